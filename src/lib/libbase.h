@@ -1,0 +1,81 @@
+// Library base: checked allocation, error codes, assertions, file types, string and path helpers.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+
+enum LibErrorCode {
+    LIB_ERR_NONE = 0,
+    LIB_ERR_FONTS = 1,
+    LIB_ERR_SOUND = 2,
+    LIB_ERR_GRAPHICS = 3,
+    LIB_ERR_VIDEOMODE = 4,
+};
+
+enum FileType {
+    FILETYPE_UNKNOWN = 0,
+    FILETYPE_PCX = 1,
+    FILETYPE_SFF = 2,
+    FILETYPE_WAV = 3,
+    FILETYPE_SND = 4,
+    FILETYPE_MP3 = 5,
+    FILETYPE_MID = 6,
+    FILETYPE_MOD = 7,
+    FILETYPE_DA = 8,
+    FILETYPE_ZIP = 9,
+};
+
+enum { LIB_TEXT_LEN = 256 };
+
+// Library-wide state. The out-of-memory flag is set by any failed checked
+// allocation and never cleared by the library.
+extern int LibOutOfMemory;
+extern char LibErrorMsg[LIB_TEXT_LEN];
+extern char LibAssertText[LIB_TEXT_LEN];
+
+void *LibCalloc(size_t count, size_t size);
+void MemZero(void *block, size_t bytes);
+void MemFree(void *block);
+
+void LibSetError(int code);
+int LibGetError();
+const char *LibErrorText();
+
+// Copies the text (or "Error detected." when null) into LibErrorMsg, shows it
+// in a box titled "Error message" and exits with code 1. No clean-up.
+[[noreturn]] void LibFatal(const char *text);
+// Formats "Assert failure in %s line %i" with the file's base name and stops.
+[[noreturn]] void LibAssertFail(const char *file, int line);
+
+#define LIB_ASSERT(cond) \
+    do { \
+        if (!(cond)) \
+            LibAssertFail(__FILE__, __LINE__); \
+    } while (0)
+
+int FileTypeFromExt(const char *name);
+
+int StrCaseEqPrefix(const char *a, const char *b);
+int StrNCaseEq(const char *a, const char *b, int n);
+int StrNEq(const char *a, const char *b, int n);
+// Copies the text upper-cased without a terminating zero, at most outSize bytes.
+void StrUpperCopy(char *out, size_t outSize, const char *text);
+// Copies at most outSize - 1 bytes and always terminates (when outSize > 0).
+void StrCopy(char *out, size_t outSize, const char *text);
+
+// Either output may be null; each is cut to its size.
+void PathSplit(const char *path, char *dirOut, size_t dirSize, char *nameOut, size_t nameSize);
+// Result: the path's length + 1 when the path was absolute and copied alone, else 0.
+int PathJoin(char *out, size_t outSize, const char *directory, const char *path);
+int PathIsAbsolute(const char *path);
+void PathSlashesForward(char *out, size_t outSize, const char *path);
+const char *PathBaseName(const char *path);
+
+long FileLength(FILE *f);
+int FileReadLe16(FILE *f);
+int FileReadLe32(FILE *f);
+
+// floor(x + 0.5); NaN gives 0, values beyond the int range saturate.
+int RoundToInt(double x);
+void SwapInt(int *a, int *b);
+int MinInt(int a, int b);
+int MaxInt(int a, int b);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a normal and a sanitized tree, and runs every test in both.
+set -euo pipefail
+VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
+. "$VELOK_ROOT/tools/sh/common.sh"
+velok_install
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$VELOK_ROOT/tests/lsan.supp:print_suppressions=0"
+
+status=0
+run_tree() {
+  local dir="$1"; shift
+  velok_build "$dir" "$@"
+  echo "== tests in $dir"
+  (cd "$dir" && ctest -LE display --output-on-failure -j "$(nproc)") || status=1
+  if (cd "$dir" && ctest -N -L display | grep -q "Total Tests: [1-9]"); then
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1024x768x16" \
+        ctest -L display --output-on-failure) || status=1
+  fi
+}
+
+run_tree "$VELOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_tree "$VELOK_ROOT/build-san" -DCMAKE_BUILD_TYPE=Debug -DVELOK_SANITIZE=ON
+exit $status
