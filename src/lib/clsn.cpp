@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "lib/libbase.h"
+#include "lib/txtparse.h"
 
 static thread_local float clsnScaleX = 1.0f;
 static thread_local float clsnScaleY = 1.0f;
@@ -185,7 +186,7 @@ static int HeaderCount(const char *header)
 
 // Reads the boxes first so that the list is sized by the lines actually
 // present, never by a count from the file alone.
-[[maybe_unused]] static ClsnList *ParseWith(const char *header, const char *(*nextLine)(void *), void *ctx)
+static ClsnList *ParseWith(const char *header, const char *(*nextLine)(void *), void *ctx)
 {
     int count = HeaderCount(header);
     if (count <= 0)
@@ -204,6 +205,18 @@ static int HeaderCount(const char *header)
     for (const ClsnBox &b : boxes)
         ClsnListAdd(list, &b);
     return list;
+}
+
+static const char *ParserLine(void *parser)
+{
+    return TxtParseLineNext((TxtParseFile *)parser);
+}
+
+ClsnList *ClsnListParse(const char *header, TxtParseFile *parser)
+{
+    if (!header || !parser)
+        return nullptr;
+    return ParseWith(header, ParserLine, parser);
 }
 
 // Spans overlap when each low end is at most the other's high end (touching overlaps).

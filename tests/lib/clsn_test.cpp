@@ -85,3 +85,70 @@ TEST(ClsnListTest, OverlapWithMirroringAndOffsets)
     for (ClsnList *l : {a, touch, far, b, huge})
         ClsnListRelease(l);
 }
+
+#include <thread>
+
+#include "lib/txtparse.h"
+#include "support/testkit.h"
+
+class ClsnParseTest : public TempDirTest {
+protected:
+    // Parses the first line of group [T] as a header with the lines after it.
+    ClsnList *Parse(const std::string &lines)
+    {
+        WriteFileText("t.air", "[T]\n" + lines);
+        TxtParseFile *tp = TxtParseOpen("t.air");
+        EXPECT_NE(tp, nullptr);
+        EXPECT_GE(TxtParseGroupSet(tp, "T"), 0);
+        const char *header = TxtParseLineFirst(tp);
+        ClsnList *l = ClsnListParse(header, tp);
+        TxtParseClose(tp);
+        return l;
+    }
+};
+
+TEST_F(ClsnParseTest, BoxesOrderedAndScaled)
+{
+    ClsnList *l = Parse("Clsn2Default: 2\n  Clsn2[0] = 10, -20,-10 ,0\nclsn2[7]=-15,-15,15,15\n");
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->count, 2);
+    EXPECT_EQ(l->refs, 1);
+    EXPECT_EQ(l->valid, 1);
+    EXPECT_EQ(l->boxes[0].x1, -10);
+    EXPECT_EQ(l->boxes[0].x2, 10);
+    EXPECT_EQ(l->boxes[0].y1, -20);
+    EXPECT_EQ(l->boxes[0].y2, 0);
+    ClsnListRelease(l);
+
+    ClsnScaleSet(0.5f, 2.0f);
+    // Another thread's loads keep their own scale.
+    float otherX = 0;
+    std::thread([&] { otherX = ClsnScaleX(); }).join();
+    EXPECT_EQ(otherX, 1.0f);
+    l = Parse("Clsn1: 1\n Clsn1[0] = -15, -3, 15, 4\n");
+    ClsnScaleSet(1.0f, 1.0f);
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->boxes[0].x1, -7);
+    EXPECT_EQ(l->boxes[0].x2, 7);
+    EXPECT_EQ(l->boxes[0].y1, -6);
+    EXPECT_EQ(l->boxes[0].y2, 8);
+    ClsnListRelease(l);
+}
+
+TEST_F(ClsnParseTest, MalformedListsAreRefused)
+{
+    const char *bad[] = {
+        "Clsn2: 0\n Clsn2[0] = 1,2,3,4\n",            // no boxes
+        "Clsn2: -1\n Clsn2[0] = 1,2,3,4\n",
+        "Clsn2 2\n Clsn2[0] = 1,2,3,4\n",             // no colon
+        "Clsn2: x\n Clsn2[0] = 1,2,3,4\n",
+        "Clsn1: 1\n Box[0] = 1,2,3,4\n",              // not a box line
+        "Clsn1: 1\n Clsn1[0] = 1,2,3\n",              // three numbers
+        "Clsn1: 1\n Clsn1[0]   1,2,3,4\n",            // no "="
+        "Clsn1: 2\n Clsn1[0] = 1,2,3,4\n[Next]\nClsn1[1] = 1,2,3,4\n",   // group ends first
+        // A huge count is bounded by the lines that follow, not allocated up front.
+        "Clsn1: 2000000000\n Clsn1[0] = 1,2,3,4\n",
+    };
+    for (const char *text : bad)
+        EXPECT_EQ(Parse(text), nullptr) << text;
+}
