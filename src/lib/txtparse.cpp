@@ -7,6 +7,7 @@
 #include <new>
 
 #include "lib/libbase.h"
+#include "lib/vfile.h"
 #include "platform/pfile.h"
 
 static const char txtParseEndMark[] = "[TPEnd]";
@@ -42,6 +43,17 @@ static int TxtParseReadStdio(void *src, TxtParseChunk *c)
         // A full piece may be continued; a short one without "\n" ends the file.
         c->lineEnded = c->len < TXTPARSE_CHUNK;
     }
+    return 1;
+}
+
+// Memory and zip files: "\n" and "\r" both end a line and are dropped by VFileGets.
+static int TxtParseReadMem(void *src, TxtParseChunk *c)
+{
+    if (!VFileGets(c->text, TXTPARSE_CHUNK + 1, (VFile *)src))
+        return 0;
+    c->len = (int)strlen(c->text);
+    c->lineEnded = c->len < TXTPARSE_CHUNK;
+    c->newline = 0;
     return 1;
 }
 
@@ -199,6 +211,21 @@ TxtParseFile *TxtParseOpen(const char *path)
 TxtParseFile *TxtParseOpenEdit(const char *path)
 {
     return TxtParseOpenMode(path, 1);
+}
+
+TxtParseFile *TxtParseOpenVfile(VFile *vf)
+{
+    if (!vf)
+        return nullptr;
+    if (vf->kind == VFILE_DISK) {
+        long pos = ftell(vf->file);
+        long len = FileLength(vf->file);
+        return TxtParseRead(TxtParseReadStdio, vf->file, len > pos && pos >= 0 ? len - pos : 0, 0);
+    }
+    if (vf->kind != VFILE_MEM && vf->kind != VFILE_ZIP)
+        return nullptr;
+    long left = vf->cursor < vf->end ? (long)(vf->end - vf->cursor) : 0;
+    return TxtParseRead(TxtParseReadMem, vf, left, 0);
 }
 
 TxtParseFile *TxtParseDup(TxtParseFile *tp)

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+struct VFile;
+
 enum {
     TXTPARSE_CHUNK = 255,  // lines are read this many characters at a time
     TXTPARSE_VALUE_SET_LEN = 1024,  // a formatted value is cut to this
@@ -52,6 +54,9 @@ struct TxtParseFile {
 
 TxtParseFile *TxtParseOpen(const char *path);
 TxtParseFile *TxtParseOpenEdit(const char *path);
+// Reads from the file's current position to its end: a disk kind with the
+// stdio reader, a memory or zip kind line by line with VFileGets.
+TxtParseFile *TxtParseOpenVfile(VFile *vf);
 TxtParseFile *TxtParseDup(TxtParseFile *tp);
 void TxtParseClose(TxtParseFile *tp);
 // Edit mode only: writes every raw line. 1, or 0 on failure.
