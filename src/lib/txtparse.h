@@ -37,6 +37,7 @@ struct TxtParseText {
     std::vector<char> text;  // kept lines, each zero-terminated, then "[TPEnd]"
     long textLength;         // bytes read from the file
     std::vector<int> lines;  // offset of each kept line, plus one entry for "[TPEnd]"
+    std::vector<unsigned char> isHeader;  // per kept line
     int lineCount;
     std::vector<int> groups;  // line index of each header
     int groupCount;
