@@ -1,10 +1,15 @@
-// Program entry.
+// Program entry: reads the command line, writes the status log.
 #include <allegro.h>
+
+#include "velok/common.h"
 
 int main(int argc, char **argv)
 {
-    (void)argc;
-    (void)argv;
+    CmdLineOptions opt;
+    LogWrite("Parsing command line...\n");
+    CmdLineParse(&opt, argc, argv);
+    LogWrite("Parse command line OK\n");
+    LogWrite("close log");
     return 0;
 }
 END_OF_MAIN()

@@ -1,0 +1,50 @@
+// Test kit: builds PCX images, sprite files and .act palettes in memory.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One PCX image. 8-bit: pixels are width*height indexes; 24-bit (planes 3):
+// width*height RGB triples. Rows are padded to bytesPerLine (0: width, rounded
+// up to even as writers do) with padValue.
+struct PcxSpec {
+    int width = 1;
+    int height = 1;
+    int planes = 1;
+    int bitsPerPlane = 8;
+    int bytesPerLine = 0;
+    unsigned char padValue = 0;
+    std::vector<unsigned char> pixels;
+    std::vector<unsigned char> palette;    // 256 RGB triples after the marker (empty: grey ramp)
+    std::vector<unsigned char> header16;   // 16 RGB triples in the header (empty: zeros)
+    bool marker = true;                    // write byte 12 and the palette after the data
+};
+
+std::string PcxBytes(const PcxSpec &spec);
+// A width x height 8-bit image whose pixel (x, y) is (x + y * width + seed) & 255,
+// with a palette whose colour i is (i, seed, 255 - i).
+PcxSpec PcxPattern(int width, int height, int seed);
+
+// One subfile of a sprite file.
+struct SffEntry {
+    int group = 0;
+    int number = 0;
+    int x = 0;
+    int y = 0;
+    bool linked = false;   // no data; reuses subfile linkIndex
+    int linkIndex = 0;
+    bool samePal = false;
+    std::string pcx;       // PCX bytes for a stored image
+};
+
+struct SffOptions {
+    std::string magic = std::string("TarnwickSpr", 12);   // 12 bytes with the zero
+    uint32_t version = 0x01000100;
+    int imageCountOverride = -1;   // written instead of the real count when >= 0
+    std::string prefix;            // bytes before the sprite file (offsets stay relative to it)
+};
+
+std::string SffBytes(const std::vector<SffEntry> &entries, const SffOptions &opt = SffOptions());
+
+// An .act file from 256 RGB triples in colour order (written last colour first).
+std::string ActFileBytes(const std::vector<unsigned char> &rgb);
