@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "lib/libbase.h"
+#include "lib/pal.h"
 
 GfxState gfx;
 int *GfxSinTable = nullptr;
@@ -50,7 +51,7 @@ int GfxInit()
         LibSetError(LIB_ERR_GRAPHICS);
         return 0;
     }
-    return 1;
+    return PalFxGlobalInit();
 }
 
 void GfxShutdown()
@@ -58,15 +59,13 @@ void GfxShutdown()
     GfxPagesDestroy();
     gfx.page = nullptr;
     gfx.pageFlip = 0;
+    PalFxGlobalFree();
     GfxSinTableFree();
 }
 
 int GfxSetPalMode(int mode)
 {
-    if (mode < 0 || mode > 2)
-        return 0;
-    gfx.palMode = mode;
-    return 1;
+    return PalModeSet(mode);
 }
 
 int GfxDriverMap(int driver)

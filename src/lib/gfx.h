@@ -28,7 +28,6 @@ enum TransKind {
 enum { GFX_SIN_TABLE_SIZE = 3600 };
 
 struct GfxState {
-    int palMode;            // palette composition mode 0..2
     int width, height, pixelCount;
     int depth;              // also the drawing layer's depth word
     int bytesPerPixel;
@@ -48,6 +47,7 @@ int GfxInit();
 void GfxShutdown();
 int GfxSinTableInit();
 void GfxSinTableFree();
+// Stores the palette composition mode (kept by the palette module).
 int GfxSetPalMode(int mode);
 int GfxSetMode(int driver, int width, int height, int depth);
 void GfxSetSwapRB(int flag);

@@ -3,12 +3,14 @@
 #include <allegro.h>
 
 #include "lib/libbase.h"
+#include "lib/pal.h"
 #include "support/testkit.h"
 
 TEST(Gfx, SinTableValues)
 {
     ASSERT_EQ(GfxInit(), 1);
     ASSERT_NE(GfxSinTable, nullptr);
+    ASSERT_NE(PalFxGlobalGet(), nullptr);
     struct { int i, v; } cases[] = {
         {0, 0}, {240, 511}, {720, 1024}, {721, 1023}, {1440, 0}, {2160, -1024},
         {2880, 0}, {3599, 1023}, {1200, 512}, {360, 724},
@@ -17,6 +19,7 @@ TEST(Gfx, SinTableValues)
         EXPECT_EQ(GfxSinTable[c.i], c.v) << c.i;
     GfxShutdown();
     EXPECT_EQ(GfxSinTable, nullptr);
+    EXPECT_EQ(PalFxGlobalGet(), nullptr);
 }
 
 TEST(Gfx, PalModeRange)
@@ -24,9 +27,9 @@ TEST(Gfx, PalModeRange)
     EXPECT_EQ(GfxSetPalMode(3), 0);
     EXPECT_EQ(GfxSetPalMode(-1), 0);
     EXPECT_EQ(GfxSetPalMode(2), 1);
-    EXPECT_EQ(gfx.palMode, 2);
+    EXPECT_EQ(PalModeGet(), 2);
     EXPECT_EQ(GfxSetPalMode(0), 1);
-    EXPECT_EQ(gfx.palMode, 0);
+    EXPECT_EQ(PalModeGet(), 0);
 }
 
 TEST(Gfx, TransKeywords)
