@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "lib/kbll-lib.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "platform/pfile.h"
@@ -246,6 +247,7 @@ void FatalExit()
 
     LogWrite("Exit with an error.\n");
     LogWrite("close log");
+    KbllHookRemove();
 
     std::string box;
     char para[GAME_ERROR_LEN + 64];

@@ -1,0 +1,262 @@
+#include "lib/array.h"
+
+#include <climits>
+#include <vector>
+
+#include "support/testkit.h"
+
+namespace {
+
+// An array of ints whose element value equals key 1, for easy checks.
+struct IntArray {
+    Array *a;
+    explicit IntArray(int cap) : a(ArrayCreate(cap, sizeof(int), nullptr)) {}
+    ~IntArray() { ArrayFree(a); }
+    int Add(int k) { return ArrayAdd(a, &k, k, 0); }
+};
+
+std::vector<int> UsedSlots(const Array *a)
+{
+    std::vector<int> out;
+    for (int i = 0; i < a->capacity; i++)
+        if (a->slots[i].used)
+            out.push_back(i);
+    return out;
+}
+
+}  // namespace
+
+TEST(Array, SlotChoiceTable)
+{
+    // Each case: slots made busy (added in order, then the listed ones removed),
+    // then the slots the next adds must take.
+    struct Case {
+        int fill;                 // add this many into slots 0..fill-1
+        std::vector<int> remove;  // then remove these
+        std::vector<int> next;    // expected slots of the following adds
+    } cases[] = {
+        {0, {}, {0, 1, 2}},
+        {4, {0}, {0, 4}},             // dense 1..3: below the lowest first
+        {4, {2}, {2, 4}},             // hole inside the range
+        {6, {0, 1}, {1, 0, 6, 7}},    // 2..5 dense: down to 0, then up
+        {6, {0, 1, 3}, {3, 1, 0, 6}}, // hole above lowest wins over lowest-1
+        {1, {0}, {0}},                // removing the only element
+        {8, {}, {-1}},                // full
+    };
+    for (auto &c : cases) {
+        IntArray t(8);
+        for (int i = 0; i < c.fill; i++)
+            ASSERT_EQ(t.Add(i), i);
+        for (int s : c.remove)
+            ArrayRemove(t.a, s);
+        for (int want : c.next) {
+            EXPECT_EQ(ArrayNextFree(t.a), want);
+            EXPECT_EQ(t.Add(100 + want), want);
+        }
+    }
+}
+
+TEST(Array, BoundsFollowAddsAndRemoves)
+{
+    IntArray t(8);
+    for (int i = 0; i < 5; i++)
+        t.Add(i);
+    ArrayRemove(t.a, 0);
+    ArrayRemove(t.a, 1);
+    EXPECT_EQ(t.a->lowest, 2);
+    ArrayRemove(t.a, 4);
+    ArrayRemove(t.a, 3);
+    EXPECT_EQ(t.a->highest, 2);
+    ArrayRemove(t.a, 2);
+    EXPECT_EQ(t.a->used, 0);
+    EXPECT_EQ(t.a->lowest, 0);
+    EXPECT_EQ(t.a->highest, 0);
+    EXPECT_EQ(t.Add(9), 0);
+}
+
+TEST(Array, FindSkipsStaleKeysOfFreeSlots)
+{
+    IntArray t(8);
+    for (int i = 0; i < 5; i++)
+        t.Add(i);
+    ArrayRemove(t.a, 2);  // slot 2 still carries key (2, 0)
+    EXPECT_EQ(ArrayFind(t.a, 2, 0), -1);
+    EXPECT_EQ(ArrayFindElem(t.a, 2, 0), nullptr);
+    EXPECT_EQ(ArrayFind(t.a, 3, 0), 3);
+    EXPECT_EQ(*(int *)ArrayFindElem(t.a, 4, 0), 4);
+    EXPECT_EQ(ArrayFind(t.a, 4, 1), -1);
+
+    // Duplicate keys: the lowest slot wins.
+    int v = 77;
+    EXPECT_EQ(ArrayAdd(t.a, &v, 3, 0), 2);
+    EXPECT_EQ(ArrayFind(t.a, 3, 0), 2);
+
+    // The removed highest slot keeps its key but is out of the used range.
+    ArrayRemove(t.a, 4);
+    EXPECT_EQ(ArrayFind(t.a, 4, 0), -1);
+}
+
+TEST(Array, FindWithHighestAtLastSlot)
+{
+    IntArray t(4);
+    for (int i = 0; i < 4; i++)
+        t.Add(i);
+    EXPECT_EQ(ArrayFind(t.a, 3, 0), 3);
+    EXPECT_EQ(ArrayFind(t.a, 0, 0), 0);
+    EXPECT_EQ(ArrayFind(t.a, 9, 0), -1);
+    ArrayRemove(t.a, 1);
+    EXPECT_EQ(ArrayFind(t.a, 1, 0), -1);
+    EXPECT_EQ(ArrayFind(t.a, 3, 0), 3);
+    // Nothing was written outside the element slots.
+    EXPECT_EQ(t.a->slots[4].used, 0);
+    EXPECT_EQ(t.a->slots[4].key1, 0);
+}
+
+TEST(Array, IterationWithRemoval)
+{
+    IntArray t(10);
+    for (int i = 0; i < 8; i++)
+        t.Add(i);
+    ArrayRemove(t.a, 0);
+    ArrayRemove(t.a, 4);
+
+    std::vector<int> seen;
+    for (int *p = (int *)ArrayFirst(t.a); p; p = (int *)ArrayNext(t.a))
+        seen.push_back(*p);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 5, 6, 7}));
+    EXPECT_EQ(t.a->iterCount, 6);
+
+    seen.clear();
+    for (int *p = (int *)ArrayFirst(t.a); p; p = (int *)ArrayNext(t.a)) {
+        seen.push_back(*p);
+        ArrayRemove(t.a, t.a->cursor);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 5, 6, 7}));
+    EXPECT_EQ(t.a->used, 0);
+    EXPECT_EQ(ArrayFirst(t.a), nullptr);
+    EXPECT_EQ(ArrayNext(t.a), nullptr);
+}
+
+TEST(Array, SetOverwritesOrAdds)
+{
+    IntArray t(2);
+    int v = 5;
+    EXPECT_EQ(ArraySet(t.a, &v, 1, 2), 0);
+    v = 6;
+    EXPECT_EQ(ArraySet(t.a, &v, 1, 2), 0);
+    EXPECT_EQ(*(int *)ArrayAt(t.a, 0), 6);
+    EXPECT_EQ(t.a->used, 1);
+    EXPECT_EQ(ArraySet(t.a, &v, 3, 4), 1);
+    EXPECT_EQ(ArrayKey1(t.a, 1), 3);
+    EXPECT_EQ(ArrayKey2(t.a, 1), 4);
+    EXPECT_EQ(ArrayHasRoom(t.a), 0);
+    EXPECT_EQ(ArraySet(t.a, &v, 5, 6), -1);
+    EXPECT_EQ(ArraySet(t.a, &v, 3, 4), 1);  // overwrite works when full
+    EXPECT_EQ(ArrayAdd(t.a, &v, 7, 7), -1);
+
+    EXPECT_EQ(ArrayAddGrow(t.a, &v, 7, 7), 2);
+    EXPECT_EQ(t.a->capacity, 3);
+    EXPECT_EQ(ArraySetGrow(t.a, &v, 8, 8), 3);
+    EXPECT_EQ(t.a->capacity, 4);
+    EXPECT_EQ(ArraySetGrow(t.a, &v, 8, 8), 3);  // overwrites, after growing the full array
+    EXPECT_EQ(t.a->capacity, 5);
+    EXPECT_EQ(t.a->used, 4);
+    EXPECT_EQ(t.a->nextSerial, 4);
+    EXPECT_EQ(t.a->slots[3].serial, 3);
+}
+
+TEST(Array, ResizeAndRawAccess)
+{
+    IntArray t(3);
+    t.Add(10);
+    t.Add(11);
+    EXPECT_EQ(ArrayResize(t.a, 3), 1);
+    EXPECT_EQ(t.a->capacity, 3);
+    EXPECT_EQ(ArrayResize(t.a, 2), 0);
+    EXPECT_EQ(t.a->capacity, 3);
+    EXPECT_EQ(ArrayResize(t.a, 6), 1);
+    EXPECT_EQ(t.a->capacity, 6);
+    EXPECT_EQ(*(int *)ArrayAt(t.a, 1), 11);
+    EXPECT_EQ(*(int *)ArrayAt(t.a, 5), 0);
+    EXPECT_EQ(ArrayFind(t.a, 11, 0), 1);
+    EXPECT_EQ(ArrayResize(t.a, INT_MAX), 0);  // slot records would not fit an int count
+    EXPECT_EQ(t.a->capacity, 6);
+
+    EXPECT_EQ(*(int *)ArrayAtRaw(t.a, 0), 10);
+    EXPECT_EQ(ArrayAtRaw(t.a, 2), nullptr);
+    EXPECT_EQ(ArrayAtRaw(t.a, -1), nullptr);
+}
+
+TEST(Array, CreateRefusesBadSizes)
+{
+    EXPECT_EQ(ArrayCreate(-1, 4, nullptr), nullptr);
+    EXPECT_EQ(ArrayCreate(4, -1, nullptr), nullptr);
+    EXPECT_EQ(ArrayCreate(INT_MAX, INT_MAX, nullptr), nullptr);
+    Array *a = ArrayCreate(0, 4, nullptr);
+    ASSERT_NE(a, nullptr);
+    int v = 1;
+    EXPECT_EQ(ArrayAdd(a, &v, 1, 1), -1);
+    EXPECT_EQ(ArrayFind(a, 1, 1), -1);
+    EXPECT_EQ(ArrayAddGrow(a, &v, 1, 1), 0);
+    ArrayFree(a);
+    ArrayFree(nullptr);
+}
+
+TEST(Array, CloneAndCopy)
+{
+    IntArray src(4);
+    for (int i = 0; i < 4; i++)
+        src.Add(i);
+    ArrayRemove(src.a, 1);
+
+    Array *c = ArrayClone(src.a);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(UsedSlots(c), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(ArrayFind(c, 3, 0), 3);
+    EXPECT_EQ(c->nextSerial, 4);
+    ArrayFree(c);
+
+    // Copy into a larger array that has busy slots past the source's capacity.
+    IntArray big(8);
+    for (int i = 0; i < 8; i++)
+        big.Add(50 + i);
+    ASSERT_EQ(ArrayCopy(big.a, src.a), 1);
+    EXPECT_EQ(big.a->capacity, 8);
+    EXPECT_EQ(UsedSlots(big.a), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(big.a->used, 3);
+    EXPECT_EQ(ArrayFind(big.a, 55, 0), -1);
+    EXPECT_EQ(ArrayFind(big.a, 2, 0), 2);
+    EXPECT_EQ(big.Add(9), 1);
+    EXPECT_EQ(big.Add(9), 4);
+
+    // Copy into a smaller array grows it.
+    IntArray small(1);
+    ASSERT_EQ(ArrayCopy(small.a, src.a), 1);
+    EXPECT_EQ(small.a->capacity, 4);
+    EXPECT_EQ(UsedSlots(small.a), (std::vector<int>{0, 2, 3}));
+}
+
+TEST(Array, ClearKeepsSerialAndSerialWraps)
+{
+    IntArray t(4);
+    t.Add(1);
+    t.Add(2);
+    ArrayClear(t.a);
+    EXPECT_EQ(t.a->used, 0);
+    EXPECT_EQ(ArrayFind(t.a, 1, 0), -1);
+    EXPECT_EQ(ArrayFirst(t.a), nullptr);
+    t.a->nextSerial = INT_MAX;
+    EXPECT_EQ(t.Add(3), 0);
+    EXPECT_EQ(t.a->slots[0].serial, INT_MAX);
+    EXPECT_EQ(t.a->nextSerial, INT_MIN);
+}
+
+TEST(ArrayDeath, MisuseStopsWithAssertion)
+{
+    IntArray t(4);
+    t.Add(1);
+    EXPECT_EXIT(ArrayRemove(t.a, 2), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
+    EXPECT_EXIT(ArrayRemove(t.a, 4), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
+    EXPECT_EXIT(ArrayAt(t.a, 4), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
+    EXPECT_EXIT(ArrayKey1(t.a, -1), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
+}
