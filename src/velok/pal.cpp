@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "velok/common.h"
@@ -122,6 +123,14 @@ void PalListRemove(PalGroupMask mask)
             list->entries[kept++] = list->entries[i];
     }
     list->count = kept;
+}
+
+void PalListAddPlayer(Array *palettes, PalGroupMask mask)
+{
+    if (!palettes)
+        return;
+    for (void *p = ArrayFirst(palettes); p; p = ArrayNext(palettes))
+        PalListAdd(static_cast<Palette *>(p), mask);
 }
 
 // Every listed palette back to its neutral effect.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "support/testkit.h"
@@ -85,6 +86,22 @@ TEST_F(GamePal, ListRegistration)
     EXPECT_EQ(gv->palList->count, 0);
     EXPECT_EQ(gv->palList->capacity, 64);
     EXPECT_EQ(gv->palBgCount, 0);
+}
+
+TEST_F(GamePal, PlayerPalettesRegistered)
+{
+    Array *arr = ArrayCreate(4, sizeof(Palette), nullptr);
+    ASSERT_NE(arr, nullptr);
+    ArrayAdd(arr, &pals[0], 0, 1);
+    ArrayAdd(arr, &pals[1], 1, 0);
+    PalListAddPlayer(arr, M(0x10000));
+    ASSERT_EQ(gv->palList->count, 2);
+    Palette *first = static_cast<Palette *>(ArrayAt(arr, 0));
+    PalFxGroupAdd(M(0x10000), 1, 2, 3);
+    EXPECT_EQ(first->fx.addB, 3);
+    PalListFree();
+    EXPECT_EQ(first->fx.addB, 0);
+    ArrayFree(arr);
 }
 
 TEST_F(GamePal, GroupEffectsReachSharedBits)
