@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "velok/common.h"
@@ -828,4 +829,13 @@ float ExprEvalFloat(Player *pl, const Expr *expr)
     if (ExprEvaluate(pl, expr, &i, &f) == 2)
         return f;
     return (float)i;
+}
+
+void ExprArrayFree(Array *exprs)
+{
+    if (!exprs)
+        return;
+    for (Expr *e = (Expr *)ArrayFirst(exprs); e; e = (Expr *)ArrayNext(exprs))
+        ExprFree(e);
+    ArrayFree(exprs);
 }
