@@ -212,8 +212,8 @@ int ExprParse(const char *text, ExprWord *values, uint8_t *kinds, Player *pl, in
         char c = *p;
         if (!c)
             break;
-        // An interval ends its expression or its group.
-        if (prev == PREV_INTERVAL && c != ')')
+        // An interval ends its expression, its group or its list item.
+        if (prev == PREV_INTERVAL && c != ')' && !(c == ',' && stop))
             goto malformed;
         if (c == ',') {
             if (stop)
