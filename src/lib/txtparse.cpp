@@ -1,12 +1,14 @@
 // Text definition files: groups in square brackets, key = value lines, ";" comments, and an editing mode.
 #include "lib/txtparse.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "lib/libbase.h"
+#include "lib/vfile.h"
 #include "platform/pfile.h"
 
 static const char txtParseEndMark[] = "[TPEnd]";
@@ -42,6 +44,17 @@ static int TxtParseReadStdio(void *src, TxtParseChunk *c)
         // A full piece may be continued; a short one without "\n" ends the file.
         c->lineEnded = c->len < TXTPARSE_CHUNK;
     }
+    return 1;
+}
+
+// Memory and zip files: "\n" and "\r" both end a line and are dropped by VFileGets.
+static int TxtParseReadMem(void *src, TxtParseChunk *c)
+{
+    if (!VFileGets(c->text, TXTPARSE_CHUNK + 1, (VFile *)src))
+        return 0;
+    c->len = (int)strlen(c->text);
+    c->lineEnded = c->len < TXTPARSE_CHUNK;
+    c->newline = 0;
     return 1;
 }
 
@@ -86,16 +99,17 @@ static void TxtParseKeepChunk(TxtParseBuilder *b, const TxtParseChunk *c)
     }
     if (len == 0)
         return;
-    // Pieces may hold zero bytes read from the file; the line ends at the first.
-    len = strnlen(s, len);
-    if (len == 0)
-        return;
+    // Offsets and indexes are ints.
+    if (t->text.size() > (size_t)INT_MAX / 2)
+        throw std::bad_alloc();
     int line = t->lineCount;
     t->lines.push_back((int)t->text.size());
     t->text.insert(t->text.end(), s, s + len);
     t->text.push_back(0);
     t->lineCount++;
-    if (IsHeaderText(s, len)) {
+    int header = IsHeaderText(s, len);
+    t->isHeader.push_back((unsigned char)header);
+    if (header) {
         t->groups.push_back(line);
         t->groupCount++;
     }
@@ -116,6 +130,8 @@ static void TxtParseEndPhysicalLine(TxtParseBuilder *b, int newline)
             crlf = t->edit->crlf;  // an unterminated last line gets the file's line end
         if (t->edit->raw.empty())
             t->edit->crlf = crlf;
+        if (t->edit->raw.size() > (size_t)INT_MAX / 2)
+            throw std::bad_alloc();
         t->edit->raw.push_back({b->raw, crlf});
     }
     b->raw.clear();
@@ -130,7 +146,7 @@ static void TxtParseTextFree(TxtParseText *t)
     delete t;
 }
 
-static TxtParseFile *TxtParseRead(TxtParseChunkReader reader, void *src, long length, int edit)
+static TxtParseFile *TxtParseBuild(TxtParseChunkReader reader, void *src, long length, int edit)
 {
     TxtParseText *t = nullptr;
     try {
@@ -139,7 +155,8 @@ static TxtParseFile *TxtParseRead(TxtParseChunkReader reader, void *src, long le
         t->textLength = length;
         // Room for the whole file as a start; long lines cut into pieces add
         // terminators, so the block grows when it has to.
-        t->text.reserve((size_t)(length > 0 ? length : 0) + 16);
+        size_t room = length > 0 ? (size_t)length : 0;
+        t->text.reserve((room < ((size_t)1 << 26) ? room : ((size_t)1 << 26)) + 16);
         t->lines.reserve(257);
         t->groups.reserve(65);
         if (edit) {
@@ -181,12 +198,26 @@ static TxtParseFile *TxtParseRead(TxtParseChunkReader reader, void *src, long le
     return tp;
 }
 
+// Reads an open stdio file from its current position.
+static TxtParseFile *TxtParseReadFile(FILE *f, int edit)
+{
+    long pos = ftell(f);
+    long len = FileLength(f);
+    return TxtParseBuild(TxtParseReadStdio, f, len > pos && pos >= 0 ? len - pos : 0, edit);
+}
+
+static TxtParseFile *TxtParseReadVfile(VFile *vf)
+{
+    long left = vf->cursor < vf->end ? (long)(vf->end - vf->cursor) : 0;
+    return TxtParseBuild(TxtParseReadMem, vf, left, 0);
+}
+
 static TxtParseFile *TxtParseOpenMode(const char *path, int edit)
 {
     FILE *f = PlatFileOpen(path, "rt");
     if (!f)
         return nullptr;
-    TxtParseFile *tp = TxtParseRead(TxtParseReadStdio, f, FileLength(f), edit);
+    TxtParseFile *tp = TxtParseReadFile(f, edit);
     fclose(f);
     return tp;
 }
@@ -199,6 +230,17 @@ TxtParseFile *TxtParseOpen(const char *path)
 TxtParseFile *TxtParseOpenEdit(const char *path)
 {
     return TxtParseOpenMode(path, 1);
+}
+
+TxtParseFile *TxtParseOpenVfile(VFile *vf)
+{
+    if (!vf)
+        return nullptr;
+    if (vf->kind == VFILE_DISK)
+        return TxtParseReadFile(vf->file, 0);
+    if (vf->kind != VFILE_MEM && vf->kind != VFILE_ZIP)
+        return nullptr;
+    return TxtParseReadVfile(vf);
 }
 
 TxtParseFile *TxtParseDup(TxtParseFile *tp)
@@ -248,8 +290,7 @@ static const char *LineText(const TxtParseFile *tp, int line)
 
 static int LineIsHeader(const TxtParseFile *tp, int line)
 {
-    const char *s = LineText(tp, line);
-    return IsHeaderText(s, strlen(s));
+    return tp->shared->isHeader[(size_t)line];
 }
 
 // A line index at or beyond the last line, or on a header, ends a group.

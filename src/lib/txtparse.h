@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+struct VFile;
+
 enum {
     TXTPARSE_CHUNK = 255,  // lines are read this many characters at a time
     TXTPARSE_VALUE_SET_LEN = 1024,  // a formatted value is cut to this
@@ -35,6 +37,7 @@ struct TxtParseText {
     std::vector<char> text;  // kept lines, each zero-terminated, then "[TPEnd]"
     long textLength;         // bytes read from the file
     std::vector<int> lines;  // offset of each kept line, plus one entry for "[TPEnd]"
+    std::vector<unsigned char> isHeader;  // per kept line
     int lineCount;
     std::vector<int> groups;  // line index of each header
     int groupCount;
@@ -52,6 +55,9 @@ struct TxtParseFile {
 
 TxtParseFile *TxtParseOpen(const char *path);
 TxtParseFile *TxtParseOpenEdit(const char *path);
+// Reads from the file's current position to its end: a disk kind with the
+// stdio reader, a memory or zip kind line by line with VFileGets.
+TxtParseFile *TxtParseOpenVfile(VFile *vf);
 TxtParseFile *TxtParseDup(TxtParseFile *tp);
 void TxtParseClose(TxtParseFile *tp);
 // Edit mode only: writes every raw line. 1, or 0 on failure.

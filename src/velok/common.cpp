@@ -13,6 +13,7 @@
 #include "lib/kbll-lib.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "lib/txtparse.h"
 #include "platform/pfile.h"
 #include "platform/pmsgbox.h"
 #include "velok/gamevars.h"
@@ -315,6 +316,32 @@ char *StrUnescapePercent(char *text)
     }
     *out = 0;
     return text;
+}
+
+int ParamGetQuoted(TxtParseFile *tp, const char *key, char *buffer, int bufferLen, const char *context)
+{
+    const char *v = TxtParseValueGet(tp, key);
+    if (!v) {
+        if (context)
+            GameErrorSet("%s", context);
+        else
+            GameErrorSet("Cannot find parameter: %s", key);
+        return 0;
+    }
+    size_t len = strlen(v);
+    if (len < 2 || v[0] != '"' || v[len - 1] != '"') {
+        if (context)
+            GameErrorSet("String must be in quotes\n%s", context);
+        else
+            GameErrorSet("String value for %s must be in quotes", key);
+        return 0;
+    }
+    if (bufferLen > 0) {
+        size_t n = MinInt((int)len - 2, bufferLen - 1);
+        memcpy(buffer, v + 1, n);
+        buffer[n] = 0;
+    }
+    return 1;
 }
 
 // ---------------------------------------------------------------- file finding

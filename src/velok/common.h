@@ -54,6 +54,11 @@ void WarnLogAppendRedirected(const char *nameA, int idA, int stateA,
 
 char *StrUnescapePercent(char *text);
 
+struct TxtParseFile;
+// Reads a key's double-quoted value (the text between the quotes, cut to the
+// buffer). 1 when read; else the game error text says why.
+int ParamGetQuoted(TxtParseFile *tp, const char *key, char *buffer, int bufferLen, const char *context);
+
 int FileExists(const char *path);
 int FileFindIn(const char *path, char *full, size_t fullSize, const char *callerDir,
                char *foundDir, size_t foundDirSize);

@@ -2,6 +2,7 @@
 #pragma once
 
 struct TextBuf;
+struct PalList;
 
 enum {
     GAME_DIR_LEN = 512,
@@ -18,6 +19,16 @@ struct GameVars {
     char errorText[GAME_ERROR_LEN];
     TextBuf *warnLog;  // 8 lines of 77 characters
     int gameTick;
+
+    // Round loop: the pause switch and slow motion (a rate R runs one tick in
+    // 1 + R / 100 frames; the accumulator is non-zero on held-back ticks).
+    int paused;
+    int slowTime, slowRate, slowAccum;
+
+    // Palettes that game palette effects reach by group, and the number of
+    // registrations made under the background mask.
+    PalList *palList;
+    int palBgCount;
 };
 
 extern GameVars *gv;

@@ -265,8 +265,8 @@ TEST_F(TxtParse, ScannerTable)
 TEST(TxtParseDeath, BadScanFormatsAreFatal)
 {
     int a;
-    EXPECT_EXIT(Scan("1", "%q", &a), testing::ExitedWithCode(1), "vsscanf died");
-    EXPECT_EXIT(Scan("1", "%lx", &a), testing::ExitedWithCode(1), "vsscanf died");
+    EXPECT_EXIT(Scan("1", "%q", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
+    EXPECT_EXIT(Scan("1", "%lx", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
     EXPECT_EXIT(Scan("1;2", "%d;%d", &a, &a), testing::ExitedWithCode(1), "vsscanf died Part II");
 }
 

@@ -123,3 +123,23 @@ std::string ActFileBytes(const std::vector<unsigned char> &rgb)
         }
     return s;
 }
+
+std::string AirElemLine(int group, int image, int x, int y, int time, const std::string &flip,
+                        const std::string &trans, bool withFlip)
+{
+    std::string s = std::to_string(group) + "," + std::to_string(image) + ", " + std::to_string(x) + ", " +
+                    std::to_string(y) + ", " + std::to_string(time);
+    if (withFlip || !flip.empty() || !trans.empty())
+        s += ", " + flip;
+    if (!trans.empty())
+        s += ", " + trans;
+    return s;
+}
+
+std::string AirAction(int number, const std::vector<std::string> &lines)
+{
+    std::string s = "[Begin Action " + std::to_string(number) + "]\n";
+    for (const std::string &l : lines)
+        s += l + "\n";
+    return s;
+}

@@ -48,3 +48,9 @@ std::string SffBytes(const std::vector<SffEntry> &entries, const SffOptions &opt
 
 // An .act file from 256 RGB triples in colour order (written last colour first).
 std::string ActFileBytes(const std::vector<unsigned char> &rgb);
+
+// One animation element line "group, image, x, y, time[, flip[, trans]]".
+std::string AirElemLine(int group, int image, int x, int y, int time, const std::string &flip = "",
+                        const std::string &trans = "", bool withFlip = false);
+// An action group: "[Begin Action n]" then the lines, each ended by "\n".
+std::string AirAction(int number, const std::vector<std::string> &lines);

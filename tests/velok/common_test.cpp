@@ -5,6 +5,7 @@
 
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "lib/txtparse.h"
 #include "support/testkit.h"
 #include "velok/gamevars.h"
 
@@ -289,4 +290,31 @@ TEST_F(Common, FileFindInDirsStaysWhereFound)
     ASSERT_EQ(chdir(dir.c_str()), 0);
     EXPECT_EQ(FileFindInDirs("none.cfg", full, sizeof full, old, sizeof old), 0);
     EXPECT_STREQ(gv->errorText, "Can't find file none.cfg");
+}
+
+TEST_F(Common, QuotedParameters)
+{
+    WriteFileText("t.def", "[Info]\nname = \"Dov the Brave\"\nbare = Dov\nshort = \"\nempty = \"\"\n");
+    TxtParseFile *tp = TxtParseOpen("t.def");
+    ASSERT_NE(tp, nullptr);
+    ASSERT_GE(TxtParseGroupSet(tp, "info"), 0);
+    char buf[8];
+    struct { const char *key; const char *context; int result; const char *text; const char *error; } cases[] = {
+        {"name", nullptr, 1, "Dov the", ""},
+        {"empty", nullptr, 1, "", ""},
+        {"bare", nullptr, 0, nullptr, "String value for bare must be in quotes"},
+        {"short", nullptr, 0, nullptr, "String value for short must be in quotes"},
+        {"missing", nullptr, 0, nullptr, "Cannot find parameter: missing"},
+        {"bare", "in [Info] of t.def", 0, nullptr, "String must be in quotes\nin [Info] of t.def"},
+        {"missing", "No name in t.def", 0, nullptr, "No name in t.def"},
+    };
+    for (auto &c : cases) {
+        gv->errorText[0] = 0;
+        EXPECT_EQ(ParamGetQuoted(tp, c.key, buf, sizeof buf, c.context), c.result) << c.key;
+        if (c.text) {
+            EXPECT_STREQ(buf, c.text);
+        }
+        EXPECT_STREQ(gv->errorText, c.error);
+    }
+    TxtParseClose(tp);
 }

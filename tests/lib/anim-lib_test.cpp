@@ -1,0 +1,263 @@
+// Animation files and the animation player: parsing, collision lists, timing, action and element changes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lib/anim-lib.h"
+#include "lib/array.h"
+#include "lib/clsn.h"
+#include "lib/libbase.h"
+#include "lib/spr-lib.h"
+#include "support/sprkit.h"
+#include "support/testkit.h"
+
+class AnimTest : public TempDirTest {
+protected:
+    AnimSet *Load(const std::string &text)
+    {
+        WriteFileText("t.air", text);
+        LibErrorMsg[0] = 0;
+        return AnimLoadFile("t.air");
+    }
+    void TearDown() override
+    {
+        AnimSetFree(set);
+        TempDirTest::TearDown();
+    }
+    AnimSet *set = nullptr;
+};
+
+static const AnimElem *Elem(const AnimSet *set, int action, int index)
+{
+    return AnimActionElemAt(AnimSetActionAt(set, AnimSetFindAction(set, 0, action)), index);
+}
+
+TEST_F(AnimTest, ElementFieldsFlipsAndTransparency)
+{
+    set = Load("; comment\n[Info]\nname = x\n" +
+               AirAction(10, {"loopstart", "5,6, 7, -8, 3, H", "L5,1,0,0,2", "5,2,0,0,2,VH,", "-1,0,0,0,-1",
+                              "ignored line", "5,3, 0,0, 4, , AS128D128", "5,4,0,0,4,,A1", "5,5,0,0,4,,A",
+                              "5,6,0,0,4,,S", "5,7,0,0,4,v,as200", "5,8,0,0,4,,Add", "5,9,0,0,4,,sub"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    EXPECT_EQ(set->count, 1);
+    const AnimElem *e = Elem(set, 10, 0);
+    EXPECT_EQ(e->group, 5);
+    EXPECT_EQ(e->image, 6);
+    EXPECT_EQ(e->x, 7);
+    EXPECT_EQ(e->y, -8);
+    EXPECT_EQ(e->time, 3);
+    EXPECT_EQ(e->flags, ANIM_FLIP_H);
+    EXPECT_EQ(e->trans, 0);
+    EXPECT_EQ(e->alphaSrc, 256);
+    EXPECT_EQ(e->alphaDst, 0);
+    EXPECT_EQ(Elem(set, 10, 1)->group, 5);   // "L" line read from its first digit
+    EXPECT_EQ(Elem(set, 10, 2)->flags, ANIM_FLIP_H | ANIM_FLIP_V);
+    EXPECT_EQ(Elem(set, 10, 3)->group, -1);
+    struct { int index, trans, src, dst, flags; } want[] = {
+        {4, 3, 128, 128, 0}, {5, 3, 256, 128, 0}, {6, 1, 256, 0, 0}, {7, 2, 256, 0, 0},
+        {8, 3, 200, 0, ANIM_FLIP_V}, {9, 1, 256, 0, 0}, {10, 2, 256, 0, 0},
+    };
+    for (auto &w : want) {
+        const AnimElem *t = Elem(set, 10, w.index);
+        EXPECT_EQ(t->trans, w.trans) << w.index;
+        EXPECT_EQ(t->alphaSrc, w.src) << w.index;
+        EXPECT_EQ(t->alphaDst, w.dst) << w.index;
+        EXPECT_EQ(t->flags, w.flags) << w.index;
+    }
+    // Starts taken as written, -1 included.
+    EXPECT_EQ(Elem(set, 10, 3)->start, 7);
+    EXPECT_EQ(Elem(set, 10, 4)->start, 6);
+    const AnimAction *a = AnimSetActionAt(set, 0);
+    EXPECT_EQ(a->count, 11);
+    EXPECT_EQ(a->total, -1);
+    EXPECT_EQ(a->loopTime, 0);
+    EXPECT_EQ(a->loopElem, 0);
+    EXPECT_EQ(AnimSetActionNoAt(set, 0), 10);
+    EXPECT_EQ(AnimSetActionGroupAt(set, 0), 0);
+}
+
+TEST_F(AnimTest, CollisionListsDefaultsAndSharing)
+{
+    set = Load(AirAction(0, {"Clsn2Default: 1", " Clsn2[0] = -10,-20,10,0", "Clsn1: 1", " Clsn1[0] = 0,0,5,5",
+                             "0,0,0,0,1",
+                             "0,1,0,0,1",
+                             "Clsn2: 1", " Clsn2[0] = 1,1,2,2", "Clsn2: 1", " Clsn2[0] = 3,3,4,4",   // replaced
+                             "0,2,0,0,1",
+                             "Clsn1Default: 1", " Clsn1[0] = 7,7,8,8", "Clsn2Default: 1", " Clsn2[0] = 9,9,9,9",
+                             "0,3,0,0,1",
+                             "0,4,0,0,1"}) +
+               AirAction(1, {"0,0,0,0,1"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    const AnimElem *e0 = Elem(set, 0, 0), *e1 = Elem(set, 0, 1), *e2 = Elem(set, 0, 2), *e3 = Elem(set, 0, 3),
+                   *e4 = Elem(set, 0, 4);
+    EXPECT_EQ(e0->flags, ANIM_DEFAULT_CLSN2);
+    ASSERT_NE(e0->clsn1, nullptr);
+    EXPECT_EQ(e0->clsn1->boxes[0].x2, 5);
+    EXPECT_EQ(e1->clsn1, nullptr);
+    // The default Clsn2 list is shared by reference.
+    EXPECT_EQ(e1->clsn2, e0->clsn2);
+    EXPECT_EQ(e0->clsn2->refs, 2);
+    EXPECT_EQ(e2->clsn2->boxes[0].x1, 3);
+    EXPECT_EQ(e2->clsn2->refs, 1);
+    EXPECT_EQ(e3->flags, ANIM_DEFAULT_CLSN1 | ANIM_DEFAULT_CLSN2);
+    EXPECT_EQ(e4->clsn1, e3->clsn1);
+    EXPECT_EQ(e4->clsn2, e3->clsn2);
+    EXPECT_EQ(e4->clsn2->refs, 2);
+    EXPECT_EQ(e4->clsn2->boxes[0].x1, 9);
+    // Defaults last for their own action only.
+    EXPECT_EQ(Elem(set, 1, 0)->clsn2, nullptr);
+}
+
+TEST_F(AnimTest, ActionsDuplicatesAndEmptyActions)
+{
+    set = Load(AirAction(3, {"1,1,0,0,4"}) + AirAction(3, {"2,2,0,0,9"}) + AirAction(4, {"; nothing"}) +
+               "[begin action 5]\n1,5,0,0,1\n");
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    EXPECT_EQ(set->count, 4);
+    EXPECT_EQ(AnimSetActionTime(set, 0, 3), 4);   // the first duplicate wins
+    EXPECT_EQ(AnimSetFindAction(set, 0, 5), 3);
+    EXPECT_EQ(AnimSetFindAction(set, 0, 6), -1);
+    EXPECT_EQ(AnimSetLoopStartTime(set, 0, 5), 0);
+    EXPECT_DEATH(AnimSetActionTime(set, 0, 99), "Assert failure in anim-lib line");
+
+    // An action without elements plays as empty: no element, no sprite.
+    AnimObj obj;
+    AnimObjInit(&obj, set, nullptr);
+    ASSERT_EQ(AnimObjChangeAction(&obj, 0, 4), 1);
+    EXPECT_EQ(AnimObjActionTime(&obj), 0);
+    for (int i = 0; i < 3; i++)
+        AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjElem(&obj), nullptr);
+    EXPECT_EQ(AnimObjSprite(&obj), -1);
+    EXPECT_EQ(AnimObjElemAtTime(&obj, 0), 0);
+    EXPECT_EQ(AnimObjElemStartTime(&obj, 0), -1);
+}
+
+TEST_F(AnimTest, ParseErrors)
+{
+    std::string longElem = "1,2" + std::string(300, 'x');
+    struct { std::string text; std::string msg; } cases[] = {
+        {"[Other]\na = 1\n", "Need at least one action"},
+        {AirAction(0, {"1,2,3,4"}), "Too few arguments on element 1 of [Begin Action 0]:\n1,2,3,4 (4)"},
+        {AirAction(0, {"1,2,3,4,5", "1, x"}), "Too few arguments on element 2 of [Begin Action 0]:\n1, x (1)"},
+        {AirAction(0, {"Clsn1: 0", "1,2,3,4,5"}), "Error in clsn1 in [Begin Action 0] elem 0"},
+        {AirAction(5, {"1,2,3,4,5", "Clsn2: 2", " Clsn2[0] = 1,2,3,4", "1,2,3,4,5"}),
+         "Error in clsn2 in [Begin Action 5] elem 1"},
+    };
+    for (auto &c : cases) {
+        EXPECT_EQ(Load(c.text), nullptr) << c.text;
+        EXPECT_EQ(std::string(LibErrorMsg), c.msg + "\nAnim error reading t.air") << c.text;
+    }
+    // Long lines are cut to the message size.
+    EXPECT_EQ(Load(AirAction(0, {longElem})), nullptr);
+    EXPECT_EQ(strlen(LibErrorMsg), sizeof LibErrorMsg - 1);
+    LibErrorMsg[0] = 0;
+    EXPECT_EQ(AnimLoadFile("none.air"), nullptr);
+    EXPECT_STREQ(LibErrorMsg, "\nTXTPARSE error opening none.air");
+}
+
+TEST_F(AnimTest, TickingLoopStartAndElapsed)
+{
+    set = Load(AirAction(0, {"0,0,0,0,2", "loopstart", "0,1,0,0,3"}) + AirAction(1, {"0,0,0,0,3", "0,1,0,0,4", "0,2,0,0,-1"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    SprSet *spr = SprSetCreate(1, 0);
+    unsigned char px[1] = {0};
+    SprImage img;
+    SprImageInit(&img, SPR_PIXELS_HEAP, px, 1, 1, 1, 1, 8, 0, 0);
+    SprSetAddImage(spr, &img, 0, 1);
+    AnimObj *obj = AnimObjCreate(set, spr);
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(AnimObjActionTime(obj), 5);
+    EXPECT_EQ(AnimObjLoopStartTime(obj), 2);
+    int shown[] = {0, 0, 1, 1, 1, 1, 1, 1, 1};
+    int loops[] = {0, 0, 0, 0, 0, 1, 0, 0, 1};
+    for (int i = 0; i < 9; i++) {
+        EXPECT_EQ(AnimObjTick(obj), loops[i]) << "tick " << i + 1;
+        EXPECT_EQ(obj->elemIndex, shown[i]) << "tick " << i + 1;
+        EXPECT_EQ(AnimObjSprite(obj), shown[i] == 1 ? 0 : -1) << "tick " << i + 1;
+    }
+    EXPECT_EQ(obj->elapsed, 9);
+    EXPECT_EQ(AnimObjTime(obj), 3);
+    EXPECT_EQ(AnimObjTimeOrLoopStart(obj), 3);
+    EXPECT_EQ(AnimObjElemStartTime(obj, 1), 2);
+    EXPECT_EQ(AnimObjElemStartTime(obj, 2), -1);
+
+    // Changing to the current action keeps its time; another action starts at the given time.
+    EXPECT_EQ(AnimObjChangeAction(obj, 0, 0), 1);
+    EXPECT_EQ(AnimObjTime(obj), 3);
+    EXPECT_EQ(AnimObjChangeAction(obj, 0, 77), 0);
+    EXPECT_EQ(AnimObjActionNo(obj), 0);
+    EXPECT_EQ(AnimObjChangeActionAt(obj, 0, 1, -1), 1);
+    EXPECT_EQ(AnimObjTime(obj), 3);
+    EXPECT_EQ(obj->elapsed, 9);
+    EXPECT_EQ(AnimObjActionNo(obj), 1);
+    EXPECT_EQ(AnimObjActionGroup(obj), 0);
+    AnimObjRestart(obj);
+    // 3, 4, -1: never loops and shows its last element for ever.
+    EXPECT_EQ(AnimObjActionTime(obj), -1);
+    for (int i = 0; i < 50; i++)
+        EXPECT_EQ(AnimObjTick(obj), 0);
+    EXPECT_EQ(obj->elemIndex, 2);
+
+    // A copy never owns the sprite set, so only the original frees it.
+    obj->ownsSpr = 1;
+    AnimObj copy;
+    AnimObjCopy(&copy, obj);
+    EXPECT_EQ(copy.ownsSpr, 0);
+    EXPECT_EQ(copy.spr, spr);
+    AnimObjFree(obj);
+}
+
+TEST_F(AnimTest, ChangeToElement)
+{
+    set = Load(AirAction(0, {"0,0,0,0,2", "0,1,0,0,3", "0,2,0,0,2"}) + AirAction(1, {"0,0,0,0,2", "0,1,0,0,0", "0,2,0,0,3"}) +
+               AirAction(2, {"0,0,0,0,3", "0,1,0,0,-1", "0,2,0,0,5"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    AnimObj obj;
+    AnimObjInit(&obj, set, nullptr);
+    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 0, 2), 1);
+    EXPECT_EQ(obj.elemIndex, 2);
+    EXPECT_EQ(AnimObjTime(&obj), 5);
+    EXPECT_EQ(obj.elapsed, 5);
+    AnimObjTick(&obj);
+    EXPECT_EQ(obj.elemIndex, 2);
+    EXPECT_EQ(AnimObjElemAtTime(&obj, -1), 3);
+    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 0, 3), 0);
+    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 0, -1), 0);
+    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 9, 1), 0);
+    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 0, 0), 1);
+    EXPECT_EQ(AnimObjTime(&obj), 0);
+
+    // A 0-time element is stepped over: the change ends on the element after it.
+    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 1, 1), 1);
+    EXPECT_EQ(obj.elemIndex, 2);
+    EXPECT_EQ(AnimObjTime(&obj), 2);
+    // Past a -1 element the later element starts earlier and is reached at once.
+    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 2, 1), 1);
+    EXPECT_EQ(obj.elemIndex, 2);
+    EXPECT_EQ(AnimObjTime(&obj), 3);
+}
+
+TEST_F(AnimTest, ElementAtTimeFoldsIntoTheLoop)
+{
+    set = Load(AirAction(0, {"0,0,0,0,2", "loopstart", "0,1,0,0,3"}) +
+               AirAction(1, {"0,0,0,0,2", "0,1,0,0,3", "loopstart", "0,2,0,0,0"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    AnimObj obj;
+    AnimObjInit(&obj, set, nullptr);
+    struct { int offset, want; } cases[] = {{0, 1}, {1, 1}, {2, 2}, {4, 2}, {5, 2}, {7, 2}, {-1, -1}};
+    for (auto &c : cases)
+        EXPECT_EQ(AnimObjElemAtTime(&obj, c.offset), c.want) << c.offset;
+    for (int i = 0; i < 6; i++)
+        AnimObjTick(&obj);
+    // Past the total the offset goes backwards into the loop part.
+    EXPECT_EQ(AnimObjTime(&obj), 3);
+    EXPECT_EQ(AnimObjElemAtTime(&obj, -2), 1);
+    // A loop of length 0 stays on its loop-start element.
+    ASSERT_EQ(AnimObjChangeAction(&obj, 0, 1), 1);
+    EXPECT_EQ(AnimObjLoopStartTime(&obj), 5);
+    EXPECT_EQ(AnimObjElemAtTime(&obj, 9), 3);
+    EXPECT_EQ(AnimFlipCombine(ANIM_FLIP_H, ANIM_FLIP_H | ANIM_FLIP_V), ANIM_FLIP_V);
+}

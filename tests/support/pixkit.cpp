@@ -1,0 +1,86 @@
+// Pixel test kit: 320x240 RGB565 memory targets, checksums and PCX dumps for a look.
+#include "support/pixkit.h"
+
+#include <allegro.h>
+#include <zlib.h>
+
+#include "support/testkit.h"
+
+BITMAP *PixCanvas(uint16_t fill)
+{
+    TestAllegroStart();
+    BITMAP *bmp = create_bitmap_ex(16, PIX_W, PIX_H);
+    if (bmp)
+        clear_to_color(bmp, fill);
+    return bmp;
+}
+
+uint16_t PixGet(BITMAP *bmp, int x, int y)
+{
+    return reinterpret_cast<uint16_t *>(bmp->line[y])[x];
+}
+
+void PixSet(BITMAP *bmp, int x, int y, uint16_t c)
+{
+    reinterpret_cast<uint16_t *>(bmp->line[y])[x] = c;
+}
+
+uint32_t PixCrc(BITMAP *bmp)
+{
+    uLong crc = crc32(0, nullptr, 0);
+    for (int y = 0; y < bmp->h; y++)
+        crc = crc32(crc, bmp->line[y], bmp->w * 2);
+    return (uint32_t)crc;
+}
+
+bool PixEqual(BITMAP *a, BITMAP *b)
+{
+    if (a->w != b->w || a->h != b->h)
+        return false;
+    for (int y = 0; y < a->h; y++)
+        if (memcmp(a->line[y], b->line[y], a->w * 2))
+            return false;
+    return true;
+}
+
+void PixSavePcx(BITMAP *bmp, const std::string &name)
+{
+    BITMAP *out = create_bitmap_ex(24, bmp->w, bmp->h);
+    for (int y = 0; y < bmp->h; y++)
+        for (int x = 0; x < bmp->w; x++) {
+            int c = PixGet(bmp, x, y);
+            int r = (c >> 11) << 3, g = ((c >> 5) & 63) << 2, b = (c & 31) << 3;
+            putpixel(out, x, y, r << _rgb_r_shift_24 | g << _rgb_g_shift_24 | b << _rgb_b_shift_24);
+        }
+    save_pcx((name + ".pcx").c_str(), out, nullptr);
+    destroy_bitmap(out);
+}
+
+::testing::AssertionResult PixCrcIs(BITMAP *bmp, uint32_t crc, const std::string &name)
+{
+    uint32_t got = PixCrc(bmp);
+    if (got == crc)
+        return ::testing::AssertionSuccess();
+    PixSavePcx(bmp, name);
+    char text[128];
+    snprintf(text, sizeof text, "crc 0x%08X, expected 0x%08X; image written to %s.pcx", got, crc, name.c_str());
+    return ::testing::AssertionFailure() << text;
+}
+
+void PixTargetOf(BITMAP *bmp, PixTarget *out)
+{
+    out->rows.resize(bmp->h);
+    for (int y = 0; y < bmp->h; y++)
+        out->rows[y] = (int)(bmp->line[y] - bmp->line[0]);
+    out->target = BlitTarget{bmp->line[0], out->rows.data(), 0, 0, bmp->w - 1, bmp->h - 1};
+}
+
+void PixImageMake(PixImage *img, int w, int h, int ax, int ay, const std::vector<uint8_t> &pixels)
+{
+    img->pixels = pixels;
+    img->pixels.resize((size_t)w * h);
+    img->rows.resize(h);
+    for (int y = 0; y < h; y++)
+        img->rows[y] = y * w;
+    img->source = BlitSource{img->pixels.data(), img->rows.data(), w, h, ax, ay};
+}

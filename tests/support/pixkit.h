@@ -1,0 +1,40 @@
+// Pixel test kit: 320x240 RGB565 memory targets, checksums and PCX dumps for a look.
+#pragma once
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "lib/blit.h"
+
+struct BITMAP;
+
+enum { PIX_W = 320, PIX_H = 240 };
+
+inline uint16_t Rgb565(int r, int g, int b) { return (uint16_t)(r << 11 | g << 5 | b); }
+
+// A 320x240 16-bit memory bitmap (Allegro started first) cleared to a colour.
+BITMAP *PixCanvas(uint16_t fill = 0);
+uint16_t PixGet(BITMAP *bmp, int x, int y);
+void PixSet(BITMAP *bmp, int x, int y, uint16_t c);
+uint32_t PixCrc(BITMAP *bmp);
+bool PixEqual(BITMAP *a, BITMAP *b);
+// Writes the image as a 24-bit PCX with our own unpacking of RGB565.
+void PixSavePcx(BITMAP *bmp, const std::string &name);
+// Checks the checksum; on a mismatch writes "<name>.pcx" and reports it.
+::testing::AssertionResult PixCrcIs(BITMAP *bmp, uint32_t crc, const std::string &name);
+
+// The bitmap as a blitter target clipped to the whole bitmap.
+struct PixTarget {
+    std::vector<int> rows;
+    BlitTarget target;
+};
+void PixTargetOf(BITMAP *bmp, PixTarget *out);
+
+// An 8-bit test image: pixels row by row, with its row table.
+struct PixImage {
+    std::vector<uint8_t> pixels;
+    std::vector<int> rows;
+    BlitSource source;
+};
+void PixImageMake(PixImage *img, int w, int h, int ax, int ay, const std::vector<uint8_t> &pixels);
