@@ -912,6 +912,19 @@ TrigNode *TrigNodeCopy(const TrigNode *node)
 
 // ---------------------------------------------------------------- evaluating
 
+int TrigPartnerSlot(const Player *pl)
+{
+    if (pl && (pl->isHelper || pl->slot > 4))
+        pl = pl->root;
+    if (!pl)
+        return 0;
+    switch (pl->slot) {
+    case 1: case 2: return pl->slot + 2;
+    case 3: case 4: return pl->slot - 2;
+    default: return 0;
+    }
+}
+
 struct TrigVal {
     int32_t i;
     float f;
