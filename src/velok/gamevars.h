@@ -5,6 +5,7 @@ struct TextBuf;
 struct PalList;
 
 enum {
+    GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
 };
@@ -29,6 +30,29 @@ struct GameVars {
     // registrations made under the background mask.
     PalList *palList;
     int palBgCount;
+
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
 };
 
 extern GameVars *gv;

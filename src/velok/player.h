@@ -1,9 +1,13 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+struct AnimObj;
+struct AnimSet;
 struct CharData;
 struct CmdSet;
 struct StateDefList;
+struct TextBuf;
+struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -13,6 +17,42 @@ enum {
     PLAYER_SYSFVAR_COUNT = 5,
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
+    PLAYER_ASSERT_COUNT = 9,
+};
+
+// State types, move types and physics of the state block.
+enum {
+    STATETYPE_S = 1,
+    STATETYPE_C = 2,
+    STATETYPE_A = 3,
+    STATETYPE_L = 4,
+    MOVETYPE_I = 0,
+    MOVETYPE_A = 1,
+    MOVETYPE_H = 2,
+    PHYSICS_N = 0,
+    PHYSICS_S = 1,
+    PHYSICS_C = 2,
+    PHYSICS_A = 3,
+};
+
+// Player flags of the AssertSpecial controller, by index.
+enum PlayerAssertFlag {
+    ASSERT_NOSTANDGUARD = 0,
+    ASSERT_NOCROUCHGUARD,
+    ASSERT_NOAIRGUARD,
+    ASSERT_NOAUTOTURN,
+    ASSERT_NOSHADOW,
+    ASSERT_NOJUGGLECHECK,
+    ASSERT_NOWALK,
+    ASSERT_UNGUARDABLE,
+    ASSERT_INVISIBLE,
+};
+
+// Move-contact kinds of the last contact of the player's attack.
+enum {
+    CONTACT_GUARDED = 1,
+    CONTACT_HIT = 2,
+    CONTACT_REVERSED = 4,
 };
 
 // The character's constants block, in its stored order (within each jump group
@@ -103,6 +143,41 @@ struct PlayerStateBlock {
     int ctrl;
 };
 
+// What the last hit or guard left on the player, read by gethitvar and the
+// get-hit triggers and controllers; in the order of the gethitvar names.
+struct PlayerGetHit {
+    int xVelAdd, yVelAdd;
+    int type, animType, airType, groundType;
+    int damage;
+    int hitCount;
+    int fallCount;
+    int hitShakeTime;
+    int hitTime;
+    int slideTime;
+    int ctrlTime;
+    int recoverTime;
+    float xOff, yOff, zOff;
+    float xVel, yVel;
+    float yAccel;
+    int chainId;
+    int guarded;
+    int isBound;
+    int fall;
+    int fallDamage;
+    float fallXVel, fallYVel;
+    int fallRecover;
+    int fallTime;
+    int fallRecoverTime;
+    int fallKill;
+    int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
+    float fallEnvShakeFreq, fallEnvShakePhase;
+    // Not among the gethitvar names
+    int recoverCount;      // ticks counted toward fall.recovertime
+    int hitPauseTime;
+    int lifeAtHitStart;
+    Player *lastHitter;
+};
+
 // Fields are grouped by purpose in record order; the character code adds the
 // remaining fields of each group in place.
 struct Player {
@@ -138,6 +213,62 @@ struct Player {
     Player *parent;
     Player *root;
     int helperTypePlayer;
+
+    // Life and power (the power pointers lead to the side's first player, so a
+    // side shares one power bar)
+    int enabled;
+    int frozen;
+    int alive;
+    int standby;
+    int life;
+    int lifeMax;
+    int *powerPtr;
+    int *powerMaxPtr;
+    int power;
+    int powerMax;
+    float attackMul;
+    float defenceMul;
+
+    // Motion and the per-tick settings of the state controllers
+    int facing;  // 1 right, -1 left
+    float x, y, z;
+    float velX, velY, velZ;
+    int posFreeze;
+    int sprPriority;
+    int screenBound;
+    int moveCameraX, moveCameraY;
+    int playerPush;
+    int assertFlags[PLAYER_ASSERT_COUNT];
+    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
+    int widthPlayerFront, widthPlayerBack;
+    int screenLeft, screenRight;            // screen edges as last computed
+    float zScale;                           // perspective scale
+
+    // Drawing
+    int guardDist;
+    int drawOffsetX, drawOffsetY;
+    float drawScaleX, drawScaleY;
+    float angle;
+    int angleDraw;
+    int transKind;  // -1 none
+    int alphaSrc, alphaDst;
+    AnimObj *anim;
+    AnimSet *animOwn;       // the own character's actions
+    AnimSet *animOverride;  // another character's while running its states; null: own
+    int invalidAction;
+    int palNo;              // 0-based
+
+    // Attack results and the hit-by masks
+    int moveContact;        // CONTACT_* of the last contact, 0 none
+    int moveContactTime;
+    int hitCount, uniqHitCount;
+    int hitBy[2];
+    int hitByTime[2];       // -1 without end
+    PlayerGetHit getHit;
+
+    // The trigger context's opponent, found each tick
+    Player *opponent;
+    TextBuf *clipboard;     // 3 lines of 77 characters
 };
 
 // Warning lines of the warning log; a null player is ignored.
