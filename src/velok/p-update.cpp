@@ -145,7 +145,7 @@ void PlayerAutoTurn(Player *pl, const Player *other)
 {
     if (!pl->state.ctrl || !other)
         return;
-    if ((pl->x - other->x) * (float)pl->facing <= 0.0f || pl->assertFlags[ASSERT_NOAUTOTURN])
+    if ((pl->posX - other->posX) * (float)pl->facing <= 0.0f || pl->assertFlags[ASSERT_NOAUTOTURN])
         return;
     PlayerTurn(pl);
     int action = pl->state.stateType == STATETYPE_S ? 5 : pl->state.stateType == STATETYPE_C ? 6 : -1;

@@ -141,11 +141,22 @@ struct PlayerStateBlock {
     int moveType;
     int physics;
     int ctrl;
+    int hitPauseTime;
+    int moveContact;       // CONTACT_* of the last contact of the current move, 0 none
+    int moveContactTicks;
+};
+
+// Hit counts of the active attack.
+struct PlayerHitState {
+    int hitCount;
+    int uniqHitCount;
 };
 
 // What the last hit or guard left on the player, read by gethitvar and the
 // get-hit triggers and controllers; in the order of the gethitvar names.
 struct PlayerGetHit {
+    int hitByMask[2];
+    int hitByTime[2];      // -1 without end
     int xVelAdd, yVelAdd;
     int type, animType, airType, groundType;
     int damage;
@@ -165,7 +176,7 @@ struct PlayerGetHit {
     int fall;
     int fallDamage;
     float fallXVel, fallYVel;
-    int fallRecover;
+    int fallRecoverFlag;   // fall.recover
     int fallTime;
     int fallRecoverTime;
     int fallKill;
@@ -173,7 +184,6 @@ struct PlayerGetHit {
     float fallEnvShakeFreq, fallEnvShakePhase;
     // Not among the gethitvar names
     int recoverCount;      // ticks counted toward fall.recovertime
-    int hitPauseTime;
     int lifeAtHitStart;
     Player *lastHitter;
 };
@@ -231,7 +241,7 @@ struct Player {
 
     // Motion and the per-tick settings of the state controllers
     int facing;  // 1 right, -1 left
-    float x, y, z;
+    float posX, posY, posZ;
     float velX, velY, velZ;
     int posFreeze;
     int sprPriority;
@@ -251,19 +261,14 @@ struct Player {
     float angle;
     int angleDraw;
     int transKind;  // -1 none
-    int alphaSrc, alphaDst;
+    int transSrc, transDst;
     AnimObj *anim;
     AnimSet *animOwn;       // the own character's actions
     AnimSet *animOverride;  // another character's while running its states; null: own
     int invalidAction;
     int palNo;              // 0-based
 
-    // Attack results and the hit-by masks
-    int moveContact;        // CONTACT_* of the last contact, 0 none
-    int moveContactTime;
-    int hitCount, uniqHitCount;
-    int hitBy[2];
-    int hitByTime[2];       // -1 without end
+    PlayerHitState hit;
     PlayerGetHit getHit;
 
     // The trigger context's opponent, found each tick
