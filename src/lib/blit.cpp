@@ -266,7 +266,7 @@ void BlitStretched(const BlitTarget *dst, const BlitSource *src, const BlitRule 
         return;
     if (rule->kind != BLIT_SHADE && std::fabs(src->width - width) < 0.001f &&
         std::fabs(src->height - height) < 0.001f) {
-        BlitPlain(dst, src, rule, (int)x, (int)y, flip);
+        BlitPlain(dst, src, rule, (int)BlitSat(x, INT32_MAX), (int)BlitSat(y, INT32_MAX), flip);
         return;
     }
     BlitDispatch(rule, [&](const auto &r) { BlitWalkStretched(dst, src, x, y, width, height, flip, r); });
@@ -395,9 +395,9 @@ void BlitRotated(const BlitTarget *dst, const BlitSource *src, const BlitRule *r
             return;
     if (xScale2 == 0 || yScale2 == 0)
         return;
+    if (std::fabs(xScale) >= 2097152.0f || std::fabs(yScale) >= 2097152.0f)
+        return;  // beyond 1/1024 steps in an int, and far beyond any target
     int sx1024 = (int)(xScale * 1024), sy1024 = (int)(yScale * 1024);
-    if (std::fabs(xScale) * 1024 >= 2147483647.0f || std::fabs(yScale) * 1024 >= 2147483647.0f)
-        return;
     double a = angle;
     if (sx1024 < 0) {
         sx1024 = -sx1024;

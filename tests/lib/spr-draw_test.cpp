@@ -151,6 +151,18 @@ TEST_F(SprDrawFixture, PalettesOverridesAndMissingPalettes)
     SprDraw(set, 0, 40, 40);
     EXPECT_EQ(PixGet(bmp, 20, 20), Rgb565(31, 0, 0));
     EXPECT_EQ(PixGet(bmp, 40, 40), Rgb565(31, 0, 0));
+    // A 16-colour override: values beyond its colours read zeroed entries of
+    // the 256-entry table, in the alpha rule's scaled copy as well.
+    Palette small;
+    ASSERT_EQ(PalInit(&small, 16, redRgba.data(), 0), 1);
+    int high = AddImage(2, 1, 1, 1, 8, {200}, 0, 0, 0);
+    set->palOverride = &small;
+    PixSet(bmp, 60, 60, Grey(8));
+    SprDrawAlpha(set, high, 60, 60, 128, 128);
+    EXPECT_EQ(PixGet(bmp, 60, 60), Grey(4));
+    SprDraw(set, high, 61, 60);
+    EXPECT_EQ(PixGet(bmp, 61, 60), 0);
+    PalFree(&small);
     set->palOverride = nullptr;
     // The global effect reaches the colours of the draw.
     clear_to_color(bmp, 0);
