@@ -56,6 +56,11 @@ TEST(VbufDisplay, ShowOnSixteenBitScreen)
         VbufPixelPut(0, 0, Rgb565(0, 0, 31));
         VbufSprShowStretch(img, 0);
         EXPECT_EQ((uint32_t)getpixel(screen, 0, 0), 31u << 3);
+        // Unswapped, Allegro's own conversion reads our packing the same way.
+        GfxSetSwapRB(0);
+        clear_to_color(screen, 0);
+        VbufSprShow(img, 0);
+        EXPECT_EQ((uint32_t)getpixel(screen, 5, 5) & 0xF8FCF8, (31u << 19) | (32u << 10) | (1u << 3));
         VbufSprFree(img);
     } else {
         std::printf("no 32-bit windowed mode here: %s\n", allegro_error);
