@@ -1,5 +1,6 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/config.h"
 
 struct TextBuf;
 struct PalList;
@@ -30,6 +31,11 @@ struct GameVars {
     // registrations made under the background mask.
     PalList *palList;
     int palBgCount;
+
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
 
     // Global special flags asserted for the current tick, by index: intro,
     // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
