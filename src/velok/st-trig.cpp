@@ -1332,7 +1332,9 @@ void TrigEval(Player *pl, TrigNode *node)
         return;
     }
 
-    Player *opp = pl->opponent;
+    // In the mixed game type nobody has one opponent.
+    bool mixed = gv && gv->cfg.rules.gameType == CFG_GAMETYPE_MIXED;
+    Player *opp = mixed ? nullptr : pl->opponent;
     int32_t iv = 0;
     float fv = 0.0f;
     switch (node->code) {
