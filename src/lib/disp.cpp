@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "lib/gfx.h"
 #include "lib/libbase.h"
 #include "lib/spr-lib.h"
 #include "lib/timer.h"
+#include "lib/vbuf.h"
 #include "platform/pfile.h"
 
 DispState disp = {nullptr, nullptr, DISP_FILTER_NONE, 0, 0, 0, 0, 0, 0};
@@ -182,6 +184,41 @@ static BITMAP *BufferBitmap(SprSet *set)
         return nullptr;
     SprImage *img = SprSetImageAt(set, 0);
     return img->pixelKind == SPR_PIXELS_BITMAP ? (BITMAP *)img->pixels : nullptr;
+}
+
+void DispPresent()
+{
+    if (disp.skipFrame)
+        return;
+    SprSet *shown = disp.buf2x ? disp.buf2x : disp.gameBuf;
+    if (disp.filter != DISP_FILTER_NONE && disp.buf2x) {
+        BITMAP *src = BufferBitmap(disp.gameBuf);
+        BITMAP *dst = BufferBitmap(disp.buf2x);
+        switch (disp.filter) {
+        case DISP_FILTER_EDGE:
+            GfxFilterEdge2x(src, dst);
+            break;
+        case DISP_FILTER_BLEND:
+            GfxFilterBlend2x(src, dst);
+            break;
+        case DISP_FILTER_SCANLINE:
+            GfxFilterScanline(src, dst);
+            break;
+        case DISP_FILTER_DOUBLE:
+            if (!disp.drawn2x)
+                GfxFilterDouble(src, dst);
+            break;
+        }
+    }
+    if (!shown || SprSetImageCount(shown) < 1)
+        return;
+    // Centred and stretched by the size of what is shown, so a filtered frame
+    // is measured as 640x480 and never cut down to its middle.
+    const SprImage *img = SprSetImageAt(shown, 0);
+    if (!disp.stretch || (gfx.width == img->width && gfx.height == img->height))
+        VbufSprShowAt(shown, 0, (gfx.width - img->width) >> 1, (gfx.height - img->height) >> 1);
+    else
+        VbufSprShowStretch(shown, 0);
 }
 
 // Our own unpacking of 15- and 16-bit pixels, packed the way save_pcx reads a

@@ -37,6 +37,9 @@ extern DispState disp;
 
 void DispFrameSkipReset();
 void DispFrameSkipUpdate();
+// Shows the frame unless it is skipped: filtered into the 2x buffer when a
+// filter is on, then centred on the screen or stretched over it.
+void DispPresent();
 
 // Each filter reads the top-left 320x240 of a memory bitmap and writes the
 // top-left 640x480 of another; nothing happens unless both are 15- or 16-bit

@@ -7,6 +7,8 @@
 
 #include "lib/array.h"
 #include "lib/libbase.h"
+#include "lib/spr-draw.h"
+#include "lib/spr-lib.h"
 
 // Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
 static int TruncToInt(float v)
@@ -68,6 +70,40 @@ int DrawListAdd(DrawList *list, const DrawEntry *entry)
     memmove(list->order + place + 1, list->order + place, (size_t)(n - place) * sizeof(int));
     list->order[place] = slot;
     return 1;
+}
+
+void DrawListDrawEntry(const DrawEntry *entry)
+{
+    SprSet *set = entry->spr;
+    if (!set)
+        return;
+    Palette *own = set->palOverride;
+    if (entry->pal)
+        set->palOverride = entry->pal;
+    float xs = (entry->flip & ANIM_FLIP_H) ? -entry->xScale : entry->xScale;
+    float ys = (entry->flip & ANIM_FLIP_V) ? -entry->yScale : entry->yScale;
+    switch (entry->kind) {
+    case DRAW_PLAIN:
+        SprDrawFlipTrans(set, entry->sprIndex, entry->x, entry->y, entry->flip, entry->trans, entry->alphaSrc,
+                         entry->alphaDst);
+        break;
+    case DRAW_SCALED:
+        SprDrawScaledTrans(set, entry->sprIndex, (float)entry->x, (float)entry->y, xs, ys, entry->trans,
+                           entry->alphaSrc, entry->alphaDst);
+        break;
+    case DRAW_ROTATED:
+        SprDrawRotatedTrans(set, entry->sprIndex, (float)entry->x, (float)entry->y, (float)entry->angle, xs, ys,
+                            1.0f, 1.0f, entry->trans, entry->alphaSrc, entry->alphaDst);
+        break;
+    }
+    set->palOverride = own;
+}
+
+void DrawListDraw(DrawList *list)
+{
+    int n = list->entries->used;
+    for (int i = 0; i < n; i++)
+        DrawListDrawEntry((const DrawEntry *)ArrayAt(list->entries, list->order[i]));
 }
 
 void DrawListScale(DrawList *list, float factor)
@@ -150,6 +186,47 @@ void AnimListRemove(AnimList *list, int slot)
 int AnimInstTick(AnimInst *inst)
 {
     return !AnimObjTick(&inst->player);
+}
+
+void AnimInstDraw(AnimInst *inst, int x, int y)
+{
+    AnimObjDrawScaledFlip(&inst->player, (float)x + (float)inst->x, (float)y + (float)inst->y, inst->xScale,
+                          inst->yScale, inst->flip);
+}
+
+void AnimInstDrawZoom(AnimInst *inst, int x, int y, float zoom)
+{
+    float px = (float)TruncToInt(((float)x + (float)inst->x) * zoom);
+    float py = (float)TruncToInt(((float)y + (float)inst->y) * zoom);
+    AnimObjDrawScaledFlip(&inst->player, px, py, inst->xScale * zoom, inst->yScale * zoom, inst->flip);
+}
+
+static void AnimListDrawWhere(AnimList *list, int mask, bool all, int x, int y, float zoom, bool zoomed)
+{
+    Array *a = list->insts;
+    for (AnimInst *inst = (AnimInst *)ArrayFirst(a); inst; inst = (AnimInst *)ArrayNext(a)) {
+        if (!all && !(ArrayKey1(a, a->cursor) & mask))
+            continue;
+        if (zoomed)
+            AnimInstDrawZoom(inst, x, y, zoom);
+        else
+            AnimInstDraw(inst, x, y);
+    }
+}
+
+void AnimListDraw(AnimList *list, int x, int y)
+{
+    AnimListDrawWhere(list, 0, true, x, y, 1.0f, false);
+}
+
+void AnimListDrawMasked(AnimList *list, int mask, int x, int y)
+{
+    AnimListDrawWhere(list, mask, false, x, y, 1.0f, false);
+}
+
+void AnimListDrawMaskedZoom(AnimList *list, int mask, int x, int y, float zoom)
+{
+    AnimListDrawWhere(list, mask, false, x, y, zoom, true);
 }
 
 // Ticks the instances whose mask shares a bit with the given one (all when

@@ -38,6 +38,8 @@ void DrawListFree(DrawList *list);
 void DrawListClear(DrawList *list);
 // 1 when queued, 0 when the list is full.
 int DrawListAdd(DrawList *list, const DrawEntry *entry);
+void DrawListDraw(DrawList *list);
+void DrawListDrawEntry(const DrawEntry *entry);
 void DrawListScale(DrawList *list, float factor);
 
 // A one-shot animation at a place; its player runs on borrowed action and sprite sets.
@@ -63,5 +65,14 @@ void AnimListRemove(AnimList *list, int slot);
 void AnimListTick(AnimList *list);
 void AnimListTickMasked(AnimList *list, int mask);
 
+// Instances at (x + their x, y + their y) with their scales and flip: all,
+// or those whose mask shares a bit with the given mask.
+void AnimListDraw(AnimList *list, int x, int y);
+void AnimListDrawMasked(AnimList *list, int mask, int x, int y);
+// The same with positions and scales multiplied by the zoom.
+void AnimListDrawMaskedZoom(AnimList *list, int mask, int x, int y, float zoom);
+
 // 1 while the instance's action has not ended.
 int AnimInstTick(AnimInst *inst);
+void AnimInstDraw(AnimInst *inst, int x, int y);
+void AnimInstDrawZoom(AnimInst *inst, int x, int y, float zoom);
