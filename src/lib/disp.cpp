@@ -40,9 +40,11 @@ void DispFrameSkipUpdate()
             autoSkips = 0;
         }
     } else {
-        disp.skipCounter++;
-        if (disp.skipCounter > disp.frameSkip)
+        // The counter runs 0..N; compared before the step so it never overflows.
+        if (disp.skipCounter >= disp.frameSkip)
             disp.skipCounter = 0;
+        else
+            disp.skipCounter++;
     }
     if (disp.skipCounter)
         disp.skipFrame = 1;

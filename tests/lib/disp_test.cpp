@@ -175,6 +175,21 @@ TEST_F(FilterTest, BlendOfUniformColourLosesOnlyLowBits)
     }
 }
 
+TEST_F(FilterTest, BlendKeepsChannelsApartAt15Bits)
+{
+    // Red 1 alone at 5-5-5: halving must not carry its low bit into green.
+    BITMAP *s = create_bitmap_ex(15, 320, 240);
+    BITMAP *d = create_bitmap_ex(15, 640, 480);
+    clear_to_color(s, 0x0400);
+    GfxFilterBlend2x(s, d);
+    EXPECT_EQ(getpixel(d, 100, 100), 0);
+    clear_to_color(s, 0x7FFF);
+    GfxFilterBlend2x(s, d);
+    EXPECT_EQ(getpixel(d, 100, 100), 29 << 10 | 29 << 5 | 29);
+    destroy_bitmap(s);
+    destroy_bitmap(d);
+}
+
 TEST_F(FilterTest, EdgeFillsTheCornersOfAStaircase)
 {
     // A below the diagonal x < y, B elsewhere, in the top-left 16x16.
