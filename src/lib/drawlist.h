@@ -32,16 +32,6 @@ struct DrawList {
     int *order;      // the first entries->used items: slots by ascending priority
 };
 
-// Null when out of memory ("Out of memory." when the entry array cannot be made).
-DrawList *DrawListCreate(int capacity);
-void DrawListFree(DrawList *list);
-void DrawListClear(DrawList *list);
-// 1 when queued, 0 when the list is full.
-int DrawListAdd(DrawList *list, const DrawEntry *entry);
-void DrawListDraw(DrawList *list);
-void DrawListDrawEntry(const DrawEntry *entry);
-void DrawListScale(DrawList *list, float factor);
-
 // A one-shot animation at a place; its player runs on borrowed action and sprite sets.
 struct AnimInst {
     int x, y;
@@ -53,6 +43,16 @@ struct AnimInst {
 struct AnimList {
     Array *insts;  // AnimInst; the first key is the layer mask
 };
+
+// Null when out of memory ("Out of memory." when the entry array cannot be made).
+DrawList *DrawListCreate(int capacity);
+void DrawListFree(DrawList *list);
+void DrawListClear(DrawList *list);
+// 1 when queued, 0 when the list is full.
+int DrawListAdd(DrawList *list, const DrawEntry *entry);
+void DrawListDraw(DrawList *list);
+void DrawListDrawEntry(const DrawEntry *entry);
+void DrawListScale(DrawList *list, float factor);
 
 AnimList *AnimListCreate(int capacity);
 void AnimListFree(AnimList *list);
