@@ -1,5 +1,6 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/config.h"
 
 struct TextBuf;
 struct PalList;
@@ -29,6 +30,11 @@ struct GameVars {
     // registrations made under the background mask.
     PalList *palList;
     int palBgCount;
+
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
 };
 
 extern GameVars *gv;
