@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "lib/libbase.h"
+#include "lib/vfile.h"
 #include "platform/pfile.h"
 
 static int palMode = 0;
@@ -562,5 +563,19 @@ int PalActLoad(unsigned char *rgba, const char *path)
     unsigned char bytes[768];
     size_t got = fread(bytes, 1, sizeof bytes, f);
     fclose(f);
+    return ActFill(rgba, bytes, got);
+}
+
+int PalActRead(unsigned char *rgba, VFile *f)
+{
+    if (!f)
+        return 0;
+    unsigned char bytes[768];
+    size_t got = 0;
+    int c;
+    while (got < sizeof bytes && (c = VFileGetc(f)) != -1)
+        bytes[got++] = (unsigned char)c;
+    if (f->kind != VFILE_ZIP)
+        VFileClose(f);
     return ActFill(rgba, bytes, got);
 }

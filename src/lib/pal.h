@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+struct VFile;
+
 // One palette effect. Neutral values: colour 256, add 0, mul 256, invert 0.
 struct PalFxParams {
     int color;              // 256 full colour, 0 grey, between a mix
@@ -96,3 +98,5 @@ void PalRgbToRgba(const unsigned char *rgb, unsigned char *rgba, int count, int 
 // Reads an .act file (256 RGB triples, last colour first) into bytes 0-2 of a
 // 256-entry RGBA buffer; 0 when it cannot be opened or is short.
 int PalActLoad(unsigned char *rgba, const char *path);
+// The same from an open virtual file, which is closed afterwards unless it is a zip entry.
+int PalActRead(unsigned char *rgba, VFile *f);

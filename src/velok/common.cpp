@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "lib/gfx.h"
 #include "lib/kbll-lib.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
@@ -249,6 +250,8 @@ void FatalExit()
     LogWrite("Exit with an error.\n");
     LogWrite("close log");
     KbllHookRemove();
+    if (screen)
+        GfxSetMode(GFX_DRV_TEXT, 80, 25, 8);
 
     std::string box;
     char para[GAME_ERROR_LEN + 64];

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "velok/common.h"
@@ -211,8 +212,8 @@ int ExprParse(const char *text, ExprWord *values, uint8_t *kinds, Player *pl, in
         char c = *p;
         if (!c)
             break;
-        // An interval ends its expression or its group.
-        if (prev == PREV_INTERVAL && c != ')')
+        // An interval ends its expression, its group or its list item.
+        if (prev == PREV_INTERVAL && c != ')' && !(c == ',' && stop))
             goto malformed;
         if (c == ',') {
             if (stop)
@@ -828,4 +829,13 @@ float ExprEvalFloat(Player *pl, const Expr *expr)
     if (ExprEvaluate(pl, expr, &i, &f) == 2)
         return f;
     return (float)i;
+}
+
+void ExprArrayFree(Array *exprs)
+{
+    if (!exprs)
+        return;
+    for (Expr *e = (Expr *)ArrayFirst(exprs); e; e = (Expr *)ArrayNext(exprs))
+        ExprFree(e);
+    ArrayFree(exprs);
 }

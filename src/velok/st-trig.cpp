@@ -11,12 +11,14 @@
 #include <cstring>
 #include <strings.h>
 
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/libbase.h"
 #include "velok/cmd.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
 #include "velok/player.h"
+#include "velok/sctrl.h"
 #include "velok/stparam.h"
 
 // ---------------------------------------------------------------- name tables
@@ -910,6 +912,19 @@ TrigNode *TrigNodeCopy(const TrigNode *node)
 
 // ---------------------------------------------------------------- evaluating
 
+int TrigPartnerSlot(const Player *pl)
+{
+    if (pl && (pl->isHelper || pl->slot > 4))
+        pl = pl->root;
+    if (!pl)
+        return 0;
+    switch (pl->slot) {
+    case 1: case 2: return pl->slot + 2;
+    case 3: case 4: return pl->slot - 2;
+    default: return 0;
+    }
+}
+
 struct TrigVal {
     int32_t i;
     float f;
@@ -1214,4 +1229,42 @@ void TrigEval(Player *pl, TrigNode *node)
     if (HasComparison(node->code))
         iv = CompareInt(node, iv);
     PushResult(node, iv, fv);
+}
+
+// ---------------------------------------------------------------- trigger lines
+
+static bool LineTrue(Player *pl, const Expr *e)
+{
+    int i = 0;
+    float f = 0.0f;
+    if (ExprEvaluate(pl, e, &i, &f) == 2)
+        return f != 0.0f;
+    return i != 0;
+}
+
+int TrigArrayTest(Player *pl, SCtrl *ctrl)
+{
+    Array *lines = ctrl->triggers;
+    for (int line = 0;; line++) {
+        const Expr *e = (const Expr *)ArrayFindElem(lines, -1, line);
+        if (!e)
+            break;
+        if (!LineTrue(pl, e))
+            return 0;
+    }
+    for (int group = 0; group < ctrl->groupCount; group++) {
+        const Expr *e = (const Expr *)ArrayFindElem(lines, group, 0);
+        if (!e)
+            FatalExitf("TrigArrayTest bug");
+        bool all = true;
+        for (int line = 0; e; e = (const Expr *)ArrayFindElem(lines, group, ++line)) {
+            if (!LineTrue(pl, e)) {
+                all = false;
+                break;
+            }
+        }
+        if (all)
+            return 1;
+    }
+    return 0;
 }

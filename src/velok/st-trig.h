@@ -120,6 +120,10 @@ int TrigCompareParse(const char *text, TrigNode *node, const char **end);
 void TrigNodeFree(TrigNode *node);
 TrigNode *TrigNodeCopy(const TrigNode *node);
 
+// The slot of a player's partner: P1 with P3 and P2 with P4; a helper uses
+// its root's slot. 0 when the player has no partner slot.
+int TrigPartnerSlot(const Player *pl);
+
 void TrigEval(Player *pl, TrigNode *node);
 // 1 int, 2 float truncated (warned), 3 undefined.
 int TrigPopInt(Player *pl, int *out);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "lib/libbase.h"
+#include "lib/txtparse.h"
 #include "velok/common.h"
 
 static const char *SkipSpaces(const char *p)
@@ -254,4 +255,22 @@ int SCtrlHitFlagParse(const char *text)
         }
     }
     return bits;
+}
+
+int SCtrlParamInt(TxtParseFile *file, const char *key, Expr *expr, Player *pl, int def)
+{
+    ExprSetInt(expr, def);
+    const char *value = TxtParseValueGet(file, key);
+    if (!value)
+        return 1;
+    return ExprCompile(value, expr, pl, nullptr, 1);
+}
+
+int SCtrlParamFloat(TxtParseFile *file, const char *key, Expr *expr, Player *pl, float def)
+{
+    ExprSetFloat(expr, def);
+    const char *value = TxtParseValueGet(file, key);
+    if (!value)
+        return 1;
+    return ExprCompile(value, expr, pl, nullptr, 2);
 }

@@ -5,9 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "lib/libbase.h"
 #include "lib/pal.h"
+#include "lib/vfile.h"
 #include "support/testkit.h"
 #include "support/sprkit.h"
+#include "support/zipkit.h"
 
 static uint16_t Rgb565(int r, int g, int b)
 {
@@ -307,4 +310,36 @@ TEST_F(PalActTest, ReversedOrderAndShortFiles)
     WriteFileText("short.act", ActFileBytes(colors).substr(0, 700));
     EXPECT_EQ(PalActLoad(buf.data(), "short.act"), 0);
     EXPECT_EQ(PalActLoad(buf.data(), "missing.act"), 0);
+}
+
+TEST_F(PalActTest, ReadFromVirtualFileClosesIt)
+{
+    std::vector<unsigned char> colors(768, 3);
+    colors[0] = 99;
+    std::string bytes = ActFileBytes(colors);
+    for (size_t size : {bytes.size(), (size_t)767}) {
+        unsigned char *block = (unsigned char *)LibCalloc(size, 1);
+        memcpy(block, bytes.data(), size);
+        VFile *f = VFileOpenMem(block, size);
+        f->ownsBlock = 1;
+        std::vector<unsigned char> buf(1024, 0);
+        // The file is closed either way: the sanitizer run reports the block otherwise.
+        EXPECT_EQ(PalActRead(buf.data(), f), size == 768 ? 1 : 0);
+        EXPECT_EQ(buf[0], size == 768 ? 99 : 0);
+        EXPECT_EQ(buf[4 * 255], 3);
+    }
+}
+
+TEST_F(PalActTest, ZipEntryStaysOpen)
+{
+    std::vector<unsigned char> colors(768, 5);
+    ASSERT_TRUE(ZipArchiveWrite("kid.zip", {{"Kid/P2.ACT", ActFileBytes(colors)}}));
+    VFile *f = VFileOpenZip("kid.zip", "kid/p2.act");
+    ASSERT_NE(f, nullptr);
+    std::vector<unsigned char> buf(1024, 0);
+    EXPECT_EQ(PalActRead(buf.data(), f), 1);
+    EXPECT_EQ(buf[4 * 7 + 2], 5);
+    EXPECT_EQ(VFileSeek(f, 0, 0), 0);
+    EXPECT_EQ(VFileGetc(f), 5);
+    VFileClose(f);
 }

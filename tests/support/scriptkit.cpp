@@ -9,6 +9,7 @@
 
 void ScriptTest::SetUp()
 {
+    TempDirTest::SetUp();
     gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(200, 64);
@@ -30,6 +31,7 @@ void ScriptTest::TearDown()
     TextBufFree(gv->warnLog);
     MemFree(gv);
     gv = nullptr;
+    TempDirTest::TearDown();
 }
 
 int ScriptTest::Compile(const char *text, Expr *expr, int wanted)

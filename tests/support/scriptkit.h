@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "support/testkit.h"
 #include "velok/cmd.h"
 #include "velok/expr.h"
 #include "velok/player.h"
@@ -15,7 +16,8 @@ struct ScriptValue {
     float f;
 };
 
-class ScriptTest : public ::testing::Test {
+// Runs in a fresh temporary working directory, for state-file texts.
+class ScriptTest : public TempDirTest {
 protected:
     void SetUp() override;
     void TearDown() override;

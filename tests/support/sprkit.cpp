@@ -92,7 +92,7 @@ std::string SffBytes(const std::vector<SffEntry> &entries, const SffOptions &opt
         s[i] = opt.magic[i];
     PutLe32(s, 12, opt.version);
     PutLe32(s, 16, 1);
-    PutLe32(s, 20, opt.imageCountOverride >= 0 ? (uint32_t)opt.imageCountOverride : (uint32_t)entries.size());
+    PutLe32(s, 20, opt.countOverride ? (uint32_t)opt.imageCount : (uint32_t)entries.size());
     PutLe32(s, 24, 512);
     for (const SffEntry &e : entries) {
         size_t at = s.size();

@@ -40,7 +40,8 @@ struct SffEntry {
 struct SffOptions {
     std::string magic = std::string("TarnwickSpr", 12);   // 12 bytes with the zero
     uint32_t version = 0x01000100;
-    int imageCountOverride = -1;   // written instead of the real count when >= 0
+    bool countOverride = false;    // write imageCount instead of the real count
+    int32_t imageCount = 0;
     std::string prefix;            // bytes before the sprite file (offsets stay relative to it)
 };
 

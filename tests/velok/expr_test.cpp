@@ -175,6 +175,10 @@ TEST_F(Expr_, Intervals)
             EXPECT_EQ(v.i, c.results[k]) << c.text << " at time " << times[k];
         }
     }
+    // In an argument list the interval ends its item.
+    pl.state.time = 7;
+    EXPECT_EQ(Eval("ifelse(time = [5, 10], 2, 3)").i, 2);
+    EXPECT_EQ(Eval("ifelse(time != (5, 10), 2, 3)").i, 3);
     // An undefined tested value gives undefined.
     ScriptValue v = Eval("(1 / 0) = [-1, 1]");
     EXPECT_EQ(v.type, 1);

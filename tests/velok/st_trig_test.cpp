@@ -521,6 +521,26 @@ TEST_F(Trig, PlayerFreeTriggersEvaluate)
     }
 }
 
+TEST_F(Trig, PartnerSlots)
+{
+    Player root{};
+    const int pairs[][2] = {{1, 3}, {2, 4}, {3, 1}, {4, 2}, {0, 0}};
+    for (const auto &p : pairs) {
+        pl.slot = p[0];
+        EXPECT_EQ(TrigPartnerSlot(&pl), p[1]) << p[0];
+        root.slot = p[0];
+        Player helper{};
+        helper.slot = 7;
+        helper.isHelper = 1;
+        helper.root = &root;
+        EXPECT_EQ(TrigPartnerSlot(&helper), p[1]) << p[0];
+    }
+    Player orphan{};
+    orphan.slot = 6;
+    orphan.isHelper = 1;
+    EXPECT_EQ(TrigPartnerSlot(&orphan), 0);
+}
+
 using TrigDeath = Trig;
 
 TEST_F(TrigDeath, UnknownCodesAndUnderflow)

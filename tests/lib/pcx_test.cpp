@@ -1,0 +1,165 @@
+// PCX decoding: runs, padding, palettes with and without the marker, 24-bit planes, refusals.
+#include <gtest/gtest.h>
+
+#include <allegro.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lib/libbase.h"
+#include "lib/pal.h"
+#include "lib/pcx.h"
+#include "lib/vfile.h"
+#include "support/sprkit.h"
+#include "support/testkit.h"
+
+// Decodes the PCX found after `skip` bytes of the block.
+struct Decoded {
+    unsigned char *pixels = nullptr;
+    int w = -1, h = -1, bpp = -1, len = -1;
+    long posAfter = -1;
+    Palette pal;
+    Decoded() { memset(&pal, 0, sizeof pal); }
+    ~Decoded()
+    {
+        MemFree(pixels);
+        PalFree(&pal);
+    }
+};
+
+static void Decode(const std::string &bytes, Decoded *d, bool withPal = true, long skip = 0)
+{
+    VFile *f = VFileOpenMem((void *)bytes.data(), (long)bytes.size());
+    ASSERT_NE(f, nullptr);
+    VFileSeek(f, skip, 0);
+    d->pixels = PcxDecode(f, &d->w, &d->h, &d->bpp, &d->len, withPal ? &d->pal : nullptr);
+    d->posAfter = VFileTell(f);
+    VFileClose(f);
+}
+
+TEST(PcxTest, EightBitWithPaddingRunsAndPalette)
+{
+    PcxSpec spec = PcxPattern(5, 3, 250);   // values from 250 up wrap through 0xC0+ values
+    spec.pixels[1] = spec.pixels[2] = spec.pixels[3] = 0xC5;   // a run
+    spec.bytesPerLine = 8;
+    spec.padValue = 0x77;
+    std::string bytes = "junk" + PcxBytes(spec) + "tail";
+    Decoded d;
+    Decode(bytes, &d, true, 4);
+    ASSERT_NE(d.pixels, nullptr);
+    EXPECT_EQ(d.w, 5);
+    EXPECT_EQ(d.h, 3);
+    EXPECT_EQ(d.bpp, 8);
+    EXPECT_EQ(d.len, 15);
+    EXPECT_EQ(d.posAfter, 4);
+    EXPECT_EQ(std::vector<unsigned char>(d.pixels, d.pixels + 15), spec.pixels);
+    EXPECT_EQ(d.pal.count, 256);
+    EXPECT_EQ(d.pal.ownsData, 1);
+    EXPECT_EQ(d.pal.data[4 * 9], 9);
+    EXPECT_EQ(d.pal.data[4 * 9 + 1], 250);
+    EXPECT_EQ(d.pal.data[4 * 9 + 2], 246);
+    EXPECT_EQ(d.pal.data[4 * 9 + 3], 255);
+}
+
+static std::string Header(int w, int h, int planes, int bpl)
+{
+    PcxSpec s;
+    s.width = w;
+    s.height = h;
+    s.planes = planes;
+    s.bytesPerLine = bpl;
+    s.marker = false;
+    return PcxBytes(s).substr(0, 128);
+}
+
+TEST(PcxTest, HandMadeRunsAndMissingMarker)
+{
+    // Row 0: a count-0 run (nothing), a run of 5 that is cut at the row end (4),
+    // row 1: a single value then a run of 3.
+    std::string bytes = Header(4, 2, 1, 4);
+    for (int i = 0; i < 48; i++)
+        bytes[16 + i] = (char)(i + 1);
+    bytes += std::string("\xC0\x09\xC5\x11", 4);
+    bytes += std::string("\x22\xC3\x33", 3);
+    bytes += "xyz";   // no 12 marker after the data
+    Decoded d;
+    Decode(bytes, &d);
+    ASSERT_NE(d.pixels, nullptr);
+    EXPECT_EQ(std::vector<unsigned char>(d.pixels, d.pixels + 8),
+              (std::vector<unsigned char>{0x11, 0x11, 0x11, 0x11, 0x22, 0x33, 0x33, 0x33}));
+    EXPECT_EQ(d.pal.data[0], 1);
+    EXPECT_EQ(d.pal.data[4 * 15 + 2], 48);
+    EXPECT_EQ(d.pal.data[4 * 16], 0);
+    EXPECT_EQ(d.pal.data[4 * 255 + 1], 0);
+}
+
+TEST(PcxTest, ShortDataAndShortPalette)
+{
+    // The data stops in row 1: the rest stays 0 and the decode still succeeds.
+    std::string bytes = Header(3, 3, 1, 3) + std::string("\xC3\x05\x06", 3);
+    Decoded d;
+    Decode(bytes, &d);
+    ASSERT_NE(d.pixels, nullptr);
+    EXPECT_EQ(std::vector<unsigned char>(d.pixels, d.pixels + 9),
+              (std::vector<unsigned char>{5, 5, 5, 6, 0, 0, 0, 0, 0}));
+
+    // A marker followed by fewer than 256 colours leaves the rest black.
+    std::string p = Header(1, 1, 1, 1) + std::string("\x01\x0c\x0a\x0b\x0c\x0d", 6);
+    Decoded e;
+    Decode(p, &e);
+    ASSERT_NE(e.pixels, nullptr);
+    EXPECT_EQ(e.pal.data[0], 10);
+    EXPECT_EQ(e.pal.data[2], 12);
+    EXPECT_EQ(e.pal.data[4], 13);
+    EXPECT_EQ(e.pal.data[5], 0);
+    EXPECT_EQ(e.pal.data[4 * 200], 0);
+}
+
+TEST(PcxTest, TwentyFourBitPlanes)
+{
+    TestAllegroStart();
+    PcxSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    spec.planes = 3;
+    for (int i = 0; i < 6; i++) {
+        spec.pixels.push_back((unsigned char)(10 + i));   // red
+        spec.pixels.push_back((unsigned char)(20 + i));   // green
+        spec.pixels.push_back((unsigned char)(30 + i));   // blue
+    }
+    Decoded d;
+    Decode(PcxBytes(spec), &d);
+    ASSERT_NE(d.pixels, nullptr);
+    EXPECT_EQ(d.bpp, 24);
+    EXPECT_EQ(d.len, 18);
+    EXPECT_EQ(d.pal.count, 0);
+    EXPECT_EQ(d.pal.data, nullptr);
+    for (int i = 0; i < 6; i++) {
+        EXPECT_EQ(d.pixels[3 * i + _rgb_r_shift_24 / 8], 10 + i);
+        EXPECT_EQ(d.pixels[3 * i + _rgb_g_shift_24 / 8], 20 + i);
+        EXPECT_EQ(d.pixels[3 * i + _rgb_b_shift_24 / 8], 30 + i);
+    }
+}
+
+TEST(PcxTest, RefusedImages)
+{
+    std::string fourBit = Header(2, 2, 1, 2);
+    fourBit[3] = 4;
+    std::string twoPlanes = Header(2, 2, 2, 2);
+    std::string empty = Header(2, 2, 1, 2);
+    empty[8] = 0;
+    empty[9] = 0;
+    empty[4] = 5;   // x min 5 above x max 0
+    std::string huge = Header(2, 2, 3, 2);
+    for (int i : {8, 9, 10, 11})
+        huge[i] = (char)0xFF;
+    std::string shortHeader = Header(2, 2, 1, 2).substr(0, 100);
+    LibOutOfMemory = 0;
+    for (const std::string *b : {&fourBit, &twoPlanes, &empty, &huge, &shortHeader}) {
+        Decoded d;
+        Decode(*b, &d);
+        EXPECT_EQ(d.pixels, nullptr);
+        EXPECT_EQ(d.pal.data, nullptr);
+    }
+    EXPECT_EQ(LibOutOfMemory, 0);
+}
