@@ -21,6 +21,7 @@
 #include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/sctrl.h"
 #include "velok/statedef.h"
 
 namespace {
@@ -399,6 +400,73 @@ TEST_F(PlayerMakeTest, AILevelRamps)
     gv->aiLevel = 12;
     gv->arcadeSide = gv->survivalSide = 0;
     EXPECT_EQ(PlayerAILevelStart(), 8);
+}
+
+// Stands in for the controller routines: VarAdd and ChangeState.
+int TestApply(Player *pl, SCtrl *c, TrigCtx *)
+{
+    if (c->type == SCTRL_VARADD) {
+        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
+        return 0;
+    }
+    if (c->type == SCTRL_CHANGESTATE) {
+        pl->state.prevStateNo = pl->state.stateNo;
+        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
+        pl->state.time = 0;
+        return 1;
+    }
+    return 0;
+}
+
+std::string VarAdd(int state, int var, const std::string &extra)
+{
+    return "[State " + std::to_string(state) + ", add]\ntype = VarAdd\ntrigger1 = 1\nv = " + std::to_string(var) +
+           "\nvalue = 1\n" + extra;
+}
+
+TEST_F(PlayerMakeTest, KitCharacterFromTheCacheRunsItsStates)
+{
+    CharKit kit;
+    kit.cmd = CharKitCmdText();
+    kit.cmd = kit.cmd.substr(0, kit.cmd.find("[Statedef -1]")) + "[Statedef -1]\n" + VarAdd(-1, 1, "");
+    kit.cns = CharKitConstantsText() + "[Statedef 0]\n" + VarAdd(0, 10, "persistent = 0\n") +
+              VarAdd(0, 11, "persistent = 1\n") + VarAdd(0, 12, "persistent = 3\n") +
+              "[State 0, go]\ntype = ChangeState\ntrigger1 = time = 4\nvalue = 20\n"
+              "[Statedef 20]\nctrl = 0\n[State 20, back]\ntype = ChangeState\ntrigger1 = time = 0\nvalue = 0\n"
+              "[Statedef -2]\n" + VarAdd(-2, 2, "") + "[Statedef -3]\n" + VarAdd(-3, 3, "");
+    kit.WriteDir("chars/run");
+    ASSERT_TRUE(kit.WriteZip("chars/run.zip"));
+    Entry(0, "chars/run");
+    Entry(1, "chars/run.zip");
+    PlayerStateApplySet(TestApply);
+    for (int charIndex : {0, 1}) {
+        Team(1, {{charIndex}}, 1);
+        Team(2, {{charIndex}}, 2);
+        ASSERT_EQ(PlayersCreateSide(1), 1) << gv->errorText;
+        ASSERT_EQ(PlayersCreateSide(2), 1) << gv->errorText;
+        EXPECT_EQ(entries[charIndex].cacheRefs, 2);
+        EXPECT_EQ(gv->players[1]->charData, gv->players[2]->charData);
+        for (int slot : {1, 2}) {
+            Player *pl = gv->players[slot];
+            for (int t = 0; t < 7; t++) {
+                PlayerStateRunTick(pl);
+                pl->state.time++;
+            }
+            EXPECT_EQ(pl->var[1], 7);   // -1
+            EXPECT_EQ(pl->var[2], 7);   // -2
+            EXPECT_EQ(pl->var[3], 7);   // -3
+            EXPECT_EQ(pl->var[10], 2);  // once per entry: times 0 and 4 (re-entered through 20)
+            EXPECT_EQ(pl->var[11], 8);  // every pass: twice in the tick of the change
+            EXPECT_EQ(pl->var[12], 3);  // times 0 and 3, then 4 on re-entry
+            EXPECT_EQ(pl->state.stateNo, 0);
+            EXPECT_EQ(pl->state.prevStateNo, 20);
+            EXPECT_EQ(pl->state.time, 3);
+        }
+        PlayersDestroySide(1);
+        PlayersDestroySide(2);
+        EXPECT_EQ(entries[charIndex].cacheRefs, 0);
+    }
+    PlayerStateApplySet(nullptr);
 }
 
 const KbllDevice fakeKeyboard = {
