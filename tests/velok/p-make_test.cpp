@@ -250,7 +250,9 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
 {
     Team(1, {{0}}, 1);
     Team(2, {{0}}, 2);
+    gv->teams[0].entries[0].members[0].keySet = 7;  // no such key configuration
     ASSERT_EQ(PlayersCreateSide(1), 1) << gv->errorText;
+    EXPECT_EQ(gv->players[1]->keyConfig, nullptr);
     ASSERT_EQ(PlayersCreateSide(2), 1) << gv->errorText;
     EXPECT_EQ(entries[0].cacheRefs, 2);
     EXPECT_EQ(gv->cacheLoaded, 1);
