@@ -80,7 +80,7 @@ CharData *PlayerCacheLoad(int charIndex)
             e->cacheRefs++;
             return e->cacheData;
         }
-        if (gv->cacheLoaded >= gv->cacheLimit) {
+        if (gv->cacheLoaded >= gv->cfg.misc.playerCache) {
             CharInfo *best = nullptr;
             for (int i = 0; i < gv->charCount; i++) {
                 CharInfo *c = &gv->charList[i];
@@ -148,7 +148,7 @@ int PlayerCacheIsLoaded(int charIndex)
 int PlayerCacheHasRoom()
 {
     std::lock_guard<std::mutex> hold(cacheLock);
-    if (gv->cacheLoaded < gv->cacheLimit)
+    if (gv->cacheLoaded < gv->cfg.misc.playerCache)
         return 1;
     for (int i = 0; i < gv->charCount; i++)
         if (gv->charList[i].cacheData && gv->charList[i].cacheRefs == 0)
@@ -182,27 +182,27 @@ void PlayerCacheFlush()
 
 int PlayerAILevelStart()
 {
-    int level = gv->aiLevel;
-    const AIRamp *ramp = nullptr;
+    int level = gv->options.difficulty;
+    const int *ramp = nullptr;  // start, start offset, end, end offset
     int n = 0;
     if (gv->arcadeSide == 1 || gv->arcadeSide == 2) {
         const TeamInfo *opp = &gv->teams[gv->arcadeSide == 1 ? 1 : 0];
         bool team = opp->isTeam || opp->entryCount > 1 || opp->entries[0].memberCount > 1;
-        ramp = team ? &gv->aiRampTeam : &gv->aiRampArcade;
+        ramp = gv->cfg.arcade.aiRamp[team ? CFG_RAMP_TEAM : CFG_RAMP_ARCADE];
         n = gv->matchNo - 1;
     } else if (gv->survivalSide) {
-        ramp = &gv->aiRampSurvival;
+        ramp = gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL];
         level = 4;
         n = gv->survivalWins;
     }
     if (ramp) {
-        if (n <= ramp->start)
-            level += ramp->startOffset;
-        else if (n >= ramp->end)
-            level += ramp->endOffset;
-        else if (ramp->start < ramp->end)
-            level += ramp->startOffset +
-                     (ramp->endOffset - ramp->startOffset) * (n - ramp->start) / (ramp->end - ramp->start);
+        int start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
+        if (n <= start)
+            level += startOffset;
+        else if (n >= end)
+            level += endOffset;
+        else if (start < end)
+            level += startOffset + (endOffset - startOffset) * (n - start) / (end - start);
     }
     return level < 1 ? 1 : level > 8 ? 8 : level;
 }
@@ -388,7 +388,7 @@ void PlayerRoundInit(Player *pl)
         return;
     const PlayerConst *c = &pl->consts;
     pl->frozen = 0;
-    pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->lifePercent * c->life / 100;
+    pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->options.life * c->life / 100;
     pl->powerMax = c->power;
     pl->power = 0;
     pl->powerExtra = 0;
@@ -682,7 +682,7 @@ int PlayersCreateSide(int side)
         PlayerPersist *block = PersistBlock(team, pl->teamEntry, m);
         if (block)
             PlayerPersistLoad(pl, block);
-        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->keyConfigs[mem->keySet] : nullptr;
+        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->cfg.input.keys[mem->keySet] : nullptr;
         pl->aiControlled = mem->ai;
         PlayerSprRequire(pl, mem->palNo);
         pl->palNo = mem->palNo;
@@ -714,6 +714,9 @@ int PlayersDestroySide(int side)
                 PlayerPersistSave(pl, block);
         }
         PlayerDestroy(pl);
+        // The palette list must not keep pointers into the freed views.
+        if (PalGroupMaskAny(pl->palMask))
+            PalListRemove(pl->palMask);
         int charIndex = pl->charData ? pl->charData->selIndex : -1;
         PlayerFree(pl);
         if (charIndex >= 0)
@@ -780,7 +783,7 @@ void TeamOrderFromKeys(int side)
     int keySet = team->entries[team->current].members[0].keySet;
     if (keySet < 0 || keySet > 1)
         return;
-    const KeyConfig *cfg = &gv->keyConfigs[keySet];
+    const KeyConfig *cfg = &gv->cfg.input.keys[keySet];
     int rot = 0;
     if (InputStateGet(cfg->key[KEYBUF_BACK]))
         rot = -1;

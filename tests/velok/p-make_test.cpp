@@ -35,8 +35,8 @@ protected:
         LogStateReset();
         gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
         gv->warnLog = TextBufCreate(400, 64);
-        gv->lifePercent = 100;
-        gv->aiLevel = 4;
+        gv->options.life = 100;
+        gv->options.difficulty = 4;
         ASSERT_EQ(PlayerSlotsCreate(6), 1);
         CharKit kit;
         kit.def += "pal2 = kit2.act\n";
@@ -55,7 +55,7 @@ protected:
         Entry(3, "chars/none");
         gv->charList = entries.data();
         gv->charCount = (int)entries.size();
-        gv->cacheLimit = 2;
+        gv->cfg.misc.playerCache = 2;
     }
     void TearDown() override
     {
@@ -156,7 +156,7 @@ TEST_F(PlayerMakeTest, CacheSharesLoadsAndEvictsTheOldestUnused)
 
 TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
 {
-    gv->cacheLimit = 1;
+    gv->cfg.misc.playerCache = 1;
     EXPECT_EQ(PlayerCacheLoad(3), nullptr);
     EXPECT_STREQ(gv->errorText, "Can't open kit.def\nError loading chars/none/kit.def");
     EXPECT_EQ(gv->cacheLoaded, 0);
@@ -174,7 +174,7 @@ TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
 
 TEST_F(PlayerMakeTest, NewPlayerFromCharacterAndBareRecord)
 {
-    gv->lifePercent = 50;
+    gv->options.life = 50;
     CharData *cd = PlayerCacheLoad(0);
     ASSERT_NE(cd, nullptr);
     Player *pl = PlayerNew(cd);
@@ -261,7 +261,7 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     EXPECT_EQ(p1->side, 1);
     EXPECT_EQ(p2->side, 2);
     EXPECT_EQ(p1->teamIndex, 0);
-    EXPECT_EQ(p2->keyConfig, &gv->keyConfigs[1]);
+    EXPECT_EQ(p2->keyConfig, &gv->cfg.input.keys[1]);
     EXPECT_EQ(gv->enabledCount, 2);
     EXPECT_EQ(gv->enabledFirst, 1);
     EXPECT_EQ(gv->enabledLast, 2);
@@ -376,10 +376,9 @@ TEST_F(PlayerMakeTest, AILevelRamps)
         int arcadeSide, survivalSide, matchNo, wins, oppTeam;
         int want;
     };
-    gv->aiLevel = 4;
-    gv->aiRampArcade = {2, -2, 6, 3};
-    gv->aiRampTeam = {0, 1, 0, 1};
-    gv->aiRampSurvival = {0, -3, 10, 2};
+    gv->options.difficulty = 4;
+    const int ramps[CFG_RAMP_COUNT][4] = {{2, -2, 6, 3}, {0, 1, 0, 1}, {0, -3, 10, 2}};
+    memcpy(gv->cfg.arcade.aiRamp, ramps, sizeof ramps);
     const Case cases[] = {
         {0, 0, 1, 0, 0, 4},   // no ramp
         {1, 0, 1, 0, 0, 2},   // n 0 <= start
@@ -399,7 +398,7 @@ TEST_F(PlayerMakeTest, AILevelRamps)
         gv->teams[0].isTeam = gv->teams[1].isTeam = c.oppTeam;
         EXPECT_EQ(PlayerAILevelStart(), c.want) << c.arcadeSide << " " << c.matchNo;
     }
-    gv->aiLevel = 12;
+    gv->options.difficulty = 12;
     gv->arcadeSide = gv->survivalSide = 0;
     EXPECT_EQ(PlayerAILevelStart(), 8);
 }
@@ -512,8 +511,8 @@ TEST_F(PlayerMakeTest, TeamOrderFromHeldKeys)
         gv->teams[c.side - 1].entries[0].orderFixed = c.orderFixed;
         for (int i = 0; i < c.entries; i++)
             gv->persist[c.side - 1][i][0].var[59] = i;
-        memset(gv->keyConfigs, 0, sizeof gv->keyConfigs);
-        gv->keyConfigs[c.side - 1].key[c.keyEntry] = held;
+        memset(gv->cfg.input.keys, 0, sizeof gv->cfg.input.keys);
+        gv->cfg.input.keys[c.side - 1].key[c.keyEntry] = held;
         TeamOrderFromKeys(c.side);
         for (int i = 0; i < c.entries; i++) {
             EXPECT_EQ(gv->teams[c.side - 1].entries[i].members[0].charIndex, c.order[i]) << c.side << c.keyEntry;
