@@ -3,7 +3,9 @@
 #include <allegro.h>
 
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lib/anim-lib.h"
@@ -152,6 +154,27 @@ TEST_F(PlayerMakeTest, CacheSharesLoadsAndEvictsTheOldestUnused)
     std::string log = ReadFileText("velokw.log");
     EXPECT_NE(log.find("\nUsing zip loader on chars/kit.zip\n"), std::string::npos);
     EXPECT_NE(log.find("\nUsing original loader on chars/other/kit.def\n"), std::string::npos);
+}
+
+TEST_F(PlayerMakeTest, CharacterLoadedOnAnotherThreadIsSeenWhole)
+{
+    std::atomic<bool> done{false};
+    std::thread loader([&] {
+        PlayerCacheLoad(1);
+        PlayerCacheRelease(1, 4);
+        done = true;
+    });
+    // While the other thread loads, the entry reads as not loaded or as complete.
+    while (!done) {
+        if (PlayerCacheIsLoaded(1)) {
+            EXPECT_EQ(entries[1].cacheData->consts.life, 1000);
+            break;
+        }
+    }
+    loader.join();
+    EXPECT_TRUE(PlayerCacheIsLoaded(1));
+    EXPECT_EQ(entries[1].cacheStamp, 4);
+    EXPECT_TRUE(PlayerCacheHasRoom());
 }
 
 TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
