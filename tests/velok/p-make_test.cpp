@@ -305,9 +305,14 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     p1->var[50] = 2;
     p1->fvar[30] = 2.5f;
     p1->power = 700;
+    gv->demo = 1;
     PlayersRebuildSide(1);
     p1 = gv->players[1];
     ASSERT_NE(p1, nullptr);
+    EXPECT_EQ(p1->aiControlled, 1);
+    EXPECT_EQ(gv->players[2]->aiControlled, 0);
+    TeamAIEnableAll();
+    EXPECT_EQ(gv->players[2]->aiControlled, 1);
     EXPECT_EQ(p1->var[49], 0);
     EXPECT_EQ(p1->var[50], 2);
     EXPECT_FLOAT_EQ(p1->fvar[30], 2.5f);
