@@ -16,6 +16,22 @@ enum {
     EDGE_KIND_EDGE = 4,
 };
 
+// The player in a slot (1-4 main players, then helpers), or null.
+Player *PlayerSlotGet(int slot);
+// The enabled players are looked at from the first to the last enabled slot.
+Player *PlayerOpponentFind(Player *pl);
+// The n-th (from 0) enabled non-helper of the player's side that is neither
+// the player nor its root.
+Player *PlayerTeammateGet(Player *pl, int n);
+int PlayerTeammateCount(Player *pl);
+// The n-th enabled non-helper enemy.
+Player *PlayerEnemyGet(Player *pl, int n);
+int PlayerEnemyCount(Player *pl);
+// The nearer (n 0) or farther (n 1) of the opposing team's two player slots.
+Player *PlayerTeamMemberGet(Player *pl, int n);
+Player *PlayerFindById(int id);
+int PlayerInGuardDistAny(Player *pl);
+
 int PlayerLifeDiff(const Player *pl);
 int PlayerAtScreenEdge(const Player *pl);
 int PlayerDistX(const Player *pl, const Player *other);

@@ -2,15 +2,16 @@
 #include "velok/p-update.h"
 
 #include "lib/anim-lib.h"
+#include "velok/chardef.h"
 #include "velok/gamevars.h"
+#include "velok/keybuf.h"
+#include "velok/p-make.h"
 #include "velok/player.h"
+#include "velok/statedef.h"
 
-// Only state 0 exists without compiled statedefs, and this build compiles none.
 static int StateExists(const StateDefList *list, int state)
 {
-    (void)list;
-    (void)state;
-    return 0;
+    return list && StateDefListFind(list, state) != nullptr;
 }
 
 int PlayerStateSet(Player *pl, int state)
@@ -61,9 +62,14 @@ static int AnimChange(Player *pl, AnimSet *set, int action, int elem)
     return 0;
 }
 
+AnimSet *PlayerOwnAnims(const Player *pl)
+{
+    return pl->charData ? pl->charData->anims : nullptr;
+}
+
 static AnimSet *AnimSetInUse(const Player *pl)
 {
-    return pl->animOverride ? pl->animOverride : pl->animOwn;
+    return pl->animOverride ? pl->animOverride : PlayerOwnAnims(pl);
 }
 
 int PlayerAnimSet(Player *pl, int action)
@@ -78,12 +84,12 @@ int PlayerAnimElemSet(Player *pl, int action, int elem)
 
 int PlayerAnimSetOwn(Player *pl, int action)
 {
-    return AnimChange(pl, pl->animOwn, action, 1);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, 1);
 }
 
 int PlayerAnimElemSetOwn(Player *pl, int action, int elem)
 {
-    return AnimChange(pl, pl->animOwn, action, elem);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, elem);
 }
 
 static int LifeClamp(const Player *pl, int value)
@@ -110,35 +116,30 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// A record without a side's power (a bare record) keeps its own.
-static int *PowerRef(Player *pl)
+int PlayerPowerGet(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &pl->power;
+    return PlayerPowerOwner(pl)->power;
 }
 
-int PlayerPowerGet(const Player *pl)
+int PlayerPowerMaxGet(Player *pl)
 {
-    return pl->powerPtr ? *pl->powerPtr : pl->power;
-}
-
-int PlayerPowerMaxGet(const Player *pl)
-{
-    return pl->powerMaxPtr ? *pl->powerMaxPtr : pl->powerMax;
+    return PlayerPowerOwner(pl)->powerMax;
 }
 
 void PlayerPowerSet(Player *pl, int value)
 {
-    int max = PlayerPowerMaxGet(pl);
-    if (value > max)
-        value = max;
+    Player *owner = PlayerPowerOwner(pl);
+    if (value > owner->powerMax)
+        value = owner->powerMax;
     if (value < 0)
         value = 0;
-    *PowerRef(pl) = value;
+    owner->power = value;
 }
 
 void PlayerTurn(Player *pl)
 {
     pl->facing = -pl->facing;
+    KeyBufSetFacing(&pl->keyBuf, pl->facing < 0);
 }
 
 void PlayerAutoTurn(Player *pl, const Player *other)

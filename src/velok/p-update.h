@@ -1,6 +1,7 @@
 // Per-tick player update: the setters that controllers and the hit engine use to change a player.
 #pragma once
 
+struct AnimSet;
 struct Player;
 
 // ChangeState: 1 when the state exists; a missing state is taken anyway and warned.
@@ -18,8 +19,10 @@ void PlayerLifeSet(Player *pl, int value);
 void PlayerLifeSetRaw(Player *pl, int value);
 // Sets the power in use: the side's, shared through the first player.
 void PlayerPowerSet(Player *pl, int value);
-int PlayerPowerGet(const Player *pl);
-int PlayerPowerMaxGet(const Player *pl);
+int PlayerPowerGet(Player *pl);
+int PlayerPowerMaxGet(Player *pl);
+// The own character's actions (none for a bare record).
+AnimSet *PlayerOwnAnims(const Player *pl);
 
 void PlayerTurn(Player *pl);
 void PlayerAutoTurn(Player *pl, const Player *other);

@@ -1,13 +1,18 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+#include "velok/cmd.h"
+#include "velok/keybuf.h"
+#include "velok/pal.h"
+
 struct AnimObj;
 struct AnimSet;
+struct Array;
 struct CharData;
-struct CmdSet;
+struct KeyConfig;
+struct SprSet;
 struct StateDefList;
 struct TextBuf;
-struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -141,22 +146,37 @@ struct PlayerStateBlock {
     int moveType;
     int physics;
     int ctrl;
+    // Per-state fields the state run reads and other parts set.
     int hitPauseTime;
-    int moveContact;       // CONTACT_* of the last contact of the current move, 0 none
+    int moveContact;       // kind of the last contact of the current move, 0 none
     int moveContactTicks;
+    int stateExists;       // the current state number has a statedef
 };
 
-// Hit counts of the active attack.
+// Hit counts and the active attack as the statedef header resets them; the
+// hit engine owns the rest of the attack definition.
 struct PlayerHitState {
     int hitCount;
     int uniqHitCount;
+    int hitDefAttr;
+    int hitDefActive;
+    int hitDefJuggle;
 };
 
-// What the last hit or guard left on the player, read by gethitvar and the
-// get-hit triggers and controllers; in the order of the gethitvar names.
+// The get-hit block: what the last hit did to this player. Zeroed at round
+// start but for the per-slot arrays, which live as long as the record.
 struct PlayerGetHit {
     int hitByMask[2];
-    int hitByTime[2];      // -1 without end
+    int hitByTime[2];
+    float fallRecover;
+    int lieTime;
+    float hitVelMarkX;
+    float hitVelMarkY;
+    int *lastHitSerial;  // one per player slot, -1 none
+    int *slotWord;       // one per player slot
+
+    // What gethitvar and the get-hit triggers read, in the order of the
+    // gethitvar names
     int xVelAdd, yVelAdd;
     int type, animType, airType, groundType;
     int damage;
@@ -182,10 +202,8 @@ struct PlayerGetHit {
     int fallKill;
     int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
     float fallEnvShakeFreq, fallEnvShakePhase;
-    // Not among the gethitvar names
     int recoverCount;      // ticks counted toward fall.recovertime
     int lifeAtHitStart;
-    Player *lastHitter;
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -205,17 +223,87 @@ struct Player {
     // Constants: a private copy so that a controller may change them
     PlayerConst consts;
 
+    // Life and power. The power in use belongs to the side's first player
+    // (PlayerPowerOwner), so a side shares one power bar.
+    int enabled;
+    int frozen;
+    int life;
+    int lifeMax;
+    int lifeShown[2];      // read by the fight screen
+    int power;             // own power
+    int powerMax;          // own maximum, the "power" constant
+    int powerExtra;
+    float attackMul;
+    float defenceMul;
+
+    // Motion
+    int facing;            // 1 right, -1 left
+    int facingWords[2];
+    float posX, posY, posZ;
+    float velX, velY, velZ;
+    int motionWords[5];
+    int sprPriority;
+    int screenBound;
+    int motionWords2[4];
+    int assertFlags[9];    // the seventh is "no walk"
+    int roundCounters[3];
+    Array *targets;        // 8 entries of 32 bytes
+    struct {
+        float velX, velY;
+        float decayX, decayY;
+        float stopThreshold;
+        int ticksLeft;
+    } extraVel;
+
     // Input
+    KeyBuf keyBuf;
+    CmdBuffer cmdBuf;
+    int shownOnly;         // shown on a result screen: no input, no state -1
+    int rereadKeys;
+    int noInput;
+    int aiControlled;
+    const KeyConfig *keyConfig;  // null for AI players and helpers
     CmdSet *cmdSet;  // the set in use
+    CmdFlags cmdFlags;
 
     // State machine
     PlayerStateBlock state;
+    int guarding;
+    int idleTicks;
+    int hitPauseTimers[2];
+    int pauseMove;
+    int canBeFrozen;
+    int stateCounters[4];
+    int exists;
+    PlayerHitState hit;
 
     // Variables
     int var[PLAYER_VAR_COUNT];
     float fvar[PLAYER_FVAR_COUNT];
     int sysVar[PLAYER_SYSVAR_COUNT];
     float sysFvar[PLAYER_SYSFVAR_COUNT];
+
+    // Being hit
+    PlayerGetHit getHit;
+
+    // Drawing
+    int guardDist;
+    float zScale;
+    float drawScaleX, drawScaleY;
+    float angle;
+    int angleDraw;
+    int transKind;         // -1 none
+    int transSrc, transDst;
+    int screenPosMark;
+    SprSet *sprInUse;
+    SprSet *sprView;       // the player's sharing view of the character's sprites
+    SprSet *palInUse;
+    SprSet *palView;       // a sharing view of the sprite view, holding the chosen palette
+    AnimSet *animOverride; // null: the own character's
+    AnimObj *anim;
+    int palNo;
+    PalGroupMask palMask;
+    PalFx palFx;
 
     // Helpers
     int helperId;
@@ -224,56 +312,23 @@ struct Player {
     Player *root;
     int helperTypePlayer;
 
-    // Life and power (the power pointers lead to the side's first player, so a
-    // side shares one power bar)
-    int enabled;
-    int frozen;
+    // AI and the trigger context
+    Player *opponent;
+    Player *companion;
+    int aiLevel;           // 1-8
+    TextBuf *clipboard;    // 3 lines of 77 characters
+
+    // Per-tick settings of the state controllers and what their triggers read
     int alive;
     int standby;
-    int life;
-    int lifeMax;
-    int *powerPtr;
-    int *powerMaxPtr;
-    int power;
-    int powerMax;
-    float attackMul;
-    float defenceMul;
-
-    // Motion and the per-tick settings of the state controllers
-    int facing;  // 1 right, -1 left
-    float posX, posY, posZ;
-    float velX, velY, velZ;
     int posFreeze;
-    int sprPriority;
-    int screenBound;
     int moveCameraX, moveCameraY;
     int playerPush;
-    int assertFlags[PLAYER_ASSERT_COUNT];
     int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
     int widthPlayerFront, widthPlayerBack;
     int screenLeft, screenRight;            // screen edges as last computed
-    float zScale;                           // perspective scale
-
-    // Drawing
-    int guardDist;
     int drawOffsetX, drawOffsetY;
-    float drawScaleX, drawScaleY;
-    float angle;
-    int angleDraw;
-    int transKind;  // -1 none
-    int transSrc, transDst;
-    AnimObj *anim;
-    AnimSet *animOwn;       // the own character's actions
-    AnimSet *animOverride;  // another character's while running its states; null: own
     int invalidAction;
-    int palNo;              // 0-based
-
-    PlayerHitState hit;
-    PlayerGetHit getHit;
-
-    // The trigger context's opponent, found each tick
-    Player *opponent;
-    TextBuf *clipboard;     // 3 lines of 77 characters
 };
 
 // Warning lines of the warning log; a null player is ignored.

@@ -6,6 +6,7 @@
 #include "lib/anim-lib.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
+#include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
@@ -56,11 +57,19 @@ static void SelfStateReturn(Player *pl)
 {
     pl->state.customList = nullptr;
     pl->state.customOwnerId = -1;
+    if (pl->charData)
+        pl->cmdSet = &pl->charData->cmds;
     pl->animOverride = nullptr;
-    if (pl->anim && pl->animOwn && pl->anim->set != pl->animOwn) {
-        int action = AnimObjActionNo(pl->anim);
-        pl->anim->set = pl->animOwn;
-        if (!AnimObjChangeAction(pl->anim, 0, action)) {
+    AnimSet *own = PlayerOwnAnims(pl);
+    if (pl->anim && own && pl->anim->set != own) {
+        int action = pl->anim->set ? AnimObjActionNo(pl->anim) : 0;
+        int slot = AnimSetFindAction(own, 0, action);
+        pl->anim->set = own;
+        pl->anim->elemIndex = 0;
+        // The same action keeps running in the own set; a missing one restarts at 0.
+        if (slot >= 0) {
+            pl->anim->actionSlot = slot;
+        } else {
             pl->anim->actionSlot = 0;
             AnimObjChangeAction(pl->anim, 0, 0);
             AnimObjRestart(pl->anim);

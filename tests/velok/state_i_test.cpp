@@ -158,12 +158,12 @@ TEST_F(ApplyTest, ControllerTable)
         TearDown();
         SetUp();
         gv->cameraX = 30;
-        pl.var[3] = INT_MAX;
-        pl.state.moveContact = CONTACT_HIT;
+        p1->var[3] = INT_MAX;
+        p1->state.moveContact = CONTACT_HIT;
         SCtrl *ctrl = Ctrl(c.body);
         ASSERT_NE(ctrl, nullptr) << gv->errorText;
         ClearWarnings();
-        EXPECT_EQ(Apply(&pl, ctrl), c.result);
+        EXPECT_EQ(Apply(p1, ctrl), c.result);
         std::string w = Warnings();
         if (!*c.warning) {
             EXPECT_EQ(w, "");
@@ -172,17 +172,17 @@ TEST_F(ApplyTest, ControllerTable)
         for (size_t at = 0; at < want.size();) {
             size_t bar = want.find('|', at);
             std::string part = want.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
-            EXPECT_NE(w.find("Player Tester (56) in state " + std::to_string(pl.state.stateNo) + ":\n" + part),
+            EXPECT_NE(w.find("Player P1 (56) in state " + std::to_string(p1->state.stateNo) + ":\n" + part),
                       std::string::npos) << w;
             at = bar == std::string::npos ? want.size() : bar + 1;
         }
-        c.check(&pl);
+        c.check(p1);
     }
 }
 
 TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
 {
-    pl.var[0] = 0;
+    p1->var[0] = 0;
     SCtrl *wide = Ctrl("type = varrandom\nv = 1\nrange = -2147483647 - 1, 2147483647");
     SCtrl *single = Ctrl("type = varrandom\nv = 2\nrange = 7, 7");
     ASSERT_NE(wide, nullptr) << gv->errorText;
@@ -190,13 +190,13 @@ TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
     GameRandomSeed(5);
     bool sawOther = false;
     for (int i = 0; i < 50; i++) {
-        EXPECT_EQ(Apply(&pl, wide), 0);
-        EXPECT_EQ(Apply(&pl, single), 0);
-        EXPECT_EQ(pl.var[2], 7);
+        EXPECT_EQ(Apply(p1, wide), 0);
+        EXPECT_EQ(Apply(p1, single), 0);
+        EXPECT_EQ(p1->var[2], 7);
         // low + r with r below 32768: the result stays at the bottom of the range.
-        EXPECT_GE(pl.var[1], INT_MIN);
-        EXPECT_LT(pl.var[1], INT_MIN + 32768);
-        sawOther |= pl.var[1] != INT_MIN;
+        EXPECT_GE(p1->var[1], INT_MIN);
+        EXPECT_LT(p1->var[1], INT_MIN + 32768);
+        sawOther |= p1->var[1] != INT_MIN;
     }
     EXPECT_TRUE(sawOther);
     EXPECT_EQ(Warnings(), "");
@@ -204,17 +204,17 @@ TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
 
 TEST_F(ApplyTest, DefenceOfZeroSkipsTheMultiplierWithAWarning)
 {
-    pl.consts.defence = 0;
-    pl.defenceMul = 1.25f;
+    p1->consts.defence = 0;
+    p1->defenceMul = 1.25f;
     SCtrl *c = Ctrl("type = defencemulset\nvalue = 2");
     ASSERT_NE(c, nullptr);
     ClearWarnings();
-    EXPECT_EQ(Apply(&pl, c), 0);
-    EXPECT_FLOAT_EQ(pl.defenceMul, 1.25f);
+    EXPECT_EQ(Apply(p1, c), 0);
+    EXPECT_FLOAT_EQ(p1->defenceMul, 1.25f);
     EXPECT_NE(Warnings().find("defencemulset with a defence of 0 ignored"), std::string::npos);
-    pl.consts.defence = 200;
-    EXPECT_EQ(Apply(&pl, c), 0);
-    EXPECT_FLOAT_EQ(pl.defenceMul, 1.0f);
+    p1->consts.defence = 200;
+    EXPECT_EQ(Apply(p1, c), 0);
+    EXPECT_FLOAT_EQ(p1->defenceMul, 1.0f);
 }
 
 TEST_F(ApplyTest, ClipboardControllers)
@@ -223,13 +223,13 @@ TEST_F(ApplyTest, ClipboardControllers)
     SCtrl *append = Ctrl("type = appendtoclipboard\ntext = \"\\nnext\"");
     SCtrl *clear = Ctrl("type = clearclipboard");
     ASSERT_TRUE(display && append && clear) << gv->errorText;
-    Apply(&pl, display);
-    Apply(&pl, display);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "life 1000, x 2.5");
-    Apply(&pl, append);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "next");
-    Apply(&pl, clear);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "");
+    Apply(p1, display);
+    Apply(p1, display);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "life 1000, x 2.5");
+    Apply(p1, append);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "next");
+    Apply(p1, clear);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "");
 }
 
 TEST_F(ApplyTest, ParentVariablesOnlyForHelpers)
@@ -238,14 +238,14 @@ TEST_F(ApplyTest, ParentVariablesOnlyForHelpers)
     SCtrl *add = Ctrl("type = parentvaradd\nfv = 40\nvalue = 1");
     ASSERT_TRUE(set && add) << gv->errorText;
     ClearWarnings();
-    Apply(&pl, set);
+    Apply(p1, set);
     EXPECT_NE(Warnings().find("no parent for parentvarset"), std::string::npos);
     Player *helper = P(2);
     helper->isHelper = 1;
-    helper->parent = &pl;
+    helper->parent = p1;
     ClearWarnings();
     Apply(helper, set);
-    EXPECT_EQ(pl.var[4], 9);
+    EXPECT_EQ(p1->var[4], 9);
     EXPECT_EQ(helper->var[4], 0);
     Apply(helper, add);
     EXPECT_NE(Warnings().find("set parentvar out of range"), std::string::npos);
@@ -262,32 +262,32 @@ TEST_F(ApplyTest, ChangeAnim2UsesTheSetOfTheStatesItRuns)
     SCtrl *self = Ctrl("type = selfstate\nvalue = 0");
     ASSERT_TRUE(c && own && self) << gv->errorText;
     // Not in another player's states: the own actions, where 300 is missing.
-    pl.animOverride = other;
+    p1->animOverride = other;
     ClearWarnings();
-    Apply(&pl, c);
+    Apply(p1, c);
     EXPECT_NE(Warnings().find("Changed to invalid action 300"), std::string::npos);
-    EXPECT_EQ(pl.animOverride, nullptr);
+    EXPECT_EQ(p1->animOverride, nullptr);
     // In another player's states the override holds.
-    pl.state.customList = (StateDefList *)&other;  // any non-null list marks custom states
-    pl.state.customOwnerId = 57;
-    pl.animOverride = other;
+    p1->state.customList = (StateDefList *)&other;  // any non-null list marks custom states
+    p1->state.customOwnerId = 57;
+    p1->animOverride = other;
     ClearWarnings();
-    Apply(&pl, c);
+    Apply(p1, c);
     EXPECT_EQ(Warnings(), "");
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 300);
-    EXPECT_EQ(pl.anim->set, other);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 300);
+    EXPECT_EQ(p1->anim->set, other);
     // changeanim takes the own set even there.
-    Apply(&pl, own);
-    EXPECT_EQ(pl.anim->set, anims);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 10);
+    Apply(p1, own);
+    EXPECT_EQ(p1->anim->set, PlayerOwnAnims(p1));
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 10);
     // selfstate leaves the custom states and takes back the own actions.
-    PlayerAnimSet(&pl, 300);
-    EXPECT_EQ(Apply(&pl, self), 1);
-    EXPECT_EQ(pl.state.customList, nullptr);
-    EXPECT_EQ(pl.state.customOwnerId, -1);
-    EXPECT_EQ(pl.animOverride, nullptr);
-    EXPECT_EQ(pl.anim->set, anims);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 0);
+    PlayerAnimSet(p1, 300);
+    EXPECT_EQ(Apply(p1, self), 1);
+    EXPECT_EQ(p1->state.customList, nullptr);
+    EXPECT_EQ(p1->state.customOwnerId, -1);
+    EXPECT_EQ(p1->animOverride, nullptr);
+    EXPECT_EQ(p1->anim->set, PlayerOwnAnims(p1));
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 0);
     AnimSetFree(other);
 }
 
@@ -306,14 +306,14 @@ TEST_F(ApplyTeamTest, PowerGoesToTheSidesFirstPlayer)
     SCtrl *set = Ctrl("type = powerset\nvalue = -5");
     ASSERT_TRUE(add && set);
     Apply(P(3), add);
-    EXPECT_EQ(pl.power, 2000);
+    EXPECT_EQ(p1->power, 2000);
     EXPECT_EQ(P(3)->power, 0);
     Apply(P(3), add);
-    EXPECT_EQ(pl.power, 3000);  // clamped to the maximum
+    EXPECT_EQ(p1->power, 3000);  // clamped to the maximum
     Apply(P(4), add);
     EXPECT_EQ(P(2)->power, 2000);
-    Apply(&pl, set);
-    EXPECT_EQ(pl.power, 0);
+    Apply(p1, set);
+    EXPECT_EQ(p1->power, 0);
 }
 
 TEST_F(ApplyTeamTest, TagInAndTagOut)
@@ -327,39 +327,37 @@ TEST_F(ApplyTeamTest, TagInAndTagOut)
     partner->standby = 1;
     partner->facing = -1;
     partner->state.stateNo = 5;
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, in), 1);
-    EXPECT_EQ(pl.state.stateNo, 0);
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, in), 1);
+    EXPECT_EQ(p1->state.stateNo, 0);
     EXPECT_EQ(partner->state.stateNo, 0);
     EXPECT_EQ(partner->state.prevStateNo, 5);
     EXPECT_EQ(partner->standby, 0);
     EXPECT_EQ(partner->facing, 1);
 
     // A negative partner state warns; the own state changed, so the run stops.
-    pl.state.stateNo = 7;
+    p1->state.stateNo = 7;
     partner->state.stateNo = 5;
     ClearWarnings();
-    EXPECT_EQ(Apply(&pl, badPartner), 1);
-    EXPECT_EQ(pl.state.stateNo, 0);
+    EXPECT_EQ(Apply(p1, badPartner), 1);
+    EXPECT_EQ(p1->state.stateNo, 0);
     EXPECT_EQ(partner->state.stateNo, 5);
     EXPECT_NE(Warnings().find("attempted change to negative anim"), std::string::npos);
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, noOwnState), 0);
-    EXPECT_EQ(pl.state.stateNo, 7);
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, noOwnState), 0);
+    EXPECT_EQ(p1->state.stateNo, 7);
 
     EXPECT_EQ(Apply(P(3), out), 1);
     EXPECT_EQ(P(3)->standby, 1);
 }
 
-TEST_F(ApplyTeamTest, TagInWithoutPartnerStops)
+TEST_F(ApplyTest, TagInWithoutPartnerStops)
 {
-    count = 2;  // the partners leave the field
     SCtrl *in = Ctrl("type = tagin\nstateno = 0");
     ASSERT_NE(in, nullptr);
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, in), 1);
-    EXPECT_EQ(pl.state.stateNo, 7);
-    count = 4;
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, in), 1);
+    EXPECT_EQ(p1->state.stateNo, 7);
 }
 
 using ApplyDeath = ApplyTest;
@@ -368,5 +366,5 @@ TEST_F(ApplyDeath, UnknownTypeIsFatal)
 {
     SCtrl c{};
     c.type = 9999;
-    EXPECT_EXIT(PlayerSCtrlApply(&pl, &c, nullptr), testing::ExitedWithCode(1), "PlayerSCtrlApplyElem not recognised");
+    EXPECT_EXIT(PlayerSCtrlApply(p1, &c, nullptr), testing::ExitedWithCode(1), "PlayerSCtrlApplyElem not recognised");
 }
