@@ -10,6 +10,7 @@
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/statedef.h"
 
 class TrigEvalTest : public FieldTest {
 protected:
@@ -223,4 +224,148 @@ TEST_F(TrigEvalTest, ObjectsNotOnTheField)
         EvalFor(p1, c.text);
         EXPECT_NE(Warnings().find(c.warning), std::string::npos) << c.text;
     }
+}
+
+class TeamTrigTest : public FieldTest {
+protected:
+    void SetUp() override
+    {
+        FieldTest::SetUp();
+        Field(4);
+    }
+    void Expect(Player *who, const char *text, int value, const char *warning = "")
+    {
+        ClearWarnings();
+        FieldValue v = EvalFor(who, text);
+        ASSERT_TRUE(v.ok) << text << ": " << gv->errorText;
+        EXPECT_EQ(v.i, value) << text;
+        if (*warning)
+            EXPECT_NE(Warnings().find(warning), std::string::npos) << text << "\n" << Warnings();
+        else
+            EXPECT_EQ(Warnings(), "") << text;
+    }
+};
+
+TEST_F(TeamTrigTest, PartnersEnemiesAndTheirRedirects)
+{
+    // Side 1: P1 at 100, P3 at 60; side 2: P2 at 220, P4 at 260.
+    Expect(p1, "numpartner", 1);
+    Expect(p1, "numenemy", 2);
+    Expect(p1, "partner, id", 58);
+    Expect(p1, "partner(1), id + 1", 1, "has no 1-th partner");
+    Expect(p1, "partner(-1), id", 58, "Illegal partner number in retargeted trigger");
+    Expect(p1, "enemy, id", 57);
+    Expect(p1, "enemy(1), id", 59);
+    Expect(p1, "enemy(2), id + 1", 1, "has no 2-th enemy");
+    Expect(p1, "enemy(-5), id", 57, "Illegal enemy number in retargeted trigger");
+    Expect(p1, "enemynear, id", 57);
+    Expect(p1, "enemynear(1), id", 59);
+    Expect(P(3), "enemynear, id", 57);
+    Expect(p1, "enemynear(2), id + 1", 1, "has no 2-th nearest enemy");
+    Expect(p1, "playerid(59), life", 1000);
+    Expect(p1, "playerid(99), life + 1", 1, "tried to access non-existent player with ID 99");
+    Expect(p1, "playerid(-1), life + 1", 1, "Illegal player number in retargeted trigger");
+    Expect(p1, "playeridexist(58) + playeridexist(60)", 1);
+    Expect(p1, "p3name = \"P3\"", 1);
+    Expect(P(2), "p3name = \"p4\"", 1);
+    Expect(p1, "p2name = \"P2\" && p4name = \"P4\"", 1);
+    // The opponent is neither of the pair: the farther one is the second enemy.
+    p1->opponent = P(3);
+    Expect(p1, "p4name = \"P4\"", 1);
+    p1->opponent = P(4);
+    Expect(p1, "p4name = \"P2\"", 1);
+
+    // Nearer by distance, the second slot on a tie; farther, the first on a tie.
+    P(4)->posX = 140;
+    Expect(p1, "enemynear, id", 59);
+    Expect(p1, "enemynear(1), id", 57);
+    P(4)->posX = -20;  // as far as P2
+    Expect(p1, "enemynear, id", 59);
+    Expect(p1, "enemynear(1), id", 57);
+    P(4)->posX = 140;
+
+    // One enemy left on the field: no second nearest.
+    PlayerEnableSet(4, 0);
+    Expect(p1, "numenemy", 1);
+    Expect(p1, "enemynear, id", 57);
+    Expect(p1, "enemynear(1), id + 1", 1, "has no 1-th nearest enemy");
+    Expect(p1, "playeridexist(59)", 0);
+    PlayerEnableSet(4, 1);
+
+    // Helpers count neither as partners nor as enemies; a side of 0 has no enemies.
+    P(3)->isHelper = 1;
+    Expect(p1, "numpartner", 0);
+    Expect(P(2), "numenemy", 1);
+    P(3)->isHelper = 0;
+    p1->side = 0;
+    Expect(p1, "numenemy", 0);
+    Expect(p1, "enemynear, id + 1", 1, "has no 0-th nearest enemy");
+}
+
+TEST_F(TeamTrigTest, PartnersNeverCountTheOwnRoot)
+{
+    P(3)->isHelper = 0;
+    p1->root = P(3);
+    Expect(p1, "numpartner", 0);
+    p1->root = nullptr;
+    Expect(p1, "numpartner", 1);
+}
+
+TEST_F(TeamTrigTest, InGuardDistance)
+{
+    // P2 at 220 faces left: P1 at 100 is 120 in front of it.
+    P(2)->guardDist = 121;
+    Expect(p1, "inguarddist", 0);  // not attacking
+    P(2)->state.moveType = MOVETYPE_A;
+    Expect(p1, "inguarddist", 1);
+    P(2)->guardDist = 120;
+    Expect(p1, "inguarddist", 0);
+    P(4)->state.moveType = MOVETYPE_A;
+    P(4)->guardDist = 200;
+    Expect(p1, "inguarddist", 1);
+    // A partner's attack never counts.
+    P(4)->state.moveType = MOVETYPE_I;
+    P(3)->state.moveType = MOVETYPE_A;
+    P(3)->guardDist = 500;
+    P(3)->facing = -1;
+    Expect(p1, "inguarddist", 0);
+}
+
+TEST_F(TeamTrigTest, OpponentSearch)
+{
+    EXPECT_EQ(PlayerOpponentFind(p1), P(2));
+    EXPECT_EQ(PlayerOpponentFind(P(4)), p1);
+    // A lying enemy is skipped from its second tick in state 5150.
+    P(2)->state.stateNo = 5150;
+    EXPECT_EQ(PlayerOpponentFind(p1), P(2));
+    P(2)->state.time = 1;
+    EXPECT_EQ(PlayerOpponentFind(p1), P(4));
+    // Helpers only when of the player type; a helper looks from its root's side.
+    P(4)->isHelper = 1;
+    EXPECT_EQ(PlayerOpponentFind(p1), nullptr);
+    P(4)->helperTypePlayer = 1;
+    EXPECT_EQ(PlayerOpponentFind(p1), P(4));
+    P(3)->root = p1;
+    P(3)->side = 0;
+    EXPECT_EQ(PlayerOpponentFind(P(3)), P(4));
+    P(3)->root = nullptr;
+    EXPECT_EQ(PlayerOpponentFind(P(3)), nullptr);
+    EXPECT_EQ(PlayerFindById(58), P(3));
+}
+
+TEST_F(TeamTrigTest, CommandsAsTheStatesReadThem)
+{
+    PlayerStateSet(p1, 300);
+    ClearWarnings();
+    PlayerStateRunCurrent(p1);
+    EXPECT_EQ(p1->var[10], 0);
+    EXPECT_EQ(p1->var[11], 1);
+    p1->var[11] = 0;
+    // Labels: "FF" 1, "a" 2.
+    p1->cmdFlags.active[2] = 1;
+    p1->cmdFlags.active[1] = 1;
+    PlayerStateRunCurrent(p1);
+    EXPECT_EQ(p1->var[10], 1);
+    EXPECT_EQ(p1->var[11], 0);
+    EXPECT_EQ(Warnings(), "");
 }
