@@ -10,6 +10,7 @@ struct CharData;
 struct CharInfo;
 
 enum {
+    GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
@@ -109,6 +110,29 @@ struct GameVars {
     int aiLearning;
     int soundOn;
     char gameType[32];       // [Rules] game type
+
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
 };
 
 extern GameVars *gv;

@@ -13,6 +13,7 @@ struct KeyConfig;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
+struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -22,6 +23,42 @@ enum {
     PLAYER_SYSFVAR_COUNT = 5,
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
+    PLAYER_ASSERT_COUNT = 9,
+};
+
+// State types, move types and physics of the state block.
+enum {
+    STATETYPE_S = 1,
+    STATETYPE_C = 2,
+    STATETYPE_A = 3,
+    STATETYPE_L = 4,
+    MOVETYPE_I = 0,
+    MOVETYPE_A = 1,
+    MOVETYPE_H = 2,
+    PHYSICS_N = 0,
+    PHYSICS_S = 1,
+    PHYSICS_C = 2,
+    PHYSICS_A = 3,
+};
+
+// Player flags of the AssertSpecial controller, by index.
+enum PlayerAssertFlag {
+    ASSERT_NOSTANDGUARD = 0,
+    ASSERT_NOCROUCHGUARD,
+    ASSERT_NOAIRGUARD,
+    ASSERT_NOAUTOTURN,
+    ASSERT_NOSHADOW,
+    ASSERT_NOJUGGLECHECK,
+    ASSERT_NOWALK,
+    ASSERT_UNGUARDABLE,
+    ASSERT_INVISIBLE,
+};
+
+// Move-contact kinds of the last contact of the player's attack.
+enum {
+    CONTACT_GUARDED = 1,
+    CONTACT_HIT = 2,
+    CONTACT_REVERSED = 4,
 };
 
 // The character's constants block, in its stored order (within each jump group
@@ -127,12 +164,44 @@ struct PlayerHitState {
     int hitDefJuggle;
 };
 
-// The get-hit block: what the last hit did to this player. Zeroed at round
-// start but for the per-slot arrays, which live as long as the record.
+// What the last hit or guard left on the player, read by gethitvar and the
+// get-hit triggers and controllers; in the order of the gethitvar names.
 struct PlayerGetHit {
+    int xVelAdd, yVelAdd;
+    int type, animType, airType, groundType;
+    int damage;
+    int hitCount;
+    int fallCount;
+    int hitShakeTime;
+    int hitTime;
+    int slideTime;
+    int ctrlTime;
+    int recoverTime;
+    float xOff, yOff, zOff;
+    float xVel, yVel;
+    float yAccel;
+    int chainId;
+    int guarded;
+    int isBound;
+    int fall;
+    int fallDamage;
+    float fallXVel, fallYVel;
+    int fallRecover;
+    int fallTime;
+    int fallRecoverTime;
+    int fallKill;
+    int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
+    float fallEnvShakeFreq, fallEnvShakePhase;
+    // Not among the gethitvar names
+    int recoverCount;      // ticks counted toward fall.recovertime
+    int hitPauseTime;
+    int lifeAtHitStart;
+    Player *lastHitter;
+    // The character code's part of the block. Zeroed at round start but for
+    // the per-slot arrays, which live as long as the record.
     int hitByMask[2];
     int hitByTime[2];
-    float fallRecover;
+    float fallRecoverMark;
     int lieTime;
     float hitVelMarkX;
     float hitVelMarkY;
@@ -161,19 +230,23 @@ struct Player {
     // (PlayerPowerOwner), so a side shares one power bar.
     int enabled;
     int frozen;
+    int alive;
+    int standby;
     int life;
     int lifeMax;
     int lifeShown[2];      // read by the fight screen
     int power;             // own power
     int powerMax;          // own maximum, the "power" constant
     int powerExtra;
+    int *powerPtr;         // the power in use and its maximum
+    int *powerMaxPtr;
     float attackMul;
     float defenceMul;
 
     // Motion
     int facing;            // 1 right, -1 left
     int facingWords[2];
-    float posX, posY, posZ;
+    float x, y, z;
     float velX, velY, velZ;
     int motionWords[5];
     int sprPriority;
@@ -188,6 +261,13 @@ struct Player {
         float stopThreshold;
         int ticksLeft;
     } extraVel;
+    // The per-tick settings of the state controllers
+    int posFreeze;
+    int moveCameraX, moveCameraY;
+    int playerPush;
+    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
+    int widthPlayerFront, widthPlayerBack;
+    int screenLeft, screenRight;            // screen edges as last computed
 
     // Input
     KeyBuf keyBuf;
@@ -238,6 +318,17 @@ struct Player {
     int palNo;
     PalGroupMask palMask;
     PalFx palFx;
+    int drawOffsetX, drawOffsetY;
+    int alphaSrc, alphaDst;
+    AnimSet *animOwn;      // the own character's actions
+    int invalidAction;
+
+    // Attack results and the hit-by masks
+    int moveContact;        // CONTACT_* of the last contact, 0 none
+    int moveContactTime;
+    int hitCount, uniqHitCount;
+    int hitBy[2];
+    int hitByTime[2];       // -1 without end
 
     // Helpers
     int helperId;
