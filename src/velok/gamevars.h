@@ -1,5 +1,6 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/config.h"
 
 #include "velok/keybuf.h"
 
@@ -119,6 +120,11 @@ struct GameVars {
     // Camera position and the integer copies used for drawing.
     float cameraX, cameraY;
     int cameraXi, cameraYi;
+
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
 };
 
 enum GameSpecialFlag {

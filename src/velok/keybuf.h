@@ -1,6 +1,8 @@
 // Key buffers: a player's queue of button events and the held state of its twelve buttons, in its own facing.
 #pragma once
 
+#include "velok/config.h"
+
 enum {
     KEYBUF_RING = 30,     // slots; at most 29 events wait
     KEYBUF_BUTTONS = 12,
@@ -16,11 +18,9 @@ enum {
     KEYBUF_REREAD = 0x20, // made by re-reading held keys, not by a key event
 };
 
-// Entries 1-12: input codes of up, right, down, left, a, b, c, x, y, z, start
-// and the further key; entry 0 is not read here.
-struct KeyConfig {
-    int key[13];
-};
+// KeyConfig (entries 1-12: input codes of up, right, down, left, a, b, c, x,
+// y, z, start and the further key; entry 0 is not read here) comes with the
+// configuration.
 
 struct KeyBuf {
     int ring[KEYBUF_RING];
