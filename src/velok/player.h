@@ -209,6 +209,36 @@ struct PlayerGetHit {
     int *slotWord;       // one per player slot
 };
 
+// One HitOverride slot.
+struct PlayerHitOverride {
+    int active;
+    int attr;
+    int stateNo;  // -1 keeps the state
+    int time;     // -1 for ever
+    int forceAir;
+};
+
+// One entry of a player's target list: a player it has hit and holds.
+struct PlayerTarget {
+    Player *target;
+    int juggle;        // juggle points left
+    int serial;        // the HitDef serial that made or last renewed the entry
+    float bindX, bindY, bindZ;
+    int bindTime;
+    int bindTimeSeen;  // the bind time at the holder's last state run
+};
+
+// A binding to another player (BindToParent, BindToRoot, BindToTarget). The
+// bound-to player is named by slot and id and looked up each tick, so a
+// binding never outlives that player.
+struct PlayerBindTo {
+    int time;          // nonzero active; counts down while above 0, so -1 binds until changed
+    int slot, id;      // the bound-to player; slot 0 none
+    int useX, useY, useZ;
+    int facingRule;    // 0 keeps the own facing, else bound-to facing x rule
+    float offX, offY, offZ;
+};
+
 // Fields are grouped by purpose in record order; the character code adds the
 // remaining fields of each group in place.
 struct Player {
@@ -336,6 +366,26 @@ struct Player {
     Player *parent;
     Player *root;
     int helperTypePlayer;
+
+    // Per-tick update: turning, visibility, jumps, the KO, pauses and bindings
+    int pendingFacing;     // 0 none
+    float prevX, prevY, prevZ;
+    int visible;
+    int airJumps;          // air jumps left
+    int pendingHitPause;
+    int pendingDamage;
+    float pendingOffX, pendingOffY, pendingOffZ;
+    int koTicks;
+    int sinceLastHit;      // ticks since the last hit, 0 in move type H
+    int pauseMoveTime[2];  // ticks it keeps moving in a Pause, a SuperPause
+    int runFlag;           // the slot's run flag of the current game tick
+    int lastRunTick;       // game tick of its last state run
+    int liveTicks;
+    int boundBySlot, boundById;  // the player holding this one as a bound target; slot 0 none
+    PlayerHitOverride hitOverride[8];
+    PlayerBindTo bindTo;
+    float screenX, screenY;
+    int zScaleMarks[7];    // with screenPosMark: the integer inputs of the last screen position
 
     // AI and the trigger context
     Player *opponent;
