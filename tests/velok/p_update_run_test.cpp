@@ -1,0 +1,572 @@
+#include "velok/p-update.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "lib/anim-lib.h"
+#include "lib/array.h"
+#include "lib/libbase.h"
+#include "lib/textbuf.h"
+#include "support/movekit.h"
+#include "support/testkit.h"
+#include "velok/chardef.h"
+#include "velok/common.h"
+#include "velok/gamevars.h"
+#include "velok/keybuf.h"
+#include "velok/p-make.h"
+#include "velok/player.h"
+#include "velok/state-i.h"
+#include "velok/statedef.h"
+
+namespace {
+
+int NoEscape()
+{
+    return 0;
+}
+
+// One or two fighters of the kit's character on a stage from -300 to 620,
+// the camera at 0, 15-pixel screen margins and a flat perspective.
+class MoveTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        TestAllegroStart();
+        LogStateReset();
+        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv->warnLog = TextBufCreate(200, 64);
+        gv->lifePercent = 100;
+        gv->playerInput = 1;
+        gv->activePause = -1;
+        gv->round.state = 2;
+        gv->stageLeftBound = -300.0f;
+        gv->stageRightBound = 620.0f;
+        gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
+        gv->stageScreenLeft = gv->stageScreenRight = 15;
+        PlayerStateApplySet(PlayerSCtrlApply);
+        PlayerStateEscapeSet(NoEscape);
+    }
+    void TearDown() override
+    {
+        for (int s = 1; gv->players && s <= gv->playerSlotCount; s++)
+            PlayerFree(gv->players[s]);
+        PlayerSlotsFree();
+        CharDataFree(cd);
+        PlayerStateApplySet(nullptr);
+        PlayerStateEscapeSet(nullptr);
+        TextBufFree(gv->warnLog);
+        MemFree(gv);
+        gv = nullptr;
+        LogStateReset();
+        TempDirTest::TearDown();
+    }
+
+    void Load(const CharKit &kit)
+    {
+        kit.WriteDir("chars/kit");
+        cd = PlayerDefLoadAny("chars/kit", kit.defName.c_str());
+        ASSERT_NE(cd, nullptr) << gv->errorText;
+    }
+
+    // Player 1 at x 100 facing right; player 2 at x 220 facing left.
+    void Field(int players, const CharKit &kit = MoveKitChar())
+    {
+        Load(kit);
+        ASSERT_TRUE(PlayerSlotsCreate(0));
+        for (int s = 1; s <= players; s++) {
+            Player *p = PlayerNew(cd);
+            ASSERT_NE(p, nullptr) << gv->errorText;
+            gv->players[s] = p;
+            p->slot = s;
+            p->side = s % 2 ? 1 : 2;
+            PlayerEnableSet(s, 1);
+            p->alive = 1;
+            p->animOwn = cd->anims;
+            p->hitBy[0] = p->hitBy[1] = 4095;
+            p->runFlag = 1;
+            p->x = s == 1 ? 100.0f : 220.0f;
+            if (s == 2)
+                PlayerTurn(p);
+        }
+        if (players == 2) {
+            P(1)->opponent = P(2);
+            P(2)->opponent = P(1);
+        }
+        count = players;
+    }
+    Player *P(int n) { return gv->players[n]; }
+
+    // The game tick's order: every input step, then every state run.
+    void Tick(int n = 1)
+    {
+        for (int i = 0; i < n; i++) {
+            for (int s = 1; s <= count; s++)
+                PlayerInputUpdate(P(s));
+            for (int s = 1; s <= count; s++)
+                PlayerStateRun(P(s));
+            gv->gameTick++;
+        }
+    }
+    static std::string Warnings()
+    {
+        TextBuf *r = gv->warnLog;
+        std::string out;
+        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
+            out += std::string(r->lines[i]) + "\n";
+        return out + r->lines[r->current];
+    }
+    static void Press(Player *p, int button) { KeyBufPush(&p->keyBuf, button); }
+    static void Release(Player *p, int button) { KeyBufPush(&p->keyBuf, button | KEYBUF_RELEASE); }
+
+    CharData *cd = nullptr;
+    int count = 0;
+};
+
+TEST_F(MoveTest, WalkingAndFrictionStopBelowOne)
+{
+    Field(1);
+    Player *p = P(1);
+    Press(p, KEYBUF_FWD);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 20);
+    EXPECT_FLOAT_EQ(p->x, 102.4f);
+    Tick();
+    EXPECT_FLOAT_EQ(p->x, 104.8f);
+
+    // Let go: back to standing, and the standing friction slows the player
+    // until a velocity below 1 stops it at once.
+    Release(p, KEYBUF_FWD);
+    float x = p->x, v = 2.4f * 0.85f;
+    int moving = 0;
+    for (int i = 0; i < 10; i++) {
+        Tick();
+        EXPECT_EQ(p->state.stateNo, 0);
+        x += v;
+        v *= 0.85f;
+        if (fabsf(v) < 1.0f)
+            v = 0.0f;
+        EXPECT_FLOAT_EQ(p->x, x) << i;
+        EXPECT_FLOAT_EQ(p->velX, v) << i;
+        moving += v != 0.0f;
+    }
+    EXPECT_EQ(moving, 4);  // 1.734, 1.474, 1.253, 1.065; then 0.905 stops
+
+    // Forward and back together: no walk, and a walk in progress ends.
+    Press(p, KEYBUF_FWD);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 20);
+    Press(p, KEYBUF_BACK);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 0);
+    Tick(3);
+    EXPECT_EQ(p->state.stateNo, 0);
+
+    // AssertSpecial nowalk keeps the player standing.
+    Release(p, KEYBUF_BACK);
+    Tick();
+    PlayerStateSet(p, 0);
+    p->assertFlags[ASSERT_NOWALK] = 1;
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->state.stateNo, 0);
+}
+
+TEST_F(MoveTest, CrouchingAndStandingUp)
+{
+    Field(1);
+    Player *p = P(1);
+    p->velX = 3.0f;
+    Press(p, KEYBUF_DOWN);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 10);
+    EXPECT_EQ(p->velX, 0.0f);
+    EXPECT_EQ(p->state.stateType, STATETYPE_C);
+    Tick(2);
+    EXPECT_EQ(p->state.stateNo, 11);
+    Tick(3);
+    EXPECT_EQ(p->state.stateNo, 11);  // down held: stays crouched
+    Release(p, KEYBUF_DOWN);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 12);
+    Tick(2);
+    EXPECT_EQ(p->state.stateNo, 0);
+}
+
+TEST_F(MoveTest, JumpAirJumpAndLandingInto52)
+{
+    Field(1);
+    Player *p = P(1);
+    Press(p, KEYBUF_UP);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 40);
+    EXPECT_EQ(p->airJumps, 1);  // airjump.num on entry to 40
+    Release(p, KEYBUF_UP);
+    Tick(2);
+    ASSERT_EQ(p->state.stateNo, 50);
+    EXPECT_FLOAT_EQ(p->y, -8.4f);
+    EXPECT_FLOAT_EQ(p->velY, -8.4f + 0.44f);
+
+    // Too low for an air jump: -y must pass airjump.height (35).
+    Press(p, KEYBUF_UP);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 50);
+    EXPECT_EQ(p->airJumps, 1);
+    Release(p, KEYBUF_UP);
+    while (-p->y <= 35.0f)
+        Tick();
+    Press(p, KEYBUF_UP);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 50);  // 45 sets the velocity and goes back to 50 in the same tick
+    EXPECT_EQ(p->airJumps, 0);
+    EXPECT_FLOAT_EQ(p->velY, -8.1f + 0.44f);
+    Release(p, KEYBUF_UP);
+    Tick();
+    float vy = p->velY;
+    Press(p, KEYBUF_UP);  // no air jumps left
+    Tick();
+    EXPECT_FLOAT_EQ(p->velY, vy + 0.44f);
+
+    // Falling: the tick whose motion reaches the ground enters 52 and runs it.
+    int guard = 0;
+    while (p->state.stateNo == 50 && guard++ < 200) {
+        float y = p->y + p->velY, v = p->velY + 0.44f;
+        Tick();
+        if (!(v > 0.0f && y >= 0.0f)) {
+            EXPECT_EQ(p->state.stateNo, 50);
+        }
+    }
+    ASSERT_EQ(p->state.stateNo, 52);
+    EXPECT_EQ(p->var[10], 1);  // ran once, in the landing tick
+    EXPECT_EQ(p->y, 0.0f);
+    EXPECT_EQ(p->velY, 0.0f);
+    EXPECT_EQ(p->state.time, 1);
+    EXPECT_EQ(p->state.stateType, STATETYPE_S);
+    Tick(3);
+    EXPECT_EQ(p->state.stateNo, 0);
+    EXPECT_EQ(p->state.ctrl, 1);
+}
+
+TEST_F(MoveTest, GuardingByDistanceAndBothDirections)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    Tick();  // both enter state 0, whose header makes them idle
+    q->state.moveType = MOVETYPE_A;
+    q->guardDist = 100;  // player 1 stands 120 away
+
+    Press(p, KEYBUF_BACK);
+    Tick();
+    EXPECT_EQ(p->guarding, 1);        // flagged by the attack...
+    EXPECT_EQ(p->state.stateNo, 20);  // ...but out of reach: walking back
+    Release(p, KEYBUF_BACK);
+    Tick();
+    PlayerStateSet(p, 0);
+    p->x = 100.0f;
+    p->velX = 2.0f;
+
+    q->guardDist = 160;
+    Press(p, KEYBUF_BACK);
+    Press(p, KEYBUF_FWD);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 0);  // forward and back: no guard either
+    Release(p, KEYBUF_FWD);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 120);
+    EXPECT_EQ(p->velX, 0.0f);
+    EXPECT_EQ(p->guarding, 1);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 130);
+    EXPECT_EQ(p->guarding, 1);
+
+    // The attack ends: 130 hands over to 140, which runs its 4-tick action out.
+    Release(p, KEYBUF_BACK);
+    q->state.moveType = MOVETYPE_I;
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 140);
+    int ticks = 1;
+    while (p->state.stateNo == 140 && ticks < 20) {
+        Tick();
+        ticks++;
+    }
+    EXPECT_EQ(ticks, 5);
+    EXPECT_EQ(p->state.stateNo, 0);
+
+    // up held, or nostandguard: no guard.
+    q->state.moveType = MOVETYPE_A;
+    p->assertFlags[ASSERT_NOSTANDGUARD] = 1;
+    PlayerInputUpdate(p);
+    EXPECT_NE(p->state.stateNo, 120);
+}
+
+TEST_F(MoveTest, GuardEndWithEndlessActionLeavesAtOnce)
+{
+    Field(1);
+    Player *p = P(1);
+    p->var[11] = 1;  // 140 keeps the endless action 0
+    PlayerStateSet(p, 140);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 0);
+    EXPECT_EQ(p->state.ctrl, 1);
+
+    // In the air it goes to 51, warned when missing, and the number is kept.
+    PlayerStateSet(p, 140);
+    p->state.stateType = STATETYPE_A;
+    p->state.physics = PHYSICS_N;
+    TextBufClear(gv->warnLog);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 51);
+    EXPECT_NE(Warnings().find("changed to invalid state 51 (from state 140)"), std::string::npos);
+}
+
+TEST_F(MoveTest, LifeKoNokoAndPendingDamage)
+{
+    Field(1);
+    Player *p = P(1);
+    Tick();
+    // Pending damage is taken from life in the next state run.
+    p->state.moveType = MOVETYPE_H;
+    p->pendingDamage = 300;
+    Tick();
+    EXPECT_EQ(p->life, 700);
+    EXPECT_EQ(p->pendingDamage, 0);
+
+    // noko: alive at 0 life.
+    p->state.moveType = MOVETYPE_I;
+    p->life = 0;
+    gv->specialFlags[GAME_SPECIAL_NOKO] = 1;
+    Tick(3);
+    EXPECT_EQ(p->alive, 1);
+    EXPECT_EQ(p->life, 0);
+
+    gv->specialFlags[GAME_SPECIAL_NOKO] = 0;
+    Tick();
+    EXPECT_EQ(p->alive, 0);
+    EXPECT_EQ(p->state.ctrl, 0);
+    EXPECT_EQ(p->state.stateNo, 5030);
+    EXPECT_FLOAT_EQ(p->getHit.xVel, -2.8f);
+    EXPECT_FLOAT_EQ(p->getHit.yVel, -3.5f);
+    EXPECT_EQ(p->getHit.fall, 1);
+    EXPECT_EQ(p->koTicks, 1);
+    Tick(19);
+    EXPECT_EQ(p->koTicks, 20);
+
+    // A KO by pending damage while being hit keeps the hit state.
+    for (int s = 1; s <= gv->playerSlotCount; s++)
+        PlayerFree(gv->players[s]);
+    PlayerSlotsFree();
+    CharDataFree(cd);
+    cd = nullptr;
+    Field(1);
+    p = P(1);
+    PlayerStateSet(p, 5000);
+    p->state.moveType = MOVETYPE_H;
+    p->pendingDamage = 5000;
+    Tick();
+    EXPECT_EQ(p->life, 0);
+    EXPECT_EQ(p->alive, 0);
+    EXPECT_EQ(p->state.stateNo, 5000);
+}
+
+TEST_F(MoveTest, LyingTimeShortenedByKeyMashing)
+{
+    Field(1);
+    Player *p = P(1);
+    auto lie = [&](bool mash) {
+        PlayerStateSet(p, 5110);
+        p->state.stateType = STATETYPE_L;
+        p->state.moveType = MOVETYPE_H;
+        p->state.physics = PHYSICS_N;
+        p->getHit.lieTime = 60;
+        int ticks = 0;
+        while (p->state.stateNo == 5110 && ticks < 100) {
+            if (mash && ticks % 2)
+                Release(p, KEYBUF_A);
+            else if (mash)
+                Press(p, KEYBUF_A);
+            Tick();
+            ticks++;
+        }
+        EXPECT_EQ(p->state.stateNo, 5120);
+        EXPECT_EQ(p->getHit.lieTime, 60);  // back to liedown.time for the next fall
+        return ticks;
+    };
+    EXPECT_EQ(lie(false), 60);  // counts 60 down, leaves on the tick it reaches 0
+    // Each event: x 0.75 then the tick's count: 60 -> 44 -> 32 -> 23 -> 16 -> 11 -> 7 -> 4 -> 2 -> 0.
+    EXPECT_EQ(lie(true), 9);
+
+    // A fallen player that is not lying yet: x 0.9 per event.
+    PlayerStateSet(p, 5050);
+    p->state.stateType = STATETYPE_A;
+    p->state.moveType = MOVETYPE_H;
+    p->state.physics = PHYSICS_N;
+    p->getHit.fallCount = 1;
+    p->getHit.lieTime = 60;
+    Press(p, KEYBUF_A + 1);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->getHit.lieTime, 54);
+}
+
+TEST_F(MoveTest, StuckLandingStopsWithTheLoopFatal)
+{
+    CharKit kit = MoveKitChar();
+    size_t at = kit.common.find("[Statedef 52]");
+    ASSERT_NE(at, std::string::npos);
+    kit.common.replace(at, 13, "[Statedef 952]");
+    Field(1, kit);
+    Player *p = P(1);
+    PlayerStateSet(p, 50);
+    p->y = -1.0f;
+    p->velY = 2.0f;
+    EXPECT_EXIT(Tick(), testing::ExitedWithCode(1),
+                "State machine stuck in loop \\(stopped after 2500 loops\\): 52 for Kit\n");
+}
+
+TEST_F(MoveTest, StageAndScreenBounds)
+{
+    Field(1);
+    Player *p = P(1);
+    struct Case {
+        int stateType;
+        float x, want;
+    } cases[] = {
+        {STATETYPE_S, 0.0f, 30.0f},    // 15 margin + 15 ground.back
+        {STATETYPE_A, 0.0f, 28.0f},    // 12 air.back + 1 in the air
+        {STATETYPE_L, 0.0f, 32.0f},    // + 2 lying
+        {STATETYPE_S, 400.0f, 289.0f},  // 305 - 16 ground.front
+        {STATETYPE_S, 150.0f, 150.0f},
+    };
+    for (const Case &c : cases) {
+        p->state.stateType = c.stateType;
+        p->x = c.x;
+        PlayerScreenBound(p);
+        EXPECT_FLOAT_EQ(p->x, c.want) << c.stateType << " " << c.x;
+    }
+    EXPECT_EQ(p->screenLeft, 15);
+    EXPECT_EQ(p->screenRight, 305);
+
+    // A scale of 0 or less at this depth skips the screen bound.
+    p->zScale = 0.0f;
+    p->x = 0.0f;
+    PlayerScreenBound(p);
+    EXPECT_EQ(p->x, 0.0f);
+
+    // The stage bounds clamp x and z.
+    gv->stageZTop = -10.0f;
+    gv->stageZBottom = 10.0f;
+    p->x = -500.0f;
+    p->z = 40.0f;
+    PlayerStageBound(p);
+    EXPECT_EQ(p->x, -300.0f);
+    EXPECT_EQ(p->z, 10.0f);
+    p->x = 900.0f;
+    p->z = -40.0f;
+    PlayerStageBound(p);
+    EXPECT_EQ(p->x, 620.0f);
+    EXPECT_EQ(p->z, -10.0f);
+
+    // A walk into the screen edge stops there in the tick's run.
+    gv->stageZTop = gv->stageZBottom = 0.0f;
+    p->z = 0.0f;
+    p->state.stateType = STATETYPE_S;
+    p->x = 287.0f;
+    Press(p, KEYBUF_FWD);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 20);
+    EXPECT_EQ(p->x, 289.0f);
+}
+
+TEST_F(MoveTest, PerspectiveScale)
+{
+    Field(1);
+    Player *p = P(1);
+    gv->stageScaleTop = 0.8f;
+    gv->stageScaleBottom = 1.2f;
+    gv->stageZTop = 0.0f;
+    gv->stageZBottom = 99.0f;
+    p->x = 160.0f;
+    p->z = 50.0f;
+    PlayerZScaleUpdate(p);
+    EXPECT_FLOAT_EQ(p->zScale, 1.0f);
+    EXPECT_FLOAT_EQ(p->screenX, 160.0f);
+    EXPECT_FLOAT_EQ(p->screenY, 50.0f);
+    p->z = 0.0f;
+    PlayerZScaleUpdate(p);
+    EXPECT_FLOAT_EQ(p->zScale, 0.8f);
+
+    // Bottom one above top: no depth to spread over, so the top scale.
+    gv->stageZBottom = -1.0f;
+    p->z = 5.0f;
+    PlayerZScaleUpdate(p);
+    EXPECT_FLOAT_EQ(p->zScale, 0.8f);
+}
+
+TEST_F(MoveTest, BindToFollowsBySlotAndIdAndEnds)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    PlayerBindTo &b = q->bindTo;
+    b.time = 2;
+    b.slot = 1;
+    b.id = p->id;
+    b.useX = b.useY = 1;
+    b.offX = 30.0f;
+    b.offY = -10.0f;
+    b.facingRule = -1;
+    PlayerUpdateBindTo(q);
+    EXPECT_EQ(q->x, 130.0f);
+    EXPECT_EQ(q->y, -10.0f);
+    EXPECT_EQ(q->facing, -1);
+    EXPECT_EQ(b.time, 1);
+    PlayerUpdateBindTo(q);
+    PlayerUpdateBindTo(q);  // time 0: nothing
+    EXPECT_EQ(b.time, 0);
+
+    // A bound-to player that is gone, or a slot now holding another player, ends the binding.
+    b.time = -1;
+    p->id += 100;
+    q->x = 0.0f;
+    PlayerUpdateBindTo(q);
+    EXPECT_EQ(b.time, 0);
+    EXPECT_EQ(q->x, 0.0f);
+
+    b.time = 5;
+    b.slot = 0;
+    EXPECT_EXIT(PlayerUpdateBindTo(q), testing::ExitedWithCode(1), "tfacing NULL in PlayerUpdateBindTo");
+}
+
+TEST_F(MoveTest, BoundTargetsAndHitPause)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    Tick();
+    PlayerTarget t{};
+    t.target = q;
+    t.bindX = 40.0f;
+    t.bindTime = 2;
+    ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
+    q->state.moveType = MOVETYPE_H;
+    Tick();
+    EXPECT_EQ(q->x, 140.0f);
+    EXPECT_EQ(q->boundBySlot, 1);
+    q->velX = 7.0f;
+    P(1)->velX = 0.0f;
+    Tick();
+    EXPECT_EQ(q->x, 140.0f);       // placed again, with the holder's velocity
+    EXPECT_EQ(q->boundBySlot, 1);  // the holder's last run still saw a bind time
+    Tick();
+    EXPECT_EQ(q->boundBySlot, 0);
+
+    // Hit pause holds the state's controllers (state 0 counts var(0)) and the motion.
+    int counted = p->var[0];
+    p->pendingHitPause = 3;
+    p->velX = 5.0f;
+    float x = p->x;
+    Tick(2);
+    EXPECT_EQ(p->var[0], counted);
+    EXPECT_EQ(p->x, x);
+    Tick(2);
+    EXPECT_GT(p->var[0], counted);
+}
+
+}  // namespace
