@@ -569,4 +569,240 @@ TEST_F(MoveTest, BoundTargetsAndHitPause)
     EXPECT_GT(p->var[0], counted);
 }
 
+TEST_F(MoveTest, ButtonsMoveTheRoundPresentationOn)
+{
+    Field(1);
+    Player *p = P(1);
+    RoundVars &r = gv->round;
+    gv->roundTime = 50;
+    struct Case {
+        int state, tick, introCounter, number, doubleRes, button, wantSkip, wantStep;
+    } cases[] = {
+        {1, 0, 10, 1, 0, KEYBUF_A, 1, 10},
+        {1, 0, 10, 2, 0, KEYBUF_A, 1, 20},      // doubled from the second round
+        {1, 0, 10, 1, 4, KEYBUF_A + 5, 1, 20},  // double resolution
+        {0, 3, 10, 1, 0, KEYBUF_A, 1, 10},      // state 0 once past tick 2
+        {0, 2, 10, 1, 0, KEYBUF_A, 0, 0},
+        {1, 0, 53, 1, 0, KEYBUF_A, 0, 0},       // past round.time + 2
+        {1, 0, 10, 1, 0, KEYBUF_UP, 0, 0},      // not an attack button
+        {1, 0, 10, 1, 0, KEYBUF_START, 0, 0},
+    };
+    for (const Case &c : cases) {
+        r = RoundVars{};
+        r.state = c.state;
+        r.tick = c.tick;
+        r.introCounter = c.introCounter;
+        r.number = c.number;
+        gv->cfg.video.doubleRes = c.doubleRes;
+        gv->shutterOn = gv->shutterStep = 0;
+        gv->shutterHeight = 99;
+        Press(p, c.button);
+        PlayerInputUpdate(p);
+        Release(p, c.button);
+        PlayerInputUpdate(p);  // a release skips nothing
+        EXPECT_EQ(r.skipIntro, c.wantSkip) << c.state << " " << c.tick << " " << c.introCounter;
+        EXPECT_EQ(gv->shutterStep, c.wantStep);
+        if (c.wantSkip) {
+            EXPECT_EQ(gv->shutterHeight, 0);
+        }
+    }
+
+    // Win poses: the tick jumps to 17 before the end and the round may end.
+    r = RoundVars{};
+    r.state = 4;
+    r.tick = 40;
+    r.endTick = 100;
+    gv->overWinTime = 30;
+    Press(p, KEYBUF_A);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(r.tick, 83);
+    EXPECT_EQ(r.skipEnd, 1);
+    r.skipEnd = 0;
+    Press(p, KEYBUF_A + 1);
+    PlayerInputUpdate(p);  // already there
+    EXPECT_EQ(r.skipEnd, 0);
+
+    // The win screen's hold phase ends; an AI player skips nothing.
+    gv->gameLoopMode = GAMELOOP_WIN_SCREEN;
+    r.scenePhase = 1;
+    r.sceneCounter = 12;
+    p->aiControlled = 1;
+    Press(p, KEYBUF_A);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(r.scenePhase, 1);
+    p->aiControlled = 0;
+    Press(p, KEYBUF_A);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(r.scenePhase, 2);
+    EXPECT_EQ(r.sceneCounter, 0);
+}
+
+TEST_F(MoveTest, CommandsShownOnlyAndInputTakenAway)
+{
+    Field(1);
+    Player *p = P(1);
+    Tick();
+    // Commands count down each tick, but not below 2 in the last
+    // endcmdbuftime ticks of a pause that holds the player still.
+    p->cmdFlags.active[3] = 4;
+    gv->activePause = 0;
+    gv->pause[0].time = 5;
+    gv->pause[0].endCmdBufTime = 10;
+    Tick(4);
+    EXPECT_EQ(p->cmdFlags.active[3], 2);
+    p->pauseMoveTime[0] = 3;  // this player may move in it
+    Tick();
+    EXPECT_EQ(p->cmdFlags.active[3], 1);
+    gv->activePause = -1;
+
+    // Hit pause holds the commands where they are.
+    p->cmdFlags.active[3] = 4;
+    p->state.hitPauseTime = 3;
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->cmdFlags.active[3], 4);
+    EXPECT_EQ(p->cmdBuf.inputHold, 1);
+    p->state.hitPauseTime = 0;
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->cmdBuf.inputHold, 0);
+
+    // The round flow took the input away: no command stays active and no move starts.
+    p->noInput = 1;
+    Press(p, KEYBUF_FWD);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->cmdFlags.active[3], 0);
+    EXPECT_EQ(p->state.stateNo, 0);
+    p->noInput = 0;
+    Release(p, KEYBUF_FWD);
+    PlayerInputUpdate(p);
+
+    // Shown only: the held buttons are dropped and no move is made.
+    p->shownOnly = 1;
+    Press(p, KEYBUF_DOWN);
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->keyBuf.held[KEYBUF_DOWN], 0);
+    EXPECT_EQ(p->state.stateNo, 0);
+    EXPECT_EQ(p->rereadKeys, 1);
+    p->shownOnly = 0;
+    PlayerInputUpdate(p);
+    EXPECT_EQ(p->rereadKeys, 0);
+
+    // A frozen player takes no step at all.
+    p->frozen = 1;
+    Press(p, KEYBUF_DOWN);
+    PlayerInputUpdate(p);
+    PlayerStateRun(p);
+    EXPECT_EQ(p->state.stateNo, 0);
+}
+
+TEST_F(MoveTest, RulesAfterTheStates)
+{
+    Field(2);
+    Player *p = P(1);
+    Tick();
+    // Hit-by masks come back once their time runs out; -1 never ends.
+    p->hitBy[0] = 7;
+    p->hitByTime[0] = 2;
+    p->hitBy[1] = 5;
+    p->hitByTime[1] = -1;
+    Tick(2);
+    EXPECT_EQ(p->hitBy[0], 7);
+    Tick();
+    EXPECT_EQ(p->hitBy[0], 4095);
+    EXPECT_EQ(p->hitBy[1], 5);
+
+    // Falls raise the defence by fall.defence_up (50: x 100/150) and count.
+    PlayerStateSet(p, 5070);
+    p->state.moveType = MOVETYPE_H;
+    p->state.physics = PHYSICS_N;
+    float def = p->defenceMul;
+    Tick();
+    EXPECT_FLOAT_EQ(p->defenceMul, def * (100.0f / 150.0f));
+    EXPECT_EQ(p->getHit.fallCount, 1);
+    // 5100 halves the lying time of a second fall, and late in it nothing hits.
+    p->getHit.lieTime = 30;
+    PlayerStateSet(p, 5100);
+    Tick();
+    EXPECT_EQ(p->getHit.lieTime, 15);
+    EXPECT_EQ(p->getHit.fallCount, 2);
+    EXPECT_EQ(p->hitBy[0], 4095);
+    p->getHit.lieTime = 10;
+    Tick();
+    EXPECT_EQ(p->hitBy[0], 0);
+    EXPECT_EQ(p->hitByTime[0], -1);
+    // Leaving the get-hit states resets the defence and the lying time.
+    PlayerStateSet(p, 0);
+    p->state.moveType = MOVETYPE_I;
+    Tick();
+    EXPECT_FLOAT_EQ(p->defenceMul, 1.0f);
+    EXPECT_EQ(p->getHit.lieTime, 60);
+    EXPECT_EQ(p->getHit.fallCount, 0);
+
+    // Game type 1: a body lying in 5150 blinks out.
+    gv->cfg.rules.gameType = CFG_GAMETYPE_MIXED;
+    PlayerStateSet(p, 5150);
+    p->state.physics = PHYSICS_N;
+    p->alive = 0;
+    struct Blink {
+        int time, visible;
+    } blinks[] = {{59, 1}, {60, 1}, {64, 0}, {90, 1}, {92, 0}, {121, 1}, {122, 0}, {153, 1}, {154, 0}, {180, 0}};
+    for (const Blink &b : blinks) {
+        p->state.time = b.time;
+        Tick();
+        EXPECT_EQ(p->visible, b.visible) << b.time;
+    }
+    gv->cfg.rules.gameType = CFG_GAMETYPE_VS;
+
+    // Training: the body gets up after 90 ticks in 5150; idle players refill.
+    gv->matchKind = MATCH_KIND_TRAINING;
+    p->state.time = 89;
+    p->life = 0;
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 5150);
+    Tick();
+    EXPECT_EQ(p->state.stateNo, 5120);
+    EXPECT_EQ(p->state.time, 0);
+    EXPECT_EQ(p->alive, 1);
+    EXPECT_EQ(p->life, 1000);
+    PlayerStateSet(p, 0);
+    p->state.moveType = MOVETYPE_I;
+    p->life = 10;
+    p->idleTicks = 0;
+    Tick(31);
+    EXPECT_EQ(PlayerPowerGet(p), PlayerPowerMaxGet(p));
+    EXPECT_EQ(p->life, 10);
+    Tick(30);
+    EXPECT_EQ(p->life, 1000);
+}
+
+TEST_F(MoveTest, KnockedOutBodyWithAPartnerStopsPushing)
+{
+    Field(1);
+    ASSERT_TRUE(PlayerSlotsCreate(0));
+    Player *p = PlayerNew(cd), *mate = PlayerNew(cd);
+    ASSERT_TRUE(p && mate);
+    gv->players[1] = p;
+    gv->players[3] = mate;
+    count = 1;
+    p->slot = 1;
+    p->side = 1;
+    p->alive = 1;
+    p->x = 100.0f;
+    p->animOwn = cd->anims;
+    Tick();
+    p->life = 0;
+    Tick();
+    EXPECT_EQ(p->alive, 0);
+    EXPECT_EQ(p->playerPush, 0);
+    EXPECT_EQ(p->screenBound, 1);
+    PlayerStateSet(p, 5150);
+    p->state.physics = PHYSICS_N;
+    p->state.time = 9;
+    Tick();
+    EXPECT_EQ(p->screenBound, 1);
+    Tick();
+    EXPECT_EQ(p->screenBound, 0);
+    EXPECT_EQ(p->moveCameraX, 0);
+    EXPECT_EQ(p->moveCameraY, 0);
+}
+
 }  // namespace
