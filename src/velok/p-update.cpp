@@ -104,8 +104,17 @@ static int LifeClamp(const Player *pl, int value)
     return value;
 }
 
+// Life stands still for a living player once the round-over state has
+// reached the fight screen's over-time.
+static int LifeFrozen(const Player *pl)
+{
+    return gv && gv->round.state == 3 && pl->alive && gv->round.tick >= gv->overTime;
+}
+
 void PlayerLifeSet(Player *pl, int value)
 {
+    if (LifeFrozen(pl))
+        return;
     value = LifeClamp(pl, value);
     if (pl->isHelper && !pl->helperTypePlayer && value < 1)
         value = 1;
@@ -114,6 +123,8 @@ void PlayerLifeSet(Player *pl, int value)
 
 void PlayerLifeSetRaw(Player *pl, int value)
 {
+    if (LifeFrozen(pl))
+        return;
     pl->life = LifeClamp(pl, value);
 }
 
@@ -135,6 +146,8 @@ int PlayerPowerMaxGet(const Player *pl)
 
 void PlayerPowerSet(Player *pl, int value)
 {
+    if (gv && (gv->round.state == 3 || gv->round.state == 4))
+        return;
     int max = PlayerPowerMaxGet(pl);
     if (value > max)
         value = max;
@@ -151,7 +164,7 @@ void PlayerTurn(Player *pl)
 
 void PlayerAutoTurn(Player *pl, const Player *other)
 {
-    if (!pl->state.ctrl || !other)
+    if (!other || (!pl->state.ctrl && (!gv || gv->round.state < 3)))
         return;
     if ((pl->x - other->x) * (float)pl->facing <= 0.0f || pl->assertFlags[ASSERT_NOAUTOTURN])
         return;
@@ -484,9 +497,7 @@ static void GetHitBookkeeping(Player *pl)
         if (gh->hitShakeTime > 0)
             gh->hitShakeTime--;
         if (pl->pendingDamage) {
-            bool frozen = RoundState() == 3 && pl->alive && gv->round.tick >= gv->overTime;
-            if (!frozen)
-                PlayerLifeSetRaw(pl, (int)((unsigned)pl->life - (unsigned)pl->pendingDamage));
+            PlayerLifeSetRaw(pl, (int)((unsigned)pl->life - (unsigned)pl->pendingDamage));
             pl->pendingDamage = 0;
         }
         return;

@@ -777,17 +777,9 @@ TEST_F(MoveTest, RulesAfterTheStates)
 TEST_F(MoveTest, KnockedOutBodyWithAPartnerStopsPushing)
 {
     Field(1);
-    ASSERT_TRUE(PlayerSlotsCreate(0));
-    Player *p = PlayerNew(cd), *mate = PlayerNew(cd);
-    ASSERT_TRUE(p && mate);
-    gv->players[1] = p;
-    gv->players[3] = mate;
-    count = 1;
-    p->slot = 1;
-    p->side = 1;
-    p->alive = 1;
-    p->x = 100.0f;
-    p->animOwn = cd->anims;
+    Player *p = P(1);
+    gv->players[3] = PlayerNew(cd);  // the partner's slot holds a player
+    ASSERT_NE(gv->players[3], nullptr);
     Tick();
     p->life = 0;
     Tick();
@@ -803,6 +795,44 @@ TEST_F(MoveTest, KnockedOutBodyWithAPartnerStopsPushing)
     EXPECT_EQ(p->screenBound, 0);
     EXPECT_EQ(p->moveCameraX, 0);
     EXPECT_EQ(p->moveCameraY, 0);
+}
+
+TEST_F(MoveTest, RoundOverFreezesLifeAndPowerAndAutoTurn)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    gv->overTime = 20;
+    gv->round.state = 3;
+    gv->round.tick = 20;
+    PlayerLifeSet(p, 10);
+    PlayerLifeSetRaw(p, 10);
+    EXPECT_EQ(p->life, 1000);
+    gv->round.tick = 19;
+    PlayerLifeSetRaw(p, 10);
+    EXPECT_EQ(p->life, 10);
+    // Pending damage waits in that window too.
+    gv->round.tick = 25;
+    p->state.moveType = MOVETYPE_H;
+    p->state.time = 1;
+    p->pendingDamage = 5;
+    PlayerStateRun(p);
+    EXPECT_EQ(p->life, 10);
+
+    PlayerPowerSet(p, 500);
+    EXPECT_EQ(PlayerPowerGet(p), 0);
+    gv->round.state = 2;
+    PlayerPowerSet(p, 500);
+    EXPECT_EQ(PlayerPowerGet(p), 500);
+
+    // Auto-turn needs ctrl during the fight, not after it.
+    q->x = 50.0f;
+    p->state.ctrl = 0;
+    PlayerAutoTurn(p, q);
+    EXPECT_EQ(p->facing, 1);
+    gv->round.state = 3;
+    PlayerAutoTurn(p, q);
+    EXPECT_EQ(p->facing, -1);
+    EXPECT_EQ(p->keyBuf.faceLeft, 1);
 }
 
 }  // namespace
