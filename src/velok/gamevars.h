@@ -3,8 +3,6 @@
 #include "velok/config.h"
 #include "velok/pal.h"
 
-#include "velok/keybuf.h"
-
 struct TextBuf;
 struct PalList;
 struct Player;
@@ -52,10 +50,6 @@ struct TeamInfo {
     int isTeam;
 };
 
-// An AI-level ramp over the matches: (start, start offset, end, end offset).
-struct AIRamp {
-    int start, startOffset, end, endOffset;
-};
 
 // Index 0 Pause, 1 SuperPause; filled by the pause controllers.
 struct PauseRecord {
@@ -111,6 +105,11 @@ struct GameVars {
     PalList *palList;
     int palBgCount;
 
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
+
     // Players: the slot table (slots 1-4 main players, then helpers), the
     // player cache over the select list, persistent variables and teams.
     Player **players;        // playerSlotCount + 1 entries, by slot
@@ -122,29 +121,20 @@ struct GameVars {
     int playerIdCounter;
     CharInfo *charList;
     int charCount;
-    int cacheLoaded;
-    int cacheLimit;
+    int cacheLoaded;         // the limit is cfg.misc.playerCache
     int cacheStamp;
     PlayerPersist persist[2][TEAM_ENTRY_MAX][TEAM_MEMBER_MAX];
     TeamInfo teams[2];
     TeamEntry sideEntry[2];  // the entry each side fights with now
-    KeyConfig keyConfigs[2];
     int loadTicks[GAME_MAIN_SLOTS + 1];  // timer ticks each main slot's character took to load
 
-    // Settings and match facts the player code reads (configuration file,
-    // mode loop and select screen fill them).
-    int lifePercent;
-    int aiLevel;
-    AIRamp aiRampArcade, aiRampTeam, aiRampSurvival;
+    // Match facts the player code reads (the mode loop and the select screen set them).
     int arcadeSide;          // 0 none
     int survivalSide;        // 0 none
     int survivalWins;        // rounds won by team 1 in survival
     int matchNo;
     int demo;
     int watch;
-    int aiLearning;
-    int soundOn;
-    char gameType[32];       // [Rules] game type
 
     // Global special flags asserted for the current tick, by index: intro,
     // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
@@ -175,11 +165,6 @@ struct GameVars {
     float stageScaleTop, stageScaleBottom;
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
-
-    // "data/velok.cfg": the engine groups read once at start-up, and the
-    // [Options] group that the options screen loads and saves.
-    SysConfig cfg;
-    SysOptions options;
 };
 
 enum GameSpecialFlag {

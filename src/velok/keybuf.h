@@ -18,10 +18,6 @@ enum {
     KEYBUF_REREAD = 0x20, // made by re-reading held keys, not by a key event
 };
 
-// KeyConfig (entries 1-12: input codes of up, right, down, left, a, b, c, x,
-// y, z, start and the further key; entry 0 is not read here) comes with the
-// configuration.
-
 struct KeyBuf {
     int ring[KEYBUF_RING];
     int held[KEYBUF_BUTTONS + 1];  // indexed by button number 1-12

@@ -75,20 +75,22 @@ CharData *PlayerCacheLoad(int charIndex)
     LIB_ASSERT(e);
     CharData *victim = nullptr;
     {
-        std::lock_guard<std::mutex> hold(cacheLock);
+        std::unique_lock<std::mutex> hold(cacheLock);
         if (e->cacheData) {
             e->cacheRefs++;
             return e->cacheData;
         }
-        if (gv->cacheLoaded >= gv->cacheLimit) {
+        if (gv->cacheLoaded >= gv->cfg.misc.playerCache) {
             CharInfo *best = nullptr;
             for (int i = 0; i < gv->charCount; i++) {
                 CharInfo *c = &gv->charList[i];
                 if (c->cacheData && c->cacheRefs == 0 && (!best || c->cacheStamp < best->cacheStamp))
                     best = c;
             }
-            if (!best)
+            if (!best) {
+                hold.unlock();
                 FatalExitf("Player cache too small");
+            }
             // The learned AI data is saved to the AI file here once the learning AI exists.
             victim = best->cacheData;
             best->cacheData = nullptr;
@@ -114,9 +116,11 @@ void PlayerCacheRelease(int charIndex, int bonus)
 {
     CharInfo *e = Entry(charIndex);
     LIB_ASSERT(e);
-    std::lock_guard<std::mutex> hold(cacheLock);
-    if (e->cacheRefs <= 0)
+    std::unique_lock<std::mutex> hold(cacheLock);
+    if (e->cacheRefs <= 0) {
+        hold.unlock();
         FatalExitf("Player cache freed too many");
+    }
     if (--e->cacheRefs == 0)
         e->cacheStamp = gv->cacheStamp++ + bonus;
 }
@@ -148,7 +152,7 @@ int PlayerCacheIsLoaded(int charIndex)
 int PlayerCacheHasRoom()
 {
     std::lock_guard<std::mutex> hold(cacheLock);
-    if (gv->cacheLoaded < gv->cacheLimit)
+    if (gv->cacheLoaded < gv->cfg.misc.playerCache)
         return 1;
     for (int i = 0; i < gv->charCount; i++)
         if (gv->charList[i].cacheData && gv->charList[i].cacheRefs == 0)
@@ -161,17 +165,20 @@ void PlayerCacheFlush()
     for (int i = 0; i < gv->charCount; i++) {
         CharInfo *e = &gv->charList[i];
         CharData *cd;
+        int refs;
         {
             std::lock_guard<std::mutex> hold(cacheLock);
-            if (!e->cacheData)
-                continue;
-            // Players still made from it would read freed data.
-            LIB_ASSERT(e->cacheRefs == 0);
             cd = e->cacheData;
-            e->cacheData = nullptr;
-            e->cacheRefs = 0;
-            gv->cacheLoaded--;
+            refs = e->cacheRefs;
+            if (cd && refs == 0) {
+                e->cacheData = nullptr;
+                gv->cacheLoaded--;
+            }
         }
+        if (!cd)
+            continue;
+        // Players still made from it would read freed data.
+        LIB_ASSERT(refs == 0);
         // The learned AI data is saved to the AI file here once the learning AI exists.
         CharDataFree(cd);
     }
@@ -182,27 +189,27 @@ void PlayerCacheFlush()
 
 int PlayerAILevelStart()
 {
-    int level = gv->aiLevel;
-    const AIRamp *ramp = nullptr;
+    int level = gv->options.difficulty;
+    const int *ramp = nullptr;  // start, start offset, end, end offset
     int n = 0;
     if (gv->arcadeSide == 1 || gv->arcadeSide == 2) {
         const TeamInfo *opp = &gv->teams[gv->arcadeSide == 1 ? 1 : 0];
         bool team = opp->isTeam || opp->entryCount > 1 || opp->entries[0].memberCount > 1;
-        ramp = team ? &gv->aiRampTeam : &gv->aiRampArcade;
+        ramp = gv->cfg.arcade.aiRamp[team ? CFG_RAMP_TEAM : CFG_RAMP_ARCADE];
         n = gv->matchNo - 1;
     } else if (gv->survivalSide) {
-        ramp = &gv->aiRampSurvival;
+        ramp = gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL];
         level = 4;
         n = gv->survivalWins;
     }
     if (ramp) {
-        if (n <= ramp->start)
-            level += ramp->startOffset;
-        else if (n >= ramp->end)
-            level += ramp->endOffset;
-        else if (ramp->start < ramp->end)
-            level += ramp->startOffset +
-                     (ramp->endOffset - ramp->startOffset) * (n - ramp->start) / (ramp->end - ramp->start);
+        int start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
+        if (n <= start)
+            level += startOffset;
+        else if (n >= end)
+            level += endOffset;
+        else if (start < end)
+            level += startOffset + (endOffset - startOffset) * (n - start) / (end - start);
     }
     return level < 1 ? 1 : level > 8 ? 8 : level;
 }
@@ -388,7 +395,7 @@ void PlayerRoundInit(Player *pl)
         return;
     const PlayerConst *c = &pl->consts;
     pl->frozen = 0;
-    pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->lifePercent * c->life / 100;
+    pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->options.life * c->life / 100;
     pl->powerMax = c->power;
     pl->power = 0;
     pl->powerExtra = 0;
@@ -682,7 +689,7 @@ int PlayersCreateSide(int side)
         PlayerPersist *block = PersistBlock(team, pl->teamEntry, m);
         if (block)
             PlayerPersistLoad(pl, block);
-        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->keyConfigs[mem->keySet] : nullptr;
+        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->cfg.input.keys[mem->keySet] : nullptr;
         pl->aiControlled = mem->ai;
         PlayerSprRequire(pl, mem->palNo);
         pl->palNo = mem->palNo;
@@ -714,6 +721,9 @@ int PlayersDestroySide(int side)
                 PlayerPersistSave(pl, block);
         }
         PlayerDestroy(pl);
+        // The palette list must not keep pointers into the freed views.
+        if (PalGroupMaskAny(pl->palMask))
+            PalListRemove(pl->palMask);
         int charIndex = pl->charData ? pl->charData->selIndex : -1;
         PlayerFree(pl);
         if (charIndex >= 0)
@@ -780,7 +790,7 @@ void TeamOrderFromKeys(int side)
     int keySet = team->entries[team->current].members[0].keySet;
     if (keySet < 0 || keySet > 1)
         return;
-    const KeyConfig *cfg = &gv->keyConfigs[keySet];
+    const KeyConfig *cfg = &gv->cfg.input.keys[keySet];
     int rot = 0;
     if (InputStateGet(cfg->key[KEYBUF_BACK]))
         rot = -1;

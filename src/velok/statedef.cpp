@@ -309,7 +309,7 @@ static Player *SlotPlayer(int slot)
 void TrigCtxBuild(Player *pl, TrigCtx *ctx)
 {
     memset(ctx, 0, sizeof *ctx);
-    bool mType = gv && tolower((unsigned char)gv->gameType[0]) == 'm';
+    bool mType = gv && gv->cfg.rules.gameType == CFG_GAMETYPE_MIXED;
     ctx->opponent = mType ? nullptr : pl->opponent;
     ctx->powerOwner = mType ? pl : PlayerPowerOwner(pl);
     if (pl->slot >= 1 && pl->slot <= 4)

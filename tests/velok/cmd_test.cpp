@@ -182,6 +182,12 @@ TEST_F(CmdTest, FileErrors)
     }
 }
 
+TEST_F(CmdTest, FileFromDisk)
+{
+    EXPECT_EQ(CmdFileLoad("no-such.cmd", &set), 0);
+    EXPECT_STREQ(gv->errorText, "Can't open file");
+}
+
 TEST_F(CmdTest, LabelLimit)
 {
     std::vector<std::pair<std::string, std::string>> cmds;

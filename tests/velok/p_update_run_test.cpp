@@ -37,7 +37,7 @@ protected:
         LogStateReset();
         gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
         gv->warnLog = TextBufCreate(200, 64);
-        gv->lifePercent = 100;
+        gv->options.life = 100;
         gv->playerInput = 1;
         gv->activePause = -1;
         gv->round.state = 2;

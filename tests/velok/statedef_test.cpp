@@ -374,11 +374,11 @@ TEST_F(StateDefTest, TriggerContext)
     EXPECT_EQ(ctx.opponent, &p2);
     EXPECT_EQ(ctx.powerOwner, &p1);
     EXPECT_EQ(ctx.partner, &p1);
-    StrCopy(gv->gameType, sizeof gv->gameType, "mob");
+    gv->cfg.rules.gameType = CFG_GAMETYPE_MIXED;
     TrigCtxBuild(&p3, &ctx);
     EXPECT_EQ(ctx.opponent, nullptr);
     EXPECT_EQ(ctx.powerOwner, &p3);
-    gv->gameType[0] = 0;
+    gv->cfg.rules.gameType = CFG_GAMETYPE_VS;
     slots[1] = nullptr;  // a side without its first player uses its own power
     TrigCtxBuild(&p3, &ctx);
     EXPECT_EQ(ctx.powerOwner, &p3);
