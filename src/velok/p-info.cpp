@@ -12,14 +12,14 @@ int PlayerLifeDiff(const Player *pl)
 
 int PlayerAtScreenEdge(const Player *pl)
 {
-    int x = ExprFloatToInt(pl->x);
+    int x = ExprFloatToInt(pl->posX);
     return (x - pl->screenLeft <= 4 && x - pl->screenLeft >= -4) ||
            (x - pl->screenRight <= 4 && x - pl->screenRight >= -4);
 }
 
 int PlayerDistX(const Player *pl, const Player *other)
 {
-    return ExprFloatToInt(other->x - pl->x) * pl->facing;
+    return ExprFloatToInt(other->posX - pl->posX) * pl->facing;
 }
 
 static int FrontWidth(const Player *pl)
@@ -35,18 +35,18 @@ static int BackWidth(const Player *pl)
 int PlayerBodyDistX(const Player *pl, const Player *other)
 {
     float edge;
-    if (other->facing * ExprFloatToInt(pl->x - other->x) <= 0)
-        edge = other->x - (float)(other->facing * BackWidth(other));
+    if (other->facing * ExprFloatToInt(pl->posX - other->posX) <= 0)
+        edge = other->posX - (float)(other->facing * BackWidth(other));
     else
-        edge = other->x + (float)(other->facing * FrontWidth(other));
-    return pl->facing * ExprFloatToInt(edge - (pl->x + (float)(pl->facing * FrontWidth(pl))));
+        edge = other->posX + (float)(other->facing * FrontWidth(other));
+    return pl->facing * ExprFloatToInt(edge - (pl->posX + (float)(pl->facing * FrontWidth(pl))));
 }
 
 // Projectiles are not flying in this build, so only the attacker's own guard
 // distance can hold the player.
 int PlayerInGuardDist(const Player *pl, const Player *attacker)
 {
-    int d = ExprFloatToInt(pl->x - attacker->x) * attacker->facing;
+    int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
     return d >= 0 && d < attacker->guardDist;
 }
 
@@ -100,6 +100,6 @@ int PlayerEdgeDist(const Player *pl, int back, int body)
     }
     int frontEdge = pl->facing > 0 ? pl->screenRight : pl->screenLeft;
     int backEdge = pl->facing > 0 ? pl->screenLeft : pl->screenRight;
-    float d = back ? (pl->x - (float)backEdge) * (float)pl->facing : ((float)frontEdge - pl->x) * (float)pl->facing;
+    float d = back ? (pl->posX - (float)backEdge) * (float)pl->facing : ((float)frontEdge - pl->posX) * (float)pl->facing;
     return ExprFloatToInt(d) - w;
 }

@@ -457,7 +457,7 @@ void PlayerRoundInit(Player *pl)
     gh->lastHitSerial = serials;
     gh->slotWord = words;
     gh->hitByMask[0] = gh->hitByMask[1] = 4095;
-    gh->fallRecoverMark = 0.35f;
+    gh->fallRecover = 0.35f;
     gh->lieTime = c->liedownTime;
     gh->hitVelMarkX = -32760.0f;
     gh->hitVelMarkY = -4.5f;

@@ -1,19 +1,18 @@
 // Per-tick player update: the setters that controllers and the hit engine use to change a player.
 #include "velok/p-update.h"
 
-#include "lib/anim-lib.h"
-#include "velok/gamevars.h"
-#include "velok/player.h"
-#include "velok/statedef.h"
-
 #include <cmath>
 #include <cstring>
 
+#include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/pal.h"
 #include "velok/chardef.h"
 #include "velok/common.h"
+#include "velok/gamevars.h"
 #include "velok/p-info.h"
+#include "velok/player.h"
+#include "velok/statedef.h"
 
 static int StateExists(const StateDefList *list, int state)
 {
@@ -166,7 +165,7 @@ void PlayerAutoTurn(Player *pl, const Player *other)
 {
     if (!other || (!pl->state.ctrl && (!gv || gv->round.state < 3)))
         return;
-    if ((pl->x - other->x) * (float)pl->facing <= 0.0f || pl->assertFlags[ASSERT_NOAUTOTURN])
+    if ((pl->posX - other->posX) * (float)pl->facing <= 0.0f || pl->assertFlags[ASSERT_NOAUTOTURN])
         return;
     PlayerTurn(pl);
     int action = pl->state.stateType == STATETYPE_S ? 5 : pl->state.stateType == STATETYPE_C ? 6 : -1;
@@ -226,7 +225,7 @@ static float DefenceReset(const Player *pl)
 
 static void FallRecoveryClear(Player *pl)
 {
-    pl->getHit.fallRecover = 0;
+    pl->getHit.fallRecoverFlag = 0;
     pl->getHit.recoverCount = 0;
 }
 
@@ -383,7 +382,7 @@ static void ChoiceApply(Player *pl, int choice, int down)
             PlayerStateSet(pl, 40);
         break;
     case CHOICE_AIRJUMP:
-        if (st->ctrl && pl->airJumps > 0 && -pl->y > (float)pl->consts.airJumpHeight) {
+        if (st->ctrl && pl->airJumps > 0 && -pl->posY > (float)pl->consts.airJumpHeight) {
             PlayerStateSet(pl, 45);
             pl->airJumps--;
         }
@@ -476,8 +475,8 @@ static void PerTickReset(Player *pl)
     pl->drawScaleX = pl->drawScaleY = 1.0f;
     pl->angleDraw = 0;
     pl->transKind = -1;
-    pl->alphaSrc = pl->transSrc = 256;
-    pl->alphaDst = pl->transDst = 0;
+    pl->transSrc = 256;
+    pl->transDst = 0;
     pl->widthEdgeFront = pl->widthEdgeBack = 0;
     pl->widthPlayerFront = pl->widthPlayerBack = 0;
     pl->drawOffsetX = pl->drawOffsetY = 0;
@@ -490,9 +489,9 @@ static void GetHitBookkeeping(Player *pl)
 {
     PlayerGetHit *gh = &pl->getHit;
     if (pl->state.moveType == MOVETYPE_H) {
-        pl->x += pl->pendingOffX;
-        pl->y += pl->pendingOffY;
-        pl->z += pl->pendingOffZ;
+        pl->posX += pl->pendingOffX;
+        pl->posY += pl->pendingOffY;
+        pl->posZ += pl->pendingOffZ;
         pl->pendingOffX = pl->pendingOffY = pl->pendingOffZ = 0.0f;
         if (gh->hitShakeTime > 0)
             gh->hitShakeTime--;
@@ -553,8 +552,8 @@ static int BuiltInStateRules(Player *pl)
     }
     if (n == 5100 && gh->lieTime <= 10) {
         // Nothing hits the player until a HitBy, NotHitBy or the next round opens the mask.
-        pl->hitBy[0] = 0;
-        pl->hitByTime[0] = -1;
+        pl->getHit.hitByMask[0] = 0;
+        pl->getHit.hitByTime[0] = -1;
     }
     if (n == 5110) {
         if (gh->lieTime > 0)
@@ -581,15 +580,15 @@ static void Motion(Player *pl)
     if (pl->posFreeze > 0) {
         pl->posFreeze--;
     } else {
-        pl->x += pl->velX;
-        pl->y += pl->velY;
-        pl->z += pl->velZ;
+        pl->posX += pl->velX;
+        pl->posY += pl->velY;
+        pl->posZ += pl->velZ;
     }
     auto &ev = pl->extraVel;
     if (ev.ticksLeft == 0 || PauseRunning(1))
         return;
-    pl->x += ev.velX;
-    pl->y += ev.velY;
+    pl->posX += ev.velX;
+    pl->posY += ev.velY;
     ev.velX *= ev.decayX;
     ev.velY *= ev.decayY;
     if (fabsf(ev.velX) < ev.stopThreshold)
@@ -618,7 +617,7 @@ static int Physics(Player *pl)
         break;
     case PHYSICS_A:
         pl->velY += pl->consts.yAccel;
-        if (st->stateNo != 105 && pl->velY > 0.0f && pl->y >= 0.0f) {
+        if (st->stateNo != 105 && pl->velY > 0.0f && pl->posY >= 0.0f) {
             PlayerStateSet(pl, 52);
             return 1;
         }
@@ -683,10 +682,10 @@ static void AfterStates(Player *pl)
         }
     }
     for (int i = 0; i < 2; i++) {
-        if (pl->hitByTime[i] == 0)
-            pl->hitBy[i] = HITBY_ALL;
-        else if (pl->hitByTime[i] > 0)
-            pl->hitByTime[i]--;
+        if (pl->getHit.hitByTime[i] == 0)
+            pl->getHit.hitByMask[i] = HITBY_ALL;
+        else if (pl->getHit.hitByTime[i] > 0)
+            pl->getHit.hitByTime[i]--;
     }
     if (GameType() == CFG_GAMETYPE_MIXED && st->stateNo == 5150)
         BlinkOut(pl);
@@ -738,9 +737,9 @@ static void BoundTargetsMove(Player *pl)
         Player *q = e->target;
         if (!q || q->state.moveType != MOVETYPE_H || e->bindTime == 0)
             continue;
-        q->x = pl->x + (float)pl->facing * e->bindX;
-        q->y = pl->y + e->bindY;
-        q->z = pl->z + e->bindZ;
+        q->posX = pl->posX + (float)pl->facing * e->bindX;
+        q->posY = pl->posY + e->bindY;
+        q->posZ = pl->posZ + e->bindZ;
         q->velX = pl->velX;
         q->velY = pl->velY;
         q->velZ = pl->velZ;
@@ -795,9 +794,9 @@ void PlayerStateRun(Player *pl)
 
     if (st->hitPauseTime <= 0)
         PerTickReset(pl);
-    pl->prevX = pl->x;
-    pl->prevY = pl->y;
-    pl->prevZ = pl->z;
+    pl->prevX = pl->posX;
+    pl->prevY = pl->posY;
+    pl->prevZ = pl->posZ;
 
     PlayerStateRunSpecials(pl);
     int passes = 0;
@@ -837,14 +836,14 @@ void PlayerStateRun(Player *pl)
 
 void PlayerStageBound(Player *pl)
 {
-    if (pl->x < gv->stageLeftBound)
-        pl->x = gv->stageLeftBound;
-    if (pl->x > gv->stageRightBound)
-        pl->x = gv->stageRightBound;
-    if (pl->z < gv->stageZTop)
-        pl->z = gv->stageZTop;
-    if (pl->z > gv->stageZBottom)
-        pl->z = gv->stageZBottom;
+    if (pl->posX < gv->stageLeftBound)
+        pl->posX = gv->stageLeftBound;
+    if (pl->posX > gv->stageRightBound)
+        pl->posX = gv->stageRightBound;
+    if (pl->posZ < gv->stageZTop)
+        pl->posZ = gv->stageZTop;
+    if (pl->posZ > gv->stageZBottom)
+        pl->posZ = gv->stageZBottom;
 }
 
 void PlayerScreenBound(Player *pl)
@@ -858,15 +857,15 @@ void PlayerScreenBound(Player *pl)
     int margin = pl->state.stateType == STATETYPE_A ? 1 : pl->state.stateType == STATETYPE_L ? 2 : 0;
     float lo = (float)(pl->screenLeft + PlayerEdgeWidthGet(pl, EDGE_DIR_LEFT, EDGE_KIND_BODY_EDGE) + margin);
     float hi = (float)(pl->screenRight - PlayerEdgeWidthGet(pl, EDGE_DIR_RIGHT, EDGE_KIND_BODY_EDGE) - margin);
-    if (pl->x < lo)
-        pl->x = lo;
-    if (pl->x > hi)
-        pl->x = hi;
+    if (pl->posX < lo)
+        pl->posX = lo;
+    if (pl->posX > hi)
+        pl->posX = hi;
 }
 
 void PlayerZScaleUpdate(Player *pl)
 {
-    int in[8] = {ExprFloatToInt(pl->x), ExprFloatToInt(pl->y), ExprFloatToInt(pl->z), gv->cameraXi,
+    int in[8] = {ExprFloatToInt(pl->posX), ExprFloatToInt(pl->posY), ExprFloatToInt(pl->posZ), gv->cameraXi,
                  gv->cameraYi, gv->stageZOffset, pl->drawOffsetX, pl->drawOffsetY};
     bool same = in[0] == pl->screenPosMark;
     for (int i = 1; i < 8 && same; i++)
@@ -879,11 +878,11 @@ void PlayerZScaleUpdate(Player *pl)
     float top = gv->stageScaleTop, bottom = gv->stageScaleBottom;
     float span = gv->stageZBottom - gv->stageZTop + 1.0f;
     // Bottom one above top leaves no depth: everything is at the top scale.
-    pl->zScale = span == 0.0f ? top : top + (pl->z - gv->stageZTop) / span * (bottom - top);
+    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageZTop) / span * (bottom - top);
     if (pl->screenBound)
         PlayerScreenBound(pl);
-    pl->screenX = ((float)pl->drawOffsetX + pl->x - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
-    pl->screenY = pl->zScale * ((float)pl->drawOffsetY + pl->y) - gv->cameraY + (float)gv->stageZOffset + pl->z;
+    pl->screenX = ((float)pl->drawOffsetX + pl->posX - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
+    pl->screenY = pl->zScale * ((float)pl->drawOffsetY + pl->posY) - gv->cameraY + (float)gv->stageZOffset + pl->posZ;
     pl->screenPosMark = in[0];
     for (int i = 1; i < 8; i++)
         pl->zScaleMarks[i - 1] = in[i];
@@ -906,11 +905,11 @@ void PlayerUpdateBindTo(Player *pl)
         KeyBufSetFacing(&pl->keyBuf, pl->facing < 0);
     }
     if (b->useX)
-        pl->x = t->x + (float)t->facing * b->offX;
+        pl->posX = t->posX + (float)t->facing * b->offX;
     if (b->useY)
-        pl->y = t->y + b->offY;
+        pl->posY = t->posY + b->offY;
     if (b->useZ)
-        pl->z = t->z + b->offZ;
+        pl->posZ = t->posZ + b->offZ;
     if (b->time > 0)
         b->time--;
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))

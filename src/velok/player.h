@@ -167,6 +167,8 @@ struct PlayerHitState {
 // What the last hit or guard left on the player, read by gethitvar and the
 // get-hit triggers and controllers; in the order of the gethitvar names.
 struct PlayerGetHit {
+    int hitByMask[2];
+    int hitByTime[2];      // -1 without end
     int xVelAdd, yVelAdd;
     int type, animType, airType, groundType;
     int damage;
@@ -186,7 +188,7 @@ struct PlayerGetHit {
     int fall;
     int fallDamage;
     float fallXVel, fallYVel;
-    int fallRecover;
+    int fallRecoverFlag;   // fall.recover
     int fallTime;
     int fallRecoverTime;
     int fallKill;
@@ -194,14 +196,11 @@ struct PlayerGetHit {
     float fallEnvShakeFreq, fallEnvShakePhase;
     // Not among the gethitvar names
     int recoverCount;      // ticks counted toward fall.recovertime
-    int hitPauseTime;
     int lifeAtHitStart;
     Player *lastHitter;
     // The character code's part of the block. Zeroed at round start but for
     // the per-slot arrays, which live as long as the record.
-    int hitByMask[2];
-    int hitByTime[2];
-    float fallRecoverMark;
+    float fallRecover;
     int lieTime;
     float hitVelMarkX;
     float hitVelMarkY;
@@ -276,7 +275,7 @@ struct Player {
     // Motion
     int facing;            // 1 right, -1 left
     int facingWords[2];
-    float x, y, z;
+    float posX, posY, posZ;
     float velX, velY, velZ;
     int motionWords[5];
     int sprPriority;
@@ -349,16 +348,8 @@ struct Player {
     PalGroupMask palMask;
     PalFx palFx;
     int drawOffsetX, drawOffsetY;
-    int alphaSrc, alphaDst;
     AnimSet *animOwn;      // the own character's actions
     int invalidAction;
-
-    // Attack results and the hit-by masks
-    int moveContact;        // CONTACT_* of the last contact, 0 none
-    int moveContactTime;
-    int hitCount, uniqHitCount;
-    int hitBy[2];
-    int hitByTime[2];       // -1 without end
 
     // Helpers
     int helperId;

@@ -1275,7 +1275,7 @@ static int GetHitVar(const Player *pl, int index, int32_t *iv, float *fv)
     case 24: *iv = g.fallDamage; return 1;
     case 25: *fv = g.fallXVel; return 1;
     case 26: *fv = g.fallYVel; return 1;
-    case 27: *iv = g.fallRecover; return 1;
+    case 27: *iv = g.fallRecoverFlag; return 1;
     case 28: *iv = g.fallTime; return 1;
     case 29: *iv = g.fallRecoverTime; return 1;
     case 30: *iv = g.fallKill; return 1;
@@ -1303,7 +1303,7 @@ static int ElemTime(const Player *pl, int index, int *out)
 
 static int MoveContactValue(const Player *pl, int kinds)
 {
-    return (pl->moveContact & kinds) ? (int)((uint32_t)pl->moveContactTime + 1u) : 0;
+    return (pl->state.moveContact & kinds) ? (int)((uint32_t)pl->state.moveContactTicks + 1u) : 0;
 }
 
 void TrigEval(Player *pl, TrigNode *node)
@@ -1332,7 +1332,9 @@ void TrigEval(Player *pl, TrigNode *node)
         return;
     }
 
-    Player *opp = pl->opponent;
+    // In the mixed game type nobody has one opponent.
+    bool mixed = gv && gv->cfg.rules.gameType == CFG_GAMETYPE_MIXED;
+    Player *opp = mixed ? nullptr : pl->opponent;
     int32_t iv = 0;
     float fv = 0.0f;
     switch (node->code) {
@@ -1354,7 +1356,7 @@ void TrigEval(Player *pl, TrigNode *node)
         break;
     case TRIG_POS: {
         float camX = gv ? gv->cameraX : 0.0f;
-        fv = node->lo == 0 ? pl->x - camX - 160.0f : node->lo == 1 ? pl->y : pl->z;
+        fv = node->lo == 0 ? pl->posX - camX - 160.0f : node->lo == 1 ? pl->posY : pl->posZ;
         break;
     }
     case TRIG_VEL:
@@ -1369,7 +1371,7 @@ void TrigEval(Player *pl, TrigNode *node)
         } else if (node->lo == 0) {
             fv = (float)(node->code == TRIG_P2DIST ? PlayerDistX(pl, opp) : PlayerBodyDistX(pl, opp));
         } else {
-            fv = node->lo == 1 ? opp->y - pl->y : opp->z - pl->z;
+            fv = node->lo == 1 ? opp->posY - pl->posY : opp->posZ - pl->posZ;
         }
         break;
     case TRIG_PARENTDIST: case TRIG_ROOTDIST: {
@@ -1377,7 +1379,7 @@ void TrigEval(Player *pl, TrigNode *node)
         if (!other)
             undef = true;
         else
-            fv = node->lo == 0 ? (float)PlayerDistX(pl, other) : node->lo == 1 ? other->y - pl->y : other->z - pl->z;
+            fv = node->lo == 0 ? (float)PlayerDistX(pl, other) : node->lo == 1 ? other->posY - pl->posY : other->posZ - pl->posZ;
         break;
     }
     case TRIG_P2LIFE:
@@ -1389,8 +1391,8 @@ void TrigEval(Player *pl, TrigNode *node)
     case TRIG_POWER: iv = PlayerPowerGet(pl); break;
     case TRIG_POWERMAX: iv = PlayerPowerMaxGet(pl); break;
     case TRIG_ALIVE: iv = pl->alive; break;
-    case TRIG_HITCOUNT: iv = pl->hitCount; break;
-    case TRIG_UNIQHITCOUNT: iv = pl->uniqHitCount; break;
+    case TRIG_HITCOUNT: iv = pl->hit.hitCount; break;
+    case TRIG_UNIQHITCOUNT: iv = pl->hit.uniqHitCount; break;
     case TRIG_MOVEHIT: iv = MoveContactValue(pl, CONTACT_HIT); break;
     case TRIG_MOVEGUARDED: iv = MoveContactValue(pl, CONTACT_GUARDED); break;
     case TRIG_MOVEREVERSED: iv = MoveContactValue(pl, CONTACT_REVERSED); break;
@@ -1436,7 +1438,7 @@ void TrigEval(Player *pl, TrigNode *node)
     case TRIG_HITVEL:
         fv = node->lo == 0 ? pl->getHit.xVel * (float)pl->facing : node->lo == 1 ? pl->getHit.yVel : 0.0f;
         break;
-    case TRIG_HITPAUSETIME: iv = pl->getHit.hitPauseTime; break;
+    case TRIG_HITPAUSETIME: iv = pl->state.hitPauseTime; break;
     case TRIG_CANRECOVER: iv = pl->getHit.fall && pl->getHit.recoverCount >= pl->getHit.fallRecoverTime; break;
     case TRIG_PALNO: iv = pl->palNo + 1; break;
     case TRIG_GAMETIME: iv = gv ? gv->gameTick : 0; break;

@@ -139,9 +139,9 @@ static void VectorOp(Player *pl, const SCtrl *c)
     int given = c->slot[4].value.i;
     float *target[3];
     bool pos = c->type == SCTRL_POSSET || c->type == SCTRL_POSADD;
-    target[0] = pos ? &pl->x : &pl->velX;
-    target[1] = pos ? &pl->y : &pl->velY;
-    target[2] = pos ? &pl->z : &pl->velZ;
+    target[0] = pos ? &pl->posX : &pl->velX;
+    target[1] = pos ? &pl->posY : &pl->velY;
+    target[2] = pos ? &pl->posZ : &pl->velZ;
     for (int axis = 0; axis < 3; axis++) {
         if (!(given & (1 << axis)))
             continue;
@@ -277,8 +277,8 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         int time = EvalInt(pl, c, 2);
         for (int i = 0; i < 2; i++)
             if (given & (1 << i)) {
-                pl->hitBy[i] = c->slot[i].value.i;
-                pl->hitByTime[i] = time;
+                pl->getHit.hitByMask[i] = c->slot[i].value.i;
+                pl->getHit.hitByTime[i] = time;
             }
         return 0;
     }
@@ -346,8 +346,8 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         return 0;
     case SCTRL_TRANS:
         pl->transKind = c->slot[0].value.i;
-        pl->alphaSrc = Clamp(EvalInt(pl, c, 1), 0, 256);
-        pl->alphaDst = Clamp(EvalInt(pl, c, 2), 0, 256);
+        pl->transSrc = Clamp(EvalInt(pl, c, 1), 0, 256);
+        pl->transDst = Clamp(EvalInt(pl, c, 2), 0, 256);
         return 0;
     case SCTRL_ATTACKDIST:
         pl->guardDist = EvalInt(pl, c, 0);
@@ -401,7 +401,7 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         return 0;
     }
     case SCTRL_MOVEHITRESET:
-        pl->moveContact = 0;
+        pl->state.moveContact = 0;
         return 0;
     case SCTRL_ASSERTSPECIAL:
         AssertSpecial(pl, c);

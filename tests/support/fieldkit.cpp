@@ -55,11 +55,11 @@ static void PlayerInit(Player *p, int slot, AnimSet *anims)
     p->screenBound = p->moveCameraX = p->moveCameraY = p->playerPush = 1;
     p->drawScaleX = p->drawScaleY = 1.0f;
     p->transKind = -1;
-    p->alphaSrc = 256;
+    p->transSrc = 256;
     p->zScale = 1.0f;
-    p->hitBy[0] = p->hitBy[1] = 4095;
+    p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
     p->facing = p->side == 1 ? 1 : -1;
-    p->x = slot == 1 ? 100.0f : slot == 2 ? 220.0f : slot == 3 ? 60.0f : 260.0f;
+    p->posX = slot == 1 ? 100.0f : slot == 2 ? 220.0f : slot == 3 ? 60.0f : 260.0f;
     p->animOwn = anims;
     p->anim = AnimObjCreate(anims, nullptr);
     AnimObjChangeAction(p->anim, 0, 0);

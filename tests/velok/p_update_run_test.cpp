@@ -84,9 +84,9 @@ protected:
             PlayerEnableSet(s, 1);
             p->alive = 1;
             p->animOwn = cd->anims;
-            p->hitBy[0] = p->hitBy[1] = 4095;
+            p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
             p->runFlag = 1;
-            p->x = s == 1 ? 100.0f : 220.0f;
+            p->posX = s == 1 ? 100.0f : 220.0f;
             if (s == 2)
                 PlayerTurn(p);
         }
@@ -131,14 +131,14 @@ TEST_F(MoveTest, WalkingAndFrictionStopBelowOne)
     Press(p, KEYBUF_FWD);
     Tick();
     EXPECT_EQ(p->state.stateNo, 20);
-    EXPECT_FLOAT_EQ(p->x, 102.4f);
+    EXPECT_FLOAT_EQ(p->posX, 102.4f);
     Tick();
-    EXPECT_FLOAT_EQ(p->x, 104.8f);
+    EXPECT_FLOAT_EQ(p->posX, 104.8f);
 
     // Let go: back to standing, and the standing friction slows the player
     // until a velocity below 1 stops it at once.
     Release(p, KEYBUF_FWD);
-    float x = p->x, v = 2.4f * 0.85f;
+    float x = p->posX, v = 2.4f * 0.85f;
     int moving = 0;
     for (int i = 0; i < 10; i++) {
         Tick();
@@ -147,7 +147,7 @@ TEST_F(MoveTest, WalkingAndFrictionStopBelowOne)
         v *= 0.85f;
         if (fabsf(v) < 1.0f)
             v = 0.0f;
-        EXPECT_FLOAT_EQ(p->x, x) << i;
+        EXPECT_FLOAT_EQ(p->posX, x) << i;
         EXPECT_FLOAT_EQ(p->velX, v) << i;
         moving += v != 0.0f;
     }
@@ -204,7 +204,7 @@ TEST_F(MoveTest, JumpAirJumpAndLandingInto52)
     Release(p, KEYBUF_UP);
     Tick(2);
     ASSERT_EQ(p->state.stateNo, 50);
-    EXPECT_FLOAT_EQ(p->y, -8.4f);
+    EXPECT_FLOAT_EQ(p->posY, -8.4f);
     EXPECT_FLOAT_EQ(p->velY, -8.4f + 0.44f);
 
     // Too low for an air jump: -y must pass airjump.height (35).
@@ -213,7 +213,7 @@ TEST_F(MoveTest, JumpAirJumpAndLandingInto52)
     EXPECT_EQ(p->state.stateNo, 50);
     EXPECT_EQ(p->airJumps, 1);
     Release(p, KEYBUF_UP);
-    while (-p->y <= 35.0f)
+    while (-p->posY <= 35.0f)
         Tick();
     Press(p, KEYBUF_UP);
     Tick();
@@ -230,7 +230,7 @@ TEST_F(MoveTest, JumpAirJumpAndLandingInto52)
     // Falling: the tick whose motion reaches the ground enters 52 and runs it.
     int guard = 0;
     while (p->state.stateNo == 50 && guard++ < 200) {
-        float y = p->y + p->velY, v = p->velY + 0.44f;
+        float y = p->posY + p->velY, v = p->velY + 0.44f;
         Tick();
         if (!(v > 0.0f && y >= 0.0f)) {
             EXPECT_EQ(p->state.stateNo, 50);
@@ -238,7 +238,7 @@ TEST_F(MoveTest, JumpAirJumpAndLandingInto52)
     }
     ASSERT_EQ(p->state.stateNo, 52);
     EXPECT_EQ(p->var[10], 1);  // ran once, in the landing tick
-    EXPECT_EQ(p->y, 0.0f);
+    EXPECT_EQ(p->posY, 0.0f);
     EXPECT_EQ(p->velY, 0.0f);
     EXPECT_EQ(p->state.time, 1);
     EXPECT_EQ(p->state.stateType, STATETYPE_S);
@@ -262,7 +262,7 @@ TEST_F(MoveTest, GuardingByDistanceAndBothDirections)
     Release(p, KEYBUF_BACK);
     Tick();
     PlayerStateSet(p, 0);
-    p->x = 100.0f;
+    p->posX = 100.0f;
     p->velX = 2.0f;
 
     q->guardDist = 160;
@@ -416,7 +416,7 @@ TEST_F(MoveTest, StuckLandingStopsWithTheLoopFatal)
     Field(1, kit);
     Player *p = P(1);
     PlayerStateSet(p, 50);
-    p->y = -1.0f;
+    p->posY = -1.0f;
     p->velY = 2.0f;
     EXPECT_EXIT(Tick(), testing::ExitedWithCode(1),
                 "State machine stuck in loop \\(stopped after 2500 loops\\): 52 for Kit\n");
@@ -438,42 +438,42 @@ TEST_F(MoveTest, StageAndScreenBounds)
     };
     for (const Case &c : cases) {
         p->state.stateType = c.stateType;
-        p->x = c.x;
+        p->posX = c.x;
         PlayerScreenBound(p);
-        EXPECT_FLOAT_EQ(p->x, c.want) << c.stateType << " " << c.x;
+        EXPECT_FLOAT_EQ(p->posX, c.want) << c.stateType << " " << c.x;
     }
     EXPECT_EQ(p->screenLeft, 15);
     EXPECT_EQ(p->screenRight, 305);
 
     // A scale of 0 or less at this depth skips the screen bound.
     p->zScale = 0.0f;
-    p->x = 0.0f;
+    p->posX = 0.0f;
     PlayerScreenBound(p);
-    EXPECT_EQ(p->x, 0.0f);
+    EXPECT_EQ(p->posX, 0.0f);
 
     // The stage bounds clamp x and z.
     gv->stageZTop = -10.0f;
     gv->stageZBottom = 10.0f;
-    p->x = -500.0f;
-    p->z = 40.0f;
+    p->posX = -500.0f;
+    p->posZ = 40.0f;
     PlayerStageBound(p);
-    EXPECT_EQ(p->x, -300.0f);
-    EXPECT_EQ(p->z, 10.0f);
-    p->x = 900.0f;
-    p->z = -40.0f;
+    EXPECT_EQ(p->posX, -300.0f);
+    EXPECT_EQ(p->posZ, 10.0f);
+    p->posX = 900.0f;
+    p->posZ = -40.0f;
     PlayerStageBound(p);
-    EXPECT_EQ(p->x, 620.0f);
-    EXPECT_EQ(p->z, -10.0f);
+    EXPECT_EQ(p->posX, 620.0f);
+    EXPECT_EQ(p->posZ, -10.0f);
 
     // A walk into the screen edge stops there in the tick's run.
     gv->stageZTop = gv->stageZBottom = 0.0f;
-    p->z = 0.0f;
+    p->posZ = 0.0f;
     p->state.stateType = STATETYPE_S;
-    p->x = 287.0f;
+    p->posX = 287.0f;
     Press(p, KEYBUF_FWD);
     Tick();
     EXPECT_EQ(p->state.stateNo, 20);
-    EXPECT_EQ(p->x, 289.0f);
+    EXPECT_EQ(p->posX, 289.0f);
 }
 
 TEST_F(MoveTest, PerspectiveScale)
@@ -484,19 +484,19 @@ TEST_F(MoveTest, PerspectiveScale)
     gv->stageScaleBottom = 1.2f;
     gv->stageZTop = 0.0f;
     gv->stageZBottom = 99.0f;
-    p->x = 160.0f;
-    p->z = 50.0f;
+    p->posX = 160.0f;
+    p->posZ = 50.0f;
     PlayerZScaleUpdate(p);
     EXPECT_FLOAT_EQ(p->zScale, 1.0f);
     EXPECT_FLOAT_EQ(p->screenX, 160.0f);
     EXPECT_FLOAT_EQ(p->screenY, 50.0f);
-    p->z = 0.0f;
+    p->posZ = 0.0f;
     PlayerZScaleUpdate(p);
     EXPECT_FLOAT_EQ(p->zScale, 0.8f);
 
     // Bottom one above top: no depth to spread over, so the top scale.
     gv->stageZBottom = -1.0f;
-    p->z = 5.0f;
+    p->posZ = 5.0f;
     PlayerZScaleUpdate(p);
     EXPECT_FLOAT_EQ(p->zScale, 0.8f);
 }
@@ -514,8 +514,8 @@ TEST_F(MoveTest, BindToFollowsBySlotAndIdAndEnds)
     b.offY = -10.0f;
     b.facingRule = -1;
     PlayerUpdateBindTo(q);
-    EXPECT_EQ(q->x, 130.0f);
-    EXPECT_EQ(q->y, -10.0f);
+    EXPECT_EQ(q->posX, 130.0f);
+    EXPECT_EQ(q->posY, -10.0f);
     EXPECT_EQ(q->facing, -1);
     EXPECT_EQ(b.time, 1);
     PlayerUpdateBindTo(q);
@@ -525,10 +525,10 @@ TEST_F(MoveTest, BindToFollowsBySlotAndIdAndEnds)
     // A bound-to player that is gone, or a slot now holding another player, ends the binding.
     b.time = -1;
     p->id += 100;
-    q->x = 0.0f;
+    q->posX = 0.0f;
     PlayerUpdateBindTo(q);
     EXPECT_EQ(b.time, 0);
-    EXPECT_EQ(q->x, 0.0f);
+    EXPECT_EQ(q->posX, 0.0f);
 
     b.time = 5;
     b.slot = 0;
@@ -547,12 +547,12 @@ TEST_F(MoveTest, BoundTargetsAndHitPause)
     ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
     q->state.moveType = MOVETYPE_H;
     Tick();
-    EXPECT_EQ(q->x, 140.0f);
+    EXPECT_EQ(q->posX, 140.0f);
     EXPECT_EQ(q->boundBySlot, 1);
     q->velX = 7.0f;
     P(1)->velX = 0.0f;
     Tick();
-    EXPECT_EQ(q->x, 140.0f);       // placed again, with the holder's velocity
+    EXPECT_EQ(q->posX, 140.0f);       // placed again, with the holder's velocity
     EXPECT_EQ(q->boundBySlot, 1);  // the holder's last run still saw a bind time
     Tick();
     EXPECT_EQ(q->boundBySlot, 0);
@@ -561,10 +561,10 @@ TEST_F(MoveTest, BoundTargetsAndHitPause)
     int counted = p->var[0];
     p->pendingHitPause = 3;
     p->velX = 5.0f;
-    float x = p->x;
+    float x = p->posX;
     Tick(2);
     EXPECT_EQ(p->var[0], counted);
-    EXPECT_EQ(p->x, x);
+    EXPECT_EQ(p->posX, x);
     Tick(2);
     EXPECT_GT(p->var[0], counted);
 }
@@ -700,15 +700,15 @@ TEST_F(MoveTest, RulesAfterTheStates)
     Player *p = P(1);
     Tick();
     // Hit-by masks come back once their time runs out; -1 never ends.
-    p->hitBy[0] = 7;
-    p->hitByTime[0] = 2;
-    p->hitBy[1] = 5;
-    p->hitByTime[1] = -1;
+    p->getHit.hitByMask[0] = 7;
+    p->getHit.hitByTime[0] = 2;
+    p->getHit.hitByMask[1] = 5;
+    p->getHit.hitByTime[1] = -1;
     Tick(2);
-    EXPECT_EQ(p->hitBy[0], 7);
+    EXPECT_EQ(p->getHit.hitByMask[0], 7);
     Tick();
-    EXPECT_EQ(p->hitBy[0], 4095);
-    EXPECT_EQ(p->hitBy[1], 5);
+    EXPECT_EQ(p->getHit.hitByMask[0], 4095);
+    EXPECT_EQ(p->getHit.hitByMask[1], 5);
 
     // Falls raise the defence by fall.defence_up (50: x 100/150) and count.
     PlayerStateSet(p, 5070);
@@ -724,11 +724,11 @@ TEST_F(MoveTest, RulesAfterTheStates)
     Tick();
     EXPECT_EQ(p->getHit.lieTime, 15);
     EXPECT_EQ(p->getHit.fallCount, 2);
-    EXPECT_EQ(p->hitBy[0], 4095);
+    EXPECT_EQ(p->getHit.hitByMask[0], 4095);
     p->getHit.lieTime = 10;
     Tick();
-    EXPECT_EQ(p->hitBy[0], 0);
-    EXPECT_EQ(p->hitByTime[0], -1);
+    EXPECT_EQ(p->getHit.hitByMask[0], 0);
+    EXPECT_EQ(p->getHit.hitByTime[0], -1);
     // Leaving the get-hit states resets the defence and the lying time.
     PlayerStateSet(p, 0);
     p->state.moveType = MOVETYPE_I;
@@ -825,7 +825,7 @@ TEST_F(MoveTest, RoundOverFreezesLifeAndPowerAndAutoTurn)
     EXPECT_EQ(PlayerPowerGet(p), 500);
 
     // Auto-turn needs ctrl during the fight, not after it.
-    q->x = 50.0f;
+    q->posX = 50.0f;
     p->state.ctrl = 0;
     PlayerAutoTurn(p, q);
     EXPECT_EQ(p->facing, 1);

@@ -102,18 +102,18 @@ TEST_F(UpdateTest, AutoTurnTowardTheOther)
     PlayerAutoTurn(&pl, other);
     EXPECT_EQ(pl.facing, 1);
     // Behind, standing: turn with action 5.
-    other->x = 50;
+    other->posX = 50;
     PlayerAutoTurn(&pl, other);
     EXPECT_EQ(pl.facing, -1);
     EXPECT_EQ(AnimObjActionNo(pl.anim), 5);
     // Crouching: action 6.
-    other->x = 150;
+    other->posX = 150;
     pl.state.stateType = STATETYPE_C;
     PlayerAutoTurn(&pl, other);
     EXPECT_EQ(pl.facing, 1);
     EXPECT_EQ(AnimObjActionNo(pl.anim), 6);
     // Without control, or with noautoturn asserted, no turn.
-    other->x = 50;
+    other->posX = 50;
     pl.state.ctrl = 0;
     PlayerAutoTurn(&pl, other);
     EXPECT_EQ(pl.facing, 1);

@@ -53,11 +53,11 @@ TEST_F(ApplyTest, ControllerTable)
         {"type = ctrlset\nvalue = 5", [](Player *p) { EXPECT_EQ(p->state.ctrl, 1); }, "", 0},
         {"type = ctrlset\nvalue = 0", [](Player *p) { EXPECT_EQ(p->state.ctrl, 0); }, "", 0},
         {"type = posset\nx = 10\ny = -5", [](Player *p) {
-             EXPECT_FLOAT_EQ(p->x, 10 + 30 + 160);  // the camera stands at 30
-             EXPECT_FLOAT_EQ(p->y, -5);
-             EXPECT_FLOAT_EQ(p->z, 0);
+             EXPECT_FLOAT_EQ(p->posX, 10 + 30 + 160);  // the camera stands at 30
+             EXPECT_FLOAT_EQ(p->posY, -5);
+             EXPECT_FLOAT_EQ(p->posZ, 0);
          }, "", 0},
-        {"type = posadd\nx = 10\nz = 2", [](Player *p) { EXPECT_FLOAT_EQ(p->x, 110); EXPECT_FLOAT_EQ(p->z, 2); }, "", 0},
+        {"type = posadd\nx = 10\nz = 2", [](Player *p) { EXPECT_FLOAT_EQ(p->posX, 110); EXPECT_FLOAT_EQ(p->posZ, 2); }, "", 0},
         {"type = velset\nx = 3\ny = -4", [](Player *p) { EXPECT_FLOAT_EQ(p->velX, 3); EXPECT_FLOAT_EQ(p->velY, -4); }, "", 0},
         {"type = veladd\nx = 1", [](Player *p) { EXPECT_FLOAT_EQ(p->velX, 1); }, "", 0},
         {"type = velmul\ny = 2", [](Player *p) { EXPECT_FLOAT_EQ(p->velY, 0); }, "", 0},
@@ -65,13 +65,13 @@ TEST_F(ApplyTest, ControllerTable)
         {"type = posfreeze", [](Player *p) { EXPECT_EQ(p->posFreeze, 1); }, "", 0},
         {"type = offset\nx = 3.7\ny = -2", [](Player *p) { EXPECT_EQ(p->drawOffsetX, 3); EXPECT_EQ(p->drawOffsetY, -2); }, "", 0},
         {"type = hitby\nvalue = SCA\ntime = 5", [](Player *p) {
-             EXPECT_EQ(p->hitBy[0], 0x7);
-             EXPECT_EQ(p->hitByTime[0], 5);
-             EXPECT_EQ(p->hitBy[1], 4095);
+             EXPECT_EQ(p->getHit.hitByMask[0], 0x7);
+             EXPECT_EQ(p->getHit.hitByTime[0], 5);
+             EXPECT_EQ(p->getHit.hitByMask[1], 4095);
          }, "", 0},
         {"type = nothitby\nvalue2 = S, NA", [](Player *p) {
-             EXPECT_EQ(p->hitBy[1], 0xfff & ~0x9);
-             EXPECT_EQ(p->hitByTime[1], 1);
+             EXPECT_EQ(p->getHit.hitByMask[1], 0xfff & ~0x9);
+             EXPECT_EQ(p->getHit.hitByTime[1], 1);
          }, "", 0},
         {"type = width\nedge = 3, 4\nplayer = 5, 6", [](Player *p) {
              EXPECT_EQ(p->widthEdgeFront, 3);
@@ -94,8 +94,8 @@ TEST_F(ApplyTest, ControllerTable)
         {"type = angleset\nvalue = 30", [](Player *p) { EXPECT_FLOAT_EQ(p->angle, 30); }, "", 0},
         {"type = trans\ntrans = addalpha\nalpha = 300, -4", [](Player *p) {
              EXPECT_EQ(p->transKind, 3);
-             EXPECT_EQ(p->alphaSrc, 256);
-             EXPECT_EQ(p->alphaDst, 0);
+             EXPECT_EQ(p->transSrc, 256);
+             EXPECT_EQ(p->transDst, 0);
          }, "", 0},
         {"type = attackdist\nvalue = 90", [](Player *p) { EXPECT_EQ(p->guardDist, 90); }, "", 0},
         {"type = playerpush\nvalue = 0", [](Player *p) { EXPECT_EQ(p->playerPush, 0); }, "", 0},
@@ -150,7 +150,7 @@ TEST_F(ApplyTest, ControllerTable)
         {"type = changeanim\nvalue = -1\nelem = -1", [](Player *) {},
          "changed to negative animelem|attempted change to negative anim",
          0},
-        {"type = movehitreset", [](Player *p) { EXPECT_EQ(p->moveContact, 0); }, "", 0},
+        {"type = movehitreset", [](Player *p) { EXPECT_EQ(p->state.moveContact, 0); }, "", 0},
         {"type = tagout", [](Player *p) { EXPECT_EQ(p->standby, 1); }, "", 1},
     };
     for (const CtrlCase &c : cases) {
@@ -159,7 +159,7 @@ TEST_F(ApplyTest, ControllerTable)
         SetUp();
         gv->cameraX = 30;
         pl.var[3] = INT_MAX;
-        pl.moveContact = CONTACT_HIT;
+        pl.state.moveContact = CONTACT_HIT;
         SCtrl *ctrl = Ctrl(c.body);
         ASSERT_NE(ctrl, nullptr) << gv->errorText;
         ClearWarnings();
