@@ -686,6 +686,33 @@ TEST_F(MoveTest, CommandsShownOnlyAndInputTakenAway)
     PlayerInputUpdate(p);
     EXPECT_EQ(p->rereadKeys, 0);
 
+    // A helper of an AI-driven root takes the root's whole command buffer,
+    // keeping its own input hold.
+    Player *h = PlayerNew(cd);
+    ASSERT_NE(h, nullptr);
+    h->isHelper = 1;
+    h->root = p;
+    p->aiControlled = 1;
+    p->cmdBuf.words[5] = 0x1234;
+    p->cmdBuf.write = 6;
+    p->cmdBuf.inputHold = 1;
+    h->state.hitPauseTime = 2;
+    PlayerInputUpdate(h);
+    EXPECT_EQ(h->cmdBuf.words[5], 0x1234);
+    EXPECT_EQ(h->cmdBuf.write, 6);
+    EXPECT_EQ(h->cmdBuf.inputHold, 1);
+    h->state.hitPauseTime = 0;
+    p->cmdBuf.inputHold = 0;
+    h->cmdBuf.inputHold = 1;
+    h->runFlag = 0;
+    PlayerInputUpdate(h);
+    EXPECT_EQ(h->cmdBuf.inputHold, 1);  // cleared only on a tick the slot runs
+    h->runFlag = 1;
+    PlayerInputUpdate(h);
+    EXPECT_EQ(h->cmdBuf.inputHold, 0);
+    PlayerFree(h);
+    p->aiControlled = 0;
+
     // A frozen player takes no step at all.
     p->frozen = 1;
     Press(p, KEYBUF_DOWN);
