@@ -669,8 +669,8 @@ static void AfterStates(Player *pl)
 {
     PlayerStateBlock *st = &pl->state;
     PlayerGetHit *gh = &pl->getHit;
-    bool noKoSnd = gv->specialFlags[GAME_SPECIAL_NOKOSND] != 0;
-    (void)noKoSnd;  // the KO sounds and their echoes come with game-level sound
+    // The KO sound and its echoes at KO counts 20 and 50 (unless nokosnd)
+    // come with game-level sound.
     if (pl->life <= 0 && pl->alive && !gv->specialFlags[GAME_SPECIAL_NOKO])
         KnockOut(pl);
     if (!pl->alive) {
