@@ -79,7 +79,7 @@ TEST_F(UpdateTest, LifeAndPowerClamps)
         {-5, 0, 1, 0, 0, 1},      {-5, 0, 1, 1, 0, 0},   {-5, 0, 1, 0, 1, 0},  {640, 0, 1, 0, 0, 640},
     };
     for (const Case &c : cases) {
-        gv->specialFlags[GAME_SPECIAL_NOKO] = c.noko;
+        gv->noKO = c.noko;  // the game's no-KO switch, not AssertSpecial noko
         p1->isHelper = c.helper;
         p1->helperTypePlayer = c.helperTypePlayer;
         if (c.raw)
