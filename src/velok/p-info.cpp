@@ -2,6 +2,7 @@
 #include "velok/p-info.h"
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "velok/expr.h"
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
@@ -131,13 +132,57 @@ template <typename Fn> static Player *SlotsScan(Fn fn)
 
 static bool OpponentCandidate(const Player *pl, int side, const Player *c)
 {
-    if (c == pl || !c->enabled)
+    if (!c || c == pl || !c->enabled)
         return false;
     if (c->state.stateNo == 5150 && c->state.time > 0)
         return false;
     if (!side || !c->side || c->side == side)
         return false;
     return !c->isHelper || c->helperTypePlayer;
+}
+
+static bool TargetMatches(const PlayerTarget *t, int hitId)
+{
+    return t->target && (hitId == -1 || t->target->getHit.chainId == hitId);
+}
+
+PlayerTarget *TargetListFind(const Array *targets, const Player *pl)
+{
+    if (!targets)
+        return nullptr;
+    for (int i = 0; i < targets->capacity; i++) {
+        if (!targets->slots[i].used)
+            continue;
+        PlayerTarget *t = (PlayerTarget *)ArrayAt(targets, i);
+        if (t->target == pl)
+            return t;
+    }
+    return nullptr;
+}
+
+Player *TargetGetById(const Array *targets, int hitId)
+{
+    if (!targets)
+        return nullptr;
+    for (int i = 0; i < targets->capacity; i++) {
+        if (!targets->slots[i].used)
+            continue;
+        const PlayerTarget *t = (const PlayerTarget *)ArrayAt(targets, i);
+        if (TargetMatches(t, hitId))
+            return t->target;
+    }
+    return nullptr;
+}
+
+int TargetCountById(const Array *targets, int hitId)
+{
+    int count = 0;
+    if (!targets)
+        return 0;
+    for (int i = 0; i < targets->capacity; i++)
+        if (targets->slots[i].used && TargetMatches((const PlayerTarget *)ArrayAt(targets, i), hitId))
+            count++;
+    return count;
 }
 
 Player *PlayerOpponentFind(Player *pl)
@@ -155,6 +200,14 @@ Player *PlayerOpponentFind(Player *pl)
             bestDist = d;
         }
     };
+    // An attacker keeps to the nearest of its targets when one qualifies.
+    if (pl->state.moveType == MOVETYPE_A && pl->targets) {
+        for (int i = 0; i < pl->targets->capacity; i++)
+            if (pl->targets->slots[i].used)
+                consider(((PlayerTarget *)ArrayAt(pl->targets, i))->target);
+        if (best)
+            return best;
+    }
     SlotsScan([&](Player *c) {
         consider(c);
         return false;

@@ -1,7 +1,9 @@
 // Player queries: distances, body widths, guard distance, animation existence and the like over players.
 #pragma once
 
+struct Array;
 struct Player;
+struct PlayerTarget;
 
 // Edge width directions and kinds of PlayerEdgeWidthGet.
 enum {
@@ -33,6 +35,12 @@ Player *PlayerFindById(int id);
 int PlayerInGuardDistAny(Player *pl);
 
 int PlayerLifeDiff(const Player *pl);
+
+// Target lists: hit id -1 matches any target; a target's hit id is the one
+// its get-hit block recorded from the hit.
+PlayerTarget *TargetListFind(const Array *targets, const Player *pl);
+Player *TargetGetById(const Array *targets, int hitId);
+int TargetCountById(const Array *targets, int hitId);
 int PlayerAtScreenEdge(const Player *pl);
 int PlayerDistX(const Player *pl, const Player *other);
 int PlayerBodyDistX(const Player *pl, const Player *other);

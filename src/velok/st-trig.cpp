@@ -1156,7 +1156,8 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
             PlayerWarn(pl, "Illegal target ID in retargeted trigger");
             arg = -1;
         }
-        // Targets come from the hit engine, which this build does not run.
+        if (Player *t = pl ? TargetGetById(pl->targets, arg) : nullptr)
+            return t;
         if (arg == -1)
             PlayerWarn(pl, "has no target");
         else
@@ -1494,11 +1495,11 @@ void TrigEval(Player *pl, TrigNode *node)
             TrigWarn(self, pl, "illegal explod ID for numexplod");
         iv = 0;
         break;
-    case TRIG_NUMTARGET: iv = 0; break;
+    case TRIG_NUMTARGET: iv = TargetCountById(pl->targets, -1); break;
     case TRIG_NUMTARGET_ID:
         if (!undef && arg < -1)
             TrigWarn(self, pl, "illegal target ID for numtarget");
-        iv = 0;
+        iv = TargetCountById(pl->targets, arg);
         break;
     case TRIG_GETHITVAR:
         if (!GetHitVar(pl, node->lo, &iv, &fv))

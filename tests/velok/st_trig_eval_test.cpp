@@ -5,6 +5,7 @@
 #include <string>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/libbase.h"
 #include "support/fieldkit.h"
 #include "velok/gamevars.h"
@@ -368,4 +369,31 @@ TEST_F(TeamTrigTest, CommandsAsTheStatesReadThem)
     EXPECT_EQ(p1->var[10], 1);
     EXPECT_EQ(p1->var[11], 0);
     EXPECT_EQ(Warnings(), "");
+}
+
+TEST_F(TeamTrigTest, TargetsByHitId)
+{
+    PlayerTarget e{};
+    e.target = P(2);
+    P(2)->getHit.chainId = 5;
+    ArrayAdd(p1->targets, &e, 0, 0);
+    e.target = P(4);
+    P(4)->getHit.chainId = 7;
+    ArrayAdd(p1->targets, &e, 0, 0);
+    Expect(p1, "numtarget", 2);
+    Expect(p1, "numtarget(7)", 1);
+    Expect(p1, "numtarget(8)", 0);
+    Expect(p1, "numtarget(-2)", 0, "illegal target ID for numtarget");
+    Expect(p1, "target, id", 57);
+    Expect(p1, "target(7), id", 59);
+    Expect(p1, "target(8), id + 1", 1, "has no target with hit ID 8");
+    Expect(p1, "target(-3), id", 57, "Illegal target ID in retargeted trigger");
+    Expect(P(3), "target, id + 1", 1, "has no target");
+    // An attacker's opponent is the nearest of its targets.
+    p1->state.moveType = MOVETYPE_A;
+    P(2)->posX = 400;
+    EXPECT_EQ(PlayerOpponentFind(p1), P(4));
+    p1->state.moveType = MOVETYPE_I;
+    P(4)->posX = 500;
+    EXPECT_EQ(PlayerOpponentFind(p1), P(2));
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/fieldkit.h"
@@ -367,4 +368,142 @@ TEST_F(ApplyDeath, UnknownTypeIsFatal)
     SCtrl c{};
     c.type = 9999;
     EXPECT_EXIT(PlayerSCtrlApply(p1, &c, nullptr), testing::ExitedWithCode(1), "PlayerSCtrlApplyElem not recognised");
+}
+
+// P1 holds P2 (hit id 5) and P4 (hit id 7) as targets.
+class ApplyTargetTest : public FieldTest {
+protected:
+    void SetUp() override
+    {
+        FieldTest::SetUp();
+        Field(4);
+        Hold(P(2), 5);
+        Hold(P(4), 7);
+    }
+    void Hold(Player *t, int hitId)
+    {
+        PlayerTarget e{};
+        e.target = t;
+        t->getHit.chainId = hitId;
+        ASSERT_GE(ArrayAdd(p1->targets, &e, 0, 0), 0);
+    }
+    int Count() { return TargetCountById(p1->targets, -1); }
+};
+
+TEST_F(ApplyTargetTest, TargetStateVelocityFacingAndPower)
+{
+    SCtrl *state = Ctrl("type = targetstate\nvalue = 300\nid = 5");
+    SCtrl *neg = Ctrl("type = targetstate\nvalue = -1\nid = 7");
+    SCtrl *vel = Ctrl("type = targetvelset\nx = 3\ny = -2\nid = -1");
+    SCtrl *add = Ctrl("type = targetveladd\ny = -1");
+    SCtrl *face = Ctrl("type = targetfacing\nvalue = 1\nid = 7");
+    SCtrl *power = Ctrl("type = targetpoweradd\nvalue = 500");
+    ASSERT_TRUE(state && neg && vel && add && face && power) << gv->errorText;
+
+    p1->animOverride = nullptr;
+    ClearWarnings();
+    EXPECT_EQ(Apply(p1, state), 0);
+    EXPECT_EQ(P(2)->state.stateNo, 300);
+    EXPECT_EQ(P(2)->state.customList, p1->state.ownList);
+    EXPECT_EQ(P(2)->state.customOwnerId, 56);
+    EXPECT_EQ(P(2)->cmdSet, p1->cmdSet);
+    EXPECT_EQ(P(2)->animOverride, PlayerOwnAnims(p1));
+    EXPECT_EQ(P(4)->state.stateNo, 0);  // the hit id does not match
+    EXPECT_EQ(P(4)->state.customList, nullptr);
+    EXPECT_EQ(Warnings(), "");
+    Apply(p1, neg);
+    EXPECT_EQ(P(4)->state.stateNo, 0);
+    EXPECT_EQ(P(4)->state.customOwnerId, 56);
+    EXPECT_NE(Warnings().find("attempted targetstate to negative"), std::string::npos);
+
+    p1->facing = -1;
+    Apply(p1, vel);
+    EXPECT_FLOAT_EQ(P(2)->velX, -3);
+    EXPECT_FLOAT_EQ(P(4)->velY, -2);
+    EXPECT_FLOAT_EQ(P(4)->velZ, 0);
+    Apply(p1, add);
+    EXPECT_FLOAT_EQ(P(2)->velX, -3);
+    EXPECT_FLOAT_EQ(P(2)->velY, -3);
+
+    Apply(p1, face);  // P4 faces left like P1 already
+    EXPECT_EQ(P(4)->facing, -1);
+    p1->facing = 1;
+    Apply(p1, face);
+    EXPECT_EQ(P(4)->facing, 1);
+    EXPECT_EQ(P(2)->facing, -1);
+
+    Apply(p1, power);
+    EXPECT_EQ(P(2)->power, 1000);  // P2 and P4 both add to side 2's power
+    EXPECT_EQ(p1->power, 0);
+}
+
+TEST_F(ApplyTargetTest, TargetBindAndBindToTarget)
+{
+    SCtrl *bind = Ctrl("type = targetbind\ntime = -3\npos = 10, -20");
+    SCtrl *to = Ctrl("type = bindtotarget\ntime = 4\nid = 7\npos = 5, 0, head");
+    ASSERT_TRUE(bind && to) << gv->errorText;
+    P(4)->alive = 0;
+    ClearWarnings();
+    Apply(p1, bind);
+    EXPECT_NE(Warnings().find("set illegal target bindtime"), std::string::npos);
+    PlayerTarget *e2 = TargetListFind(p1->targets, P(2));
+    PlayerTarget *e4 = TargetListFind(p1->targets, P(4));
+    ASSERT_TRUE(e2 && e4);
+    EXPECT_EQ(e2->bindTime, 1);
+    EXPECT_FLOAT_EQ(e2->bindX, 10);
+    EXPECT_FLOAT_EQ(e2->bindY, -20);
+    EXPECT_EQ(e4->bindTime, 0);  // a dead target is not bound
+
+    Apply(p1, to);
+    EXPECT_EQ(p1->bindTo.time, 4);
+    EXPECT_EQ(p1->bindTo.slot, 4);
+    EXPECT_EQ(p1->bindTo.id, 59);
+    EXPECT_FLOAT_EQ(p1->bindTo.offX, 5 + (float)P(4)->consts.headPosX);
+    EXPECT_FLOAT_EQ(p1->bindTo.offY, (float)P(4)->consts.headPosY);
+}
+
+TEST_F(ApplyTargetTest, TargetDrop)
+{
+    SCtrl *all = Ctrl("type = targetdrop");
+    SCtrl *keep = Ctrl("type = targetdrop\nexcludeID = 5");
+    SCtrl *keepMany = Ctrl("type = targetdrop\nexcludeID = 5\nkeepone = 0");
+    ASSERT_TRUE(all && keep && keepMany) << gv->errorText;
+    Hold(P(3), 5);  // a second target of hit id 5
+    Apply(p1, keepMany);
+    EXPECT_EQ(Count(), 2);
+    EXPECT_EQ(TargetListFind(p1->targets, P(4)), nullptr);
+    Apply(p1, keep);
+    EXPECT_EQ(Count(), 1);
+    EXPECT_NE(TargetListFind(p1->targets, P(2)), nullptr);
+    Apply(p1, all);
+    EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(ApplyTargetTest, BindToParentAndRoot)
+{
+    SCtrl *parent = Ctrl("type = bindtoparent\ntime = -2\nfacing = 3\npos = 1, 2, 3");
+    SCtrl *root = Ctrl("type = bindtoroot\nfacing = -1");
+    ASSERT_TRUE(parent && root) << gv->errorText;
+    ClearWarnings();
+    Apply(p1, parent);
+    EXPECT_NE(Warnings().find("No parent for bindtoparent"), std::string::npos);
+    Apply(p1, root);
+    EXPECT_NE(Warnings().find("No root for bindtoroot"), std::string::npos);
+    EXPECT_EQ(p1->bindTo.time, 0);
+
+    Player *h = P(3);
+    h->isHelper = 1;
+    h->parent = p1;
+    h->root = p1;
+    ClearWarnings();
+    Apply(h, parent);
+    EXPECT_NE(Warnings().find("illegal helper bindtime"), std::string::npos);
+    EXPECT_NE(Warnings().find("bind's facing param not +/-1 or 0"), std::string::npos);
+    EXPECT_EQ(h->bindTo.time, 1);
+    EXPECT_EQ(h->bindTo.facingRule, 1);
+    EXPECT_EQ(h->bindTo.slot, 1);
+    EXPECT_FLOAT_EQ(h->bindTo.offZ, 3);
+    Apply(h, root);
+    EXPECT_EQ(h->bindTo.facingRule, -1);
+    EXPECT_EQ(h->bindTo.time, 1);
 }
