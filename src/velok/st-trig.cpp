@@ -1117,7 +1117,6 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
         *iv = node->cmpOp == TRIG_CMP_NE ? !shares : shares;
         return 1;
     }
-    case TRIG_SCREENPOS: case TRIG_FRONTEDGEDIST: case TRIG_BACKEDGEDIST:
     case TRIG_WINPERFECT: case TRIG_WIN: case TRIG_LOSE: case TRIG_DRAWGAME: case TRIG_MATCHOVER:
     case TRIG_ROUNDNO: case TRIG_ROUNDSTATE: case TRIG_MATCHNO: case TRIG_ROUNDSEXISTED:
     case TRIG_TEAMMODE: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
@@ -1406,6 +1405,23 @@ void TrigEval(Player *pl, TrigNode *node)
         fv = node->lo == 0 ? pl->posX - camX - 160.0f : node->lo == 1 ? pl->posY : pl->posZ;
         break;
     }
+    case TRIG_SCREENPOS:
+        if (!gv) {
+            undef = true;
+            break;
+        }
+        fv = node->lo == 0   ? pl->posX - gv->cameraX
+             : node->lo == 1 ? pl->posY - gv->cameraY + (float)gv->stageZOffset
+                             : pl->posZ;
+        break;
+    case TRIG_FRONTEDGEDIST: case TRIG_BACKEDGEDIST:
+        if (!gv) {
+            undef = true;
+            break;
+        }
+        PlayerScreenEdgesUpdate(pl, gv->stageScreenLeft, gv->stageScreenRight, gv->cameraXi);
+        iv = PlayerEdgeDist(pl, node->code == TRIG_BACKEDGEDIST, node->num);
+        break;
     case TRIG_VEL:
         fv = node->lo == 0 ? pl->velX * (float)pl->facing : node->lo == 1 ? pl->velY : pl->velZ;
         break;

@@ -397,3 +397,29 @@ TEST_F(TeamTrigTest, TargetsByHitId)
     P(4)->posX = 500;
     EXPECT_EQ(PlayerOpponentFind(p1), P(2));
 }
+
+TEST_F(TrigEvalTest, ScreenPositionsAndEdgeDistances)
+{
+    gv->cameraX = 30.5f;
+    gv->cameraXi = 30;
+    gv->cameraY = -4;
+    gv->stageZOffset = 200;
+    gv->stageScreenLeft = 15;
+    gv->stageScreenRight = 25;  // edges 45 and 325 at scale 1
+    p1->posX = 100;
+    p1->posY = -10;
+    p1->widthEdgeFront = 5;
+    p1->widthEdgeBack = 6;
+    Table(p1, {{"screenpos x", 2, 69.5}, {"screenpos y", 2, 194}, {"frontedgedist", 1, 225},
+               {"backedgedist", 1, 55}, {"frontedgebodydist", 1, 220}, {"backedgebodydist", 1, 49}});
+    // A perspective scale of 0 or less counts as 1.
+    const float scales[] = {0.0f, -0.5f};
+    for (float s : scales) {
+        p1->zScale = s;
+        Table(p1, {{"frontedgedist", 1, 225}, {"backedgedist", 1, 55}});
+    }
+    p1->zScale = 0.5f;  // edges -100 and 460
+    Table(p1, {{"frontedgedist", 1, 360}, {"backedgedist", 1, 200}});
+    EXPECT_EQ(p1->screenLeft, -100);
+    EXPECT_EQ(p1->screenRight, 460);
+}
