@@ -1117,9 +1117,19 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
         *iv = node->cmpOp == TRIG_CMP_NE ? !shares : shares;
         return 1;
     }
+    case TRIG_ROUNDNO: *iv = gv ? gv->round.number : 0; return 1;
+    case TRIG_ROUNDSTATE: *iv = gv ? gv->round.state : 0; return 1;
+    case TRIG_MATCHNO: *iv = gv ? gv->matchNo : 0; return 1;
+    case TRIG_TEAMMODE:
+        if (!gv || (pl->side != 1 && pl->side != 2))
+            *undef = true;
+        else
+            *iv = gv->teams[pl->side - 1].mode == node->lo;
+        return 1;
+    // Round results, the home side, the rounds a player has existed and the
+    // game speed come with the round flow and the frame timer's speed query.
     case TRIG_WINPERFECT: case TRIG_WIN: case TRIG_LOSE: case TRIG_DRAWGAME: case TRIG_MATCHOVER:
-    case TRIG_ROUNDNO: case TRIG_ROUNDSTATE: case TRIG_MATCHNO: case TRIG_ROUNDSEXISTED:
-    case TRIG_TEAMMODE: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
+    case TRIG_ROUNDSEXISTED: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
         *undef = true;
         return 1;
     default:

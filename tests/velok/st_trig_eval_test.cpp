@@ -43,6 +43,10 @@ TEST_F(TrigEvalTest, OwnFieldsAndTheOpponent)
 {
     gv->cameraX = 20;
     gv->gameTick = 77;
+    gv->round.state = 2;
+    gv->round.number = 3;
+    gv->matchNo = 4;
+    gv->teams[0].mode = 1;
     p1->state.stateNo = 200;
     p1->state.prevStateNo = 20;
     p1->state.time = 13;
@@ -63,7 +67,8 @@ TEST_F(TrigEvalTest, OwnFieldsAndTheOpponent)
     Table(p1, {
         {"time", 1, 13}, {"stateno", 1, 200}, {"prevstateno", 1, 20}, {"life", 1, 640}, {"lifemax", 1, 1000},
         {"power", 1, 1500}, {"powermax", 1, 3000}, {"alive", 1, 1}, {"facing", 1, -1}, {"id", 1, 56},
-        {"palno", 1, 3}, {"ctrl", 1, 1}, {"teamside", 1, 1}, {"gametime", 1, 77}, {"timemod = 5, 3", 1, 1},
+        {"palno", 1, 3}, {"ctrl", 1, 1}, {"teamside", 1, 1}, {"gametime", 1, 77}, {"roundstate", 1, 2}, {"roundno", 1, 3}, {"matchno", 1, 4},
+        {"teammode = simul", 1, 1}, {"teammode = turns", 1, 0}, {"win + lose + 1", 1, 1}, {"timemod = 5, 3", 1, 1},
         {"timemod = 5, 2", 1, 0}, {"vel x", 2, -2.5}, {"vel y", 2, -1}, {"pos x", 2, 100 - 20 - 160},
         {"pos y", 2, -30}, {"const(size.xscale)", 2, 1.5}, {"const(data.attack)", 1, 110},
         {"statetype = S", 1, 1}, {"statetype != A", 1, 1}, {"movetype = I", 1, 1}, {"ishelper", 1, 0},
