@@ -111,3 +111,46 @@ std::string SndFileBytes(const std::vector<SndEntry> &entries, const SndOptions 
     }
     return opt.prefix + out;
 }
+
+static void PutBe32(std::string &out, uint32_t v)
+{
+    for (int i = 3; i >= 0; i--)
+        out += (char)((v >> (8 * i)) & 0xFF);
+}
+
+static void PutVarLen(std::string &out, uint32_t v)
+{
+    char bytes[5];
+    int n = 0;
+    bytes[n++] = (char)(v & 0x7F);
+    while (v >>= 7)
+        bytes[n++] = (char)((v & 0x7F) | 0x80);
+    while (n)
+        out += bytes[--n];
+}
+
+std::string MidiBytes(const std::vector<int> &notes, int ticks)
+{
+    std::string track;
+    PutVarLen(track, 0);
+    track += std::string("\xFF\x51\x03\x07\xA1\x20", 6);  // 500000 microseconds a beat
+    for (int note : notes) {
+        PutVarLen(track, 0);
+        track += (char)0x90;
+        track += (char)note;
+        track += (char)100;
+        PutVarLen(track, (uint32_t)ticks);
+        track += (char)0x80;
+        track += (char)note;
+        track += (char)0;
+    }
+    PutVarLen(track, 0);
+    track += std::string("\xFF\x2F\x00", 3);
+
+    std::string out("MThd");
+    PutBe32(out, 6);
+    out += std::string("\x00\x00\x00\x01\x00\x60", 6);
+    out += "MTrk";
+    PutBe32(out, (uint32_t)track.size());
+    return out + track;
+}

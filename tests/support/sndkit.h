@@ -45,3 +45,7 @@ struct SndOptions {
 std::string SndFileBytes(const std::vector<SndEntry> &entries, const SndOptions &opt = SndOptions());
 // Offset (from the sound file's start) of the subheader of sound i.
 size_t SndSubheaderOffset(const std::vector<SndEntry> &entries, size_t i);
+
+// A format-0 MIDI file of one track: the given notes one after another, each
+// held for ticks (96 per beat, 120 beats a minute) on channel 0.
+std::string MidiBytes(const std::vector<int> &notes, int ticks);
