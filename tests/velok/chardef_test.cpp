@@ -1,6 +1,6 @@
-#include <allegro.h>
 #include "velok/chardef.h"
 
+#include <allegro.h>
 #include <cstring>
 #include <string>
 
