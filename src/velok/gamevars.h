@@ -1,12 +1,150 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/pal.h"
 
 struct TextBuf;
 struct PalList;
+struct Player;
+struct CharData;
+struct Array;
+struct IntQueue;
 
 enum {
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
+    GAME_MAIN_SLOTS = 4,      // players 1 to 4; helpers take the slots after them
+    GAME_SPECIAL_FLAGS = 11,
+    GAME_SIDE_FIGHTERS = 4,
+    WIN_ICON_SLOTS = 10,
+    FIGHT_ELEM_TEXT_LEN = 64,
+    FIGHT_ROUND_SOUNDS = 9,
+};
+
+// The global special flags of the AssertSpecial controller, in their stored order.
+enum GameSpecialFlag {
+    GSF_INTRO = 0,
+    GSF_ROUNDNOTOVER,
+    GSF_NOKO,
+    GSF_NOKOSND,
+    GSF_NOKOSLOW,
+    GSF_NOMUSIC,
+    GSF_GLOBALNOSHADOW,
+    GSF_TIMERFREEZE,
+    GSF_NOBARDISPLAY,
+    GSF_NOBG,
+    GSF_NOFG,
+};
+
+// What the round loop runs; 0 outside it.
+enum GameLoopKind {
+    GAMELOOP_MATCH = 4,
+    GAMELOOP_WIN_SCREEN = 5,
+    GAMELOOP_SURVIVAL_RESULTS = 6,
+};
+
+enum { MATCH_KIND_TRAINING = 3 };
+
+// Index 0 Pause, 1 SuperPause; filled by the pause controllers.
+struct PauseRecord {
+    PalGroupMask groups;  // the palette groups recorded with the pause
+    int darken;
+    int time;             // ticks left
+    int pauseBg;          // the stage background stands still
+    int endCmdBufTime;
+};
+
+// The round state machine: states 0 before the intro, 1 intro, 2 fight,
+// 3 round over, 4 win poses.
+struct RoundVars {
+    int state;
+    int tick;          // ticks since the last transition
+    int introCounter;
+    int overTick;      // state 3's tick when it ended
+    int endTick;       // state 4 ends here
+    int number;        // 1 for the first round
+    int wins[2];
+    int draws;
+    int counted;       // this round's result has been counted
+    int endKind;       // 0 none, 1 KO, 2 double KO, 3 time over
+    int winner;        // 1, 2, or 0 for a draw or none
+    int timeLeft;      // ticks, -1 for no limit
+    int fightTicks;    // ticks spent in state 2
+    int skipIntro;     // a button asked to skip the intro
+    int skipEnd;       // a button shortened the win poses
+    int hitDetect;
+    int noEnd;         // training and demo matches: no KO and no time over
+    int matchOver;
+    int matchWinner;
+    int winIcon[2][WIN_ICON_SLOTS];     // by the side's round-win count at recording
+    int winPerfect[2][WIN_ICON_SLOTS];  // 8 perfect, -1 not
+    int demoTick;
+    int demoCount;
+    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
+    int sceneCounter;
+};
+
+// One side of the match as the round flow reads it.
+struct MatchSide {
+    int fighterCount;
+    int fighter[GAME_SIDE_FIGHTERS];     // player slots of the current fighters
+    int fighterCpu[GAME_SIDE_FIGHTERS];  // the member entry is computer-controlled
+    int teamMode;      // 0 single, 1 simul, 3 turns
+    int roundsToWin;
+    int drawsAllowed;
+    int regainBase;
+    float regainA, regainB;
+    float standRatio;  // average life / life maximum of the fighters at round start
+};
+
+// The player slot table: slot 0 unused, 1 to 4 main players, then helpers.
+struct PlayerSlots {
+    Player **player;   // count + 1 entries
+    CharData *charData[GAME_MAIN_SLOTS + 1];
+    int count;
+    int enabledCount;
+    int first;         // lowest enabled slot, 0 when none
+    int last;          // highest enabled slot, -1 when none
+    int idCounter;
+};
+
+// A sound by sound-set group and number; group -1 none.
+struct FightSnd {
+    int group, number;
+};
+
+// The fight screen's [Round] and [Time] settings (element texts only: the
+// elements themselves come with the fight-screen loader).
+struct FightRound {
+    int matchWins, maxDrawGames;
+    int startWaitTime, introTime;
+    int posX, posY;
+    char roundDefaultText[FIGHT_ELEM_TEXT_LEN];
+    int roundTime, roundSndTime;
+    FightSnd roundSnd[FIGHT_ROUND_SOUNDS];
+    int fightTime, fightSndTime;
+    FightSnd fightSnd;
+    int ctrlTime;
+    int koTime, koSndTime;  // both already raised by 10 when read
+    FightSnd koSnd, dkoSnd, toSnd;
+    int winTime;
+    char winText[FIGHT_ELEM_TEXT_LEN];
+    char win2Text[FIGHT_ELEM_TEXT_LEN];
+    int slowTime, overWaitTime, overHitTime, overWinTime, overTime;
+    int framesPerCount;  // [Time]
+};
+
+// [Win Screen] and [Survival Results Screen] of the motif.
+struct SceneCfg {
+    int fadeInTime, holdTime, fadeOutTime;
+    char text[FIGHT_ELEM_TEXT_LEN];
+};
+
+// [Demo Mode] of the motif, as the round reads it.
+struct DemoCfg {
+    int fightEndTime;
+    int introWaitCycles;
+    int barsDisplay;
+    int debugInfo;
 };
 
 struct GameVars {
@@ -29,6 +167,39 @@ struct GameVars {
     // registrations made under the background mask.
     PalList *palList;
     int palBgCount;
+
+    // Match and round flow
+    int quit;
+    int gameLoopMode;     // GameLoopKind, 0 outside the round loop
+    int restartRequest, reloadRequest;
+    int speedTest, stressTest;
+    int demo;
+    int matchKind;        // MATCH_KIND_TRAINING for training
+    int humanSide;        // side of the human in a one-player mode, 0 in two-player modes
+    int countedSide;      // survival: the side whose wins count, 0 none
+    int introPlayed;
+    int timeOption;       // [Options] Time
+    int teamLoseOnKO;     // [Options] Team.LoseOnKO
+    RoundVars round;
+    MatchSide side[2];
+    PlayerSlots slots;
+    FightRound fightRound;
+    SceneCfg winScreen, survivalScreen;
+    DemoCfg demoCfg;
+
+    // Pauses and per-tick effects of the round loop
+    PauseRecord pause[2];
+    int activePause;      // -1 none, else the index into pause
+    unsigned char specialFlags[GAME_SPECIAL_FLAGS];  // GameSpecialFlag
+    int stateRerun;
+    int shakeTime, shakeCounter;
+    float shakeFreq, shakeAmpl, shakePhase;
+    int shakeX, shakeY;
+    int envColorTime, envColor, envColorUnder;
+    int shutterOn, shutterHeight, shutterStep;
+    int cameraX, cameraY;  // integer camera position for drawing
+    Array *afterImages;    // the afterimage pool
+    IntQueue *sysKeyQueue; // key events for the players' key buffers
 };
 
 extern GameVars *gv;

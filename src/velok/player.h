@@ -120,11 +120,27 @@ struct Player {
     // Constants: a private copy so that a controller may change them
     PlayerConst consts;
 
+    // Life and power
+    int enabled;
+    int frozen;
+    int life;
+    int lifeMax;
+    int alive;
+
+    // Motion
+    unsigned char assertFlags[9];  // AssertSpecial: nostandguard ... invisible
+
     // Input
     CmdSet *cmdSet;  // the set in use
+    int ai;          // driven by the AI, takes no keys
+    int noInput;     // the round flow has taken the player's input away
 
     // State machine
     PlayerStateBlock state;
+    int hitPauseTime;
+    int pauseMoveTime[2];  // ticks it keeps moving in a Pause, a SuperPause
+    int roundsExisted;
+    int lastRunTick;       // game tick of its last state run
 
     // Variables
     int var[PLAYER_VAR_COUNT];

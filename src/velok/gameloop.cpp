@@ -1,0 +1,402 @@
+// Round loop and game tick: one frame per pass with requests, pauses, slow motion and the fixed order of a tick's work.
+#include "velok/gameloop.h"
+
+#include <cmath>
+#include <vector>
+
+#include "lib/input-lb.h"
+#include "lib/pal.h"
+#include "lib/timer.h"
+#include "lib/vbuf.h"
+#include "velok/gamevars.h"
+#include "velok/pal.h"
+#include "velok/player.h"
+#include "velok/round.h"
+
+static GameLoopCounters counters;
+
+// Per-frame state of the loop.
+static int pausedColor;
+static int drawX, drawY;          // camera plus shake, for drawing in screen space
+static std::vector<int> runFlag;  // per slot, for one tick
+
+static inline int Rgb565(int r, int g, int b)
+{
+    return r << 11 | g << 5 | b;
+}
+
+int GameModeIsScene(int mode)
+{
+    return mode >= GAMELOOP_WIN_SCREEN;
+}
+
+int GameModeInRound(int mode)
+{
+    return mode >= GAMELOOP_MATCH;
+}
+
+const GameLoopCounters *GameLoopCountersGet()
+{
+    return &counters;
+}
+
+void GameLoopCountersReset()
+{
+    counters = GameLoopCounters{};
+}
+
+static Player *SlotPlayer(int slot)
+{
+    if (slot < 1 || slot > gv->slots.count || !gv->slots.player)
+        return nullptr;
+    return gv->slots.player[slot];
+}
+
+static Player *EnabledPlayer(int slot)
+{
+    Player *pl = SlotPlayer(slot);
+    return pl && pl->enabled ? pl : nullptr;
+}
+
+static bool HasTarget()
+{
+    return vbufTarget.pixels != nullptr;
+}
+
+// Frame skipping, the no-frame-wait switch and presentation on the screen
+// belong to the display module, which is not in the build yet: until then
+// every frame is drawn, the frame timer is always waited for and nothing
+// reaches the screen.
+static int FrameSkipped()
+{
+    return 0;
+}
+
+static void FrameSkipReset()
+{
+}
+
+static void FrameSkipUpdate()
+{
+}
+
+static int NoFrameWait()
+{
+    return 0;
+}
+
+void GameLoopFramePresent()
+{
+    if (!NoFrameWait())
+        TimerFrameWait();
+    // Waiting for the vertical retrace needs the configuration's vretrace
+    // switch; showing the frame is the display module's DispPresent.
+    counters.presented++;
+}
+
+void GameLoopBlackFrames()
+{
+    if (HasTarget())
+        VbufClear(0);
+    GameLoopFramePresent();
+    GameLoopFramePresent();
+}
+
+static void PausedBoxDraw()
+{
+    VbufRect(133, 8, 185, 27, Rgb565(16, 20, 10));
+    VbufRect(134, 9, 184, 26, Rgb565(30, 48, 24));
+    VbufRectFillAddHalf(135, 10, 183, 25, Rgb565(3, 0, 0));
+    // "PAUSED" in the second system font at (142, 20) in pausedColor needs the
+    // bitmap fonts and the system fonts of start-up.
+    (void)pausedColor;
+}
+
+static void ShutterDraw()
+{
+    int h = gv->shutterHeight;
+    if (h <= 0)
+        return;
+    VbufRectFill(0, 0, vbufTarget.width - 1, h - 1, 0);
+    VbufRectFill(0, vbufTarget.height - h, vbufTarget.width - 1, vbufTarget.height - 1, 0);
+}
+
+static void EnvColorFill()
+{
+    VbufRectFill(0, 0, vbufTarget.width - 1, vbufTarget.height - 1, gv->envColor);
+}
+
+void GameLoopFrameDraw()
+{
+    bool drawn = !FrameSkipped() && HasTarget();
+    bool envFill = gv->envColorTime != 0;
+
+    // Back: the stage background's back layers come with the stage module.
+    if (drawn) {
+        PalFxGlobalCommit();
+        if (!envFill && gv->specialFlags[GSF_NOBG])
+            VbufClear(0);
+    }
+    // Lifebar pass 0 and the life and power display followers (fight-screen
+    // drawing) run here in drawn and skipped frames alike.
+
+    if (drawn) {
+        // Shadows, projectile and explod shadows and the lower game
+        // animations come with player drawing, projectiles, explods and the
+        // animation list.
+        if (envFill && gv->envColorUnder)
+            EnvColorFill();
+        // Players, projectiles, layer-0 explods, afterimages, the draw list and
+        // layer-1 explods come with their modules.
+    }
+    // Lifebar pass 1 (fight-screen drawing).
+    // The stage's front layers (unless nofg) come with the stage module.
+
+    RoundAnnounceSpawn();
+
+    if (drawn) {
+        // The fight-screen explods of every layer come with the explod module.
+        if (envFill && !gv->envColorUnder)
+            EnvColorFill();
+        // Upper game animations and layer-2 explods come with their modules.
+    }
+    // Lifebar pass 2 (fight-screen drawing).
+
+    if (drawn) {
+        // Collision boxes, combo counters and the debug overlay come with the
+        // system keys, the fight-screen drawing and the debug display.
+        if (gv->shutterOn)
+            ShutterDraw();
+    }
+
+    if (!gv->paused && gv->shutterOn) {
+        gv->shutterHeight += gv->shutterStep;
+        int half = (HasTarget() ? vbufTarget.height : 240) / 2;
+        if ((gv->shutterStep < 0 && gv->shutterHeight < 0) || (gv->shutterStep > 0 && gv->shutterHeight > half))
+            gv->shutterOn = 0;
+    }
+    // The combo counters tick here when not paused and the slow-motion
+    // accumulator is 0 (fight-screen drawing).
+
+    // While paused: the training menu, or the "PAUSED" box. There is no
+    // blend buffer, so nothing is blended over the finished frame.
+    if (drawn && gv->paused)
+        PausedBoxDraw();
+
+    if (drawn)
+        counters.drawn++;
+}
+
+static void FindActivePause()
+{
+    if (gv->paused)
+        return;
+    gv->activePause = -1;
+    for (int i = 1; i >= 0; i--) {
+        if (gv->pause[i].time > 0) {
+            gv->activePause = i;
+            break;
+        }
+    }
+}
+
+static void SlowMotionStep()
+{
+    if (gv->slowRate <= 0 || gv->paused)
+        return;
+    if (gv->slowAccum > 0)
+        gv->slowAccum -= 100;
+    else
+        gv->slowAccum += gv->slowRate;
+}
+
+static void PauseDarken()
+{
+    if (gv->paused)
+        return;
+    PalListFxReset();
+    if (gv->activePause < 0)
+        return;
+    PauseRecord &p = gv->pause[gv->activePause];
+    if (p.time <= 0)
+        return;
+    if (gv->slowAccum == 0)
+        p.time--;
+    if (p.time > 0 && p.darken) {
+        PalFxGroupMul(PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 80, 80, 128);
+        PalFxGroupMul(p.groups, 128, 128, 192);
+    }
+}
+
+void GameLoopEnter(int mode)
+{
+    gv->gameLoopMode = mode;
+    gv->quit = 0;
+    pausedColor = Rgb565(31, 63, 31);
+    gv->shakeX = 0;
+    gv->shakeY = 0;
+    // The target stays the caller's game buffer (the 640x480 one for doubled
+    // drawing comes with the configuration's doubleres).
+    if (HasTarget()) {
+        VbufClear(0);
+        VbufClipSet(0, 0, vbufTarget.width - 1, vbufTarget.height - 1);
+    }
+    FrameSkipReset();
+}
+
+int GameLoopFrame()
+{
+    int mode = gv->gameLoopMode;
+    if (gv->speedTest && gv->gameTick >= 10000)
+        return 0;
+    // The speed test's frame-skip 2000 and no frame wait, and the stress
+    // test's frame skip, are display settings (display module).
+    // Round restart (MatchRoundReset) and reload (MatchReload) requests need
+    // match loading and the pre-caching thread; they stay pending.
+    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    counters.frames++;
+    // The draw list is emptied here (draw list module).
+    drawX = gv->cameraX + gv->shakeX;
+    drawY = gv->cameraY + gv->shakeY;
+    FindActivePause();
+    // The system and debug keys (GameLoopSystemKeys) are read here.
+    SlowMotionStep();
+    PauseDarken();
+    // Palette effects of the stage background, the players and the fight
+    // screen (PalFxApply) are applied here with their owners' modules.
+
+    if (!GameLoopTick()) {
+        // The fight-screen explods advance here when not paused (explods).
+        // The stage background ticks here (BGTick); the colour fill's time
+        // counts down under the same conditions.
+        if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
+            gv->envColorTime--;
+
+        int skipped = FrameSkipped();
+        GameLoopFrameDraw();
+        GameLoopFramePresent();
+        if (!skipped)
+            PalFxGlobalSave();
+        FrameSkipUpdate();
+        if (!gv->paused)
+            gv->gameTick++;
+    }
+    return (GameModeIsScene(mode) || !gv->round.matchOver) && !gv->quit;
+}
+
+void GameLoopLeave()
+{
+    // The pre-caching thread is stopped here when it runs (pre-caching module).
+    gv->gameLoopMode = 0;
+    FrameSkipReset();
+    PalFxGlobalReset();
+}
+
+int GameLoopRun(int mode)
+{
+    GameLoopEnter(mode);
+    int go;
+    do {
+        go = GameLoopFrame();
+        if (go < 0)
+            return 0;
+    } while (go);
+    GameLoopLeave();
+    return 1;
+}
+
+static void ShakeStep()
+{
+    if (gv->shakeTime <= 0 || gv->paused || gv->slowAccum != 0)
+        return;
+    float a = (gv->shakeCounter * gv->shakeFreq + gv->shakePhase) * 3.14159f / 180.0f;
+    gv->shakeY = (int)(sinf(a) * gv->shakeAmpl);
+    gv->shakeCounter++;
+    if (gv->shakeCounter >= gv->shakeTime) {
+        gv->shakeTime = 0;
+        gv->shakeCounter = 0;
+        gv->shakeX = 0;
+        gv->shakeY = 0;
+    }
+}
+
+int GameLoopTick()
+{
+    gv->round.noEnd = gv->matchKind == MATCH_KIND_TRAINING || gv->demo;
+
+    int count = gv->slots.count;
+    runFlag.assign(count + 1, 0);
+    for (int slot = 1; slot <= count; slot++)
+        runFlag[slot] = EnabledPlayer(slot) != nullptr;
+
+    // Each main player's opponent is found again here (PlayerOpponentFind,
+    // player queries), and its x position kept for the dust test.
+
+    if (gv->activePause >= 0) {
+        for (int slot = 1; slot <= count; slot++) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && pl->pauseMoveTime[gv->activePause] <= 0)
+                runFlag[slot] = 0;
+        }
+    }
+
+    if (gv->sysKeyQueue) {
+        while (!IntQueueIsEmpty(gv->sysKeyQueue)) {
+            int ev = IntQueuePop(gv->sysKeyQueue);
+            // Presses are dropped while paused; releases always pass so no key
+            // stays held after the pause.
+            if (gv->paused && !(ev & INPUT_RELEASE))
+                continue;
+            // Each enabled player without AI takes it into its key buffer
+            // (KeyBufPushInput, key buffers).
+        }
+    }
+
+    if (gv->paused || gv->slowAccum > 0)
+        return 0;
+    counters.ticks++;
+
+    // AI hit events, AI updates and clearing the AI events (learning AI).
+
+    if (gv->gameLoopMode == GAMELOOP_MATCH) {
+        int ended = RoundUpdate();
+        if (!ended && gv->demo && gv->round.state == 2)
+            ended = RoundDemoUpdate();
+        if (ended)
+            return 1;
+    } else if (GameModeIsScene(gv->gameLoopMode)) {
+        RoundSceneUpdate();
+    }
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->frozen)
+            runFlag[slot] = 0;
+    }
+
+    // Turning to face the opponent (stage autoturn, PlayerAutoTurn) and each
+    // player's input step (PlayerInputUpdate) come with their modules.
+
+    for (int i = 0; i < GAME_SPECIAL_FLAGS; i++)
+        gv->specialFlags[i] = 0;
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && runFlag[slot])
+            for (unsigned char &f : pl->assertFlags)
+                f = 0;
+    }
+    gv->stateRerun = 0;
+
+    // The state run (PlayerStateRun): attacking players first, then every
+    // player whose last run is not stamped with this tick, then again while a
+    // re-run is requested; the binds (PlayerUpdateBindTo) after it.
+
+    ShakeStep();
+
+    // Animations (AnimObjTick), projectiles (ProjListUpdate), afterimage
+    // recording (AfterImagePlayerRecord), hit detection when enabled
+    // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning, the camera,
+    // the game animations, combo targets and the player explods come with
+    // their modules.
+    return 0;
+}
