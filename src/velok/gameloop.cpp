@@ -4,6 +4,10 @@
 #include <cmath>
 #include <vector>
 
+#include <allegro.h>
+
+#include "lib/disp.h"
+#include "lib/drawlist.h"
 #include "lib/input-lb.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
@@ -63,34 +67,31 @@ static bool HasTarget()
     return vbufTarget.pixels != nullptr;
 }
 
-// Frame skipping, the no-frame-wait switch and presentation on the screen
-// belong to the display module, which is not in the build yet: until then
-// every frame is drawn, the frame timer is always waited for and nothing
-// reaches the screen.
-static int FrameSkipped()
+// Doubled drawing: the field is drawn straight into the 640x480 buffer at
+// twice the scale.
+static bool DoubleRes()
 {
-    return 0;
+    return gv->cfg.video.doubleRes == 4 && disp.buf2x && disp.gameBuf;
 }
 
-static void FrameSkipReset()
+static float Zoom()
 {
+    return DoubleRes() ? 2.0f : 1.0f;
 }
 
-static void FrameSkipUpdate()
+static void TargetGameBuf()
 {
-}
-
-static int NoFrameWait()
-{
-    return 0;
+    if (disp.gameBuf)
+        VbufTargetSet(disp.gameBuf, 0);
 }
 
 void GameLoopFramePresent()
 {
-    if (!NoFrameWait())
+    if (!disp.noFrameWait)
         TimerFrameWait();
-    // Waiting for the vertical retrace needs the configuration's vretrace
-    // switch; showing the frame is the display module's DispPresent.
+    if (!disp.skipFrame && gv->cfg.video.vretrace)
+        vsync();
+    DispPresent();
     counters.presented++;
 }
 
@@ -98,6 +99,7 @@ void GameLoopBlackFrames()
 {
     if (HasTarget())
         VbufClear(0);
+    disp.skipFrame = 0;
     GameLoopFramePresent();
     GameLoopFramePresent();
 }
@@ -128,7 +130,7 @@ static void EnvColorFill()
 
 void GameLoopFrameDraw()
 {
-    bool drawn = !FrameSkipped() && HasTarget();
+    bool drawn = !disp.skipFrame && HasTarget();
     bool envFill = gv->envColorTime != 0;
 
     // Back: the stage background's back layers come with the stage module.
@@ -136,18 +138,29 @@ void GameLoopFrameDraw()
         PalFxGlobalCommit();
         if (!envFill && gv->specialFlags[GSF_NOBG])
             VbufClear(0);
+        if (!envFill && DoubleRes())
+            GfxFilterDouble(VbufTargetBitmapGet(disp.gameBuf, 0), VbufTargetBitmapGet(disp.buf2x, 0));
     }
+    if (DoubleRes())
+        VbufTargetSet(disp.buf2x, 0);
     // Lifebar pass 0 and the life and power display followers (fight-screen
     // drawing) run here in drawn and skipped frames alike.
 
     if (drawn) {
-        // Shadows, projectile and explod shadows and the lower game
-        // animations come with player drawing, projectiles, explods and the
-        // animation list.
+        // Shadows of players, projectiles and explods come with player
+        // drawing, projectiles and explods.
+        if (!envFill && !gv->specialFlags[GSF_GLOBALNOSHADOW] && gv->animList)
+            AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
         if (envFill && gv->envColorUnder)
             EnvColorFill();
-        // Players, projectiles, layer-0 explods, afterimages, the draw list and
-        // layer-1 explods come with their modules.
+        // Players, projectiles, layer-0 explods and afterimages come with
+        // their modules.
+        if (gv->drawList) {
+            if (DoubleRes())
+                DrawListScale(gv->drawList, 2.0f);
+            DrawListDraw(gv->drawList);
+        }
+        // Layer-1 explods (explod module).
     }
     // Lifebar pass 1 (fight-screen drawing).
     // The stage's front layers (unless nofg) come with the stage module.
@@ -158,7 +171,9 @@ void GameLoopFrameDraw()
         // The fight-screen explods of every layer come with the explod module.
         if (envFill && !gv->envColorUnder)
             EnvColorFill();
-        // Upper game animations and layer-2 explods come with their modules.
+        if (gv->animList)
+            AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
+        // Layer-2 explods (explod module).
     }
     // Lifebar pass 2 (fight-screen drawing).
 
@@ -235,27 +250,39 @@ void GameLoopEnter(int mode)
     pausedColor = Rgb565(31, 63, 31);
     gv->shakeX = 0;
     gv->shakeY = 0;
-    // The target stays the caller's game buffer (the 640x480 one for doubled
-    // drawing comes with the configuration's doubleres).
+    if (DoubleRes())
+        VbufTargetSet(disp.buf2x, 0);
+    else
+        TargetGameBuf();
+    disp.drawn2x = DoubleRes();
     if (HasTarget()) {
         VbufClear(0);
         VbufClipSet(0, 0, vbufTarget.width - 1, vbufTarget.height - 1);
     }
-    FrameSkipReset();
+    DispFrameSkipReset();
 }
 
 int GameLoopFrame()
 {
     int mode = gv->gameLoopMode;
-    if (gv->speedTest && gv->gameTick >= 10000)
-        return 0;
-    // The speed test's frame-skip 2000 and no frame wait, and the stress
-    // test's frame skip, are display settings (display module).
+    if (gv->speedTest) {
+        disp.frameSkip = 2000;
+        disp.noFrameWait = 1;
+        if (gv->gameTick >= 10000)
+            return 0;
+    } else if (gv->stressTest && gv->stressTest != -1) {
+        disp.frameSkip = gv->stressTest;
+        disp.noFrameWait = 1;
+    }
     // Round restart (MatchRoundReset) and reload (MatchReload) requests need
     // match loading and the pre-caching thread; they stay pending.
     // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
     counters.frames++;
-    // The draw list is emptied here (draw list module).
+    // The stage background's pixel scale goes back to 1 here (stage module).
+    if (DoubleRes())
+        TargetGameBuf();
+    if (gv->drawList)
+        DrawListClear(gv->drawList);
     drawX = gv->cameraX + gv->shakeX;
     drawY = gv->cameraY + gv->shakeY;
     FindActivePause();
@@ -272,12 +299,12 @@ int GameLoopFrame()
         if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
             gv->envColorTime--;
 
-        int skipped = FrameSkipped();
+        int skipped = disp.skipFrame;
         GameLoopFrameDraw();
         GameLoopFramePresent();
         if (!skipped)
             PalFxGlobalSave();
-        FrameSkipUpdate();
+        DispFrameSkipUpdate();
         if (!gv->paused)
             gv->gameTick++;
     }
@@ -288,7 +315,8 @@ void GameLoopLeave()
 {
     // The pre-caching thread is stopped here when it runs (pre-caching module).
     gv->gameLoopMode = 0;
-    FrameSkipReset();
+    disp.drawn2x = 0;
+    DispFrameSkipReset();
     PalFxGlobalReset();
 }
 
@@ -395,8 +423,11 @@ int GameLoopTick()
 
     // Animations (AnimObjTick), projectiles (ProjListUpdate), afterimage
     // recording (AfterImagePlayerRecord), hit detection when enabled
-    // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning, the camera,
-    // the game animations, combo targets and the player explods come with
-    // their modules.
+    // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning and the camera
+    // (CameraUpdate) come with their modules.
+    if (gv->animList)
+        AnimListTick(gv->animList);
+    // Combo targets (ComboTargetsCheck) and the player explods
+    // (ExplodListUpdate) come with the fight screen and the explods.
     return 0;
 }

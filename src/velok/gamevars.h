@@ -1,5 +1,6 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/config.h"
 #include "velok/pal.h"
 
 struct TextBuf;
@@ -8,6 +9,8 @@ struct Player;
 struct CharData;
 struct Array;
 struct IntQueue;
+struct DrawList;
+struct AnimList;
 
 enum {
     GAME_DIR_LEN = 512,
@@ -168,6 +171,11 @@ struct GameVars {
     PalList *palList;
     int palBgCount;
 
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
+
     // Match and round flow
     int quit;
     int gameLoopMode;     // GameLoopKind, 0 outside the round loop
@@ -178,8 +186,6 @@ struct GameVars {
     int humanSide;        // side of the human in a one-player mode, 0 in two-player modes
     int countedSide;      // survival: the side whose wins count, 0 none
     int introPlayed;
-    int timeOption;       // [Options] Time
-    int teamLoseOnKO;     // [Options] Team.LoseOnKO
     RoundVars round;
     MatchSide side[2];
     PlayerSlots slots;
@@ -198,6 +204,8 @@ struct GameVars {
     int envColorTime, envColor, envColorUnder;
     int shutterOn, shutterHeight, shutterStep;
     int cameraX, cameraY;  // integer camera position for drawing
+    DrawList *drawList;    // the priority draw list of a frame
+    AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
     IntQueue *sysKeyQueue; // key events for the players' key buffers
 };

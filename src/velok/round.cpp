@@ -198,7 +198,7 @@ static int SideDown(int side)
             flag = 1;
         // A computer partner behind a human one does not keep a simul side up
         // when the team loses with its humans.
-        bool carried = i > 0 && s.teamMode == 1 && s.fighterCpu[i] && !s.fighterCpu[i - 1] && gv->teamLoseOnKO == 0;
+        bool carried = i > 0 && s.teamMode == 1 && s.fighterCpu[i] && !s.fighterCpu[i - 1] && gv->options.teamLoseOnKO == 0;
         if (pl->alive && !carried)
             flag = 0;
     }

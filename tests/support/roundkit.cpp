@@ -3,6 +3,7 @@
 
 #include <allegro.h>
 
+#include "lib/disp.h"
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
@@ -30,6 +31,7 @@ void RoundField::SetUp()
     TimerInit(180);
     TimerSpeedSet(60);
 
+    disp = DispState{};
     FightRoundDefaults(&gv->fightRound);
     gv->activePause = -1;
     gv->slots.count = 6;
@@ -85,6 +87,7 @@ void RoundField::SetUp()
 void RoundField::TearDown()
 {
     vbufTarget = VbufTarget{};
+    disp = DispState{};
     destroy_bitmap(canvas);
     IntQueueFree(gv->sysKeyQueue);
     MemFree(gv->sysKeyQueue);

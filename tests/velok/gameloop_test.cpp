@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "lib/disp.h"
 #include "lib/input-lb.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
@@ -66,6 +67,46 @@ TEST_F(Loop, SlowMotionRunsOneTickInOnePlusRateOver100Frames)
         EXPECT_EQ(C().drawn, 30) << "every frame is drawn in slow motion";
         EXPECT_EQ(C().presented, 30);
     }
+}
+
+TEST_F(Loop, SkippedFramesStillRunTheirSimulation)
+{
+    disp.frameSkip = 2;
+    gv->shutterOn = 1;
+    gv->shutterStep = 1;
+    int tick = gv->round.tick;
+    std::vector<int> drawnAt;
+    for (int f = 1; f <= 30; f++) {
+        int before = C().drawn;
+        Frame();
+        if (C().drawn != before)
+            drawnAt.push_back(f);
+    }
+    EXPECT_EQ(C().ticks, 30);
+    EXPECT_EQ(gv->round.tick, tick + 30);
+    EXPECT_EQ(gv->gameTick, 30);
+    EXPECT_EQ(gv->shutterHeight, 30) << "the shutter moves in skipped frames too";
+    EXPECT_EQ(C().drawn, 10);
+    EXPECT_EQ(std::vector<int>(drawnAt.begin(), drawnAt.begin() + 3), (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(C().presented, 30) << "the present step itself honours the skip";
+}
+
+TEST_F(Loop, SpeedTestRunsUnthrottledWithDrawingAllButOff)
+{
+    gv->speedTest = 1;
+    gv->gameTick = 9998;
+    EXPECT_EQ(GameLoopFrame(), 1) << "no frame is due, and none is waited for";
+    EXPECT_EQ(disp.frameSkip, 2000);
+    EXPECT_EQ(disp.noFrameWait, 1);
+    GameLoopFrame();
+    EXPECT_EQ(GameLoopFrame(), 0) << "ends at tick 10000";
+
+    gv->speedTest = 0;
+    gv->stressTest = 3;
+    disp.noFrameWait = 0;
+    GameLoopFrame();
+    EXPECT_EQ(disp.frameSkip, 3);
+    EXPECT_EQ(disp.noFrameWait, 1);
 }
 
 TEST_F(Loop, SuperPauseWinsOverPause)
@@ -211,8 +252,7 @@ TEST_F(Loop, SceneRunsToItsEndThroughTheWholeLoop)
     gv->winScreen.holdTime = 2;
     gv->winScreen.fadeOutTime = 2;
     gv->round.matchOver = 1;  // scenes do not end with the match
-    for (int i = 0; i < 3 * 50; i++)
-        TimerTick();
+    disp.noFrameWait = 1;
     EXPECT_EQ(GameLoopRun(GAMELOOP_WIN_SCREEN), 1);
     EXPECT_EQ(gv->gameLoopMode, 0);
     EXPECT_EQ(gv->quit, 1);

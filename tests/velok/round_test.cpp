@@ -166,7 +166,7 @@ TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
     gv->side[0].fighter[1] = 3;
     gv->side[0].fighterCpu[1] = 1;
     gv->side[0].teamMode = 1;
-    gv->teamLoseOnKO = 1;
+    gv->options.teamLoseOnKO = 1;
     P(3)->enabled = 1;
     StateAt(2, 100);
     Kill(1);
