@@ -51,9 +51,9 @@ void GameLoopCountersReset()
 
 static Player *SlotPlayer(int slot)
 {
-    if (slot < 1 || slot > gv->slots.count || !gv->slots.player)
+    if (slot < 1 || slot > gv->playerSlotCount || !gv->players)
         return nullptr;
-    return gv->slots.player[slot];
+    return gv->players[slot];
 }
 
 static Player *EnabledPlayer(int slot)
@@ -134,8 +134,9 @@ void GameLoopFrameDraw()
     bool envFill = gv->envColorTime != 0;
 
     // Back: the stage background's back layers come with the stage module.
-    if (drawn) {
+    if (!disp.skipFrame)
         PalFxGlobalCommit();
+    if (drawn) {
         if (!envFill && gv->specialFlags[GSF_NOBG])
             VbufClear(0);
         if (!envFill && DoubleRes())
@@ -352,7 +353,7 @@ int GameLoopTick()
 {
     gv->round.noEnd = gv->matchKind == MATCH_KIND_TRAINING || gv->demo;
 
-    int count = gv->slots.count;
+    int count = gv->playerSlotCount;
     runFlag.assign(count + 1, 0);
     for (int slot = 1; slot <= count; slot++)
         runFlag[slot] = EnabledPlayer(slot) != nullptr;
@@ -410,7 +411,7 @@ int GameLoopTick()
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && runFlag[slot])
-            for (unsigned char &f : pl->assertFlags)
+            for (int &f : pl->assertFlags)
                 f = 0;
     }
     gv->stateRerun = 0;

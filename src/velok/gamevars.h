@@ -7,6 +7,7 @@ struct TextBuf;
 struct PalList;
 struct Player;
 struct CharData;
+struct CharInfo;
 struct Array;
 struct IntQueue;
 struct DrawList;
@@ -15,13 +16,50 @@ struct AnimList;
 enum {
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
-    GAME_MAIN_SLOTS = 4,      // players 1 to 4; helpers take the slots after them
+    GAME_MAIN_SLOTS = 4,
+    TEAM_ENTRY_MAX = 4,
+    TEAM_MEMBER_MAX = 4,
+};
+
+enum {
     GAME_SPECIAL_FLAGS = 11,
-    GAME_SIDE_FIGHTERS = 4,
     WIN_ICON_SLOTS = 10,
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
 };
+
+// Variables a team member keeps from round to round and match to match:
+// var from "IntPersistIndex" and fvar from "FloatPersistIndex" on (400 bytes).
+struct PlayerPersist {
+    int var[60];
+    float fvar[40];
+};
+
+// One member of a team entry; charIndex -1 for none.
+struct TeamMember {
+    int slot;       // player slot 1-4
+    int charIndex;  // in the select list
+    int palNo;
+    int keySet;     // which of the game's key configurations drives it
+    int ai;
+};
+
+// One turn of a team: one member, or the members fighting together.
+struct TeamEntry {
+    TeamMember members[TEAM_MEMBER_MAX];
+    int memberCount;
+    int orderFixed;  // set by the select screen: keys held at match start do not reorder
+};
+
+// One side's team for a match; mode 0 single, 1 simul, 3 turns.
+struct TeamInfo {
+    TeamEntry entries[TEAM_ENTRY_MAX];
+    int entryCount;
+    int current;
+    int mode;
+    int isTeam;
+};
+
 
 // The global special flags of the AssertSpecial controller, in their stored order.
 enum GameSpecialFlag {
@@ -86,28 +124,14 @@ struct RoundVars {
     int sceneCounter;
 };
 
-// One side of the match as the round flow reads it.
+// The round rules of one side of the match (the fighters themselves are the
+// side's current team entry).
 struct MatchSide {
-    int fighterCount;
-    int fighter[GAME_SIDE_FIGHTERS];     // player slots of the current fighters
-    int fighterCpu[GAME_SIDE_FIGHTERS];  // the member entry is computer-controlled
-    int teamMode;      // 0 single, 1 simul, 3 turns
     int roundsToWin;
     int drawsAllowed;
     int regainBase;
     float regainA, regainB;
     float standRatio;  // average life / life maximum of the fighters at round start
-};
-
-// The player slot table: slot 0 unused, 1 to 4 main players, then helpers.
-struct PlayerSlots {
-    Player **player;   // count + 1 entries
-    CharData *charData[GAME_MAIN_SLOTS + 1];
-    int count;
-    int enabledCount;
-    int first;         // lowest enabled slot, 0 when none
-    int last;          // highest enabled slot, -1 when none
-    int idCounter;
 };
 
 // A sound by sound-set group and number; group -1 none.
@@ -176,19 +200,41 @@ struct GameVars {
     SysConfig cfg;
     SysOptions options;
 
+    // Players: the slot table (slots 1-4 main players, then helpers), the
+    // player cache over the select list, persistent variables and teams.
+    Player **players;        // playerSlotCount + 1 entries, by slot
+    CharData *slotChar[GAME_MAIN_SLOTS + 1];
+    int playerSlotCount;
+    int enabledCount;
+    int enabledFirst;        // 0 when none
+    int enabledLast;         // -1 when none
+    int playerIdCounter;
+    CharInfo *charList;
+    int charCount;
+    int cacheLoaded;         // the limit is cfg.misc.playerCache
+    int cacheStamp;
+    PlayerPersist persist[2][TEAM_ENTRY_MAX][TEAM_MEMBER_MAX];
+    TeamInfo teams[2];
+    TeamEntry sideEntry[2];  // the entry each side fights with now
+    int loadTicks[GAME_MAIN_SLOTS + 1];  // timer ticks each main slot's character took to load
+
+    // Match facts the player code reads (the mode loop and the select screen set them).
+    int arcadeSide;          // 0 none
+    int survivalSide;        // 0 none
+    int survivalWins;        // rounds won by team 1 in survival
+    int matchNo;
+    int demo;
+    int watch;
+
     // Match and round flow
     int quit;
     int gameLoopMode;     // GameLoopKind, 0 outside the round loop
     int restartRequest, reloadRequest;
     int speedTest, stressTest;
-    int demo;
     int matchKind;        // MATCH_KIND_TRAINING for training
-    int humanSide;        // side of the human in a one-player mode, 0 in two-player modes
-    int countedSide;      // survival: the side whose wins count, 0 none
     int introPlayed;
     RoundVars round;
     MatchSide side[2];
-    PlayerSlots slots;
     FightRound fightRound;
     SceneCfg winScreen, survivalScreen;
     DemoCfg demoCfg;

@@ -101,6 +101,7 @@ struct PlayerStateBlock {
     int moveType;
     int physics;
     int ctrl;
+    int hitPauseTime;
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -123,21 +124,20 @@ struct Player {
     // Life and power
     int enabled;
     int frozen;
+    int alive;
     int life;
     int lifeMax;
-    int alive;
 
     // Motion
-    unsigned char assertFlags[9];  // AssertSpecial: nostandguard ... invisible
+    int assertFlags[9];    // AssertSpecial: nostandguard ... invisible
 
     // Input
+    int noInput;           // the round flow has taken the player's input away
+    int aiControlled;
     CmdSet *cmdSet;  // the set in use
-    int ai;          // driven by the AI, takes no keys
-    int noInput;     // the round flow has taken the player's input away
 
     // State machine
     PlayerStateBlock state;
-    int hitPauseTime;
     int pauseMoveTime[2];  // ticks it keeps moving in a Pause, a SuperPause
     int roundsExisted;
     int lastRunTick;       // game tick of its last state run

@@ -44,9 +44,9 @@ void FightRoundDefaults(FightRound *fr)
 
 static Player *SlotPlayer(int slot)
 {
-    if (slot < 1 || slot > gv->slots.count || !gv->slots.player)
+    if (slot < 1 || slot > gv->playerSlotCount || !gv->players)
         return nullptr;
-    return gv->slots.player[slot];
+    return gv->players[slot];
 }
 
 static Player *EnabledPlayer(int slot)
@@ -57,7 +57,7 @@ static Player *EnabledPlayer(int slot)
 
 static int MainSlotCount()
 {
-    return gv->slots.count < GAME_MAIN_SLOTS ? gv->slots.count : GAME_MAIN_SLOTS;
+    return gv->playerSlotCount < GAME_MAIN_SLOTS ? gv->playerSlotCount : GAME_MAIN_SLOTS;
 }
 
 static int FramesPerCount()
@@ -121,12 +121,19 @@ void WinIconRecordTeam(int side, int attr, int kind)
 
 int WinIconTeamDamaged(int side)
 {
-    for (int slot = 1; slot <= gv->slots.count; slot++) {
+    for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && !pl->isHelper && pl->side == side && pl->life < pl->lifeMax)
             return 1;
     }
     return 0;
+}
+
+// The human's side in a one-player mode (arcade or survival), 0 in two-player modes.
+static int HumanSide()
+{
+    int side = gv->arcadeSide ? gv->arcadeSide : gv->survivalSide;
+    return side == 1 || side == 2 ? side : 0;
 }
 
 int MatchWinningTeamGet()
@@ -146,8 +153,10 @@ int MatchWinnerGet()
             total++;
         reached[s] = total >= gv->side[s].roundsToWin;
     }
-    if (reached[0] && reached[1])
-        return gv->humanSide == 1 || gv->humanSide == 2 ? 3 - gv->humanSide : 1;
+    if (reached[0] && reached[1]) {
+        int human = HumanSide();
+        return human ? 3 - human : 1;
+    }
     if (reached[0])
         return 1;
     if (reached[1])
@@ -168,37 +177,44 @@ int TeamLifeRegainGet(int side)
     return (int)v;
 }
 
+// The fighters of a side are the members of its current team entry.
+static const TeamEntry &Fighters(int side)
+{
+    return gv->sideEntry[side];
+}
+
 // Standing value of a side: the average per-mille life of its fighters, plus 1
 // for each one still alive.
 static int SideStanding(int side)
 {
-    const MatchSide &s = gv->side[side];
-    LIB_ASSERT(s.fighterCount > 0 && s.fighterCount <= GAME_SIDE_FIGHTERS);
+    const TeamEntry &s = Fighters(side);
+    LIB_ASSERT(s.memberCount > 0 && s.memberCount <= TEAM_MEMBER_MAX);
     int sum = 0;
-    for (int i = 0; i < s.fighterCount; i++) {
-        Player *pl = SlotPlayer(s.fighter[i]);
+    for (int i = 0; i < s.memberCount; i++) {
+        Player *pl = SlotPlayer(s.members[i].slot);
         if (!pl)
             continue;
         int lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
         sum += pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
     }
-    return sum / s.fighterCount;
+    return sum / s.memberCount;
 }
 
 // -1 no fighter seen, 0 standing, 1 down.
 static int SideDown(int side)
 {
-    const MatchSide &s = gv->side[side];
+    const TeamEntry &s = Fighters(side);
     int flag = -1;
-    for (int i = 0; i < s.fighterCount && i < GAME_SIDE_FIGHTERS; i++) {
-        Player *pl = EnabledPlayer(s.fighter[i]);
+    for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
+        Player *pl = EnabledPlayer(s.members[i].slot);
         if (!pl || pl->isHelper)
             continue;
         if (flag == -1)
             flag = 1;
         // A computer partner behind a human one does not keep a simul side up
         // when the team loses with its humans.
-        bool carried = i > 0 && s.teamMode == 1 && s.fighterCpu[i] && !s.fighterCpu[i - 1] && gv->options.teamLoseOnKO == 0;
+        bool carried = i > 0 && gv->teams[side].mode == 1 && s.members[i].ai && !s.members[i - 1].ai &&
+                       gv->options.teamLoseOnKO == 0;
         if (pl->alive && !carried)
             flag = 0;
     }
@@ -255,7 +271,7 @@ static void RoundSkipIntro()
     gv->shutterHeight = height / 2;
     gv->shutterStep = -gv->shutterStep;
     // Setting every main player to state 0 needs the state setter (PlayerStateSet).
-    for (int slot = 1; slot <= gv->slots.count; slot++) {
+    for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
         Player *pl = SlotPlayer(slot);
         if (pl)
             pl->frozen = 0;
@@ -361,7 +377,7 @@ static int State3()
             SlowSet(25);
     }
     if (r.tick == fr.overWaitTime || (r.tick == 0 && r.timeLeft == 0)) {
-        for (int slot = 1; slot <= gv->slots.count; slot++) {
+        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->noInput = 1;
@@ -410,9 +426,9 @@ static void RoundCount()
     r.counted = 1;
     if (MatchWinnerGet() == 0) {
         int regain = TeamLifeRegainGet(w);
-        const MatchSide &s = gv->side[w];
-        for (int i = 0; i < s.fighterCount && i < GAME_SIDE_FIGHTERS; i++) {
-            Player *pl = SlotPlayer(s.fighter[i]);
+        const TeamEntry &s = Fighters(w);
+        for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
+            Player *pl = SlotPlayer(s.members[i].slot);
             if (!pl)
                 continue;
             // life + regain x lifeMax / 1000 goes through the life setter
@@ -536,7 +552,7 @@ int RoundDemoUpdate()
 
 void RoundSceneText(char *out, size_t outSize)
 {
-    int side = gv->countedSide;
+    int side = gv->survivalSide;
     FmtArg arg = FmtInt(side == 1 || side == 2 ? gv->round.wins[side - 1] : 0);
     FmtSafe(out, outSize, gv->survivalScreen.text, &arg, 1);
 }

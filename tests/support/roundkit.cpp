@@ -34,8 +34,8 @@ void RoundField::SetUp()
     disp = DispState{};
     FightRoundDefaults(&gv->fightRound);
     gv->activePause = -1;
-    gv->slots.count = 6;
-    gv->slots.player = (Player **)LibCalloc(7, sizeof(Player *));
+    gv->playerSlotCount = 6;
+    gv->players = (Player **)LibCalloc(7, sizeof(Player *));
     for (int slot = 1; slot <= 4; slot++) {
         Player *pl = new Player{};
         owned.push_back(pl);
@@ -46,12 +46,12 @@ void RoundField::SetUp()
         pl->alive = 1;
         pl->state.stateType = 1;
         snprintf(pl->name, sizeof pl->name, "P%d", slot);
-        gv->slots.player[slot] = pl;
+        gv->players[slot] = pl;
     }
     for (int s = 0; s < 2; s++) {
         MatchSide &side = gv->side[s];
-        side.fighterCount = 1;
-        side.fighter[0] = s + 1;
+        gv->sideEntry[s].memberCount = 1;
+        gv->sideEntry[s].members[0].slot = s + 1;
         side.roundsToWin = gv->fightRound.matchWins;
         side.drawsAllowed = gv->fightRound.maxDrawGames;
         side.standRatio = 1.0f;
@@ -94,7 +94,7 @@ void RoundField::TearDown()
     for (Player *pl : owned)
         delete pl;
     owned.clear();
-    MemFree(gv->slots.player);
+    MemFree(gv->players);
     TimerExit();
     TimerDeviceSet(nullptr);
     PalFxGlobalFree();

@@ -15,7 +15,7 @@ protected:
 
     // Players 1 (side 1) and 2 (side 2) enabled with full life; slots 3 and 4
     // hold disabled players of sides 1 and 2; helper slots 5 and 6 are empty.
-    Player *P(int slot) { return gv->slots.player[slot]; }
+    Player *P(int slot) { return gv->players[slot]; }
     // Puts the round in a state at a tick, with time enough on the clock.
     void StateAt(int state, int tick);
     void Kill(int slot);

@@ -149,11 +149,11 @@ TEST_F(Round, ZeroLifeMaximumCountsAsOne)
 
 TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
 {
-    MatchSide &s = gv->side[0];
-    s.fighterCount = 2;
-    s.fighter[1] = 3;
-    s.fighterCpu[1] = 1;
-    s.teamMode = 1;
+    TeamEntry &s = gv->sideEntry[0];
+    s.memberCount = 2;
+    s.members[1].slot = 3;
+    s.members[1].ai = 1;
+    gv->teams[0].mode = 1;
     P(3)->enabled = 1;
     StateAt(2, 100);
     Kill(1);
@@ -162,10 +162,10 @@ TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
     EXPECT_EQ(gv->round.winner, 2);
 
     Reset();
-    gv->side[0].fighterCount = 2;
-    gv->side[0].fighter[1] = 3;
-    gv->side[0].fighterCpu[1] = 1;
-    gv->side[0].teamMode = 1;
+    gv->sideEntry[0].memberCount = 2;
+    gv->sideEntry[0].members[1].slot = 3;
+    gv->sideEntry[0].members[1].ai = 1;
+    gv->teams[0].mode = 1;
     gv->options.teamLoseOnKO = 1;
     P(3)->enabled = 1;
     StateAt(2, 100);
@@ -254,7 +254,7 @@ TEST_F(Round, MatchResultCountsTheUncountedRound)
     gv->round.wins[1] = 1;
     gv->side[0].drawsAllowed = gv->side[1].drawsAllowed = 0;
     EXPECT_EQ(MatchWinnerGet(), 1);
-    gv->humanSide = 1;
+    gv->arcadeSide = 1;
     EXPECT_EQ(MatchWinnerGet(), 2);
 }
 
@@ -530,7 +530,7 @@ TEST_F(Round, ScenePhasesFadeHoldAndFadeOut)
     }
 
     char out[32];
-    gv->countedSide = 1;
+    gv->survivalSide = 1;
     gv->round.wins[0] = 7;
     SetText(gv->survivalScreen.text, "Rounds: %i %s");
     RoundSceneText(out, sizeof out);
