@@ -13,6 +13,7 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "velok/gamevars.h"
+#include "velok/keybuf.h"
 #include "velok/pal.h"
 #include "velok/player.h"
 #include "velok/round.h"
@@ -376,8 +377,11 @@ int GameLoopTick()
             // stays held after the pause.
             if (gv->paused && !(ev & INPUT_RELEASE))
                 continue;
-            // Each enabled player without AI takes it into its key buffer
-            // (KeyBufPushInput, key buffers).
+            for (int slot = 1; slot <= count; slot++) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl && !pl->aiControlled)
+                    KeyBufPushInput(&pl->keyBuf, pl->keyConfig, ev);
+            }
         }
     }
 

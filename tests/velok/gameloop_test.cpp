@@ -8,6 +8,7 @@
 #include "lib/timer.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
+#include "velok/keybuf.h"
 #include "velok/pal.h"
 #include "velok/round.h"
 
@@ -173,6 +174,28 @@ TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
     Frame();
     EXPECT_EQ(C().ticks, 1);
     EXPECT_EQ(gv->gameTick, tick + 1);
+}
+
+TEST_F(Loop, OnlyKeyReleasesReachTheKeyBuffersWhilePaused)
+{
+    KeyConfig keys{};
+    keys.key[KEYBUF_A] = 30;
+    P(1)->keyConfig = &keys;
+    P(2)->keyConfig = &keys;
+    P(2)->aiControlled = 1;
+
+    gv->paused = 1;
+    IntQueuePush(gv->sysKeyQueue, 30);
+    IntQueuePush(gv->sysKeyQueue, 30 | INPUT_RELEASE);
+    Frame();
+    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), KEYBUF_A | KEYBUF_RELEASE);
+    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), 0) << "the press was dropped";
+    EXPECT_EQ(KeyBufPop(&P(2)->keyBuf), 0) << "AI players take no keys";
+
+    gv->paused = 0;
+    IntQueuePush(gv->sysKeyQueue, 30);
+    Frame();
+    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), KEYBUF_A);
 }
 
 TEST_F(Loop, RoundEndingTickDrawsAndPresentsNothing)
