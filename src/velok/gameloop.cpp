@@ -6,6 +6,7 @@
 
 #include <allegro.h>
 
+#include "lib/anim-lib.h"
 #include "lib/disp.h"
 #include "lib/drawlist.h"
 #include "lib/input-lb.h"
@@ -426,7 +427,13 @@ int GameLoopTick()
 
     ShakeStep();
 
-    // Animations (AnimObjTick), projectiles (ProjListUpdate), afterimage
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && runFlag[slot] && pl->state.hitPauseTime <= 0 && pl->anim)
+            AnimObjTick(pl->anim);
+    }
+
+    // Projectiles (ProjListUpdate), afterimage
     // recording (AfterImagePlayerRecord), hit detection when enabled
     // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning and the camera
     // (CameraUpdate) come with their modules.

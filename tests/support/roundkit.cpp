@@ -24,6 +24,7 @@ static const TimerDevice fakeTimer = {
 
 void RoundField::SetUp()
 {
+    TempDirTest::SetUp();
     TestAllegroStart();
     gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
     PalFxGlobalInit();
@@ -100,6 +101,7 @@ void RoundField::TearDown()
     PalFxGlobalFree();
     MemFree(gv);
     gv = nullptr;
+    TempDirTest::TearDown();
 }
 
 void RoundField::StateAt(int state, int tick)

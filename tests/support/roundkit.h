@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "support/testkit.h"
 #include "velok/gamevars.h"
 #include "velok/player.h"
 
 struct BITMAP;
 
-class RoundField : public ::testing::Test {
+// Each test runs in a fresh temporary working directory.
+class RoundField : public TempDirTest {
 protected:
     void SetUp() override;
     void TearDown() override;

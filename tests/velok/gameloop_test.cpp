@@ -7,6 +7,9 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "support/pixkit.h"
+#include "support/sprkit.h"
+#include "support/testkit.h"
+#include "lib/anim-lib.h"
 #include "support/roundkit.h"
 #include "velok/keybuf.h"
 #include "velok/pal.h"
@@ -282,4 +285,31 @@ TEST_F(Loop, SceneRunsToItsEndThroughTheWholeLoop)
     EXPECT_EQ(C().frames, 7);
     EXPECT_EQ(C().presented, 7);
     EXPECT_EQ(PalFxGlobalGet()->cur.mulR, 256) << "the global effect is reset on leaving";
+}
+
+TEST_F(Loop, AnimationsAdvanceOnlyForPlayersThatRun)
+{
+    WriteFileText("t.air", AirAction(0, {AirElemLine(0, 0, 0, 0, 10)}));
+    AnimSet *actions = AnimLoadFile("t.air");
+    ASSERT_NE(actions, nullptr);
+    AnimObj anims[3];
+    for (int i = 0; i < 3; i++) {
+        AnimObjInit(&anims[i], actions, nullptr);
+        AnimObjChangeAction(&anims[i], 0, 0);
+    }
+    P(1)->anim = &anims[0];
+    P(2)->anim = &anims[1];
+    P(3)->anim = &anims[2];
+    P(3)->enabled = 1;
+    P(2)->state.hitPauseTime = 3;
+    P(3)->frozen = 1;
+    Frame();
+    Frame();
+    EXPECT_EQ(AnimObjTime(&anims[0]), 2);
+    EXPECT_EQ(AnimObjTime(&anims[1]), 0) << "in hit pause";
+    EXPECT_EQ(AnimObjTime(&anims[2]), 0) << "frozen";
+    gv->pause[0].time = 5;
+    Frame();
+    EXPECT_EQ(AnimObjTime(&anims[0]), 2) << "not moving during the Pause";
+    AnimSetFree(actions);
 }
