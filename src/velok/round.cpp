@@ -266,9 +266,11 @@ static void RoundSkipIntro()
     r.tick = -1;
     // Placing the players (MatchPlayersPlace) comes with match loading.
     GlobalMul(256);
-    int height = vbufTarget.pixels ? vbufTarget.height : 240;
+    int half = (vbufTarget.pixels ? vbufTarget.height : 240) / 2;
+    if (gv->cfg.video.doubleRes == 4)
+        half *= 2;
     gv->shutterOn = 1;
-    gv->shutterHeight = height / 2;
+    gv->shutterHeight = half;
     gv->shutterStep = -gv->shutterStep;
     // Setting every main player to state 0 needs the state setter (PlayerStateSet).
     for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
