@@ -749,11 +749,6 @@ void PlayersRebuildSide(int side)
         first->powerExtra = power;
     }
     PalListRebuild();
-    for (int s = 1; s <= gv->playerSlotCount; s++) {
-        Player *pl = gv->players[s];
-        if (pl && pl->palView && pl->palView->pals)
-            PalListAddPlayer(pl->palView->pals, pl->palMask);
-    }
     gv->sideEntry[side - 1] = *entry;
     if (gv->demo || gv->watch) {
         for (int m = 0; m < MemberCount(entry); m++) {

@@ -317,6 +317,15 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     EXPECT_EQ(p1->var[50], 2);
     EXPECT_FLOAT_EQ(p1->fvar[30], 2.5f);
     EXPECT_EQ(p1->power, 700);
+    // The rebuilt palette list reaches both sides' palettes under their masks.
+    ASSERT_NE(gv->palList, nullptr);
+    int forSide[2] = {0, 0};
+    for (int i = 0; i < gv->palList->count; i++)
+        for (int s = 0; s < 2; s++)
+            forSide[s] += PalGroupMaskEqual(gv->palList->entries[i].mask, gv->players[s + 1]->palMask);
+    EXPECT_GT(forSide[0], 0);
+    EXPECT_GT(forSide[1], 0);
+    EXPECT_EQ(forSide[0] + forSide[1], gv->palList->count);
     EXPECT_EQ(gv->persist[0][0][0].var[50], 2);
     EXPECT_EQ(gv->persist[0][0][0].var[49], 0);
     EXPECT_EQ(entries[0].cacheRefs, 2);
