@@ -9,6 +9,7 @@
 #include "lib/anim-lib.h"
 #include "lib/disp.h"
 #include "lib/drawlist.h"
+#include "lib/font.h"
 #include "lib/input-lb.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
@@ -111,9 +112,8 @@ static void PausedBoxDraw()
     VbufRect(133, 8, 185, 27, Rgb565(16, 20, 10));
     VbufRect(134, 9, 184, 26, Rgb565(30, 48, 24));
     VbufRectFillAddHalf(135, 10, 183, 25, Rgb565(3, 0, 0));
-    // "PAUSED" in the second system font at (142, 20) in pausedColor needs the
-    // bitmap fonts and the system fonts of start-up.
-    (void)pausedColor;
+    if (gv->sysFont[1])
+        FontDrawTextL("PAUSED", gv->sysFont[1], 142, 20, pausedColor);
 }
 
 static void ShutterDraw()

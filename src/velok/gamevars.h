@@ -12,6 +12,7 @@ struct Array;
 struct IntQueue;
 struct DrawList;
 struct AnimList;
+struct Font;
 
 enum {
     GAME_DIR_LEN = 512,
@@ -254,6 +255,7 @@ struct GameVars {
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
     IntQueue *sysKeyQueue; // key events for the players' key buffers
+    Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
 };
 
 extern GameVars *gv;

@@ -6,6 +6,8 @@
 #include "lib/input-lb.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
+#include "lib/font.h"
+#include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
@@ -177,6 +179,34 @@ TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
     Frame();
     EXPECT_EQ(C().ticks, 1);
     EXPECT_EQ(gv->gameTick, tick + 1);
+}
+
+TEST_F(Loop, PausedTextInTheSecondSystemFont)
+{
+    // Glyphs 3 wide and 5 high for the letters of "PAUSED", one pixel apart.
+    FntSpec spec;
+    spec.pcx = PcxBytes(FntGlyphStrip({3}, 5, 200));
+    spec.text = FntDefText({"size = 4,5", "spacing = 1,2", "colors = 1"},
+                           {"P 0 3", "A 0 3", "U 0 3", "S 0 3", "E 0 3", "D 0 3"});
+    WriteFileText("f.fnt", FntBytes(spec));
+    gv->sysFont[1] = FontLoad("f.fnt");
+    ASSERT_NE(gv->sysFont[1], nullptr);
+    gv->paused = 1;
+    Frame();
+    const uint16_t white = Rgb565(31, 63, 31);
+    int whites = 0, left = 320, bottom = 0;
+    for (int y = 0; y < 40; y++)
+        for (int x = 100; x < 220; x++)
+            if (Pixel(x, y) == white) {
+                whites++;
+                left = std::min(left, x);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_EQ(whites, 6 * (3 * 5 - 1));
+    EXPECT_EQ(left, 142);
+    EXPECT_EQ(bottom, 20);
+    FontFree(gv->sysFont[1]);
+    gv->sysFont[1] = nullptr;
 }
 
 TEST_F(Loop, OnlyKeyReleasesReachTheKeyBuffersWhilePaused)
