@@ -16,6 +16,7 @@
 #include "lib/vbuf.h"
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
+#include "velok/p-update.h"
 #include "velok/pal.h"
 #include "velok/player.h"
 #include "velok/round.h"
@@ -25,7 +26,6 @@ static GameLoopCounters counters;
 // Per-frame state of the loop.
 static int pausedColor;
 static int drawX, drawY;          // camera plus shake, for drawing in screen space
-static std::vector<int> runFlag;  // per slot, for one tick
 
 static inline int Rgb565(int r, int g, int b)
 {
@@ -139,7 +139,7 @@ void GameLoopFrameDraw()
     if (!disp.skipFrame)
         PalFxGlobalCommit();
     if (drawn) {
-        if (!envFill && gv->specialFlags[GSF_NOBG])
+        if (!envFill && gv->specialFlags[GAME_SPECIAL_NOBG])
             VbufClear(0);
         if (!envFill && DoubleRes())
             GfxFilterDouble(VbufTargetBitmapGet(disp.gameBuf, 0), VbufTargetBitmapGet(disp.buf2x, 0));
@@ -152,7 +152,7 @@ void GameLoopFrameDraw()
     if (drawn) {
         // Shadows of players, projectiles and explods come with player
         // drawing, projectiles and explods.
-        if (!envFill && !gv->specialFlags[GSF_GLOBALNOSHADOW] && gv->animList)
+        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW] && gv->animList)
             AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
         if (envFill && gv->envColorUnder)
             EnvColorFill();
@@ -286,8 +286,8 @@ int GameLoopFrame()
         TargetGameBuf();
     if (gv->drawList)
         DrawListClear(gv->drawList);
-    drawX = gv->cameraX + gv->shakeX;
-    drawY = gv->cameraY + gv->shakeY;
+    drawX = gv->cameraXi + gv->shakeX;
+    drawY = gv->cameraYi + gv->shakeY;
     FindActivePause();
     // The system and debug keys (GameLoopSystemKeys) are read here.
     SlowMotionStep();
@@ -351,14 +351,30 @@ static void ShakeStep()
     }
 }
 
+// The players whose states run in this pass: enabled, with the run flag, not
+// yet run in this tick; attackers only when asked.
+static void StateRunPass(int count, bool attackersOnly)
+{
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        if (attackersOnly ? pl->state.moveType != 1 : pl->lastRunTick == gv->gameTick)
+            continue;
+        PlayerStateRun(pl);
+    }
+}
+
 int GameLoopTick()
 {
     gv->round.noEnd = gv->matchKind == MATCH_KIND_TRAINING || gv->demo;
 
     int count = gv->playerSlotCount;
-    runFlag.assign(count + 1, 0);
-    for (int slot = 1; slot <= count; slot++)
-        runFlag[slot] = EnabledPlayer(slot) != nullptr;
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = SlotPlayer(slot);
+        if (pl)
+            pl->runFlag = pl->enabled != 0;
+    }
 
     // Each main player's opponent is found again here (PlayerOpponentFind,
     // player queries), and its x position kept for the dust test.
@@ -367,7 +383,7 @@ int GameLoopTick()
         for (int slot = 1; slot <= count; slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl && pl->pauseMoveTime[gv->activePause] <= 0)
-                runFlag[slot] = 0;
+                pl->runFlag = 0;
         }
     }
 
@@ -405,36 +421,51 @@ int GameLoopTick()
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && pl->frozen)
-            runFlag[slot] = 0;
+            pl->runFlag = 0;
     }
 
-    // Turning to face the opponent (stage autoturn, PlayerAutoTurn) and each
-    // player's input step (PlayerInputUpdate) come with their modules.
+    // Turning to face the opponent (PlayerAutoTurn) needs the stage's
+    // autoturn setting and the opponents of the player queries.
 
-    for (int i = 0; i < GAME_SPECIAL_FLAGS; i++)
-        gv->specialFlags[i] = 0;
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
-        if (pl && runFlag[slot])
+        if (pl)
+            PlayerInputUpdate(pl);
+    }
+
+    for (int &f : gv->specialFlags)
+        f = 0;
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->runFlag)
             for (int &f : pl->assertFlags)
                 f = 0;
     }
     gv->stateRerun = 0;
 
-    // The state run (PlayerStateRun): attacking players first, then every
-    // player whose last run is not stamped with this tick, then again while a
-    // re-run is requested; the binds (PlayerUpdateBindTo) after it.
+    StateRunPass(count, true);
+    StateRunPass(count, false);
+    while (gv->stateRerun) {
+        gv->stateRerun = 0;
+        StateRunPass(count, false);
+    }
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->runFlag)
+            PlayerUpdateBindTo(pl);
+    }
 
     ShakeStep();
 
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
-        if (pl && runFlag[slot] && pl->state.hitPauseTime <= 0 && pl->anim)
+        if (pl && pl->runFlag && pl->state.hitPauseTime <= 0 && pl->anim)
             AnimObjTick(pl->anim);
     }
 
-    // Projectiles (ProjListUpdate), afterimage
-    // recording (AfterImagePlayerRecord), hit detection when enabled
+    // Projectiles (ProjListUpdate), afterimage recording
+    // (AfterImagePlayerRecord), hit detection when enabled
     // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning and the camera
     // (CameraUpdate) come with their modules.
     if (gv->animList)

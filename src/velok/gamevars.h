@@ -15,6 +15,7 @@ struct AnimList;
 struct Font;
 
 enum {
+    GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
@@ -23,7 +24,6 @@ enum {
 };
 
 enum {
-    GAME_SPECIAL_FLAGS = 11,
     WIN_ICON_SLOTS = 10,
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
@@ -62,30 +62,6 @@ struct TeamInfo {
 };
 
 
-// The global special flags of the AssertSpecial controller, in their stored order.
-enum GameSpecialFlag {
-    GSF_INTRO = 0,
-    GSF_ROUNDNOTOVER,
-    GSF_NOKO,
-    GSF_NOKOSND,
-    GSF_NOKOSLOW,
-    GSF_NOMUSIC,
-    GSF_GLOBALNOSHADOW,
-    GSF_TIMERFREEZE,
-    GSF_NOBARDISPLAY,
-    GSF_NOBG,
-    GSF_NOFG,
-};
-
-// What the round loop runs; 0 outside it.
-enum GameLoopKind {
-    GAMELOOP_MATCH = 4,
-    GAMELOOP_WIN_SCREEN = 5,
-    GAMELOOP_SURVIVAL_RESULTS = 6,
-};
-
-enum { MATCH_KIND_TRAINING = 3 };
-
 // Index 0 Pause, 1 SuperPause; filled by the pause controllers.
 struct PauseRecord {
     PalGroupMask groups;  // the palette groups recorded with the pause
@@ -104,6 +80,10 @@ struct RoundVars {
     int overTick;      // state 3's tick when it ended
     int endTick;       // state 4 ends here
     int number;        // 1 for the first round
+    int skipIntro;     // a button asked to skip the intro
+    int skipEnd;       // a button shortened the win poses
+    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
+    int sceneCounter;
     int wins[2];
     int draws;
     int counted;       // this round's result has been counted
@@ -111,8 +91,6 @@ struct RoundVars {
     int winner;        // 1, 2, or 0 for a draw or none
     int timeLeft;      // ticks, -1 for no limit
     int fightTicks;    // ticks spent in state 2
-    int skipIntro;     // a button asked to skip the intro
-    int skipEnd;       // a button shortened the win poses
     int hitDetect;
     int noEnd;         // training and demo matches: no KO and no time over
     int matchOver;
@@ -121,8 +99,6 @@ struct RoundVars {
     int winPerfect[2][WIN_ICON_SLOTS];  // 8 perfect, -1 not
     int demoTick;
     int demoCount;
-    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
-    int sceneCounter;
 };
 
 // The round rules of one side of the match (the fighters themselves are the
@@ -140,14 +116,15 @@ struct FightSnd {
     int group, number;
 };
 
-// The fight screen's [Round] and [Time] settings (element texts only: the
-// elements themselves come with the fight-screen loader).
+// The fight screen's [Round] and [Time] settings but the three kept in the
+// game record itself (round.time, over.wintime, over.time); element texts
+// only: the elements themselves come with the fight-screen loader.
 struct FightRound {
     int matchWins, maxDrawGames;
     int startWaitTime, introTime;
     int posX, posY;
     char roundDefaultText[FIGHT_ELEM_TEXT_LEN];
-    int roundTime, roundSndTime;
+    int roundSndTime;
     FightSnd roundSnd[FIGHT_ROUND_SOUNDS];
     int fightTime, fightSndTime;
     FightSnd fightSnd;
@@ -157,7 +134,7 @@ struct FightRound {
     int winTime;
     char winText[FIGHT_ELEM_TEXT_LEN];
     char win2Text[FIGHT_ELEM_TEXT_LEN];
-    int slowTime, overWaitTime, overHitTime, overWinTime, overTime;
+    int slowTime, overWaitTime, overHitTime;
     int framesPerCount;  // [Time]
 };
 
@@ -174,6 +151,15 @@ struct DemoCfg {
     int barsDisplay;
     int debugInfo;
 };
+
+// What the round loop runs; 0 outside it.
+enum GameLoopKind {
+    GAMELOOP_MATCH = 4,
+    GAMELOOP_WIN_SCREEN = 5,
+    GAMELOOP_SURVIVAL_RESULTS = 6,
+};
+
+enum { MATCH_KIND_TRAINING = 3 };
 
 struct GameVars {
     char startDir[GAME_DIR_LEN];
@@ -227,35 +213,71 @@ struct GameVars {
     int demo;
     int watch;
 
-    // Match and round flow
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+
+    // Round flow, pauses and fight-screen timings that the player update
+    // reads (the round loop and the fight-screen loader fill them).
+    int gameLoopMode;      // GameLoopKind, 0 outside the round loop
+    int matchKind;         // MATCH_KIND_TRAINING for training
+    int playerInput;       // the player-input switch of the game tick
+    RoundVars round;
+    int roundTime;         // [Round] round.time
+    int overWinTime;       // [Round] over.wintime
+    int overTime;          // [Round] over.time
+    PauseRecord pause[2];
+    int activePause;       // -1 none, else the index into pause
+    int shutterOn, shutterHeight, shutterStep;
+    int noKO;              // the game's no-KO switch: life never drops below 1
+
+    // Stage bounds and perspective (the stage loader fills them).
+    float stageLeftBound, stageRightBound;
+    float stageZTop, stageZBottom;
+    float stageScaleTop, stageScaleBottom;
+    int stageScreenLeft, stageScreenRight;  // screen margins
+    int stageZOffset;                       // ground offset
+
+    // Match and round flow of the round loop
     int quit;
-    int gameLoopMode;     // GameLoopKind, 0 outside the round loop
     int restartRequest, reloadRequest;
     int speedTest, stressTest;
-    int matchKind;        // MATCH_KIND_TRAINING for training
     int introPlayed;
-    RoundVars round;
     MatchSide side[2];
     FightRound fightRound;
     SceneCfg winScreen, survivalScreen;
     DemoCfg demoCfg;
 
-    // Pauses and per-tick effects of the round loop
-    PauseRecord pause[2];
-    int activePause;      // -1 none, else the index into pause
-    unsigned char specialFlags[GAME_SPECIAL_FLAGS];  // GameSpecialFlag
+    // Per-tick effects and the frame's lists
     int stateRerun;
     int shakeTime, shakeCounter;
     float shakeFreq, shakeAmpl, shakePhase;
     int shakeX, shakeY;
     int envColorTime, envColor, envColorUnder;
-    int shutterOn, shutterHeight, shutterStep;
-    int cameraX, cameraY;  // integer camera position for drawing
     DrawList *drawList;    // the priority draw list of a frame
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
 };
 
 extern GameVars *gv;

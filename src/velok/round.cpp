@@ -10,12 +10,14 @@
 #include "velok/gameloop.h"
 #include "velok/gamevars.h"
 #include "velok/pal.h"
+#include "velok/p-update.h"
 #include "velok/player.h"
 
 enum { ROUND_OVER_CAP = 900 };
 
-void FightRoundDefaults(FightRound *fr)
+void FightRoundDefaults()
 {
+    FightRound *fr = &gv->fightRound;
     memset(fr, 0, sizeof(*fr));
     fr->matchWins = 2;
     fr->maxDrawGames = 1;
@@ -24,10 +26,10 @@ void FightRoundDefaults(FightRound *fr)
     fr->slowTime = 60;
     fr->overWaitTime = 0;
     fr->overHitTime = 10;
-    fr->overWinTime = 45;
-    fr->overTime = 150;
+    gv->overWinTime = 45;
+    gv->overTime = 150;
     fr->winTime = 60;
-    fr->roundTime = 0;
+    gv->roundTime = 0;
     fr->roundSndTime = 0;
     fr->fightTime = 0;
     fr->fightSndTime = 0;
@@ -272,7 +274,11 @@ static void RoundSkipIntro()
     gv->shutterOn = 1;
     gv->shutterHeight = half;
     gv->shutterStep = -gv->shutterStep;
-    // Setting every main player to state 0 needs the state setter (PlayerStateSet).
+    for (int slot = 1; slot <= MainSlotCount(); slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            PlayerStateSet(pl, 0);
+    }
     for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
         Player *pl = SlotPlayer(slot);
         if (pl)
@@ -304,12 +310,12 @@ static int State1()
             if (!pl)
                 continue;
             if (r.tick < 0)
-                gv->specialFlags[GSF_INTRO] = 1;
+                gv->specialFlags[GAME_SPECIAL_INTRO] = 1;
             else
                 pl->frozen = 0;
         }
     }
-    if (gv->specialFlags[GSF_INTRO])
+    if (gv->specialFlags[GAME_SPECIAL_INTRO])
         r.introCounter = 0;
     if (r.introCounter == fr.roundSndTime + 1 && r.number >= 1 && r.number <= 9 && !gv->demo)
         RoundSndPlay(&fr.roundSnd[r.number - 1]);
@@ -326,7 +332,7 @@ static int State2()
     RoundVars &r = gv->round;
     const FightRound &fr = gv->fightRound;
     if (gv->activePause < 0 && gv->slowAccum == 0 && r.tick >= fr.ctrlTime && r.timeLeft > 0 &&
-        !gv->specialFlags[GSF_TIMERFREEZE]) {
+        !gv->specialFlags[GAME_SPECIAL_TIMERFREEZE]) {
         r.timeLeft--;
         if (r.timeLeft == 0)
             return 3;
@@ -336,17 +342,18 @@ static int State2()
     if (r.tick == fr.ctrlTime) {
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
-            if (pl)
-                pl->state.ctrl = 1;
-            // A player not in state 0 goes there through the state setter
-            // (PlayerStateSet), not in the build yet.
+            if (!pl)
+                continue;
+            pl->state.ctrl = 1;
+            if (pl->state.stateNo != 0)
+                PlayerStateSet(pl, 0);
         }
     }
-    if (r.endKind == ROUND_END_NONE || gv->specialFlags[GSF_NOKO] || r.tick <= fr.ctrlTime) {
+    if (r.endKind == ROUND_END_NONE || gv->specialFlags[GAME_SPECIAL_NOKO] || r.tick <= fr.ctrlTime) {
         r.fightTicks++;
         return -1;
     }
-    if (r.endKind != ROUND_END_TIME_OVER && !gv->specialFlags[GSF_NOKOSLOW]) {
+    if (r.endKind != ROUND_END_TIME_OVER && !gv->specialFlags[GAME_SPECIAL_NOKOSLOW]) {
         gv->slowTime = fr.slowTime;
         gv->slowRate = 500;
         gv->slowAccum = 500;
@@ -431,11 +438,8 @@ static void RoundCount()
         const TeamEntry &s = Fighters(w);
         for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
             Player *pl = SlotPlayer(s.members[i].slot);
-            if (!pl)
-                continue;
-            // life + regain x lifeMax / 1000 goes through the life setter
-            // (PlayerLifeSet), not in the build yet.
-            (void)regain;
+            if (pl)
+                PlayerLifeSet(pl, pl->life + regain * pl->lifeMax / 1000);
         }
     }
 }
@@ -448,17 +452,25 @@ static int State4(int *ended)
     r.hitDetect = 0;
     if (r.tick + fr.overWaitTime == fr.koSndTime && EndSnd())
         RoundSndPlay(EndSnd());
-    if (r.tick == fr.overWinTime) {
+    if (r.tick == gv->overWinTime) {
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
-            if (pl && r.winner != 0 && pl->side == r.winner)
+            if (!pl)
+                continue;
+            if (r.winner == 0) {
+                if (pl->alive)
+                    PlayerStateSet(pl, 175);
+            } else if (pl->side == r.winner) {
                 pl->noInput = 0;
+                if (pl->alive)
+                    PlayerStateSet(pl, 180);
+            } else if (pl->alive) {
+                PlayerStateSet(pl, 170);
+            }
         }
-        // The win, draw and lose poses (states 180, 175, 170) go through the
-        // state setter (PlayerStateSet), not in the build yet.
         RoundCount();
     }
-    if (gv->specialFlags[GSF_ROUNDNOTOVER] && !r.skipEnd)
+    if (gv->specialFlags[GAME_SPECIAL_ROUNDNOTOVER] && !r.skipEnd)
         r.endTick = r.tick + 19;
     int left = r.endTick - r.tick;
     if (left >= 0 && left < 16) {
@@ -597,7 +609,7 @@ int RoundAnnounceDue()
     const RoundVars &r = gv->round;
     const FightRound &fr = gv->fightRound;
     int due = 0;
-    if (r.state == 1 && r.introCounter == fr.roundTime + 2 && !gv->demo)
+    if (r.state == 1 && r.introCounter == gv->roundTime + 2 && !gv->demo)
         due |= ROUND_ANN_ROUND;
     if (r.state == 2 && r.tick == fr.fightTime + 1 && !gv->demo)
         due |= ROUND_ANN_FIGHT;

@@ -2,7 +2,6 @@
 #pragma once
 #include <cstddef>
 
-struct FightRound;
 struct Player;
 
 enum RoundEndKind {
@@ -25,8 +24,8 @@ enum RoundAnnounce {
     ROUND_ANN_DRAW = 0x80,
 };
 
-// The fight screen's [Round] and [Time] defaults.
-void FightRoundDefaults(FightRound *fr);
+// Puts the fight screen's [Round] and [Time] defaults into the game record.
+void FightRoundDefaults();
 
 // One tick of a match round (before the states run): the outcome, the state
 // steps and the slow-motion countdown. 1 when the round ended in this tick.

@@ -33,7 +33,7 @@ void RoundField::SetUp()
     TimerSpeedSet(60);
 
     disp = DispState{};
-    FightRoundDefaults(&gv->fightRound);
+    FightRoundDefaults();
     gv->activePause = -1;
     gv->playerSlotCount = 6;
     gv->players = (Player **)LibCalloc(7, sizeof(Player *));
@@ -60,7 +60,7 @@ void RoundField::SetUp()
             gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
     }
     gv->round.number = 1;
-    gv->round.endTick = gv->fightRound.overTime;
+    gv->round.endTick = gv->overTime;
     gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
     gv->gameLoopMode = GAMELOOP_MATCH;
 

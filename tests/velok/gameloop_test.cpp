@@ -213,27 +213,29 @@ TEST_F(Loop, OnlyKeyReleasesReachTheKeyBuffersWhilePaused)
 {
     KeyConfig keys{};
     keys.key[KEYBUF_A] = 30;
+    keys.key[KEYBUF_A + 1] = 31;
     P(1)->keyConfig = &keys;
     P(2)->keyConfig = &keys;
     P(2)->aiControlled = 1;
 
-    gv->paused = 1;
     IntQueuePush(gv->sysKeyQueue, 30);
-    IntQueuePush(gv->sysKeyQueue, 30 | INPUT_RELEASE);
     Frame();
-    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), KEYBUF_A | KEYBUF_RELEASE);
-    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), 0) << "the press was dropped";
-    EXPECT_EQ(KeyBufPop(&P(2)->keyBuf), 0) << "AI players take no keys";
+    EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 1);
+    EXPECT_EQ(P(2)->keyBuf.held[KEYBUF_A], 0) << "AI players take no keys";
 
-    gv->paused = 0;
-    IntQueuePush(gv->sysKeyQueue, 30);
+    gv->paused = 1;
+    IntQueuePush(gv->sysKeyQueue, 30 | INPUT_RELEASE);
+    IntQueuePush(gv->sysKeyQueue, 31);
     Frame();
-    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), KEYBUF_A);
+    EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 0) << "the release passes: A is not held after the pause";
+    EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A + 1], 0) << "the press was dropped";
+    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), KEYBUF_A | KEYBUF_RELEASE);
+    EXPECT_EQ(KeyBufPop(&P(1)->keyBuf), 0);
 }
 
 TEST_F(Loop, RoundEndingTickDrawsAndPresentsNothing)
 {
-    StateAt(4, gv->fightRound.overTime);
+    StateAt(4, gv->overTime);
     gv->round.winner = 1;
     gv->round.wins[0] = 2;
     gv->round.counted = 1;
@@ -342,4 +344,31 @@ TEST_F(Loop, AnimationsAdvanceOnlyForPlayersThatRun)
     Frame();
     EXPECT_EQ(AnimObjTime(&anims[0]), 2) << "not moving during the Pause";
     AnimSetFree(actions);
+}
+
+TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
+{
+    gv->gameTick = 100;
+    P(3)->enabled = 1;
+    P(4)->enabled = 1;
+    for (int slot = 1; slot <= 4; slot++)
+        P(slot)->state.hitPauseTime = 5;  // a state run counts it down
+    P(1)->lastRunTick = 100;              // already run in this tick
+    P(2)->state.moveType = 1;             // attackers run first, and once
+    P(4)->frozen = 1;
+    Frame();
+    EXPECT_EQ(P(1)->state.hitPauseTime, 5);
+    EXPECT_EQ(P(2)->state.hitPauseTime, 4);
+    EXPECT_EQ(P(3)->state.hitPauseTime, 4);
+    EXPECT_EQ(P(4)->state.hitPauseTime, 5) << "frozen";
+    EXPECT_EQ(P(2)->lastRunTick, 100);
+    EXPECT_EQ(P(3)->runFlag, 1);
+    EXPECT_EQ(P(4)->runFlag, 0);
+
+    // During a Pause only players with move time left run.
+    gv->pause[0].time = 10;
+    P(3)->pauseMoveTime[0] = 4;
+    Frame();
+    EXPECT_EQ(P(2)->state.hitPauseTime, 4);
+    EXPECT_EQ(P(3)->state.hitPauseTime, 3);
 }

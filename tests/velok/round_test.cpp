@@ -70,7 +70,7 @@ TEST_F(Round, IntroFlagHoldsTheIntroCounter)
 {
     StateAt(1, 5);
     gv->round.introCounter = 30;
-    gv->specialFlags[GSF_INTRO] = 1;
+    gv->specialFlags[GAME_SPECIAL_INTRO] = 1;
     RoundUpdate();
     EXPECT_EQ(gv->round.introCounter, 1);
 }
@@ -125,12 +125,12 @@ TEST_F(Round, NoRoundEndSwitchAndNokoKeepTheFightGoing)
     EXPECT_EQ(gv->round.endKind, 0);
 
     gv->round.noEnd = 0;
-    gv->specialFlags[GSF_NOKO] = 1;
+    gv->specialFlags[GAME_SPECIAL_NOKO] = 1;
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 2);
     EXPECT_EQ(gv->round.endKind, ROUND_END_KO);
-    gv->specialFlags[GSF_NOKO] = 0;
-    gv->specialFlags[GSF_NOKOSLOW] = 1;
+    gv->specialFlags[GAME_SPECIAL_NOKO] = 0;
+    gv->specialFlags[GAME_SPECIAL_NOKOSLOW] = 1;
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 3);
     EXPECT_EQ(gv->slowRate, 0);
@@ -227,13 +227,15 @@ TEST_F(Round, DrawsCountUnderTheDrawSettings)
         Reset();
         gv->side[0].drawsAllowed = gv->side[1].drawsAllowed = c.allowed;
         gv->round.draws = c.drawsBefore;
-        StateAt(4, gv->fightRound.overWinTime);
+        StateAt(4, gv->overWinTime);
         gv->round.endKind = ROUND_END_DOUBLE_KO;
         RoundUpdate();
         EXPECT_EQ(gv->round.draws, c.drawsBefore + 1);
         EXPECT_EQ(gv->round.wins[0], c.wins);
         EXPECT_EQ(gv->round.wins[1], c.wins);
         EXPECT_EQ(gv->round.counted, 1);
+        EXPECT_EQ(P(1)->state.stateNo, 175);
+        EXPECT_EQ(P(2)->state.stateNo, 175);
     }
 }
 
@@ -264,11 +266,16 @@ TEST_F(Round, WinPosesEndTheRoundAtTheEndTick)
     gv->round.endKind = ROUND_END_KO;
     gv->round.winner = 1;
     P(1)->noInput = P(2)->noInput = 1;
+    P(1)->life = 500;
+    gv->side[0].regainBase = 125;
     RoundUpdate();
     RoundUpdate();
     EXPECT_EQ(gv->round.wins[0], 1) << "counted at over.wintime";
     EXPECT_EQ(P(1)->noInput, 0);
     EXPECT_EQ(P(2)->noInput, 1);
+    EXPECT_EQ(P(1)->state.stateNo, 180);
+    EXPECT_EQ(P(2)->state.stateNo, 170);
+    EXPECT_EQ(P(1)->life, 625) << "the first of two wins regains 125 per mille";
 
     gv->round.tick = 140;
     RoundUpdate();
@@ -282,6 +289,14 @@ TEST_F(Round, WinPosesEndTheRoundAtTheEndTick)
     EXPECT_EQ(P(1)->roundsExisted, 1);
     EXPECT_EQ(GameLoopCountersGet()->presented, before.presented + 2) << "a black screen between rounds";
     EXPECT_EQ(Pixel(10, 10), 0);
+
+    // The deciding win regains nothing.
+    StateAt(4, gv->overWinTime);
+    gv->round.counted = 0;
+    P(1)->life = 500;
+    RoundUpdate();
+    EXPECT_EQ(gv->round.wins[0], 2);
+    EXPECT_EQ(P(1)->life, 500);
 
     // The deciding round ends the match.
     StateAt(4, 150);
@@ -298,14 +313,14 @@ TEST_F(Round, RoundNotOverHoldsTheWinPosesUntilAButtonSkips)
     gv->round.wins[0] = 2;
     gv->round.counted = 1;
     for (int i = 0; i < 500; i++) {
-        gv->specialFlags[GSF_ROUNDNOTOVER] = 1;
+        gv->specialFlags[GAME_SPECIAL_ROUNDNOTOVER] = 1;
         ASSERT_EQ(RoundUpdate(), 0);
     }
     gv->round.skipEnd = 1;
     gv->round.endTick = gv->round.tick + 3;
     int n = 0;
     while (!RoundUpdate() && n < 100) {
-        gv->specialFlags[GSF_ROUNDNOTOVER] = 1;
+        gv->specialFlags[GAME_SPECIAL_ROUNDNOTOVER] = 1;
         n++;
     }
     EXPECT_EQ(n, 3);
