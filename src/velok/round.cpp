@@ -244,7 +244,7 @@ static void RoundOutcome()
             r.winner = standing[0] > standing[1] ? 1 : standing[1] > standing[0] ? 2 : 0;
             // The time-over icon belongs to this round's slot: record it once,
             // when the round is decided, not on every later tick.
-            if (before != ROUND_END_TIME_OVER && !r.counted) {
+            if (before != ROUND_END_TIME_OVER && !r.counted && !r.noEnd) {
                 if (r.winner != 2)
                     WinIconStore(1, 4);
                 if (r.winner != 1)
