@@ -29,6 +29,13 @@ struct GameVars {
     // registrations made under the background mask.
     PalList *palList;
     int palBgCount;
+
+    // Hit engine: the [Rules] values that HitDef defaults and hits read, the
+    // game-wide HitDef serial counter and the no-KO switch.
+    int gameType;  // 0 or 1
+    float attackLifeToPowerMul, getHitLifeToPowerMul, superTargetDefenceMul;
+    int hitDefSerial;
+    int noKO;
 };
 
 extern GameVars *gv;

@@ -1,8 +1,14 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+#include "velok/sc-hitdef.h"
+
+struct AnimObj;
+struct AnimSet;
+struct Array;
 struct CharData;
 struct CmdSet;
+struct Player;
 struct StateDefList;
 
 enum {
@@ -13,6 +19,49 @@ enum {
     PLAYER_SYSFVAR_COUNT = 5,
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
+    PLAYER_ASSERT_COUNT = 9,
+    PLAYER_SLOT_MAX = 64,  // per-slot arrays: 4 main slots and at most 56 helpers, indexed by slot
+    PLAYER_OVERRIDE_COUNT = 8,
+    PLAYER_TARGET_MAX = 8,
+};
+
+// AssertSpecial player flags, by index.
+enum PlayerAssertFlag {
+    PLAYER_ASSERT_NOSTANDGUARD = 0,
+    PLAYER_ASSERT_NOCROUCHGUARD = 1,
+    PLAYER_ASSERT_NOAIRGUARD = 2,
+    PLAYER_ASSERT_NOAUTOTURN = 3,
+    PLAYER_ASSERT_NOSHADOW = 4,
+    PLAYER_ASSERT_NOJUGGLECHECK = 5,
+    PLAYER_ASSERT_NOWALK = 6,
+    PLAYER_ASSERT_UNGUARDABLE = 7,
+    PLAYER_ASSERT_INVISIBLE = 8,
+};
+
+// Move-contact kinds of an attacker.
+enum {
+    PLAYER_CONTACT_GUARDED = 1,
+    PLAYER_CONTACT_HIT = 2,
+    PLAYER_CONTACT_REVERSED = 4,
+};
+
+// One entry of a player's target list: a player it has hit and holds.
+struct PlayerTarget {
+    Player *target;
+    int juggle;        // juggle points left
+    int serial;        // the HitDef serial that made or last renewed the entry
+    float bindX, bindY, bindZ;
+    int bindTime;
+    int bindTimeSeen;  // the bind time at the holder's last state run
+};
+
+// One HitOverride slot.
+struct PlayerHitOverride {
+    int active;
+    int attr;
+    int stateNo;  // -1 keeps the state
+    int time;     // -1 for ever
+    int forceAir;
 };
 
 // The character's constants block, in its stored order (within each jump group
@@ -138,6 +187,67 @@ struct Player {
     Player *parent;
     Player *root;
     int helperTypePlayer;
+
+    // Life, power and motion as the hit engine reads and writes them
+    int enabled;
+    int alive;
+    int life, lifeMax;
+    int lifeShown[2];        // the life copies behind the lifebar's damage mark
+    int *power, *powerMax;   // the side's shared bar, null for none
+    int ownPower, ownPowerMax;
+    float attackMul, defenceMul;
+    int facing;              // 1 right, -1 left
+    int pendingFacing;       // 0 none
+    float x, y, z;
+    float prevX, prevY, prevZ;
+    float velX, velY, velZ;
+    float drawOffsetX, drawOffsetY;
+    float zScale;            // perspective scale
+    int screenLeft, screenRight;  // screen edges in stage x, kept by the screen bound
+    int sprPriority;
+    int screenBound, playerPush;
+    unsigned char assertFlag[PLAYER_ASSERT_COUNT];  // PlayerAssertFlag
+    int widthEdge[2], widthPlayer[2];  // the Width controller's front and back widths
+    float extraVelX, extraVelY, extraDecayX, extraDecayY, extraStop;
+    int extraTicks;          // nonzero while the extra velocity runs, -1 until it stops
+    int airJumps;
+    AnimObj *anim;
+    AnimSet *animOverride;   // null: the own character's animations
+    int hitPause, pendingHitPause;
+    int guarding;
+    int sinceLastHit;        // ticks since the last hit, 0 while in move type H
+
+    // Hit engine: the attack block and the attacker's records
+    HitDef hitDef;
+    int juggleCost;          // the juggle points the current tick's hit costs
+    Array *targets;          // PlayerTarget entries, PLAYER_TARGET_MAX of them
+    int moveContact, moveContactTime;
+    int hitTotal, hitUnique, hitCombo;
+    int lastHitTick;
+
+    // Hit engine: the get-hit block
+    int hitLock;
+    int hitBy[2], hitByTime[2];
+    PlayerHitOverride hitOverride[PLAYER_OVERRIDE_COUNT];
+    int slotSerial[PLAYER_SLOT_MAX];   // per attacking slot: the last HitDef serial that touched this player
+    int slotHitMark[PLAYER_SLOT_MAX];  // per attacking slot: hit by it in the current pass
+    int falling;
+    int pendingDamage;
+    int hitShakeTime, hitTime, slideTime, ctrlTime;
+    float hitVelX, hitVelY;
+    float cornerPush;
+    int groundType, airType, animType;
+    Player *lastHitter;
+    int lastHitAttr, lastHitId;
+    int guarded;
+    float getHitYAccel;
+    float fallVelX, fallVelY;
+    int fallRecover, fallRecoverTime, fallKill, fallDamage;
+    EnvShakeBlock fallShake;
+    int fallTime;
+    int getHitCount;         // hits taken in the current combo
+    float pendingOffX, pendingOffY, pendingOffZ;
+    PalFxBlock palFx;        // the own palette effect that a hit starts
 };
 
 // Warning lines of the warning log; a null player is ignored.
