@@ -62,6 +62,8 @@ protected:
     }
     void Make(Player *p, int slot)
     {
+        ArrayFree(p->targets);
+        AnimObjFree(p->anim);
         memset(p, 0, sizeof *p);
         snprintf(p->name, sizeof p->name, "P%d", slot);
         p->id = 55 + slot;
@@ -138,7 +140,7 @@ protected:
     }
 
     AnimSet *set = nullptr;
-    Player pl[4];
+    Player pl[4]{};
     std::vector<HitDefParams *> params;
 };
 
