@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "lib/array.h"
 #include "lib/clsn.h"
 #include "lib/libbase.h"
+#include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
 #include "lib/txtparse.h"
 
@@ -612,4 +614,106 @@ int AnimObjElemAtTime(const AnimObj *obj, int offset)
 int AnimFlipCombine(int a, int b)
 {
     return a ^ b;
+}
+
+namespace {
+// What one shown element draws: its offset, flips and transparency.
+struct AnimDrawElem {
+    int x, y;
+    int flip;
+    int trans, alphaSrc, alphaDst;
+};
+}
+
+// The element shown on the tick before the action time, with the player's
+// transparency override folded in; false when nothing is to be drawn.
+static bool AnimDrawElemGet(const AnimObj *obj, int flip, AnimDrawElem *out)
+{
+    const AnimAction *action = CurrentAction(obj);
+    int64_t shown = (int64_t)obj->time - 1;
+    const AnimElem *found = nullptr;
+    for (int i = 0; i < action->count; i++) {
+        const AnimElem *e = AnimActionElemAt(action, i);
+        if (e->start > shown)
+            break;
+        if (shown < (int64_t)e->start + e->time || e->time == -1)
+            found = e;
+    }
+    if (!found || obj->sprIndex < 0)
+        return false;
+    out->x = (flip & ANIM_FLIP_H) ? -found->x : found->x;
+    out->y = (flip & ANIM_FLIP_V) ? -found->y : found->y;
+    out->flip = AnimFlipCombine(flip, found->flags & (ANIM_FLIP_H | ANIM_FLIP_V));
+    if (obj->transOverride == -1) {
+        out->trans = found->trans;
+        out->alphaSrc = found->alphaSrc;
+        out->alphaDst = found->alphaDst;
+    } else {
+        int scale = obj->alphaDstScale;
+        out->trans = obj->transOverride;
+        out->alphaSrc = (int)(((int64_t)found->alphaSrc * obj->alphaSrcScale) >> 8);
+        out->alphaDst = (int)(scale + (int64_t)(256 - scale) * found->alphaDst / 256);
+    }
+    return true;
+}
+
+static int AnimCoord(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0)
+        return INT_MAX;
+    if (v <= -2147483648.0)
+        return INT_MIN;
+    return (int)v;
+}
+
+void AnimObjDrawFlip(AnimObj *obj, int x, int y, int flip)
+{
+    AnimDrawElem d;
+    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+        return;
+    SprDrawFlipTrans(obj->spr, obj->sprIndex, WrapAdd(x, d.x), WrapAdd(y, d.y), d.flip, d.trans, d.alphaSrc,
+                     d.alphaDst);
+}
+
+void AnimObjDraw(AnimObj *obj, int x, int y)
+{
+    AnimObjDrawFlip(obj, x, y, 0);
+}
+
+void AnimObjDrawScaledFlip(AnimObj *obj, float x, float y, float xScale, float yScale, int flip)
+{
+    if (xScale == 1.0f && yScale == 1.0f) {
+        AnimObjDrawFlip(obj, AnimCoord(x), AnimCoord(y), flip);
+        return;
+    }
+    AnimDrawElem d;
+    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+        return;
+    int ox = AnimCoord(std::floor((double)d.x * xScale + 0.5));
+    int oy = AnimCoord(std::floor((double)d.y * yScale + 0.5));
+    float xs = (d.flip & ANIM_FLIP_H) ? -xScale : xScale;
+    float ys = (d.flip & ANIM_FLIP_V) ? -yScale : yScale;
+    SprDrawScaledTrans(obj->spr, obj->sprIndex, x + ox, y + oy, xs, ys, d.trans, d.alphaSrc, d.alphaDst);
+}
+
+void AnimObjDrawScaled(AnimObj *obj, float x, float y, float xScale, float yScale)
+{
+    AnimObjDrawScaledFlip(obj, x, y, xScale, yScale, 0);
+}
+
+void AnimObjDrawAngle(AnimObj *obj, float x, float y, float angle, float xScale, float yScale, int flip)
+{
+    AnimDrawElem d;
+    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+        return;
+    float px = (float)AnimCoord((double)d.x * xScale + x);
+    float py = (float)AnimCoord((double)d.y * yScale + y);
+    if (flip & ANIM_FLIP_H)
+        angle = -angle;
+    float xs = (d.flip & ANIM_FLIP_H) ? -xScale : xScale;
+    float ys = (d.flip & ANIM_FLIP_V) ? -yScale : yScale;
+    SprDrawRotatedTrans(obj->spr, obj->sprIndex, px, py, angle, xs, ys, 1.0f, 1.0f, d.trans, d.alphaSrc,
+                        d.alphaDst);
 }

@@ -92,3 +92,11 @@ int AnimObjElemStartTime(const AnimObj *obj, int index);
 int AnimObjElemAtTime(const AnimObj *obj, int offset);
 
 int AnimFlipCombine(int a, int b);
+
+// Draw the element shown now (flip bits mirror about the position). With a
+// draw list attached the draw is queued there instead of made at once.
+void AnimObjDraw(AnimObj *obj, int x, int y);
+void AnimObjDrawFlip(AnimObj *obj, int x, int y, int flip);
+void AnimObjDrawScaled(AnimObj *obj, float x, float y, float xScale, float yScale);
+void AnimObjDrawScaledFlip(AnimObj *obj, float x, float y, float xScale, float yScale, int flip);
+void AnimObjDrawAngle(AnimObj *obj, float x, float y, float angle, float xScale, float yScale, int flip);

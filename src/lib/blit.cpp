@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include "lib/gfx.h"
+#include "lib/pal.h"
+#include "lib/spr-lib.h"
+#include "lib/vbuf.h"
 
 typedef int64_t i64;
 
@@ -263,7 +266,7 @@ void BlitStretched(const BlitTarget *dst, const BlitSource *src, const BlitRule 
         return;
     if (rule->kind != BLIT_SHADE && std::fabs(src->width - width) < 0.001f &&
         std::fabs(src->height - height) < 0.001f) {
-        BlitPlain(dst, src, rule, (int)x, (int)y, flip);
+        BlitPlain(dst, src, rule, (int)BlitSat(x, INT32_MAX), (int)BlitSat(y, INT32_MAX), flip);
         return;
     }
     BlitDispatch(rule, [&](const auto &r) { BlitWalkStretched(dst, src, x, y, width, height, flip, r); });
@@ -392,9 +395,9 @@ void BlitRotated(const BlitTarget *dst, const BlitSource *src, const BlitRule *r
             return;
     if (xScale2 == 0 || yScale2 == 0)
         return;
+    if (std::fabs(xScale) >= 2097152.0f || std::fabs(yScale) >= 2097152.0f)
+        return;  // beyond 1/1024 steps in an int, and far beyond any target
     int sx1024 = (int)(xScale * 1024), sy1024 = (int)(yScale * 1024);
-    if (std::fabs(xScale) * 1024 >= 2147483647.0f || std::fabs(yScale) * 1024 >= 2147483647.0f)
-        return;
     double a = angle;
     if (sx1024 < 0) {
         sx1024 = -sx1024;
@@ -425,4 +428,171 @@ void BlitRotated(const BlitTarget *dst, const BlitSource *src, const BlitRule *r
     BlitDispatch(rule, [&](const auto &r) {
         BlitWalkRotated(dst, src, x, y, e, sx1024, sy1024, xScale, yScale, xScale2, yScale2, mirrored, r);
     });
+}
+
+namespace {
+struct SprBlitJob {
+    BlitTarget dst;
+    BlitSource src;
+    BlitRule rule;
+};
+}
+
+// Gathers target, source and colour table of one draw. A slot outside the set
+// stops the program through the set's slot check; anything else that cannot
+// be drawn (another target depth, an image that is not 8-bit, no palette for
+// a rule that needs colours) draws nothing.
+static bool SprBlitBegin(SprSet *set, int index, int kind, SprBlitJob *job)
+{
+    if (!set)
+        return false;
+    const SprImage *img = SprSetImageAt(set, index);
+    if (!vbufTarget.pixels || (vbufTarget.depth != 15 && vbufTarget.depth != 16))
+        return false;
+    if (!img || img->bpp != 8 || !img->rows)
+        return false;
+    const void *pixels = SprImageSrcPixels(set, index);
+    if (!pixels)
+        return false;
+    const uint16_t *table = nullptr;
+    if (kind != BLIT_SILHOUETTE && kind != BLIT_SHADE) {
+        if (set->palOverride) {
+            table = PalColorsGet(set->palOverride);
+        } else {
+            if (img->palIndex < 0 || img->palIndex >= SprSetPalCount(set))
+                return false;
+            table = SprSetPalAtReady(set, img->palIndex)->table;
+        }
+    }
+    job->dst = VbufBlitTarget();
+    job->src = BlitSource{static_cast<const uint8_t *>(pixels), img->rows, img->width, img->height, img->xAxis,
+                          img->yAxis};
+    job->rule = BlitRule{kind, table, 0, 256, 0};
+    return true;
+}
+
+static void SprBlitPlainKind(SprSet *set, int index, int x, int y, int flip, int kind, int colour = 0,
+                             int srcAlpha = 256, int dstAlpha = 0)
+{
+    SprBlitJob job;
+    if (!SprBlitBegin(set, index, kind, &job))
+        return;
+    job.rule.colour = colour;
+    job.rule.srcAlpha = srcAlpha;
+    job.rule.dstAlpha = dstAlpha;
+    BlitPlain(&job.dst, &job.src, &job.rule, x, y, flip);
+}
+
+static void SprBlitSizedKind(SprSet *set, int index, float x, float y, float width, float height, int flip,
+                             int kind, int colour = 0, int srcAlpha = 256, int dstAlpha = 0)
+{
+    SprBlitJob job;
+    if (!SprBlitBegin(set, index, kind, &job))
+        return;
+    job.rule.colour = colour;
+    job.rule.srcAlpha = srcAlpha;
+    job.rule.dstAlpha = dstAlpha;
+    BlitStretched(&job.dst, &job.src, &job.rule, x, y, width, height, flip);
+}
+
+static void SprBlitRotatedKind(SprSet *set, int index, float x, float y, float angle, float xs, float ys,
+                               float xs2, float ys2, int mirrored, int kind, int colour = 0, int srcAlpha = 256,
+                               int dstAlpha = 0)
+{
+    SprBlitJob job;
+    if (!SprBlitBegin(set, index, kind, &job))
+        return;
+    job.rule.colour = colour;
+    job.rule.srcAlpha = srcAlpha;
+    job.rule.dstAlpha = dstAlpha;
+    BlitRotated(&job.dst, &job.src, &job.rule, x, y, angle, xs, ys, xs2, ys2, mirrored);
+}
+
+enum { FH = BLIT_FLIP_H, FV = BLIT_FLIP_V, FHV = BLIT_FLIP_H | BLIT_FLIP_V };
+
+void SprBlitMasked(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, 0, BLIT_MASKED); }
+void SprBlitMaskedH(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FH, BLIT_MASKED); }
+void SprBlitMaskedV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FV, BLIT_MASKED); }
+void SprBlitMaskedHV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FHV, BLIT_MASKED); }
+void SprBlitOpaque(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, 0, BLIT_OPAQUE); }
+void SprBlitSilhouette(SprSet *s, int i, int x, int y, int c) { SprBlitPlainKind(s, i, x, y, 0, BLIT_SILHOUETTE, c); }
+void SprBlitSilhouette16(SprSet *, int, int, int, int) {}
+void SprBlitAdd(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, 0, BLIT_ADD); }
+void SprBlitAddH(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FH, BLIT_ADD); }
+void SprBlitAddV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FV, BLIT_ADD); }
+void SprBlitAddHV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FHV, BLIT_ADD); }
+void SprBlitAlpha(SprSet *s, int i, int x, int y, int a, int b) { SprBlitPlainKind(s, i, x, y, 0, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaH(SprSet *s, int i, int x, int y, int a, int b) { SprBlitPlainKind(s, i, x, y, FH, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaV(SprSet *s, int i, int x, int y, int a, int b) { SprBlitPlainKind(s, i, x, y, FV, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaHV(SprSet *s, int i, int x, int y, int a, int b) { SprBlitPlainKind(s, i, x, y, FHV, BLIT_ALPHA, 0, a, b); }
+void SprBlitSub(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, 0, BLIT_SUB); }
+void SprBlitSubH(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FH, BLIT_SUB); }
+void SprBlitSubV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FV, BLIT_SUB); }
+void SprBlitSubHV(SprSet *s, int i, int x, int y) { SprBlitPlainKind(s, i, x, y, FHV, BLIT_SUB); }
+
+void SprBlitScaled(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_MASKED); }
+void SprBlitScaledH(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FH, BLIT_MASKED); }
+void SprBlitScaledV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FV, BLIT_MASKED); }
+void SprBlitScaledHV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FHV, BLIT_MASKED); }
+void SprBlitScaledOpaque(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_OPAQUE); }
+void SprBlitAddScaled(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_ADD); }
+void SprBlitAddScaledH(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FH, BLIT_ADD); }
+void SprBlitAddScaledV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FV, BLIT_ADD); }
+void SprBlitAddScaledHV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FHV, BLIT_ADD); }
+void SprBlitAlphaScaled(SprSet *s, int i, float x, float y, float w, float h, int a, int b) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaScaledH(SprSet *s, int i, float x, float y, float w, float h, int a, int b) { SprBlitSizedKind(s, i, x, y, w, h, FH, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaScaledV(SprSet *s, int i, float x, float y, float w, float h, int a, int b) { SprBlitSizedKind(s, i, x, y, w, h, FV, BLIT_ALPHA, 0, a, b); }
+void SprBlitAlphaScaledHV(SprSet *s, int i, float x, float y, float w, float h, int a, int b) { SprBlitSizedKind(s, i, x, y, w, h, FHV, BLIT_ALPHA, 0, a, b); }
+void SprBlitSubScaled(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_SUB); }
+void SprBlitSubScaledH(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FH, BLIT_SUB); }
+void SprBlitSubScaledV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FV, BLIT_SUB); }
+void SprBlitSubScaledHV(SprSet *s, int i, float x, float y, float w, float h) { SprBlitSizedKind(s, i, x, y, w, h, FHV, BLIT_SUB); }
+void SprBlitShadeScaled(SprSet *s, int i, float x, float y, float w, float h, int c) { SprBlitSizedKind(s, i, x, y, w, h, 0, BLIT_SHADE, c); }
+void SprBlitShadeScaledH(SprSet *s, int i, float x, float y, float w, float h, int c) { SprBlitSizedKind(s, i, x, y, w, h, FH, BLIT_SHADE, c); }
+void SprBlitShadeScaledV(SprSet *s, int i, float x, float y, float w, float h, int c) { SprBlitSizedKind(s, i, x, y, w, h, FV, BLIT_SHADE, c); }
+void SprBlitShadeScaledHV(SprSet *s, int i, float x, float y, float w, float h, int c) { SprBlitSizedKind(s, i, x, y, w, h, FHV, BLIT_SHADE, c); }
+
+void SprBlitRotated(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 0, BLIT_MASKED);
+}
+void SprBlitRotatedMirror(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 1, BLIT_MASKED);
+}
+void SprBlitAddRotated(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 0, BLIT_ADD);
+}
+void SprBlitAddRotatedMirror(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 1, BLIT_ADD);
+}
+void SprBlitAlphaRotated(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2,
+                         int sa, int da)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 0, BLIT_ALPHA, 0, sa, da);
+}
+void SprBlitAlphaRotatedMirror(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2,
+                               float ys2, int sa, int da)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 1, BLIT_ALPHA, 0, sa, da);
+}
+void SprBlitSubRotated(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 0, BLIT_SUB);
+}
+void SprBlitSubRotatedMirror(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 1, BLIT_SUB);
+}
+void SprBlitShadeRotated(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2, float ys2,
+                         int c)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 0, BLIT_SHADE, c);
+}
+void SprBlitShadeRotatedMirror(SprSet *s, int i, float x, float y, float a, float xs, float ys, float xs2,
+                               float ys2, int c)
+{
+    SprBlitRotatedKind(s, i, x, y, a, xs, ys, xs2, ys2, 1, BLIT_SHADE, c);
 }

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <allegro.h>
 #include <cstring>
+#include <vector>
 
+#include "lib/gfx.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
+#include "lib/spr-lib.h"
 
 VbufTarget vbufTarget;
 
@@ -20,9 +23,217 @@ enum VbufBlend {
 
 typedef int64_t i64;
 
+static void VbufClipApply();
+
 static void VbufCheck()
 {
     LIB_ASSERT(vbufTarget.pixels != nullptr && vbufTarget.rows != nullptr);
+}
+
+// A bitmap-kind image that owns its bitmap, clip set to the whole bitmap.
+static int VbufImageMake(SprImage *img, int width, int height, int depth)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    BITMAP *bmp = create_bitmap_ex(depth, width, height);
+    if (!bmp)
+        return 0;
+    set_clip_rect(bmp, 0, 0, width - 1, height - 1);
+    int bytes = width * height * SprBytesPerPixel(depth);
+    if (!SprImageInit(img, SPR_PIXELS_BITMAP, bmp, bytes, 0, width, height, depth, 0, 0)) {
+        destroy_bitmap(bmp);
+        return 0;
+    }
+    img->ownsPixels = 1;
+    return 1;
+}
+
+SprSet *VbufSprSetCreate(int width, int height, int depth, int count)
+{
+    if (count <= 0)
+        return nullptr;
+    SprSet *set = SprSetCreate(count, 0);
+    if (!set)
+        return nullptr;
+    for (int i = 0; i < count; i++) {
+        SprImage img;
+        if (!VbufImageMake(&img, width, height, depth)) {
+            SprSetFree(set);
+            return nullptr;
+        }
+        if (!SprSetAddImage(set, &img, 0, i)) {
+            SprImageFree(&img);
+            SprSetFree(set);
+            return nullptr;
+        }
+    }
+    set_color_depth(depth);
+    return set;
+}
+
+SprSet *VbufSprCreateDepth(int width, int height, int depth)
+{
+    return VbufSprSetCreate(width, height, depth, 1);
+}
+
+SprSet *VbufSprCreate(int width, int height)
+{
+    return VbufSprCreateDepth(width, height, gfx.depth);
+}
+
+void VbufSprFree(SprSet *set)
+{
+    if (!set)
+        return;
+    if (vbufTarget.set == set)
+        vbufTarget = VbufTarget{};
+    SprSetFree(set);
+}
+
+int VbufTargetSet(SprSet *set, int index)
+{
+    if (!set)
+        return 0;
+    SprImage *img = SprSetImageAt(set, index);
+    if (img->pixelKind != SPR_PIXELS_HEAP && img->pixelKind != SPR_PIXELS_BITMAP)
+        return 0;
+    void *pixels = SprImageDstPixels(set, index);
+    if (!pixels || !img->rows || img->width <= 0 || img->height <= 0)
+        return 0;
+    VbufTarget &t = vbufTarget;
+    t = VbufTarget{};
+    t.set = set;
+    t.index = index;
+    t.bitmap = img->pixelKind == SPR_PIXELS_BITMAP ? static_cast<BITMAP *>(img->pixels) : nullptr;
+    t.pixels = static_cast<uint8_t *>(pixels);
+    t.rows = img->rows;
+    t.width = img->width;
+    t.height = img->height;
+    t.pixelCount = img->width * img->height;
+    t.depth = img->bpp;
+    t.bytesPerPixel = SprBytesPerPixel(img->bpp);
+    t.x2 = t.width - 1;
+    t.y2 = t.height - 1;
+    VbufClipApply();
+    set_color_depth(t.depth);
+    return 1;
+}
+
+BITMAP *VbufTargetBitmapGet(SprSet *set, int index)
+{
+    if (!set)
+        return nullptr;
+    SprImage *img = SprSetImageAt(set, index);
+    return img->pixelKind == SPR_PIXELS_BITMAP ? static_cast<BITMAP *>(img->pixels) : nullptr;
+}
+
+void VbufSprAcquire(SprSet *set, int index)
+{
+    if (BITMAP *b = VbufTargetBitmapGet(set, index))
+        acquire_bitmap(b);
+}
+
+void VbufSprRelease(SprSet *set, int index)
+{
+    if (BITMAP *b = VbufTargetBitmapGet(set, index))
+        release_bitmap(b);
+}
+
+void VbufTargetAcquire()
+{
+    if (vbufTarget.bitmap)
+        acquire_bitmap(vbufTarget.bitmap);
+}
+
+void VbufTargetRelease()
+{
+    if (vbufTarget.bitmap)
+        release_bitmap(vbufTarget.bitmap);
+}
+
+// 16-bit image onto a 32-bit page, stretched so that the first and last
+// source pixels of each row and column land on the first and last page pixels.
+static void VbufStretch16To32(BITMAP *src, BITMAP *dst)
+{
+    int sw = src->w, sh = src->h, dw = dst->w, dh = dst->h;
+    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0)
+        return;
+    std::vector<int> cols(dw);
+    int sx = 0, err = 0;
+    for (int x = 0; x < dw; x++) {
+        cols[x] = sx;
+        if (dw > 1) {
+            err += sw - 1;
+            while (err >= dw - 1 && sx < sw - 1) {
+                err -= dw - 1;
+                sx++;
+            }
+        }
+    }
+    bmp_select(dst);
+    int sy = 0, errY = 0;
+    for (int y = 0; y < dh; y++) {
+        const uint16_t *s = reinterpret_cast<const uint16_t *>(src->line[sy]);
+        uintptr_t addr = bmp_write_line(dst, y);
+        for (int x = 0; x < dw; x++) {
+            uint32_t p = s[cols[x]];
+            bmp_write32(addr + (uintptr_t)x * 4, (p >> 11) << 19 | ((p >> 5) & 63) << 10 | (p & 31) << 3);
+        }
+        if (dh > 1) {
+            errY += sh - 1;
+            while (errY >= dh - 1 && sy < sh - 1) {
+                errY -= dh - 1;
+                sy++;
+            }
+        }
+    }
+    bmp_unwrite_line(dst);
+}
+
+enum { VBUF_SHOW_AT, VBUF_SHOW_STRETCH };
+
+static void VbufShow(SprSet *set, int index, int x, int y, int how)
+{
+    BITMAP *img = VbufTargetBitmapGet(set, index);
+    BITMAP *page = gfx.page ? gfx.page : screen;
+    if (!img || !page)
+        return;
+    bool convert = bitmap_color_depth(img) == 16 && bitmap_color_depth(page) == 32 && gfx.swapRB;
+    acquire_bitmap(screen);
+    if (how == VBUF_SHOW_STRETCH && (img->w != page->w || img->h != page->h)) {
+        set_clip_rect(page, 0, 0, page->w - 1, page->h - 1);
+        if (convert)
+            VbufStretch16To32(img, page);
+        else
+            stretch_blit(img, page, 0, 0, img->w, img->h, 0, 0, page->w, page->h);
+    } else {
+        bool fits = x >= 0 && y >= 0 && x + img->w <= page->w && y + img->h <= page->h;
+        set_clip_rect(page, 0, 0, page->w - 1, page->h - 1);
+        set_clip_state(page, fits ? 0 : 1);
+        if (convert)
+            VbufBlit16To32(img, page, 0, 0, x, y, img->w, img->h);
+        else
+            blit(img, page, 0, 0, x, y, img->w, img->h);
+        set_clip_state(page, 1);
+    }
+    release_bitmap(screen);
+    if (gfx.pageFlip == 1 && gfx.flipAfterShow)
+        GfxFlipPage();
+}
+
+void VbufSprShow(SprSet *set, int index)
+{
+    VbufShow(set, index, 0, 0, VBUF_SHOW_AT);
+}
+
+void VbufSprShowAt(SprSet *set, int index, int x, int y)
+{
+    VbufShow(set, index, x, y, VBUF_SHOW_AT);
+}
+
+void VbufSprShowStretch(SprSet *set, int index)
+{
+    VbufShow(set, index, 0, 0, VBUF_SHOW_STRETCH);
 }
 
 BlitTarget VbufBlitTarget()

@@ -23,6 +23,26 @@ struct VbufTarget {
 
 extern VbufTarget vbufTarget;
 
+// One-image sprite sets holding a new Allegro bitmap (at the screen depth, or
+// the given one); null on failure.
+SprSet *VbufSprCreate(int width, int height);
+SprSet *VbufSprCreateDepth(int width, int height, int depth);
+SprSet *VbufSprSetCreate(int width, int height, int depth, int count);
+void VbufSprFree(SprSet *set);
+
+// 0 unless the image holds heap pixels or an Allegro bitmap.
+int VbufTargetSet(SprSet *set, int index);
+BITMAP *VbufTargetBitmapGet(SprSet *set, int index);
+void VbufSprAcquire(SprSet *set, int index);
+void VbufSprRelease(SprSet *set, int index);
+void VbufTargetAcquire();
+void VbufTargetRelease();
+
+// Copies an image to the current page: at 0,0, at x,y, or stretched to the screen.
+void VbufSprShow(SprSet *set, int index);
+void VbufSprShowAt(SprSet *set, int index, int x, int y);
+void VbufSprShowStretch(SprSet *set, int index);
+
 // The target as the blitters see it (pixels, rows, clip).
 BlitTarget VbufBlitTarget();
 

@@ -1,5 +1,6 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include "velok/config.h"
 
 struct TextBuf;
 struct PalList;
@@ -30,10 +31,12 @@ struct GameVars {
     PalList *palList;
     int palBgCount;
 
-    // Hit engine: the [Rules] values that HitDef defaults and hits read, the
-    // game-wide HitDef serial counter and the no-KO switch.
-    int gameType;  // 0 or 1
-    float attackLifeToPowerMul, getHitLifeToPowerMul, superTargetDefenceMul;
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
+
+    // Hit engine: the game-wide HitDef serial counter and the no-KO switch.
     int hitDefSerial;
     int noKO;
 };

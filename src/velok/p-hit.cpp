@@ -283,7 +283,7 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
         return;
     if (!BoxesMeet(a, 2, b, 2, usePrev))
         return;
-    if (!(a->alive && b->alive) && gv && gv->gameType != 0)
+    if (!(a->alive && b->alive) && gv && gv->cfg.rules.gameType != CFG_GAMETYPE_VS)
         return;
     float ay = PosY(a, usePrev), by = PosY(b, usePrev);
     if (a->state.stateType == STATETYPE_S && (float)a->consts.height < ay - by)

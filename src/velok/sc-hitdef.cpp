@@ -223,7 +223,7 @@ int SCtrlHitDefParse(TxtParseFile *f, HitDefParams *p, Player *pl)
         if (!PairKey(f, powerKeys[k], "ii", &pw[0], &pw[1], pl, &n))
             return 0;
         if (n == 0) {
-            float mul = !gv ? 0.0f : k == 0 ? gv->attackLifeToPowerMul : gv->getHitLifeToPowerMul;
+            float mul = !gv ? 0.0f : k == 0 ? gv->cfg.rules.attackLifeToPowerMul : gv->cfg.rules.getHitLifeToPowerMul;
             ExprCopy(&pw[0], &p->damage[0]);
             ExprMulFloat(&pw[0], mul);
         }

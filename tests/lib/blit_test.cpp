@@ -269,6 +269,8 @@ TEST_F(BlitFixture, StretchDegenerateSizesDrawNothing)
     BlitScaled(&pt.target, &img.source, &r, 100, 100, 1e6f, 1e6f);
     EXPECT_EQ(CountNot(0), 0);
     BlitScaled(&pt.target, &img.source, &r, 1e20f, -1e20f, 1e20f, 1e-20f);
+    BlitStretched(&pt.target, &img.source, &r, 3e9f, -3e9f, 4, 4, 0);
+    BlitRotated(&pt.target, &img.source, &r, 100, 100, 30, 3e9f, 1, 1, 1, 0);
 }
 
 TEST_F(BlitFixture, ShadeAlwaysStretches)

@@ -7,17 +7,9 @@
 #include "lib/libbase.h"
 #include "support/testkit.h"
 
-// A real X display (xvfb) with a 16-bit screen: the mode is set through Allegro's
-// X11 system driver, not the test kit's system-less start.
-static bool DisplayStart()
-{
-    static bool started = install_allegro(SYSTEM_AUTODETECT, &errno, atexit) == 0;
-    return started;
-}
-
 TEST(GfxDisplay, WindowedModesAndSwap)
 {
-    ASSERT_TRUE(DisplayStart()) << "no X display";
+    ASSERT_TRUE(TestDisplayStart()) << "no X display";
     ASSERT_EQ(GfxInit(), 1);
     struct { int w, h; } modes[] = {{320, 240}, {640, 480}};
     for (auto &m : modes) {

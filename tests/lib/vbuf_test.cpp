@@ -3,44 +3,33 @@
 #include <allegro.h>
 #include <vector>
 
+#include "lib/gfx.h"
 #include "lib/pal.h"
+#include "lib/spr-lib.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
 
 namespace {
 
 struct VbufFixture : ::testing::Test {
+    SprSet *spr = nullptr;
     BITMAP *bmp = nullptr;
-    std::vector<int> rows;
     void SetUp() override
     {
-        bmp = PixCanvas(0);
-        Use(bmp);
+        TestAllegroStart();
+        spr = VbufSprCreateDepth(PIX_W, PIX_H, 16);
+        ASSERT_NE(spr, nullptr);
+        ASSERT_EQ(VbufTargetSet(spr, 0), 1);
+        bmp = VbufTargetBitmapGet(spr, 0);
+        ASSERT_NE(bmp, nullptr);
+        clear_to_color(bmp, 0);
         PalFxGlobalInit();
     }
     void TearDown() override
     {
-        vbufTarget = VbufTarget{};
-        destroy_bitmap(bmp);
+        VbufSprFree(spr);
+        EXPECT_EQ(vbufTarget.pixels, nullptr);
         PalFxGlobalFree();
-    }
-    // Makes a bitmap the target the way selecting a bitmap-kind image does.
-    void Use(BITMAP *b)
-    {
-        rows.resize(b->h);
-        for (int y = 0; y < b->h; y++)
-            rows[y] = (int)(b->line[y] - b->line[0]);
-        VbufTarget &t = vbufTarget;
-        t = VbufTarget{};
-        t.bitmap = b;
-        t.pixels = b->line[0];
-        t.rows = rows.data();
-        t.width = b->w;
-        t.height = b->h;
-        t.pixelCount = b->w * b->h;
-        t.depth = bitmap_color_depth(b);
-        t.bytesPerPixel = (t.depth + 7) / 8;
-        VbufClipSet(0, 0, b->w - 1, b->h - 1);
     }
     int Count(uint16_t c)
     {
@@ -187,9 +176,12 @@ TEST_F(VbufFixture, GlobalFadeDarkensPrimitives)
 
 TEST_F(VbufFixture, BlendsNeedSixteenBits)
 {
-    BITMAP *b32 = create_bitmap_ex(32, 8, 8);
+    SprSet *s32 = VbufSprCreateDepth(8, 8, 32);
+    ASSERT_NE(s32, nullptr);
+    ASSERT_EQ(VbufTargetSet(s32, 0), 1);
+    EXPECT_EQ(vbufTarget.bytesPerPixel, 4);
+    BITMAP *b32 = VbufTargetBitmapGet(s32, 0);
     clear_to_color(b32, 0x00102030);
-    Use(b32);
     VbufRectFillAdd(0, 0, 7, 7, 0xFFFF);
     VbufHlineSub(0, 7, 1, 0xFFFF);
     VbufVlineAddHalf(2, 0, 7, 0xFFFF);
@@ -199,8 +191,59 @@ TEST_F(VbufFixture, BlendsNeedSixteenBits)
             EXPECT_EQ(reinterpret_cast<uint32_t *>(b32->line[y])[x], 0x00102030u);
     VbufPixelPut(4, 4, 0x00ABCDEF);
     EXPECT_EQ(reinterpret_cast<uint32_t *>(b32->line[4])[4], 0x00ABCDEFu);
+    VbufSprFree(s32);
+    EXPECT_EQ(vbufTarget.pixels, nullptr);
+}
+
+TEST_F(VbufFixture, TargetsOfEveryKind)
+{
+    EXPECT_EQ(vbufTarget.width, PIX_W);
+    EXPECT_EQ(vbufTarget.depth, 16);
+    EXPECT_EQ(vbufTarget.x2, PIX_W - 1);
+    EXPECT_EQ(vbufTarget.clipHeight, PIX_H);
+    // A set of several surfaces; each one can be the target.
+    SprSet *three = VbufSprSetCreate(16, 8, 16, 3);
+    ASSERT_NE(three, nullptr);
+    EXPECT_EQ(SprSetImageCount(three), 3);
+    for (int i = 0; i < 3; i++)
+        clear_to_color(VbufTargetBitmapGet(three, i), 0);
+    ASSERT_EQ(VbufTargetSet(three, 2), 1);
+    VbufRectFill(0, 0, 100, 100, 0x1234);
+    EXPECT_EQ(PixGet(VbufTargetBitmapGet(three, 2), 15, 7), 0x1234);
+    EXPECT_EQ(PixGet(VbufTargetBitmapGet(three, 0), 15, 7), 0);
+    VbufSprFree(three);
+    // Heap pixels are a target too; other pixel kinds are not.
+    std::vector<unsigned char> px(10 * 4 * 2, 0);
+    SprSet *heap = SprSetCreate(2, 0);
+    SprImage img;
+    ASSERT_EQ(SprImageInit(&img, SPR_PIXELS_HEAP, px.data(), (int)px.size(), 1, 10, 4, 16, 0, 0), 1);
+    SprSetAddImage(heap, &img, 0, 0);
+    ASSERT_EQ(SprImageInit(&img, 7, nullptr, 0, 0, 10, 4, 16, 0, 0), 1);
+    SprSetAddImage(heap, &img, 0, 1);
+    EXPECT_EQ(VbufTargetSet(heap, 1), 0);
+    ASSERT_EQ(VbufTargetSet(heap, 0), 1);
+    EXPECT_EQ(VbufTargetBitmapGet(heap, 0), nullptr);
+    VbufClipSet(2, 1, 3, 2);
+    VbufClear(0x0102);
+    VbufPixelPut(9, 3, 0x7777);
+    const uint16_t *p16 = static_cast<const uint16_t *>(SprImageSrcPixels(heap, 0));
+    EXPECT_EQ(p16[0], 0x0102);
+    EXPECT_EQ(p16[39], 0x0102);
+    VbufClipSet(0, 0, 9, 3);
+    VbufPixelPut(9, 3, 0x7777);
+    EXPECT_EQ(p16[39], 0x7777);
     vbufTarget = VbufTarget{};
-    destroy_bitmap(b32);
+    SprSetFree(heap);
+    ASSERT_EQ(VbufTargetSet(spr, 0), 1);
+    // Without a screen mode there is no screen depth to make a surface at.
+    gfx.depth = 0;
+    EXPECT_EQ(VbufSprCreate(4, 4), nullptr);
+    gfx.depth = 16;
+    SprSet *s = VbufSprCreate(4, 4);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(bitmap_color_depth(VbufTargetBitmapGet(s, 0)), 16);
+    VbufSprFree(s);
+    gfx.depth = 0;
 }
 
 TEST(VbufDeath, DrawingWithoutTarget)

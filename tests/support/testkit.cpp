@@ -59,6 +59,12 @@ void TestAllegroStart()
     }
 }
 
+bool TestDisplayStart()
+{
+    static bool started = install_allegro(SYSTEM_AUTODETECT, &errno, atexit) == 0;
+    return started;
+}
+
 void CaptureStdoutBegin() { testing::internal::CaptureStdout(); }
 std::string CaptureStdoutEnd() { return testing::internal::GetCapturedStdout(); }
 void CaptureStderrBegin() { testing::internal::CaptureStderr(); }

@@ -21,6 +21,9 @@ void MakeDirs(const std::string &path);
 // Starts Allegro once per process with no system driver: memory bitmaps,
 // save_pcx and the no-sound drivers work; no timer, keyboard or screen.
 void TestAllegroStart();
+// Starts Allegro once per process with the X11 system driver, for the display
+// tests that run under xvfb; false when there is no display.
+bool TestDisplayStart();
 
 // Captures what the code under test writes to standard output or error.
 void CaptureStdoutBegin();

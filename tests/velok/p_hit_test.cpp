@@ -26,8 +26,8 @@ protected:
         TempDirTest::SetUp();
         gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
         gv->warnLog = TextBufCreate(200, 64);
-        gv->attackLifeToPowerMul = 3.0f;
-        gv->getHitLifeToPowerMul = 2.0f;
+        gv->cfg.rules.attackLifeToPowerMul = 3.0f;
+        gv->cfg.rules.getHitLifeToPowerMul = 2.0f;
         gv->gameTick = 1;
         WriteFileText("kit.air", DefText({"[Begin Action 0]", "Clsn2Default: 1", " Clsn2[0] = -10,-60,10,0",
                                           "0,0,0,0,-1", "[Begin Action 200]", "Clsn2Default: 1",

@@ -16,8 +16,8 @@ protected:
     void SetUp() override
     {
         ScriptTest::SetUp();
-        gv->attackLifeToPowerMul = 3.0f;
-        gv->getHitLifeToPowerMul = 2.0f;
+        gv->cfg.rules.attackLifeToPowerMul = 3.0f;
+        gv->cfg.rules.getHitLifeToPowerMul = 2.0f;
         ctrls = ArrayCreate(1, sizeof(SCtrl), nullptr);
         pl.attackMul = 1.0f;
     }
