@@ -9,18 +9,12 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
+#include "velok/expr.h"
 #include "velok/gamevars.h"
 #include "velok/player.h"
 #include "velok/stparam.h"
 
 enum {
-    STATETYPE_S = 1,
-    STATETYPE_C = 2,
-    STATETYPE_A = 3,
-    STATETYPE_L = 4,
-    MOVETYPE_I = 0,
-    MOVETYPE_A = 1,
-    MOVETYPE_H = 2,
     HITBY_ALL = 4095,
     ATTR_STATE_BITS = HITATTR_S | HITATTR_C | HITATTR_A,
     ATTR_CLASS_BITS = HITATTR_ALL & ~ATTR_STATE_BITS,
@@ -29,6 +23,30 @@ enum {
 static int SlotOk(int slot)
 {
     return slot >= 0 && slot < PLAYER_SLOT_MAX;
+}
+
+// The serial of the last HitDef of a slot that touched the player, -1 none.
+static int SerialOf(const Player *p, int slot)
+{
+    return SlotOk(slot) && p->getHit.lastHitSerial ? p->getHit.lastHitSerial[slot] : -1;
+}
+
+static void SerialSet(Player *p, int slot, int serial)
+{
+    if (SlotOk(slot) && p->getHit.lastHitSerial)
+        p->getHit.lastHitSerial[slot] = serial;
+}
+
+// The hit mark of an attacking slot in the current pass.
+static int MarkOf(const Player *p, int slot)
+{
+    return SlotOk(slot) && p->getHit.slotWord ? p->getHit.slotWord[slot] : 0;
+}
+
+static void MarkSet(Player *p, int slot, int mark)
+{
+    if (SlotOk(slot) && p->getHit.slotWord)
+        p->getHit.slotWord[slot] = mark;
 }
 
 static int IsEnemy(const Player *a, const Player *b)
@@ -78,12 +96,12 @@ static ClsnList *Boxes(const Player *p, int kind)
 
 static float PosX(const Player *p, int usePrev)
 {
-    return (usePrev ? p->prevX : p->x) + p->drawOffsetX;
+    return (usePrev ? p->prevPosX : p->posX) + p->drawOffsetX;
 }
 
 static float PosY(const Player *p, int usePrev)
 {
-    return (usePrev ? p->prevY : p->y) + p->drawOffsetY;
+    return (usePrev ? p->prevPosY : p->posY) + p->drawOffsetY;
 }
 
 // A's boxes of one kind against B's of another, B placed at its offset from A.
@@ -98,9 +116,9 @@ static int DepthReaches(const Player *a, const HitDef *hd, const Player *v)
 {
     int front = hd->attackWidthFront == -1 ? a->consts.attackZWidthFront : hd->attackWidthFront;
     int back = hd->attackWidthBack == -1 ? a->consts.attackZWidthBack : hd->attackWidthBack;
-    if (a->z >= v->z)
-        return a->z - v->z <= (float)(front + v->consts.zWidth);
-    return v->z - a->z <= (float)(back + v->consts.zWidth);
+    if (a->posZ >= v->posZ)
+        return a->posZ - v->posZ <= (float)(front + v->consts.zWidth);
+    return v->posZ - a->posZ <= (float)(back + v->consts.zWidth);
 }
 
 static int IsGuardState(const Player *v)
@@ -122,7 +140,7 @@ static int FlagsFit(int flags, const Player *v)
     } else if (flags & HITFLAG_PLUS) {
         return 0;
     }
-    if (v->falling && !(flags & HITFLAG_F))
+    if (v->getHit.fall && !(flags & HITFLAG_F))
         return 0;
     switch (type) {
     case STATETYPE_S: return (flags & HITFLAG_H) != 0;
@@ -202,14 +220,14 @@ static void PowerAdd(Player *p, int amount)
 {
     if (p->isHelper && !p->helperTypePlayer)
         return;
-    if (!p->power || !p->powerMax)
+    if (!p->powerPtr || !p->powerMaxPtr)
         return;
-    long long v = (long long)*p->power + amount;
-    if (v > *p->powerMax)
-        v = *p->powerMax;
+    long long v = (long long)*p->powerPtr + amount;
+    if (v > *p->powerMaxPtr)
+        v = *p->powerMaxPtr;
     if (v < 0)
         v = 0;
-    *p->power = (int)v;
+    *p->powerPtr = (int)v;
 }
 
 // damage x factor + 0.5 in double, clamped into int before the conversion.
@@ -252,7 +270,7 @@ static int KillsWith(const Player *v, int damage, int kill)
 
 static int AtScreenEdge(const Player *p)
 {
-    int x = (int)p->x;
+    int x = (int)p->posX;
     return abs(x - p->screenLeft) <= 4 || abs(x - p->screenRight) <= 4;
 }
 
@@ -263,7 +281,7 @@ static int SideWidth(const Player *p, int sign)
     int front = sign == p->facing;
     int body = p->state.stateType == STATETYPE_A ? (front ? p->consts.airFront : p->consts.airBack)
                                                  : (front ? p->consts.groundFront : p->consts.groundBack);
-    return body + (front ? p->widthPlayer[0] : p->widthPlayer[1]);
+    return body + (front ? p->widthPlayerFront : p->widthPlayerBack);
 }
 
 static int GameTick()
@@ -277,8 +295,8 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
 {
     if (!a->playerPush || !b->playerPush)
         return;
-    float az = usePrev ? a->prevZ : a->z;
-    float bz = usePrev ? b->prevZ : b->z;
+    float az = usePrev ? a->prevPosZ : a->posZ;
+    float bz = usePrev ? b->prevPosZ : b->posZ;
     if (fabsf(az - bz) >= (float)(a->consts.zWidth + b->consts.zWidth))
         return;
     if (!BoxesMeet(a, 2, b, 2, usePrev))
@@ -293,21 +311,21 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
     // On equal x the one facing right stays on the left, so players facing
     // each other keep facing each other; with equal facings a stays left.
     Player *l = a, *r = b;
-    if (b->x < a->x || (b->x == a->x && b->facing > 0 && a->facing < 0)) {
+    if (b->posX < a->posX || (b->posX == a->posX && b->facing > 0 && a->facing < 0)) {
         l = b;
         r = a;
     }
-    float old = r->x - l->x;
+    float old = r->posX - l->posX;
     if (old < 10.0f) {
-        float mid = (l->x + r->x) * 0.5f;
-        l->x = mid - 5.0f;
-        r->x = mid + 5.0f;
+        float mid = (l->posX + r->posX) * 0.5f;
+        l->posX = mid - 5.0f;
+        r->posX = mid + 5.0f;
     }
     float need = (float)(SideWidth(l, 1) + SideWidth(r, -1));
     if (old < need) {
         float half = (need - old) * 0.5f;
-        l->x -= half;
-        r->x += half;
+        l->posX -= half;
+        r->posX += half;
     }
 }
 
@@ -318,29 +336,29 @@ int PlayerHitTest(Player *a, Player *v)
     const HitDef *hd = &a->hitDef;
     if (a->state.moveType == MOVETYPE_I || !hd->active || hd->reversalAttr)
         return 0;
-    if (v->hitLock > 0 || !(v->hitBy[0] & v->hitBy[1]))
+    if (v->hitLock > 0 || !(v->getHit.hitByMask[0] & v->getHit.hitByMask[1]))
         return 0;
     if (!AffectsSide(hd->affectTeam, a->side, v->side))
         return 0;
-    if (hd->chainId != -1 && (v->lastHitId != hd->chainId || v->lastHitter != a))
+    if (hd->chainId != -1 && (v->getHit.chainId != hd->chainId || v->getHit.lastHitter != a))
         return 0;
-    if (v->lastHitter == a)
+    if (v->getHit.lastHitter == a)
         for (int id : hd->noChainId)
-            if (id != -1 && v->lastHitId == id)
+            if (id != -1 && v->getHit.chainId == id)
                 return 0;
     PlayerTarget *t = TargetFind(a, v);
     if (t && t->serial == hd->serial)
         return 0;
-    if (SlotOk(a->slot) && v->slotSerial[a->slot] == hd->serial)
+    if (SerialOf(v, a->slot) == hd->serial)
         return 0;
     if (!DepthReaches(a, hd, v))
         return 0;
     if (!BoxesMeet(a, 1, v, 2, 0))
         return 0;
-    int checkJuggle = !a->assertFlag[PLAYER_ASSERT_NOJUGGLECHECK];
+    int checkJuggle = !a->assertFlags[ASSERT_NOJUGGLECHECK];
     if (checkJuggle && t && hd->juggle != -1 && t->juggle - hd->juggle < 0)
         return 0;
-    if (!FlagsFit(hd->hitFlag, v) || !AttrsMeet(AttrNow(a), v->hitBy[0] & v->hitBy[1]))
+    if (!FlagsFit(hd->hitFlag, v) || !AttrsMeet(AttrNow(a), v->getHit.hitByMask[0] & v->getHit.hitByMask[1]))
         return 0;
     if (checkJuggle)
         a->juggleCost = hd->juggle;
@@ -375,11 +393,10 @@ void PlayerLifeAdd(Player *p, int damage, int kill, int absolute)
 
 static void VictimRecords(Player *a, Player *v, const HitDef *hd)
 {
-    v->lastHitter = a;
+    v->getHit.lastHitter = a;
     v->lastHitAttr = hd->attr;
-    if (SlotOk(a->slot))
-        v->slotSerial[a->slot] = hd->serial;
-    v->lastHitId = hd->id;
+    SerialSet(v, a->slot, hd->serial);
+    v->getHit.chainId = hd->id;
 }
 
 static float Given(float value, float own)
@@ -398,13 +415,13 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     if (hd->p2Facing && hd->p2Facing == d * v->facing)
         v->pendingFacing = -v->facing;
     VictimRecords(a, v, hd);
-    v->hitVelX = v->hitVelY = 0.0f;
-    v->fallTime = 0;
-    v->groundType = hd->groundType;
-    v->airType = hd->airType;
+    v->getHit.xVel = v->getHit.yVel = 0.0f;
+    v->getHit.fallTime = 0;
+    v->getHit.groundType = hd->groundType;
+    v->getHit.airType = hd->airType;
     if ((hd->hitFlag & HITDEF_FALL_BIT) || ko)
-        v->falling = 1;
-    v->animType = v->falling ? hd->fallAnimType : hd->animType;
+        v->getHit.fall = 1;
+    v->getHit.animType = v->getHit.fall ? hd->fallAnimType : hd->animType;
 
     int getHit = 0;
     int newState = -1;
@@ -430,31 +447,31 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
                         y = -6.0f;
                 }
             }
-            if (v->falling && y == 0.0f)
+            if (v->getHit.fall && y == 0.0f)
                 y = -0.001f;
-            v->hitVelX = x;
-            v->hitVelY = y;
+            v->getHit.xVel = x;
+            v->getHit.yVel = y;
             if (y != 0.0f) {
-                v->hitTime = hd->airHitTime;
+                v->getHit.hitTime = hd->airHitTime;
             } else {
-                v->hitTime = hd->groundHitTime;
-                v->slideTime = hd->groundSlideTime;
-                if (v->animType == HITDEF_ANIM_BACK)
-                    v->animType = HITDEF_ANIM_HARD;
+                v->getHit.hitTime = hd->groundHitTime;
+                v->getHit.slideTime = hd->groundSlideTime;
+                if (v->getHit.animType == HITDEF_ANIM_BACK)
+                    v->getHit.animType = HITDEF_ANIM_HARD;
             }
         }
-    } else if (type == STATETYPE_L && v->y == 0.0f) {
+    } else if (type == STATETYPE_L && v->posY == 0.0f) {
         if (hd->groundType != HITDEF_TYPE_NONE && !reversal) {
             getHit = 1;
             downHit = 1;
             newState = 5080;
-            v->hitVelX = hd->downVelX == SCTRL_NOT_GIVEN_FLOAT ? v->velX : -d * hd->downVelX;
-            v->hitVelY = Given(hd->downVelY, v->velY);
+            v->getHit.xVel = hd->downVelX == SCTRL_NOT_GIVEN_FLOAT ? v->velX : -d * hd->downVelX;
+            v->getHit.yVel = Given(hd->downVelY, v->velY);
             v->cornerPush = hd->downCornerPush;
-            if (v->hitVelY != 0.0f)
-                v->pendingOffY += 15.0f;
+            if (v->getHit.yVel != 0.0f)
+                v->getHit.yOff += 15.0f;
             else
-                v->hitTime = hd->downHitTime;
+                v->getHit.hitTime = hd->downHitTime;
         }
     } else if (hd->airType != HITDEF_TYPE_NONE && !reversal) {
         getHit = 1;
@@ -462,10 +479,10 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
         float x = hd->airVelX == SCTRL_NOT_GIVEN_FLOAT ? v->velX : -d * hd->airVelX;
         float y = Given(hd->airVelY, v->velY);
         v->cornerPush = hd->airCornerPush;
-        v->hitTime = hd->airHitTime;
+        v->getHit.hitTime = hd->airHitTime;
         if (hd->airFall)
-            v->falling = 1;
-        v->animType = v->falling ? hd->fallAnimType : hd->airAnimType;
+            v->getHit.fall = 1;
+        v->getHit.animType = v->getHit.fall ? hd->fallAnimType : hd->airAnimType;
         if (ko) {
             if (x < 0.0f)
                 x -= 2.0f;
@@ -475,63 +492,67 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
                     y = -3.0f;
             }
         }
-        v->hitVelX = x;
-        v->hitVelY = y;
+        v->getHit.xVel = x;
+        v->getHit.yVel = y;
     }
 
     // From behind, a high hit lands as a low one and the other way round.
     int facing = v->pendingFacing ? v->pendingFacing : v->facing;
     int expected = hd->p2Facing == -1 ? d : -d;
-    if (facing != expected && v->animType <= HITDEF_ANIM_HARD) {
+    if (facing != expected && v->getHit.animType <= HITDEF_ANIM_HARD) {
         auto swap = [](int t) {
             return t == HITDEF_TYPE_HIGH ? HITDEF_TYPE_LOW : t == HITDEF_TYPE_LOW ? HITDEF_TYPE_HIGH : t;
         };
-        v->groundType = swap(v->groundType);
-        v->airType = swap(v->airType);
+        v->getHit.groundType = swap(v->getHit.groundType);
+        v->getHit.airType = swap(v->getHit.airType);
     }
     if (!getHit && !reversal)
         return 0;
 
-    v->getHitYAccel = Given(hd->yAccel, 0.35f);
-    v->fallVelX = hd->fallVelX;
-    v->fallVelY = hd->fallVelY;
-    v->fallRecover = hd->fallRecover;
-    v->fallRecoverTime = hd->fallRecoverTime;
-    v->fallKill = hd->fallKill;
-    v->fallShake = hd->fallShake;
+    v->getHit.yAccel = Given(hd->yAccel, 0.35f);
+    v->getHit.fallXVel = hd->fallVelX;
+    v->getHit.fallYVel = hd->fallVelY;
+    v->getHit.fallRecoverFlag = hd->fallRecover;
+    v->getHit.fallRecoverTime = hd->fallRecoverTime;
+    v->getHit.fallKill = hd->fallKill;
+    v->getHit.fallEnvShakeTime = hd->fallShake.time;
+    v->getHit.fallEnvShakeDir = hd->fallShake.dir;
+    v->getHit.fallEnvShakeAmpl = ExprFloatToInt(hd->fallShake.ampl);
+    v->getHit.fallEnvShakeFreq = hd->fallShake.freq;
+    v->getHit.fallEnvShakePhase = hd->fallShake.phase;
     if (downHit && !hd->downBounce) {
-        v->fallVelX = SCTRL_NOT_GIVEN_FLOAT;
-        v->fallVelY = 0.0f;
+        v->getHit.fallXVel = SCTRL_NOT_GIVEN_FLOAT;
+        v->getHit.fallYVel = 0.0f;
     }
-    v->fallDamage = hd->fallDamage;
+    v->getHit.fallDamage = hd->fallDamage;
     if (reversal)
         return 1;
 
     LeaveCustomStates(v);
     if (v->state.moveType != MOVETYPE_H && v->sinceLastHit > 1) {
-        v->getHitCount = 0;
+        v->getHit.hitCount = 0;
         v->lifeShown[0] = v->lifeShown[1] = v->life;
     }
     v->guarding = 0;
     v->state.moveType = MOVETYPE_H;
-    v->getHitCount++;
+    v->getHit.hitCount++;
     v->airJumps = 0;
     v->state.ctrl = 0;
-    v->hitShakeTime = hd->p2ShakeTime;
-    v->hitPause = v->pendingHitPause = 0;
+    v->getHit.hitShakeTime = hd->p2ShakeTime;
+    v->state.hitPauseTime = v->pendingHitPause = 0;
     StateChange(v, newState);
 
     // Snap into the attack's distance range through the pending offsets.
-    float dx = v->x - ax;
+    float dx = v->posX - ax;
     if (hd->minDist[0] != HITDEF_DIST_NONE && fabsf(dx) < (float)hd->minDist[0])
-        v->pendingOffX += ax + d * hd->minDist[0] - v->x;
+        v->getHit.xOff += ax + d * hd->minDist[0] - v->posX;
     else if (hd->maxDist[0] != HITDEF_DIST_NONE && fabsf(dx) > (float)hd->maxDist[0])
-        v->pendingOffX += ax + d * hd->maxDist[0] - v->x;
-    float dy = v->y - ay;
+        v->getHit.xOff += ax + d * hd->maxDist[0] - v->posX;
+    float dy = v->posY - ay;
     if (hd->minDist[1] != HITDEF_DIST_NONE && dy < (float)hd->minDist[1])
-        v->pendingOffY += ay + hd->minDist[1] - v->y;
+        v->getHit.yOff += ay + hd->minDist[1] - v->posY;
     else if (hd->maxDist[1] != HITDEF_DIST_NONE && dy > (float)hd->maxDist[1])
-        v->pendingOffY += ay + hd->maxDist[1] - v->y;
+        v->getHit.yOff += ay + hd->maxDist[1] - v->posY;
 
     PlayerTargetsDrop(v, nullptr);
     v->pendingDamage = ko ? v->life : PendingAfter(v, hd->damage, hd->kill);
@@ -553,29 +574,29 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
     }
     v->cornerPush = 0.0f;
     VictimRecords(a, v, hd);
-    v->guarded = 1;
-    v->hitVelX = v->hitVelY = 0.0f;
+    v->getHit.guarded = 1;
+    v->getHit.xVel = v->getHit.yVel = 0.0f;
     LeaveCustomStates(v);
     int type = v->state.stateType;
     StateChange(v, type == STATETYPE_S ? 150 : type == STATETYPE_C ? 152 : 154);
-    v->hitShakeTime = hd->guardP2ShakeTime;
+    v->getHit.hitShakeTime = hd->guardP2ShakeTime;
     if (v->state.moveType != MOVETYPE_H)
         v->lifeShown[0] = v->lifeShown[1] = v->life;
     v->guarding = 1;
     v->state.moveType = MOVETYPE_H;
     v->airJumps = 0;
     v->state.ctrl = 0;
-    v->hitPause = v->pendingHitPause = 0;
+    v->state.hitPauseTime = v->pendingHitPause = 0;
     if (type == STATETYPE_A) {
-        v->hitVelX = -d * hd->airGuardVelX;
-        v->hitVelY = hd->airGuardVelY;
-        v->ctrlTime = hd->airGuardCtrlTime;
+        v->getHit.xVel = -d * hd->airGuardVelX;
+        v->getHit.yVel = hd->airGuardVelY;
+        v->getHit.ctrlTime = hd->airGuardCtrlTime;
         v->cornerPush = hd->airGuardCornerPush;
     } else {
-        v->hitTime = hd->guardHitTime;
-        v->slideTime = hd->guardSlideTime;
-        v->hitVelX = -d * hd->guardVel;
-        v->ctrlTime = hd->guardCtrlTime;
+        v->getHit.hitTime = hd->guardHitTime;
+        v->getHit.slideTime = hd->guardSlideTime;
+        v->getHit.xVel = -d * hd->guardVel;
+        v->getHit.ctrlTime = hd->guardCtrlTime;
         v->cornerPush = hd->guardCornerPush;
     }
     v->pendingDamage = PendingAfter(v, hd->guardDamage, hd->guardKill);
@@ -598,7 +619,7 @@ static void JuggleFallCost(Player *v, HitDef *hd, PlayerTarget *t)
 {
     if (!t)
         return;
-    if (v->falling || (hd->hitFlag & HITDEF_FALL_BIT) || (hd->airFall && v->state.stateType == STATETYPE_A)) {
+    if (v->getHit.fall || (hd->hitFlag & HITDEF_FALL_BIT) || (hd->airFall && v->state.stateType == STATETYPE_A)) {
         if (hd->juggle != -1)
             t->juggle -= hd->juggle;
         hd->juggle = 0;
@@ -630,7 +651,7 @@ void PlayerHitResolve(Player *a, Player *v)
         PlayerTargetsDrop(a, v);
     }
 
-    int guard = FlagsFit(hd->guardFlag, v) && v->guarding && !a->assertFlag[PLAYER_ASSERT_UNGUARDABLE];
+    int guard = FlagsFit(hd->guardFlag, v) && v->guarding && !a->assertFlags[ASSERT_UNGUARDABLE];
     if (guard && !CanGuardIn(v)) {
         // A guard flag that reaches a lying player: resolved as a hit.
         PlayerWarn(v, "Guard state error: wrong move type");
@@ -665,8 +686,8 @@ void PlayerHitResolve(Player *a, Player *v)
     int landed = 0;
     if (guard) {
         a->pendingHitPause = hd->guardP1PauseTime;
-        a->moveContact = PLAYER_CONTACT_GUARDED;
-        a->moveContactTime = 0;
+        a->state.moveContact = CONTACT_GUARDED;
+        a->state.moveContactTicks = 0;
         PlayerGuardSet(a, v, hd, a->facing);
         PowerAdd(a, hd->guardGetPower);
         landed = 1;
@@ -677,16 +698,16 @@ void PlayerHitResolve(Player *a, Player *v)
             a->pendingFacing = -a->facing;
         else if (hd->p1GetP2Facing)
             a->pendingFacing = hd->p1GetP2Facing * v->facing;
-        int got = ovr ? 0 : PlayerGetHitSet(a, v, hd, a->x, a->y, a->z, a->facing, ko, nullptr);
+        int got = ovr ? 0 : PlayerGetHitSet(a, v, hd, a->posX, a->posY, a->posZ, a->facing, ko, nullptr);
         if (got || ovr) {
             a->pendingHitPause = hd->p1PauseTime;
             PowerAdd(a, hd->getPower);
-            a->hitTotal += hd->numHits;
+            a->hit.hitCount += hd->numHits;
             a->hitCombo += hd->numHits;
             if (a->lastHitTick != GameTick())
-                a->hitUnique += hd->numHits;
-            a->moveContact = PLAYER_CONTACT_HIT;
-            a->moveContactTime = 0;
+                a->hit.uniqHitCount += hd->numHits;
+            a->state.moveContact = CONTACT_HIT;
+            a->state.moveContactTicks = 0;
             if (!ovr) {
                 PalFxGive(v, hd);
                 if (hd->attr & HITDEF_THROW_ATTR)
@@ -710,11 +731,11 @@ void PlayerHitResolve(Player *a, Player *v)
         }
     }
     if (landed && AtScreenEdge(v)) {
-        a->extraVelX = a->facing * v->cornerPush;
-        a->extraVelY = 0.0f;
-        a->extraDecayX = a->extraDecayY = 0.7f;
-        a->extraStop = 1.0f;
-        a->extraTicks = -1;
+        a->extraVel.velX = a->facing * v->cornerPush;
+        a->extraVel.velY = 0.0f;
+        a->extraVel.decayX = a->extraVel.decayY = 0.7f;
+        a->extraVel.stopThreshold = 1.0f;
+        a->extraVel.ticksLeft = -1;
     }
     a->lastHitTick = GameTick();
     if (hd->hitOnce)
@@ -729,9 +750,9 @@ int PlayerReversalTest(Player *r, Player *x)
     const HitDef *xd = &x->hitDef;
     if (!rd->active || !rd->reversalAttr || !xd->active)
         return 0;
-    if (SlotOk(x->slot) && r->slotSerial[x->slot] == xd->serial)
+    if (SerialOf(r, x->slot) == xd->serial)
         return 0;
-    if (SlotOk(r->slot) && x->slotSerial[r->slot] == rd->serial)
+    if (SerialOf(x, r->slot) == rd->serial)
         return 0;
     if (!DepthReaches(r, rd, x))
         return 0;
@@ -759,7 +780,7 @@ void PlayerReversalResolve(Player *r, Player *x)
     r->sprPriority = rd->p1SprPriority;
     x->sprPriority = rd->p2SprPriority;
     if (!ovr) {
-        PlayerGetHitSet(r, x, rd, r->x, r->y, r->z, r->facing, 0, nullptr);
+        PlayerGetHitSet(r, x, rd, r->posX, r->posY, r->posZ, r->facing, 0, nullptr);
         JuggleFallCost(x, rd, t);
         if (rd->p1Turn)
             r->pendingFacing = -r->facing;
@@ -767,16 +788,16 @@ void PlayerReversalResolve(Player *r, Player *x)
     r->pendingHitPause = rd->p1PauseTime;
     x->pendingHitPause = rd->p2ShakeTime;
     PowerAdd(r, rd->getPower);
-    x->moveContact = PLAYER_CONTACT_REVERSED;
-    x->moveContactTime = 0;
-    x->hitBy[0] = x->hitBy[1] = HITBY_ALL;
+    x->state.moveContact = CONTACT_REVERSED;
+    x->state.moveContactTicks = 0;
+    x->getHit.hitByMask[0] = x->getHit.hitByMask[1] = HITBY_ALL;
     x->hitLock = rd->p1PauseTime;
     if (rd->attr & HITDEF_THROW_ATTR)
         r->hitLock = rd->p1PauseTime;
-    r->hitTotal += rd->numHits;
+    r->hit.hitCount += rd->numHits;
     r->hitCombo += rd->numHits;
-    r->moveContact = PLAYER_CONTACT_HIT;
-    r->moveContactTime = 0;
+    r->state.moveContact = CONTACT_HIT;
+    r->state.moveContactTicks = 0;
     if (!ovr) {
         PalFxGive(x, rd);
         if (rd->p1StateNo != -1)
@@ -859,18 +880,16 @@ void PlayerHitDetectSlots(Player **slots, int count)
             int baLands = ba && !(ab && (ha->priority > hb->priority ||
                                          (ha->priority == hb->priority &&
                                           (hb->priorityType != HITDEF_PRIO_HIT || ha->priorityType == HITDEF_PRIO_DODGE))));
-            if (SlotOk(a->slot))
-                b->slotHitMark[a->slot] = abLands;
-            if (SlotOk(b->slot))
-                a->slotHitMark[b->slot] = baLands;
+            MarkSet(b, a->slot, abLands);
+            MarkSet(a, b->slot, baLands);
         }
     int odd = GameTick() & 1;
     for (size_t k = 0; k < n; k++) {
         Player *v = list[odd ? k : n - 1 - k];
         for (Player *a : list) {
-            if (a == v || !SlotOk(a->slot) || !v->slotHitMark[a->slot])
+            if (a == v || !MarkOf(v, a->slot))
                 continue;
-            v->slotHitMark[a->slot] = 0;
+            MarkSet(v, a->slot, 0);
             PlayerHitResolve(a, v);
         }
     }

@@ -1,6 +1,7 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+#include "velok/pal.h"
 #include "velok/sc-hitdef.h"
 
 struct AnimObj;
@@ -20,29 +21,44 @@ enum {
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
     PLAYER_ASSERT_COUNT = 9,
-    PLAYER_SLOT_MAX = 64,  // per-slot arrays: 4 main slots and at most 56 helpers, indexed by slot
+    PLAYER_SLOT_MAX = 64,  // bound of a slot index: 4 main slots and at most 56 helpers
     PLAYER_OVERRIDE_COUNT = 8,
     PLAYER_TARGET_MAX = 8,
 };
 
-// AssertSpecial player flags, by index.
-enum PlayerAssertFlag {
-    PLAYER_ASSERT_NOSTANDGUARD = 0,
-    PLAYER_ASSERT_NOCROUCHGUARD = 1,
-    PLAYER_ASSERT_NOAIRGUARD = 2,
-    PLAYER_ASSERT_NOAUTOTURN = 3,
-    PLAYER_ASSERT_NOSHADOW = 4,
-    PLAYER_ASSERT_NOJUGGLECHECK = 5,
-    PLAYER_ASSERT_NOWALK = 6,
-    PLAYER_ASSERT_UNGUARDABLE = 7,
-    PLAYER_ASSERT_INVISIBLE = 8,
+// State types, move types and physics of the state block.
+enum {
+    STATETYPE_S = 1,
+    STATETYPE_C = 2,
+    STATETYPE_A = 3,
+    STATETYPE_L = 4,
+    MOVETYPE_I = 0,
+    MOVETYPE_A = 1,
+    MOVETYPE_H = 2,
+    PHYSICS_N = 0,
+    PHYSICS_S = 1,
+    PHYSICS_C = 2,
+    PHYSICS_A = 3,
 };
 
-// Move-contact kinds of an attacker.
+// Player flags of the AssertSpecial controller, by index.
+enum PlayerAssertFlag {
+    ASSERT_NOSTANDGUARD = 0,
+    ASSERT_NOCROUCHGUARD,
+    ASSERT_NOAIRGUARD,
+    ASSERT_NOAUTOTURN,
+    ASSERT_NOSHADOW,
+    ASSERT_NOJUGGLECHECK,
+    ASSERT_NOWALK,
+    ASSERT_UNGUARDABLE,
+    ASSERT_INVISIBLE,
+};
+
+// Move-contact kinds of the last contact of the player's attack.
 enum {
-    PLAYER_CONTACT_GUARDED = 1,
-    PLAYER_CONTACT_HIT = 2,
-    PLAYER_CONTACT_REVERSED = 4,
+    CONTACT_GUARDED = 1,
+    CONTACT_HIT = 2,
+    CONTACT_REVERSED = 4,
 };
 
 // One entry of a player's target list: a player it has hit and holds.
@@ -150,6 +166,45 @@ struct PlayerStateBlock {
     int moveType;
     int physics;
     int ctrl;
+    // Per-state fields the state run reads and other parts set.
+    int hitPauseTime;
+    int moveContact;       // kind of the last contact of the current move, 0 none
+    int moveContactTicks;
+};
+
+// Hit counts of the active attack.
+struct PlayerHitState {
+    int hitCount;
+    int uniqHitCount;
+};
+
+// The get-hit block: what the last hit or guard did to this player.
+struct PlayerGetHit {
+    int hitByMask[2];
+    int hitByTime[2];      // -1 without end
+    int animType, airType, groundType;
+    int hitCount;
+    int hitShakeTime;
+    int hitTime;
+    int slideTime;
+    int ctrlTime;
+    float xOff, yOff, zOff;  // the pending position offsets of the hit
+    float xVel, yVel;
+    float yAccel;
+    int chainId;           // the hit id of the last hit
+    int guarded;
+    int fall;
+    int fallDamage;
+    float fallXVel, fallYVel;
+    int fallRecoverFlag;   // fall.recover
+    int fallTime;
+    int fallRecoverTime;
+    int fallKill;
+    int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
+    float fallEnvShakeFreq, fallEnvShakePhase;
+    Player *lastHitter;
+    int *lastHitSerial;    // one per player slot, -1 none
+    int *slotWord;         // one per player slot: hit by that slot in the current pass
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -188,66 +243,61 @@ struct Player {
     Player *root;
     int helperTypePlayer;
 
-    // Life, power and motion as the hit engine reads and writes them
+    // Life and power, motion and drawing as the hit engine uses them, under
+    // the names the character code gives them
     int enabled;
+    int frozen;
     int alive;
-    int life, lifeMax;
-    int lifeShown[2];        // the life copies behind the lifebar's damage mark
-    int *power, *powerMax;   // the side's shared bar, null for none
-    int ownPower, ownPowerMax;
-    float attackMul, defenceMul;
-    int facing;              // 1 right, -1 left
-    int pendingFacing;       // 0 none
-    float x, y, z;
-    float prevX, prevY, prevZ;
+    int life;
+    int lifeMax;
+    int lifeShown[2];      // read by the fight screen
+    int *powerPtr;         // the side's shared power bar
+    int *powerMaxPtr;
+    int power;
+    int powerMax;
+    float attackMul;
+    float defenceMul;
+    int facing;            // 1 right, -1 left
+    float posX, posY, posZ;
     float velX, velY, velZ;
-    float drawOffsetX, drawOffsetY;
-    float zScale;            // perspective scale
-    int screenLeft, screenRight;  // screen edges in stage x, kept by the screen bound
     int sprPriority;
-    int screenBound, playerPush;
-    unsigned char assertFlag[PLAYER_ASSERT_COUNT];  // PlayerAssertFlag
-    int widthEdge[2], widthPlayer[2];  // the Width controller's front and back widths
-    float extraVelX, extraVelY, extraDecayX, extraDecayY, extraStop;
-    int extraTicks;          // nonzero while the extra velocity runs, -1 until it stops
-    int airJumps;
-    AnimObj *anim;
-    AnimSet *animOverride;   // null: the own character's animations
-    int hitPause, pendingHitPause;
+    int screenBound;
+    int playerPush;
+    int assertFlags[PLAYER_ASSERT_COUNT];
+    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
+    int widthPlayerFront, widthPlayerBack;
+    int screenLeft, screenRight;            // screen edges as last computed
+    float zScale;                           // perspective scale
+    Array *targets;        // PlayerTarget entries, PLAYER_TARGET_MAX of them
+    struct {
+        float velX, velY;
+        float decayX, decayY;
+        float stopThreshold;
+        int ticksLeft;
+    } extraVel;
     int guarding;
-    int sinceLastHit;        // ticks since the last hit, 0 while in move type H
+    PlayerHitState hit;
+    PlayerGetHit getHit;
+    int drawOffsetX, drawOffsetY;
+    AnimObj *anim;
+    AnimSet *animOverride;  // another character's while running its states; null: own
+    PalFx palFx;
 
-    // Hit engine: the attack block and the attacker's records
+    // Hit engine
     HitDef hitDef;
-    int juggleCost;          // the juggle points the current tick's hit costs
-    Array *targets;          // PlayerTarget entries, PLAYER_TARGET_MAX of them
-    int moveContact, moveContactTime;
-    int hitTotal, hitUnique, hitCombo;
+    int juggleCost;        // the juggle points the current tick's hit costs
+    int hitCombo;
     int lastHitTick;
-
-    // Hit engine: the get-hit block
-    int hitLock;
-    int hitBy[2], hitByTime[2];
+    int pendingHitPause;
+    int pendingFacing;     // 0 none
+    float prevPosX, prevPosY, prevPosZ;  // the position of the previous tick
+    int airJumps;
+    int sinceLastHit;      // ticks since the last hit, 0 while in move type H
+    int hitLock;           // while above 0 no HitDef hits this player
     PlayerHitOverride hitOverride[PLAYER_OVERRIDE_COUNT];
-    int slotSerial[PLAYER_SLOT_MAX];   // per attacking slot: the last HitDef serial that touched this player
-    int slotHitMark[PLAYER_SLOT_MAX];  // per attacking slot: hit by it in the current pass
-    int falling;
     int pendingDamage;
-    int hitShakeTime, hitTime, slideTime, ctrlTime;
-    float hitVelX, hitVelY;
-    float cornerPush;
-    int groundType, airType, animType;
-    Player *lastHitter;
-    int lastHitAttr, lastHitId;
-    int guarded;
-    float getHitYAccel;
-    float fallVelX, fallVelY;
-    int fallRecover, fallRecoverTime, fallKill, fallDamage;
-    EnvShakeBlock fallShake;
-    int fallTime;
-    int getHitCount;         // hits taken in the current combo
-    float pendingOffX, pendingOffY, pendingOffZ;
-    PalFxBlock palFx;        // the own palette effect that a hit starts
+    float cornerPush;      // corner-push velocity offset
+    int lastHitAttr;
 };
 
 // Warning lines of the warning log; a null player is ignored.

@@ -108,7 +108,7 @@ struct HitDef {
     int airGuardCtrlTime;
     float airGuardCornerPush;
     float yAccel;
-    PalFxBlock palFx;
+    PalFx palFx;
     EnvShakeBlock shake;
 };
 

@@ -70,7 +70,7 @@ int SCtrlPalFXParse(TxtParseFile *f, const char *prefix, PalFxCtrlParams *p, Pla
     return 1;
 }
 
-void SCtrlPalFXEval(const PalFxCtrlParams *p, PalFxBlock *out, Player *pl)
+void SCtrlPalFXEval(const PalFxCtrlParams *p, PalFx *out, Player *pl)
 {
     memset(out, 0, sizeof *out);
     out->time = ExprEvalInt(pl, &p->time, 1);
@@ -78,22 +78,22 @@ void SCtrlPalFXEval(const PalFxCtrlParams *p, PalFxBlock *out, Player *pl)
         PlayerWarn(pl, "invalid PalFX time");
         out->time = 0;
     }
-    out->fx.color = ExprEvalInt(pl, &p->color, 1);
-    if (out->fx.color < 0 || out->fx.color > 256)
+    out->color = ExprEvalInt(pl, &p->color, 1);
+    if (out->color < 0 || out->color > 256)
         PlayerWarn(pl, "invalid PalFX color value");
-    out->fx.addR = ExprEvalInt(pl, &p->add[0], 1);
-    out->fx.addG = ExprEvalInt(pl, &p->add[1], 1);
-    out->fx.addB = ExprEvalInt(pl, &p->add[2], 1);
-    out->fx.mulR = ExprEvalInt(pl, &p->mul[0], 1);
-    out->fx.mulG = ExprEvalInt(pl, &p->mul[1], 1);
-    out->fx.mulB = ExprEvalInt(pl, &p->mul[2], 1);
-    if (out->fx.mulR < 0 || out->fx.mulG < 0 || out->fx.mulB < 0)
+    out->addR = ExprEvalInt(pl, &p->add[0], 1);
+    out->addG = ExprEvalInt(pl, &p->add[1], 1);
+    out->addB = ExprEvalInt(pl, &p->add[2], 1);
+    out->mulR = ExprEvalInt(pl, &p->mul[0], 1);
+    out->mulG = ExprEvalInt(pl, &p->mul[1], 1);
+    out->mulB = ExprEvalInt(pl, &p->mul[2], 1);
+    if (out->mulR < 0 || out->mulG < 0 || out->mulB < 0)
         PlayerWarn(pl, "invalid PalFX mul value");
     out->sinR = ExprEvalInt(pl, &p->sinAdd[0], 1);
     out->sinG = ExprEvalInt(pl, &p->sinAdd[1], 1);
     out->sinB = ExprEvalInt(pl, &p->sinAdd[2], 1);
-    out->sinPeriod = ExprEvalInt(pl, &p->sinAdd[3], 1);
-    out->fx.invert = ExprEvalInt(pl, &p->invertAll, 1);
+    out->period = ExprEvalInt(pl, &p->sinAdd[3], 1);
+    out->invertAll = ExprEvalInt(pl, &p->invertAll, 1);
 }
 
 void SCtrlPalFXFree(PalFxCtrlParams *p)

@@ -1,19 +1,11 @@
 // PalFX parameters: the palette-effect keys read under a prefix and evaluated into a timed effect block.
 #pragma once
 
-#include "lib/pal.h"
 #include "velok/expr.h"
+#include "velok/pal.h"
 
 struct Player;
 struct TxtParseFile;
-
-// A timed palette effect: fifteen words.
-struct PalFxBlock {
-    int time;     // -1 for ever
-    int counter;  // ticks run, 0 at start
-    PalFxParams fx;
-    int sinR, sinG, sinB, sinPeriod;
-};
 
 enum PalFxTarget {
     PALFX_TARGET_PLAYER = 0,
@@ -35,5 +27,6 @@ struct PalFxCtrlParams {
 // add need all three values, sinadd three or four. 1, or 0 with the key named
 // in the game error text.
 int SCtrlPalFXParse(TxtParseFile *file, const char *prefix, PalFxCtrlParams *params, Player *pl);
-void SCtrlPalFXEval(const PalFxCtrlParams *params, PalFxBlock *out, Player *pl);
+// Fills the effect record; words without a key are 0.
+void SCtrlPalFXEval(const PalFxCtrlParams *params, PalFx *out, Player *pl);
 void SCtrlPalFXFree(PalFxCtrlParams *params);

@@ -38,18 +38,16 @@ protected:
         for (int i = 0; i < 4; i++)
             Make(&pl[i], i + 1);
         // P1 at 0 facing right, P2 at 30 facing left; P3 and P4 stay out of the way.
-        pl[1].x = 30;
+        pl[1].posX = 30;
         pl[1].facing = -1;
-        pl[2].x = -300;
-        pl[3].x = 300;
+        pl[2].posX = -300;
+        pl[3].posX = 300;
         pl[3].facing = -1;
     }
     void TearDown() override
     {
-        for (Player &p : pl) {
-            ArrayFree(p.targets);
-            AnimObjFree(p.anim);
-        }
+        for (Player &p : pl)
+            Unmake(&p);
         for (HitDefParams *p : params) {
             SCtrlHitDefFree(p);
             MemFree(p);
@@ -60,10 +58,16 @@ protected:
         gv = nullptr;
         TempDirTest::TearDown();
     }
-    void Make(Player *p, int slot)
+    void Unmake(Player *p)
     {
         ArrayFree(p->targets);
         AnimObjFree(p->anim);
+        MemFree(p->getHit.lastHitSerial);
+        MemFree(p->getHit.slotWord);
+    }
+    void Make(Player *p, int slot)
+    {
+        Unmake(p);
         memset(p, 0, sizeof *p);
         snprintf(p->name, sizeof p->name, "P%d", slot);
         p->id = 55 + slot;
@@ -71,13 +75,13 @@ protected:
         p->side = slot % 2 ? 1 : 2;
         p->enabled = p->alive = 1;
         p->life = p->lifeMax = 1000;
-        p->ownPowerMax = 3000;
-        p->power = &p->ownPower;
-        p->powerMax = &p->ownPowerMax;
+        p->powerMax = 3000;
+        p->powerPtr = &p->power;
+        p->powerMaxPtr = &p->powerMax;
         p->attackMul = p->defenceMul = 1.0f;
         p->facing = 1;
         p->playerPush = 1;
-        p->hitBy[0] = p->hitBy[1] = 4095;
+        p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
         p->sinceLastHit = 10;
         p->consts.attackZWidthFront = p->consts.attackZWidthBack = 4;
         p->consts.zWidth = 3;
@@ -91,8 +95,10 @@ protected:
         p->state.ownList = (StateDefList *)(uintptr_t)(0x1000 * slot);  // identity only, never read
         p->screenLeft = -10000;
         p->screenRight = 10000;
-        for (int &s : p->slotSerial)
-            s = -1;
+        p->getHit.lastHitSerial = (int *)LibCalloc(5, sizeof(int));
+        p->getHit.slotWord = (int *)LibCalloc(5, sizeof(int));
+        for (int i = 0; i < 5; i++)
+            p->getHit.lastHitSerial[i] = -1;
         p->targets = ArrayCreate(PLAYER_TARGET_MAX, sizeof(PlayerTarget), p);
         p->anim = AnimObjCreate(set, nullptr);
         AnimObjChangeAction(p->anim, 0, 0);
@@ -157,16 +163,16 @@ TEST_F(HitField, OneActivationHitsOnceAndANewSerialHitsAgain)
     EXPECT_EQ(v.state.ctrl, 0);
     EXPECT_EQ(v.pendingDamage, 30);
     EXPECT_EQ(v.life, 1000);
-    EXPECT_EQ(v.hitShakeTime, 6);
+    EXPECT_EQ(v.getHit.hitShakeTime, 6);
     EXPECT_EQ(pl[0].pendingHitPause, 8);
-    EXPECT_FLOAT_EQ(v.hitVelX, 4.0f);  // -(attacker facing) x -4: away from the attacker
-    EXPECT_EQ(v.hitTime, 12);
-    EXPECT_EQ(v.lastHitter, &pl[0]);
-    EXPECT_EQ(v.slotSerial[1], serial);
-    EXPECT_EQ(pl[0].ownPower, 40);
-    EXPECT_EQ(v.ownPower, 60);  // given power defaults to damage x 2.0
-    EXPECT_EQ(pl[0].moveContact, PLAYER_CONTACT_HIT);
-    EXPECT_EQ(pl[0].hitTotal, 1);
+    EXPECT_FLOAT_EQ(v.getHit.xVel, 4.0f);  // -(attacker facing) x -4: away from the attacker
+    EXPECT_EQ(v.getHit.hitTime, 12);
+    EXPECT_EQ(v.getHit.lastHitter, &pl[0]);
+    EXPECT_EQ(v.getHit.lastHitSerial[1], serial);
+    EXPECT_EQ(pl[0].power, 40);
+    EXPECT_EQ(v.power, 60);  // given power defaults to damage x 2.0
+    EXPECT_EQ(pl[0].state.moveContact, CONTACT_HIT);
+    EXPECT_EQ(pl[0].hit.hitCount, 1);
     ASSERT_NE(TargetOf(&pl[0], &v), nullptr);
     EXPECT_EQ(TargetOf(&pl[0], &v)->juggle, 15);
     EXPECT_EQ(pl[0].hitDef.active, 1);
@@ -174,20 +180,20 @@ TEST_F(HitField, OneActivationHitsOnceAndANewSerialHitsAgain)
     NextTick();
     Detect();
     EXPECT_EQ(v.pendingDamage, 30);
-    EXPECT_EQ(pl[0].hitTotal, 1);
+    EXPECT_EQ(pl[0].hit.hitCount, 1);
     // A new activation carries a new serial and hits again.
     Attack(&pl[0], "attr = S, NA\ndamage = 30");
     EXPECT_EQ(pl[0].hitDef.serial, serial + 1);
     Detect();
     EXPECT_EQ(v.pendingDamage, 60);
-    EXPECT_EQ(pl[0].hitTotal, 2);
-    EXPECT_EQ(v.getHitCount, 2);
+    EXPECT_EQ(pl[0].hit.hitCount, 2);
+    EXPECT_EQ(v.getHit.hitCount, 2);
 }
 
 TEST_F(HitField, HitOnceTakesTheFirstVictimOfTheTicksOrder)
 {
     // P2 and P4 both stand inside the attack box.
-    pl[3].x = 30;
+    pl[3].posX = 30;
     pl[0].hitDef.serial = 0;
     Attack(&pl[0], "attr = S, NA\ndamage = 10\nhitonce = 1");
     Detect();  // odd tick: victims in list order
@@ -208,39 +214,39 @@ TEST_F(HitField, HitOnceTakesTheFirstVictimOfTheTicksOrder)
 TEST_F(HitField, KillZeroLeavesOneLifeEvenWithTwoHitsInATick)
 {
     pl[1].life = 5;
-    pl[2].x = 0;  // P3 attacks from P1's place as well
+    pl[2].posX = 0;  // P3 attacks from P1's place as well
     Attack(&pl[0], "attr = S, NA\ndamage = 30\nkill = 0");
     Attack(&pl[2], "attr = S, NA\ndamage = 30\nkill = 0");
     Detect();
     EXPECT_EQ(pl[1].pendingDamage, 4);
-    EXPECT_EQ(pl[1].getHitCount, 2);
-    EXPECT_EQ(pl[1].falling, 0);
+    EXPECT_EQ(pl[1].getHit.hitCount, 2);
+    EXPECT_EQ(pl[1].getHit.fall, 0);
     // With kill the hit is a KO: the whole life is pending and the victim falls.
     Make(&pl[1], 2);
-    pl[1].x = 30;
+    pl[1].posX = 30;
     pl[1].facing = -1;
     pl[1].life = 5;
     Attack(&pl[0], "attr = S, NA\ndamage = 30");
     Detect();
     EXPECT_EQ(pl[1].pendingDamage, 5);
-    EXPECT_EQ(pl[1].falling, 1);
-    EXPECT_LE(pl[1].hitVelY, -6.0f);
+    EXPECT_EQ(pl[1].getHit.fall, 1);
+    EXPECT_LE(pl[1].getHit.yVel, -6.0f);
     // The no-KO switch turns it back into a plain hit.
     Make(&pl[1], 2);
-    pl[1].x = 30;
+    pl[1].posX = 30;
     pl[1].facing = -1;
     pl[1].life = 5;
     gv->noKO = 1;
     Attack(&pl[0], "attr = S, NA\ndamage = 30");
     Detect();
-    EXPECT_EQ(pl[1].falling, 0);
+    EXPECT_EQ(pl[1].getHit.fall, 0);
 }
 
 TEST_F(HitField, GuardAndGuardKO)
 {
     for (int kill = 1; kill >= 0; kill--) {
         Make(&pl[1], 2);
-        pl[1].x = 30;
+        pl[1].posX = 30;
         pl[1].facing = -1;
         pl[1].guarding = 1;
         pl[1].life = 5;
@@ -251,29 +257,29 @@ TEST_F(HitField, GuardAndGuardKO)
             // Guard damage that would KO turns the guard into a KO hit.
             EXPECT_EQ(pl[1].state.stateNo, 5000);
             EXPECT_EQ(pl[1].pendingDamage, 5);
-            EXPECT_EQ(pl[1].falling, 1);
-            EXPECT_EQ(pl[0].moveContact, PLAYER_CONTACT_HIT);
+            EXPECT_EQ(pl[1].getHit.fall, 1);
+            EXPECT_EQ(pl[0].state.moveContact, CONTACT_HIT);
         } else {
             EXPECT_EQ(pl[1].state.stateNo, 150);
             EXPECT_EQ(pl[1].pendingDamage, 4);
-            EXPECT_EQ(pl[1].guarded, 1);
-            EXPECT_EQ(pl[1].hitShakeTime, 3);
-            EXPECT_FLOAT_EQ(pl[1].hitVelX, 2.0f);
+            EXPECT_EQ(pl[1].getHit.guarded, 1);
+            EXPECT_EQ(pl[1].getHit.hitShakeTime, 3);
+            EXPECT_FLOAT_EQ(pl[1].getHit.xVel, 2.0f);
             EXPECT_EQ(pl[0].pendingHitPause, 4);
-            EXPECT_EQ(pl[0].moveContact, PLAYER_CONTACT_GUARDED);
+            EXPECT_EQ(pl[0].state.moveContact, CONTACT_GUARDED);
         }
     }
     // A crouching guard goes to 152, an air guard to 154 with the airguard values.
     Make(&pl[1], 2);
-    pl[1].x = 30;
+    pl[1].posX = 30;
     pl[1].facing = -1;
     pl[1].guarding = 1;
     pl[1].state.stateType = 3;
     Attack(&pl[0], "attr = S, NA\ndamage = 30, 10\nguardflag = MA\nair.velocity = -2, -4\nhitflag = MAF");
     Detect();
     EXPECT_EQ(pl[1].state.stateNo, 154);
-    EXPECT_FLOAT_EQ(pl[1].hitVelX, 3.0f);
-    EXPECT_FLOAT_EQ(pl[1].hitVelY, -2.0f);
+    EXPECT_FLOAT_EQ(pl[1].getHit.xVel, 3.0f);
+    EXPECT_FLOAT_EQ(pl[1].getHit.yVel, -2.0f);
 }
 
 TEST_F(HitField, GuardStateErrorWarnsAndResolvesAHit)
@@ -286,15 +292,15 @@ TEST_F(HitField, GuardStateErrorWarnsAndResolvesAHit)
     EXPECT_EQ(pl[1].state.stateNo, 5080);
     EXPECT_EQ(pl[1].pendingDamage, 30);
     // Lowered 15 pixels before the bounce.
-    EXPECT_FLOAT_EQ(pl[1].pendingOffY, 15.0f);
-    EXPECT_FLOAT_EQ(pl[1].hitVelY, -3.0f);
+    EXPECT_FLOAT_EQ(pl[1].getHit.yOff, 15.0f);
+    EXPECT_FLOAT_EQ(pl[1].getHit.yVel, -3.0f);
 }
 
 TEST_F(HitField, JugglePointsRunOut)
 {
     pl[1].state.stateType = 3;
-    pl[1].y = -40;
-    pl[0].y = -40;
+    pl[1].posY = -40;
+    pl[0].posY = -40;
     for (int round = 0; round < 3; round++) {
         pl[0].hitDef.juggle = 6;  // what the attack state's juggle sets at its start
         Attack(&pl[0], "attr = S, NA\ndamage = 10\nfall = 1\nair.velocity = -2, -3");
@@ -304,7 +310,7 @@ TEST_F(HitField, JugglePointsRunOut)
         pl[1].state.stateType = 3;  // still in the air
     }
     // 15 points: two falling hits of 6 fit, the third does not.
-    EXPECT_EQ(pl[1].getHitCount, 2);
+    EXPECT_EQ(pl[1].getHit.hitCount, 2);
     EXPECT_EQ(TargetOf(&pl[0], &pl[1])->juggle, 3);
     EXPECT_EQ(pl[0].hitDef.juggle, 6);  // the refused activation still holds its cost
 }
@@ -327,7 +333,7 @@ TEST_F(HitField, PriorityAndTypeTrades)
     for (const Case &c : cases) {
         Make(&pl[0], 1);
         Make(&pl[1], 2);
-        pl[1].x = 30;
+        pl[1].posX = 30;
         pl[1].facing = -1;
         Attack(&pl[0], "attr = S, NA\ndamage = 10\npriority = " + std::to_string(c.prio1) + ", " + c.type1);
         Attack(&pl[1], "attr = S, NA\ndamage = 10\npriority = " + std::to_string(c.prio2) + ", " + c.type2);
@@ -344,11 +350,11 @@ TEST_F(HitField, ReversalCatchesTheAttack)
     Detect();
     Player &r = pl[1], &x = pl[0];
     EXPECT_EQ(x.hitDef.active, 0);
-    EXPECT_EQ(x.moveContact, PLAYER_CONTACT_REVERSED);
+    EXPECT_EQ(x.state.moveContact, CONTACT_REVERSED);
     EXPECT_EQ(x.hitLock, 9);
     EXPECT_EQ(x.pendingHitPause, 7);
     EXPECT_EQ(r.pendingHitPause, 9);
-    EXPECT_EQ(r.moveContact, PLAYER_CONTACT_HIT);
+    EXPECT_EQ(r.state.moveContact, CONTACT_HIT);
     EXPECT_EQ(r.state.stateNo, 888);
     EXPECT_EQ(x.state.stateNo, 777);
     EXPECT_EQ(x.state.ctrl, 0);
@@ -377,29 +383,29 @@ TEST_F(HitField, CustomStatesRecordTheAttackersIdAndOverridesWithStatesDoNothing
 
     Make(&pl[0], 1);
     Make(&pl[1], 2);
-    pl[1].x = 30;
+    pl[1].posX = 30;
     pl[1].facing = -1;
     pl[1].hitOverride[0] = {1, 0xfff, 300, 10, 0};
     Attack(&pl[0], "attr = S, NA\ndamage = 30\np1stateno = 810");
     Detect();
     EXPECT_EQ(pl[1].state.stateNo, 0);
     EXPECT_EQ(pl[0].state.stateNo, 0);
-    EXPECT_EQ(pl[0].moveContact, 0);
+    EXPECT_EQ(pl[0].state.moveContact, 0);
     // Without them the override takes the hit into its state, undamaged.
     Attack(&pl[0], "attr = S, NA\ndamage = 30");
     Detect();
     EXPECT_EQ(pl[1].state.stateNo, 300);
     EXPECT_EQ(pl[1].pendingDamage, 0);
-    EXPECT_EQ(pl[0].moveContact, PLAYER_CONTACT_HIT);
+    EXPECT_EQ(pl[0].state.moveContact, CONTACT_HIT);
 }
 
 TEST_F(HitField, SnapMovesXAndYButNeverZ)
 {
-    pl[1].z = 2;
+    pl[1].posZ = 2;
     Attack(&pl[0], "attr = S, NA\nmindist = 50, 0, 0\nmaxdist = 60, 0, 0\np2stateno = 820\nsnap = 50, 0, 0, 4");
     Detect();
-    EXPECT_FLOAT_EQ(pl[1].pendingOffX, 20.0f);  // from 30 to 0 + 50
-    EXPECT_FLOAT_EQ(pl[1].pendingOffZ, 0.0f);
+    EXPECT_FLOAT_EQ(pl[1].getHit.xOff, 20.0f);  // from 30 to 0 + 50
+    EXPECT_FLOAT_EQ(pl[1].getHit.zOff, 0.0f);
     PlayerTarget *t = TargetOf(&pl[0], &pl[1]);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->bindTime, 4);
@@ -412,16 +418,16 @@ TEST_F(HitField, HitFromBehindSwapsHighAndLow)
     pl[1].facing = 1;  // back turned to the attacker
     Attack(&pl[0], "attr = S, NA\nground.type = High\nanimtype = Medium");
     Detect();
-    EXPECT_EQ(pl[1].groundType, HITDEF_TYPE_LOW);
-    EXPECT_EQ(pl[1].airType, HITDEF_TYPE_LOW);
+    EXPECT_EQ(pl[1].getHit.groundType, HITDEF_TYPE_LOW);
+    EXPECT_EQ(pl[1].getHit.airType, HITDEF_TYPE_LOW);
     // p2facing 1 turns the victim to face the attacker.
     EXPECT_EQ(pl[1].pendingFacing, 0);
     Make(&pl[1], 2);
-    pl[1].x = 30;
+    pl[1].posX = 30;
     Attack(&pl[0], "attr = S, NA\np2facing = 1\nanimtype = back");
     Detect();
     EXPECT_EQ(pl[1].pendingFacing, -1);
-    EXPECT_EQ(pl[1].groundType, HITDEF_TYPE_HIGH);
+    EXPECT_EQ(pl[1].getHit.groundType, HITDEF_TYPE_HIGH);
 }
 
 TEST_F(HitField, HitFlagsAndAttributesDecide)
@@ -438,31 +444,31 @@ TEST_F(HitField, HitFlagsAndAttributesDecide)
     };
     for (const Case &c : cases) {
         Make(&pl[1], 2);
-        pl[1].x = 30;
+        pl[1].posX = 30;
         pl[1].facing = -1;
         pl[1].state.stateType = c.stateType;
         pl[1].state.moveType = c.moveType;
-        pl[1].falling = c.falling;
+        pl[1].getHit.fall = c.falling;
         Attack(&pl[0], std::string("attr = S, NA\n") + c.keys);
         EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), c.hits) << c.keys << " type " << c.stateType;
     }
     // The victim's hit-by masks and the attacker's state type.
     Make(&pl[1], 2);
-    pl[1].x = 30;
-    pl[1].hitBy[0] = 0xfff & ~HITATTR_C;  // nothitby C: a crouching attacker misses
+    pl[1].posX = 30;
+    pl[1].getHit.hitByMask[0] = 0xfff & ~HITATTR_C;  // nothitby C: a crouching attacker misses
     Attack(&pl[0], "attr = S, NA");
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), 1);
     pl[0].state.stateType = 2;
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), 0);
     pl[0].state.stateType = 1;
-    pl[1].z = 8;  // beyond 4 + 3
+    pl[1].posZ = 8;  // beyond 4 + 3
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), 0);
-    pl[1].z = 7;
+    pl[1].posZ = 7;
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), 1);
     // affectteam F reaches only friends.
     Attack(&pl[0], "attr = S, NA\naffectteam = F");
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[1]), 0);
-    pl[2].x = 30;
+    pl[2].posX = 30;
     EXPECT_EQ(PlayerHitTest(&pl[0], &pl[2]), 1);
 }
 
@@ -478,14 +484,14 @@ TEST_F(HitField, FullTargetListStopsTheHit)
     Detect();
     EXPECT_EQ(pl[1].pendingDamage, 0);
     EXPECT_EQ(pl[1].state.stateNo, 0);
-    EXPECT_EQ(pl[0].moveContact, 0);
+    EXPECT_EQ(pl[0].state.moveContact, 0);
 }
 
 TEST_F(HitField, TargetsDropSendsBoundTargetsTo5050)
 {
     Attack(&pl[0], "attr = S, NA\np2stateno = 820");
     Detect();
-    pl[2].x = 0;
+    pl[2].posX = 0;
     PlayerTarget t{};
     t.target = &pl[2];
     ArrayAdd(pl[0].targets, &t, 0, 0);
@@ -523,30 +529,30 @@ TEST_F(HitField, LifeAdd)
 TEST_F(HitField, PushApart)
 {
     // Overlapping bodies 12 apart: each moves away by half of (32 - 12).
-    pl[1].x = 12;
+    pl[1].posX = 12;
     PlayerPushApart(&pl[0], &pl[1], 0);
-    EXPECT_FLOAT_EQ(pl[0].x, -10.0f);
-    EXPECT_FLOAT_EQ(pl[1].x, 22.0f);
+    EXPECT_FLOAT_EQ(pl[0].posX, -10.0f);
+    EXPECT_FLOAT_EQ(pl[1].posX, 22.0f);
     // Nearer than 10: first placed 5 either side of the middle, then moved by the old shortfall.
-    pl[0].x = 0;
-    pl[1].x = 4;
+    pl[0].posX = 0;
+    pl[1].posX = 4;
     PlayerPushApart(&pl[0], &pl[1], 0);
-    EXPECT_FLOAT_EQ(pl[0].x, -17.0f);
-    EXPECT_FLOAT_EQ(pl[1].x, 21.0f);
+    EXPECT_FLOAT_EQ(pl[0].posX, -17.0f);
+    EXPECT_FLOAT_EQ(pl[1].posX, 21.0f);
     // Equal x: chosen so that the one facing right stays on the left.
-    pl[0].x = pl[1].x = 0;
+    pl[0].posX = pl[1].posX = 0;
     pl[0].facing = -1;
     pl[1].facing = 1;
     PlayerPushApart(&pl[0], &pl[1], 0);
-    EXPECT_GT(pl[0].x, pl[1].x);
+    EXPECT_GT(pl[0].posX, pl[1].posX);
     // No push without the push flag, apart in depth, or through a player standing far below.
-    pl[0].x = 0;
-    pl[1].x = 12;
+    pl[0].posX = 0;
+    pl[1].posX = 12;
     pl[0].playerPush = 0;
     PlayerPushApart(&pl[0], &pl[1], 0);
-    EXPECT_FLOAT_EQ(pl[1].x, 12.0f);
+    EXPECT_FLOAT_EQ(pl[1].posX, 12.0f);
     pl[0].playerPush = 1;
-    pl[1].z = 6;
+    pl[1].posZ = 6;
     PlayerPushApart(&pl[0], &pl[1], 0);
-    EXPECT_FLOAT_EQ(pl[1].x, 12.0f);
+    EXPECT_FLOAT_EQ(pl[1].posX, 12.0f);
 }

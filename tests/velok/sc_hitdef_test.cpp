@@ -116,8 +116,8 @@ TEST_F(HitDefTest, NoKeysGivesEveryDefault)
         EXPECT_EQ(hd.maxDist[i], HITDEF_DIST_NONE);
     }
     EXPECT_EQ(hd.palFx.time, 0);
-    EXPECT_EQ(hd.palFx.fx.mulR, 256);
-    EXPECT_EQ(hd.palFx.fx.color, 256);
+    EXPECT_EQ(hd.palFx.mulR, 256);
+    EXPECT_EQ(hd.palFx.color, 256);
     EXPECT_EQ(hd.shake.time, 0);
     EXPECT_FLOAT_EQ(hd.shake.ampl, -4.0f);
     EXPECT_FLOAT_EQ(hd.shake.freq, 60.0f);
@@ -241,7 +241,7 @@ TEST_F(HitDefTest, DerivedDefaults)
                     : f == "phase"          ? hd.shake.phase
                     : f == "freq"           ? hd.shake.freq
                     : f == "fallshakeampl"  ? hd.fallShake.ampl
-                    : f == "paladdg"        ? hd.palFx.fx.addG
+                    : f == "paladdg"        ? hd.palFx.addG
                                             : -99999.0f;
         EXPECT_FLOAT_EQ(got, c.want) << c.keys << " -> " << c.field;
     }
