@@ -12,6 +12,7 @@
 
 #include "lib/array.h"
 #include "lib/clsn.h"
+#include "lib/drawlist.h"
 #include "lib/libbase.h"
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
@@ -668,11 +669,38 @@ static int AnimCoord(double v)
     return (int)v;
 }
 
+// Queues the draw on the player's draw list at its draw priority; the list
+// applies the flip to the scales when it draws.
+static void AnimQueue(const AnimObj *obj, const AnimDrawElem *d, int x, int y, int kind, float xScale,
+                      float yScale, int angle)
+{
+    DrawEntry e;
+    memset(&e, 0, sizeof e);
+    e.priority = obj->drawPriority;
+    e.spr = obj->spr;
+    e.sprIndex = obj->sprIndex;
+    e.x = x;
+    e.y = y;
+    e.kind = kind;
+    e.trans = d->trans;
+    e.alphaSrc = d->alphaSrc;
+    e.alphaDst = d->alphaDst;
+    e.xScale = xScale;
+    e.yScale = yScale;
+    e.angle = angle;
+    e.flip = d->flip;
+    DrawListAdd(obj->drawList, &e);
+}
+
 void AnimObjDrawFlip(AnimObj *obj, int x, int y, int flip)
 {
     AnimDrawElem d;
-    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+    if (!AnimDrawElemGet(obj, flip, &d))
         return;
+    if (obj->drawList) {
+        AnimQueue(obj, &d, WrapAdd(x, d.x), WrapAdd(y, d.y), DRAW_PLAIN, 1.0f, 1.0f, 0);
+        return;
+    }
     SprDrawFlipTrans(obj->spr, obj->sprIndex, WrapAdd(x, d.x), WrapAdd(y, d.y), d.flip, d.trans, d.alphaSrc,
                      d.alphaDst);
 }
@@ -689,10 +717,14 @@ void AnimObjDrawScaledFlip(AnimObj *obj, float x, float y, float xScale, float y
         return;
     }
     AnimDrawElem d;
-    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+    if (!AnimDrawElemGet(obj, flip, &d))
         return;
     int ox = AnimCoord(std::floor((double)d.x * xScale + 0.5));
     int oy = AnimCoord(std::floor((double)d.y * yScale + 0.5));
+    if (obj->drawList) {
+        AnimQueue(obj, &d, AnimCoord((double)x + ox), AnimCoord((double)y + oy), DRAW_SCALED, xScale, yScale, 0);
+        return;
+    }
     float xs = (d.flip & ANIM_FLIP_H) ? -xScale : xScale;
     float ys = (d.flip & ANIM_FLIP_V) ? -yScale : yScale;
     SprDrawScaledTrans(obj->spr, obj->sprIndex, x + ox, y + oy, xs, ys, d.trans, d.alphaSrc, d.alphaDst);
@@ -706,12 +738,17 @@ void AnimObjDrawScaled(AnimObj *obj, float x, float y, float xScale, float yScal
 void AnimObjDrawAngle(AnimObj *obj, float x, float y, float angle, float xScale, float yScale, int flip)
 {
     AnimDrawElem d;
-    if (!AnimDrawElemGet(obj, flip, &d) || obj->drawList)
+    if (!AnimDrawElemGet(obj, flip, &d))
         return;
     float px = (float)AnimCoord((double)d.x * xScale + x);
     float py = (float)AnimCoord((double)d.y * yScale + y);
     if (flip & ANIM_FLIP_H)
         angle = -angle;
+    if (obj->drawList) {
+        AnimQueue(obj, &d, AnimCoord((double)d.x * xScale + x), AnimCoord((double)d.y * yScale + y), DRAW_ROTATED,
+                  xScale, yScale, AnimCoord(angle));
+        return;
+    }
     float xs = (d.flip & ANIM_FLIP_H) ? -xScale : xScale;
     float ys = (d.flip & ANIM_FLIP_V) ? -yScale : yScale;
     SprDrawRotatedTrans(obj->spr, obj->sprIndex, px, py, angle, xs, ys, 1.0f, 1.0f, d.trans, d.alphaSrc,
