@@ -556,3 +556,43 @@ TEST_F(HitField, PushApart)
     PlayerPushApart(&pl[0], &pl[1], 0);
     EXPECT_FLOAT_EQ(pl[1].posX, 12.0f);
 }
+
+TEST_F(HitField, CornerPushAndNestedCustomStates)
+{
+    // The victim at the screen edge pushes the attacker back by its offset.
+    pl[1].screenRight = 33;
+    Attack(&pl[0], "attr = S, NA\nground.velocity = -5");
+    Detect();
+    EXPECT_FLOAT_EQ(pl[1].cornerPush, -6.5f);
+    EXPECT_FLOAT_EQ(pl[0].extraVel.velX, -6.5f);
+    EXPECT_FLOAT_EQ(pl[0].extraVel.decayX, 0.7f);
+    EXPECT_FLOAT_EQ(pl[0].extraVel.stopThreshold, 1.0f);
+    EXPECT_NE(pl[0].extraVel.ticksLeft, 0);
+    // Away from the edge nothing pushes.
+    Make(&pl[0], 1);
+    Make(&pl[1], 2);
+    pl[1].posX = 30;
+    pl[1].facing = -1;
+    Attack(&pl[0], "attr = S, NA\nground.velocity = -5");
+    Detect();
+    EXPECT_FLOAT_EQ(pl[0].extraVel.velX, 0.0f);
+
+    // An attacker that runs another player's states hands on that player's list and owner.
+    Make(&pl[1], 2);
+    pl[1].posX = 30;
+    pl[1].facing = -1;
+    StateDefList *foreign = (StateDefList *)(uintptr_t)0x9000;
+    pl[0].state.customList = foreign;
+    pl[0].state.customOwnerId = 777;
+    Attack(&pl[0], "attr = S, NA\np2stateno = 820");
+    Detect();
+    EXPECT_EQ(pl[1].state.customList, foreign);
+    EXPECT_EQ(pl[1].state.customOwnerId, 777);
+    // A later hit by someone else brings the victim back to its own states.
+    pl[2].posX = 0;
+    Attack(&pl[2], "attr = S, NA");
+    Detect();
+    EXPECT_EQ(pl[1].state.customList, nullptr);
+    EXPECT_EQ(pl[1].state.customOwnerId, -1);
+    EXPECT_EQ(pl[1].state.stateNo, 5000);
+}
