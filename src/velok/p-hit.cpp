@@ -151,9 +151,15 @@ static int FlagsFit(int flags, const Player *v)
     }
 }
 
+// A list made with smaller entries than a target record holds no targets.
+static int TargetsUsable(const Player *p)
+{
+    return p->targets && p->targets->elemSize >= (int)sizeof(PlayerTarget);
+}
+
 static PlayerTarget *TargetFind(Player *p, const Player *target)
 {
-    if (!p->targets)
+    if (!TargetsUsable(p))
         return nullptr;
     for (int i = 0; i < p->targets->capacity; i++) {
         if (!p->targets->slots[i].used)
@@ -170,7 +176,7 @@ static PlayerTarget *TargetTake(Player *a, Player *v, const HitDef *hd)
 {
     PlayerTarget *t = TargetFind(a, v);
     if (!t) {
-        if (!a->targets)
+        if (!TargetsUsable(a))
             return nullptr;
         PlayerTarget entry{};
         entry.target = v;
@@ -818,7 +824,7 @@ void PlayerReversalResolve(Player *r, Player *x)
 
 void PlayerTargetsDrop(Player *p, Player *except)
 {
-    if (!p->targets)
+    if (!TargetsUsable(p))
         return;
     for (int i = 0; i < p->targets->capacity; i++) {
         if (!p->targets->slots[i].used)
