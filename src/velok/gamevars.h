@@ -1,14 +1,88 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
 #include "velok/config.h"
+#include "velok/pal.h"
 
 struct TextBuf;
 struct PalList;
+struct Player;
+struct CharData;
+struct CharInfo;
 
 enum {
+    GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
+    GAME_MAIN_SLOTS = 4,
+    TEAM_ENTRY_MAX = 4,
+    TEAM_MEMBER_MAX = 4,
 };
+
+// Variables a team member keeps from round to round and match to match:
+// var from "IntPersistIndex" and fvar from "FloatPersistIndex" on (400 bytes).
+struct PlayerPersist {
+    int var[60];
+    float fvar[40];
+};
+
+// One member of a team entry; charIndex -1 for none.
+struct TeamMember {
+    int slot;       // player slot 1-4
+    int charIndex;  // in the select list
+    int palNo;
+    int keySet;     // which of the game's key configurations drives it
+    int ai;
+};
+
+// One turn of a team: one member, or the members fighting together.
+struct TeamEntry {
+    TeamMember members[TEAM_MEMBER_MAX];
+    int memberCount;
+    int orderFixed;  // set by the select screen: keys held at match start do not reorder
+};
+
+// One side's team for a match; mode 0 single, 1 simul, 3 turns.
+struct TeamInfo {
+    TeamEntry entries[TEAM_ENTRY_MAX];
+    int entryCount;
+    int current;
+    int mode;
+    int isTeam;
+};
+
+
+// Index 0 Pause, 1 SuperPause; filled by the pause controllers.
+struct PauseRecord {
+    PalGroupMask groups;  // the palette groups recorded with the pause
+    int darken;
+    int time;             // ticks left
+    int pauseBg;          // the stage background stands still
+    int endCmdBufTime;
+};
+
+// The round state machine: states 0 before the intro, 1 intro, 2 fight,
+// 3 round over, 4 win poses.
+struct RoundVars {
+    int state;
+    int tick;          // ticks since the last transition
+    int introCounter;
+    int overTick;      // state 3's tick when it ended
+    int endTick;       // state 4 ends here
+    int number;        // 1 for the first round
+    int skipIntro;     // a button asked to skip the intro
+    int skipEnd;       // a button shortened the win poses
+    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
+    int sceneCounter;
+};
+
+// What the round loop runs; 0 outside it.
+enum GameLoopKind {
+    GAMELOOP_MATCH = 4,
+    GAMELOOP_WIN_SCREEN = 5,
+    GAMELOOP_SURVIVAL_RESULTS = 6,
+};
+
+enum { MATCH_KIND_TRAINING = 3 };
 
 struct GameVars {
     char startDir[GAME_DIR_LEN];
@@ -36,9 +110,76 @@ struct GameVars {
     SysConfig cfg;
     SysOptions options;
 
-    // Hit engine: the game-wide HitDef serial counter and the no-KO switch.
-    int hitDefSerial;
-    int noKO;
+    // Players: the slot table (slots 1-4 main players, then helpers), the
+    // player cache over the select list, persistent variables and teams.
+    Player **players;        // playerSlotCount + 1 entries, by slot
+    CharData *slotChar[GAME_MAIN_SLOTS + 1];
+    int playerSlotCount;
+    int enabledCount;
+    int enabledFirst;        // 0 when none
+    int enabledLast;         // -1 when none
+    int playerIdCounter;
+    CharInfo *charList;
+    int charCount;
+    int cacheLoaded;         // the limit is cfg.misc.playerCache
+    int cacheStamp;
+    PlayerPersist persist[2][TEAM_ENTRY_MAX][TEAM_MEMBER_MAX];
+    TeamInfo teams[2];
+    TeamEntry sideEntry[2];  // the entry each side fights with now
+    int loadTicks[GAME_MAIN_SLOTS + 1];  // timer ticks each main slot's character took to load
+
+    // Match facts the player code reads (the mode loop and the select screen set them).
+    int arcadeSide;          // 0 none
+    int survivalSide;        // 0 none
+    int survivalWins;        // rounds won by team 1 in survival
+    int matchNo;
+    int demo;
+    int watch;
+
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+
+    // Round flow, pauses and fight-screen timings that the player update
+    // reads (the round loop and the fight-screen loader fill them).
+    int gameLoopMode;      // GameLoopKind, 0 outside the round loop
+    int matchKind;         // MATCH_KIND_TRAINING for training
+    int playerInput;       // the player-input switch of the game tick
+    RoundVars round;
+    int roundTime;         // [Round] round.time
+    int overWinTime;       // [Round] over.wintime
+    int overTime;          // [Round] over.time
+    PauseRecord pause[2];
+    int activePause;       // -1 none, else the index into pause
+    int shutterOn, shutterHeight, shutterStep;
+    int noKO;              // the game's no-KO switch: life never drops below 1
+    int hitDefSerial;      // the game-wide HitDef counter: each activation takes the next
+
+    // Stage bounds and perspective (the stage loader fills them).
+    float stageLeftBound, stageRightBound;
+    float stageZTop, stageZBottom;
+    float stageScaleTop, stageScaleBottom;
+    int stageScreenLeft, stageScreenRight;  // screen margins
+    int stageZOffset;                       // ground offset
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
 };
 
 extern GameVars *gv;

@@ -3,14 +3,16 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
+#include "velok/chardef.h"
 #include "velok/expr.h"
 #include "velok/gamevars.h"
+#include "velok/p-info.h"
+#include "velok/p-update.h"
 #include "velok/player.h"
 #include "velok/stparam.h"
 
@@ -20,9 +22,10 @@ enum {
     ATTR_CLASS_BITS = HITATTR_ALL & ~ATTR_STATE_BITS,
 };
 
+// The per-slot arrays hold one entry per slot of the slot table, 0 included.
 static int SlotOk(int slot)
 {
-    return slot >= 0 && slot < PLAYER_SLOT_MAX;
+    return gv && slot >= 0 && slot <= gv->playerSlotCount;
 }
 
 // The serial of the last HitDef of a slot that touched the player, -1 none.
@@ -47,11 +50,6 @@ static void MarkSet(Player *p, int slot, int mark)
 {
     if (SlotOk(slot) && p->getHit.slotWord)
         p->getHit.slotWord[slot] = mark;
-}
-
-static int IsEnemy(const Player *a, const Player *b)
-{
-    return a->side && b->side && a->side != b->side;
 }
 
 // Affectteam bits are written for an owner on side 1; side 2 swaps them.
@@ -96,12 +94,12 @@ static ClsnList *Boxes(const Player *p, int kind)
 
 static float PosX(const Player *p, int usePrev)
 {
-    return (usePrev ? p->prevPosX : p->posX) + p->drawOffsetX;
+    return (usePrev ? p->prevX : p->posX) + p->drawOffsetX;
 }
 
 static float PosY(const Player *p, int usePrev)
 {
-    return (usePrev ? p->prevPosY : p->posY) + p->drawOffsetY;
+    return (usePrev ? p->prevY : p->posY) + p->drawOffsetY;
 }
 
 // A's boxes of one kind against B's of another, B placed at its offset from A.
@@ -151,15 +149,9 @@ static int FlagsFit(int flags, const Player *v)
     }
 }
 
-// A list made with smaller entries than a target record holds no targets.
-static int TargetsUsable(const Player *p)
-{
-    return p->targets && p->targets->elemSize >= (int)sizeof(PlayerTarget);
-}
-
 static PlayerTarget *TargetFind(Player *p, const Player *target)
 {
-    if (!TargetsUsable(p))
+    if (!p->targets)
         return nullptr;
     for (int i = 0; i < p->targets->capacity; i++) {
         if (!p->targets->slots[i].used)
@@ -176,7 +168,7 @@ static PlayerTarget *TargetTake(Player *a, Player *v, const HitDef *hd)
 {
     PlayerTarget *t = TargetFind(a, v);
     if (!t) {
-        if (!TargetsUsable(a))
+        if (!a->targets)
             return nullptr;
         PlayerTarget entry{};
         entry.target = v;
@@ -191,19 +183,13 @@ static PlayerTarget *TargetTake(Player *a, Player *v, const HitDef *hd)
     return t;
 }
 
-// Moves the state numbers; the statedef lookup with its missing-state warning
-// belongs to the state setter of the player update.
-static void StateChange(Player *p, int stateNo)
-{
-    p->state.prevStateNo = p->state.stateNo;
-    p->state.stateNo = stateNo;
-    p->state.time = 0;
-}
-
 static void LeaveCustomStates(Player *p)
 {
     p->state.customList = nullptr;
     p->state.customOwnerId = -1;
+    if (p->charData)
+        p->cmdSet = &p->charData->cmds;
+    CmdActiveClear(&p->cmdFlags);
     p->animOverride = nullptr;
 }
 
@@ -219,21 +205,17 @@ static void EnterAttackerStates(Player *a, Player *v)
         v->state.customOwnerId = a->id;
     }
     v->cmdSet = a->cmdSet;
+    CmdActiveClear(&v->cmdFlags);
     v->animOverride = a->animOverride ? a->animOverride : a->anim ? a->anim->set : nullptr;
 }
 
+// The setter keeps the power still in round states 3 and 4 and clamps it.
 static void PowerAdd(Player *p, int amount)
 {
     if (p->isHelper && !p->helperTypePlayer)
         return;
-    if (!p->powerPtr || !p->powerMaxPtr)
-        return;
-    long long v = (long long)*p->powerPtr + amount;
-    if (v > *p->powerMaxPtr)
-        v = *p->powerMaxPtr;
-    if (v < 0)
-        v = 0;
-    *p->powerPtr = (int)v;
+    long long v = (long long)PlayerPowerGet(p) + amount;
+    PlayerPowerSet(p, v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v);
 }
 
 // damage x factor + 0.5 in double, clamped into int before the conversion.
@@ -274,22 +256,6 @@ static int KillsWith(const Player *v, int damage, int kill)
     return (long long)v->life - PendingAfter(v, damage, kill) <= 0;
 }
 
-static int AtScreenEdge(const Player *p)
-{
-    int x = (int)p->posX;
-    return abs(x - p->screenLeft) <= 4 || abs(x - p->screenRight) <= 4;
-}
-
-// The body width toward the left (sign -1) or the right (1), with the Width
-// controller's player widths.
-static int SideWidth(const Player *p, int sign)
-{
-    int front = sign == p->facing;
-    int body = p->state.stateType == STATETYPE_A ? (front ? p->consts.airFront : p->consts.airBack)
-                                                 : (front ? p->consts.groundFront : p->consts.groundBack);
-    return body + (front ? p->widthPlayerFront : p->widthPlayerBack);
-}
-
 static int GameTick()
 {
     return gv ? gv->gameTick : 0;
@@ -301,8 +267,8 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
 {
     if (!a->playerPush || !b->playerPush)
         return;
-    float az = usePrev ? a->prevPosZ : a->posZ;
-    float bz = usePrev ? b->prevPosZ : b->posZ;
+    float az = usePrev ? a->prevZ : a->posZ;
+    float bz = usePrev ? b->prevZ : b->posZ;
     if (fabsf(az - bz) >= (float)(a->consts.zWidth + b->consts.zWidth))
         return;
     if (!BoxesMeet(a, 2, b, 2, usePrev))
@@ -327,7 +293,8 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
         l->posX = mid - 5.0f;
         r->posX = mid + 5.0f;
     }
-    float need = (float)(SideWidth(l, 1) + SideWidth(r, -1));
+    float need = (float)(PlayerEdgeWidthGet(l, EDGE_DIR_RIGHT, EDGE_KIND_BODY_PLAYER) +
+                         PlayerEdgeWidthGet(r, EDGE_DIR_LEFT, EDGE_KIND_BODY_PLAYER));
     if (old < need) {
         float half = (need - old) * 0.5f;
         l->posX -= half;
@@ -386,13 +353,7 @@ void PlayerLifeAdd(Player *p, int damage, int kill, int absolute)
         if (life < floor)
             life = floor;
     }
-    if (life > p->lifeMax)
-        life = p->lifeMax;
-    if (life < 0)
-        life = 0;
-    if (life == 0 && gv && gv->noKO)
-        life = 1;
-    p->life = (int)life;
+    PlayerLifeSet(p, life > INT_MAX ? INT_MAX : life < INT_MIN ? INT_MIN : (int)life);
 }
 
 // ---------------------------------------------------------------- get-hit and guard
@@ -475,7 +436,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
             v->getHit.yVel = Given(hd->downVelY, v->velY);
             v->cornerPush = hd->downCornerPush;
             if (v->getHit.yVel != 0.0f)
-                v->getHit.yOff += 15.0f;
+                v->pendingOffY += 15.0f;
             else
                 v->getHit.hitTime = hd->downHitTime;
         }
@@ -545,20 +506,24 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     v->airJumps = 0;
     v->state.ctrl = 0;
     v->getHit.hitShakeTime = hd->p2ShakeTime;
+    // The shake runs through a pause: the victim keeps moving for it.
+    int k = gv ? gv->activePause : -1;
+    if (k >= 0 && k <= 1 && gv->pause[k].time > 0 && v->pauseMoveTime[k] < hd->p2ShakeTime)
+        v->pauseMoveTime[k] = hd->p2ShakeTime;
     v->state.hitPauseTime = v->pendingHitPause = 0;
-    StateChange(v, newState);
+    PlayerStateSet(v, newState);
 
     // Snap into the attack's distance range through the pending offsets.
     float dx = v->posX - ax;
     if (hd->minDist[0] != HITDEF_DIST_NONE && fabsf(dx) < (float)hd->minDist[0])
-        v->getHit.xOff += ax + d * hd->minDist[0] - v->posX;
+        v->pendingOffX += ax + d * hd->minDist[0] - v->posX;
     else if (hd->maxDist[0] != HITDEF_DIST_NONE && fabsf(dx) > (float)hd->maxDist[0])
-        v->getHit.xOff += ax + d * hd->maxDist[0] - v->posX;
+        v->pendingOffX += ax + d * hd->maxDist[0] - v->posX;
     float dy = v->posY - ay;
     if (hd->minDist[1] != HITDEF_DIST_NONE && dy < (float)hd->minDist[1])
-        v->getHit.yOff += ay + hd->minDist[1] - v->posY;
+        v->pendingOffY += ay + hd->minDist[1] - v->posY;
     else if (hd->maxDist[1] != HITDEF_DIST_NONE && dy > (float)hd->maxDist[1])
-        v->getHit.yOff += ay + hd->maxDist[1] - v->posY;
+        v->pendingOffY += ay + hd->maxDist[1] - v->posY;
 
     PlayerTargetsDrop(v, nullptr);
     v->pendingDamage = ko ? v->life : PendingAfter(v, hd->damage, hd->kill);
@@ -584,7 +549,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
     v->getHit.xVel = v->getHit.yVel = 0.0f;
     LeaveCustomStates(v);
     int type = v->state.stateType;
-    StateChange(v, type == STATETYPE_S ? 150 : type == STATETYPE_C ? 152 : 154);
+    PlayerStateSet(v, type == STATETYPE_S ? 150 : type == STATETYPE_C ? 152 : 154);
     v->getHit.hitShakeTime = hd->guardP2ShakeTime;
     if (v->state.moveType != MOVETYPE_H)
         v->lifeShown[0] = v->lifeShown[1] = v->life;
@@ -721,14 +686,14 @@ void PlayerHitResolve(Player *a, Player *v)
             }
             if (ovr) {
                 if (ovr->stateNo != -1)
-                    StateChange(v, ovr->stateNo);
+                    PlayerStateSet(v, ovr->stateNo);
             } else {
                 if (hd->p1StateNo != -1)
-                    StateChange(a, hd->p1StateNo);
+                    PlayerStateSet(a, hd->p1StateNo);
                 if (hd->p2GetP1State)
                     EnterAttackerStates(a, v);
                 if (hd->p2StateNo != -1) {
-                    StateChange(v, hd->p2StateNo);
+                    PlayerStateSet(v, hd->p2StateNo);
                     v->state.ctrl = 0;
                 }
                 BindFromHitDef(t, hd);
@@ -736,7 +701,7 @@ void PlayerHitResolve(Player *a, Player *v)
             landed = !ovr;
         }
     }
-    if (landed && AtScreenEdge(v)) {
+    if (landed && PlayerAtScreenEdge(v)) {
         a->extraVel.velX = a->facing * v->cornerPush;
         a->extraVel.velY = 0.0f;
         a->extraVel.decayX = a->extraVel.decayY = 0.7f;
@@ -807,12 +772,12 @@ void PlayerReversalResolve(Player *r, Player *x)
     if (!ovr) {
         PalFxGive(x, rd);
         if (rd->p1StateNo != -1)
-            StateChange(r, rd->p1StateNo);
+            PlayerStateSet(r, rd->p1StateNo);
         if (rd->p2GetP1State)
             EnterAttackerStates(r, x);
         if (rd->p2StateNo != -1) {
             PlayerTargetsDrop(x, nullptr);
-            StateChange(x, rd->p2StateNo);
+            PlayerStateSet(x, rd->p2StateNo);
             x->state.ctrl = 0;
         }
         BindFromHitDef(t, rd);
@@ -824,7 +789,7 @@ void PlayerReversalResolve(Player *r, Player *x)
 
 void PlayerTargetsDrop(Player *p, Player *except)
 {
-    if (!TargetsUsable(p))
+    if (!p->targets)
         return;
     for (int i = 0; i < p->targets->capacity; i++) {
         if (!p->targets->slots[i].used)
@@ -837,18 +802,20 @@ void PlayerTargetsDrop(Player *p, Player *except)
         ArrayRemove(p->targets, i);
         if (bound && held && !held->isHelper) {
             LeaveCustomStates(held);
-            StateChange(held, 5050);
+            PlayerStateSet(held, 5050);
         }
     }
 }
 
 // ---------------------------------------------------------------- the pass
 
-void PlayerHitDetectSlots(Player **slots, int count)
+void PlayerHitDetectAll()
 {
+    if (!gv || !gv->players)
+        return;
     std::vector<Player *> list;
-    for (int i = 0; i < count; i++) {
-        Player *p = slots[i];
+    for (int i = 1; i <= gv->playerSlotCount; i++) {
+        Player *p = gv->players[i];
         if (p && p->enabled && ShownElem(p))
             list.push_back(p);
     }
@@ -860,12 +827,12 @@ void PlayerHitDetectSlots(Player **slots, int count)
     size_t n = list.size();
     for (size_t i = 0; i < n; i++)
         for (size_t j = i + 1; j < n; j++)
-            if (IsEnemy(list[i], list[j]))
+            if (PlayerIsEnemy(list[i], list[j]))
                 PlayerPushApart(list[i], list[j], 0);
     for (size_t i = 0; i < n; i++)
         for (size_t j = i + 1; j < n; j++) {
             Player *a = list[i], *b = list[j];
-            if (!IsEnemy(a, b))
+            if (!PlayerIsEnemy(a, b))
                 continue;
             if (PlayerReversalTest(a, b))
                 PlayerReversalResolve(a, b);
@@ -901,6 +868,6 @@ void PlayerHitDetectSlots(Player **slots, int count)
     }
     for (size_t i = 0; i < n; i++)
         for (size_t j = i + 1; j < n; j++)
-            if (IsEnemy(list[i], list[j]))
+            if (PlayerIsEnemy(list[i], list[j]))
                 PlayerPushApart(list[i], list[j], 0);
 }

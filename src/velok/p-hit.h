@@ -5,11 +5,10 @@ struct HitDef;
 struct Player;
 struct PlayerHitOverride;
 
-// One pass over the players of the slot table (index = slot, nulls allowed):
-// push apart, reversals, hit tests with priority trades, resolution in the
-// tick's victim order, push apart again. Only enabled players whose animation
-// shows an element take part.
-void PlayerHitDetectSlots(Player **slots, int count);
+// One pass over the game's player slots: push apart, reversals, hit tests
+// with priority trades, resolution in the tick's victim order, push apart
+// again. Only enabled players whose animation shows an element take part.
+void PlayerHitDetectAll();
 
 // Separates two overlapping bodies; usePrev tests the previous positions.
 void PlayerPushApart(Player *a, Player *b, int usePrev);

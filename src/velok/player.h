@@ -1,6 +1,8 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+#include "velok/cmd.h"
+#include "velok/keybuf.h"
 #include "velok/pal.h"
 #include "velok/sc-hitdef.h"
 
@@ -8,9 +10,11 @@ struct AnimObj;
 struct AnimSet;
 struct Array;
 struct CharData;
-struct CmdSet;
-struct Player;
+struct KeyConfig;
+struct SprSet;
 struct StateDefList;
+struct TextBuf;
+struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -21,9 +25,7 @@ enum {
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
     PLAYER_ASSERT_COUNT = 9,
-    PLAYER_SLOT_MAX = 64,  // bound of a slot index: 4 main slots and at most 56 helpers
     PLAYER_OVERRIDE_COUNT = 8,
-    PLAYER_TARGET_MAX = 8,
 };
 
 // State types, move types and physics of the state block.
@@ -59,25 +61,6 @@ enum {
     CONTACT_GUARDED = 1,
     CONTACT_HIT = 2,
     CONTACT_REVERSED = 4,
-};
-
-// One entry of a player's target list: a player it has hit and holds.
-struct PlayerTarget {
-    Player *target;
-    int juggle;        // juggle points left
-    int serial;        // the HitDef serial that made or last renewed the entry
-    float bindX, bindY, bindZ;
-    int bindTime;
-    int bindTimeSeen;  // the bind time at the holder's last state run
-};
-
-// One HitOverride slot.
-struct PlayerHitOverride {
-    int active;
-    int attr;
-    int stateNo;  // -1 keeps the state
-    int time;     // -1 for ever
-    int forceAir;
 };
 
 // The character's constants block, in its stored order (within each jump group
@@ -170,29 +153,36 @@ struct PlayerStateBlock {
     int hitPauseTime;
     int moveContact;       // kind of the last contact of the current move, 0 none
     int moveContactTicks;
+    int stateExists;       // the current state number has a statedef
 };
 
-// Hit counts of the active attack.
+// Hit counts of the active attack; the attack itself is the HitDef block.
 struct PlayerHitState {
     int hitCount;
     int uniqHitCount;
 };
 
-// The get-hit block: what the last hit or guard did to this player.
+// What the last hit or guard left on the player, read by gethitvar and the
+// get-hit triggers and controllers; in the order of the gethitvar names.
 struct PlayerGetHit {
     int hitByMask[2];
     int hitByTime[2];      // -1 without end
-    int animType, airType, groundType;
+    int xVelAdd, yVelAdd;
+    int type, animType, airType, groundType;
+    int damage;
     int hitCount;
+    int fallCount;
     int hitShakeTime;
     int hitTime;
     int slideTime;
     int ctrlTime;
-    float xOff, yOff, zOff;  // the pending position offsets of the hit
+    int recoverTime;
+    float xOff, yOff, zOff;
     float xVel, yVel;
     float yAccel;
-    int chainId;           // the hit id of the last hit
+    int chainId;
     int guarded;
+    int isBound;
     int fall;
     int fallDamage;
     float fallXVel, fallYVel;
@@ -202,9 +192,48 @@ struct PlayerGetHit {
     int fallKill;
     int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
     float fallEnvShakeFreq, fallEnvShakePhase;
+    // Not among the gethitvar names
+    int recoverCount;      // ticks counted toward fall.recovertime
+    int lifeAtHitStart;
     Player *lastHitter;
-    int *lastHitSerial;    // one per player slot, -1 none
-    int *slotWord;         // one per player slot: hit by that slot in the current pass
+    // The character code's part of the block. Zeroed at round start but for
+    // the per-slot arrays, which live as long as the record.
+    float fallRecover;
+    int lieTime;
+    float hitVelMarkX;
+    float hitVelMarkY;
+    int *lastHitSerial;  // one per player slot, -1 none
+    int *slotWord;       // one per player slot
+};
+
+// One HitOverride slot.
+struct PlayerHitOverride {
+    int active;
+    int attr;
+    int stateNo;  // -1 keeps the state
+    int time;     // -1 for ever
+    int forceAir;
+};
+
+// One entry of a player's target list: a player it has hit and holds.
+struct PlayerTarget {
+    Player *target;
+    int juggle;        // juggle points left
+    int serial;        // the HitDef serial that made or last renewed the entry
+    float bindX, bindY, bindZ;
+    int bindTime;
+    int bindTimeSeen;  // the bind time at the holder's last state run
+};
+
+// A binding to another player (BindToParent, BindToRoot, BindToTarget). The
+// bound-to player is named by slot and id and looked up each tick, so a
+// binding never outlives that player.
+struct PlayerBindTo {
+    int time;          // nonzero active; counts down while above 0, so -1 binds until changed
+    int slot, id;      // the bound-to player; slot 0 none
+    int useX, useY, useZ;
+    int facingRule;    // 0 keeps the own facing, else bound-to facing x rule
+    float offX, offY, offZ;
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -224,17 +253,110 @@ struct Player {
     // Constants: a private copy so that a controller may change them
     PlayerConst consts;
 
+    // Life and power. The power in use belongs to the side's first player
+    // (PlayerPowerOwner), so a side shares one power bar.
+    int enabled;
+    int frozen;
+    int alive;
+    int standby;
+    int life;
+    int lifeMax;
+    int lifeShown[2];      // read by the fight screen
+    int power;             // own power
+    int powerMax;          // own maximum, the "power" constant
+    int powerExtra;
+    int *powerPtr;         // the power in use and its maximum
+    int *powerMaxPtr;
+    float attackMul;
+    float defenceMul;
+
+    // Motion
+    int facing;            // 1 right, -1 left
+    int facingWords[2];
+    float posX, posY, posZ;
+    float velX, velY, velZ;
+    int motionWords[5];
+    int sprPriority;
+    int screenBound;
+    int motionWords2[4];
+    int assertFlags[9];    // the seventh is "no walk"
+    int roundCounters[3];
+    Array *targets;        // 8 entries of 32 bytes
+    struct {
+        float velX, velY;
+        float decayX, decayY;
+        float stopThreshold;
+        int ticksLeft;
+    } extraVel;
+    // The per-tick settings of the state controllers
+    int posFreeze;
+    int moveCameraX, moveCameraY;
+    int playerPush;
+    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
+    int widthPlayerFront, widthPlayerBack;
+    int screenLeft, screenRight;            // screen edges as last computed
+
     // Input
+    KeyBuf keyBuf;
+    CmdBuffer cmdBuf;
+    int shownOnly;         // shown on a result screen: no input, no state -1
+    int rereadKeys;
+    int noInput;
+    int aiControlled;
+    const KeyConfig *keyConfig;  // null for AI players and helpers
     CmdSet *cmdSet;  // the set in use
+    CmdFlags cmdFlags;
 
     // State machine
     PlayerStateBlock state;
+    int guarding;
+    int idleTicks;
+    int hitPauseTimers[2];
+    int pauseMove;
+    int canBeFrozen;
+    int stateCounters[4];
+    int exists;
+    PlayerHitState hit;
 
     // Variables
     int var[PLAYER_VAR_COUNT];
     float fvar[PLAYER_FVAR_COUNT];
     int sysVar[PLAYER_SYSVAR_COUNT];
     float sysFvar[PLAYER_SYSFVAR_COUNT];
+
+    // Being hit
+    PlayerGetHit getHit;
+
+    // Hit engine: the attack block and what the pass keeps between ticks
+    HitDef hitDef;
+    int juggleCost;        // the juggle points the current tick's hit costs
+    int hitCombo;
+    int lastHitTick;       // game tick of the player's last hit
+    int hitLock;           // while above 0 no HitDef hits this player
+    float cornerPush;      // corner-push velocity offset of the last hit or guard
+    int lastHitAttr;       // attr of the last HitDef that touched the player
+
+    // Drawing
+    int guardDist;
+    float zScale;
+    float drawScaleX, drawScaleY;
+    float angle;
+    int angleDraw;
+    int transKind;         // -1 none
+    int transSrc, transDst;
+    int screenPosMark;
+    SprSet *sprInUse;
+    SprSet *sprView;       // the player's sharing view of the character's sprites
+    SprSet *palInUse;
+    SprSet *palView;       // a sharing view of the sprite view, holding the chosen palette
+    AnimSet *animOverride; // null: the own character's
+    AnimObj *anim;
+    int palNo;
+    PalGroupMask palMask;
+    PalFx palFx;
+    int drawOffsetX, drawOffsetY;
+    AnimSet *animOwn;      // the own character's actions
+    int invalidAction;
 
     // Helpers
     int helperId;
@@ -243,61 +365,31 @@ struct Player {
     Player *root;
     int helperTypePlayer;
 
-    // Life and power, motion and drawing as the hit engine uses them, under
-    // the names the character code gives them
-    int enabled;
-    int frozen;
-    int alive;
-    int life;
-    int lifeMax;
-    int lifeShown[2];      // read by the fight screen
-    int *powerPtr;         // the side's shared power bar
-    int *powerMaxPtr;
-    int power;
-    int powerMax;
-    float attackMul;
-    float defenceMul;
-    int facing;            // 1 right, -1 left
-    float posX, posY, posZ;
-    float velX, velY, velZ;
-    int sprPriority;
-    int screenBound;
-    int playerPush;
-    int assertFlags[PLAYER_ASSERT_COUNT];
-    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
-    int widthPlayerFront, widthPlayerBack;
-    int screenLeft, screenRight;            // screen edges as last computed
-    float zScale;                           // perspective scale
-    Array *targets;        // PlayerTarget entries, PLAYER_TARGET_MAX of them
-    struct {
-        float velX, velY;
-        float decayX, decayY;
-        float stopThreshold;
-        int ticksLeft;
-    } extraVel;
-    int guarding;
-    PlayerHitState hit;
-    PlayerGetHit getHit;
-    int drawOffsetX, drawOffsetY;
-    AnimObj *anim;
-    AnimSet *animOverride;  // another character's while running its states; null: own
-    PalFx palFx;
-
-    // Hit engine
-    HitDef hitDef;
-    int juggleCost;        // the juggle points the current tick's hit costs
-    int hitCombo;
-    int lastHitTick;
-    int pendingHitPause;
+    // Per-tick update: turning, visibility, jumps, the KO, pauses and bindings
     int pendingFacing;     // 0 none
-    float prevPosX, prevPosY, prevPosZ;  // the position of the previous tick
-    int airJumps;
-    int sinceLastHit;      // ticks since the last hit, 0 while in move type H
-    int hitLock;           // while above 0 no HitDef hits this player
-    PlayerHitOverride hitOverride[PLAYER_OVERRIDE_COUNT];
+    float prevX, prevY, prevZ;
+    int visible;
+    int airJumps;          // air jumps left
+    int pendingHitPause;
     int pendingDamage;
-    float cornerPush;      // corner-push velocity offset
-    int lastHitAttr;
+    float pendingOffX, pendingOffY, pendingOffZ;
+    int koTicks;
+    int sinceLastHit;      // ticks since the last hit, 0 in move type H
+    int pauseMoveTime[2];  // ticks it keeps moving in a Pause, a SuperPause
+    int runFlag;           // the slot's run flag of the current game tick
+    int lastRunTick;       // game tick of its last state run
+    int liveTicks;
+    int boundBySlot, boundById;  // the player holding this one as a bound target; slot 0 none
+    PlayerHitOverride hitOverride[PLAYER_OVERRIDE_COUNT];
+    PlayerBindTo bindTo;
+    float screenX, screenY;
+    int zScaleMarks[7];    // with screenPosMark: the integer inputs of the last screen position
+
+    // AI and the trigger context
+    Player *opponent;
+    Player *companion;
+    int aiLevel;           // 1-8
+    TextBuf *clipboard;    // 3 lines of 77 characters
 };
 
 // Warning lines of the warning log; a null player is ignored.

@@ -13,8 +13,10 @@
 #include "support/deftext.h"
 #include "support/testkit.h"
 #include "velok/gamevars.h"
+#include "velok/p-make.h"
 #include "velok/player.h"
 #include "velok/sc-hitdef.h"
+#include "velok/statedef.h"
 #include "velok/stparam.h"
 
 // A field of four players made from one small character: action 0 has a body
@@ -29,6 +31,9 @@ protected:
         gv->cfg.rules.attackLifeToPowerMul = 3.0f;
         gv->cfg.rules.getHitLifeToPowerMul = 2.0f;
         gv->gameTick = 1;
+        gv->activePause = -1;
+        gv->players = slots;
+        gv->playerSlotCount = 4;
         WriteFileText("kit.air", DefText({"[Begin Action 0]", "Clsn2Default: 1", " Clsn2[0] = -10,-60,10,0",
                                           "0,0,0,0,-1", "[Begin Action 200]", "Clsn2Default: 1",
                                           " Clsn2[0] = -10,-60,10,0", "Clsn1: 1", " Clsn1[0] = 0,-50,40,-30",
@@ -92,7 +97,7 @@ protected:
         p->state.stateType = 1;
         p->state.ctrl = 1;
         p->state.customOwnerId = -1;
-        p->state.ownList = (StateDefList *)(uintptr_t)(0x1000 * slot);  // identity only, never read
+        p->state.ownList = &lists[slot - 1];  // no statedefs: state changes warn and go on
         p->screenLeft = -10000;
         p->screenRight = 10000;
         p->getHit.lastHitSerial = (int *)LibCalloc(5, sizeof(int));
@@ -122,8 +127,7 @@ protected:
     }
     void Detect()
     {
-        Player *slots[5] = {nullptr, &pl[0], &pl[1], &pl[2], &pl[3]};
-        PlayerHitDetectSlots(slots, 5);
+        PlayerHitDetectAll();
     }
     void NextTick()
     {
@@ -147,6 +151,8 @@ protected:
 
     AnimSet *set = nullptr;
     Player pl[4]{};
+    Player *slots[5] = {nullptr, &pl[0], &pl[1], &pl[2], &pl[3]};
+    StateDefList lists[4]{};
     std::vector<HitDefParams *> params;
 };
 
@@ -292,7 +298,7 @@ TEST_F(HitField, GuardStateErrorWarnsAndResolvesAHit)
     EXPECT_EQ(pl[1].state.stateNo, 5080);
     EXPECT_EQ(pl[1].pendingDamage, 30);
     // Lowered 15 pixels before the bounce.
-    EXPECT_FLOAT_EQ(pl[1].getHit.yOff, 15.0f);
+    EXPECT_FLOAT_EQ(pl[1].pendingOffY, 15.0f);
     EXPECT_FLOAT_EQ(pl[1].getHit.yVel, -3.0f);
 }
 
@@ -404,8 +410,8 @@ TEST_F(HitField, SnapMovesXAndYButNeverZ)
     pl[1].posZ = 2;
     Attack(&pl[0], "attr = S, NA\nmindist = 50, 0, 0\nmaxdist = 60, 0, 0\np2stateno = 820\nsnap = 50, 0, 0, 4");
     Detect();
-    EXPECT_FLOAT_EQ(pl[1].getHit.xOff, 20.0f);  // from 30 to 0 + 50
-    EXPECT_FLOAT_EQ(pl[1].getHit.zOff, 0.0f);
+    EXPECT_FLOAT_EQ(pl[1].pendingOffX, 20.0f);  // from 30 to 0 + 50
+    EXPECT_FLOAT_EQ(pl[1].pendingOffZ, 0.0f);
     PlayerTarget *t = TargetOf(&pl[0], &pl[1]);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->bindTime, 4);
@@ -581,7 +587,8 @@ TEST_F(HitField, CornerPushAndNestedCustomStates)
     Make(&pl[1], 2);
     pl[1].posX = 30;
     pl[1].facing = -1;
-    StateDefList *foreign = (StateDefList *)(uintptr_t)0x9000;
+    StateDefList foreignList{};
+    StateDefList *foreign = &foreignList;
     pl[0].state.customList = foreign;
     pl[0].state.customOwnerId = 777;
     Attack(&pl[0], "attr = S, NA\np2stateno = 820");
