@@ -787,23 +787,27 @@ void PlayerReversalResolve(Player *r, Player *x)
 
 // ---------------------------------------------------------------- targets
 
+void PlayerTargetRelease(Player *p, int slot)
+{
+    if (!p->targets || slot < 0 || slot >= p->targets->capacity || !p->targets->slots[slot].used)
+        return;
+    PlayerTarget *t = (PlayerTarget *)ArrayAt(p->targets, slot);
+    Player *held = t->target;
+    int bound = t->bindTimeSeen != 0;
+    ArrayRemove(p->targets, slot);
+    if (bound && held && !held->isHelper) {
+        LeaveCustomStates(held);
+        PlayerStateSet(held, 5050);
+    }
+}
+
 void PlayerTargetsDrop(Player *p, Player *except)
 {
     if (!p->targets)
         return;
     for (int i = 0; i < p->targets->capacity; i++) {
-        if (!p->targets->slots[i].used)
-            continue;
-        PlayerTarget *t = (PlayerTarget *)ArrayAt(p->targets, i);
-        if (t->target == except)
-            continue;
-        Player *held = t->target;
-        int bound = t->bindTimeSeen != 0;
-        ArrayRemove(p->targets, i);
-        if (bound && held && !held->isHelper) {
-            LeaveCustomStates(held);
-            PlayerStateSet(held, 5050);
-        }
+        if (p->targets->slots[i].used && ((PlayerTarget *)ArrayAt(p->targets, i))->target != except)
+            PlayerTargetRelease(p, i);
     }
 }
 

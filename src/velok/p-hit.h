@@ -33,3 +33,7 @@ void PlayerReversalResolve(Player *reverser, Player *attacker);
 
 // Releases every target but except (null: all).
 void PlayerTargetsDrop(Player *pl, Player *except);
+// Removes the target entry of one slot of the list; a target bound at the
+// holder's last state run that is not a helper leaves custom states and
+// falls into state 5050.
+void PlayerTargetRelease(Player *pl, int slot);

@@ -4,12 +4,15 @@
 #include <cstdint>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/p-hit.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 #include "velok/sctrl.h"
 #include "velok/st-trig.h"
 #include "velok/stparam.h"
@@ -65,6 +68,51 @@ static void SelfStateReturn(Player *pl)
             AnimObjChangeAction(pl->anim, 0, 0);
             AnimObjRestart(pl->anim);
         }
+    }
+}
+
+// A target's hit id is the id of the last hit it took; id -1 matches every target.
+static Player *TargetAt(Player *pl, int slot, int id)
+{
+    if (!pl->targets->slots[slot].used)
+        return nullptr;
+    Player *t = ((PlayerTarget *)ArrayAt(pl->targets, slot))->target;
+    return t && (id == -1 || t->getHit.chainId == id) ? t : nullptr;
+}
+
+static void TargetLifeAdd(Player *pl, const SCtrl *c)
+{
+    int value = EvalInt(pl, c, 0);
+    int kill = EvalInt(pl, c, 1);
+    int absolute = EvalInt(pl, c, 2);
+    int id = EvalInt(pl, c, 3);
+    if (!pl->targets)
+        return;
+    int damage = (int)(0u - (unsigned)value);
+    for (int i = 0; i < pl->targets->capacity; i++)
+        if (Player *t = TargetAt(pl, i, id))
+            PlayerLifeAdd(t, damage, kill, absolute);
+}
+
+// Every target whose hit id is not the kept one goes; with keepone only the
+// first target with the kept id stays.
+static void TargetDrop(Player *pl, const SCtrl *c)
+{
+    int keepId = EvalInt(pl, c, 0);
+    int keepOne = EvalInt(pl, c, 1);
+    if (!pl->targets)
+        return;
+    int kept = 0;
+    for (int i = 0; i < pl->targets->capacity; i++) {
+        if (!pl->targets->slots[i].used)
+            continue;
+        Player *t = ((PlayerTarget *)ArrayAt(pl->targets, i))->target;
+        int match = t && t->getHit.chainId == keepId;
+        if (match && !(keepOne && kept)) {
+            kept = 1;
+            continue;
+        }
+        PlayerTargetRelease(pl, i);
     }
 }
 
@@ -426,28 +474,40 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_TAGOUT:
         pl->standby = 1;
         return 1;
+    case SCTRL_HITDEF:
+    case SCTRL_REVERSALDEF:
+        if (c->params)
+            SCtrlHitDefApply((const HitDefParams *)c->params, pl, c->type == SCTRL_REVERSALDEF);
+        return 0;
+    case SCTRL_LIFEADD:
+        PlayerLifeAdd(pl, (int)(0u - (unsigned)EvalInt(pl, c, 0)), EvalInt(pl, c, 1), EvalInt(pl, c, 2));
+        return 0;
+    case SCTRL_TARGETLIFEADD:
+        TargetLifeAdd(pl, c);
+        return 0;
+    case SCTRL_TARGETDROP:
+        TargetDrop(pl, c);
+        return 0;
+    case SCTRL_HITFALLDAMAGE:
+        PlayerLifeAdd(pl, pl->getHit.fallDamage, 1, 1);
+        pl->getHit.fallDamage = 0;
+        return 0;
 
-    // Types whose effect belongs to modules this build does not have yet:
-    // life changes scaled by defence, targets, attack definitions, sound,
+    // Types whose effect is not wired yet: the target controllers that pick
+    // targets by hit id through the player queries' target lookup, sound,
     // projectiles, helpers, explods, afterimages, pauses, shakes, palette
     // effects and bindings. Each does nothing until its module is wired here.
-    case SCTRL_LIFEADD:
     case SCTRL_PLAYSND:
     case SCTRL_STOPSND:
     case SCTRL_SNDPAN:
-    case SCTRL_HITDEF:
-    case SCTRL_REVERSALDEF:
     case SCTRL_PROJECTILE:
     case SCTRL_TARGETBIND:
     case SCTRL_BINDTOTARGET:
     case SCTRL_TARGETSTATE:
     case SCTRL_TARGETPOWERADD:
-    case SCTRL_TARGETLIFEADD:
     case SCTRL_TARGETVELSET:
     case SCTRL_TARGETVELADD:
     case SCTRL_TARGETFACING:
-    case SCTRL_TARGETDROP:
-    case SCTRL_HITFALLDAMAGE:
     case SCTRL_HITADD:
     case SCTRL_HITOVERRIDE:
     case SCTRL_ENVSHAKE:

@@ -1,11 +1,14 @@
 // Controller application: a table of controllers over a field of fighters, with their clamps, warnings and results.
 #include "velok/state-i.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/fieldkit.h"
@@ -314,6 +317,138 @@ TEST_F(ApplyTeamTest, PowerGoesToTheSidesFirstPlayer)
     EXPECT_EQ(P(2)->power, 2000);
     Apply(&pl, set);
     EXPECT_EQ(pl.power, 0);
+}
+
+TEST_F(ApplyTest, AttackAndLifeControllers)
+{
+    // hitdef and reversaldef: the attack block, active, with the next game serial.
+    gv->hitDefSerial = 7;
+    SCtrl *hd = Ctrl("type = hitdef\nattr = S, NA\ndamage = 20, 4\nid = 3");
+    SCtrl *rd = Ctrl("type = reversaldef\nreversal.attr = SCA, AA");
+    ASSERT_TRUE(hd && rd) << gv->errorText;
+    pl.attackMul = 1.5f;
+    EXPECT_EQ(Apply(&pl, hd), 0);
+    EXPECT_EQ(pl.hitDef.active, 1);
+    EXPECT_EQ(pl.hitDef.serial, 7);
+    EXPECT_EQ(pl.hitDef.damage, 30);
+    EXPECT_EQ(pl.hitDef.guardDamage, 4);
+    EXPECT_EQ(pl.hitDef.id, 3);
+    EXPECT_EQ(pl.hitDef.reversalAttr, 0);
+    pl.hitDef.reversalUsed = 1;
+    EXPECT_EQ(Apply(&pl, rd), 0);
+    EXPECT_EQ(pl.hitDef.serial, 8);
+    EXPECT_EQ(gv->hitDefSerial, 9);
+    EXPECT_NE(pl.hitDef.reversalAttr, 0);
+    EXPECT_EQ(pl.hitDef.reversalUsed, 0);
+
+    // lifeadd: the negated value as damage, scaled unless absolute; kill 0 stops at 1.
+    struct {
+        const char *body;
+        int life, want;
+    } cases[] = {
+        {"type = lifeadd\nvalue = -30", 1000, 940},
+        {"type = lifeadd\nvalue = -30\nabsolute = 1", 1000, 970},
+        {"type = lifeadd\nvalue = 50", 900, 950},
+        {"type = lifeadd\nvalue = -30\nkill = 0", 5, 1},
+        {"type = lifeadd\nvalue = -30", 5, 0},
+    };
+    pl.defenceMul = 2.0f;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body);
+        SCtrl *ctrl = Ctrl(c.body);
+        ASSERT_NE(ctrl, nullptr) << gv->errorText;
+        pl.life = c.life;
+        Apply(&pl, ctrl);
+        EXPECT_EQ(pl.life, c.want);
+    }
+    // hitfalldamage takes the fall damage as it is, once.
+    SCtrl *fall = Ctrl("type = hitfalldamage");
+    ASSERT_NE(fall, nullptr);
+    pl.life = 100;
+    pl.getHit.fallDamage = 20;
+    Apply(&pl, fall);
+    Apply(&pl, fall);
+    EXPECT_EQ(pl.life, 80);
+    EXPECT_EQ(pl.getHit.fallDamage, 0);
+}
+
+// Targets P2 (hit id 3), P4 (hit id 5) and P3 (hit id 3), in that order; P3
+// was bound at the holder's last run.
+class ApplyTargetTest : public FieldTest {
+protected:
+    void SetUp() override
+    {
+        FieldTest::SetUp();
+        Field(4);
+        pl.targets = ArrayCreate(8, sizeof(PlayerTarget), &pl);
+        P(2)->getHit.chainId = 3;
+        P(3)->getHit.chainId = 3;
+        P(4)->getHit.chainId = 5;
+        for (int n : {2, 4, 3}) {
+            PlayerTarget t{};
+            t.target = P(n);
+            t.bindTimeSeen = n == 3 ? 5 : 0;
+            ArrayAdd(pl.targets, &t, 0, 0);
+        }
+    }
+    void TearDown() override
+    {
+        ArrayFree(pl.targets);
+        pl.targets = nullptr;
+        FieldTest::TearDown();
+    }
+    std::vector<Player *> Targets()
+    {
+        std::vector<Player *> out;
+        for (int i = 0; i < pl.targets->capacity; i++)
+            if (pl.targets->slots[i].used)
+                out.push_back(((PlayerTarget *)ArrayAt(pl.targets, i))->target);
+        return out;
+    }
+};
+
+TEST_F(ApplyTargetTest, TargetLifeAddByHitId)
+{
+    SCtrl *c = Ctrl("type = targetlifeadd\nvalue = -10\nid = 3");
+    SCtrl *all = Ctrl("type = targetlifeadd\nvalue = -1");
+    ASSERT_TRUE(c && all) << gv->errorText;
+    P(2)->defenceMul = 2.0f;
+    Apply(&pl, c);
+    EXPECT_EQ(P(2)->life, 980);
+    EXPECT_EQ(P(3)->life, 990);
+    EXPECT_EQ(P(4)->life, 1000);
+    Apply(&pl, all);
+    EXPECT_EQ(P(4)->life, 999);
+    EXPECT_EQ(pl.life, 1000);
+}
+
+TEST_F(ApplyTargetTest, TargetDropKeepsTheExcludedId)
+{
+    struct {
+        const char *body;
+        std::vector<int> kept;  // player numbers
+    } cases[] = {
+        {"type = targetdrop\nexcludeID = 3", {2}},
+        {"type = targetdrop\nexcludeID = 3\nkeepone = 0", {2, 3}},
+        {"type = targetdrop\nexcludeID = 5", {4}},
+        {"type = targetdrop", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body);
+        TearDown();
+        SetUp();
+        SCtrl *ctrl = Ctrl(c.body);
+        ASSERT_NE(ctrl, nullptr) << gv->errorText;
+        EXPECT_EQ(Apply(&pl, ctrl), 0);
+        std::vector<Player *> want;
+        for (int n : c.kept)
+            want.push_back(P(n));
+        EXPECT_EQ(Targets(), want);
+        // The bound target that was dropped falls into 5050.
+        bool p3Kept = std::find(c.kept.begin(), c.kept.end(), 3) != c.kept.end();
+        EXPECT_EQ(P(3)->state.stateNo, p3Kept ? 0 : 5050);
+        EXPECT_EQ(P(2)->state.stateNo, 0);
+    }
 }
 
 TEST_F(ApplyTeamTest, TagInAndTagOut)
