@@ -196,6 +196,25 @@ TEST_F(HitField, OneActivationHitsOnceAndANewSerialHitsAgain)
     EXPECT_EQ(v.getHit.hitCount, 2);
 }
 
+TEST_F(HitField, ShakeDuringAPauseKeepsTheVictimMovingForIt)
+{
+    gv->activePause = 1;
+    gv->pause[1].time = 20;
+    pl[1].pauseMoveTime[1] = 2;
+    Attack(&pl[0], "attr = S, NA\npausetime = 8, 6");
+    Detect();
+    EXPECT_EQ(pl[1].pauseMoveTime[1], 6);
+    EXPECT_EQ(pl[1].pauseMoveTime[0], 0);
+    // A longer time already given stays.
+    Make(&pl[1], 2);
+    pl[1].posX = 30;
+    pl[1].facing = -1;
+    pl[1].pauseMoveTime[1] = 30;
+    Attack(&pl[0], "attr = S, NA\npausetime = 8, 6");
+    Detect();
+    EXPECT_EQ(pl[1].pauseMoveTime[1], 30);
+}
+
 TEST_F(HitField, HitOnceTakesTheFirstVictimOfTheTicksOrder)
 {
     // P2 and P4 both stand inside the attack box.
