@@ -149,24 +149,10 @@ static int FlagsFit(int flags, const Player *v)
     }
 }
 
-static PlayerTarget *TargetFind(Player *p, const Player *target)
-{
-    if (!p->targets)
-        return nullptr;
-    for (int i = 0; i < p->targets->capacity; i++) {
-        if (!p->targets->slots[i].used)
-            continue;
-        PlayerTarget *t = (PlayerTarget *)ArrayAt(p->targets, i);
-        if (t->target == target)
-            return t;
-    }
-    return nullptr;
-}
-
 // The entry for the victim, made when new; null when the list is full.
 static PlayerTarget *TargetTake(Player *a, Player *v, const HitDef *hd)
 {
-    PlayerTarget *t = TargetFind(a, v);
+    PlayerTarget *t = TargetListFind(a->targets, v);
     if (!t) {
         if (!a->targets)
             return nullptr;
@@ -319,7 +305,7 @@ int PlayerHitTest(Player *a, Player *v)
         for (int id : hd->noChainId)
             if (id != -1 && v->getHit.chainId == id)
                 return 0;
-    PlayerTarget *t = TargetFind(a, v);
+    PlayerTarget *t = TargetListFind(a->targets, v);
     if (t && t->serial == hd->serial)
         return 0;
     if (SerialOf(v, a->slot) == hd->serial)

@@ -10,14 +10,16 @@
 #include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/keybuf.h"
 #include "velok/p-hit.h"
 #include "velok/p-info.h"
+#include "velok/p-make.h"
 #include "velok/player.h"
 #include "velok/statedef.h"
 
 static int StateExists(const StateDefList *list, int state)
 {
-    return StateDefListFind(list, state) != nullptr;
+    return list && StateDefListFind(list, state) != nullptr;
 }
 
 int PlayerStateSet(Player *pl, int state)
@@ -68,9 +70,14 @@ static int AnimChange(Player *pl, AnimSet *set, int action, int elem)
     return 0;
 }
 
+AnimSet *PlayerOwnAnims(const Player *pl)
+{
+    return pl->charData ? pl->charData->anims : pl->animOwn;
+}
+
 static AnimSet *AnimSetInUse(const Player *pl)
 {
-    return pl->animOverride ? pl->animOverride : pl->animOwn;
+    return pl->animOverride ? pl->animOverride : PlayerOwnAnims(pl);
 }
 
 int PlayerAnimSet(Player *pl, int action)
@@ -85,12 +92,12 @@ int PlayerAnimElemSet(Player *pl, int action, int elem)
 
 int PlayerAnimSetOwn(Player *pl, int action)
 {
-    return AnimChange(pl, pl->animOwn, action, 1);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, 1);
 }
 
 int PlayerAnimElemSetOwn(Player *pl, int action, int elem)
 {
-    return AnimChange(pl, pl->animOwn, action, elem);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, elem);
 }
 
 static int LifeClamp(const Player *pl, int value)
@@ -128,20 +135,26 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// A record without a side's power (a bare record) keeps its own.
+// The power in use: the pointers when a caller set them, else the side's
+// first player's (a bare record's own).
 static int *PowerRef(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &pl->power;
+    return pl->powerPtr ? pl->powerPtr : &PlayerPowerOwner(pl)->power;
+}
+
+static int *PowerMaxRef(Player *pl)
+{
+    return pl->powerMaxPtr ? pl->powerMaxPtr : &PlayerPowerOwner(pl)->powerMax;
 }
 
 int PlayerPowerGet(const Player *pl)
 {
-    return pl->powerPtr ? *pl->powerPtr : pl->power;
+    return *PowerRef(const_cast<Player *>(pl));
 }
 
 int PlayerPowerMaxGet(const Player *pl)
 {
-    return pl->powerMaxPtr ? *pl->powerMaxPtr : pl->powerMax;
+    return *PowerMaxRef(const_cast<Player *>(pl));
 }
 
 void PlayerPowerSet(Player *pl, int value)
