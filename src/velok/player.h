@@ -317,6 +317,7 @@ struct Player {
     int stateCounters[4];
     int exists;
     PlayerHitState hit;
+    int roundsExisted;
 
     // Variables
     int var[PLAYER_VAR_COUNT];
