@@ -16,6 +16,7 @@
 #include "lib/vbuf.h"
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
+#include "velok/p-hit.h"
 #include "velok/p-update.h"
 #include "velok/pal.h"
 #include "velok/player.h"
@@ -464,10 +465,12 @@ int GameLoopTick()
             AnimObjTick(pl->anim);
     }
 
-    // Projectiles (ProjListUpdate), afterimage recording
-    // (AfterImagePlayerRecord), hit detection when enabled
-    // (PlayerHitDetectAll), dust (PlayerDustMake), AI learning and the camera
-    // (CameraUpdate) come with their modules.
+    // Projectiles (ProjListUpdate) and afterimage recording
+    // (AfterImagePlayerRecord) come with their modules.
+    if (gv->round.hitDetect)
+        PlayerHitDetectAll();
+    // Dust (PlayerDustMake), AI learning and the camera (CameraUpdate) come
+    // with their modules.
     if (gv->animList)
         AnimListTick(gv->animList);
     // Combo targets (ComboTargetsCheck) and the player explods

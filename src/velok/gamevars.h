@@ -235,6 +235,7 @@ struct GameVars {
     int activePause;       // -1 none, else the index into pause
     int shutterOn, shutterHeight, shutterStep;
     int noKO;              // the game's no-KO switch: life never drops below 1
+    int hitDefSerial;      // the game-wide HitDef counter: each activation takes the next
 
     // Stage bounds and perspective (the stage loader fills them).
     float stageLeftBound, stageRightBound;

@@ -11,6 +11,7 @@
 #include "velok/common.h"
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
+#include "velok/p-hit.h"
 #include "velok/p-info.h"
 #include "velok/p-make.h"
 #include "velok/player.h"
@@ -476,7 +477,7 @@ static int HoldsBound(const Player *holder, const Player *pl)
         return 0;
     for (int i = 0; i < t->capacity; i++) {
         const PlayerTarget *e = (const PlayerTarget *)ArrayAt(t, i);
-        if (e && e->target == pl && e->bindTimeSeen != 0)
+        if (t->slots[i].used && e->target == pl && e->bindTimeSeen != 0)
             return 1;
     }
     return 0;
@@ -658,8 +659,7 @@ static void KnockOut(Player *pl)
         pl->getHit.yVel = -3.5f;
         pl->getHit.fall = 1;
     }
-    if (pl->targets)
-        ArrayClear(pl->targets);
+    PlayerTargetsDrop(pl, nullptr);
     // The player's explods that go on hit are removed here once explods exist.
 }
 
@@ -743,9 +743,10 @@ static void BoundTargetsMove(Player *pl)
     if (!t)
         return;
     for (int i = 0; i < t->capacity; i++) {
-        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
-        if (!e)
+        // A dropped entry keeps its old contents: only entries in use hold.
+        if (!t->slots[i].used)
             continue;
+        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
         e->bindTimeSeen = e->bindTime;
         Player *q = e->target;
         if (!q || q->state.moveType != MOVETYPE_H || e->bindTime == 0)

@@ -1113,8 +1113,8 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
     case TRIG_INGUARDDIST: *iv = PlayerInGuardDistAny(pl); return 1;
     case TRIG_PLAYERIDEXIST: *iv = PlayerFindById(arg) != nullptr; return 1;
     case TRIG_HITDEFATTR: {
-        int attr = pl->hit.hitDefAttr & node->lo;
-        int shares = pl->state.moveType == MOVETYPE_A && pl->hit.hitDefActive && (attr & 0x7) && (attr & 0xff8);
+        int attr = pl->hitDef.attr & node->lo;
+        int shares = pl->state.moveType == MOVETYPE_A && pl->hitDef.active && (attr & 0x7) && (attr & 0xff8);
         *iv = node->cmpOp == TRIG_CMP_NE ? !shares : shares;
         return 1;
     }

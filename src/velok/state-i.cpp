@@ -11,9 +11,11 @@
 #include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/p-hit.h"
 #include "velok/p-info.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 #include "velok/sctrl.h"
 #include "velok/st-trig.h"
 #include "velok/stparam.h"
@@ -267,7 +269,8 @@ static void TargetVel(Player *pl, const SCtrl *c, bool add)
 }
 
 // excludeID -1 drops every target; otherwise the targets of that hit id stay,
-// only the first of them with keepone.
+// only the first of them with keepone. A dropped target is released as the
+// hit engine releases it.
 static void TargetDrop(Player *pl, const SCtrl *c)
 {
     int exclude = EvalInt(pl, c, 0);
@@ -285,7 +288,7 @@ static void TargetDrop(Player *pl, const SCtrl *c)
             kept = true;
             continue;
         }
-        ArrayRemove(t, i);
+        PlayerTargetRelease(pl, i);
     }
 }
 
@@ -620,24 +623,36 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_TARGETDROP:
         TargetDrop(pl, c);
         return 0;
+    case SCTRL_TARGETLIFEADD: {
+        int damage = (int)(0u - (unsigned)EvalInt(pl, c, 0));
+        int kill = EvalInt(pl, c, 1), absolute = EvalInt(pl, c, 2), id = EvalInt(pl, c, 3);
+        TargetsEach(pl, id, [&](PlayerTarget *e) { PlayerLifeAdd(e->target, damage, kill, absolute); });
+        return 0;
+    }
+    case SCTRL_HITDEF:
+    case SCTRL_REVERSALDEF:
+        if (c->params)
+            SCtrlHitDefApply((const HitDefParams *)c->params, pl, c->type == SCTRL_REVERSALDEF);
+        return 0;
+    case SCTRL_LIFEADD:
+        PlayerLifeAdd(pl, (int)(0u - (unsigned)EvalInt(pl, c, 0)), EvalInt(pl, c, 1), EvalInt(pl, c, 2));
+        return 0;
+    case SCTRL_HITFALLDAMAGE:
+        PlayerLifeAdd(pl, pl->getHit.fallDamage, 1, 1);
+        pl->getHit.fallDamage = 0;
+        return 0;
     case SCTRL_BINDTOPARENT:
     case SCTRL_BINDTOROOT:
         BindToParent(pl, c);
         return 0;
 
     // Types whose effect belongs to modules this build does not have yet:
-    // life changes scaled by defence, attack definitions, sound, projectiles,
-    // helpers, explods, afterimages, pauses, shakes and palette effects. Each
-    // does nothing until its module is wired here.
-    case SCTRL_LIFEADD:
+    // sound, projectiles, helpers, explods, afterimages, pauses, shakes and
+    // palette effects. Each does nothing until its module is wired here.
     case SCTRL_PLAYSND:
     case SCTRL_STOPSND:
     case SCTRL_SNDPAN:
-    case SCTRL_HITDEF:
-    case SCTRL_REVERSALDEF:
     case SCTRL_PROJECTILE:
-    case SCTRL_TARGETLIFEADD:
-    case SCTRL_HITFALLDAMAGE:
     case SCTRL_HITADD:
     case SCTRL_HITOVERRIDE:
     case SCTRL_ENVSHAKE:

@@ -12,10 +12,14 @@
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "lib/anim-lib.h"
+#include "lib/array.h"
+#include "lib/libbase.h"
+#include "lib/txtparse.h"
 #include "support/roundkit.h"
 #include "velok/keybuf.h"
 #include "velok/pal.h"
 #include "velok/round.h"
+#include "velok/sc-hitdef.h"
 
 namespace {
 
@@ -371,4 +375,57 @@ TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
     Frame();
     EXPECT_EQ(P(2)->state.hitPauseTime, 4);
     EXPECT_EQ(P(3)->state.hitPauseTime, 3);
+}
+
+TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
+{
+    WriteFileText("t.air", AirAction(0, {"Clsn2Default: 1", " Clsn2[0] = -10,-60,10,0", AirElemLine(0, 0, 0, 0, -1)}) +
+                               AirAction(200, {"Clsn2Default: 1", " Clsn2[0] = -10,-60,10,0", "Clsn1: 1",
+                                               " Clsn1[0] = 0,-50,40,-30", AirElemLine(0, 0, 0, 0, -1)}));
+    AnimSet *actions = AnimLoadFile("t.air");
+    ASSERT_NE(actions, nullptr);
+    WriteFileText("hd.cns", "[State 200, a]\nattr = S, NA\ndamage = 30\n");
+    TxtParseFile *f = TxtParseOpen("hd.cns");
+    ASSERT_NE(f, nullptr);
+    ASSERT_GE(TxtParseGroupSet(f, "State 200, a"), 0);
+    HitDefParams params{};
+    ASSERT_EQ(SCtrlHitDefParse(f, &params, P(1)), 1);
+    TxtParseClose(f);
+
+    AnimObj anims[2];
+    for (int slot = 1; slot <= 2; slot++) {
+        Player *p = P(slot);
+        AnimObjInit(&anims[slot - 1], actions, nullptr);
+        AnimObjChangeAction(&anims[slot - 1], 0, slot == 1 ? 200 : 0);
+        p->anim = &anims[slot - 1];
+        p->targets = ArrayCreate(8, sizeof(PlayerTarget), p);
+        p->getHit.lastHitSerial = (int *)LibCalloc(7, sizeof(int));
+        p->getHit.slotWord = (int *)LibCalloc(7, sizeof(int));
+        for (int i = 0; i < 7; i++)
+            p->getHit.lastHitSerial[i] = -1;
+        p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
+        p->facing = slot == 1 ? 1 : -1;
+        p->posX = slot == 1 ? 0.0f : 30.0f;
+        p->attackMul = p->defenceMul = 1.0f;
+        p->state.time = 5;  // well inside the attack state
+    }
+    P(1)->state.moveType = 1;
+    SCtrlHitDefApply(&params, P(1), 0);
+    Frame();
+    EXPECT_EQ(P(2)->state.moveType, 2);
+    EXPECT_EQ(P(2)->state.stateNo, 5000);
+    EXPECT_EQ(P(2)->getHit.lastHitter, P(1));
+    EXPECT_EQ(P(2)->pendingDamage, 30);
+    Frame();
+    EXPECT_EQ(P(2)->life, 970) << "taken at the victim's next state run";
+
+    for (int slot = 1; slot <= 2; slot++) {
+        Player *p = P(slot);
+        ArrayFree(p->targets);
+        MemFree(p->getHit.lastHitSerial);
+        MemFree(p->getHit.slotWord);
+        p->anim = nullptr;
+    }
+    SCtrlHitDefFree(&params);
+    AnimSetFree(actions);
 }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
@@ -292,6 +293,59 @@ TEST_F(ApplyTest, ChangeAnim2UsesTheSetOfTheStatesItRuns)
     AnimSetFree(other);
 }
 
+TEST_F(ApplyTest, AttackAndLifeControllers)
+{
+    // hitdef and reversaldef: the attack block, active, with the next game serial.
+    gv->hitDefSerial = 7;
+    SCtrl *hd = Ctrl("type = hitdef\nattr = S, NA\ndamage = 20, 4\nid = 3");
+    SCtrl *rd = Ctrl("type = reversaldef\nreversal.attr = SCA, AA");
+    ASSERT_TRUE(hd && rd) << gv->errorText;
+    p1->attackMul = 1.5f;
+    EXPECT_EQ(Apply(p1, hd), 0);
+    EXPECT_EQ(p1->hitDef.active, 1);
+    EXPECT_EQ(p1->hitDef.serial, 7);
+    EXPECT_EQ(p1->hitDef.damage, 30);
+    EXPECT_EQ(p1->hitDef.guardDamage, 4);
+    EXPECT_EQ(p1->hitDef.id, 3);
+    EXPECT_EQ(p1->hitDef.reversalAttr, 0);
+    p1->hitDef.reversalUsed = 1;
+    EXPECT_EQ(Apply(p1, rd), 0);
+    EXPECT_EQ(p1->hitDef.serial, 8);
+    EXPECT_EQ(gv->hitDefSerial, 9);
+    EXPECT_NE(p1->hitDef.reversalAttr, 0);
+    EXPECT_EQ(p1->hitDef.reversalUsed, 0);
+
+    // lifeadd: the negated value as damage, scaled unless absolute; kill 0 stops at 1.
+    struct {
+        const char *body;
+        int life, want;
+    } cases[] = {
+        {"type = lifeadd\nvalue = -30", 1000, 940},
+        {"type = lifeadd\nvalue = -30\nabsolute = 1", 1000, 970},
+        {"type = lifeadd\nvalue = 50", 900, 950},
+        {"type = lifeadd\nvalue = -30\nkill = 0", 5, 1},
+        {"type = lifeadd\nvalue = -30", 5, 0},
+    };
+    p1->defenceMul = 2.0f;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body);
+        SCtrl *ctrl = Ctrl(c.body);
+        ASSERT_NE(ctrl, nullptr) << gv->errorText;
+        p1->life = c.life;
+        Apply(p1, ctrl);
+        EXPECT_EQ(p1->life, c.want);
+    }
+    // hitfalldamage takes the fall damage as it is, once.
+    SCtrl *fall = Ctrl("type = hitfalldamage");
+    ASSERT_NE(fall, nullptr);
+    p1->life = 100;
+    p1->getHit.fallDamage = 20;
+    Apply(p1, fall);
+    Apply(p1, fall);
+    EXPECT_EQ(p1->life, 80);
+    EXPECT_EQ(p1->getHit.fallDamage, 0);
+}
+
 class ApplyTeamTest : public FieldTest {
 protected:
     void SetUp() override
@@ -477,6 +531,34 @@ TEST_F(ApplyTargetTest, TargetDrop)
     EXPECT_NE(TargetListFind(p1->targets, P(2)), nullptr);
     Apply(p1, all);
     EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(ApplyTargetTest, TargetLifeAddAndTheReleaseOfABoundTarget)
+{
+    SCtrl *life = Ctrl("type = targetlifeadd\nvalue = -10\nid = 5");
+    SCtrl *all = Ctrl("type = targetlifeadd\nvalue = -1\nabsolute = 1");
+    SCtrl *drop = Ctrl("type = targetdrop\nexcludeID = 7");
+    ASSERT_TRUE(life && all && drop) << gv->errorText;
+    P(2)->defenceMul = 2.0f;
+    Apply(p1, life);
+    EXPECT_EQ(P(2)->life, P(2)->lifeMax - 20);
+    EXPECT_EQ(P(4)->life, P(4)->lifeMax);
+    P(4)->defenceMul = 2.0f;
+    Apply(p1, all);
+    EXPECT_EQ(P(2)->life, P(2)->lifeMax - 21);
+    EXPECT_EQ(P(4)->life, P(4)->lifeMax - 1);
+    EXPECT_EQ(p1->life, p1->lifeMax);
+
+    // P2 was bound at P1's last run: dropped, it leaves P1's states and falls.
+    TargetListFind(p1->targets, P(2))->bindTimeSeen = 3;
+    P(2)->state.customList = p1->state.ownList;
+    P(2)->state.customOwnerId = p1->id;
+    Apply(p1, drop);
+    EXPECT_EQ(TargetListFind(p1->targets, P(2)), nullptr);
+    EXPECT_NE(TargetListFind(p1->targets, P(4)), nullptr);
+    EXPECT_EQ(P(2)->state.stateNo, 5050);
+    EXPECT_EQ(P(2)->state.customList, nullptr);
+    EXPECT_EQ(P(4)->state.stateNo, 0);
 }
 
 TEST_F(ApplyTargetTest, BindToParentAndRoot)
