@@ -17,6 +17,7 @@
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
 #include "velok/p-hit.h"
+#include "velok/p-info.h"
 #include "velok/p-update.h"
 #include "velok/pal.h"
 #include "velok/player.h"
@@ -377,8 +378,16 @@ int GameLoopTick()
             pl->runFlag = pl->enabled != 0;
     }
 
-    // Each main player's opponent is found again here (PlayerOpponentFind,
-    // player queries), and its x position kept for the dust test.
+    // The x positions for the dust test are kept here with dust making.
+    for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        Player *opp = pl->opponent;
+        if (opp && opp->enabled && !opp->isHelper)
+            pl->lastOpponent = opp;
+        pl->opponent = PlayerOpponentFind(pl);
+    }
 
     if (gv->activePause >= 0) {
         for (int slot = 1; slot <= count; slot++) {

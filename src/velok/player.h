@@ -391,6 +391,7 @@ struct Player {
     Player *companion;
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
+    Player *lastOpponent;  // the opponent before the round loop looked again
 };
 
 // Warning lines of the warning log; a null player is ignored.
