@@ -133,6 +133,11 @@ int TimerRateGet()
     return tickRate;
 }
 
+int TimerSpeedGet()
+{
+    return speed;
+}
+
 void TimerSpeedSet(int fps)
 {
     if (fps <= 0)

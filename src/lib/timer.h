@@ -27,6 +27,8 @@ int TimerTicksGet();
 int TimerRateGet();
 
 void TimerSpeedSet(int fps);
+// The game speed in frames per second as last set (0 before any).
+int TimerSpeedGet();
 void TimerFramesReset();
 void TimerFrameWait();
 int TimerFramePoll();

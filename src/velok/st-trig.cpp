@@ -15,6 +15,7 @@
 #include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/libbase.h"
+#include "lib/timer.h"
 #include "velok/cmd.h"
 #include "velok/common.h"
 #include "velok/chardef.h"
@@ -1154,8 +1155,8 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
         *iv = (s == 1 || s == 2) ? pl->side == 3 - s : pl->side == 1;
         return 1;
     }
-    // The game speed comes with the frame timer's speed query.
-    case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
+    case TRIG_TICKSPERSECOND: *iv = TimerSpeedGet(); return 1;
+    case TRIG_STAGEVAR:
         *undef = true;
         return 1;
     default:

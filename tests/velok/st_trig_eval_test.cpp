@@ -7,6 +7,7 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/libbase.h"
+#include "lib/timer.h"
 #include "support/fieldkit.h"
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
@@ -468,4 +469,12 @@ TEST_F(TrigEvalTest, RoundResults)
     gv->arcadeSide = 1;
     Table(p1, {{"ishometeam", 1, 0}});
     Table(P(2), {{"ishometeam", 1, 1}});
+}
+
+TEST_F(TrigEvalTest, TicksPerSecondIsTheGameSpeed)
+{
+    TimerSpeedSet(60);
+    Table(p1, {{"tickspersecond", 1, 60}});
+    TimerSpeedSet(75);
+    Table(p1, {{"tickspersecond", 1, 75}});
 }
