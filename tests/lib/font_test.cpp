@@ -258,20 +258,7 @@ protected:
     {
         TempDirTest::SetUp();
         bmp = PixCanvas(bg);
-        rows.resize(bmp->h);
-        for (int y = 0; y < bmp->h; y++)
-            rows[y] = (int)(bmp->line[y] - bmp->line[0]);
-        VbufTarget &t = vbufTarget;
-        t = VbufTarget{};
-        t.bitmap = bmp;
-        t.pixels = bmp->line[0];
-        t.rows = rows.data();
-        t.width = bmp->w;
-        t.height = bmp->h;
-        t.pixelCount = bmp->w * bmp->h;
-        t.depth = 16;
-        t.bytesPerPixel = 2;
-        VbufClipSet(0, 0, bmp->w - 1, bmp->h - 1);
+        PixVbufTargetSet(bmp, &rows);
         PalFxGlobalInit();
         font = LoadText(FontFile());
         ASSERT_NE(font, nullptr) << LibErrorMsg;

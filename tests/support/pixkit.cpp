@@ -1,6 +1,8 @@
 // Pixel test kit: 320x240 RGB565 memory targets, checksums and PCX dumps for a look.
 #include "support/pixkit.h"
 
+#include "lib/vbuf.h"
+
 #include <allegro.h>
 #include <zlib.h>
 
@@ -83,4 +85,22 @@ void PixImageMake(PixImage *img, int w, int h, int ax, int ay, const std::vector
     for (int y = 0; y < h; y++)
         img->rows[y] = y * w;
     img->source = BlitSource{img->pixels.data(), img->rows.data(), w, h, ax, ay};
+}
+
+void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows)
+{
+    rows->resize(bmp->h);
+    for (int y = 0; y < bmp->h; y++)
+        (*rows)[y] = (int)(bmp->line[y] - bmp->line[0]);
+    VbufTarget &t = vbufTarget;
+    t = VbufTarget{};
+    t.bitmap = bmp;
+    t.pixels = bmp->line[0];
+    t.rows = rows->data();
+    t.width = bmp->w;
+    t.height = bmp->h;
+    t.pixelCount = bmp->w * bmp->h;
+    t.depth = 16;
+    t.bytesPerPixel = 2;
+    VbufClipSet(0, 0, bmp->w - 1, bmp->h - 1);
 }

@@ -31,6 +31,10 @@ struct PixTarget {
 };
 void PixTargetOf(BITMAP *bmp, PixTarget *out);
 
+// Makes the 16-bit bitmap the drawing target (vbufTarget), clipped to the
+// whole bitmap; rows receives the row table the target points into.
+void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows);
+
 // An 8-bit test image: pixels row by row, with its row table.
 struct PixImage {
     std::vector<uint8_t> pixels;

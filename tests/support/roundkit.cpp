@@ -71,20 +71,7 @@ void RoundField::SetUp()
     IntQueueCreate(gv->sysKeyQueue, 32);
 
     canvas = PixCanvas(0);
-    rows.resize(canvas->h);
-    for (int y = 0; y < canvas->h; y++)
-        rows[y] = (int)(canvas->line[y] - canvas->line[0]);
-    VbufTarget &t = vbufTarget;
-    t = VbufTarget{};
-    t.bitmap = canvas;
-    t.pixels = canvas->line[0];
-    t.rows = rows.data();
-    t.width = canvas->w;
-    t.height = canvas->h;
-    t.pixelCount = canvas->w * canvas->h;
-    t.depth = 16;
-    t.bytesPerPixel = 2;
-    VbufClipSet(0, 0, canvas->w - 1, canvas->h - 1);
+    PixVbufTargetSet(canvas, &rows);
     GameLoopCountersReset();
 }
 
