@@ -76,17 +76,17 @@ int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, i
             result += *p++;  // not a conversion we take: print the '%' literally
             continue;
         }
-        // The spec without length modifiers, re-terminated with our own conversion.
-        std::string spec(p, (size_t)(lenStart - p));
+        // The conversion text without length modifiers, ended with our own conversion letter.
+        std::string head(p, (size_t)(lenStart - p));
         const FmtArg *a = next < argCount && args ? &args[next] : nullptr;
         next++;
         char buf[512];
         switch (conv) {
         case 'd': case 'i': case 'c':
-            snprintf(buf, sizeof buf, (spec + conv).c_str(), ArgToInt(a));
+            snprintf(buf, sizeof buf, (head + conv).c_str(), ArgToInt(a));
             break;
         case 'u': case 'x': case 'X': case 'o':
-            snprintf(buf, sizeof buf, (spec + conv).c_str(), (unsigned)ArgToInt(a));
+            snprintf(buf, sizeof buf, (head + conv).c_str(), (unsigned)ArgToInt(a));
             break;
         case 's': {
             std::string text;
@@ -96,11 +96,11 @@ int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, i
                 text = std::to_string(a->f);
             else if (a)
                 text = std::to_string(a->i);
-            snprintf(buf, sizeof buf, (spec + 's').c_str(), text.c_str());
+            snprintf(buf, sizeof buf, (head + 's').c_str(), text.c_str());
             break;
         }
         default:
-            snprintf(buf, sizeof buf, (spec + conv).c_str(), ArgToDouble(a));
+            snprintf(buf, sizeof buf, (head + conv).c_str(), ArgToDouble(a));
             break;
         }
         result += buf;

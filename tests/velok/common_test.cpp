@@ -92,8 +92,8 @@ TEST_F(Common, BareArgumentsFollowTheIndex)
     EXPECT_STREQ(o.playerName[1], "");
 
     // A player option moves the index back: the next bare name replaces player 1.
-    o = Parse({"-p1.ai", "1", "kfm"});
-    EXPECT_STREQ(o.playerName[0], "kfm");
+    o = Parse({"-p1.ai", "1", "dov"});
+    EXPECT_STREQ(o.playerName[0], "dov");
 
     std::string longName(300, 'n');
     o = Parse({longName.c_str(), "-s", longName.c_str()});
