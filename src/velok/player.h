@@ -1,9 +1,18 @@
 // The player record: one fighter or helper, its constants, state block and variables.
 #pragma once
 
+#include "velok/cmd.h"
+#include "velok/keybuf.h"
+#include "velok/pal.h"
+
+struct AnimObj;
+struct AnimSet;
+struct Array;
 struct CharData;
-struct CmdSet;
+struct KeyConfig;
+struct SprSet;
 struct StateDefList;
+struct TextBuf;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -101,6 +110,34 @@ struct PlayerStateBlock {
     int moveType;
     int physics;
     int ctrl;
+    // Per-state fields the state run reads and other parts set.
+    int hitPauseTime;
+    int moveContact;       // kind of the last contact of the current move, 0 none
+    int moveContactTicks;
+    int stateExists;       // the current state number has a statedef
+};
+
+// Hit counts and the active attack as the statedef header resets them; the
+// hit engine owns the rest of the attack definition.
+struct PlayerHitState {
+    int hitCount;
+    int uniqHitCount;
+    int hitDefAttr;
+    int hitDefActive;
+    int hitDefJuggle;
+};
+
+// The get-hit block: what the last hit did to this player. Zeroed at round
+// start but for the per-slot arrays, which live as long as the record.
+struct PlayerGetHit {
+    int hitByMask[2];
+    int hitByTime[2];
+    float fallRecover;
+    int lieTime;
+    float hitVelMarkX;
+    float hitVelMarkY;
+    int *lastHitSerial;  // one per player slot, -1 none
+    int *slotWord;       // one per player slot
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -120,11 +157,59 @@ struct Player {
     // Constants: a private copy so that a controller may change them
     PlayerConst consts;
 
+    // Life and power. The power in use belongs to the side's first player
+    // (PlayerPowerOwner), so a side shares one power bar.
+    int enabled;
+    int frozen;
+    int life;
+    int lifeMax;
+    int lifeShown[2];      // read by the fight screen
+    int power;             // own power
+    int powerMax;          // own maximum, the "power" constant
+    int powerExtra;
+    float attackMul;
+    float defenceMul;
+
+    // Motion
+    int facing;            // 1 right, -1 left
+    int facingWords[2];
+    float posX, posY, posZ;
+    float velX, velY, velZ;
+    int motionWords[5];
+    int sprPriority;
+    int screenBound;
+    int motionWords2[4];
+    int assertFlags[9];    // the seventh is "no walk"
+    int roundCounters[3];
+    Array *targets;        // 8 entries of 32 bytes
+    struct {
+        float velX, velY;
+        float decayX, decayY;
+        float stopThreshold;
+        int ticksLeft;
+    } extraVel;
+
     // Input
+    KeyBuf keyBuf;
+    CmdBuffer cmdBuf;
+    int shownOnly;         // shown on a result screen: no input, no state -1
+    int rereadKeys;
+    int noInput;
+    int aiControlled;
+    const KeyConfig *keyConfig;  // null for AI players and helpers
     CmdSet *cmdSet;  // the set in use
+    CmdFlags cmdFlags;
 
     // State machine
     PlayerStateBlock state;
+    int guarding;
+    int idleTicks;
+    int hitPauseTimers[2];
+    int pauseMove;
+    int canBeFrozen;
+    int stateCounters[4];
+    int exists;
+    PlayerHitState hit;
 
     // Variables
     int var[PLAYER_VAR_COUNT];
@@ -132,12 +217,40 @@ struct Player {
     int sysVar[PLAYER_SYSVAR_COUNT];
     float sysFvar[PLAYER_SYSFVAR_COUNT];
 
+    // Being hit
+    PlayerGetHit getHit;
+
+    // Drawing
+    int guardDist;
+    float zScale;
+    float drawScaleX, drawScaleY;
+    float angle;
+    int angleDraw;
+    int transKind;         // -1 none
+    int transSrc, transDst;
+    int screenPosMark;
+    SprSet *sprInUse;
+    SprSet *sprView;       // the player's sharing view of the character's sprites
+    SprSet *palInUse;
+    SprSet *palView;       // a sharing view of the sprite view, holding the chosen palette
+    AnimSet *animOverride; // null: the own character's
+    AnimObj *anim;
+    int palNo;
+    PalGroupMask palMask;
+    PalFx palFx;
+
     // Helpers
     int helperId;
     int parentId;
     Player *parent;
     Player *root;
     int helperTypePlayer;
+
+    // AI and the trigger context
+    Player *opponent;
+    Player *companion;
+    int aiLevel;           // 1-8
+    TextBuf *clipboard;    // 3 lines of 77 characters
 };
 
 // Warning lines of the warning log; a null player is ignored.
