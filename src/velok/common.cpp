@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "lib/font.h"
 #include "lib/gfx.h"
 #include "lib/kbll-lib.h"
 #include "lib/libbase.h"
@@ -319,6 +320,25 @@ char *StrUnescapePercent(char *text)
     }
     *out = 0;
     return text;
+}
+
+void TextBufDraw(const TextBuf *ring, const Font *font, int x, int y, int colour)
+{
+    if (!ring || !font)
+        return;
+    // The current index is checked before the walk too: one the walk can
+    // never meet would never end it.
+    for (int index : {ring->oldest, ring->current})
+        if (index < 0 || index >= ring->count)
+            FatalExitf("%i %i %i", index, ring->width, ring->count);
+    int i = ring->oldest;
+    while (i != ring->current) {
+        FontDrawTextL(ring->lines[i], font, x, y, colour);
+        y += font->sizeH + font->spacingY;
+        i = i + 1 < ring->count ? i + 1 : 0;
+    }
+    if (ring->lines[i][0])
+        FontDrawTextL(ring->lines[i], font, x, y, colour);
 }
 
 int ParamGetQuoted(TxtParseFile *tp, const char *key, char *buffer, int bufferLen, const char *context)

@@ -54,6 +54,12 @@ void WarnLogAppendRedirected(const char *nameA, int idA, int stateA,
 
 char *StrUnescapePercent(char *text);
 
+struct TextBuf;
+struct Font;
+// Draws the ring's lines from the oldest to the current one, left-aligned,
+// one font line apart. A line index outside the ring is fatal.
+void TextBufDraw(const TextBuf *ring, const Font *font, int x, int y, int colour);
+
 struct TxtParseFile;
 // Reads a key's double-quoted value (the text between the quotes, cut to the
 // buffer). 1 when read; else the game error text says why.
