@@ -7,6 +7,10 @@ struct PalList;
 struct Player;
 struct CharData;
 struct CharInfo;
+struct AnimSet;
+struct SprSet;
+struct DrawList;
+struct Font;
 
 enum {
     GAME_DIR_LEN = 512,
@@ -100,6 +104,18 @@ struct GameVars {
     int matchNo;
     int demo;
     int watch;
+
+    // Player drawing: what the frame takes from the round loop, the camera,
+    // the stage, the fight screen and the debug display.
+    int shakeX, shakeY;      // screen-shake draw offsets
+    int cameraX, cameraY;    // integer camera position, used by all drawing
+    int stageGround;         // the stage's ground line in use
+    int roundTick;           // ticks since the round state's last change
+    AnimSet *fightFxAnims;   // the fight screen's common effects
+    SprSet *fightFxSpr;
+    DrawList *drawList;      // the game's draw list
+    Font *debugFont;
+    int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
 };
 
 extern GameVars *gv;

@@ -10,6 +10,7 @@ struct AnimSet;
 struct Array;
 struct CharData;
 struct KeyConfig;
+struct Player;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
@@ -140,6 +141,23 @@ struct PlayerGetHit {
     int *slotWord;       // one per player slot
 };
 
+// One entry of a player's target list: a player it has hit and holds.
+struct PlayerTarget {
+    Player *target;
+    int juggle;        // juggle points left
+    int serial;        // the HitDef serial that made or last renewed the entry
+    float bindX, bindY, bindZ;
+    int bindTime;
+    int bindTimeSeen;  // the bind time at the holder's last state run
+};
+
+// A box relative to the player's position and facing, shown with the
+// collision boxes while on.
+struct PlayerGuideBox {
+    int on;
+    float x1, y1, x2, y2;
+};
+
 // Fields are grouped by purpose in record order; the character code adds the
 // remaining fields of each group in place.
 struct Player {
@@ -251,6 +269,14 @@ struct Player {
     Player *companion;
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
+
+    // Drawing inputs that the per-tick update, the hit engine and the AI fill
+    float screenX, screenY;          // on the 320x240 screen, without the shake
+    int drawOffsetX, drawOffsetY;    // the Offset controller plus "draw.offset"
+    int hitShakeTime;                // ticks of hit shake left while being hit
+    int hitLock;                     // while above 0 no attack hits this player
+    int widthPlayerFront, widthPlayerBack;  // the Width controller's extra widths
+    PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
 };
 
 // Warning lines of the warning log; a null player is ignored.
