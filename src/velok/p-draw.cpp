@@ -52,6 +52,7 @@ static void SparkSpecFill(SparkSpec *s, AnimSet *anims, SprSet *spr, int action,
     s->action = action;
     s->x = x;
     s->y = y;
+    s->stageSpace = 1;
     // An action that never ends keeps its spark for ever, as it always has.
     s->removeTime = AnimSetActionTime(anims, 0, action);
 }
@@ -72,6 +73,7 @@ int HitSparkSpecGet(Player *pl, int sparkNo, float x, float y, int ownSprites, i
     if (!anims || !spr || AnimSetFindAction(anims, 0, sparkNo) < 0)
         return 0;
     SparkSpecFill(out, anims, spr, sparkNo, x, y);
+    out->shake = 1;
     out->flip = mirrored ? ANIM_FLIP_H : 0;
     out->postype = SPARK_POSTYPE;
     out->layer = SPARK_LAYER;

@@ -29,6 +29,8 @@ struct SparkSpec {
     SprSet *spr;
     int action;
     float x, y;
+    int stageSpace;    // 1: the position is in stage space
+    int shake;         // 1: shaken with the screen
     int flip;          // bit 1 horizontal
     int ownerId, id;   // both 0
     int postype;

@@ -17,7 +17,9 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vbuf.h"
+#include "lib/font.h"
 #include "support/charkit.h"
+#include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
@@ -381,6 +383,8 @@ TEST_F(PlayerDrawTest, SparksTakeTheirNumberSetAndTimes)
     EXPECT_EQ(s.ownerId, 0);
     EXPECT_EQ(s.id, 0);
     EXPECT_EQ(s.inDrawList, 0);
+    EXPECT_EQ(s.stageSpace, 1);
+    EXPECT_EQ(s.shake, 1);
     EXPECT_FLOAT_EQ(s.x, 30);
     EXPECT_FLOAT_EQ(s.y, 40);
 
@@ -438,6 +442,7 @@ TEST_F(PlayerDrawTest, DustOnEveryThirdTickWhenLandingOrSliding)
         EXPECT_EQ(s.removeTime, 4);
         EXPECT_EQ(s.inDrawList, 1);
         EXPECT_EQ(s.drawPriority, 10);
+        EXPECT_EQ(s.stageSpace, 1);
     }
     for (auto &row : seen)
         for (bool b : row)
@@ -573,6 +578,48 @@ TEST_F(PlayerDrawTest, DebugBoxesCrossAndWidthLine)
     PlayerDebugDraw(pl, 1.0f);
     EXPECT_EQ(Px(135, 150), Rgb565(0, 16, 0));
     EXPECT_EQ(Px(130, 145), Blit565Add(Rgb565(0, 16, 0), Rgb565(4, 8, 4)));
+}
+
+// Texts in the debug font: one glyph each for M, K and T (3x5, colour 200).
+TEST_F(PlayerDrawTest, DebugTextsInTheirPlacesAndColours)
+{
+    FntSpec spec;
+    spec.pcx = PcxBytes(FntGlyphStrip({3, 3, 3}, 5, 200));
+    spec.text = FntDefText({"size = 4,5", "spacing = 1,2", "colors = 1"}, {"M 0 3", "K 3 3", "T 6 3"});
+    WriteFileText("debug.fnt", FntBytes(spec));
+    Font *font = FontLoad("debug.fnt");
+    ASSERT_NE(font, nullptr) << LibErrorMsg;
+    gv->debugFont = font;
+    auto count = [&](int x1, int y1, int x2, int y2, uint16_t c) {
+        int n = 0;
+        for (int y = y1; y <= y2; y++)
+            for (int x = x1; x <= x2; x++)
+                n += Px(x, y) == c;
+        return n;
+    };
+    const uint16_t invul = Rgb565(31, 63, 26), white = 0xFFFF, target = Rgb565(31, 48, 31);
+    Player other = {};
+    other.id = 3;
+    other.enabled = 1;
+    PlayerTarget t = {};
+    t.target = &other;
+    ArrayAdd(pl->targets, &t, 0, 3);
+
+    clear_to_color(bmp, 0);
+    pl->hitLock = 1;  // "MUTEKI" at (72, 148), "Kit, 7" at (80, 156), the targets below it
+    PlayerDebugDraw(pl, 1.0f);
+    EXPECT_GT(count(72, 143, 75, 148, invul), 0);
+    EXPECT_GT(count(80, 151, 83, 156, white), 0);
+    EXPECT_GT(count(80, 158, 83, 163, target), 0);
+    EXPECT_EQ(count(0, 0, PIX_W - 1, 140, invul) + count(0, 0, PIX_W - 1, 140, white), 0);
+
+    // Every hit allowed and no lock: no invulnerability text.
+    clear_to_color(bmp, 0);
+    pl->hitLock = 0;
+    PlayerDebugDraw(pl, 1.0f);
+    EXPECT_EQ(count(60, 140, 80, 149, invul), 0);
+    gv->debugFont = nullptr;
+    FontFree(font);
 }
 
 } // namespace
