@@ -215,7 +215,7 @@ void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, flo
     }
     float flat = yScale * shadow->yScale;
     float y = (scale + 1.0f) * offset + ground + pl->posZ - scale * lift * shadow->yScale - shakeY - camY +
-              elem->y * flat * (vflip ? -1.0f : 1.0f);
+              elem->y * flat;
     float sy = (vflip ? -flat : flat) * zoom;
     ShadowSprDraw(set, index, x, y * zoom, angle, sx, sy, shadow->colour, shadow->intensity, strength);
 }
