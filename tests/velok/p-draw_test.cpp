@@ -76,7 +76,8 @@ protected:
         kit.act = ActFileBytes(rgb);
         kit.air = "[Begin Action 0]\nClsn2: 1\n Clsn2[0] = -10, -20, 10, -2\n" + AirElemLine(0, 0, 0, 0, -1) + "\n" +
                   AirAction(2, {AirElemLine(0, 0, 0, 0, 4), AirElemLine(0, 0, 0, 0, 5)}) +
-                  AirAction(5, {AirElemLine(0, 0, 0, 0, -1)});
+                  AirAction(5, {AirElemLine(0, 0, 0, 0, -1)}) + AirAction(3, {AirElemLine(0, 0, 0, 0, -1, "V")}) +
+                  AirAction(4, {AirElemLine(0, 0, 3, 0, -1)});
         kit.WriteDir("chars/kit");
         entries.resize(1);
         memset(&entries[0], 0, sizeof entries[0]);
@@ -300,6 +301,38 @@ TEST_F(PlayerDrawTest, ShadowFollowsHeightOffsetAndSwitch)
     gv->cfg.engine.drawShadows = 0;
     PlayerShadowDraw(pl, &sh, 0, 1.0f);
     EXPECT_EQ(RowSpan(159), Span(-1, -1));
+}
+
+TEST_F(PlayerDrawTest, ShadowFollowsTheElementOffsetAndFlips)
+{
+    ShadowSettings sh = {0, 256, 0.4f, 0, 0};
+    struct Case {
+        int action, facing;
+        Span sprite, shadow;
+    } cases[] = {
+        {4, 1, {101, 104}, {101, 104}},   // offset 3 forward
+        {4, -1, {96, 99}, {96, 99}},      // forward is left
+    };
+    for (const Case &c : cases) {
+        AnimObjChangeAction(pl->anim, 0, c.action);
+        AnimObjTick(pl->anim);
+        pl->facing = c.facing;
+        clear_to_color(bmp, BG);
+        PlayerDraw(pl, 1.0f);
+        EXPECT_EQ(RowSpan(147), c.sprite) << c.action << " " << c.facing;
+        clear_to_color(bmp, BG);
+        PlayerShadowDraw(pl, &sh, 0, 1.0f);
+        EXPECT_EQ(RowSpan(149), c.shadow) << c.action << " " << c.facing;
+    }
+    // A vertically flipped element hangs below the line, its shadow too.
+    AnimObjChangeAction(pl->anim, 0, 3);
+    AnimObjTick(pl->anim);
+    pl->facing = 1;
+    clear_to_color(bmp, BG);
+    PlayerShadowDraw(pl, &sh, 0, 1.0f);
+    Span col = ColSpan(99);
+    EXPECT_GE(col.first, 150);
+    EXPECT_LE(col.second, 153);
 }
 
 TEST_F(PlayerDrawTest, ShadowFadesOverItsRange)
