@@ -75,7 +75,7 @@ CharData *PlayerCacheLoad(int charIndex)
     LIB_ASSERT(e);
     CharData *victim = nullptr;
     {
-        std::lock_guard<std::mutex> hold(cacheLock);
+        std::unique_lock<std::mutex> hold(cacheLock);
         if (e->cacheData) {
             e->cacheRefs++;
             return e->cacheData;
@@ -87,8 +87,10 @@ CharData *PlayerCacheLoad(int charIndex)
                 if (c->cacheData && c->cacheRefs == 0 && (!best || c->cacheStamp < best->cacheStamp))
                     best = c;
             }
-            if (!best)
+            if (!best) {
+                hold.unlock();
                 FatalExitf("Player cache too small");
+            }
             // The learned AI data is saved to the AI file here once the learning AI exists.
             victim = best->cacheData;
             best->cacheData = nullptr;
@@ -114,9 +116,11 @@ void PlayerCacheRelease(int charIndex, int bonus)
 {
     CharInfo *e = Entry(charIndex);
     LIB_ASSERT(e);
-    std::lock_guard<std::mutex> hold(cacheLock);
-    if (e->cacheRefs <= 0)
+    std::unique_lock<std::mutex> hold(cacheLock);
+    if (e->cacheRefs <= 0) {
+        hold.unlock();
         FatalExitf("Player cache freed too many");
+    }
     if (--e->cacheRefs == 0)
         e->cacheStamp = gv->cacheStamp++ + bonus;
 }
@@ -161,17 +165,20 @@ void PlayerCacheFlush()
     for (int i = 0; i < gv->charCount; i++) {
         CharInfo *e = &gv->charList[i];
         CharData *cd;
+        int refs;
         {
             std::lock_guard<std::mutex> hold(cacheLock);
-            if (!e->cacheData)
-                continue;
-            // Players still made from it would read freed data.
-            LIB_ASSERT(e->cacheRefs == 0);
             cd = e->cacheData;
-            e->cacheData = nullptr;
-            e->cacheRefs = 0;
-            gv->cacheLoaded--;
+            refs = e->cacheRefs;
+            if (cd && refs == 0) {
+                e->cacheData = nullptr;
+                gv->cacheLoaded--;
+            }
         }
+        if (!cd)
+            continue;
+        // Players still made from it would read freed data.
+        LIB_ASSERT(refs == 0);
         // The learned AI data is saved to the AI file here once the learning AI exists.
         CharDataFree(cd);
     }
@@ -742,11 +749,6 @@ void PlayersRebuildSide(int side)
         first->powerExtra = power;
     }
     PalListRebuild();
-    for (int s = 1; s <= gv->playerSlotCount; s++) {
-        Player *pl = gv->players[s];
-        if (pl && pl->palView && pl->palView->pals)
-            PalListAddPlayer(pl->palView->pals, pl->palMask);
-    }
     gv->sideEntry[side - 1] = *entry;
     if (gv->demo || gv->watch) {
         for (int m = 0; m < MemberCount(entry); m++) {

@@ -9,6 +9,8 @@
 #include "lib/pal.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/player.h"
+#include "lib/spr-lib.h"
 
 enum { PAL_LIST_START = 64, PAL_LIST_GROW = 16 };
 
@@ -161,10 +163,15 @@ void PalListRebuild()
     PalListFree();
     gv->palList = PalListCreate(PAL_LIST_START);
     gv->palBgCount = 0;
-    // Registered here as their owners are built: every player's palettes under
-    // its own mask, the stage background under PAL_GROUP_BG, the fight screen
-    // and team members under PAL_GROUP_FIGHT, fight effects under
-    // PAL_GROUP_FIGHTFX and fight-screen fonts under PAL_GROUP_FONT.
+    for (int s = 1; s <= gv->playerSlotCount; s++) {
+        Player *pl = gv->players[s];
+        if (pl && pl->palView && pl->palView->pals)
+            PalListAddPlayer(pl->palView->pals, pl->palMask);
+    }
+    // Registered here as their owners are built: the stage background under
+    // PAL_GROUP_BG, the fight screen and team members under PAL_GROUP_FIGHT,
+    // fight effects under PAL_GROUP_FIGHTFX and fight-screen fonts under
+    // PAL_GROUP_FONT.
 }
 
 void PalListFxReset()

@@ -3,7 +3,9 @@
 #include <allegro.h>
 
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lib/anim-lib.h"
@@ -154,6 +156,27 @@ TEST_F(PlayerMakeTest, CacheSharesLoadsAndEvictsTheOldestUnused)
     EXPECT_NE(log.find("\nUsing original loader on chars/other/kit.def\n"), std::string::npos);
 }
 
+TEST_F(PlayerMakeTest, CharacterLoadedOnAnotherThreadIsSeenWhole)
+{
+    std::atomic<bool> done{false};
+    std::thread loader([&] {
+        PlayerCacheLoad(1);
+        PlayerCacheRelease(1, 4);
+        done = true;
+    });
+    // While the other thread loads, the entry reads as not loaded or as complete.
+    while (!done) {
+        if (PlayerCacheIsLoaded(1)) {
+            EXPECT_EQ(entries[1].cacheData->consts.life, 1000);
+            break;
+        }
+    }
+    loader.join();
+    EXPECT_TRUE(PlayerCacheIsLoaded(1));
+    EXPECT_EQ(entries[1].cacheStamp, 4);
+    EXPECT_TRUE(PlayerCacheHasRoom());
+}
+
 TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
 {
     gv->cfg.misc.playerCache = 1;
@@ -282,13 +305,27 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     p1->var[50] = 2;
     p1->fvar[30] = 2.5f;
     p1->power = 700;
+    gv->demo = 1;
     PlayersRebuildSide(1);
     p1 = gv->players[1];
     ASSERT_NE(p1, nullptr);
+    EXPECT_EQ(p1->aiControlled, 1);
+    EXPECT_EQ(gv->players[2]->aiControlled, 0);
+    TeamAIEnableAll();
+    EXPECT_EQ(gv->players[2]->aiControlled, 1);
     EXPECT_EQ(p1->var[49], 0);
     EXPECT_EQ(p1->var[50], 2);
     EXPECT_FLOAT_EQ(p1->fvar[30], 2.5f);
     EXPECT_EQ(p1->power, 700);
+    // The rebuilt palette list reaches both sides' palettes under their masks.
+    ASSERT_NE(gv->palList, nullptr);
+    int forSide[2] = {0, 0};
+    for (int i = 0; i < gv->palList->count; i++)
+        for (int s = 0; s < 2; s++)
+            forSide[s] += PalGroupMaskEqual(gv->palList->entries[i].mask, gv->players[s + 1]->palMask);
+    EXPECT_GT(forSide[0], 0);
+    EXPECT_GT(forSide[1], 0);
+    EXPECT_EQ(forSide[0] + forSide[1], gv->palList->count);
     EXPECT_EQ(gv->persist[0][0][0].var[50], 2);
     EXPECT_EQ(gv->persist[0][0][0].var[49], 0);
     EXPECT_EQ(entries[0].cacheRefs, 2);
