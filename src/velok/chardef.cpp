@@ -9,6 +9,7 @@
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/spr-lib.h"
+#include "lib/snd-lib.h"
 #include "lib/spr-read.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
@@ -239,8 +240,9 @@ void CharDataFree(CharData *cd)
 {
     if (!cd)
         return;
-    // The learned AI data and the sound set are freed here once they exist.
+    // The learned AI data is freed here once it exists.
     CmdSetFree(&cd->cmds);
+    SndSetFree(cd->sounds);
     StateDefListFree(cd->states);
     SprSetFree(cd->spr);
     AnimSetFree(cd->anims);
@@ -438,7 +440,23 @@ static int GraphicsLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
     }
     ZipLog(src, "OK.");
 
-    // The sound file is read here, while sound is on, once the sound library exists.
+    // Sounds only while sound is on; a missing key is no failure.
+    TxtParseGroupSet(def, "Files");
+    if (SndGetState() && FileKey(def, "sound", name, sizeof name)) {
+        ZipLog(src, "\nTrying to load snd...");
+        if (src->zip) {
+            VFile *vf = SourceOpen(src, name);
+            cd->sounds = vf ? SndFileRead(vf) : nullptr;
+            VFileClose(vf);
+        } else {
+            cd->sounds = SndSetLoad(JoinPath(src->dir, name).c_str());
+        }
+        if (!cd->sounds) {
+            GameErrorSet("Can't load %s", name);
+            return 0;
+        }
+        ZipLog(src, "OK.");
+    }
 
     ZipLog(src, "\nTrying to load pals...");
     for (int n = 1; n <= CHAR_PAL_FILES; n++) {

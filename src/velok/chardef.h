@@ -19,6 +19,8 @@ enum {
 };
 
 // One loaded character, shared by every player made from it.
+struct SndSet;
+
 struct CharData {
     char name[CHAR_NAME_LEN];
     char displayName[CHAR_NAME_LEN];
@@ -31,6 +33,7 @@ struct CharData {
     StateDefList *states;
     SprSet *spr;
     AnimSet *anims;
+    SndSet *sounds;        // null while sound is off or when no sound file is named
     int volume;
     char aiFile[CHAR_AI_FILE_LEN];
 };

@@ -14,6 +14,7 @@
 #include "lib/gfx.h"
 #include "lib/kbll-lib.h"
 #include "lib/libbase.h"
+#include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
 #include "platform/pfile.h"
@@ -275,6 +276,7 @@ void FatalExit()
     if (box.size() > 4095)
         box.resize(4095);
 
+    SndRemove();
     PlatMessageBox("V.E.L.O.K Error", box.c_str(), PLAT_MSG_STDERR);
     allegro_exit();
     exit(1);

@@ -9,6 +9,7 @@
 
 #include "lib/gfx.h"
 #include "lib/libbase.h"
+#include "lib/snd-lib.h"
 #include "lib/txtparse.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
@@ -247,9 +248,11 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
     s->cdaDevice[0] = 0;
     s->pluginCount = 0;
     s->wavDevice[0] = 0;
+    s->wavDeviceId = SND_DRIVER_AUTO;
     s->wavChannels = 8;
     s->modVoices = 0;
     s->midiDevice[0] = 0;
+    s->midiDeviceId = SND_DRIVER_AUTO;
 
     TxtParseIntGet(tp, "sound", &s->sound);
     TxtParseIntGet(tp, "stereoeffects", &s->stereoEffects);
@@ -274,12 +277,24 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
     while (TxtParseValueGetNext(tp, "plugin"))
         s->pluginCount++;
 
-    if ((v = TxtParseValueGet(tp, "wavdevice")))
+    if ((v = TxtParseValueGet(tp, "wavdevice"))) {
         StrCopy(s->wavDevice, sizeof s->wavDevice, v);
+        s->wavDeviceId = SndDigiDriverParse(v);
+        if (s->wavDeviceId == SND_DRIVER_INVALID) {
+            GameErrorSet("Invalid wav device: %s", v);
+            return 0;
+        }
+    }
     TxtParseIntGet(tp, "wavchannels", &s->wavChannels);
     TxtParseIntGet(tp, "modvoices", &s->modVoices);
-    if ((v = TxtParseValueGet(tp, "mididevice")))
+    if ((v = TxtParseValueGet(tp, "mididevice"))) {
         StrCopy(s->midiDevice, sizeof s->midiDevice, v);
+        s->midiDeviceId = SndMidiDriverParse(v);
+        if (s->midiDeviceId == SND_DRIVER_INVALID) {
+            GameErrorSet("Invalid midi device: %s", v);
+            return 0;
+        }
+    }
     return 1;
 }
 

@@ -81,9 +81,11 @@ struct CfgSound {
     int pluginCount;  // "plugin" lines
     // Driver names as written; empty when absent (automatic).
     char wavDevice[CFG_SND_DEVICE_LEN + 1];
+    int wavDeviceId;  // the sound library's driver id of the name, -1 automatic
     int wavChannels;
     int modVoices;
     char midiDevice[CFG_SND_DEVICE_LEN + 1];
+    int midiDeviceId;
 };
 
 struct CfgMisc {

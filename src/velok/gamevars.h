@@ -1,6 +1,7 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
 #include "velok/config.h"
+#include "velok/pal.h"
 
 struct TextBuf;
 struct PalList;
@@ -13,6 +14,7 @@ struct DrawList;
 struct Font;
 
 enum {
+    GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
@@ -52,6 +54,39 @@ struct TeamInfo {
     int isTeam;
 };
 
+
+// Index 0 Pause, 1 SuperPause; filled by the pause controllers.
+struct PauseRecord {
+    PalGroupMask groups;  // the palette groups recorded with the pause
+    int darken;
+    int time;             // ticks left
+    int pauseBg;          // the stage background stands still
+    int endCmdBufTime;
+};
+
+// The round state machine: states 0 before the intro, 1 intro, 2 fight,
+// 3 round over, 4 win poses.
+struct RoundVars {
+    int state;
+    int tick;          // ticks since the last transition
+    int introCounter;
+    int overTick;      // state 3's tick when it ended
+    int endTick;       // state 4 ends here
+    int number;        // 1 for the first round
+    int skipIntro;     // a button asked to skip the intro
+    int skipEnd;       // a button shortened the win poses
+    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
+    int sceneCounter;
+};
+
+// What the round loop runs; 0 outside it.
+enum GameLoopKind {
+    GAMELOOP_MATCH = 4,
+    GAMELOOP_WIN_SCREEN = 5,
+    GAMELOOP_SURVIVAL_RESULTS = 6,
+};
+
+enum { MATCH_KIND_TRAINING = 3 };
 
 struct GameVars {
     char startDir[GAME_DIR_LEN];
@@ -105,17 +140,58 @@ struct GameVars {
     int demo;
     int watch;
 
-    // Player drawing: what the frame takes from the round loop, the camera,
-    // the stage, the fight screen and the debug display.
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+
+    // Round flow, pauses and fight-screen timings that the player update
+    // reads (the round loop and the fight-screen loader fill them).
+    int gameLoopMode;      // GameLoopKind, 0 outside the round loop
+    int matchKind;         // MATCH_KIND_TRAINING for training
+    int playerInput;       // the player-input switch of the game tick
+    RoundVars round;
+    int roundTime;         // [Round] round.time
+    int overWinTime;       // [Round] over.wintime
+    int overTime;          // [Round] over.time
+    PauseRecord pause[2];
+    int activePause;       // -1 none, else the index into pause
+    int shutterOn, shutterHeight, shutterStep;
+    int noKO;              // the game's no-KO switch: life never drops below 1
+
+    // Stage bounds and perspective (the stage loader fills them).
+    float stageLeftBound, stageRightBound;
+    float stageZTop, stageZBottom;
+    float stageScaleTop, stageScaleBottom;
+    int stageScreenLeft, stageScreenRight;  // screen margins
+    int stageZOffset;                       // ground offset
+
+    // Player drawing: what the frame takes from the round loop, the fight
+    // screen and the debug display.
     int shakeX, shakeY;      // screen-shake draw offsets
-    int cameraX, cameraY;    // integer camera position, used by all drawing
-    int stageGround;         // the stage's ground line in use
-    int roundTick;           // ticks since the round state's last change
     AnimSet *fightFxAnims;   // the fight screen's common effects
     SprSet *fightFxSpr;
     DrawList *drawList;      // the game's draw list
     Font *debugFont;
     int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
 };
 
 extern GameVars *gv;

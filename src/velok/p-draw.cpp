@@ -94,16 +94,17 @@ int HitSparkMake(Player *pl, int sparkNo, float x, float y, int ownSprites, int 
 
 int PlayerDustSpecGet(Player *pl, SparkSpec *out)
 {
-    if (gv->roundTick % 3 != 0)
+    if (gv->round.tick % 3 != 0)
         return 0;
     const PlayerStateBlock *st = &pl->state;
-    bool sliding = pl->posY == 0 && (st->stateType == 1 || st->stateType == 2) && st->moveType == 2;
+    bool sliding = pl->posY == 0 && (st->stateType == STATETYPE_S || st->stateType == STATETYPE_C) &&
+                   st->moveType == MOVETYPE_H;
     if (st->stateNo != 52 && !sliding)
         return 0;
     if (!gv->fightFxAnims || !gv->fightFxSpr || AnimSetFindAction(gv->fightFxAnims, 0, DUST_ACTION) < 0)
         return 0;
-    int x = ToInt(pl->screenX) + gv->cameraX - 1 + GameRandom() % 3;
-    int y = ToInt(pl->screenY) + gv->cameraY - 1 + GameRandom() % 3;
+    int x = ToInt(pl->screenX) + gv->cameraXi - 1 + GameRandom() % 3;
+    int y = ToInt(pl->screenY) + gv->cameraYi - 1 + GameRandom() % 3;
     SparkSpecFill(out, gv->fightFxAnims, gv->fightFxSpr, DUST_ACTION, (float)x, (float)y);
     out->inDrawList = 1;
     out->drawPriority = DUST_PRIORITY;
@@ -121,7 +122,7 @@ void PlayerDustMake(Player *pl)
 // The one-pixel shiver of a player in hit shake, on odd ticks of its state.
 static int PlayerShiver(const Player *pl)
 {
-    if (pl->state.moveType == 2 && pl->hitShakeTime > 0 && (pl->state.time & 1))
+    if (pl->state.moveType == MOVETYPE_H && pl->getHit.hitShakeTime > 0 && (pl->state.time & 1))
         return pl->facing;
     return 0;
 }
@@ -188,8 +189,8 @@ void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, flo
     x *= zoom;
     float angle = pl->angleDraw ? pl->angle * (float)pl->facing : 0.0f;
     float lift = (float)pl->drawOffsetY + pl->posY;
-    float shakeY = (float)gv->shakeY, camY = (float)gv->cameraY;
-    int ground = gv->stageGround, offset = pl->consts.shadowOffset;
+    float shakeY = (float)gv->shakeY, camY = (float)gv->cameraYi;
+    int ground = gv->stageZOffset, offset = pl->consts.shadowOffset;
 
     if (reflect > 0) {
         int src = reflect, dst = 256 - reflect;
@@ -267,7 +268,7 @@ void PlayerDebugNameText(const Player *pl, char *out, int outSize, char *targets
 // its ends and where the constants' part meets the Width controller's part.
 static void PlayerDebugWidthDraw(const Player *pl, int x, int y, float zoom)
 {
-    bool air = pl->state.stateType == 3;
+    bool air = pl->state.stateType == STATETYPE_A;
     int front = air ? pl->consts.airFront : pl->consts.groundFront;
     int back = air ? pl->consts.airBack : pl->consts.groundBack;
     int f = pl->facing < 0 ? -1 : 1;

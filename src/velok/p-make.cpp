@@ -259,7 +259,7 @@ Player *PlayerNew(CharData *cd)
     if (cd)
         pl->aiLevel = PlayerAILevelStart();
 
-    pl->targets = ArrayCreate(PLAYER_TARGET_MAX, PLAYER_TARGET_SIZE, pl);
+    pl->targets = ArrayCreate(PLAYER_TARGET_MAX, (int)sizeof(PlayerTarget), pl);
     if (!pl->targets) {
         PlayerFree(pl);
         GameErrorSet("Can't create target array.");

@@ -14,6 +14,7 @@ struct Player;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
+struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
@@ -23,6 +24,42 @@ enum {
     PLAYER_SYSFVAR_COUNT = 5,
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
+    PLAYER_ASSERT_COUNT = 9,
+};
+
+// State types, move types and physics of the state block.
+enum {
+    STATETYPE_S = 1,
+    STATETYPE_C = 2,
+    STATETYPE_A = 3,
+    STATETYPE_L = 4,
+    MOVETYPE_I = 0,
+    MOVETYPE_A = 1,
+    MOVETYPE_H = 2,
+    PHYSICS_N = 0,
+    PHYSICS_S = 1,
+    PHYSICS_C = 2,
+    PHYSICS_A = 3,
+};
+
+// Player flags of the AssertSpecial controller, by index.
+enum PlayerAssertFlag {
+    ASSERT_NOSTANDGUARD = 0,
+    ASSERT_NOCROUCHGUARD,
+    ASSERT_NOAIRGUARD,
+    ASSERT_NOAUTOTURN,
+    ASSERT_NOSHADOW,
+    ASSERT_NOJUGGLECHECK,
+    ASSERT_NOWALK,
+    ASSERT_UNGUARDABLE,
+    ASSERT_INVISIBLE,
+};
+
+// Move-contact kinds of the last contact of the player's attack.
+enum {
+    CONTACT_GUARDED = 1,
+    CONTACT_HIT = 2,
+    CONTACT_REVERSED = 4,
 };
 
 // The character's constants block, in its stored order (within each jump group
@@ -128,17 +165,57 @@ struct PlayerHitState {
     int hitDefJuggle;
 };
 
-// The get-hit block: what the last hit did to this player. Zeroed at round
-// start but for the per-slot arrays, which live as long as the record.
+// What the last hit or guard left on the player, read by gethitvar and the
+// get-hit triggers and controllers; in the order of the gethitvar names.
 struct PlayerGetHit {
     int hitByMask[2];
-    int hitByTime[2];
+    int hitByTime[2];      // -1 without end
+    int xVelAdd, yVelAdd;
+    int type, animType, airType, groundType;
+    int damage;
+    int hitCount;
+    int fallCount;
+    int hitShakeTime;
+    int hitTime;
+    int slideTime;
+    int ctrlTime;
+    int recoverTime;
+    float xOff, yOff, zOff;
+    float xVel, yVel;
+    float yAccel;
+    int chainId;
+    int guarded;
+    int isBound;
+    int fall;
+    int fallDamage;
+    float fallXVel, fallYVel;
+    int fallRecoverFlag;   // fall.recover
+    int fallTime;
+    int fallRecoverTime;
+    int fallKill;
+    int fallEnvShakeTime, fallEnvShakeDir, fallEnvShakeAmpl;
+    float fallEnvShakeFreq, fallEnvShakePhase;
+    // Not among the gethitvar names
+    int recoverCount;      // ticks counted toward fall.recovertime
+    int lifeAtHitStart;
+    Player *lastHitter;
+    // The character code's part of the block. Zeroed at round start but for
+    // the per-slot arrays, which live as long as the record.
     float fallRecover;
     int lieTime;
     float hitVelMarkX;
     float hitVelMarkY;
     int *lastHitSerial;  // one per player slot, -1 none
     int *slotWord;       // one per player slot
+};
+
+// One HitOverride slot.
+struct PlayerHitOverride {
+    int active;
+    int attr;
+    int stateNo;  // -1 keeps the state
+    int time;     // -1 for ever
+    int forceAir;
 };
 
 // One entry of a player's target list: a player it has hit and holds.
@@ -156,6 +233,17 @@ struct PlayerTarget {
 struct PlayerGuideBox {
     int on;
     float x1, y1, x2, y2;
+};
+
+// A binding to another player (BindToParent, BindToRoot, BindToTarget). The
+// bound-to player is named by slot and id and looked up each tick, so a
+// binding never outlives that player.
+struct PlayerBindTo {
+    int time;          // nonzero active; counts down while above 0, so -1 binds until changed
+    int slot, id;      // the bound-to player; slot 0 none
+    int useX, useY, useZ;
+    int facingRule;    // 0 keeps the own facing, else bound-to facing x rule
+    float offX, offY, offZ;
 };
 
 // Fields are grouped by purpose in record order; the character code adds the
@@ -179,12 +267,16 @@ struct Player {
     // (PlayerPowerOwner), so a side shares one power bar.
     int enabled;
     int frozen;
+    int alive;
+    int standby;
     int life;
     int lifeMax;
     int lifeShown[2];      // read by the fight screen
     int power;             // own power
     int powerMax;          // own maximum, the "power" constant
     int powerExtra;
+    int *powerPtr;         // the power in use and its maximum
+    int *powerMaxPtr;
     float attackMul;
     float defenceMul;
 
@@ -206,6 +298,13 @@ struct Player {
         float stopThreshold;
         int ticksLeft;
     } extraVel;
+    // The per-tick settings of the state controllers
+    int posFreeze;
+    int moveCameraX, moveCameraY;
+    int playerPush;
+    int widthEdgeFront, widthEdgeBack;      // the Width controller's extra widths
+    int widthPlayerFront, widthPlayerBack;
+    int screenLeft, screenRight;            // screen edges as last computed
 
     // Input
     KeyBuf keyBuf;
@@ -256,6 +355,9 @@ struct Player {
     int palNo;
     PalGroupMask palMask;
     PalFx palFx;
+    int drawOffsetX, drawOffsetY;
+    AnimSet *animOwn;      // the own character's actions
+    int invalidAction;
 
     // Helpers
     int helperId;
@@ -264,18 +366,34 @@ struct Player {
     Player *root;
     int helperTypePlayer;
 
+    // Per-tick update: turning, visibility, jumps, the KO, pauses and bindings
+    int pendingFacing;     // 0 none
+    float prevX, prevY, prevZ;
+    int visible;
+    int airJumps;          // air jumps left
+    int pendingHitPause;
+    int pendingDamage;
+    float pendingOffX, pendingOffY, pendingOffZ;
+    int koTicks;
+    int sinceLastHit;      // ticks since the last hit, 0 in move type H
+    int pauseMoveTime[2];  // ticks it keeps moving in a Pause, a SuperPause
+    int runFlag;           // the slot's run flag of the current game tick
+    int lastRunTick;       // game tick of its last state run
+    int liveTicks;
+    int boundBySlot, boundById;  // the player holding this one as a bound target; slot 0 none
+    PlayerHitOverride hitOverride[8];
+    PlayerBindTo bindTo;
+    float screenX, screenY;
+    int zScaleMarks[7];    // with screenPosMark: the integer inputs of the last screen position
+
     // AI and the trigger context
     Player *opponent;
     Player *companion;
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
 
-    // Drawing inputs that the per-tick update, the hit engine and the AI fill
-    float screenX, screenY;          // on the 320x240 screen, without the shake
-    int drawOffsetX, drawOffsetY;    // the Offset controller plus "draw.offset"
-    int hitShakeTime;                // ticks of hit shake left while being hit
+    // Drawing inputs that the hit engine and the AI fill
     int hitLock;                     // while above 0 no attack hits this player
-    int widthPlayerFront, widthPlayerBack;  // the Width controller's extra widths
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
 };
 

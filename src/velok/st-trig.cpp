@@ -17,6 +17,9 @@
 #include "velok/cmd.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/p-info.h"
+#include "velok/p-update.h"
+#include "lib/anim-lib.h"
 #include "velok/player.h"
 #include "velok/sctrl.h"
 #include "velok/stparam.h"
@@ -1021,6 +1024,64 @@ static void TrigWarn(Player *self, Player *read, const char *text)
         PlayerWarn(self, text);
 }
 
+// Redirects over the player slots: partner, enemy, enemynear and playerid.
+static Player *RedirectSlots(Player *pl, int redirect, int arg)
+{
+    switch (redirect) {
+    case TRIG_REDIR_PARTNER:
+        if (arg < 0) {
+            PlayerWarn(pl, "Illegal partner number in retargeted trigger");
+            arg = 0;
+        }
+        PlayerWarnf(pl, "has no %i-th partner", arg);
+        return nullptr;
+    case TRIG_REDIR_ENEMY:
+        if (arg < 0) {
+            PlayerWarn(pl, "Illegal enemy number in retargeted trigger");
+            arg = 0;
+        }
+        PlayerWarnf(pl, "has no %i-th enemy", arg);
+        return nullptr;
+    case TRIG_REDIR_ENEMYNEAR:
+        if (arg < 0) {
+            PlayerWarn(pl, "Illegal near enemy number in retargeted trigger");
+            arg = 0;
+        }
+        PlayerWarnf(pl, "has no %i-th nearest enemy", arg);
+        return nullptr;
+    default:
+        if (arg < 0) {
+            PlayerWarn(pl, "Illegal player number in retargeted trigger");
+        }
+        PlayerWarnf(pl, "tried to access non-existent player with ID %i", arg);
+        return nullptr;
+    }
+}
+
+// Triggers over the player slots and the data of modules not in this build;
+// 0 for a code that is no trigger at all.
+static int EvalSlots(Player *self, Player *pl, TrigNode *node, int arg, int32_t *iv, float *fv, bool *undef)
+{
+    (void)self;
+    (void)pl;
+    (void)arg;
+    (void)iv;
+    (void)fv;
+    switch (node->code) {
+    case TRIG_COMMAND:
+    case TRIG_P3NAME: case TRIG_P4NAME: case TRIG_AUTHORNAME:
+    case TRIG_NUMPARTNER: case TRIG_NUMENEMY: case TRIG_INGUARDDIST: case TRIG_PLAYERIDEXIST:
+    case TRIG_SCREENPOS: case TRIG_FRONTEDGEDIST: case TRIG_BACKEDGEDIST: case TRIG_HITDEFATTR:
+    case TRIG_WINPERFECT: case TRIG_WIN: case TRIG_LOSE: case TRIG_DRAWGAME: case TRIG_MATCHOVER:
+    case TRIG_ROUNDNO: case TRIG_ROUNDSTATE: case TRIG_MATCHNO: case TRIG_ROUNDSEXISTED:
+    case TRIG_TEAMMODE: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
+        *undef = true;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 // The player a redirect reads, or null after its warning.
 static Player *RedirectResolve(Player *pl, TrigNode *node)
 {
@@ -1037,35 +1098,32 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
         PlayerWarn(pl, "has no root");
         return nullptr;
     case TRIG_REDIR_HELPER:
-        if (arg < 0)
+        if (arg < 0) {
             PlayerWarn(pl, "Illegal helper ID in retargeted trigger");
-        break;
+            arg = 0;
+        }
+        // No helpers are made in this build.
+        PlayerWarnf(pl, "has no helper %i", arg);
+        return nullptr;
     case TRIG_REDIR_TARGET:
-        if (arg < -1)
+        if (arg < -1) {
             PlayerWarn(pl, "Illegal target ID in retargeted trigger");
-        break;
+            arg = -1;
+        }
+        // Targets come from the hit engine, which this build does not run.
+        if (arg == -1)
+            PlayerWarn(pl, "has no target");
+        else
+            PlayerWarnf(pl, "has no target with hit ID %i", arg);
+        return nullptr;
     case TRIG_REDIR_PARTNER:
-        if (arg < 0)
-            PlayerWarn(pl, "Illegal partner number in retargeted trigger");
-        break;
     case TRIG_REDIR_ENEMY:
-        if (arg < 0)
-            PlayerWarn(pl, "Illegal enemy number in retargeted trigger");
-        break;
     case TRIG_REDIR_ENEMYNEAR:
-        if (arg < 0)
-            PlayerWarn(pl, "Illegal near enemy number in retargeted trigger");
-        break;
     case TRIG_REDIR_PLAYERID:
-        if (arg < 0)
-            PlayerWarn(pl, "Illegal player number in retargeted trigger");
-        break;
+        return RedirectSlots(pl, node->redirect, arg);
     default:
-        break;
+        FatalExitf("Redirect %i is not available", node->redirect);
     }
-    // Finding helpers, targets, team members and players by id belongs to the
-    // player queries, which this build does not have yet.
-    FatalExitf("Redirect %i is not available", node->redirect);
 }
 
 static void PushResult(const TrigNode *node, int32_t i, float f)
@@ -1074,6 +1132,178 @@ static void PushResult(const TrigNode *node, int32_t i, float f)
         ExprStackPushFloat(f);
     else
         ExprStackPushInt(i);
+}
+
+// The player-free triggers: 1 when the code was one of them.
+static int EvalPlain(Player *self, Player *pl, TrigNode *node)
+{
+    switch (node->code) {
+    case TRIG_PI:
+        ExprStackPushFloat(3.14159265358979f);
+        return 1;
+    case TRIG_E:
+        ExprStackPushFloat(2.71828182845905f);
+        return 1;
+    case TRIG_RANDOM:
+        ExprStackPushInt(GameRandom() % 1000);
+        return 1;
+    case TRIG_IFELSE: {
+        TrigVal b = PopRaw(), a = PopRaw(), c = PopRaw();
+        if (c.tag == EXPR_TAG_UNDEF)
+            ExprStackPushUndef();
+        else
+            PushTyped(ExprIsTrue(c.i, c.tag) ? a : b);
+        return 1;
+    }
+    case TRIG_LOG: {
+        float x, base;
+        int rx = TrigPopFloat(self, &x), rb = TrigPopFloat(self, &base);
+        if (rx == 3 || rb == 3) {
+            ExprStackPushUndef();
+        } else if (base <= 0.0f || base == 1.0f || x <= 0.0f) {
+            TrigWarn(self, pl, "took log with non-positive base or argument.");
+            ExprStackPushUndef();
+        } else {
+            ExprStackPushFloat(logf(x) / logf(base));
+        }
+        return 1;
+    }
+    case TRIG_SIN: case TRIG_COS: case TRIG_TAN: case TRIG_ASIN: case TRIG_ACOS: case TRIG_ATAN:
+    case TRIG_EXP: case TRIG_LN: {
+        float x;
+        if (TrigPopFloat(self, &x) == 3) {
+            ExprStackPushUndef();
+            return 1;
+        }
+        float r = 0.0f;
+        switch (node->code) {
+        case TRIG_SIN: r = sinf(x); break;
+        case TRIG_COS: r = cosf(x); break;
+        case TRIG_TAN: r = tanf(x); break;
+        case TRIG_ATAN: r = atanf(x); break;
+        case TRIG_EXP: r = expf(x); break;
+        case TRIG_ASIN:
+        case TRIG_ACOS:
+            if (x < -1.0f || x > 1.0f) {
+                TrigWarn(self, pl, node->code == TRIG_ASIN ? "asin argument out of range" : "acos argument out of range");
+                ExprStackPushUndef();
+                return 1;
+            }
+            r = node->code == TRIG_ASIN ? asinf(x) : acosf(x);
+            break;
+        default:
+            if (x <= 0.0f) {
+                TrigWarn(self, pl, "took ln of a non-positive number");
+                ExprStackPushUndef();
+                return 1;
+            }
+            r = logf(x);
+            break;
+        }
+        ExprStackPushFloat(r);
+        return 1;
+    }
+    case TRIG_ABS: {
+        TrigVal v = PopRaw();
+        if (v.tag == EXPR_TAG_FLOAT)
+            ExprStackPushFloat(fabsf(v.f));
+        else if (v.tag == EXPR_TAG_UNDEF)
+            ExprStackPushUndef();
+        else
+            ExprStackPushInt(v.i < 0 ? (int32_t)(0u - (uint32_t)v.i) : v.i);
+        return 1;
+    }
+    case TRIG_FLOOR: case TRIG_CEIL: {
+        TrigVal v = PopRaw();
+        if (v.tag == EXPR_TAG_FLOAT)
+            ExprStackPushInt(ExprFloatToInt(node->code == TRIG_FLOOR ? floorf(v.f) : ceilf(v.f)));
+        else
+            PushTyped(v);
+        return 1;
+    }
+    case TRIG_VAR: case TRIG_FVAR: case TRIG_SYSVAR: case TRIG_SYSFVAR: {
+        int idx;
+        if (TrigPopInt(self, &idx) == 3) {
+            ExprStackPushUndef();
+            return 1;
+        }
+        static const int counts[] = {PLAYER_VAR_COUNT, PLAYER_FVAR_COUNT, PLAYER_SYSVAR_COUNT, PLAYER_SYSFVAR_COUNT};
+        static const char *const warnings[] = {"var index out of range", "fvar index out of range",
+                                               "sysvar index out of range", "sysfvar index out of range"};
+        int which = node->code - TRIG_VAR;
+        if (!pl || idx < 0 || idx >= counts[which]) {
+            TrigWarn(self, pl, warnings[which]);
+            ExprStackPushUndef();
+            return 1;
+        }
+        if (which == 0)
+            ExprStackPushInt(pl->var[idx]);
+        else if (which == 1)
+            ExprStackPushFloat(pl->fvar[idx]);
+        else if (which == 2)
+            ExprStackPushInt(pl->sysVar[idx]);
+        else
+            ExprStackPushFloat(pl->sysFvar[idx]);
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+// The value of a gethitvar index; 0 for an index the table does not hold.
+static int GetHitVar(const Player *pl, int index, int32_t *iv, float *fv)
+{
+    const PlayerGetHit &g = pl->getHit;
+    const int ints[] = {g.xVelAdd, g.yVelAdd, g.type, g.animType, g.airType, g.groundType, g.damage, g.hitCount,
+                        g.fallCount, g.hitShakeTime, g.hitTime, g.slideTime, g.ctrlTime, g.recoverTime};
+    if (index >= 0 && index < 14) {
+        *iv = ints[index];
+        return 1;
+    }
+    switch (index) {
+    case 14: *fv = g.xOff; return 1;
+    case 15: *fv = g.yOff; return 1;
+    case 16: *fv = g.zOff; return 1;
+    case 17: *fv = g.xVel; return 1;
+    case 18: *fv = g.yVel; return 1;
+    case 19: *fv = g.yAccel; return 1;
+    case 20: *iv = g.chainId; return 1;
+    case 21: *iv = g.guarded; return 1;
+    case 22: *iv = g.isBound; return 1;
+    case 23: *iv = g.fall; return 1;
+    case 24: *iv = g.fallDamage; return 1;
+    case 25: *fv = g.fallXVel; return 1;
+    case 26: *fv = g.fallYVel; return 1;
+    case 27: *iv = g.fallRecoverFlag; return 1;
+    case 28: *iv = g.fallTime; return 1;
+    case 29: *iv = g.fallRecoverTime; return 1;
+    case 30: *iv = g.fallKill; return 1;
+    case 31: *iv = g.fallEnvShakeTime; return 1;
+    case 32: *iv = g.fallEnvShakeDir; return 1;
+    case 33: *iv = g.fallEnvShakeAmpl; return 1;
+    case 34: *fv = g.fallEnvShakeFreq; return 1;
+    case 35: *fv = g.fallEnvShakePhase; return 1;
+    default: return 0;
+    }
+}
+
+// Ticks since element index (0-based) of the current action started; 0 when
+// there is no such element.
+static int ElemTime(const Player *pl, int index, int *out)
+{
+    if (!pl->anim || !pl->anim->set || index < 0)
+        return 0;
+    int start = AnimObjElemStartTime(pl->anim, index);
+    if (start < 0)
+        return 0;
+    *out = (int)((uint32_t)AnimObjTime(pl->anim) - (uint32_t)start);
+    return 1;
+}
+
+static int MoveContactValue(const Player *pl, int kinds)
+{
+    return (pl->state.moveContact & kinds) ? (int)((uint32_t)pl->state.moveContactTicks + 1u) : 0;
 }
 
 void TrigEval(Player *pl, TrigNode *node)
@@ -1089,133 +1319,146 @@ void TrigEval(Player *pl, TrigNode *node)
             return;
         }
     }
+    if (EvalPlain(self, pl, node))
+        return;
 
-    switch (node->code) {
-    case TRIG_PI:
-        ExprStackPushFloat(3.14159265358979f);
+    // One int argument, popped before the player is looked at.
+    int arg = 0;
+    bool undef = false;
+    if (argc == 1 && TrigPopInt(self, &arg) == 3)
+        undef = true;
+    if (!pl) {
+        ExprStackPushUndef();
         return;
-    case TRIG_E:
-        ExprStackPushFloat(2.71828182845905f);
-        return;
-    case TRIG_RANDOM:
-        ExprStackPushInt(GameRandom() % 1000);
-        return;
-    case TRIG_IFELSE: {
-        TrigVal b = PopRaw(), a = PopRaw(), c = PopRaw();
-        if (c.tag == EXPR_TAG_UNDEF)
-            ExprStackPushUndef();
-        else
-            PushTyped(ExprIsTrue(c.i, c.tag) ? a : b);
-        return;
-    }
-    case TRIG_LOG: {
-        float x, base;
-        int rx = TrigPopFloat(self, &x), rb = TrigPopFloat(self, &base);
-        if (rx == 3 || rb == 3) {
-            ExprStackPushUndef();
-        } else if (base <= 0.0f || base == 1.0f || x <= 0.0f) {
-            TrigWarn(self, pl, "took log with non-positive base or argument.");
-            ExprStackPushUndef();
-        } else {
-            ExprStackPushFloat(logf(x) / logf(base));
-        }
-        return;
-    }
-    case TRIG_SIN: case TRIG_COS: case TRIG_TAN: case TRIG_ASIN: case TRIG_ACOS: case TRIG_ATAN:
-    case TRIG_EXP: case TRIG_LN: {
-        float x;
-        if (TrigPopFloat(self, &x) == 3) {
-            ExprStackPushUndef();
-            return;
-        }
-        float r = 0.0f;
-        switch (node->code) {
-        case TRIG_SIN: r = sinf(x); break;
-        case TRIG_COS: r = cosf(x); break;
-        case TRIG_TAN: r = tanf(x); break;
-        case TRIG_ATAN: r = atanf(x); break;
-        case TRIG_EXP: r = expf(x); break;
-        case TRIG_ASIN:
-        case TRIG_ACOS:
-            if (x < -1.0f || x > 1.0f) {
-                TrigWarn(self, pl, node->code == TRIG_ASIN ? "asin argument out of range" : "acos argument out of range");
-                ExprStackPushUndef();
-                return;
-            }
-            r = node->code == TRIG_ASIN ? asinf(x) : acosf(x);
-            break;
-        default:
-            if (x <= 0.0f) {
-                TrigWarn(self, pl, "took ln of a non-positive number");
-                ExprStackPushUndef();
-                return;
-            }
-            r = logf(x);
-            break;
-        }
-        ExprStackPushFloat(r);
-        return;
-    }
-    case TRIG_ABS: {
-        TrigVal v = PopRaw();
-        if (v.tag == EXPR_TAG_FLOAT)
-            ExprStackPushFloat(fabsf(v.f));
-        else if (v.tag == EXPR_TAG_UNDEF)
-            ExprStackPushUndef();
-        else
-            ExprStackPushInt(v.i < 0 ? (int32_t)(0u - (uint32_t)v.i) : v.i);
-        return;
-    }
-    case TRIG_FLOOR: case TRIG_CEIL: {
-        TrigVal v = PopRaw();
-        if (v.tag == EXPR_TAG_FLOAT)
-            ExprStackPushInt(ExprFloatToInt(node->code == TRIG_FLOOR ? floorf(v.f) : ceilf(v.f)));
-        else
-            PushTyped(v);
-        return;
-    }
-    case TRIG_VAR: case TRIG_FVAR: case TRIG_SYSVAR: case TRIG_SYSFVAR: {
-        int idx;
-        if (TrigPopInt(self, &idx) == 3) {
-            ExprStackPushUndef();
-            return;
-        }
-        static const int counts[] = {PLAYER_VAR_COUNT, PLAYER_FVAR_COUNT, PLAYER_SYSVAR_COUNT, PLAYER_SYSFVAR_COUNT};
-        static const char *const warnings[] = {"var index out of range", "fvar index out of range",
-                                               "sysvar index out of range", "sysfvar index out of range"};
-        int which = node->code - TRIG_VAR;
-        if (!pl || idx < 0 || idx >= counts[which]) {
-            TrigWarn(self, pl, warnings[which]);
-            ExprStackPushUndef();
-            return;
-        }
-        if (which == 0)
-            ExprStackPushInt(pl->var[idx]);
-        else if (which == 1)
-            ExprStackPushFloat(pl->fvar[idx]);
-        else if (which == 2)
-            ExprStackPushInt(pl->sysVar[idx]);
-        else
-            ExprStackPushFloat(pl->sysFvar[idx]);
-        return;
-    }
-    default:
-        break;
     }
 
-    // Triggers that read only the player's own record.
-    if (!pl)
-        FatalExitf("Missing trigger code %i", node->code);
+    // In the mixed game type nobody has one opponent.
+    bool mixed = gv && gv->cfg.rules.gameType == CFG_GAMETYPE_MIXED;
+    Player *opp = mixed ? nullptr : pl->opponent;
     int32_t iv = 0;
     float fv = 0.0f;
     switch (node->code) {
     case TRIG_TIME: iv = pl->state.time; break;
+    case TRIG_ANIMTIME:
+        if (!pl->anim || !pl->anim->set)
+            undef = true;
+        else
+            iv = (int)((uint32_t)AnimObjTime(pl->anim) - (uint32_t)AnimObjActionTime(pl->anim));
+        break;
+    case TRIG_ANIMELEM:
+        undef = !ElemTime(pl, node->num, &iv);
+        break;
+    case TRIG_ANIM:
+        if (!pl->anim || !pl->anim->set)
+            undef = true;
+        else
+            iv = AnimObjActionNo(pl->anim);
+        break;
+    case TRIG_POS: {
+        float camX = gv ? gv->cameraX : 0.0f;
+        fv = node->lo == 0 ? pl->posX - camX - 160.0f : node->lo == 1 ? pl->posY : pl->posZ;
+        break;
+    }
+    case TRIG_VEL:
+        fv = node->lo == 0 ? pl->velX * (float)pl->facing : node->lo == 1 ? pl->velY : pl->velZ;
+        break;
+    case TRIG_TIMEMOD:
+        iv = node->num > 0 ? pl->state.time % node->num : 0;
+        break;
+    case TRIG_P2DIST: case TRIG_P2BODYDIST:
+        if (!opp) {
+            undef = true;
+        } else if (node->lo == 0) {
+            fv = (float)(node->code == TRIG_P2DIST ? PlayerDistX(pl, opp) : PlayerBodyDistX(pl, opp));
+        } else {
+            fv = node->lo == 1 ? opp->posY - pl->posY : opp->posZ - pl->posZ;
+        }
+        break;
+    case TRIG_PARENTDIST: case TRIG_ROOTDIST: {
+        Player *other = node->code == TRIG_PARENTDIST ? pl->parent : pl->root;
+        if (!other)
+            undef = true;
+        else
+            fv = node->lo == 0 ? (float)PlayerDistX(pl, other) : node->lo == 1 ? other->posY - pl->posY : other->posZ - pl->posZ;
+        break;
+    }
+    case TRIG_P2LIFE:
+        undef = !opp;
+        iv = opp ? opp->life : 0;
+        break;
+    case TRIG_LIFE: iv = pl->life; break;
+    case TRIG_LIFEMAX: iv = pl->lifeMax; break;
+    case TRIG_POWER: iv = PlayerPowerGet(pl); break;
+    case TRIG_POWERMAX: iv = PlayerPowerMaxGet(pl); break;
+    case TRIG_ALIVE: iv = pl->alive; break;
+    case TRIG_HITCOUNT: iv = pl->hit.hitCount; break;
+    case TRIG_UNIQHITCOUNT: iv = pl->hit.uniqHitCount; break;
+    case TRIG_MOVEHIT: iv = MoveContactValue(pl, CONTACT_HIT); break;
+    case TRIG_MOVEGUARDED: iv = MoveContactValue(pl, CONTACT_GUARDED); break;
+    case TRIG_MOVEREVERSED: iv = MoveContactValue(pl, CONTACT_REVERSED); break;
+    case TRIG_MOVECONTACT: iv = MoveContactValue(pl, CONTACT_HIT | CONTACT_GUARDED); break;
     case TRIG_STATENO: iv = pl->state.stateNo; break;
     case TRIG_PREVSTATENO: iv = pl->state.prevStateNo; break;
     case TRIG_STATETYPE: iv = pl->state.stateType; break;
     case TRIG_MOVETYPE: iv = pl->state.moveType; break;
+    case TRIG_P2STATENO: case TRIG_P2STATETYPE: case TRIG_P2MOVETYPE:
+        if (!opp)
+            undef = true;
+        else
+            iv = node->code == TRIG_P2STATENO ? opp->state.stateNo
+                 : node->code == TRIG_P2STATETYPE ? opp->state.stateType : opp->state.moveType;
+        break;
     case TRIG_CTRL: iv = pl->state.ctrl; break;
+    case TRIG_NUMPROJ: iv = 0; break;
+    case TRIG_NUMPROJID:
+        if (!undef && arg < 0)
+            TrigWarn(self, pl, "Negative projID specified.");
+        iv = 0;
+        break;
+    case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT:
+        // No projectile contact: the test is true only when it asks for none.
+        ExprStackPushInt(node->projValue == 0);
+        return;
+    case TRIG_PROJHITTIME: case TRIG_PROJGUARDEDTIME: case TRIG_PROJCONTACTTIME: case TRIG_PROJCANCELTIME:
+        if (!undef && arg < 0)
+            TrigWarn(self, pl, "Negative projectile ID specified.");
+        iv = -1;
+        break;
+    case TRIG_NAME: case TRIG_P2NAME: {
+        Player *who = node->code == TRIG_NAME ? pl : opp;
+        int match = who && node->str && strcasecmp(who->name, node->str) == 0;
+        ExprStackPushInt(who ? (node->cmpOp == TRIG_CMP_NE ? !match : match) : 0);
+        return;
+    }
     case TRIG_ID: iv = pl->id; break;
+    case TRIG_FACING: iv = pl->facing; break;
+    case TRIG_HITFALL: iv = pl->getHit.fall; break;
+    case TRIG_HITSHAKEOVER: iv = pl->getHit.hitShakeTime < 1; break;
+    case TRIG_HITOVER: iv = pl->getHit.hitTime < 0; break;
+    case TRIG_HITVEL:
+        fv = node->lo == 0 ? pl->getHit.xVel * (float)pl->facing : node->lo == 1 ? pl->getHit.yVel : 0.0f;
+        break;
+    case TRIG_HITPAUSETIME: iv = pl->state.hitPauseTime; break;
+    case TRIG_CANRECOVER: iv = pl->getHit.fall && pl->getHit.recoverCount >= pl->getHit.fallRecoverTime; break;
+    case TRIG_PALNO: iv = pl->palNo + 1; break;
+    case TRIG_GAMETIME: iv = gv ? gv->gameTick : 0; break;
+    case TRIG_TEAMSIDE: iv = pl->side; break;
+    case TRIG_NUMEXPLOD: iv = 0; break;
+    case TRIG_NUMEXPLOD_ID:
+        if (!undef && arg < -1)
+            TrigWarn(self, pl, "illegal explod ID for numexplod");
+        iv = 0;
+        break;
+    case TRIG_NUMTARGET: iv = 0; break;
+    case TRIG_NUMTARGET_ID:
+        if (!undef && arg < -1)
+            TrigWarn(self, pl, "illegal target ID for numtarget");
+        iv = 0;
+        break;
+    case TRIG_GETHITVAR:
+        if (!GetHitVar(pl, node->lo, &iv, &fv))
+            FatalExitf("Illegal gethitvar - programmer's fault");
+        break;
     case TRIG_CONST: {
         int32_t word;
         memcpy(&word, (const char *)&pl->consts + node->lo * 4, sizeof word);
@@ -1223,8 +1466,28 @@ void TrigEval(Player *pl, TrigNode *node)
         memcpy(&fv, &word, sizeof fv);
         break;
     }
+    case TRIG_ISHELPER: iv = pl->isHelper != 0; break;
+    case TRIG_ISHELPER_ID: iv = pl->isHelper && pl->helperId == arg; break;
+    case TRIG_NUMHELPER: case TRIG_NUMHELPER_ID: iv = 0; break;
+    case TRIG_STANDBY: iv = pl->standby; break;
+    case TRIG_ANIMELEMTIME:
+        if (!undef)
+            undef = !ElemTime(pl, arg - 1, &iv);
+        break;
+    case TRIG_ANIMEXIST: iv = PlayerAnimExist(pl, arg); break;
+    case TRIG_SELFANIMEXIST: iv = PlayerSelfAnimExist(pl, arg); break;
+    case TRIG_ANIMELEMNO:
+        if (!pl->anim || !pl->anim->set || (iv = AnimObjElemAtTime(pl->anim, arg)) <= 0)
+            undef = true;
+        break;
     default:
-        FatalExitf("Missing trigger code %i", node->code);
+        if (!EvalSlots(self, pl, node, arg, &iv, &fv, &undef))
+            FatalExitf("Missing trigger code %i", node->code);
+        break;
+    }
+    if (undef) {
+        ExprStackPushUndef();
+        return;
     }
     if (HasComparison(node->code))
         iv = CompareInt(node, iv);

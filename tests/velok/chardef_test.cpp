@@ -1,5 +1,6 @@
 #include "velok/chardef.h"
 
+#include <allegro.h>
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,8 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/sprkit.h"
+#include "lib/snd-lib.h"
+#include "support/sndkit.h"
 #include "support/testkit.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
@@ -312,3 +315,30 @@ TEST_F(CharDefTest, PlainLoaderPutsTheFilePositionBack)
 }
 
 }  // namespace
+
+TEST_F(CharDefTest, SoundFileReadOnlyWhileSoundIsOn)
+{
+    CharKit kit;
+    kit.def = CharKitDefText("Kit", "sound = kit.snd\n");
+    kit.extra["kit.snd"] = SndFileBytes({{5, 1, WavMake(1, 8, 11025, WavSaw(64, 1, 8, 3))}});
+
+    // Sound off: the key is not even looked at.
+    ASSERT_NE(LoadDir(kit), nullptr) << gv->errorText;
+    EXPECT_EQ(cd->sounds, nullptr);
+
+    ASSERT_EQ(SndInstall(DIGI_NONE, MIDI_NONE, 8), 1);
+    for (int zip = 0; zip < 2; zip++) {
+        ASSERT_NE(zip ? LoadZip(kit) : LoadDir(kit), nullptr) << gv->errorText;
+        ASSERT_NE(cd->sounds, nullptr);
+        EXPECT_NE(SndSetFind(cd->sounds, 5, 1), nullptr);
+    }
+    std::string log = ReadFileText("velokw.log");
+    EXPECT_NE(log.find("Trying to load air...OK.\nTrying to load snd...OK.\nTrying to load pals...OK.\n"),
+              std::string::npos)
+        << log;
+
+    kit.extra["kit.snd"] = "not a sound file";
+    EXPECT_EQ(LoadDir(kit), nullptr);
+    EXPECT_NE(std::string(gv->errorText).find("Can't load kit.snd"), std::string::npos) << gv->errorText;
+    SndRemove();
+}

@@ -1,9 +1,13 @@
 #include "velok/common.h"
 
+#include <allegro.h>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "lib/libbase.h"
+#include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
 #include "support/testkit.h"
@@ -209,6 +213,19 @@ TEST_F(Common, FatalExitfFormatsIntoTheGameErrorText)
             FatalExit();
         },
         testing::ExitedWithCode(1), "Error detected");
+}
+
+TEST_F(Common, FatalExitStopsSound)
+{
+    EXPECT_EXIT(
+        {
+            TestAllegroStart();
+            if (SndInstall(DIGI_NONE, MIDI_NONE, 8) != 1)
+                exit(3);
+            atexit([] { fprintf(stderr, "sound state %d, channels %d\n", SndGetState(), SndChannelCount()); });
+            FatalExit();
+        },
+        testing::ExitedWithCode(1), "Error detected.\n\nsound state 0, channels 0\n$");
 }
 
 TEST_F(Common, GameErrorAppendIsBounded)

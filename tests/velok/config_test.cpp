@@ -7,6 +7,7 @@
 
 #include "lib/gfx.h"
 #include "lib/libbase.h"
+#include "lib/snd-lib.h"
 #include "support/testkit.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
@@ -127,9 +128,11 @@ TEST_F(Config, DefaultsOfEveryGroup)
     EXPECT_STREQ(s.cdaDevice, "");
     EXPECT_EQ(s.pluginCount, 0);
     EXPECT_STREQ(s.wavDevice, "");
+    EXPECT_EQ(s.wavDeviceId, -1);
     EXPECT_EQ(s.wavChannels, 8);
     EXPECT_EQ(s.modVoices, 0);
     EXPECT_STREQ(s.midiDevice, "");
+    EXPECT_EQ(s.midiDeviceId, -1);
 
     EXPECT_EQ(c.misc.playerCache, 2);
     EXPECT_EQ(c.misc.precache + c.misc.bufferedRead + c.misc.unloadSystem + c.misc.pauseOnDefocus, 0);
@@ -195,6 +198,12 @@ TEST_F(Config, ValuesAndClamps)
         {"Sound Win", "cdavolume = 40", [](const SysConfig &c) { return c.sound.cdaVolume; }, 40},
         {"Sound Win", "wavchannels = 16", [](const SysConfig &c) { return c.sound.wavChannels; }, 16},
         {"Sound Win", "playmp3 = 0", [](const SysConfig &c) { return c.sound.playMp3; }, 0},
+        {"Sound Win", "wavdevice = None", [](const SysConfig &c) { return c.sound.wavDeviceId; }, SND_DRIVER_NONE},
+        {"Sound Win", "wavdevice = DX3", [](const SysConfig &c) { return c.sound.wavDeviceId; },
+         SndDigiDriverParse("dx3")},
+        {"Sound Win", "mididevice = digmid", [](const SysConfig &c) { return c.sound.midiDeviceId; },
+         SndMidiDriverParse("digmid")},
+        {"Sound Win", "mididevice = auto", [](const SysConfig &c) { return c.sound.midiDeviceId; }, SND_DRIVER_AUTO},
         {"Sound Win", "plugin = a.dll, mp3\nwavvolume = 9\nplugin = b.dll, ogg",
          [](const SysConfig &c) { return c.sound.pluginCount * 100 + c.sound.wavVolume; }, 209},
         {"Sound Win", "cdadevice = dddddddddddddddddddddddddddddddddddddddd",
@@ -235,6 +244,8 @@ TEST_F(Config, FailuresNameTheProblem)
         {With("Video Win", "dxmode = zoom"), "Unrecognised DXmode: zoom"},
         {With("Video Win", "dxmode ="), "Unrecognised DXmode: "},
         {With("Video Win", "blitmode = quick"), "Unrecognised BlitMode: quick"},
+        {With("Sound Win", "wavdevice = dx10"), "Invalid wav device: dx10"},
+        {With("Sound Win", "mididevice = mapper2"), "Invalid midi device: mapper2"},
         {With("Input", "p1.usekeyboard = 1"), "Can't read p1 key config."},
         {With("Input", "p2.usekeyboard = 1", With("P1 Keys", "Jump = 200")), "Can't read p2 key config."},
     };

@@ -98,7 +98,7 @@ protected:
         pl->consts.xScale = pl->consts.yScale = 1.0f;
         pl->screenX = 100;
         pl->screenY = 150;
-        gv->stageGround = 150;
+        gv->stageZOffset = 150;
 
         WriteFileText("fx.air", AirAction(2, {AirElemLine(0, 0, 0, 0, 3)}) +
                                     AirAction(120, {AirElemLine(0, 0, 0, 0, 2), AirElemLine(0, 0, 0, 0, 2)}) +
@@ -197,7 +197,7 @@ TEST_F(PlayerDrawTest, DrawnAtItsScreenPositionWithScaleFacingShakeAndShiver)
         pl->facing = c.facing;
         gv->shakeX = c.shakeX;
         pl->state.moveType = c.moveType;
-        pl->hitShakeTime = c.shake;
+        pl->getHit.hitShakeTime = c.shake;
         pl->state.time = c.time;
         PlayerDraw(pl, 1.0f);
         EXPECT_EQ(RowSpan(147), c.row) << c.what;
@@ -337,7 +337,7 @@ TEST_F(PlayerDrawTest, ShadowFollowsTheElementOffsetAndFlips)
 
 TEST_F(PlayerDrawTest, ShadowFadesOverItsRange)
 {
-    gv->stageGround = 100;
+    gv->stageZOffset = 100;
     ShadowSettings sh = {0, 256, 0.4f, -200, -50};
     struct Case {
         float y;
@@ -385,7 +385,7 @@ TEST_F(PlayerDrawTest, DoubledDrawingDoublesPlaceAndSize)
 {
     ShadowSettings sh = {0, 256, 0.4f, 0, 0};
     pl->screenX = 50;
-    gv->stageGround = 100;
+    gv->stageZOffset = 100;
     PlayerShadowDraw(pl, &sh, 0, 2.0f);
     EXPECT_EQ(RowSpan(199), Span(96, 103));
 }
@@ -450,7 +450,7 @@ TEST_F(PlayerDrawTest, DustOnEveryThirdTickWhenLandingOrSliding)
         {6, 0, 1, 0, 0, 0},      // not being hit
     };
     for (const Case &c : cases) {
-        gv->roundTick = c.tick;
+        gv->round.tick = c.tick;
         pl->state.stateNo = c.stateNo;
         pl->state.stateType = c.stateType;
         pl->state.moveType = c.moveType;
@@ -459,10 +459,10 @@ TEST_F(PlayerDrawTest, DustOnEveryThirdTickWhenLandingOrSliding)
         EXPECT_EQ(PlayerDustSpecGet(pl, &s), c.made) << c.tick << " " << c.stateNo << " " << c.stateType;
     }
 
-    gv->roundTick = 3;
+    gv->round.tick = 3;
     pl->state.stateNo = 52;
-    gv->cameraX = 10;
-    gv->cameraY = -5;
+    gv->cameraXi = 10;
+    gv->cameraYi = -5;
     GameRandomSeed(1);
     bool seen[3][3] = {};
     for (int i = 0; i < 200; i++) {
