@@ -10,7 +10,10 @@ struct CharData;
 struct CharInfo;
 struct AnimSet;
 struct SprSet;
+struct Array;
+struct IntQueue;
 struct DrawList;
+struct AnimList;
 struct Font;
 
 enum {
@@ -20,6 +23,12 @@ enum {
     GAME_MAIN_SLOTS = 4,
     TEAM_ENTRY_MAX = 4,
     TEAM_MEMBER_MAX = 4,
+};
+
+enum {
+    WIN_ICON_SLOTS = 10,
+    FIGHT_ELEM_TEXT_LEN = 64,
+    FIGHT_ROUND_SOUNDS = 9,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -77,6 +86,72 @@ struct RoundVars {
     int skipEnd;       // a button shortened the win poses
     int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
     int sceneCounter;
+    int wins[2];
+    int draws;
+    int counted;       // this round's result has been counted
+    int endKind;       // 0 none, 1 KO, 2 double KO, 3 time over
+    int winner;        // 1, 2, or 0 for a draw or none
+    int timeLeft;      // ticks, -1 for no limit
+    int fightTicks;    // ticks spent in state 2
+    int hitDetect;
+    int noEnd;         // training and demo matches: no KO and no time over
+    int matchOver;
+    int matchWinner;
+    int winIcon[2][WIN_ICON_SLOTS];     // by the side's round-win count at recording
+    int winPerfect[2][WIN_ICON_SLOTS];  // 8 perfect, -1 not
+    int demoTick;
+    int demoCount;
+};
+
+// The round rules of one side of the match (the fighters themselves are the
+// side's current team entry).
+struct MatchSide {
+    int roundsToWin;
+    int drawsAllowed;
+    int regainBase;
+    float regainA, regainB;
+    float standRatio;  // average life / life maximum of the fighters at round start
+};
+
+// A sound by sound-set group and number; group -1 none.
+struct FightSnd {
+    int group, number;
+};
+
+// The fight screen's [Round] and [Time] settings but the three kept in the
+// game record itself (round.time, over.wintime, over.time); element texts
+// only: the elements themselves come with the fight-screen loader.
+struct FightRound {
+    int matchWins, maxDrawGames;
+    int startWaitTime, introTime;
+    int posX, posY;
+    char roundDefaultText[FIGHT_ELEM_TEXT_LEN];
+    int roundSndTime;
+    FightSnd roundSnd[FIGHT_ROUND_SOUNDS];
+    int fightTime, fightSndTime;
+    FightSnd fightSnd;
+    int ctrlTime;
+    int koTime, koSndTime;  // both already raised by 10 when read
+    FightSnd koSnd, dkoSnd, toSnd;
+    int winTime;
+    char winText[FIGHT_ELEM_TEXT_LEN];
+    char win2Text[FIGHT_ELEM_TEXT_LEN];
+    int slowTime, overWaitTime, overHitTime;
+    int framesPerCount;  // [Time]
+};
+
+// [Win Screen] and [Survival Results Screen] of the motif.
+struct SceneCfg {
+    int fadeInTime, holdTime, fadeOutTime;
+    char text[FIGHT_ELEM_TEXT_LEN];
+};
+
+// [Demo Mode] of the motif, as the round reads it.
+struct DemoCfg {
+    int fightEndTime;
+    int introWaitCycles;
+    int barsDisplay;
+    int debugInfo;
 };
 
 // What the round loop runs; 0 outside it.
@@ -162,6 +237,7 @@ struct GameVars {
     int activePause;       // -1 none, else the index into pause
     int shutterOn, shutterHeight, shutterStep;
     int noKO;              // the game's no-KO switch: life never drops below 1
+    int hitDefSerial;      // the game-wide HitDef counter: each activation takes the next
 
     // Stage bounds and perspective (the stage loader fills them).
     float stageLeftBound, stageRightBound;
@@ -170,12 +246,32 @@ struct GameVars {
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
 
-    // Player drawing: what the frame takes from the round loop, the fight
-    // screen and the debug display.
-    int shakeX, shakeY;      // screen-shake draw offsets
+    // Match and round flow of the round loop
+    int quit;
+    int restartRequest, reloadRequest;
+    int speedTest, stressTest;
+    int introPlayed;
+    MatchSide side[2];
+    FightRound fightRound;
+    SceneCfg winScreen, survivalScreen;
+    DemoCfg demoCfg;
+
+    // Per-tick effects and the frame's lists
+    int stateRerun;
+    int shakeTime, shakeCounter;
+    float shakeFreq, shakeAmpl, shakePhase;
+    int shakeX, shakeY;
+    int envColorTime, envColor, envColorUnder;
+    DrawList *drawList;    // the priority draw list of a frame
+    AnimList *animList;    // the persistent game animations
+    Array *afterImages;    // the afterimage pool
+    IntQueue *sysKeyQueue; // key events for the players' key buffers
+    Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
+
+    // Player drawing: what the frame takes from the fight screen and the
+    // debug display.
     AnimSet *fightFxAnims;   // the fight screen's common effects
     SprSet *fightFxSpr;
-    DrawList *drawList;      // the game's draw list
     Font *debugFont;
     int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
 };

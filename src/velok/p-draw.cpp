@@ -241,7 +241,7 @@ int PlayerDebugInvulText(const Player *pl, char *out, int outSize)
 void PlayerDebugNameText(const Player *pl, char *out, int outSize, char *targets, int targetsSize)
 {
     std::string name = std::string(pl->name, strnlen(pl->name, sizeof pl->name)) + ", " + std::to_string(pl->id);
-    if (pl->hit.hitDefActive)
+    if (pl->hitDef.active)
         name += " H";
     snprintf(out, outSize, "%s", name.c_str());
     std::string line;

@@ -2,7 +2,10 @@
 #include "velok/p-info.h"
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "velok/expr.h"
+#include "velok/gamevars.h"
+#include "velok/p-update.h"
 #include "velok/player.h"
 
 int PlayerLifeDiff(const Player *pl)
@@ -83,7 +86,7 @@ int PlayerAnimExist(const Player *pl, int action)
 
 int PlayerSelfAnimExist(const Player *pl, int action)
 {
-    return AnimSetFindAction(pl->animOwn, 0, action) >= 0;
+    return AnimSetFindAction(PlayerOwnAnims(pl), 0, action) >= 0;
 }
 
 int PlayerLieDownTime(const Player *pl)
@@ -102,4 +105,185 @@ int PlayerEdgeDist(const Player *pl, int back, int body)
     int backEdge = pl->facing > 0 ? pl->screenLeft : pl->screenRight;
     float d = back ? (pl->posX - (float)backEdge) * (float)pl->facing : ((float)frontEdge - pl->posX) * (float)pl->facing;
     return ExprFloatToInt(d) - w;
+}
+
+// ---------------------------------------------------------------- over the player slots
+
+Player *PlayerSlotGet(int slot)
+{
+    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
+        return nullptr;
+    return gv->players[slot];
+}
+
+// The enabled players from the first to the last enabled slot, in slot order.
+template <typename Fn> static Player *SlotsScan(Fn fn)
+{
+    if (!gv || !gv->players)
+        return nullptr;
+    int last = gv->enabledLast < gv->playerSlotCount ? gv->enabledLast : gv->playerSlotCount;
+    for (int s = gv->enabledFirst > 1 ? gv->enabledFirst : 1; s <= last; s++) {
+        Player *p = gv->players[s];
+        if (p && p->enabled && fn(p))
+            return p;
+    }
+    return nullptr;
+}
+
+static bool OpponentCandidate(const Player *pl, int side, const Player *c)
+{
+    if (!c || c == pl || !c->enabled)
+        return false;
+    if (c->state.stateNo == 5150 && c->state.time > 0)
+        return false;
+    if (!side || !c->side || c->side == side)
+        return false;
+    return !c->isHelper || c->helperTypePlayer;
+}
+
+static bool TargetMatches(const PlayerTarget *t, int hitId)
+{
+    return t->target && (hitId == -1 || t->target->getHit.chainId == hitId);
+}
+
+PlayerTarget *TargetListFind(const Array *targets, const Player *pl)
+{
+    if (!targets)
+        return nullptr;
+    for (int i = 0; i < targets->capacity; i++) {
+        if (!targets->slots[i].used)
+            continue;
+        PlayerTarget *t = (PlayerTarget *)ArrayAt(targets, i);
+        if (t->target == pl)
+            return t;
+    }
+    return nullptr;
+}
+
+Player *TargetGetById(const Array *targets, int hitId)
+{
+    if (!targets)
+        return nullptr;
+    for (int i = 0; i < targets->capacity; i++) {
+        if (!targets->slots[i].used)
+            continue;
+        const PlayerTarget *t = (const PlayerTarget *)ArrayAt(targets, i);
+        if (TargetMatches(t, hitId))
+            return t->target;
+    }
+    return nullptr;
+}
+
+int TargetCountById(const Array *targets, int hitId)
+{
+    int count = 0;
+    if (!targets)
+        return 0;
+    for (int i = 0; i < targets->capacity; i++)
+        if (targets->slots[i].used && TargetMatches((const PlayerTarget *)ArrayAt(targets, i), hitId))
+            count++;
+    return count;
+}
+
+Player *PlayerOpponentFind(Player *pl)
+{
+    int side = (pl->root ? pl->root : pl)->side;
+    Player *best = nullptr;
+    int bestDist = 0;
+    auto consider = [&](Player *c) {
+        if (!OpponentCandidate(pl, side, c))
+            return;
+        int d = PlayerBodyDistX(pl, c);
+        d = d < 0 ? -d : d;
+        if (!best || d < bestDist) {
+            best = c;
+            bestDist = d;
+        }
+    };
+    // An attacker keeps to the nearest of its targets when one qualifies.
+    if (pl->state.moveType == MOVETYPE_A && pl->targets) {
+        for (int i = 0; i < pl->targets->capacity; i++)
+            if (pl->targets->slots[i].used)
+                consider(((PlayerTarget *)ArrayAt(pl->targets, i))->target);
+        if (best)
+            return best;
+    }
+    SlotsScan([&](Player *c) {
+        consider(c);
+        return false;
+    });
+    return best;
+}
+
+static bool IsTeammate(const Player *pl, const Player *c)
+{
+    return !c->isHelper && c != pl && c != pl->root && c->side == pl->side;
+}
+
+Player *PlayerTeammateGet(Player *pl, int n)
+{
+    return SlotsScan([&](Player *c) { return IsTeammate(pl, c) && n-- == 0; });
+}
+
+int PlayerTeammateCount(Player *pl)
+{
+    int count = 0;
+    SlotsScan([&](Player *c) {
+        count += IsTeammate(pl, c);
+        return false;
+    });
+    return count;
+}
+
+Player *PlayerEnemyGet(Player *pl, int n)
+{
+    return SlotsScan([&](Player *c) { return !c->isHelper && PlayerIsEnemy(pl, c) && n-- == 0; });
+}
+
+int PlayerEnemyCount(Player *pl)
+{
+    int count = 0;
+    SlotsScan([&](Player *c) {
+        count += !c->isHelper && PlayerIsEnemy(pl, c);
+        return false;
+    });
+    return count;
+}
+
+static int AbsDist(const Player *pl, const Player *other)
+{
+    int d = PlayerDistX(pl, other);
+    return d < 0 ? (int)(0u - (unsigned)d) : d;
+}
+
+Player *PlayerTeamMemberGet(Player *pl, int n)
+{
+    if ((pl->side != 1 && pl->side != 2) || n < 0 || n > 1)
+        return nullptr;
+    Player *a = PlayerSlotGet(pl->side == 1 ? 2 : 1);
+    Player *b = PlayerSlotGet(pl->side == 1 ? 4 : 3);
+    if (a && !a->enabled)
+        a = nullptr;
+    if (b && !b->enabled)
+        b = nullptr;
+    if (n == 0) {
+        if (!a || !b)
+            return a ? a : b;
+        return AbsDist(pl, a) < AbsDist(pl, b) ? a : b;
+    }
+    if (!a || !b)
+        return nullptr;
+    return AbsDist(pl, b) > AbsDist(pl, a) ? b : a;
+}
+
+Player *PlayerFindById(int id)
+{
+    return SlotsScan([&](Player *c) { return c->id == id; });
+}
+
+int PlayerInGuardDistAny(Player *pl)
+{
+    return SlotsScan([&](Player *c) {
+               return PlayerIsEnemy(pl, c) && c->state.moveType == MOVETYPE_A && PlayerInGuardDist(pl, c);
+           }) != nullptr;
 }

@@ -1,7 +1,9 @@
 // Player queries: distances, body widths, guard distance, animation existence and the like over players.
 #pragma once
 
+struct Array;
 struct Player;
+struct PlayerTarget;
 
 // Edge width directions and kinds of PlayerEdgeWidthGet.
 enum {
@@ -16,7 +18,29 @@ enum {
     EDGE_KIND_EDGE = 4,
 };
 
+// The player in a slot (1-4 main players, then helpers), or null.
+Player *PlayerSlotGet(int slot);
+// The enabled players are looked at from the first to the last enabled slot.
+Player *PlayerOpponentFind(Player *pl);
+// The n-th (from 0) enabled non-helper of the player's side that is neither
+// the player nor its root.
+Player *PlayerTeammateGet(Player *pl, int n);
+int PlayerTeammateCount(Player *pl);
+// The n-th enabled non-helper enemy.
+Player *PlayerEnemyGet(Player *pl, int n);
+int PlayerEnemyCount(Player *pl);
+// The nearer (n 0) or farther (n 1) of the opposing team's two player slots.
+Player *PlayerTeamMemberGet(Player *pl, int n);
+Player *PlayerFindById(int id);
+int PlayerInGuardDistAny(Player *pl);
+
 int PlayerLifeDiff(const Player *pl);
+
+// Target lists: hit id -1 matches any target; a target's hit id is the one
+// its get-hit block recorded from the hit.
+PlayerTarget *TargetListFind(const Array *targets, const Player *pl);
+Player *TargetGetById(const Array *targets, int hitId);
+int TargetCountById(const Array *targets, int hitId);
 int PlayerAtScreenEdge(const Player *pl);
 int PlayerDistX(const Player *pl, const Player *other);
 int PlayerBodyDistX(const Player *pl, const Player *other);

@@ -466,6 +466,9 @@ void PlayerRoundInit(Player *pl)
         words[i] = 0;
     }
     memset(&pl->hit, 0, sizeof pl->hit);
+    memset(&pl->hitDef, 0, sizeof pl->hitDef);
+    pl->juggleCost = pl->hitCombo = pl->hitLock = pl->lastHitAttr = 0;
+    pl->cornerPush = 0.0f;
 
     pl->zScale = 1.0f;
     pl->drawScaleX = pl->drawScaleY = 1.0f;

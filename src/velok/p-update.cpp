@@ -10,13 +10,16 @@
 #include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/keybuf.h"
+#include "velok/p-hit.h"
 #include "velok/p-info.h"
+#include "velok/p-make.h"
 #include "velok/player.h"
 #include "velok/statedef.h"
 
 static int StateExists(const StateDefList *list, int state)
 {
-    return StateDefListFind(list, state) != nullptr;
+    return list && StateDefListFind(list, state) != nullptr;
 }
 
 int PlayerStateSet(Player *pl, int state)
@@ -67,9 +70,14 @@ static int AnimChange(Player *pl, AnimSet *set, int action, int elem)
     return 0;
 }
 
+AnimSet *PlayerOwnAnims(const Player *pl)
+{
+    return pl->charData ? pl->charData->anims : pl->animOwn;
+}
+
 static AnimSet *AnimSetInUse(const Player *pl)
 {
-    return pl->animOverride ? pl->animOverride : pl->animOwn;
+    return pl->animOverride ? pl->animOverride : PlayerOwnAnims(pl);
 }
 
 int PlayerAnimSet(Player *pl, int action)
@@ -84,12 +92,12 @@ int PlayerAnimElemSet(Player *pl, int action, int elem)
 
 int PlayerAnimSetOwn(Player *pl, int action)
 {
-    return AnimChange(pl, pl->animOwn, action, 1);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, 1);
 }
 
 int PlayerAnimElemSetOwn(Player *pl, int action, int elem)
 {
-    return AnimChange(pl, pl->animOwn, action, elem);
+    return AnimChange(pl, PlayerOwnAnims(pl), action, elem);
 }
 
 static int LifeClamp(const Player *pl, int value)
@@ -127,20 +135,26 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// A record without a side's power (a bare record) keeps its own.
+// The power in use: the pointers when a caller set them, else the side's
+// first player's (a bare record's own).
 static int *PowerRef(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &pl->power;
+    return pl->powerPtr ? pl->powerPtr : &PlayerPowerOwner(pl)->power;
+}
+
+static int *PowerMaxRef(Player *pl)
+{
+    return pl->powerMaxPtr ? pl->powerMaxPtr : &PlayerPowerOwner(pl)->powerMax;
 }
 
 int PlayerPowerGet(const Player *pl)
 {
-    return pl->powerPtr ? *pl->powerPtr : pl->power;
+    return *PowerRef(const_cast<Player *>(pl));
 }
 
 int PlayerPowerMaxGet(const Player *pl)
 {
-    return pl->powerMaxPtr ? *pl->powerMaxPtr : pl->powerMax;
+    return *PowerMaxRef(const_cast<Player *>(pl));
 }
 
 void PlayerPowerSet(Player *pl, int value)
@@ -463,7 +477,7 @@ static int HoldsBound(const Player *holder, const Player *pl)
         return 0;
     for (int i = 0; i < t->capacity; i++) {
         const PlayerTarget *e = (const PlayerTarget *)ArrayAt(t, i);
-        if (e && e->target == pl && e->bindTimeSeen != 0)
+        if (t->slots[i].used && e->target == pl && e->bindTimeSeen != 0)
             return 1;
     }
     return 0;
@@ -645,8 +659,7 @@ static void KnockOut(Player *pl)
         pl->getHit.yVel = -3.5f;
         pl->getHit.fall = 1;
     }
-    if (pl->targets)
-        ArrayClear(pl->targets);
+    PlayerTargetsDrop(pl, nullptr);
     // The player's explods that go on hit are removed here once explods exist.
 }
 
@@ -730,9 +743,10 @@ static void BoundTargetsMove(Player *pl)
     if (!t)
         return;
     for (int i = 0; i < t->capacity; i++) {
-        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
-        if (!e)
+        // A dropped entry keeps its old contents: only entries in use hold.
+        if (!t->slots[i].used)
             continue;
+        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
         e->bindTimeSeen = e->bindTime;
         Player *q = e->target;
         if (!q || q->state.moveType != MOVETYPE_H || e->bindTime == 0)

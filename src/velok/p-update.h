@@ -1,6 +1,7 @@
 // Per-tick player update: input and built-in movement, the state run with physics and bounds, and the setters that controllers and the hit engine use.
 #pragma once
 
+struct AnimSet;
 struct Player;
 
 // ChangeState: 1 when the state exists; a missing state is taken anyway and warned.
@@ -20,6 +21,8 @@ void PlayerLifeSetRaw(Player *pl, int value);
 void PlayerPowerSet(Player *pl, int value);
 int PlayerPowerGet(const Player *pl);
 int PlayerPowerMaxGet(const Player *pl);
+// The own character's actions (none for a bare record).
+AnimSet *PlayerOwnAnims(const Player *pl);
 
 void PlayerTurn(Player *pl);
 void PlayerAutoTurn(Player *pl, const Player *other);

@@ -4,6 +4,7 @@
 #include "velok/cmd.h"
 #include "velok/keybuf.h"
 #include "velok/pal.h"
+#include "velok/sc-hitdef.h"
 
 struct AnimObj;
 struct AnimSet;
@@ -25,6 +26,7 @@ enum {
     PLAYER_PERSIST_COUNT = 512,
     PLAYER_CONST_COUNT = 66,
     PLAYER_ASSERT_COUNT = 9,
+    PLAYER_OVERRIDE_COUNT = 8,
 };
 
 // State types, move types and physics of the state block.
@@ -155,14 +157,10 @@ struct PlayerStateBlock {
     int stateExists;       // the current state number has a statedef
 };
 
-// Hit counts and the active attack as the statedef header resets them; the
-// hit engine owns the rest of the attack definition.
+// Hit counts of the active attack; the attack itself is the HitDef block.
 struct PlayerHitState {
     int hitCount;
     int uniqHitCount;
-    int hitDefAttr;
-    int hitDefActive;
-    int hitDefJuggle;
 };
 
 // What the last hit or guard left on the player, read by gethitvar and the
@@ -327,6 +325,7 @@ struct Player {
     int stateCounters[4];
     int exists;
     PlayerHitState hit;
+    int roundsExisted;
 
     // Variables
     int var[PLAYER_VAR_COUNT];
@@ -336,6 +335,15 @@ struct Player {
 
     // Being hit
     PlayerGetHit getHit;
+
+    // Hit engine: the attack block and what the pass keeps between ticks
+    HitDef hitDef;
+    int juggleCost;        // the juggle points the current tick's hit costs
+    int hitCombo;
+    int lastHitTick;       // game tick of the player's last hit
+    int hitLock;           // while above 0 no HitDef hits this player
+    float cornerPush;      // corner-push velocity offset of the last hit or guard
+    int lastHitAttr;       // attr of the last HitDef that touched the player
 
     // Drawing
     int guardDist;
@@ -381,7 +389,7 @@ struct Player {
     int lastRunTick;       // game tick of its last state run
     int liveTicks;
     int boundBySlot, boundById;  // the player holding this one as a bound target; slot 0 none
-    PlayerHitOverride hitOverride[8];
+    PlayerHitOverride hitOverride[PLAYER_OVERRIDE_COUNT];
     PlayerBindTo bindTo;
     float screenX, screenY;
     int zScaleMarks[7];    // with screenPosMark: the integer inputs of the last screen position
@@ -392,8 +400,7 @@ struct Player {
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
 
-    // Drawing inputs that the hit engine and the AI fill
-    int hitLock;                     // while above 0 no attack hits this player
+    // Drawing inputs that the AI fills
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
 };
 

@@ -14,6 +14,7 @@
 #include "velok/common.h"
 #include "velok/gamevars.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 #include "velok/stparam.h"
 
 struct SCtrlTypeName {
@@ -521,6 +522,24 @@ void SCtrlClipboardText(Player *pl, const SCtrl *ctrl, char *out, size_t size)
     FmtSafe(out, size, (const char *)ctrl->params, args, count);
 }
 
+// HitDef and ReversalDef: the attack record hangs from the parameter slot.
+static int HitDefKeys(TxtParseFile *f, SCtrl *c, Player *pl, int reversalAttr)
+{
+    HitDefParams *p = (HitDefParams *)LibCalloc(1, sizeof(HitDefParams));
+    if (!p) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    p->reversalAttr = reversalAttr;
+    if (!SCtrlHitDefParse(f, p, pl)) {
+        SCtrlHitDefFree(p);
+        MemFree(p);
+        return 0;
+    }
+    c->params = p;
+    return 1;
+}
+
 int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
 {
     const char *typeText = TxtParseValueGet(f, "type");
@@ -629,11 +648,17 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
             GameErrorSet("Invalid reversal.attr: %s", v);
         else {
             SetInt(&s[0], mask);
-            return 1;
+            if (HitDefKeys(f, c, pl, mask))
+                return 1;
         }
         GameErrorAppend("\nError parsing Reversaldef");
         return 0;
     }
+    case SCTRL_HITDEF:
+        if (HitDefKeys(f, c, pl, 0))
+            return 1;
+        GameErrorAppend("\nError parsing Hitdef");
+        return 0;
     case SCTRL_HITOVERRIDE:
         return OptInt(f, "slot", &s[0], pl, 0);
     case SCTRL_PALFX:
@@ -753,7 +778,8 @@ void SCtrlFree(SCtrl *ctrl)
     ctrl->triggers = nullptr;
     for (Expr &e : ctrl->slot)
         ExprFree(&e);
-    // Only the clipboard text exists so far among the owned records.
+    if (ctrl->params && (ctrl->type == SCTRL_HITDEF || ctrl->type == SCTRL_REVERSALDEF))
+        SCtrlHitDefFree((HitDefParams *)ctrl->params);
     MemFree(ctrl->params);
     ctrl->params = nullptr;
 }

@@ -11,15 +11,16 @@
 #include <cstring>
 #include <strings.h>
 
+#include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/libbase.h"
 #include "velok/cmd.h"
 #include "velok/common.h"
+#include "velok/chardef.h"
 #include "velok/gamevars.h"
 #include "velok/p-info.h"
 #include "velok/p-update.h"
-#include "lib/anim-lib.h"
 #include "velok/player.h"
 #include "velok/sctrl.h"
 #include "velok/stparam.h"
@@ -1003,12 +1004,12 @@ static int CompareInt(const TrigNode *n, int v)
     }
 }
 
+// Commands and names take "=" or "!=" only and are compared where they are read.
 static bool HasComparison(int code)
 {
     switch (code) {
-    case TRIG_ANIMELEM: case TRIG_TIMEMOD: case TRIG_COMMAND: case TRIG_STATETYPE: case TRIG_P2STATETYPE:
+    case TRIG_ANIMELEM: case TRIG_TIMEMOD: case TRIG_STATETYPE: case TRIG_P2STATETYPE:
     case TRIG_MOVETYPE: case TRIG_P2MOVETYPE: case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT:
-    case TRIG_NAME: case TRIG_P2NAME: case TRIG_P3NAME: case TRIG_P4NAME:
         return true;
     default:
         return false;
@@ -1027,54 +1028,108 @@ static void TrigWarn(Player *self, Player *read, const char *text)
 // Redirects over the player slots: partner, enemy, enemynear and playerid.
 static Player *RedirectSlots(Player *pl, int redirect, int arg)
 {
+    Player *found;
     switch (redirect) {
     case TRIG_REDIR_PARTNER:
         if (arg < 0) {
             PlayerWarn(pl, "Illegal partner number in retargeted trigger");
             arg = 0;
         }
-        PlayerWarnf(pl, "has no %i-th partner", arg);
-        return nullptr;
+        if (!(found = PlayerTeammateGet(pl, arg)))
+            PlayerWarnf(pl, "has no %i-th partner", arg);
+        return found;
     case TRIG_REDIR_ENEMY:
         if (arg < 0) {
             PlayerWarn(pl, "Illegal enemy number in retargeted trigger");
             arg = 0;
         }
-        PlayerWarnf(pl, "has no %i-th enemy", arg);
-        return nullptr;
+        if (!(found = PlayerEnemyGet(pl, arg)))
+            PlayerWarnf(pl, "has no %i-th enemy", arg);
+        return found;
     case TRIG_REDIR_ENEMYNEAR:
         if (arg < 0) {
             PlayerWarn(pl, "Illegal near enemy number in retargeted trigger");
             arg = 0;
         }
-        PlayerWarnf(pl, "has no %i-th nearest enemy", arg);
-        return nullptr;
+        if (!(found = PlayerTeamMemberGet(pl, arg)))
+            PlayerWarnf(pl, "has no %i-th nearest enemy", arg);
+        return found;
     default:
-        if (arg < 0) {
+        if (arg < 0)
             PlayerWarn(pl, "Illegal player number in retargeted trigger");
-        }
-        PlayerWarnf(pl, "tried to access non-existent player with ID %i", arg);
-        return nullptr;
+        if (!(found = PlayerFindById(arg)))
+            PlayerWarnf(pl, "tried to access non-existent player with ID %i", arg);
+        return found;
     }
+}
+
+// The other member of the opposing pair: when the opponent is neither of
+// them, the farther of the two.
+static Player *SecondEnemy(Player *pl, Player *opp)
+{
+    Player *a = PlayerTeamMemberGet(pl, 0), *b = PlayerTeamMemberGet(pl, 1);
+    if (!a || !b)
+        return nullptr;
+    if (opp == a)
+        return b;
+    if (opp == b)
+        return a;
+    return b;
+}
+
+static int NameIs(const TrigNode *node, const char *name)
+{
+    int match = node->str && strcasecmp(name, node->str) == 0;
+    return node->cmpOp == TRIG_CMP_NE ? !match : match;
 }
 
 // Triggers over the player slots and the data of modules not in this build;
 // 0 for a code that is no trigger at all.
-static int EvalSlots(Player *self, Player *pl, TrigNode *node, int arg, int32_t *iv, float *fv, bool *undef)
+static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int arg, int32_t *iv, bool *undef)
 {
     (void)self;
-    (void)pl;
-    (void)arg;
-    (void)iv;
-    (void)fv;
     switch (node->code) {
-    case TRIG_COMMAND:
-    case TRIG_P3NAME: case TRIG_P4NAME: case TRIG_AUTHORNAME:
-    case TRIG_NUMPARTNER: case TRIG_NUMENEMY: case TRIG_INGUARDDIST: case TRIG_PLAYERIDEXIST:
-    case TRIG_SCREENPOS: case TRIG_FRONTEDGEDIST: case TRIG_BACKEDGEDIST: case TRIG_HITDEFATTR:
+    case TRIG_COMMAND: {
+        int active = CmdIsActive(&pl->cmdFlags, node->lo);
+        *iv = node->cmpOp == TRIG_CMP_NE ? !active : active;
+        return 1;
+    }
+    case TRIG_P3NAME: {
+        Player *partner = PlayerSlotGet(TrigPartnerSlot(pl));
+        *iv = partner ? NameIs(node, partner->name) : 0;
+        return 1;
+    }
+    case TRIG_P4NAME: {
+        Player *second = SecondEnemy(pl, opp);
+        *iv = second ? NameIs(node, second->name) : 0;
+        return 1;
+    }
+    case TRIG_AUTHORNAME:
+        *iv = pl->charData ? NameIs(node, pl->charData->author) : 0;
+        return 1;
+    case TRIG_NUMPARTNER: *iv = PlayerTeammateCount(pl); return 1;
+    case TRIG_NUMENEMY: *iv = PlayerEnemyCount(pl); return 1;
+    case TRIG_INGUARDDIST: *iv = PlayerInGuardDistAny(pl); return 1;
+    case TRIG_PLAYERIDEXIST: *iv = PlayerFindById(arg) != nullptr; return 1;
+    case TRIG_HITDEFATTR: {
+        int attr = pl->hitDef.attr & node->lo;
+        int shares = pl->state.moveType == MOVETYPE_A && pl->hitDef.active && (attr & 0x7) && (attr & 0xff8);
+        *iv = node->cmpOp == TRIG_CMP_NE ? !shares : shares;
+        return 1;
+    }
+    case TRIG_ROUNDNO: *iv = gv ? gv->round.number : 0; return 1;
+    case TRIG_ROUNDSTATE: *iv = gv ? gv->round.state : 0; return 1;
+    case TRIG_MATCHNO: *iv = gv ? gv->matchNo : 0; return 1;
+    case TRIG_TEAMMODE:
+        if (!gv || (pl->side != 1 && pl->side != 2))
+            *undef = true;
+        else
+            *iv = gv->teams[pl->side - 1].mode == node->lo;
+        return 1;
+    // Round results, the home side, the rounds a player has existed and the
+    // game speed come with the round flow and the frame timer's speed query.
     case TRIG_WINPERFECT: case TRIG_WIN: case TRIG_LOSE: case TRIG_DRAWGAME: case TRIG_MATCHOVER:
-    case TRIG_ROUNDNO: case TRIG_ROUNDSTATE: case TRIG_MATCHNO: case TRIG_ROUNDSEXISTED:
-    case TRIG_TEAMMODE: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
+    case TRIG_ROUNDSEXISTED: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
         *undef = true;
         return 1;
     default:
@@ -1110,7 +1165,8 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
             PlayerWarn(pl, "Illegal target ID in retargeted trigger");
             arg = -1;
         }
-        // Targets come from the hit engine, which this build does not run.
+        if (Player *t = pl ? TargetGetById(pl->targets, arg) : nullptr)
+            return t;
         if (arg == -1)
             PlayerWarn(pl, "has no target");
         else
@@ -1359,6 +1415,23 @@ void TrigEval(Player *pl, TrigNode *node)
         fv = node->lo == 0 ? pl->posX - camX - 160.0f : node->lo == 1 ? pl->posY : pl->posZ;
         break;
     }
+    case TRIG_SCREENPOS:
+        if (!gv) {
+            undef = true;
+            break;
+        }
+        fv = node->lo == 0   ? pl->posX - gv->cameraX
+             : node->lo == 1 ? pl->posY - gv->cameraY + (float)gv->stageZOffset
+                             : pl->posZ;
+        break;
+    case TRIG_FRONTEDGEDIST: case TRIG_BACKEDGEDIST:
+        if (!gv) {
+            undef = true;
+            break;
+        }
+        PlayerScreenEdgesUpdate(pl, gv->stageScreenLeft, gv->stageScreenRight, gv->cameraXi);
+        iv = PlayerEdgeDist(pl, node->code == TRIG_BACKEDGEDIST, node->num);
+        break;
     case TRIG_VEL:
         fv = node->lo == 0 ? pl->velX * (float)pl->facing : node->lo == 1 ? pl->velY : pl->velZ;
         break;
@@ -1426,9 +1499,8 @@ void TrigEval(Player *pl, TrigNode *node)
         break;
     case TRIG_NAME: case TRIG_P2NAME: {
         Player *who = node->code == TRIG_NAME ? pl : opp;
-        int match = who && node->str && strcasecmp(who->name, node->str) == 0;
-        ExprStackPushInt(who ? (node->cmpOp == TRIG_CMP_NE ? !match : match) : 0);
-        return;
+        iv = who ? NameIs(node, who->name) : 0;
+        break;
     }
     case TRIG_ID: iv = pl->id; break;
     case TRIG_FACING: iv = pl->facing; break;
@@ -1449,11 +1521,11 @@ void TrigEval(Player *pl, TrigNode *node)
             TrigWarn(self, pl, "illegal explod ID for numexplod");
         iv = 0;
         break;
-    case TRIG_NUMTARGET: iv = 0; break;
+    case TRIG_NUMTARGET: iv = TargetCountById(pl->targets, -1); break;
     case TRIG_NUMTARGET_ID:
         if (!undef && arg < -1)
             TrigWarn(self, pl, "illegal target ID for numtarget");
-        iv = 0;
+        iv = TargetCountById(pl->targets, arg);
         break;
     case TRIG_GETHITVAR:
         if (!GetHitVar(pl, node->lo, &iv, &fv))
@@ -1481,7 +1553,7 @@ void TrigEval(Player *pl, TrigNode *node)
             undef = true;
         break;
     default:
-        if (!EvalSlots(self, pl, node, arg, &iv, &fv, &undef))
+        if (!EvalSlots(self, pl, opp, node, arg, &iv, &undef))
             FatalExitf("Missing trigger code %i", node->code);
         break;
     }

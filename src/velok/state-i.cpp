@@ -2,14 +2,20 @@
 #include "velok/state-i.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
+#include "velok/chardef.h"
 #include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/p-hit.h"
+#include "velok/p-info.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 #include "velok/sctrl.h"
 #include "velok/st-trig.h"
 #include "velok/stparam.h"
@@ -56,11 +62,19 @@ static void SelfStateReturn(Player *pl)
 {
     pl->state.customList = nullptr;
     pl->state.customOwnerId = -1;
+    if (pl->charData)
+        pl->cmdSet = &pl->charData->cmds;
     pl->animOverride = nullptr;
-    if (pl->anim && pl->animOwn && pl->anim->set != pl->animOwn) {
-        int action = AnimObjActionNo(pl->anim);
-        pl->anim->set = pl->animOwn;
-        if (!AnimObjChangeAction(pl->anim, 0, action)) {
+    AnimSet *own = PlayerOwnAnims(pl);
+    if (pl->anim && own && pl->anim->set != own) {
+        int action = pl->anim->set ? AnimObjActionNo(pl->anim) : 0;
+        int slot = AnimSetFindAction(own, 0, action);
+        pl->anim->set = own;
+        pl->anim->elemIndex = 0;
+        // The same action keeps running in the own set; a missing one restarts at 0.
+        if (slot >= 0) {
+            pl->anim->actionSlot = slot;
+        } else {
             pl->anim->actionSlot = 0;
             AnimObjChangeAction(pl->anim, 0, 0);
             AnimObjRestart(pl->anim);
@@ -181,6 +195,157 @@ static void AssertSpecial(Player *pl, const SCtrl *c)
         else if (kind == ASSERT_KIND_GLOBAL && index < GAME_SPECIAL_COUNT && gv)
             gv->specialFlags[index] = 1;
     }
+}
+
+// Calls fn for each target entry matching the hit id (-1 all), in list order.
+template <typename Fn> static void TargetsEach(Player *pl, int hitId, Fn fn)
+{
+    Array *t = pl->targets;
+    if (!t)
+        return;
+    for (int i = 0; i < t->capacity; i++) {
+        if (!t->slots[i].used)
+            continue;
+        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
+        if (e->target && (hitId == -1 || e->target->getHit.chainId == hitId))
+            fn(e);
+    }
+}
+
+static void TargetBind(Player *pl, const SCtrl *c)
+{
+    int time = EvalInt(pl, c, 0);
+    int id = EvalInt(pl, c, 1);
+    float x = EvalFloat(pl, c, 2), y = EvalFloat(pl, c, 3);
+    if (time < -1) {
+        PlayerWarn(pl, "set illegal target bindtime");
+        time = 1;
+    }
+    TargetsEach(pl, id, [&](PlayerTarget *e) {
+        if (!e->target->alive)
+            return;
+        e->bindTime = time;
+        e->bindX = x;
+        e->bindY = y;
+    });
+}
+
+static void TargetState(Player *pl, const SCtrl *c)
+{
+    int state = EvalInt(pl, c, 0, 1);
+    int id = EvalInt(pl, c, 1);
+    if (state < 0) {
+        PlayerWarn(pl, "attempted targetstate to negative");
+        state = 0;
+    }
+    // The states the player runs now: another player's while it is in them.
+    StateDefList *list = pl->state.customList ? pl->state.customList : pl->state.ownList;
+    int owner = pl->state.customList ? pl->state.customOwnerId : pl->id;
+    AnimSet *anims = pl->animOverride ? pl->animOverride : PlayerOwnAnims(pl);
+    TargetsEach(pl, id, [&](PlayerTarget *e) {
+        Player *t = e->target;
+        t->state.customList = list;
+        t->state.customOwnerId = owner;
+        t->cmdSet = pl->cmdSet;
+        t->animOverride = anims;
+        PlayerStateSet(t, state);
+    });
+}
+
+static void TargetVel(Player *pl, const SCtrl *c, bool add)
+{
+    float v[3] = {EvalFloat(pl, c, 0), EvalFloat(pl, c, 1), EvalFloat(pl, c, 2)};
+    int id = EvalInt(pl, c, 3);
+    if (v[0] != SCTRL_NOT_GIVEN_FLOAT)
+        v[0] *= (float)pl->facing;
+    TargetsEach(pl, id, [&](PlayerTarget *e) {
+        float *vel[3] = {&e->target->velX, &e->target->velY, &e->target->velZ};
+        for (int axis = 0; axis < 3; axis++) {
+            if (v[axis] == SCTRL_NOT_GIVEN_FLOAT)
+                continue;
+            *vel[axis] = add ? *vel[axis] + v[axis] : v[axis];
+        }
+    });
+}
+
+// excludeID -1 drops every target; otherwise the targets of that hit id stay,
+// only the first of them with keepone. A dropped target is released as the
+// hit engine releases it.
+static void TargetDrop(Player *pl, const SCtrl *c)
+{
+    int exclude = EvalInt(pl, c, 0);
+    int keepOne = EvalInt(pl, c, 1);
+    Array *t = pl->targets;
+    if (!t)
+        return;
+    bool kept = false;
+    for (int i = 0; i < t->capacity; i++) {
+        if (!t->slots[i].used)
+            continue;
+        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
+        bool match = exclude != -1 && e->target && e->target->getHit.chainId == exclude;
+        if (match && !(keepOne && kept)) {
+            kept = true;
+            continue;
+        }
+        PlayerTargetRelease(pl, i);
+    }
+}
+
+static void BindToTarget(Player *pl, const SCtrl *c)
+{
+    int time = EvalInt(pl, c, 0);
+    int id = EvalInt(pl, c, 1);
+    float x = EvalFloat(pl, c, 2), y = EvalFloat(pl, c, 3);
+    int body = c->slot[4].value.i;
+    Player *t = TargetGetById(pl->targets, id);
+    if (!t)
+        return;
+    PlayerBindTo *b = &pl->bindTo;
+    memset(b, 0, sizeof *b);
+    b->time = time;
+    b->slot = t->slot;
+    b->id = t->id;
+    b->useX = b->useY = 1;
+    b->offX = x != SCTRL_NOT_GIVEN_FLOAT ? x : 0.0f;
+    b->offY = y != SCTRL_NOT_GIVEN_FLOAT ? y : 0.0f;
+    if (body == 1) {
+        b->offX += (float)t->consts.midPosX;
+        b->offY += (float)t->consts.midPosY;
+    } else if (body == 2) {
+        b->offX += (float)t->consts.headPosX;
+        b->offY += (float)t->consts.headPosY;
+    }
+}
+
+static void BindToParent(Player *pl, const SCtrl *c)
+{
+    bool root = c->type == SCTRL_BINDTOROOT;
+    Player *to = root ? pl->root : pl->parent;
+    if (!pl->isHelper || !to) {
+        PlayerWarn(pl, root ? "No root for bindtoroot" : "No parent for bindtoparent");
+        return;
+    }
+    int time = EvalInt(pl, c, 0);
+    int facing = EvalInt(pl, c, 1);
+    if (time < -1) {
+        PlayerWarn(pl, "illegal helper bindtime");
+        time = 1;
+    }
+    if (facing < -1 || facing > 1) {
+        PlayerWarn(pl, "bind's facing param not +/-1 or 0");
+        facing = facing < 0 ? -1 : 1;
+    }
+    PlayerBindTo *b = &pl->bindTo;
+    memset(b, 0, sizeof *b);
+    b->time = time;
+    b->slot = to->slot;
+    b->id = to->id;
+    b->useX = b->useY = b->useZ = 1;
+    b->facingRule = facing;
+    b->offX = EvalFloat(pl, c, 2);
+    b->offY = EvalFloat(pl, c, 3);
+    b->offZ = EvalFloat(pl, c, 4);
 }
 
 static int TagIn(Player *pl, const SCtrl *c, TrigCtx *ctx)
@@ -426,28 +591,68 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_TAGOUT:
         pl->standby = 1;
         return 1;
+    case SCTRL_TARGETBIND:
+        TargetBind(pl, c);
+        return 0;
+    case SCTRL_BINDTOTARGET:
+        BindToTarget(pl, c);
+        return 0;
+    case SCTRL_TARGETSTATE:
+        TargetState(pl, c);
+        return 0;
+    case SCTRL_TARGETPOWERADD: {
+        int v = EvalInt(pl, c, 0), id = EvalInt(pl, c, 1);
+        TargetsEach(pl, id, [&](PlayerTarget *e) { PlayerPowerSet(e->target, WrapAdd(v, PlayerPowerGet(e->target))); });
+        return 0;
+    }
+    case SCTRL_TARGETVELSET:
+    case SCTRL_TARGETVELADD:
+        TargetVel(pl, c, c->type == SCTRL_TARGETVELADD);
+        return 0;
+    case SCTRL_TARGETFACING: {
+        int v = EvalInt(pl, c, 0), id = EvalInt(pl, c, 1);
+        if (v == 0)
+            return 0;
+        int want = v > 0 ? pl->facing : -pl->facing;
+        TargetsEach(pl, id, [&](PlayerTarget *e) {
+            if (e->target->facing != want)
+                PlayerTurn(e->target);
+        });
+        return 0;
+    }
+    case SCTRL_TARGETDROP:
+        TargetDrop(pl, c);
+        return 0;
+    case SCTRL_TARGETLIFEADD: {
+        int damage = (int)(0u - (unsigned)EvalInt(pl, c, 0));
+        int kill = EvalInt(pl, c, 1), absolute = EvalInt(pl, c, 2), id = EvalInt(pl, c, 3);
+        TargetsEach(pl, id, [&](PlayerTarget *e) { PlayerLifeAdd(e->target, damage, kill, absolute); });
+        return 0;
+    }
+    case SCTRL_HITDEF:
+    case SCTRL_REVERSALDEF:
+        if (c->params)
+            SCtrlHitDefApply((const HitDefParams *)c->params, pl, c->type == SCTRL_REVERSALDEF);
+        return 0;
+    case SCTRL_LIFEADD:
+        PlayerLifeAdd(pl, (int)(0u - (unsigned)EvalInt(pl, c, 0)), EvalInt(pl, c, 1), EvalInt(pl, c, 2));
+        return 0;
+    case SCTRL_HITFALLDAMAGE:
+        PlayerLifeAdd(pl, pl->getHit.fallDamage, 1, 1);
+        pl->getHit.fallDamage = 0;
+        return 0;
+    case SCTRL_BINDTOPARENT:
+    case SCTRL_BINDTOROOT:
+        BindToParent(pl, c);
+        return 0;
 
     // Types whose effect belongs to modules this build does not have yet:
-    // life changes scaled by defence, targets, attack definitions, sound,
-    // projectiles, helpers, explods, afterimages, pauses, shakes, palette
-    // effects and bindings. Each does nothing until its module is wired here.
-    case SCTRL_LIFEADD:
+    // sound, projectiles, helpers, explods, afterimages, pauses, shakes and
+    // palette effects. Each does nothing until its module is wired here.
     case SCTRL_PLAYSND:
     case SCTRL_STOPSND:
     case SCTRL_SNDPAN:
-    case SCTRL_HITDEF:
-    case SCTRL_REVERSALDEF:
     case SCTRL_PROJECTILE:
-    case SCTRL_TARGETBIND:
-    case SCTRL_BINDTOTARGET:
-    case SCTRL_TARGETSTATE:
-    case SCTRL_TARGETPOWERADD:
-    case SCTRL_TARGETLIFEADD:
-    case SCTRL_TARGETVELSET:
-    case SCTRL_TARGETVELADD:
-    case SCTRL_TARGETFACING:
-    case SCTRL_TARGETDROP:
-    case SCTRL_HITFALLDAMAGE:
     case SCTRL_HITADD:
     case SCTRL_HITOVERRIDE:
     case SCTRL_ENVSHAKE:
@@ -466,8 +671,6 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_MODIFYEXPLOD:
     case SCTRL_HELPER:
     case SCTRL_DESTROYSELF:
-    case SCTRL_BINDTOPARENT:
-    case SCTRL_BINDTOROOT:
         return 0;
     default:
         FatalExitf("PlayerSCtrlApplyElem not recognised");

@@ -344,8 +344,8 @@ static void StateEntry(Player *pl, StateDef *sd)
         st->moveContactTicks = 0;
     }
     if (ExprEvalInt(pl, &sd->hitDefPersist, 1) == 0) {
-        pl->hit.hitDefAttr = 0;
-        pl->hit.hitDefActive = 0;
+        pl->hitDef.attr = 0;
+        pl->hitDef.active = 0;
     }
     if (sd->sprPriorityGiven)
         pl->sprPriority = ExprEvalInt(pl, &sd->sprPriority, 1);
@@ -364,7 +364,7 @@ static void StateEntry(Player *pl, StateDef *sd)
     if (juggle < -1)
         PlayerWarn(pl, "Illegal juggle points");
     else if (juggle != -1)
-        pl->hit.hitDefJuggle = juggle;
+        pl->hitDef.juggle = juggle;
     pl->guardDist = pl->consts.attackDist;
     float vx = ExprEvalFloat(pl, &sd->velX);
     float vy = ExprEvalFloat(pl, &sd->velY);
@@ -405,7 +405,7 @@ int PlayerStateRunCurrent(Player *pl)
                 pl->hit.uniqHitCount = 0;
                 st->moveContact = 0;
                 st->moveContactTicks = 0;
-                pl->hit.hitDefAttr = 0;
+                pl->hitDef.attr = 0;
             }
             return 0;
         }

@@ -1,4 +1,4 @@
-// Test kit: a field of two or four fighters with life, power, widths and an animation set, for triggers and controllers.
+// Test kit: a field of two or four fighters made from the kit character, for triggers and controllers.
 #include "support/fieldkit.h"
 
 #include <cstring>
@@ -8,88 +8,89 @@
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
+#include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/sprkit.h"
+#include "velok/common.h"
 #include "velok/gamevars.h"
+#include "velok/p-info.h"
+#include "velok/p-update.h"
+#include "velok/pal.h"
 #include "velok/player.h"
 #include "velok/state-i.h"
+#include "velok/statedef.h"
+
+static std::string FieldStates()
+{
+    return "[Statedef 200]\ntype = S\n"
+           "[State 200, none]\ntype = null\ntrigger1 = 1\n"
+           "[Statedef 5000]\ntype = S\nmovetype = H\n"
+           "[State 5000, none]\ntype = null\ntrigger1 = 1\n"
+           "[Statedef 300]\n"
+           "[State 300, a]\ntype = VarSet\ntrigger1 = command = \"a\"\nv = 10\nvalue = 1\n"
+           "[State 300, not FF]\ntype = VarSet\ntrigger1 = command != \"FF\"\nv = 11\nvalue = 1\n";
+}
 
 void FieldTest::SetUp()
 {
-    ScriptTest::SetUp();
-    std::string air = AirAction(0, {"0,0, 0,0, -1"}) + AirAction(5, {"0,1, 0,0, 2"}) +
-                      AirAction(6, {"0,2, 0,0, 2"}) +
-                      AirAction(10, {"1,0, 0,0, 3", "1,1, 0,0, 4", "1,2, 0,0, 5"}) +
-                      AirAction(200, {"2,0, 0,0, 2", "2,1, 0,0, 2"});
-    WriteFileText("field.air", air);
-    anims = AnimLoadFile("field.air");
-    ASSERT_NE(anims, nullptr) << LibErrorMsg;
-}
-
-static void PlayerInit(Player *p, int slot, AnimSet *anims)
-{
-    p->slot = slot;
-    p->side = slot % 2 ? 1 : 2;
-    p->enabled = 1;
-    p->alive = 1;
-    p->life = p->lifeMax = 1000;
-    p->power = 0;
-    p->powerMax = 3000;
-    p->consts.life = 1000;
-    p->consts.power = 3000;
-    p->consts.attack = 100;
-    p->consts.defence = 100;
-    p->consts.groundBack = 15;
-    p->consts.groundFront = 16;
-    p->consts.airBack = 12;
-    p->consts.airFront = 12;
-    p->consts.height = 60;
-    p->consts.yAccel = 0.44f;
-    p->attackMul = 1.0f;
-    p->defenceMul = 1.0f;
-    p->state.stateType = STATETYPE_S;
-    p->state.moveType = MOVETYPE_I;
-    p->state.physics = PHYSICS_S;
-    p->state.ctrl = 1;
-    p->state.customOwnerId = -1;
-    p->screenBound = p->moveCameraX = p->moveCameraY = p->playerPush = 1;
-    p->drawScaleX = p->drawScaleY = 1.0f;
-    p->transKind = -1;
-    p->transSrc = 256;
-    p->zScale = 1.0f;
-    p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
-    p->facing = p->side == 1 ? 1 : -1;
-    p->posX = slot == 1 ? 100.0f : slot == 2 ? 220.0f : slot == 3 ? 60.0f : 260.0f;
-    p->animOwn = anims;
-    p->anim = AnimObjCreate(anims, nullptr);
-    AnimObjChangeAction(p->anim, 0, 0);
-    p->clipboard = TextBufCreate(77, 3);
+    TempDirTest::SetUp();
+    TestAllegroStart();
+    LogStateReset();
+    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    // Wider and longer than the game's, so that a test sees every warning whole.
+    gv->warnLog = TextBufCreate(400, 64);
+    gv->options.life = 100;
+    gv->options.difficulty = 4;
+    gv->cfg.misc.playerCache = 2;
+    ASSERT_EQ(PlayerSlotsCreate(6), 1);
+    CharKit kit;
+    kit.air = AirAction(0, {"0,0, 0,0, -1"}) + AirAction(5, {"0,0, 0,0, 2"}) + AirAction(6, {"0,0, 0,0, 2"}) +
+              AirAction(10, {"0,0, 0,0, 3", "0,0, 0,0, 4", "0,0, 0,0, 5"}) +
+              AirAction(200, {"0,0, 0,0, 2", "0,0, 0,0, 2"});
+    kit.cns += FieldStates();
+    kit.WriteDir("chars/kit");
+    entries.resize(1);
+    memset(&entries[0], 0, sizeof entries[0]);
+    StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
+    StrCopy(entries[0].defFile, sizeof entries[0].defFile, "kit.def");
+    gv->charList = entries.data();
+    gv->charCount = 1;
+    PlayerStateApplySet(PlayerSCtrlApply);
+    LibErrorMsg[0] = 0;
+    ExprStackTop = -1;
 }
 
 void FieldTest::Field(int players)
 {
-    count = players;
-    PlayerInit(&pl, 1, anims);
-    for (int n = 2; n <= players; n++) {
+    for (int side = 1; side <= 2; side++) {
+        TeamInfo *t = &gv->teams[side - 1];
+        memset(t, 0, sizeof *t);
+        t->entryCount = 1;
+        TeamEntry *en = &t->entries[0];
+        en->memberCount = players / 2;
+        for (int m = 0; m < en->memberCount; m++) {
+            en->members[m].slot = side + 2 * m;
+            en->members[m].charIndex = 0;
+            en->members[m].keySet = side - 1;
+        }
+        ASSERT_EQ(PlayersCreateSide(side), 1) << gv->errorText;
+    }
+    for (int n = 1; n <= players; n++) {
         Player *p = P(n);
-        memset(p, 0, sizeof *p);
+        ASSERT_NE(p, nullptr);
         snprintf(p->name, sizeof p->name, "P%d", n);
         p->id = 55 + n;
-        PlayerInit(p, n, anims);
+        p->alive = 1;
+        p->zScale = 1.0f;
+        p->screenBound = p->moveCameraX = p->moveCameraY = p->playerPush = 1;
+        p->posX = n == 1 ? 100.0f : n == 2 ? 220.0f : n == 3 ? 60.0f : 260.0f;
+        if (p->side == 2)
+            PlayerTurn(p);
     }
-    // Each side's power lives in its first player.
-    for (int n = 1; n <= players; n++) {
-        Player *first = P(P(n)->side);
-        P(n)->powerPtr = &first->power;
-        P(n)->powerMaxPtr = &first->powerMax;
-        P(n)->root = nullptr;
-    }
-    pl.opponent = P(2);
-    P(2)->opponent = &pl;
-    if (players == 4) {
-        P(3)->opponent = P(2);
-        P(4)->opponent = &pl;
-    }
+    for (int n = 1; n <= players; n++)
+        P(n)->opponent = PlayerOpponentFind(P(n));
+    p1 = P(1);
+    ClearWarnings();
 }
 
 void FieldTest::TearDown()
@@ -100,21 +101,28 @@ void FieldTest::TearDown()
         ArrayFree(a);
     }
     ctrls.clear();
-    for (int n = 1; n <= count; n++) {
-        AnimObjFree(P(n)->anim);
-        TextBufFree(P(n)->clipboard);
-    }
-    count = 0;
-    AnimSetFree(anims);
-    anims = nullptr;
-    ScriptTest::TearDown();
+    PlayerStateApplySet(nullptr);
+    for (int s = 1; s <= gv->playerSlotCount; s++)
+        PlayerFree(gv->players[s]);
+    for (auto &e : entries)
+        e.cacheRefs = 0;
+    PlayerCacheFlush();
+    PlayerSlotsFree();
+    PalListFree();
+    LogStateReset();
+    EXPECT_EQ(ExprStackTop, -1);
+    TextBufFree(gv->warnLog);
+    MemFree(gv);
+    gv = nullptr;
+    p1 = nullptr;
+    TempDirTest::TearDown();
 }
 
-ScriptValue FieldTest::EvalFor(Player *who, const char *text, int wanted)
+FieldValue FieldTest::EvalFor(Player *who, const char *text, int wanted)
 {
-    ScriptValue v{};
+    FieldValue v{};
     Expr e{};
-    v.ok = ExprCompile(text, &e, &pl, nullptr, wanted);
+    v.ok = ExprCompile(text, &e, p1, nullptr, wanted);
     if (v.ok)
         v.type = ExprEvaluate(who, &e, &v.i, &v.f);
     ExprFree(&e);
@@ -132,25 +140,28 @@ SCtrl *FieldTest::Ctrl(const std::string &body)
         return nullptr;
     }
     gv->errorText[0] = 0;
-    int ok = SCtrlParse(f, a, 0, &pl);
+    int ok = SCtrlParse(f, a, 0, p1);
     TxtParseClose(f);
     return ok ? (SCtrl *)ArrayFirst(a) : nullptr;
 }
 
-TrigCtx FieldTest::Ctx(Player *who)
-{
-    TrigCtx ctx{};
-    ctx.opponent = who->opponent;
-    ctx.powerOwner = P(who->side);
-    int partner = TrigPartnerSlot(who);
-    ctx.partner = partner >= 1 && partner <= count ? P(partner) : nullptr;
-    ctx.parent = who->parent;
-    ctx.root = who->root;
-    return ctx;
-}
-
 int FieldTest::Apply(Player *who, SCtrl *c)
 {
-    TrigCtx ctx = Ctx(who);
+    TrigCtx ctx;
+    TrigCtxBuild(who, &ctx);
     return PlayerSCtrlApply(who, c, &ctx);
+}
+
+std::string FieldTest::Warnings()
+{
+    TextBuf *r = gv->warnLog;
+    std::string out;
+    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
+        out += std::string(r->lines[i]) + "\n";
+    return out + r->lines[r->current];
+}
+
+void FieldTest::ClearWarnings()
+{
+    TextBufClear(gv->warnLog);
 }

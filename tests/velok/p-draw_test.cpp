@@ -538,7 +538,7 @@ TEST_F(PlayerDrawTest, NameAndTargetTextsAreBounded)
     EXPECT_STREQ(name, "Kit, 7");
     EXPECT_STREQ(targets, "Target 12 15, 13 4, 13 3");
     other2.enabled = 0;
-    pl->hit.hitDefActive = 1;
+    pl->hitDef.active = 1;
     PlayerDebugNameText(pl, name, sizeof name, targets, sizeof targets);
     EXPECT_STREQ(name, "Kit, 7 H");
     EXPECT_STREQ(targets, "Target 12 15");

@@ -30,23 +30,23 @@ TEST_F(InfoTest, DistancesBetweenBodies)
         {100.9f, 220.5f, 1, -1, STATETYPE_S, STATETYPE_S, 119, (int)(204.5f - 116.9f)},
     };
     for (const Case &c : cases) {
-        pl.posX = c.px;
+        p1->posX = c.px;
         o->posX = c.ox;
-        pl.facing = c.pFacing;
+        p1->facing = c.pFacing;
         o->facing = c.oFacing;
-        pl.state.stateType = c.pType;
+        p1->state.stateType = c.pType;
         o->state.stateType = c.oType;
-        EXPECT_EQ(PlayerDistX(&pl, o), c.dist) << c.px << " " << c.ox;
-        EXPECT_EQ(PlayerBodyDistX(&pl, o), c.body) << c.px << " " << c.ox << " " << c.pFacing << c.oFacing;
+        EXPECT_EQ(PlayerDistX(p1, o), c.dist) << c.px << " " << c.ox;
+        EXPECT_EQ(PlayerBodyDistX(p1, o), c.body) << c.px << " " << c.ox << " " << c.pFacing << c.oFacing;
     }
 }
 
 TEST_F(InfoTest, EdgeWidthsByDirectionAndKind)
 {
-    pl.widthPlayerFront = 3;
-    pl.widthPlayerBack = 4;
-    pl.widthEdgeFront = 5;
-    pl.widthEdgeBack = 6;
+    p1->widthPlayerFront = 3;
+    p1->widthPlayerBack = 4;
+    p1->widthEdgeFront = 5;
+    p1->widthEdgeBack = 6;
     // Facing right: front and right are the same side.
     const int right[5][5] = {
         // kinds 0..4 for directions 0 (none), front, back, left, right
@@ -54,13 +54,13 @@ TEST_F(InfoTest, EdgeWidthsByDirectionAndKind)
     };
     for (int dir = 0; dir <= 4; dir++)
         for (int kind = 0; kind <= 4; kind++)
-            EXPECT_EQ(PlayerEdgeWidthGet(&pl, dir, kind), right[dir][kind]) << dir << " " << kind;
-    pl.facing = -1;
-    EXPECT_EQ(PlayerEdgeWidthGet(&pl, EDGE_DIR_LEFT, EDGE_KIND_BODY), 16);
-    EXPECT_EQ(PlayerEdgeWidthGet(&pl, EDGE_DIR_RIGHT, EDGE_KIND_BODY_EDGE), 21);
-    EXPECT_EQ(PlayerEdgeWidthGet(&pl, EDGE_DIR_FRONT, EDGE_KIND_PLAYER), 3);
-    pl.state.stateType = STATETYPE_A;
-    EXPECT_EQ(PlayerEdgeWidthGet(&pl, EDGE_DIR_BACK, EDGE_KIND_BODY_PLAYER), 16);
+            EXPECT_EQ(PlayerEdgeWidthGet(p1, dir, kind), right[dir][kind]) << dir << " " << kind;
+    p1->facing = -1;
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_LEFT, EDGE_KIND_BODY), 16);
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_RIGHT, EDGE_KIND_BODY_EDGE), 21);
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_FRONT, EDGE_KIND_PLAYER), 3);
+    p1->state.stateType = STATETYPE_A;
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_BACK, EDGE_KIND_BODY_PLAYER), 16);
 }
 
 TEST_F(InfoTest, GuardDistanceOfOneAttacker)
@@ -72,14 +72,14 @@ TEST_F(InfoTest, GuardDistanceOfOneAttacker)
         int in;
     } cases[] = {{220, 1}, {121, 1}, {120.5f, 1}, {120, 0}, {230, 0}, {219.5f, 1}, {220.5f, 1}};
     for (const auto &c : cases) {
-        pl.posX = c.x;
-        EXPECT_EQ(PlayerInGuardDist(&pl, a), c.in) << c.x;
+        p1->posX = c.x;
+        EXPECT_EQ(PlayerInGuardDist(p1, a), c.in) << c.x;
     }
 }
 
 TEST_F(InfoTest, ScreenEdgeDistancesAtAnyScale)
 {
-    pl.posX = 100;
+    p1->posX = 100;
     const struct {
         float scale;
         int facing, stateType;
@@ -90,47 +90,47 @@ TEST_F(InfoTest, ScreenEdgeDistancesAtAnyScale)
         {0.0f, 1, STATETYPE_L, 225, 55, 225 - 7, 55 - 8},
         {-1.0f, 1, STATETYPE_S, 225, 55, 225 - 5, 55 - 6},
     };
-    pl.widthEdgeFront = 5;
-    pl.widthEdgeBack = 6;
+    p1->widthEdgeFront = 5;
+    p1->widthEdgeBack = 6;
     for (const auto &c : cases) {
-        pl.zScale = c.scale;
-        pl.facing = c.facing;
-        pl.state.stateType = c.stateType;
-        PlayerScreenEdgesUpdate(&pl, 15, 25, 30);  // edges 45 and 325
-        EXPECT_EQ(PlayerEdgeDist(&pl, 0, 0), c.front) << c.scale << " " << c.facing;
-        EXPECT_EQ(PlayerEdgeDist(&pl, 1, 0), c.back) << c.scale << " " << c.facing;
-        EXPECT_EQ(PlayerEdgeDist(&pl, 0, 1), c.frontBody) << c.scale << " " << c.facing;
-        EXPECT_EQ(PlayerEdgeDist(&pl, 1, 1), c.backBody) << c.scale << " " << c.facing;
+        p1->zScale = c.scale;
+        p1->facing = c.facing;
+        p1->state.stateType = c.stateType;
+        PlayerScreenEdgesUpdate(p1, 15, 25, 30);  // edges 45 and 325
+        EXPECT_EQ(PlayerEdgeDist(p1, 0, 0), c.front) << c.scale << " " << c.facing;
+        EXPECT_EQ(PlayerEdgeDist(p1, 1, 0), c.back) << c.scale << " " << c.facing;
+        EXPECT_EQ(PlayerEdgeDist(p1, 0, 1), c.frontBody) << c.scale << " " << c.facing;
+        EXPECT_EQ(PlayerEdgeDist(p1, 1, 1), c.backBody) << c.scale << " " << c.facing;
     }
-    pl.posX = 48;
-    EXPECT_EQ(PlayerAtScreenEdge(&pl), 1);
-    pl.posX = 50;
-    EXPECT_EQ(PlayerAtScreenEdge(&pl), 0);
-    pl.posX = 329.9f;
-    EXPECT_EQ(PlayerAtScreenEdge(&pl), 1);
+    p1->posX = 48;
+    EXPECT_EQ(PlayerAtScreenEdge(p1), 1);
+    p1->posX = 50;
+    EXPECT_EQ(PlayerAtScreenEdge(p1), 0);
+    p1->posX = 329.9f;
+    EXPECT_EQ(PlayerAtScreenEdge(p1), 1);
 }
 
 TEST_F(InfoTest, SmallQueries)
 {
-    EXPECT_EQ(PlayerIsEnemy(&pl, P(2)), 1);
+    EXPECT_EQ(PlayerIsEnemy(p1, P(2)), 1);
     P(2)->side = 1;
-    EXPECT_EQ(PlayerIsEnemy(&pl, P(2)), 0);
+    EXPECT_EQ(PlayerIsEnemy(p1, P(2)), 0);
     P(2)->side = 0;
-    EXPECT_EQ(PlayerIsEnemy(&pl, P(2)), 0);
-    EXPECT_EQ(PlayerIsEnemy(P(2), &pl), 0);
+    EXPECT_EQ(PlayerIsEnemy(p1, P(2)), 0);
+    EXPECT_EQ(PlayerIsEnemy(P(2), p1), 0);
 
-    pl.life = 600;
-    pl.getHit.lifeAtHitStart = 750;
-    EXPECT_EQ(PlayerLifeDiff(&pl), -150);
-    pl.state.stateNo = 5150;
-    pl.state.time = 12;
-    EXPECT_EQ(PlayerLieDownTime(&pl), 12);
-    pl.state.stateNo = 5110;
-    EXPECT_EQ(PlayerLieDownTime(&pl), 0);
+    p1->life = 600;
+    p1->getHit.lifeAtHitStart = 750;
+    EXPECT_EQ(PlayerLifeDiff(p1), -150);
+    p1->state.stateNo = 5150;
+    p1->state.time = 12;
+    EXPECT_EQ(PlayerLieDownTime(p1), 12);
+    p1->state.stateNo = 5110;
+    EXPECT_EQ(PlayerLieDownTime(p1), 0);
 
-    EXPECT_EQ(PlayerAnimExist(&pl, 10), 1);
-    EXPECT_EQ(PlayerAnimExist(&pl, 11), 0);
-    EXPECT_EQ(PlayerSelfAnimExist(&pl, 200), 1);
+    EXPECT_EQ(PlayerAnimExist(p1, 10), 1);
+    EXPECT_EQ(PlayerAnimExist(p1, 11), 0);
+    EXPECT_EQ(PlayerSelfAnimExist(p1, 200), 1);
     Player bare{};
     EXPECT_EQ(PlayerAnimExist(&bare, 0), 0);
     EXPECT_EQ(PlayerSelfAnimExist(&bare, 0), 0);

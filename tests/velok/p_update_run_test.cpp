@@ -569,6 +569,32 @@ TEST_F(MoveTest, BoundTargetsAndHitPause)
     EXPECT_GT(p->var[0], counted);
 }
 
+TEST_F(MoveTest, KnockOutReleasesTargetsAndDroppedEntriesHoldNothing)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    Tick();
+    PlayerTarget t{};
+    t.target = q;
+    t.bindX = 40.0f;
+    t.bindTime = 10;
+    ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
+    q->state.moveType = MOVETYPE_H;
+    Tick();
+    ASSERT_EQ(q->posX, 140.0f);
+    // The KO drops the held target: bound at the last run, it falls into 5050,
+    // and the dropped entry no longer places it.
+    p->life = 0;
+    q->posX = 300.0f;
+    Tick();
+    EXPECT_EQ(p->alive, 0);
+    EXPECT_EQ(p->targets->used, 0);
+    EXPECT_EQ(q->state.stateNo, 5050);
+    EXPECT_NE(q->posX, 140.0f);
+    Tick();
+    EXPECT_EQ(q->boundBySlot, 0);
+}
+
 TEST_F(MoveTest, ButtonsMoveTheRoundPresentationOn)
 {
     Field(1);

@@ -19,46 +19,50 @@ protected:
 
 TEST_F(UpdateTest, StateChangesKeepTheNumberAndWarnWhenMissing)
 {
-    pl.state.stateNo = 20;
-    pl.state.time = 9;
+    p1->state.stateNo = 20;
+    p1->state.time = 9;
     ClearWarnings();
-    EXPECT_EQ(PlayerStateSet(&pl, 0), 1);
+    EXPECT_EQ(PlayerStateSet(p1, 0), 1);
     EXPECT_EQ(Warnings(), "");
-    EXPECT_EQ(pl.state.prevStateNo, 20);
-    EXPECT_EQ(pl.state.time, 0);
-    // Without compiled statedefs only state 0 exists.
-    EXPECT_EQ(PlayerStateSet(&pl, 200), 0);
-    EXPECT_EQ(pl.state.stateNo, 200);
-    EXPECT_EQ(pl.state.prevStateNo, 0);
-    EXPECT_NE(Warnings().find("changed to invalid state 200 (from state 0)"), std::string::npos);
+    EXPECT_EQ(p1->state.prevStateNo, 20);
+    EXPECT_EQ(p1->state.time, 0);
+    EXPECT_EQ(PlayerStateSet(p1, 200), 1);
+    EXPECT_EQ(Warnings(), "");
+    EXPECT_EQ(PlayerStateSet(p1, 201), 0);
+    EXPECT_EQ(p1->state.stateNo, 201);
+    EXPECT_EQ(p1->state.prevStateNo, 200);
+    EXPECT_NE(Warnings().find("changed to invalid state 201 (from state 200)"), std::string::npos);
+    // In another player's states the lookup goes to that player's list.
+    p1->state.customList = P(2)->state.ownList;
+    EXPECT_EQ(PlayerStateSet(p1, 300), 1);
 }
 
 TEST_F(UpdateTest, AnimationChanges)
 {
     ClearWarnings();
-    EXPECT_EQ(PlayerAnimSet(&pl, 10), 1);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 10);
-    AnimObjTick(pl.anim);
-    AnimObjTick(pl.anim);
+    EXPECT_EQ(PlayerAnimSet(p1, 10), 1);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 10);
+    AnimObjTick(p1->anim);
+    AnimObjTick(p1->anim);
     // The same action again starts over.
-    EXPECT_EQ(PlayerAnimSet(&pl, 10), 1);
-    EXPECT_EQ(AnimObjTime(pl.anim), 0);
-    EXPECT_EQ(PlayerAnimElemSet(&pl, 10, 2), 1);
-    EXPECT_EQ(pl.anim->elemIndex, 1);
-    EXPECT_EQ(AnimObjElemStartTime(pl.anim, 1), AnimObjTime(pl.anim));
+    EXPECT_EQ(PlayerAnimSet(p1, 10), 1);
+    EXPECT_EQ(AnimObjTime(p1->anim), 0);
+    EXPECT_EQ(PlayerAnimElemSet(p1, 10, 2), 1);
+    EXPECT_EQ(p1->anim->elemIndex, 1);
+    EXPECT_EQ(AnimObjElemStartTime(p1->anim, 1), AnimObjTime(p1->anim));
     EXPECT_EQ(Warnings(), "");
 
-    EXPECT_EQ(PlayerAnimElemSet(&pl, 200, 3), 0);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 200);
-    EXPECT_EQ(pl.anim->elemIndex, 0);
+    EXPECT_EQ(PlayerAnimElemSet(p1, 200, 3), 0);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 200);
+    EXPECT_EQ(p1->anim->elemIndex, 0);
     EXPECT_NE(Warnings().find("Changed to invalid animelem 3 within action 200"), std::string::npos);
     ClearWarnings();
-    EXPECT_EQ(PlayerAnimSet(&pl, 11), 0);
-    EXPECT_EQ(pl.invalidAction, 1);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 200);
+    EXPECT_EQ(PlayerAnimSet(p1, 11), 0);
+    EXPECT_EQ(p1->invalidAction, 1);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 200);
     EXPECT_NE(Warnings().find("Changed to invalid action 11"), std::string::npos);
-    EXPECT_EQ(PlayerAnimSet(&pl, 0), 1);
-    EXPECT_EQ(pl.invalidAction, 0);
+    EXPECT_EQ(PlayerAnimSet(p1, 0), 1);
+    EXPECT_EQ(p1->invalidAction, 0);
 
     // A bare record has no actions at all.
     Player bare{};
@@ -76,13 +80,13 @@ TEST_F(UpdateTest, LifeAndPowerClamps)
     };
     for (const Case &c : cases) {
         gv->noKO = c.noko;  // the game's no-KO switch, not AssertSpecial noko
-        pl.isHelper = c.helper;
-        pl.helperTypePlayer = c.helperTypePlayer;
+        p1->isHelper = c.helper;
+        p1->helperTypePlayer = c.helperTypePlayer;
         if (c.raw)
-            PlayerLifeSetRaw(&pl, c.value);
+            PlayerLifeSetRaw(p1, c.value);
         else
-            PlayerLifeSet(&pl, c.value);
-        EXPECT_EQ(pl.life, c.want) << c.value << " noko " << c.noko << " helper " << c.helper << " raw " << c.raw;
+            PlayerLifeSet(p1, c.value);
+        EXPECT_EQ(p1->life, c.want) << c.value << " noko " << c.noko << " helper " << c.helper << " raw " << c.raw;
     }
     PlayerPowerSet(P(2), 4000);
     EXPECT_EQ(P(2)->power, 3000);
@@ -99,30 +103,30 @@ TEST_F(UpdateTest, AutoTurnTowardTheOther)
 {
     Player *other = P(2);
     // In front: nothing.
-    PlayerAutoTurn(&pl, other);
-    EXPECT_EQ(pl.facing, 1);
+    PlayerAutoTurn(p1, other);
+    EXPECT_EQ(p1->facing, 1);
     // Behind, standing: turn with action 5.
     other->posX = 50;
-    PlayerAutoTurn(&pl, other);
-    EXPECT_EQ(pl.facing, -1);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 5);
+    PlayerAutoTurn(p1, other);
+    EXPECT_EQ(p1->facing, -1);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 5);
     // Crouching: action 6.
     other->posX = 150;
-    pl.state.stateType = STATETYPE_C;
-    PlayerAutoTurn(&pl, other);
-    EXPECT_EQ(pl.facing, 1);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 6);
+    p1->state.stateType = STATETYPE_C;
+    PlayerAutoTurn(p1, other);
+    EXPECT_EQ(p1->facing, 1);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 6);
     // Without control, or with noautoturn asserted, no turn.
     other->posX = 50;
-    pl.state.ctrl = 0;
-    PlayerAutoTurn(&pl, other);
-    EXPECT_EQ(pl.facing, 1);
-    pl.state.ctrl = 1;
-    pl.assertFlags[ASSERT_NOAUTOTURN] = 1;
-    PlayerAutoTurn(&pl, other);
-    EXPECT_EQ(pl.facing, 1);
-    PlayerTurn(&pl);
-    EXPECT_EQ(pl.facing, -1);
+    p1->state.ctrl = 0;
+    PlayerAutoTurn(p1, other);
+    EXPECT_EQ(p1->facing, 1);
+    p1->state.ctrl = 1;
+    p1->assertFlags[ASSERT_NOAUTOTURN] = 1;
+    PlayerAutoTurn(p1, other);
+    EXPECT_EQ(p1->facing, 1);
+    PlayerTurn(p1);
+    EXPECT_EQ(p1->facing, -1);
 }
 
 TEST_F(UpdateTest, ScreenEdgesTreatAScaleOfZeroOrLessAsOne)
@@ -132,9 +136,9 @@ TEST_F(UpdateTest, ScreenEdgesTreatAScaleOfZeroOrLessAsOne)
         int left, right;
     } cases[] = {{1.0f, 45, 325}, {0.5f, -100, 460}, {0.0f, 45, 325}, {-2.0f, 45, 325}};
     for (const auto &c : cases) {
-        pl.zScale = c.scale;
-        PlayerScreenEdgesUpdate(&pl, 15, 25, 30);
-        EXPECT_EQ(pl.screenLeft, c.left) << c.scale;
-        EXPECT_EQ(pl.screenRight, c.right) << c.scale;
+        p1->zScale = c.scale;
+        PlayerScreenEdgesUpdate(p1, 15, 25, 30);
+        EXPECT_EQ(p1->screenLeft, c.left) << c.scale;
+        EXPECT_EQ(p1->screenRight, c.right) << c.scale;
     }
 }

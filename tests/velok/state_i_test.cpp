@@ -4,8 +4,10 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lib/anim-lib.h"
+#include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/fieldkit.h"
@@ -158,12 +160,12 @@ TEST_F(ApplyTest, ControllerTable)
         TearDown();
         SetUp();
         gv->cameraX = 30;
-        pl.var[3] = INT_MAX;
-        pl.state.moveContact = CONTACT_HIT;
+        p1->var[3] = INT_MAX;
+        p1->state.moveContact = CONTACT_HIT;
         SCtrl *ctrl = Ctrl(c.body);
         ASSERT_NE(ctrl, nullptr) << gv->errorText;
         ClearWarnings();
-        EXPECT_EQ(Apply(&pl, ctrl), c.result);
+        EXPECT_EQ(Apply(p1, ctrl), c.result);
         std::string w = Warnings();
         if (!*c.warning) {
             EXPECT_EQ(w, "");
@@ -172,17 +174,17 @@ TEST_F(ApplyTest, ControllerTable)
         for (size_t at = 0; at < want.size();) {
             size_t bar = want.find('|', at);
             std::string part = want.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
-            EXPECT_NE(w.find("Player Tester (56) in state " + std::to_string(pl.state.stateNo) + ":\n" + part),
+            EXPECT_NE(w.find("Player P1 (56) in state " + std::to_string(p1->state.stateNo) + ":\n" + part),
                       std::string::npos) << w;
             at = bar == std::string::npos ? want.size() : bar + 1;
         }
-        c.check(&pl);
+        c.check(p1);
     }
 }
 
 TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
 {
-    pl.var[0] = 0;
+    p1->var[0] = 0;
     SCtrl *wide = Ctrl("type = varrandom\nv = 1\nrange = -2147483647 - 1, 2147483647");
     SCtrl *single = Ctrl("type = varrandom\nv = 2\nrange = 7, 7");
     ASSERT_NE(wide, nullptr) << gv->errorText;
@@ -190,13 +192,13 @@ TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
     GameRandomSeed(5);
     bool sawOther = false;
     for (int i = 0; i < 50; i++) {
-        EXPECT_EQ(Apply(&pl, wide), 0);
-        EXPECT_EQ(Apply(&pl, single), 0);
-        EXPECT_EQ(pl.var[2], 7);
+        EXPECT_EQ(Apply(p1, wide), 0);
+        EXPECT_EQ(Apply(p1, single), 0);
+        EXPECT_EQ(p1->var[2], 7);
         // low + r with r below 32768: the result stays at the bottom of the range.
-        EXPECT_GE(pl.var[1], INT_MIN);
-        EXPECT_LT(pl.var[1], INT_MIN + 32768);
-        sawOther |= pl.var[1] != INT_MIN;
+        EXPECT_GE(p1->var[1], INT_MIN);
+        EXPECT_LT(p1->var[1], INT_MIN + 32768);
+        sawOther |= p1->var[1] != INT_MIN;
     }
     EXPECT_TRUE(sawOther);
     EXPECT_EQ(Warnings(), "");
@@ -204,17 +206,17 @@ TEST_F(ApplyTest, VarRandomCoversTheWidestRangeWithoutOverflow)
 
 TEST_F(ApplyTest, DefenceOfZeroSkipsTheMultiplierWithAWarning)
 {
-    pl.consts.defence = 0;
-    pl.defenceMul = 1.25f;
+    p1->consts.defence = 0;
+    p1->defenceMul = 1.25f;
     SCtrl *c = Ctrl("type = defencemulset\nvalue = 2");
     ASSERT_NE(c, nullptr);
     ClearWarnings();
-    EXPECT_EQ(Apply(&pl, c), 0);
-    EXPECT_FLOAT_EQ(pl.defenceMul, 1.25f);
+    EXPECT_EQ(Apply(p1, c), 0);
+    EXPECT_FLOAT_EQ(p1->defenceMul, 1.25f);
     EXPECT_NE(Warnings().find("defencemulset with a defence of 0 ignored"), std::string::npos);
-    pl.consts.defence = 200;
-    EXPECT_EQ(Apply(&pl, c), 0);
-    EXPECT_FLOAT_EQ(pl.defenceMul, 1.0f);
+    p1->consts.defence = 200;
+    EXPECT_EQ(Apply(p1, c), 0);
+    EXPECT_FLOAT_EQ(p1->defenceMul, 1.0f);
 }
 
 TEST_F(ApplyTest, ClipboardControllers)
@@ -223,13 +225,13 @@ TEST_F(ApplyTest, ClipboardControllers)
     SCtrl *append = Ctrl("type = appendtoclipboard\ntext = \"\\nnext\"");
     SCtrl *clear = Ctrl("type = clearclipboard");
     ASSERT_TRUE(display && append && clear) << gv->errorText;
-    Apply(&pl, display);
-    Apply(&pl, display);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "life 1000, x 2.5");
-    Apply(&pl, append);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "next");
-    Apply(&pl, clear);
-    EXPECT_STREQ(pl.clipboard->lines[pl.clipboard->current], "");
+    Apply(p1, display);
+    Apply(p1, display);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "life 1000, x 2.5");
+    Apply(p1, append);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "next");
+    Apply(p1, clear);
+    EXPECT_STREQ(p1->clipboard->lines[p1->clipboard->current], "");
 }
 
 TEST_F(ApplyTest, ParentVariablesOnlyForHelpers)
@@ -238,14 +240,14 @@ TEST_F(ApplyTest, ParentVariablesOnlyForHelpers)
     SCtrl *add = Ctrl("type = parentvaradd\nfv = 40\nvalue = 1");
     ASSERT_TRUE(set && add) << gv->errorText;
     ClearWarnings();
-    Apply(&pl, set);
+    Apply(p1, set);
     EXPECT_NE(Warnings().find("no parent for parentvarset"), std::string::npos);
     Player *helper = P(2);
     helper->isHelper = 1;
-    helper->parent = &pl;
+    helper->parent = p1;
     ClearWarnings();
     Apply(helper, set);
-    EXPECT_EQ(pl.var[4], 9);
+    EXPECT_EQ(p1->var[4], 9);
     EXPECT_EQ(helper->var[4], 0);
     Apply(helper, add);
     EXPECT_NE(Warnings().find("set parentvar out of range"), std::string::npos);
@@ -262,33 +264,86 @@ TEST_F(ApplyTest, ChangeAnim2UsesTheSetOfTheStatesItRuns)
     SCtrl *self = Ctrl("type = selfstate\nvalue = 0");
     ASSERT_TRUE(c && own && self) << gv->errorText;
     // Not in another player's states: the own actions, where 300 is missing.
-    pl.animOverride = other;
+    p1->animOverride = other;
     ClearWarnings();
-    Apply(&pl, c);
+    Apply(p1, c);
     EXPECT_NE(Warnings().find("Changed to invalid action 300"), std::string::npos);
-    EXPECT_EQ(pl.animOverride, nullptr);
+    EXPECT_EQ(p1->animOverride, nullptr);
     // In another player's states the override holds.
-    pl.state.customList = (StateDefList *)&other;  // any non-null list marks custom states
-    pl.state.customOwnerId = 57;
-    pl.animOverride = other;
+    p1->state.customList = (StateDefList *)&other;  // any non-null list marks custom states
+    p1->state.customOwnerId = 57;
+    p1->animOverride = other;
     ClearWarnings();
-    Apply(&pl, c);
+    Apply(p1, c);
     EXPECT_EQ(Warnings(), "");
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 300);
-    EXPECT_EQ(pl.anim->set, other);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 300);
+    EXPECT_EQ(p1->anim->set, other);
     // changeanim takes the own set even there.
-    Apply(&pl, own);
-    EXPECT_EQ(pl.anim->set, anims);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 10);
+    Apply(p1, own);
+    EXPECT_EQ(p1->anim->set, PlayerOwnAnims(p1));
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 10);
     // selfstate leaves the custom states and takes back the own actions.
-    PlayerAnimSet(&pl, 300);
-    EXPECT_EQ(Apply(&pl, self), 1);
-    EXPECT_EQ(pl.state.customList, nullptr);
-    EXPECT_EQ(pl.state.customOwnerId, -1);
-    EXPECT_EQ(pl.animOverride, nullptr);
-    EXPECT_EQ(pl.anim->set, anims);
-    EXPECT_EQ(AnimObjActionNo(pl.anim), 0);
+    PlayerAnimSet(p1, 300);
+    EXPECT_EQ(Apply(p1, self), 1);
+    EXPECT_EQ(p1->state.customList, nullptr);
+    EXPECT_EQ(p1->state.customOwnerId, -1);
+    EXPECT_EQ(p1->animOverride, nullptr);
+    EXPECT_EQ(p1->anim->set, PlayerOwnAnims(p1));
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 0);
     AnimSetFree(other);
+}
+
+TEST_F(ApplyTest, AttackAndLifeControllers)
+{
+    // hitdef and reversaldef: the attack block, active, with the next game serial.
+    gv->hitDefSerial = 7;
+    SCtrl *hd = Ctrl("type = hitdef\nattr = S, NA\ndamage = 20, 4\nid = 3");
+    SCtrl *rd = Ctrl("type = reversaldef\nreversal.attr = SCA, AA");
+    ASSERT_TRUE(hd && rd) << gv->errorText;
+    p1->attackMul = 1.5f;
+    EXPECT_EQ(Apply(p1, hd), 0);
+    EXPECT_EQ(p1->hitDef.active, 1);
+    EXPECT_EQ(p1->hitDef.serial, 7);
+    EXPECT_EQ(p1->hitDef.damage, 30);
+    EXPECT_EQ(p1->hitDef.guardDamage, 4);
+    EXPECT_EQ(p1->hitDef.id, 3);
+    EXPECT_EQ(p1->hitDef.reversalAttr, 0);
+    p1->hitDef.reversalUsed = 1;
+    EXPECT_EQ(Apply(p1, rd), 0);
+    EXPECT_EQ(p1->hitDef.serial, 8);
+    EXPECT_EQ(gv->hitDefSerial, 9);
+    EXPECT_NE(p1->hitDef.reversalAttr, 0);
+    EXPECT_EQ(p1->hitDef.reversalUsed, 0);
+
+    // lifeadd: the negated value as damage, scaled unless absolute; kill 0 stops at 1.
+    struct {
+        const char *body;
+        int life, want;
+    } cases[] = {
+        {"type = lifeadd\nvalue = -30", 1000, 940},
+        {"type = lifeadd\nvalue = -30\nabsolute = 1", 1000, 970},
+        {"type = lifeadd\nvalue = 50", 900, 950},
+        {"type = lifeadd\nvalue = -30\nkill = 0", 5, 1},
+        {"type = lifeadd\nvalue = -30", 5, 0},
+    };
+    p1->defenceMul = 2.0f;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body);
+        SCtrl *ctrl = Ctrl(c.body);
+        ASSERT_NE(ctrl, nullptr) << gv->errorText;
+        p1->life = c.life;
+        Apply(p1, ctrl);
+        EXPECT_EQ(p1->life, c.want);
+    }
+    // hitfalldamage takes the fall damage as it is, once.
+    SCtrl *fall = Ctrl("type = hitfalldamage");
+    ASSERT_NE(fall, nullptr);
+    p1->life = 100;
+    p1->getHit.fallDamage = 20;
+    Apply(p1, fall);
+    Apply(p1, fall);
+    EXPECT_EQ(p1->life, 80);
+    EXPECT_EQ(p1->getHit.fallDamage, 0);
 }
 
 class ApplyTeamTest : public FieldTest {
@@ -306,14 +361,14 @@ TEST_F(ApplyTeamTest, PowerGoesToTheSidesFirstPlayer)
     SCtrl *set = Ctrl("type = powerset\nvalue = -5");
     ASSERT_TRUE(add && set);
     Apply(P(3), add);
-    EXPECT_EQ(pl.power, 2000);
+    EXPECT_EQ(p1->power, 2000);
     EXPECT_EQ(P(3)->power, 0);
     Apply(P(3), add);
-    EXPECT_EQ(pl.power, 3000);  // clamped to the maximum
+    EXPECT_EQ(p1->power, 3000);  // clamped to the maximum
     Apply(P(4), add);
     EXPECT_EQ(P(2)->power, 2000);
-    Apply(&pl, set);
-    EXPECT_EQ(pl.power, 0);
+    Apply(p1, set);
+    EXPECT_EQ(p1->power, 0);
 }
 
 TEST_F(ApplyTeamTest, TagInAndTagOut)
@@ -327,39 +382,37 @@ TEST_F(ApplyTeamTest, TagInAndTagOut)
     partner->standby = 1;
     partner->facing = -1;
     partner->state.stateNo = 5;
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, in), 1);
-    EXPECT_EQ(pl.state.stateNo, 0);
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, in), 1);
+    EXPECT_EQ(p1->state.stateNo, 0);
     EXPECT_EQ(partner->state.stateNo, 0);
     EXPECT_EQ(partner->state.prevStateNo, 5);
     EXPECT_EQ(partner->standby, 0);
     EXPECT_EQ(partner->facing, 1);
 
     // A negative partner state warns; the own state changed, so the run stops.
-    pl.state.stateNo = 7;
+    p1->state.stateNo = 7;
     partner->state.stateNo = 5;
     ClearWarnings();
-    EXPECT_EQ(Apply(&pl, badPartner), 1);
-    EXPECT_EQ(pl.state.stateNo, 0);
+    EXPECT_EQ(Apply(p1, badPartner), 1);
+    EXPECT_EQ(p1->state.stateNo, 0);
     EXPECT_EQ(partner->state.stateNo, 5);
     EXPECT_NE(Warnings().find("attempted change to negative anim"), std::string::npos);
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, noOwnState), 0);
-    EXPECT_EQ(pl.state.stateNo, 7);
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, noOwnState), 0);
+    EXPECT_EQ(p1->state.stateNo, 7);
 
     EXPECT_EQ(Apply(P(3), out), 1);
     EXPECT_EQ(P(3)->standby, 1);
 }
 
-TEST_F(ApplyTeamTest, TagInWithoutPartnerStops)
+TEST_F(ApplyTest, TagInWithoutPartnerStops)
 {
-    count = 2;  // the partners leave the field
     SCtrl *in = Ctrl("type = tagin\nstateno = 0");
     ASSERT_NE(in, nullptr);
-    pl.state.stateNo = 7;
-    EXPECT_EQ(Apply(&pl, in), 1);
-    EXPECT_EQ(pl.state.stateNo, 7);
-    count = 4;
+    p1->state.stateNo = 7;
+    EXPECT_EQ(Apply(p1, in), 1);
+    EXPECT_EQ(p1->state.stateNo, 7);
 }
 
 using ApplyDeath = ApplyTest;
@@ -368,5 +421,171 @@ TEST_F(ApplyDeath, UnknownTypeIsFatal)
 {
     SCtrl c{};
     c.type = 9999;
-    EXPECT_EXIT(PlayerSCtrlApply(&pl, &c, nullptr), testing::ExitedWithCode(1), "PlayerSCtrlApplyElem not recognised");
+    EXPECT_EXIT(PlayerSCtrlApply(p1, &c, nullptr), testing::ExitedWithCode(1), "PlayerSCtrlApplyElem not recognised");
+}
+
+// P1 holds P2 (hit id 5) and P4 (hit id 7) as targets.
+class ApplyTargetTest : public FieldTest {
+protected:
+    void SetUp() override
+    {
+        FieldTest::SetUp();
+        Field(4);
+        Hold(P(2), 5);
+        Hold(P(4), 7);
+    }
+    void Hold(Player *t, int hitId)
+    {
+        PlayerTarget e{};
+        e.target = t;
+        t->getHit.chainId = hitId;
+        ASSERT_GE(ArrayAdd(p1->targets, &e, 0, 0), 0);
+    }
+    int Count() { return TargetCountById(p1->targets, -1); }
+};
+
+TEST_F(ApplyTargetTest, TargetStateVelocityFacingAndPower)
+{
+    SCtrl *state = Ctrl("type = targetstate\nvalue = 300\nid = 5");
+    SCtrl *neg = Ctrl("type = targetstate\nvalue = -1\nid = 7");
+    SCtrl *vel = Ctrl("type = targetvelset\nx = 3\ny = -2\nid = -1");
+    SCtrl *add = Ctrl("type = targetveladd\ny = -1");
+    SCtrl *face = Ctrl("type = targetfacing\nvalue = 1\nid = 7");
+    SCtrl *power = Ctrl("type = targetpoweradd\nvalue = 500");
+    ASSERT_TRUE(state && neg && vel && add && face && power) << gv->errorText;
+
+    p1->animOverride = nullptr;
+    ClearWarnings();
+    EXPECT_EQ(Apply(p1, state), 0);
+    EXPECT_EQ(P(2)->state.stateNo, 300);
+    EXPECT_EQ(P(2)->state.customList, p1->state.ownList);
+    EXPECT_EQ(P(2)->state.customOwnerId, 56);
+    EXPECT_EQ(P(2)->cmdSet, p1->cmdSet);
+    EXPECT_EQ(P(2)->animOverride, PlayerOwnAnims(p1));
+    EXPECT_EQ(P(4)->state.stateNo, 0);  // the hit id does not match
+    EXPECT_EQ(P(4)->state.customList, nullptr);
+    EXPECT_EQ(Warnings(), "");
+    Apply(p1, neg);
+    EXPECT_EQ(P(4)->state.stateNo, 0);
+    EXPECT_EQ(P(4)->state.customOwnerId, 56);
+    EXPECT_NE(Warnings().find("attempted targetstate to negative"), std::string::npos);
+
+    p1->facing = -1;
+    Apply(p1, vel);
+    EXPECT_FLOAT_EQ(P(2)->velX, -3);
+    EXPECT_FLOAT_EQ(P(4)->velY, -2);
+    EXPECT_FLOAT_EQ(P(4)->velZ, 0);
+    Apply(p1, add);
+    EXPECT_FLOAT_EQ(P(2)->velX, -3);
+    EXPECT_FLOAT_EQ(P(2)->velY, -3);
+
+    Apply(p1, face);  // P4 faces left like P1 already
+    EXPECT_EQ(P(4)->facing, -1);
+    p1->facing = 1;
+    Apply(p1, face);
+    EXPECT_EQ(P(4)->facing, 1);
+    EXPECT_EQ(P(2)->facing, -1);
+
+    Apply(p1, power);
+    EXPECT_EQ(P(2)->power, 1000);  // P2 and P4 both add to side 2's power
+    EXPECT_EQ(p1->power, 0);
+}
+
+TEST_F(ApplyTargetTest, TargetBindAndBindToTarget)
+{
+    SCtrl *bind = Ctrl("type = targetbind\ntime = -3\npos = 10, -20");
+    SCtrl *to = Ctrl("type = bindtotarget\ntime = 4\nid = 7\npos = 5, 0, head");
+    ASSERT_TRUE(bind && to) << gv->errorText;
+    P(4)->alive = 0;
+    ClearWarnings();
+    Apply(p1, bind);
+    EXPECT_NE(Warnings().find("set illegal target bindtime"), std::string::npos);
+    PlayerTarget *e2 = TargetListFind(p1->targets, P(2));
+    PlayerTarget *e4 = TargetListFind(p1->targets, P(4));
+    ASSERT_TRUE(e2 && e4);
+    EXPECT_EQ(e2->bindTime, 1);
+    EXPECT_FLOAT_EQ(e2->bindX, 10);
+    EXPECT_FLOAT_EQ(e2->bindY, -20);
+    EXPECT_EQ(e4->bindTime, 0);  // a dead target is not bound
+
+    Apply(p1, to);
+    EXPECT_EQ(p1->bindTo.time, 4);
+    EXPECT_EQ(p1->bindTo.slot, 4);
+    EXPECT_EQ(p1->bindTo.id, 59);
+    EXPECT_FLOAT_EQ(p1->bindTo.offX, 5 + (float)P(4)->consts.headPosX);
+    EXPECT_FLOAT_EQ(p1->bindTo.offY, (float)P(4)->consts.headPosY);
+}
+
+TEST_F(ApplyTargetTest, TargetDrop)
+{
+    SCtrl *all = Ctrl("type = targetdrop");
+    SCtrl *keep = Ctrl("type = targetdrop\nexcludeID = 5");
+    SCtrl *keepMany = Ctrl("type = targetdrop\nexcludeID = 5\nkeepone = 0");
+    ASSERT_TRUE(all && keep && keepMany) << gv->errorText;
+    Hold(P(3), 5);  // a second target of hit id 5
+    Apply(p1, keepMany);
+    EXPECT_EQ(Count(), 2);
+    EXPECT_EQ(TargetListFind(p1->targets, P(4)), nullptr);
+    Apply(p1, keep);
+    EXPECT_EQ(Count(), 1);
+    EXPECT_NE(TargetListFind(p1->targets, P(2)), nullptr);
+    Apply(p1, all);
+    EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(ApplyTargetTest, TargetLifeAddAndTheReleaseOfABoundTarget)
+{
+    SCtrl *life = Ctrl("type = targetlifeadd\nvalue = -10\nid = 5");
+    SCtrl *all = Ctrl("type = targetlifeadd\nvalue = -1\nabsolute = 1");
+    SCtrl *drop = Ctrl("type = targetdrop\nexcludeID = 7");
+    ASSERT_TRUE(life && all && drop) << gv->errorText;
+    P(2)->defenceMul = 2.0f;
+    Apply(p1, life);
+    EXPECT_EQ(P(2)->life, P(2)->lifeMax - 20);
+    EXPECT_EQ(P(4)->life, P(4)->lifeMax);
+    P(4)->defenceMul = 2.0f;
+    Apply(p1, all);
+    EXPECT_EQ(P(2)->life, P(2)->lifeMax - 21);
+    EXPECT_EQ(P(4)->life, P(4)->lifeMax - 1);
+    EXPECT_EQ(p1->life, p1->lifeMax);
+
+    // P2 was bound at P1's last run: dropped, it leaves P1's states and falls.
+    TargetListFind(p1->targets, P(2))->bindTimeSeen = 3;
+    P(2)->state.customList = p1->state.ownList;
+    P(2)->state.customOwnerId = p1->id;
+    Apply(p1, drop);
+    EXPECT_EQ(TargetListFind(p1->targets, P(2)), nullptr);
+    EXPECT_NE(TargetListFind(p1->targets, P(4)), nullptr);
+    EXPECT_EQ(P(2)->state.stateNo, 5050);
+    EXPECT_EQ(P(2)->state.customList, nullptr);
+    EXPECT_EQ(P(4)->state.stateNo, 0);
+}
+
+TEST_F(ApplyTargetTest, BindToParentAndRoot)
+{
+    SCtrl *parent = Ctrl("type = bindtoparent\ntime = -2\nfacing = 3\npos = 1, 2, 3");
+    SCtrl *root = Ctrl("type = bindtoroot\nfacing = -1");
+    ASSERT_TRUE(parent && root) << gv->errorText;
+    ClearWarnings();
+    Apply(p1, parent);
+    EXPECT_NE(Warnings().find("No parent for bindtoparent"), std::string::npos);
+    Apply(p1, root);
+    EXPECT_NE(Warnings().find("No root for bindtoroot"), std::string::npos);
+    EXPECT_EQ(p1->bindTo.time, 0);
+
+    Player *h = P(3);
+    h->isHelper = 1;
+    h->parent = p1;
+    h->root = p1;
+    ClearWarnings();
+    Apply(h, parent);
+    EXPECT_NE(Warnings().find("illegal helper bindtime"), std::string::npos);
+    EXPECT_NE(Warnings().find("bind's facing param not +/-1 or 0"), std::string::npos);
+    EXPECT_EQ(h->bindTo.time, 1);
+    EXPECT_EQ(h->bindTo.facingRule, 1);
+    EXPECT_EQ(h->bindTo.slot, 1);
+    EXPECT_FLOAT_EQ(h->bindTo.offZ, 3);
+    Apply(h, root);
+    EXPECT_EQ(h->bindTo.facingRule, -1);
+    EXPECT_EQ(h->bindTo.time, 1);
 }

@@ -151,7 +151,7 @@ TEST_F(StateDefTest, HeaderKeysAndSpecialStatesIgnoringThem)
     pl->state.ctrl = 1;
     pl->facing = -1;
     pl->hit.hitCount = 5;
-    pl->hit.hitDefActive = 1;
+    pl->hitDef.active = 1;
     pl->state.moveContact = 3;
     Tick();
     EXPECT_EQ(pl->state.stateType, 2);
@@ -161,9 +161,9 @@ TEST_F(StateDefTest, HeaderKeysAndSpecialStatesIgnoringThem)
     EXPECT_FLOAT_EQ(pl->velX, -2.0f);
     EXPECT_FLOAT_EQ(pl->velY, -3.0f);
     EXPECT_EQ(pl->sprPriority, 2);
-    EXPECT_EQ(pl->hit.hitDefJuggle, 4);
+    EXPECT_EQ(pl->hitDef.juggle, 4);
     EXPECT_EQ(pl->hit.hitCount, 5);       // kept
-    EXPECT_EQ(pl->hit.hitDefActive, 0);   // hitdefpersist 0
+    EXPECT_EQ(pl->hitDef.active, 0);   // hitdefpersist 0
     EXPECT_EQ(pl->state.moveContact, 0);  // movehitpersist 0
     EXPECT_EQ(pl->guardDist, 160);
     EXPECT_EQ(pl->state.stateExists, 1);

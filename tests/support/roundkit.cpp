@@ -1,0 +1,129 @@
+// Round test kit: a game record with a small field of players, fight-screen defaults, a fake frame timer and a 320x240 target.
+#include "support/roundkit.h"
+
+#include <allegro.h>
+
+#include "lib/disp.h"
+#include "lib/input-lb.h"
+#include "lib/libbase.h"
+#include "lib/pal.h"
+#include "lib/timer.h"
+#include "lib/vbuf.h"
+#include "support/pixkit.h"
+#include "support/testkit.h"
+#include "velok/gameloop.h"
+#include "velok/round.h"
+
+static const TimerDevice fakeTimer = {
+    [] { return 0; },
+    [] {},
+    [](void (*)(), long) { return 0; },
+    [](void (*)()) {},
+    [](unsigned) {},
+};
+
+void RoundField::SetUp()
+{
+    TempDirTest::SetUp();
+    TestAllegroStart();
+    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    PalFxGlobalInit();
+    TimerDeviceSet(&fakeTimer);
+    TimerInit(180);
+    TimerSpeedSet(60);
+
+    disp = DispState{};
+    FightRoundDefaults();
+    gv->activePause = -1;
+    gv->playerSlotCount = 6;
+    gv->players = (Player **)LibCalloc(7, sizeof(Player *));
+    for (int slot = 1; slot <= 4; slot++) {
+        Player *pl = new Player{};
+        owned.push_back(pl);
+        pl->slot = slot;
+        pl->side = slot % 2 ? 1 : 2;
+        pl->enabled = slot <= 2;
+        pl->life = pl->lifeMax = 1000;
+        pl->alive = 1;
+        pl->state.stateType = 1;
+        snprintf(pl->name, sizeof pl->name, "P%d", slot);
+        gv->players[slot] = pl;
+    }
+    for (int s = 0; s < 2; s++) {
+        MatchSide &side = gv->side[s];
+        gv->sideEntry[s].memberCount = 1;
+        gv->sideEntry[s].members[0].slot = s + 1;
+        side.roundsToWin = gv->fightRound.matchWins;
+        side.drawsAllowed = gv->fightRound.maxDrawGames;
+        side.standRatio = 1.0f;
+        for (int i = 0; i < WIN_ICON_SLOTS; i++)
+            gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
+    }
+    gv->round.number = 1;
+    gv->round.endTick = gv->overTime;
+    gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
+    gv->gameLoopMode = GAMELOOP_MATCH;
+
+    gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
+    IntQueueCreate(gv->sysKeyQueue, 32);
+
+    canvas = PixCanvas(0);
+    rows.resize(canvas->h);
+    for (int y = 0; y < canvas->h; y++)
+        rows[y] = (int)(canvas->line[y] - canvas->line[0]);
+    VbufTarget &t = vbufTarget;
+    t = VbufTarget{};
+    t.bitmap = canvas;
+    t.pixels = canvas->line[0];
+    t.rows = rows.data();
+    t.width = canvas->w;
+    t.height = canvas->h;
+    t.pixelCount = canvas->w * canvas->h;
+    t.depth = 16;
+    t.bytesPerPixel = 2;
+    VbufClipSet(0, 0, canvas->w - 1, canvas->h - 1);
+    GameLoopCountersReset();
+}
+
+void RoundField::TearDown()
+{
+    vbufTarget = VbufTarget{};
+    disp = DispState{};
+    destroy_bitmap(canvas);
+    IntQueueFree(gv->sysKeyQueue);
+    MemFree(gv->sysKeyQueue);
+    for (Player *pl : owned)
+        delete pl;
+    owned.clear();
+    MemFree(gv->players);
+    TimerExit();
+    TimerDeviceSet(nullptr);
+    PalFxGlobalFree();
+    MemFree(gv);
+    gv = nullptr;
+    TempDirTest::TearDown();
+}
+
+void RoundField::StateAt(int state, int tick)
+{
+    gv->round.state = state;
+    gv->round.tick = tick;
+}
+
+void RoundField::Kill(int slot)
+{
+    P(slot)->life = 0;
+    P(slot)->alive = 0;
+}
+
+int RoundField::Frame()
+{
+    for (int i = 0; i < 3; i++)
+        TimerTick();
+    return GameLoopFrame();
+}
+
+uint16_t RoundField::Pixel(int x, int y)
+{
+    return PixGet(canvas, x, y);
+}
