@@ -1,6 +1,8 @@
 // Round loop and game tick: one frame per pass with requests, pauses, slow motion and the fixed order of a tick's work.
 #include "velok/gameloop.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "lib/vbuf.h"
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
+#include "velok/p-draw.h"
 #include "velok/p-hit.h"
 #include "velok/p-update.h"
 #include "velok/pal.h"
@@ -51,6 +54,21 @@ const GameLoopCounters *GameLoopCountersGet()
 void GameLoopCountersReset()
 {
     counters = GameLoopCounters{};
+}
+
+// Main players' integer x positions at the start of the tick: a player that
+// moved makes dust.
+static int dustX[GAME_MAIN_SLOTS + 1];
+
+static int PosInt(float v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483520.0f)
+        return INT_MAX;
+    if (v <= -2147483648.0f)
+        return INT_MIN;
+    return (int)v;
 }
 
 static Player *SlotPlayer(int slot)
@@ -151,14 +169,27 @@ void GameLoopFrameDraw()
     // drawing) run here in drawn and skipped frames alike.
 
     if (drawn) {
-        // Shadows of players, projectiles and explods come with player
-        // drawing, projectiles and explods.
-        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW] && gv->animList)
-            AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
+        // Shadows of projectiles and explods come with their modules.
+        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
+            ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
+                                     gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
+            for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
+                    PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
+            }
+            if (gv->animList)
+                AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
+        }
         if (envFill && gv->envColorUnder)
             EnvColorFill();
-        // Players, projectiles, layer-0 explods and afterimages come with
-        // their modules.
+        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && pl->visible)
+                PlayerDraw(pl, 1.0f);
+        }
+        // Projectiles, layer-0 explods and afterimages come with their
+        // modules.
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
@@ -182,8 +213,15 @@ void GameLoopFrameDraw()
     // Lifebar pass 2 (fight-screen drawing).
 
     if (drawn) {
-        // Collision boxes, combo counters and the debug overlay come with the
-        // system keys, the fight-screen drawing and the debug display.
+        if (gv->clsnDisplay) {
+            for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl)
+                    PlayerDebugDraw(pl, Zoom());
+            }
+        }
+        // Projectile boxes, combo counters and the debug overlay come with
+        // the projectiles, the fight-screen drawing and the debug display.
         if (gv->shutterOn)
             ShutterDraw();
     }
@@ -378,7 +416,12 @@ int GameLoopTick()
     }
 
     // Each main player's opponent is found again here (PlayerOpponentFind,
-    // player queries), and its x position kept for the dust test.
+    // player queries).
+    for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= count; slot++) {
+        Player *pl = SlotPlayer(slot);
+        if (pl)
+            dustX[slot] = PosInt(pl->posX);
+    }
 
     if (gv->activePause >= 0) {
         for (int slot = 1; slot <= count; slot++) {
@@ -469,8 +512,14 @@ int GameLoopTick()
     // (AfterImagePlayerRecord) come with their modules.
     if (gv->round.hitDetect)
         PlayerHitDetectAll();
-    // Dust (PlayerDustMake), AI learning and the camera (CameraUpdate) come
-    // with their modules.
+    if (gv->activePause < 0) {
+        for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && PosInt(pl->posX) != dustX[slot])
+                PlayerDustMake(pl);
+        }
+    }
+    // AI learning and the camera (CameraUpdate) come with their modules.
     if (gv->animList)
         AnimListTick(gv->animList);
     // Combo targets (ComboTargetsCheck) and the player explods

@@ -274,6 +274,12 @@ struct GameVars {
     SprSet *fightFxSpr;
     Font *debugFont;
     int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
+    // The stage's [Shadow] and [Reflection] settings (the stage loader fills them).
+    int stageShadowColour;   // RGB565
+    int stageShadowIntensity;
+    float stageShadowYScale;
+    int stageShadowFadeLow, stageShadowFadeHigh;
+    int stageReflect;
 };
 
 enum GameSpecialFlag {
