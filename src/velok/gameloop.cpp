@@ -20,6 +20,7 @@
 #include "velok/keybuf.h"
 #include "velok/p-draw.h"
 #include "velok/p-hit.h"
+#include "velok/p-info.h"
 #include "velok/p-update.h"
 #include "velok/pal.h"
 #include "velok/player.h"
@@ -415,12 +416,19 @@ int GameLoopTick()
             pl->runFlag = pl->enabled != 0;
     }
 
-    // Each main player's opponent is found again here (PlayerOpponentFind,
-    // player queries).
-    for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= count; slot++) {
+    // Each main player's opponent is found again, and its integer x kept for
+    // the dust test.
+    for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
         Player *pl = SlotPlayer(slot);
         if (pl)
             dustX[slot] = PosInt(pl->posX);
+        pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        Player *opp = pl->opponent;
+        if (opp && opp->enabled && !opp->isHelper)
+            pl->lastOpponent = opp;
+        pl->opponent = PlayerOpponentFind(pl);
     }
 
     if (gv->activePause >= 0) {

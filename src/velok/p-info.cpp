@@ -7,6 +7,7 @@
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 
 int PlayerLifeDiff(const Player *pl)
 {
@@ -51,6 +52,15 @@ int PlayerInGuardDist(const Player *pl, const Player *attacker)
 {
     int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
     return d >= 0 && d < attacker->guardDist;
+}
+
+int HitDefAffectsSide(const HitDef *hd, int ownerSide, int otherSide)
+{
+    // The bits are written for an owner on side 1; side 2 exchanges them.
+    int bits = hd->affectTeam;
+    if (ownerSide == 2)
+        bits = ((bits & 1) << 1) | ((bits & 2) >> 1);
+    return (otherSide == 1 || otherSide == 2) && (bits & otherSide) != 0;
 }
 
 int PlayerIsEnemy(const Player *a, const Player *b)

@@ -2,6 +2,7 @@
 #pragma once
 
 struct Array;
+struct HitDef;
 struct Player;
 struct PlayerTarget;
 
@@ -45,6 +46,8 @@ int PlayerAtScreenEdge(const Player *pl);
 int PlayerDistX(const Player *pl, const Player *other);
 int PlayerBodyDistX(const Player *pl, const Player *other);
 int PlayerInGuardDist(const Player *pl, const Player *attacker);
+// 1 when the HitDef's affectteam covers the other side (1 or 2).
+int HitDefAffectsSide(const HitDef *hd, int ownerSide, int otherSide);
 int PlayerIsEnemy(const Player *a, const Player *b);
 int PlayerEdgeWidthGet(const Player *pl, int direction, int kind);
 int PlayerAnimExist(const Player *pl, int action);

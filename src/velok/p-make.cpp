@@ -442,6 +442,8 @@ void PlayerRoundInit(Player *pl)
     pl->canBeFrozen = 1;
     memset(pl->stateCounters, 0, sizeof pl->stateCounters);
     pl->exists = 1;
+    // No tick has run this player's states yet, not even tick 0.
+    pl->lastRunTick = -1;
 
     int ip = c->intPersistIndex < 0 ? 0 : c->intPersistIndex > PLAYER_VAR_COUNT ? PLAYER_VAR_COUNT : c->intPersistIndex;
     int fp = c->floatPersistIndex < 0 ? 0 : c->floatPersistIndex > PLAYER_FVAR_COUNT ? PLAYER_FVAR_COUNT

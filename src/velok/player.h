@@ -399,6 +399,7 @@ struct Player {
     Player *companion;
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
+    Player *lastOpponent;  // the opponent before the round loop looked again
 
     // Drawing inputs that the AI fills
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes

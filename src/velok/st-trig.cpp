@@ -22,6 +22,7 @@
 #include "velok/p-info.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/round.h"
 #include "velok/sctrl.h"
 #include "velok/stparam.h"
 
@@ -1126,10 +1127,35 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
         else
             *iv = gv->teams[pl->side - 1].mode == node->lo;
         return 1;
-    // Round results, the home side, the rounds a player has existed and the
-    // game speed come with the round flow and the frame timer's speed query.
-    case TRIG_WINPERFECT: case TRIG_WIN: case TRIG_LOSE: case TRIG_DRAWGAME: case TRIG_MATCHOVER:
-    case TRIG_ROUNDSEXISTED: case TRIG_ISHOMETEAM: case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
+    case TRIG_WIN: case TRIG_LOSE: {
+        if (!gv) {
+            *undef = true;
+            return 1;
+        }
+        const RoundVars &r = gv->round;
+        int side = node->code == TRIG_WIN ? pl->side : 3 - pl->side;
+        bool kind = node->num == -1 || (node->num == 1 && r.endKind == ROUND_END_KO) ||
+                    (node->num == 3 && r.endKind == ROUND_END_TIME_OVER);
+        *iv = (pl->side == 1 || pl->side == 2) && r.winner == side && kind;
+        return 1;
+    }
+    case TRIG_WINPERFECT:
+        *iv = gv && gv->round.endKind != ROUND_END_NONE && (pl->side == 1 || pl->side == 2) &&
+              gv->round.winner == pl->side && !WinIconTeamDamaged(pl->side);
+        return 1;
+    case TRIG_DRAWGAME:
+        *iv = gv && gv->round.endKind != ROUND_END_NONE && gv->round.winner == 0;
+        return 1;
+    case TRIG_MATCHOVER: *iv = gv && MatchWinnerGet() != 0; return 1;
+    case TRIG_ROUNDSEXISTED: *iv = pl->roundsExisted; return 1;
+    case TRIG_ISHOMETEAM: {
+        // The human's side of a one-player mode plays away.
+        int s = gv ? (gv->arcadeSide ? gv->arcadeSide : gv->survivalSide) : 0;
+        *iv = (s == 1 || s == 2) ? pl->side == 3 - s : pl->side == 1;
+        return 1;
+    }
+    // The game speed comes with the frame timer's speed query.
+    case TRIG_TICKSPERSECOND: case TRIG_STAGEVAR:
         *undef = true;
         return 1;
     default:

@@ -49,6 +49,9 @@ void RoundField::SetUp()
         snprintf(pl->name, sizeof pl->name, "P%d", slot);
         gv->players[slot] = pl;
     }
+    gv->enabledCount = 2;
+    gv->enabledFirst = 1;
+    gv->enabledLast = 2;
     for (int s = 0; s < 2; s++) {
         MatchSide &side = gv->side[s];
         gv->sideEntry[s].memberCount = 1;

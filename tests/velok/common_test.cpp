@@ -20,6 +20,9 @@ protected:
     {
         TempDirTest::SetUp();
         LogStateReset();
+        // Library texts left by earlier tests in this process would show in the fatal box.
+        LibErrorMsg[0] = 0;
+        LibSetError(0);
         gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
         gv->warnLog = TextBufCreate(77, 8);
         StrCopy(gv->motifDir, sizeof gv->motifDir, "data/");

@@ -377,6 +377,21 @@ TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
     EXPECT_EQ(P(3)->state.hitPauseTime, 3);
 }
 
+TEST_F(Loop, OpponentsAreFoundEachTickAndTheLastOneKept)
+{
+    Frame();
+    EXPECT_EQ(P(1)->opponent, P(2));
+    EXPECT_EQ(P(2)->opponent, P(1));
+    EXPECT_EQ(P(1)->lastOpponent, nullptr);
+    Frame();
+    EXPECT_EQ(P(1)->lastOpponent, P(2));
+    P(2)->enabled = 0;
+    P(1)->lastOpponent = nullptr;
+    Frame();
+    EXPECT_EQ(P(1)->opponent, nullptr);
+    EXPECT_EQ(P(1)->lastOpponent, nullptr) << "a disabled opponent is not kept";
+}
+
 TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
 {
     WriteFileText("t.air", AirAction(0, {"Clsn2Default: 1", " Clsn2[0] = -10,-60,10,0", AirElemLine(0, 0, 0, 0, -1)}) +

@@ -213,6 +213,7 @@ TEST_F(PlayerMakeTest, NewPlayerFromCharacterAndBareRecord)
     EXPECT_FLOAT_EQ(pl->attackMul, 1.0f);
     EXPECT_FLOAT_EQ(pl->defenceMul, 1.0f);
     EXPECT_EQ(pl->state.ownList, cd->states);
+    EXPECT_EQ(pl->lastRunTick, -1);  // so even game tick 0 runs its states
     EXPECT_EQ(pl->state.physics, 1);
     EXPECT_EQ(pl->state.ctrl, 1);
     EXPECT_EQ(pl->state.customOwnerId, -1);

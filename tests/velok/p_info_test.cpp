@@ -4,6 +4,7 @@
 #include "support/fieldkit.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/sc-hitdef.h"
 
 class InfoTest : public FieldTest {
 protected:
@@ -134,4 +135,20 @@ TEST_F(InfoTest, SmallQueries)
     Player bare{};
     EXPECT_EQ(PlayerAnimExist(&bare, 0), 0);
     EXPECT_EQ(PlayerSelfAnimExist(&bare, 0), 0);
+}
+
+TEST(HitDefSides, AffectTeamIsWrittenForSideOne)
+{
+    HitDef hd{};
+    struct {
+        int affect, owner, other, want;
+    } cases[] = {
+        {HITDEF_AFFECT_ENEMIES, 1, 2, 1}, {HITDEF_AFFECT_ENEMIES, 1, 1, 0}, {HITDEF_AFFECT_ENEMIES, 2, 1, 1},
+        {HITDEF_AFFECT_ENEMIES, 2, 2, 0}, {HITDEF_AFFECT_FRIENDS, 1, 1, 1}, {HITDEF_AFFECT_FRIENDS, 2, 2, 1},
+        {HITDEF_AFFECT_FRIENDS, 2, 1, 0}, {HITDEF_AFFECT_BOTH, 2, 1, 1},    {HITDEF_AFFECT_BOTH, 1, 0, 0},
+    };
+    for (const auto &c : cases) {
+        hd.affectTeam = c.affect;
+        EXPECT_EQ(HitDefAffectsSide(&hd, c.owner, c.other), c.want) << c.affect << c.owner << c.other;
+    }
 }

@@ -11,6 +11,7 @@
 #include "velok/gamevars.h"
 #include "velok/p-update.h"
 #include "velok/player.h"
+#include "velok/round.h"
 #include "velok/statedef.h"
 
 class TrigEvalTest : public FieldTest {
@@ -427,4 +428,44 @@ TEST_F(TrigEvalTest, ScreenPositionsAndEdgeDistances)
     Table(p1, {{"frontedgedist", 1, 360}, {"backedgedist", 1, 200}});
     EXPECT_EQ(p1->screenLeft, -100);
     EXPECT_EQ(p1->screenRight, 460);
+}
+
+TEST_F(TrigEvalTest, RoundResults)
+{
+    struct Case {
+        int endKind, winner;
+        int win, winko, wintime, lose, loseko, drawgame, winperfect, p2win;
+    } cases[] = {
+        {ROUND_END_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {ROUND_END_KO, 1, 1, 1, 0, 0, 0, 0, 1, 0},
+        {ROUND_END_TIME_OVER, 1, 1, 0, 1, 0, 0, 0, 1, 0},
+        {ROUND_END_KO, 2, 0, 0, 0, 1, 1, 0, 0, 1},
+        {ROUND_END_DOUBLE_KO, 0, 0, 0, 0, 0, 0, 1, 0, 0},
+        {ROUND_END_TIME_OVER, 0, 0, 0, 0, 0, 0, 1, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.endKind * 10 + c.winner);
+        gv->round.state = c.endKind ? 3 : 2;
+        gv->round.endKind = c.endKind;
+        gv->round.winner = c.winner;
+        Table(p1, {{"win", 1, (double)c.win}, {"winko", 1, (double)c.winko}, {"wintime", 1, (double)c.wintime},
+                   {"lose", 1, (double)c.lose}, {"loseko", 1, (double)c.loseko},
+                   {"drawgame", 1, (double)c.drawgame}, {"winperfect", 1, (double)c.winperfect}});
+        Table(P(2), {{"win", 1, (double)c.p2win}});
+    }
+    gv->round.endKind = ROUND_END_KO;
+    gv->round.winner = 1;
+    p1->life = 999;
+    Table(p1, {{"winperfect", 1, 0}, {"win", 1, 1}});
+    p1->roundsExisted = 2;
+    Table(p1, {{"roundsexisted", 1, 2}, {"ishometeam", 1, 1}});
+    gv->side[0].roundsToWin = gv->side[1].roundsToWin = 2;
+    gv->round.state = 4;
+    Table(p1, {{"matchover", 1, 0}});
+    gv->round.wins[0] = 1;
+    Table(p1, {{"matchover", 1, 1}});
+    Table(P(2), {{"ishometeam", 1, 0}});
+    gv->arcadeSide = 1;
+    Table(p1, {{"ishometeam", 1, 0}});
+    Table(P(2), {{"ishometeam", 1, 1}});
 }
