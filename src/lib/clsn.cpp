@@ -1,6 +1,9 @@
 // Collision-box lists of animation elements: parsing, reference counting and overlap tests.
 #include "lib/clsn.h"
 
+#include "lib/vbuf.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -271,4 +274,40 @@ int ClsnListsOverlap(const ClsnList *a, const ClsnList *b, int dx, int dy, int m
 int ClsnListsHit(const ClsnList *a, const ClsnList *b, int dx, int dy)
 {
     return ClsnListsOverlap(a, b, dx, dy, 0, 0);
+}
+
+// Box corners can lie far off screen at large scales: held within a range
+// whose spans cannot overflow; the drawing primitives clip.
+static int ClsnCorner(int origin, float scale, int v)
+{
+    const double limit = 1 << 24;
+    double c = (double)origin + (double)scale * v;
+    if (std::isnan(c))
+        return 0;
+    return (int)std::clamp(c, -limit, limit);
+}
+
+void ClsnDebugDraw(const ClsnList *list, int x, int y, float xScale, float yScale, int flip, int colour,
+                   int filled)
+{
+    if (!list || xScale == 0 || yScale == 0)
+        return;
+    const int outline = 4 << 11 | 8 << 5 | 4;
+    for (int i = 0; i < list->count; i++) {
+        const ClsnBox *b = &list->boxes[i];
+        int x1, x2;
+        if (flip & 1) {
+            x1 = ClsnCorner(x, xScale, -b->x2);
+            x2 = ClsnCorner(x, xScale, -b->x1);
+        } else {
+            x1 = ClsnCorner(x, xScale, b->x1);
+            x2 = ClsnCorner(x, xScale, b->x2);
+        }
+        int y1 = ClsnCorner(y, yScale, b->y1), y2 = ClsnCorner(y, yScale, b->y2);
+        VbufRectSub(x1, y1, x2, y2, outline);
+        if (filled)
+            VbufRectFillAdd(x1, y1, x2, y2, colour);
+        else
+            VbufRectAdd(x1, y1, x2, y2, colour);
+    }
 }

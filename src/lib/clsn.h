@@ -41,3 +41,10 @@ int ClsnBoxMirroredHitsListMirrored(const ClsnBox *box, const ClsnList *list, in
 int ClsnListsHit(const ClsnList *a, const ClsnList *b, int dx, int dy);
 // Box lists of A and B, B placed at (dx, dy); each mirror flag 0 or 1.
 int ClsnListsOverlap(const ClsnList *a, const ClsnList *b, int dx, int dy, int mirrorA, int mirrorB);
+
+// Debug display of a list at (x, y): each box's corners at position + scale x
+// coordinate (x mirrored by flip bit 1), a subtractive outline in (4, 8, 4),
+// then the colour filled additively or as an additive outline. Nothing for a
+// missing list or a zero scale.
+void ClsnDebugDraw(const ClsnList *list, int x, int y, float xScale, float yScale, int flip, int colour,
+                   int filled);

@@ -1,6 +1,8 @@
 // Round loop and game tick: one frame per pass with requests, pauses, slow motion and the fixed order of a tick's work.
 #include "velok/gameloop.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "lib/vbuf.h"
 #include "velok/gamevars.h"
 #include "velok/keybuf.h"
+#include "velok/p-draw.h"
 #include "velok/p-hit.h"
 #include "velok/p-info.h"
 #include "velok/p-update.h"
@@ -52,6 +55,21 @@ const GameLoopCounters *GameLoopCountersGet()
 void GameLoopCountersReset()
 {
     counters = GameLoopCounters{};
+}
+
+// Main players' integer x positions at the start of the tick: a player that
+// moved makes dust.
+static int dustX[GAME_MAIN_SLOTS + 1];
+
+static int PosInt(float v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483520.0f)
+        return INT_MAX;
+    if (v <= -2147483648.0f)
+        return INT_MIN;
+    return (int)v;
 }
 
 static Player *SlotPlayer(int slot)
@@ -152,14 +170,27 @@ void GameLoopFrameDraw()
     // drawing) run here in drawn and skipped frames alike.
 
     if (drawn) {
-        // Shadows of players, projectiles and explods come with player
-        // drawing, projectiles and explods.
-        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW] && gv->animList)
-            AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
+        // Shadows of projectiles and explods come with their modules.
+        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
+            ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
+                                     gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
+            for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
+                    PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
+            }
+            if (gv->animList)
+                AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
+        }
         if (envFill && gv->envColorUnder)
             EnvColorFill();
-        // Players, projectiles, layer-0 explods and afterimages come with
-        // their modules.
+        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && pl->visible)
+                PlayerDraw(pl, 1.0f);
+        }
+        // Projectiles, layer-0 explods and afterimages come with their
+        // modules.
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
@@ -183,8 +214,15 @@ void GameLoopFrameDraw()
     // Lifebar pass 2 (fight-screen drawing).
 
     if (drawn) {
-        // Collision boxes, combo counters and the debug overlay come with the
-        // system keys, the fight-screen drawing and the debug display.
+        if (gv->clsnDisplay) {
+            for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl)
+                    PlayerDebugDraw(pl, Zoom());
+            }
+        }
+        // Projectile boxes, combo counters and the debug overlay come with
+        // the projectiles, the fight-screen drawing and the debug display.
         if (gv->shutterOn)
             ShutterDraw();
     }
@@ -378,9 +416,13 @@ int GameLoopTick()
             pl->runFlag = pl->enabled != 0;
     }
 
-    // The x positions for the dust test are kept here with dust making.
+    // Each main player's opponent is found again, and its integer x kept for
+    // the dust test.
     for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = SlotPlayer(slot);
+        if (pl)
+            dustX[slot] = PosInt(pl->posX);
+        pl = EnabledPlayer(slot);
         if (!pl)
             continue;
         Player *opp = pl->opponent;
@@ -478,8 +520,14 @@ int GameLoopTick()
     // (AfterImagePlayerRecord) come with their modules.
     if (gv->round.hitDetect)
         PlayerHitDetectAll();
-    // Dust (PlayerDustMake), AI learning and the camera (CameraUpdate) come
-    // with their modules.
+    if (gv->activePause < 0) {
+        for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && PosInt(pl->posX) != dustX[slot])
+                PlayerDustMake(pl);
+        }
+    }
+    // AI learning and the camera (CameraUpdate) come with their modules.
     if (gv->animList)
         AnimListTick(gv->animList);
     // Combo targets (ComboTargetsCheck) and the player explods

@@ -8,6 +8,8 @@ struct PalList;
 struct Player;
 struct CharData;
 struct CharInfo;
+struct AnimSet;
+struct SprSet;
 struct Array;
 struct IntQueue;
 struct DrawList;
@@ -265,6 +267,19 @@ struct GameVars {
     Array *afterImages;    // the afterimage pool
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
+
+    // Player drawing: what the frame takes from the fight screen and the
+    // debug display.
+    AnimSet *fightFxAnims;   // the fight screen's common effects
+    SprSet *fightFxSpr;
+    Font *debugFont;
+    int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
+    // The stage's [Shadow] and [Reflection] settings (the stage loader fills them).
+    int stageShadowColour;   // RGB565
+    int stageShadowIntensity;
+    float stageShadowYScale;
+    int stageShadowFadeLow, stageShadowFadeHigh;
+    int stageReflect;
 };
 
 enum GameSpecialFlag {

@@ -11,6 +11,7 @@ struct AnimSet;
 struct Array;
 struct CharData;
 struct KeyConfig;
+struct Player;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
@@ -225,6 +226,13 @@ struct PlayerTarget {
     int bindTimeSeen;  // the bind time at the holder's last state run
 };
 
+// A box relative to the player's position and facing, shown with the
+// collision boxes while on.
+struct PlayerGuideBox {
+    int on;
+    float x1, y1, x2, y2;
+};
+
 // A binding to another player (BindToParent, BindToRoot, BindToTarget). The
 // bound-to player is named by slot and id and looked up each tick, so a
 // binding never outlives that player.
@@ -392,6 +400,9 @@ struct Player {
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
     Player *lastOpponent;  // the opponent before the round loop looked again
+
+    // Drawing inputs that the AI fills
+    PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
 };
 
 // Warning lines of the warning log; a null player is ignored.
