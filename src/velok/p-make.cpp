@@ -246,13 +246,14 @@ Player *PlayerNew(CharData *cd)
     pl->sprInUse = pl->sprView;
     pl->palInUse = pl->palView;
 
-    // The game's draw list is handed to the animation player once it exists.
     pl->anim = AnimObjCreate(cd ? cd->anims : nullptr, pl->sprView);
     if (!pl->anim) {
         PlayerFree(pl);
         GameErrorSet("Out of memory for anim\n");
         return nullptr;
     }
+    // Players draw through the frame's priority list, ordered by sprite priority.
+    pl->anim->drawList = gv->drawList;
 
     // The projectile list and the AI section are made here once they exist.
     PlayerStateInit(pl, cd ? cd->states : nullptr);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "lib/drawlist.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/input-lb.h"
@@ -200,8 +201,14 @@ TEST_F(PlayerMakeTest, NewPlayerFromCharacterAndBareRecord)
     gv->options.life = 50;
     CharData *cd = PlayerCacheLoad(0);
     ASSERT_NE(cd, nullptr);
+    gv->drawList = DrawListCreate(8);
     Player *pl = PlayerNew(cd);
     ASSERT_NE(pl, nullptr);
+    EXPECT_NE(pl->anim->drawList, nullptr);
+    EXPECT_EQ(pl->anim->drawList, gv->drawList);
+    DrawListFree(gv->drawList);
+    gv->drawList = nullptr;
+    pl->anim->drawList = nullptr;
     EXPECT_EQ(pl->isHelper, 0);
     EXPECT_STREQ(pl->name, "Kit");
     EXPECT_EQ(pl->cmdSet, &cd->cmds);
