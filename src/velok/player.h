@@ -15,7 +15,6 @@ struct Player;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
-struct Player;
 
 enum {
     PLAYER_NAME_LEN = 48,
