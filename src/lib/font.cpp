@@ -327,13 +327,11 @@ static bool TargetDrawable()
 }
 
 // Each glyph is drawn as the whole strip image clipped to the glyph's cell.
-static void LineDrawColour(const char *s, int len, const Font *font, int x, int y, int colour)
+// Walks a line's glyphs: tabs, carriage returns and spaces move the pen;
+// every other character calls glyph(c, pen, width) and advances the pen.
+template <class Glyph>
+static void LineWalk(const char *s, int len, const Font *font, int x, Glyph glyph)
 {
-    int saved[4];
-    VbufClipSave(saved);
-    int top = y - font->offsetY - font->sizeH + 1;
-    int cy1 = std::max(top, saved[1]);
-    int cy2 = std::min(y - font->offsetY, saved[3]);
     int lineStart = x + font->offsetX;
     int pen = lineStart;
     for (int i = 0; i < len; i++) {
@@ -349,20 +347,32 @@ static void LineDrawColour(const char *s, int len, const Font *font, int x, int 
             continue;
         }
         int w = font->width[c];
-        if (w != 0) {
-            int cx1 = std::max(pen, saved[0]);
-            int cx2 = std::min(pen + w - 1, saved[2]);
-            // An empty cell would turn the clip rectangle inside out.
-            if (cx1 <= cx2 && cy1 <= cy2) {
-                VbufClipSet(cx1, cy1, cx2, cy2);
-                if (colour == -1)
-                    SprDraw(font->glyphs, 0, pen - font->startX[c], top);
-                else
-                    SprDrawSilhouette(font->glyphs, 0, pen - font->startX[c], top, PalFxColor565((uint16_t)colour));
-            }
-        }
+        glyph(c, pen, w);
         pen += w + font->spacingX;
     }
+}
+
+static void LineDrawColour(const char *s, int len, const Font *font, int x, int y, int colour)
+{
+    int saved[4];
+    VbufClipSave(saved);
+    int top = y - font->offsetY - font->sizeH + 1;
+    int cy1 = std::max(top, saved[1]);
+    int cy2 = std::min(y - font->offsetY, saved[3]);
+    LineWalk(s, len, font, x, [&](unsigned char c, int pen, int w) {
+        if (w == 0)
+            return;
+        int cx1 = std::max(pen, saved[0]);
+        int cx2 = std::min(pen + w - 1, saved[2]);
+        // An empty cell would turn the clip rectangle inside out.
+        if (cx1 > cx2 || cy1 > cy2)
+            return;
+        VbufClipSet(cx1, cy1, cx2, cy2);
+        if (colour == -1)
+            SprDraw(font->glyphs, 0, pen - font->startX[c], top);
+        else
+            SprDrawSilhouette(font->glyphs, 0, pen - font->startX[c], top, PalFxColor565((uint16_t)colour));
+    });
     VbufClipRestore(saved);
 }
 
@@ -379,23 +389,9 @@ static void LineDrawBank(const char *s, int len, const Font *font, int x, int y,
     const VbufTarget &t = vbufTarget;
     int top = y - font->offsetY - font->sizeH + 1;
     // Rows of the cell that are on the clip and inside the glyph image.
-    int ry1 = std::max({top, t.y1, top});
+    int ry1 = std::max(top, t.y1);
     int ry2 = std::min({y - font->offsetY, t.y2, top + img->height - 1});
-    int lineStart = x + font->offsetX;
-    int pen = lineStart;
-    for (int i = 0; i < len; i++) {
-        unsigned char c = (unsigned char)s[i];
-        if (c == '\t') {
-            pen = lineStart + TabNext(font, pen - lineStart);
-            continue;
-        }
-        if (c == '\r')
-            continue;
-        if (c == ' ') {
-            pen += font->sizeW + font->spacingX;
-            continue;
-        }
-        int w = font->width[c];
+    LineWalk(s, len, font, x, [&](unsigned char c, int pen, int w) {
         int sx = font->startX[c];
         // Columns on the clip whose source column lies inside the image.
         int k1 = std::max({0, t.x1 - pen, -sx});
@@ -409,8 +405,7 @@ static void LineDrawBank(const char *s, int len, const Font *font, int x, int y,
                     drow[pen + k] = table[v];
             }
         }
-        pen += w + font->spacingX;
-    }
+    });
 }
 
 void FontDrawTextBank(const char *line, const Font *font, int x, int y, int bank)
