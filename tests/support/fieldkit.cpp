@@ -11,14 +11,14 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/sprkit.h"
-#include "velok/common.h"
-#include "velok/gamevars.h"
-#include "velok/p-info.h"
-#include "velok/p-update.h"
-#include "velok/pal.h"
-#include "velok/player.h"
-#include "velok/state-i.h"
-#include "velok/statedef.h"
+#include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+#include "velok/player/p-info.h"
+#include "velok/player/p-update.h"
+#include "velok/core/pal.h"
+#include "velok/player/player.h"
+#include "velok/script/state-i.h"
+#include "velok/script/statedef.h"
 
 static std::string FieldStates()
 {

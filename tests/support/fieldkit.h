@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "support/testkit.h"
-#include "velok/expr.h"
-#include "velok/p-info.h"
-#include "velok/p-make.h"
-#include "velok/sctrl.h"
-#include "velok/st-trig.h"
+#include "velok/script/expr.h"
+#include "velok/player/p-info.h"
+#include "velok/player/p-make.h"
+#include "velok/script/sctrl.h"
+#include "velok/script/st-trig.h"
 
 struct Array;
 

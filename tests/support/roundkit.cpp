@@ -11,8 +11,8 @@
 #include "lib/vbuf.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
-#include "velok/gameloop.h"
-#include "velok/round.h"
+#include "velok/match/gameloop.h"
+#include "velok/match/round.h"
 
 static const TimerDevice fakeTimer = {
     [] { return 0; },

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "support/testkit.h"
-#include "velok/gamevars.h"
-#include "velok/player.h"
+#include "velok/core/gamevars.h"
+#include "velok/player/player.h"
 
 struct BITMAP;
 

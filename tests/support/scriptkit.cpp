@@ -5,7 +5,7 @@
 
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
-#include "velok/gamevars.h"
+#include "velok/core/gamevars.h"
 
 void ScriptTest::SetUp()
 {

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "support/testkit.h"
-#include "velok/cmd.h"
-#include "velok/expr.h"
-#include "velok/player.h"
+#include "velok/player/cmd.h"
+#include "velok/script/expr.h"
+#include "velok/player/player.h"
 
 // Result of compiling and evaluating one expression.
 struct ScriptValue {

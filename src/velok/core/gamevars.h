@@ -1,0 +1,299 @@
+// The game record: one zeroed block reached through one global pointer.
+#pragma once
+#include "velok/core/config.h"
+#include "velok/core/pal.h"
+
+struct TextBuf;
+struct PalList;
+struct Player;
+struct CharData;
+struct CharInfo;
+struct AnimSet;
+struct SprSet;
+struct Array;
+struct IntQueue;
+struct DrawList;
+struct AnimList;
+struct Font;
+
+enum {
+    GAME_SPECIAL_COUNT = 11,
+    GAME_DIR_LEN = 512,
+    GAME_ERROR_LEN = 2048,
+    GAME_MAIN_SLOTS = 4,
+    TEAM_ENTRY_MAX = 4,
+    TEAM_MEMBER_MAX = 4,
+};
+
+enum {
+    WIN_ICON_SLOTS = 10,
+    FIGHT_ELEM_TEXT_LEN = 64,
+    FIGHT_ROUND_SOUNDS = 9,
+};
+
+// Variables a team member keeps from round to round and match to match:
+// var from "IntPersistIndex" and fvar from "FloatPersistIndex" on (400 bytes).
+struct PlayerPersist {
+    int var[60];
+    float fvar[40];
+};
+
+// One member of a team entry; charIndex -1 for none.
+struct TeamMember {
+    int slot;       // player slot 1-4
+    int charIndex;  // in the select list
+    int palNo;
+    int keySet;     // which of the game's key configurations drives it
+    int ai;
+};
+
+// One turn of a team: one member, or the members fighting together.
+struct TeamEntry {
+    TeamMember members[TEAM_MEMBER_MAX];
+    int memberCount;
+    int orderFixed;  // set by the select screen: keys held at match start do not reorder
+};
+
+// One side's team for a match; mode 0 single, 1 simul, 3 turns.
+struct TeamInfo {
+    TeamEntry entries[TEAM_ENTRY_MAX];
+    int entryCount;
+    int current;
+    int mode;
+    int isTeam;
+};
+
+
+// Index 0 Pause, 1 SuperPause; filled by the pause controllers.
+struct PauseRecord {
+    PalGroupMask groups;  // the palette groups recorded with the pause
+    int darken;
+    int time;             // ticks left
+    int pauseBg;          // the stage background stands still
+    int endCmdBufTime;
+};
+
+// The round state machine: states 0 before the intro, 1 intro, 2 fight,
+// 3 round over, 4 win poses.
+struct RoundVars {
+    int state;
+    int tick;          // ticks since the last transition
+    int introCounter;
+    int overTick;      // state 3's tick when it ended
+    int endTick;       // state 4 ends here
+    int number;        // 1 for the first round
+    int skipIntro;     // a button asked to skip the intro
+    int skipEnd;       // a button shortened the win poses
+    int scenePhase;    // win screen and survival results: 0 fade in, 1 hold, 2 fade out
+    int sceneCounter;
+    int wins[2];
+    int draws;
+    int counted;       // this round's result has been counted
+    int endKind;       // 0 none, 1 KO, 2 double KO, 3 time over
+    int winner;        // 1, 2, or 0 for a draw or none
+    int timeLeft;      // ticks, -1 for no limit
+    int fightTicks;    // ticks spent in state 2
+    int hitDetect;
+    int noEnd;         // training and demo matches: no KO and no time over
+    int matchOver;
+    int matchWinner;
+    int winIcon[2][WIN_ICON_SLOTS];     // by the side's round-win count at recording
+    int winPerfect[2][WIN_ICON_SLOTS];  // 8 perfect, -1 not
+    int demoTick;
+    int demoCount;
+};
+
+// The round rules of one side of the match (the fighters themselves are the
+// side's current team entry).
+struct MatchSide {
+    int roundsToWin;
+    int drawsAllowed;
+    int regainBase;
+    float regainA, regainB;
+    float standRatio;  // average life / life maximum of the fighters at round start
+};
+
+// A sound by sound-set group and number; group -1 none.
+struct FightSnd {
+    int group, number;
+};
+
+// The fight screen's [Round] and [Time] settings but the three kept in the
+// game record itself (round.time, over.wintime, over.time); element texts
+// only: the elements themselves come with the fight-screen loader.
+struct FightRound {
+    int matchWins, maxDrawGames;
+    int startWaitTime, introTime;
+    int posX, posY;
+    char roundDefaultText[FIGHT_ELEM_TEXT_LEN];
+    int roundSndTime;
+    FightSnd roundSnd[FIGHT_ROUND_SOUNDS];
+    int fightTime, fightSndTime;
+    FightSnd fightSnd;
+    int ctrlTime;
+    int koTime, koSndTime;  // both already raised by 10 when read
+    FightSnd koSnd, dkoSnd, toSnd;
+    int winTime;
+    char winText[FIGHT_ELEM_TEXT_LEN];
+    char win2Text[FIGHT_ELEM_TEXT_LEN];
+    int slowTime, overWaitTime, overHitTime;
+    int framesPerCount;  // [Time]
+};
+
+// [Win Screen] and [Survival Results Screen] of the motif.
+struct SceneCfg {
+    int fadeInTime, holdTime, fadeOutTime;
+    char text[FIGHT_ELEM_TEXT_LEN];
+};
+
+// [Demo Mode] of the motif, as the round reads it.
+struct DemoCfg {
+    int fightEndTime;
+    int introWaitCycles;
+    int barsDisplay;
+    int debugInfo;
+};
+
+// What the round loop runs; 0 outside it.
+enum GameLoopKind {
+    GAMELOOP_MATCH = 4,
+    GAMELOOP_WIN_SCREEN = 5,
+    GAMELOOP_SURVIVAL_RESULTS = 6,
+};
+
+enum { MATCH_KIND_TRAINING = 3 };
+
+struct GameVars {
+    char startDir[GAME_DIR_LEN];
+    char progDir[GAME_DIR_LEN];
+    char motifDir[GAME_DIR_LEN];
+    char motifFile[GAME_DIR_LEN];
+
+    // Where every loader leaves its reason; the fatal box shows it.
+    char errorText[GAME_ERROR_LEN];
+    TextBuf *warnLog;  // 8 lines of 77 characters
+    int gameTick;
+
+    // Round loop: the pause switch and slow motion (a rate R runs one tick in
+    // 1 + R / 100 frames; the accumulator is non-zero on held-back ticks).
+    int paused;
+    int slowTime, slowRate, slowAccum;
+
+    // Palettes that game palette effects reach by group, and the number of
+    // registrations made under the background mask.
+    PalList *palList;
+    int palBgCount;
+
+    // "data/velok.cfg": the engine groups read once at start-up, and the
+    // [Options] group that the options screen loads and saves.
+    SysConfig cfg;
+    SysOptions options;
+
+    // Players: the slot table (slots 1-4 main players, then helpers), the
+    // player cache over the select list, persistent variables and teams.
+    Player **players;        // playerSlotCount + 1 entries, by slot
+    CharData *slotChar[GAME_MAIN_SLOTS + 1];
+    int playerSlotCount;
+    int enabledCount;
+    int enabledFirst;        // 0 when none
+    int enabledLast;         // -1 when none
+    int playerIdCounter;
+    CharInfo *charList;
+    int charCount;
+    int cacheLoaded;         // the limit is cfg.misc.playerCache
+    int cacheStamp;
+    PlayerPersist persist[2][TEAM_ENTRY_MAX][TEAM_MEMBER_MAX];
+    TeamInfo teams[2];
+    TeamEntry sideEntry[2];  // the entry each side fights with now
+    int loadTicks[GAME_MAIN_SLOTS + 1];  // timer ticks each main slot's character took to load
+
+    // Match facts the player code reads (the mode loop and the select screen set them).
+    int arcadeSide;          // 0 none
+    int survivalSide;        // 0 none
+    int survivalWins;        // rounds won by team 1 in survival
+    int matchNo;
+    int demo;
+    int watch;
+
+    // Global special flags asserted for the current tick, by index: intro,
+    // roundnotover, noko, nokosnd, nokoslow, nomusic, globalnoshadow,
+    // timerfreeze, nobardisplay, nobg, nofg.
+    int specialFlags[GAME_SPECIAL_COUNT];
+
+    // Camera position and the integer copies used for drawing.
+    float cameraX, cameraY;
+    int cameraXi, cameraYi;
+
+    // Round flow, pauses and fight-screen timings that the player update
+    // reads (the round loop and the fight-screen loader fill them).
+    int gameLoopMode;      // GameLoopKind, 0 outside the round loop
+    int matchKind;         // MATCH_KIND_TRAINING for training
+    int playerInput;       // the player-input switch of the game tick
+    RoundVars round;
+    int roundTime;         // [Round] round.time
+    int overWinTime;       // [Round] over.wintime
+    int overTime;          // [Round] over.time
+    PauseRecord pause[2];
+    int activePause;       // -1 none, else the index into pause
+    int shutterOn, shutterHeight, shutterStep;
+    int noKO;              // the game's no-KO switch: life never drops below 1
+    int hitDefSerial;      // the game-wide HitDef counter: each activation takes the next
+
+    // Stage bounds and perspective (the stage loader fills them).
+    float stageLeftBound, stageRightBound;
+    float stageZTop, stageZBottom;
+    float stageScaleTop, stageScaleBottom;
+    int stageScreenLeft, stageScreenRight;  // screen margins
+    int stageZOffset;                       // ground offset
+
+    // Match and round flow of the round loop
+    int quit;
+    int restartRequest, reloadRequest;
+    int speedTest, stressTest;
+    int introPlayed;
+    MatchSide side[2];
+    FightRound fightRound;
+    SceneCfg winScreen, survivalScreen;
+    DemoCfg demoCfg;
+
+    // Per-tick effects and the frame's lists
+    int stateRerun;
+    int shakeTime, shakeCounter;
+    float shakeFreq, shakeAmpl, shakePhase;
+    int shakeX, shakeY;
+    int envColorTime, envColor, envColorUnder;
+    DrawList *drawList;    // the priority draw list of a frame
+    AnimList *animList;    // the persistent game animations
+    Array *afterImages;    // the afterimage pool
+    IntQueue *sysKeyQueue; // key events for the players' key buffers
+    Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
+
+    // Player drawing: what the frame takes from the fight screen and the
+    // debug display.
+    AnimSet *fightFxAnims;   // the fight screen's common effects
+    SprSet *fightFxSpr;
+    Font *debugFont;
+    int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
+    // The stage's [Shadow] and [Reflection] settings (the stage loader fills them).
+    int stageShadowColour;   // RGB565
+    int stageShadowIntensity;
+    float stageShadowYScale;
+    int stageShadowFadeLow, stageShadowFadeHigh;
+    int stageReflect;
+};
+
+enum GameSpecialFlag {
+    GAME_SPECIAL_INTRO = 0,
+    GAME_SPECIAL_ROUNDNOTOVER,
+    GAME_SPECIAL_NOKO,
+    GAME_SPECIAL_NOKOSND,
+    GAME_SPECIAL_NOKOSLOW,
+    GAME_SPECIAL_NOMUSIC,
+    GAME_SPECIAL_GLOBALNOSHADOW,
+    GAME_SPECIAL_TIMERFREEZE,
+    GAME_SPECIAL_NOBARDISPLAY,
+    GAME_SPECIAL_NOBG,
+    GAME_SPECIAL_NOFG,
+};
+
+extern GameVars *gv;

@@ -1,0 +1,536 @@
+// Round loop and game tick: one frame per pass with requests, pauses, slow motion and the fixed order of a tick's work.
+#include "velok/match/gameloop.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
+
+#include <allegro.h>
+
+#include "lib/anim-lib.h"
+#include "lib/disp.h"
+#include "lib/drawlist.h"
+#include "lib/font.h"
+#include "lib/input-lb.h"
+#include "lib/pal.h"
+#include "lib/timer.h"
+#include "lib/vbuf.h"
+#include "velok/core/gamevars.h"
+#include "velok/player/keybuf.h"
+#include "velok/player/p-draw.h"
+#include "velok/player/p-hit.h"
+#include "velok/player/p-info.h"
+#include "velok/player/p-update.h"
+#include "velok/core/pal.h"
+#include "velok/player/player.h"
+#include "velok/match/round.h"
+
+static GameLoopCounters counters;
+
+// Per-frame state of the loop.
+static int pausedColor;
+static int drawX, drawY;          // camera plus shake, for drawing in screen space
+
+static inline int Rgb565(int r, int g, int b)
+{
+    return r << 11 | g << 5 | b;
+}
+
+int GameModeIsScene(int mode)
+{
+    return mode >= GAMELOOP_WIN_SCREEN;
+}
+
+int GameModeInRound(int mode)
+{
+    return mode >= GAMELOOP_MATCH;
+}
+
+const GameLoopCounters *GameLoopCountersGet()
+{
+    return &counters;
+}
+
+void GameLoopCountersReset()
+{
+    counters = GameLoopCounters{};
+}
+
+// Main players' integer x positions at the start of the tick: a player that
+// moved makes dust.
+static int dustX[GAME_MAIN_SLOTS + 1];
+
+static int PosInt(float v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483520.0f)
+        return INT_MAX;
+    if (v <= -2147483648.0f)
+        return INT_MIN;
+    return (int)v;
+}
+
+static Player *SlotPlayer(int slot)
+{
+    if (slot < 1 || slot > gv->playerSlotCount || !gv->players)
+        return nullptr;
+    return gv->players[slot];
+}
+
+static Player *EnabledPlayer(int slot)
+{
+    Player *pl = SlotPlayer(slot);
+    return pl && pl->enabled ? pl : nullptr;
+}
+
+static bool HasTarget()
+{
+    return vbufTarget.pixels != nullptr;
+}
+
+// Doubled drawing: the field is drawn straight into the 640x480 buffer at
+// twice the scale.
+static bool DoubleRes()
+{
+    return gv->cfg.video.doubleRes == 4 && disp.buf2x && disp.gameBuf;
+}
+
+static float Zoom()
+{
+    return DoubleRes() ? 2.0f : 1.0f;
+}
+
+static void TargetGameBuf()
+{
+    if (disp.gameBuf)
+        VbufTargetSet(disp.gameBuf, 0);
+}
+
+void GameLoopFramePresent()
+{
+    if (!disp.noFrameWait)
+        TimerFrameWait();
+    if (!disp.skipFrame && gv->cfg.video.vretrace)
+        vsync();
+    DispPresent();
+    counters.presented++;
+}
+
+void GameLoopBlackFrames()
+{
+    if (HasTarget())
+        VbufClear(0);
+    disp.skipFrame = 0;
+    GameLoopFramePresent();
+    GameLoopFramePresent();
+}
+
+static void PausedBoxDraw()
+{
+    VbufRect(133, 8, 185, 27, Rgb565(16, 20, 10));
+    VbufRect(134, 9, 184, 26, Rgb565(30, 48, 24));
+    VbufRectFillAddHalf(135, 10, 183, 25, Rgb565(3, 0, 0));
+    if (gv->sysFont[1])
+        FontDrawTextL("PAUSED", gv->sysFont[1], 142, 20, pausedColor);
+}
+
+static void ShutterDraw()
+{
+    int h = gv->shutterHeight;
+    if (h <= 0)
+        return;
+    VbufRectFill(0, 0, vbufTarget.width - 1, h - 1, 0);
+    VbufRectFill(0, vbufTarget.height - h, vbufTarget.width - 1, vbufTarget.height - 1, 0);
+}
+
+static void EnvColorFill()
+{
+    VbufRectFill(0, 0, vbufTarget.width - 1, vbufTarget.height - 1, gv->envColor);
+}
+
+void GameLoopFrameDraw()
+{
+    bool drawn = !disp.skipFrame && HasTarget();
+    bool envFill = gv->envColorTime != 0;
+
+    // Back: the stage background's back layers come with the stage module.
+    if (!disp.skipFrame)
+        PalFxGlobalCommit();
+    if (drawn) {
+        if (!envFill && gv->specialFlags[GAME_SPECIAL_NOBG])
+            VbufClear(0);
+        if (!envFill && DoubleRes())
+            GfxFilterDouble(VbufTargetBitmapGet(disp.gameBuf, 0), VbufTargetBitmapGet(disp.buf2x, 0));
+    }
+    if (DoubleRes())
+        VbufTargetSet(disp.buf2x, 0);
+    // Lifebar pass 0 and the life and power display followers (fight-screen
+    // drawing) run here in drawn and skipped frames alike.
+
+    if (drawn) {
+        // Shadows of projectiles and explods come with their modules.
+        if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
+            ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
+                                     gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
+            for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
+                    PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
+            }
+            if (gv->animList)
+                AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
+        }
+        if (envFill && gv->envColorUnder)
+            EnvColorFill();
+        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && pl->visible)
+                PlayerDraw(pl, 1.0f);
+        }
+        // Projectiles, layer-0 explods and afterimages come with their
+        // modules.
+        if (gv->drawList) {
+            if (DoubleRes())
+                DrawListScale(gv->drawList, 2.0f);
+            DrawListDraw(gv->drawList);
+        }
+        // Layer-1 explods (explod module).
+    }
+    // Lifebar pass 1 (fight-screen drawing).
+    // The stage's front layers (unless nofg) come with the stage module.
+
+    RoundAnnounceSpawn();
+
+    if (drawn) {
+        // The fight-screen explods of every layer come with the explod module.
+        if (envFill && !gv->envColorUnder)
+            EnvColorFill();
+        if (gv->animList)
+            AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
+        // Layer-2 explods (explod module).
+    }
+    // Lifebar pass 2 (fight-screen drawing).
+
+    if (drawn) {
+        if (gv->clsnDisplay) {
+            for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl)
+                    PlayerDebugDraw(pl, Zoom());
+            }
+        }
+        // Projectile boxes, combo counters and the debug overlay come with
+        // the projectiles, the fight-screen drawing and the debug display.
+        if (gv->shutterOn)
+            ShutterDraw();
+    }
+
+    if (!gv->paused && gv->shutterOn) {
+        gv->shutterHeight += gv->shutterStep;
+        int half = (HasTarget() ? vbufTarget.height : 240) / 2;
+        if ((gv->shutterStep < 0 && gv->shutterHeight < 0) || (gv->shutterStep > 0 && gv->shutterHeight > half))
+            gv->shutterOn = 0;
+    }
+    // The combo counters tick here when not paused and the slow-motion
+    // accumulator is 0 (fight-screen drawing).
+
+    // While paused: the training menu, or the "PAUSED" box. There is no
+    // blend buffer, so nothing is blended over the finished frame.
+    if (drawn && gv->paused)
+        PausedBoxDraw();
+
+    if (drawn)
+        counters.drawn++;
+}
+
+static void FindActivePause()
+{
+    if (gv->paused)
+        return;
+    gv->activePause = -1;
+    for (int i = 1; i >= 0; i--) {
+        if (gv->pause[i].time > 0) {
+            gv->activePause = i;
+            break;
+        }
+    }
+}
+
+static void SlowMotionStep()
+{
+    if (gv->slowRate <= 0 || gv->paused)
+        return;
+    if (gv->slowAccum > 0)
+        gv->slowAccum -= 100;
+    else
+        gv->slowAccum += gv->slowRate;
+}
+
+static void PauseDarken()
+{
+    if (gv->paused)
+        return;
+    PalListFxReset();
+    if (gv->activePause < 0)
+        return;
+    PauseRecord &p = gv->pause[gv->activePause];
+    if (p.time <= 0)
+        return;
+    if (gv->slowAccum == 0)
+        p.time--;
+    if (p.time > 0 && p.darken) {
+        PalFxGroupMul(PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 80, 80, 128);
+        PalFxGroupMul(p.groups, 128, 128, 192);
+    }
+}
+
+void GameLoopEnter(int mode)
+{
+    gv->gameLoopMode = mode;
+    gv->quit = 0;
+    pausedColor = Rgb565(31, 63, 31);
+    gv->shakeX = 0;
+    gv->shakeY = 0;
+    if (DoubleRes())
+        VbufTargetSet(disp.buf2x, 0);
+    else
+        TargetGameBuf();
+    disp.drawn2x = DoubleRes();
+    if (HasTarget()) {
+        VbufClear(0);
+        VbufClipSet(0, 0, vbufTarget.width - 1, vbufTarget.height - 1);
+    }
+    DispFrameSkipReset();
+}
+
+int GameLoopFrame()
+{
+    int mode = gv->gameLoopMode;
+    if (gv->speedTest) {
+        disp.frameSkip = 2000;
+        disp.noFrameWait = 1;
+        if (gv->gameTick >= 10000)
+            return 0;
+    } else if (gv->stressTest && gv->stressTest != -1) {
+        disp.frameSkip = gv->stressTest;
+        disp.noFrameWait = 1;
+    }
+    // Round restart (MatchRoundReset) and reload (MatchReload) requests need
+    // match loading and the pre-caching thread; they stay pending.
+    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    counters.frames++;
+    // The stage background's pixel scale goes back to 1 here (stage module).
+    if (DoubleRes())
+        TargetGameBuf();
+    if (gv->drawList)
+        DrawListClear(gv->drawList);
+    drawX = gv->cameraXi + gv->shakeX;
+    drawY = gv->cameraYi + gv->shakeY;
+    FindActivePause();
+    // The system and debug keys (GameLoopSystemKeys) are read here.
+    SlowMotionStep();
+    PauseDarken();
+    // Palette effects of the stage background, the players and the fight
+    // screen (PalFxApply) are applied here with their owners' modules.
+
+    if (!GameLoopTick()) {
+        // The fight-screen explods advance here when not paused (explods).
+        // The stage background ticks here (BGTick); the colour fill's time
+        // counts down under the same conditions.
+        if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
+            gv->envColorTime--;
+
+        int skipped = disp.skipFrame;
+        GameLoopFrameDraw();
+        GameLoopFramePresent();
+        if (!skipped)
+            PalFxGlobalSave();
+        DispFrameSkipUpdate();
+        if (!gv->paused)
+            gv->gameTick++;
+    }
+    return (GameModeIsScene(mode) || !gv->round.matchOver) && !gv->quit;
+}
+
+void GameLoopLeave()
+{
+    // The pre-caching thread is stopped here when it runs (pre-caching module).
+    gv->gameLoopMode = 0;
+    disp.drawn2x = 0;
+    DispFrameSkipReset();
+    PalFxGlobalReset();
+}
+
+int GameLoopRun(int mode)
+{
+    GameLoopEnter(mode);
+    int go;
+    do {
+        go = GameLoopFrame();
+        if (go < 0)
+            return 0;
+    } while (go);
+    GameLoopLeave();
+    return 1;
+}
+
+static void ShakeStep()
+{
+    if (gv->shakeTime <= 0 || gv->paused || gv->slowAccum != 0)
+        return;
+    float a = (gv->shakeCounter * gv->shakeFreq + gv->shakePhase) * 3.14159f / 180.0f;
+    gv->shakeY = (int)(sinf(a) * gv->shakeAmpl);
+    gv->shakeCounter++;
+    if (gv->shakeCounter >= gv->shakeTime) {
+        gv->shakeTime = 0;
+        gv->shakeCounter = 0;
+        gv->shakeX = 0;
+        gv->shakeY = 0;
+    }
+}
+
+// The players whose states run in this pass: enabled, with the run flag, not
+// yet run in this tick; attackers only when asked.
+static void StateRunPass(int count, bool attackersOnly)
+{
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        if (attackersOnly ? pl->state.moveType != 1 : pl->lastRunTick == gv->gameTick)
+            continue;
+        PlayerStateRun(pl);
+    }
+}
+
+int GameLoopTick()
+{
+    gv->round.noEnd = gv->matchKind == MATCH_KIND_TRAINING || gv->demo;
+
+    int count = gv->playerSlotCount;
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = SlotPlayer(slot);
+        if (pl)
+            pl->runFlag = pl->enabled != 0;
+    }
+
+    // Each main player's opponent is found again, and its integer x kept for
+    // the dust test.
+    for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = SlotPlayer(slot);
+        if (pl)
+            dustX[slot] = PosInt(pl->posX);
+        pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        Player *opp = pl->opponent;
+        if (opp && opp->enabled && !opp->isHelper)
+            pl->lastOpponent = opp;
+        pl->opponent = PlayerOpponentFind(pl);
+    }
+
+    if (gv->activePause >= 0) {
+        for (int slot = 1; slot <= count; slot++) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && pl->pauseMoveTime[gv->activePause] <= 0)
+                pl->runFlag = 0;
+        }
+    }
+
+    if (gv->sysKeyQueue) {
+        while (!IntQueueIsEmpty(gv->sysKeyQueue)) {
+            int ev = IntQueuePop(gv->sysKeyQueue);
+            // Presses are dropped while paused; releases always pass so no key
+            // stays held after the pause.
+            if (gv->paused && !(ev & INPUT_RELEASE))
+                continue;
+            for (int slot = 1; slot <= count; slot++) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl && !pl->aiControlled)
+                    KeyBufPushInput(&pl->keyBuf, pl->keyConfig, ev);
+            }
+        }
+    }
+
+    if (gv->paused || gv->slowAccum > 0)
+        return 0;
+    counters.ticks++;
+
+    // AI hit events, AI updates and clearing the AI events (learning AI).
+
+    if (gv->gameLoopMode == GAMELOOP_MATCH) {
+        int ended = RoundUpdate();
+        if (!ended && gv->demo && gv->round.state == 2)
+            ended = RoundDemoUpdate();
+        if (ended)
+            return 1;
+    } else if (GameModeIsScene(gv->gameLoopMode)) {
+        RoundSceneUpdate();
+    }
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->frozen)
+            pl->runFlag = 0;
+    }
+
+    // Turning to face the opponent (PlayerAutoTurn) needs the stage's
+    // autoturn setting and the opponents of the player queries.
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            PlayerInputUpdate(pl);
+    }
+
+    for (int &f : gv->specialFlags)
+        f = 0;
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->runFlag)
+            for (int &f : pl->assertFlags)
+                f = 0;
+    }
+    gv->stateRerun = 0;
+
+    StateRunPass(count, true);
+    StateRunPass(count, false);
+    while (gv->stateRerun) {
+        gv->stateRerun = 0;
+        StateRunPass(count, false);
+    }
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->runFlag)
+            PlayerUpdateBindTo(pl);
+    }
+
+    ShakeStep();
+
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->runFlag && pl->state.hitPauseTime <= 0 && pl->anim)
+            AnimObjTick(pl->anim);
+    }
+
+    // Projectiles (ProjListUpdate) and afterimage recording
+    // (AfterImagePlayerRecord) come with their modules.
+    if (gv->round.hitDetect)
+        PlayerHitDetectAll();
+    if (gv->activePause < 0) {
+        for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl && PosInt(pl->posX) != dustX[slot])
+                PlayerDustMake(pl);
+        }
+    }
+    // AI learning and the camera (CameraUpdate) come with their modules.
+    if (gv->animList)
+        AnimListTick(gv->animList);
+    // Combo targets (ComboTargetsCheck) and the player explods
+    // (ExplodListUpdate) come with the fight screen and the explods.
+    return 0;
+}
