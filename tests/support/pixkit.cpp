@@ -4,6 +4,7 @@
 #include "lib/vbuf.h"
 
 #include <allegro.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include "support/testkit.h"
@@ -45,6 +46,15 @@ bool PixEqual(BITMAP *a, BITMAP *b)
     return true;
 }
 
+// Pictures of failed pixel checks go to the build tree, never the sources
+// or a test's temporary directory (which is removed with the test).
+static std::string PixOutPath(const std::string &name)
+{
+    std::string dir = VELOK_TEST_PICTURES;
+    mkdir(dir.c_str(), 0777);
+    return dir + "/" + name + ".pcx";
+}
+
 void PixSavePcx(BITMAP *bmp, const std::string &name)
 {
     BITMAP *out = create_bitmap_ex(24, bmp->w, bmp->h);
@@ -54,7 +64,7 @@ void PixSavePcx(BITMAP *bmp, const std::string &name)
             int r = (c >> 11) << 3, g = ((c >> 5) & 63) << 2, b = (c & 31) << 3;
             putpixel(out, x, y, r << _rgb_r_shift_24 | g << _rgb_g_shift_24 | b << _rgb_b_shift_24);
         }
-    save_pcx((name + ".pcx").c_str(), out, nullptr);
+    save_pcx(PixOutPath(name).c_str(), out, nullptr);
     destroy_bitmap(out);
 }
 
@@ -65,7 +75,8 @@ void PixSavePcx(BITMAP *bmp, const std::string &name)
         return ::testing::AssertionSuccess();
     PixSavePcx(bmp, name);
     char text[128];
-    snprintf(text, sizeof text, "crc 0x%08X, expected 0x%08X; image written to %s.pcx", got, crc, name.c_str());
+    snprintf(text, sizeof text, "crc 0x%08X, expected 0x%08X; image written to %s", got, crc,
+             PixOutPath(name).c_str());
     return ::testing::AssertionFailure() << text;
 }
 

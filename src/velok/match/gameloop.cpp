@@ -72,16 +72,9 @@ static int PosInt(float v)
     return (int)v;
 }
 
-static Player *SlotPlayer(int slot)
-{
-    if (slot < 1 || slot > gv->playerSlotCount || !gv->players)
-        return nullptr;
-    return gv->players[slot];
-}
-
 static Player *EnabledPlayer(int slot)
 {
-    Player *pl = SlotPlayer(slot);
+    Player *pl = PlayerSlotGet(slot);
     return pl && pl->enabled ? pl : nullptr;
 }
 
@@ -411,7 +404,7 @@ int GameLoopTick()
 
     int count = gv->playerSlotCount;
     for (int slot = 1; slot <= count; slot++) {
-        Player *pl = SlotPlayer(slot);
+        Player *pl = PlayerSlotGet(slot);
         if (pl)
             pl->runFlag = pl->enabled != 0;
     }
@@ -419,7 +412,7 @@ int GameLoopTick()
     // Each main player's opponent is found again, and its integer x kept for
     // the dust test.
     for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
-        Player *pl = SlotPlayer(slot);
+        Player *pl = PlayerSlotGet(slot);
         if (pl)
             dustX[slot] = PosInt(pl->posX);
         pl = EnabledPlayer(slot);

@@ -44,16 +44,9 @@ void FightRoundDefaults()
     fr->framesPerCount = 60;
 }
 
-static Player *SlotPlayer(int slot)
-{
-    if (slot < 1 || slot > gv->playerSlotCount || !gv->players)
-        return nullptr;
-    return gv->players[slot];
-}
-
 static Player *EnabledPlayer(int slot)
 {
-    Player *pl = SlotPlayer(slot);
+    Player *pl = PlayerSlotGet(slot);
     return pl && pl->enabled ? pl : nullptr;
 }
 
@@ -193,7 +186,7 @@ static int SideStanding(int side)
     LIB_ASSERT(s.memberCount > 0 && s.memberCount <= TEAM_MEMBER_MAX);
     int sum = 0;
     for (int i = 0; i < s.memberCount; i++) {
-        Player *pl = SlotPlayer(s.members[i].slot);
+        Player *pl = PlayerSlotGet(s.members[i].slot);
         if (!pl)
             continue;
         int lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
@@ -280,7 +273,7 @@ static void RoundSkipIntro()
             PlayerStateSet(pl, 0);
     }
     for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-        Player *pl = SlotPlayer(slot);
+        Player *pl = PlayerSlotGet(slot);
         if (pl)
             pl->frozen = 0;
     }
@@ -437,7 +430,7 @@ static void RoundCount()
         int regain = TeamLifeRegainGet(w);
         const TeamEntry &s = Fighters(w);
         for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
-            Player *pl = SlotPlayer(s.members[i].slot);
+            Player *pl = PlayerSlotGet(s.members[i].slot);
             if (pl)
                 PlayerLifeSet(pl, pl->life + regain * pl->lifeMax / 1000);
         }
@@ -635,7 +628,7 @@ int RoundAnnounceDue()
 
 static const char *PlayerName(int slot)
 {
-    Player *pl = SlotPlayer(slot);
+    Player *pl = PlayerSlotGet(slot);
     return pl ? pl->name : "";
 }
 

@@ -52,15 +52,6 @@ static void MarkSet(Player *p, int slot, int mark)
         p->getHit.slotWord[slot] = mark;
 }
 
-// Affectteam bits are written for an owner on side 1; side 2 swaps them.
-static int AffectsSide(int affectTeam, int ownerSide, int otherSide)
-{
-    int bits = affectTeam;
-    if (ownerSide == 2)
-        bits = ((bits & 1) << 1) | ((bits & 2) >> 1);
-    return (bits & otherSide) != 0;
-}
-
 static int AttrsMeet(int a, int b)
 {
     int both = a & b;
@@ -297,7 +288,7 @@ int PlayerHitTest(Player *a, Player *v)
         return 0;
     if (v->hitLock > 0 || !(v->getHit.hitByMask[0] & v->getHit.hitByMask[1]))
         return 0;
-    if (!AffectsSide(hd->affectTeam, a->side, v->side))
+    if (!HitDefAffectsSide(hd, a->side, v->side))
         return 0;
     if (hd->chainId != -1 && (v->getHit.chainId != hd->chainId || v->getHit.lastHitter != a))
         return 0;

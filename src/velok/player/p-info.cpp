@@ -119,13 +119,6 @@ int PlayerEdgeDist(const Player *pl, int back, int body)
 
 // ---------------------------------------------------------------- over the player slots
 
-Player *PlayerSlotGet(int slot)
-{
-    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    return gv->players[slot];
-}
-
 // The enabled players from the first to the last enabled slot, in slot order.
 template <typename Fn> static Player *SlotsScan(Fn fn)
 {

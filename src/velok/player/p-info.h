@@ -20,7 +20,6 @@ enum {
 };
 
 // The player in a slot (1-4 main players, then helpers), or null.
-Player *PlayerSlotGet(int slot);
 // The enabled players are looked at from the first to the last enabled slot.
 Player *PlayerOpponentFind(Player *pl);
 // The n-th (from 0) enabled non-helper of the player's side that is neither

@@ -45,13 +45,6 @@ void PlayerSlotsFree()
     gv->playerSlotCount = 0;
 }
 
-static Player *SlotPlayer(int slot)
-{
-    if (!gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    return gv->players[slot];
-}
-
 // ---------------------------------------------------------------- player cache
 
 static std::string DefPath(const CharInfo *e)
@@ -382,7 +375,7 @@ void PlayerRequiredCheck(Player *pl)
 Player *PlayerPowerOwner(Player *pl)
 {
     if (pl && (pl->side == 1 || pl->side == 2)) {
-        Player *first = SlotPlayer(pl->side);
+        Player *first = PlayerSlotGet(pl->side);
         if (first)
             return first;
     }
@@ -506,7 +499,7 @@ static int CountEnabled()
 void PlayerEnableSet(int slot, int on)
 {
     on = on ? 1 : 0;
-    Player *pl = SlotPlayer(slot);
+    Player *pl = PlayerSlotGet(slot);
     if (!gv->players || slot < 0 || slot > gv->playerSlotCount || !pl)
         FatalExitf("PlayerEnableSet: pidx out of range %i %i", slot, pl != nullptr);
     int counted = CountEnabled();
@@ -702,7 +695,7 @@ int PlayersCreateSide(int side)
         PlayerEnableSet(slot, 1);
     }
     for (int m = 0; m < members; m++) {
-        Player *pl = entry->members[m].charIndex >= 0 ? SlotPlayer(entry->members[m].slot) : nullptr;
+        Player *pl = entry->members[m].charIndex >= 0 ? PlayerSlotGet(entry->members[m].slot) : nullptr;
         if (!pl)
             continue;
         PlayerRequiredCheck(pl);
@@ -717,7 +710,7 @@ int PlayersDestroySide(int side)
     LIB_ASSERT(entry);
     for (int m = 0; m < MemberCount(entry); m++) {
         int slot = entry->members[m].slot;
-        Player *pl = SlotPlayer(slot);
+        Player *pl = PlayerSlotGet(slot);
         if (!pl || slot > GAME_MAIN_SLOTS)
             continue;
         PlayerEnableSet(slot, 0);
@@ -745,11 +738,11 @@ void PlayersRebuildSide(int side)
     TeamEntry *entry = CurrentEntry(side);
     LIB_ASSERT(entry && entry->memberCount >= 1);
     PalListFree();
-    Player *first = SlotPlayer(side);
+    Player *first = PlayerSlotGet(side);
     int power = first ? first->power : 0;
     if (!PlayersDestroySide(side) || !PlayersCreateSide(side))
         FatalExit();
-    first = SlotPlayer(side);
+    first = PlayerSlotGet(side);
     if (first) {
         first->power = power;
         first->powerExtra = power;
@@ -758,7 +751,7 @@ void PlayersRebuildSide(int side)
     gv->sideEntry[side - 1] = *entry;
     if (gv->demo || gv->watch) {
         for (int m = 0; m < MemberCount(entry); m++) {
-            Player *pl = entry->members[m].charIndex >= 0 ? SlotPlayer(entry->members[m].slot) : nullptr;
+            Player *pl = entry->members[m].charIndex >= 0 ? PlayerSlotGet(entry->members[m].slot) : nullptr;
             if (pl)
                 pl->aiControlled = 1;
         }
@@ -772,7 +765,7 @@ void TeamAIEnableAll()
         if (!entry)
             continue;
         for (int m = 0; m < MemberCount(entry); m++) {
-            Player *pl = entry->members[m].charIndex >= 0 ? SlotPlayer(entry->members[m].slot) : nullptr;
+            Player *pl = entry->members[m].charIndex >= 0 ? PlayerSlotGet(entry->members[m].slot) : nullptr;
             if (pl)
                 pl->aiControlled = 1;
         }

@@ -208,20 +208,6 @@ enum {
 
 enum MoveChoice { CHOICE_NONE, CHOICE_JUMP, CHOICE_CROUCH, CHOICE_WALK, CHOICE_AIRJUMP, CHOICE_GUARD };
 
-static Player *SlotPlayerGet(int slot)
-{
-    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    return gv->players[slot];
-}
-
-// The player in the slot when it is still the one with that id.
-static Player *SlotPlayerById(int slot, int id)
-{
-    Player *p = SlotPlayerGet(slot);
-    return p && p->id == id ? p : nullptr;
-}
-
 static int GameType()
 {
     return gv ? gv->cfg.rules.gameType : CFG_GAMETYPE_VS;
@@ -346,7 +332,7 @@ static int GuardCheck(Player *pl, int up, int choice)
     if (!can || up || (a >= 0 && pl->assertFlags[a]))
         return choice;
     for (int s = 1; gv && s <= gv->playerSlotCount; s++) {
-        Player *q = SlotPlayerGet(s);
+        Player *q = PlayerSlotGet(s);
         if (!q || q == pl || !q->enabled || q->side == pl->side)
             continue;
         if (q->state.moveType == MOVETYPE_A) {
@@ -642,11 +628,6 @@ static int Physics(Player *pl)
     return 0;
 }
 
-static int PartnerSlot(int slot)
-{
-    return slot >= 1 && slot <= 2 ? slot + 2 : slot >= 3 && slot <= 4 ? slot - 2 : 0;
-}
-
 static void KnockOut(Player *pl)
 {
     // The KO sound (11, 0) at the player's screen x comes with game-level sound.
@@ -688,7 +669,7 @@ static void AfterStates(Player *pl)
         KnockOut(pl);
     if (!pl->alive) {
         pl->koTicks++;
-        if (SlotPlayerGet(PartnerSlot(pl->slot))) {
+        if (PlayerSlotGet(PlayerPartnerSlot(pl->slot))) {
             pl->playerPush = 0;
             if (st->stateNo == 5150 && st->time > 9)
                 pl->screenBound = pl->moveCameraX = pl->moveCameraY = 0;
@@ -801,7 +782,7 @@ void PlayerStateRun(Player *pl)
     }
 
     if (pl->boundBySlot) {
-        Player *b = SlotPlayerById(pl->boundBySlot, pl->boundById);
+        Player *b = PlayerSlotGetById(pl->boundBySlot, pl->boundById);
         if (!b || !b->enabled || b->lastRunTick != gv->gameTick || !HoldsBound(b, pl))
             pl->boundBySlot = pl->boundById = 0;
     }
@@ -909,7 +890,7 @@ void PlayerUpdateBindTo(Player *pl)
         return;
     if (b->slot == 0)
         FatalExitf("tfacing NULL in PlayerUpdateBindTo");
-    const Player *t = SlotPlayerById(b->slot, b->id);
+    const Player *t = PlayerSlotGetById(b->slot, b->id);
     if (!t) {
         memset(b, 0, sizeof *b);
         return;

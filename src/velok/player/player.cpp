@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "velok/core/common.h"
+#include "velok/core/gamevars.h"
 
 void PlayerWarn(Player *pl, const char *text)
 {
@@ -30,4 +31,22 @@ void PlayerWarnRedirected(Player *a, Player *b, const char *text)
     if (!a || !b)
         return;
     WarnLogAppendRedirected(a->name, a->id, a->state.stateNo, b->name, b->id, b->state.stateNo, text);
+}
+
+Player *PlayerSlotGet(int slot)
+{
+    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
+        return nullptr;
+    return gv->players[slot];
+}
+
+Player *PlayerSlotGetById(int slot, int id)
+{
+    Player *p = PlayerSlotGet(slot);
+    return p && p->id == id ? p : nullptr;
+}
+
+int PlayerPartnerSlot(int slot)
+{
+    return slot >= 1 && slot <= 2 ? slot + 2 : slot >= 3 && slot <= 4 ? slot - 2 : 0;
 }

@@ -409,3 +409,10 @@ void PlayerWarn(Player *pl, const char *text);
 void PlayerWarnf(Player *pl, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // a: the player the trigger was redirected to; b: the player whose state holds it.
 void PlayerWarnRedirected(Player *a, Player *b, const char *text);
+
+// The player slot table of the game record: null outside 1..slot count.
+Player *PlayerSlotGet(int slot);
+// The player in the slot while it is still the one with that id.
+Player *PlayerSlotGetById(int slot, int id);
+// The teammate's main slot of main slot 1-4 (1 with 3, 2 with 4), else 0.
+int PlayerPartnerSlot(int slot);

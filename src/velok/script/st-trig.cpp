@@ -922,13 +922,7 @@ int TrigPartnerSlot(const Player *pl)
 {
     if (pl && (pl->isHelper || pl->slot > 4))
         pl = pl->root;
-    if (!pl)
-        return 0;
-    switch (pl->slot) {
-    case 1: case 2: return pl->slot + 2;
-    case 3: case 4: return pl->slot - 2;
-    default: return 0;
-    }
+    return pl ? PlayerPartnerSlot(pl->slot) : 0;
 }
 
 struct TrigVal {

@@ -299,13 +299,6 @@ void PlayerStateInit(Player *pl, StateDefList *list)
     pl->state.ownList = list;
 }
 
-static Player *SlotPlayer(int slot)
-{
-    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    return gv->players[slot];
-}
-
 void TrigCtxBuild(Player *pl, TrigCtx *ctx)
 {
     memset(ctx, 0, sizeof *ctx);
@@ -313,7 +306,7 @@ void TrigCtxBuild(Player *pl, TrigCtx *ctx)
     ctx->opponent = mType ? nullptr : pl->opponent;
     ctx->powerOwner = mType ? pl : PlayerPowerOwner(pl);
     if (pl->slot >= 1 && pl->slot <= 4)
-        ctx->partner = SlotPlayer(pl->slot <= 2 ? pl->slot + 2 : pl->slot - 2);
+        ctx->partner = PlayerSlotGet(PlayerPartnerSlot(pl->slot));
     ctx->parent = pl->parent;
     ctx->root = pl->root;
 }
