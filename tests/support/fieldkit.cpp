@@ -36,7 +36,7 @@ void FieldTest::SetUp()
     TempDirTest::SetUp();
     TestAllegroStart();
     LogStateReset();
-    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    gv = new GameVars();
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
@@ -112,7 +112,7 @@ void FieldTest::TearDown()
     LogStateReset();
     EXPECT_EQ(ExprStackTop, -1);
     TextBufFree(gv->warnLog);
-    MemFree(gv);
+    delete gv;
     gv = nullptr;
     p1 = nullptr;
     TempDirTest::TearDown();

@@ -26,7 +26,7 @@ void RoundField::SetUp()
 {
     TempDirTest::SetUp();
     TestAllegroStart();
-    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    gv = new GameVars();
     PalFxGlobalInit();
     TimerDeviceSet(&fakeTimer);
     TimerInit(180);
@@ -89,7 +89,7 @@ void RoundField::TearDown()
     TimerExit();
     TimerDeviceSet(nullptr);
     PalFxGlobalFree();
-    MemFree(gv);
+    delete gv;
     gv = nullptr;
     TempDirTest::TearDown();
 }

@@ -51,7 +51,7 @@ protected:
         LogStateReset();
         ASSERT_EQ(GfxSinTableInit(), 1);
         PalFxGlobalInit();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -124,7 +124,7 @@ protected:
         PalListFree();
         LogStateReset();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         PalFxGlobalFree();
         TempDirTest::TearDown();

@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(200, 64);
         gv->cfg.rules.attackLifeToPowerMul = 3.0f;
         gv->cfg.rules.getHitLifeToPowerMul = 2.0f;
@@ -59,7 +59,7 @@ protected:
         }
         AnimSetFree(set);
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }
