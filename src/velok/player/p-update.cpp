@@ -135,16 +135,15 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// The power in use: the pointers when a caller set them, else the side's
-// first player's (a bare record's own).
+// The power in use: the side's first player's (a bare record's own).
 static int *PowerRef(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &PlayerPowerOwner(pl)->power;
+    return &PlayerPowerOwner(pl)->power;
 }
 
 static int *PowerMaxRef(Player *pl)
 {
-    return pl->powerMaxPtr ? pl->powerMaxPtr : &PlayerPowerOwner(pl)->powerMax;
+    return &PlayerPowerOwner(pl)->powerMax;
 }
 
 int PlayerPowerGet(const Player *pl)

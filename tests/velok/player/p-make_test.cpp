@@ -187,11 +187,18 @@ TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
     ASSERT_NE(PlayerCacheLoad(0), nullptr);
     EXPECT_FALSE(PlayerCacheHasRoom());
     EXPECT_EXIT(PlayerCacheLoad(2), testing::ExitedWithCode(1), "Player cache too small");
-    EXPECT_DEATH(PlayerCacheFlush(), "Assert failure in p-make.cpp");
+    // A flush while a player still uses the entry keeps it, and says so.
+    CharData *used = entries[0].cacheData;
+    gv->errorText[0] = 0;
+    EXPECT_EQ(PlayerCacheFlush(), 0);
+    EXPECT_STREQ(gv->errorText, "Player cache: chars/kit/kit.def still used by 1 players");
+    EXPECT_EQ(entries[0].cacheData, used);
+    EXPECT_EQ(entries[0].cacheRefs, 1);
+    EXPECT_EQ(gv->cacheLoaded, 1);
     PlayerCacheRelease(0, 0);
     EXPECT_TRUE(PlayerCacheHasRoom());
     EXPECT_EXIT(PlayerCacheRelease(0, 0), testing::ExitedWithCode(1), "Player cache freed too many");
-    PlayerCacheFlush();
+    EXPECT_EQ(PlayerCacheFlush(), 1);
     EXPECT_EQ(gv->cacheLoaded, 0);
     EXPECT_EQ(entries[0].cacheData, nullptr);
 }

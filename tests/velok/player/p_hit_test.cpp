@@ -81,8 +81,6 @@ protected:
         p->enabled = p->alive = 1;
         p->life = p->lifeMax = 1000;
         p->powerMax = 3000;
-        p->powerPtr = &p->power;
-        p->powerMaxPtr = &p->powerMax;
         p->attackMul = p->defenceMul = 1.0f;
         p->facing = 1;
         p->playerPush = 1;
