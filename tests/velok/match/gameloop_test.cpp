@@ -157,6 +157,47 @@ TEST_F(Loop, SuperPauseWinsOverPause)
     EXPECT_EQ(gv->activePause, 0) << "the Pause shows again";
 }
 
+TEST_F(Loop, EachPlayersEffectTintsItsOwnPalettes)
+{
+    P(1)->palMask = PalGroupMaskMake(1u << 1, 0);
+    P(2)->palMask = PalGroupMaskMake(1u << 2, 0);
+    PalListAdd(&pals[0], P(1)->palMask);
+    PalListAdd(&pals[1], P(2)->palMask);
+    PalFxInit(&P(2)->palFx);
+    P(2)->palFx.time = 4;
+    P(2)->palFx.addR = 20;
+    // Slot 3 has no palettes: its effect is not run.
+    P(3)->enabled = 1;
+    gv->enabledCount = 3;
+    gv->enabledLast = 3;
+    PalFxInit(&P(3)->palFx);
+    P(3)->palFx.time = 4;
+
+    Frame();
+    EXPECT_EQ(pals[1].fx.addR, 20);
+    EXPECT_EQ(pals[0].fx.addR, 0);
+    EXPECT_EQ(P(2)->palFx.counter, 1);
+    EXPECT_EQ(P(3)->palFx.counter, 0);
+
+    // In a SuperPause the effect still shows, and runs on only for a player
+    // that moves during it.
+    gv->pause[1].time = 5;
+    Frame();
+    EXPECT_EQ(pals[1].fx.addR, 20);
+    EXPECT_EQ(P(2)->palFx.counter, 1);
+    P(2)->pauseMoveTime[1] = 5;
+    Frame();
+    EXPECT_EQ(P(2)->palFx.counter, 2);
+
+    gv->pause[1].time = 0;
+    Frame();
+    Frame();
+    EXPECT_EQ(P(2)->palFx.counter, 4);
+    EXPECT_EQ(pals[1].fx.addR, 20);
+    Frame();
+    EXPECT_EQ(pals[1].fx.addR, 0) << "over after its time";
+}
+
 TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
 {
     gv->paused = 1;
