@@ -441,6 +441,7 @@ void PlayerRoundInit(Player *pl)
     st->physics = 1;
     st->ctrl = 1;
     st->hitPauseTime = 0;
+    st->moveContact = st->moveContactTicks = 0;
     pl->guarding = 0;
     pl->idleTicks = 0;
     memset(pl->hitPauseTimers, 0, sizeof pl->hitPauseTimers);
@@ -472,6 +473,12 @@ void PlayerRoundInit(Player *pl)
         serials[i] = -1;
         words[i] = 0;
     }
+    // Nothing of a hit or a hold carries into the round.
+    memset(pl->hitOverride, 0, sizeof pl->hitOverride);
+    pl->pendingDamage = pl->pendingHitPause = pl->pendingFacing = 0;
+    pl->pendingOffX = pl->pendingOffY = pl->pendingOffZ = 0.0f;
+    memset(pl->pauseMoveTime, 0, sizeof pl->pauseMoveTime);
+    pl->boundBySlot = pl->boundById = 0;
     memset(&pl->hit, 0, sizeof pl->hit);
     memset(&pl->hitDef, 0, sizeof pl->hitDef);
     pl->juggleCost = pl->hitCombo = pl->hitLock = pl->lastHitAttr = 0;

@@ -19,11 +19,13 @@
 #include "lib/textbuf.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
+#include "support/fieldkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-update.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/statedef.h"
 
@@ -575,6 +577,60 @@ TEST_F(PlayerMakeTest, TeamOrderFromHeldKeys)
     InputDeinit();
     KbllDeinit();
     KbllDeviceSet(nullptr);
+}
+
+// Round start and teardown on a field of real players.
+class PlayerRoundTest : public FieldTest {};
+
+TEST_F(PlayerRoundTest, RoundStartLeavesNothingOfTheLastRound)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    p->bindTo = PlayerBindTo{-1, 2, q->id, 1, 0, 0, 0, 10.0f, 0, 0};
+    p->alive = p->visible = p->playerPush = 0;
+    p->animOwn = nullptr;
+    p->pendingDamage = 50;
+    p->hitOverride[0].active = 1;
+    p->pauseMoveTime[1] = 8;
+    p->state.moveContact = CONTACT_HIT;
+    PlayerRoundInit(p);
+    EXPECT_EQ(p->alive, 1);
+    EXPECT_EQ(p->visible, 1);
+    EXPECT_EQ(p->playerPush, 1);
+    EXPECT_EQ(p->animOwn, cd->anims);
+    EXPECT_EQ(p->pendingDamage, 0);
+    EXPECT_EQ(p->hitOverride[0].active, 0);
+    EXPECT_EQ(p->pauseMoveTime[1], 0);
+    EXPECT_EQ(p->state.moveContact, 0);
+    // The binding of the last round is gone: no snap onto its old target.
+    EXPECT_EQ(p->bindTo.time, 0);
+    p->posX = 100.0f;
+    PlayerUpdateBindTo(p);
+    EXPECT_FLOAT_EQ(p->posX, 100.0f);
+}
+
+TEST_F(PlayerRoundTest, DestroyedPlayerLetsGoAndIsLetGo)
+{
+    Field(4);
+    Player *p = P(1), *held = P(2), *holder = P(3), *watcher = P(4);
+    PlayerTarget t{};
+    t.target = held;
+    t.bindTimeSeen = 3;  // held as a bound target
+    ASSERT_GE(ArrayAdd(p->targets, &t, held->id, 0), 0);
+    PlayerStateSet(held, 820);
+    t.target = p;
+    ASSERT_GE(ArrayAdd(holder->targets, &t, p->id, 0), 0);
+    PlayerEnableSet(3, 0);  // even a disabled holder lets go
+    held->bindTo = PlayerBindTo{-1, 1, p->id, 1, 1, 0, 0, 0, 0, 0};
+    watcher->opponent = watcher->companion = p;
+
+    EXPECT_EQ(PlayerDestroy(p), 1);
+    EXPECT_EQ(p->targets->used, 0);
+    EXPECT_EQ(held->state.stateNo, 5050) << "released from the hold";
+    EXPECT_EQ(held->bindTo.time, 0);
+    EXPECT_EQ(holder->targets->used, 0);
+    EXPECT_EQ(watcher->opponent, nullptr);
+    EXPECT_EQ(watcher->companion, nullptr);
 }
 
 }  // namespace
