@@ -158,15 +158,19 @@ TEST_F(Loop, SuperPauseWinsOverPause)
     EXPECT_EQ(gv->activePause, 0) << "the Pause shows again";
 }
 
-TEST_F(Loop, EachPlayersEffectTintsItsOwnPalettes)
+TEST_F(Loop, EachPlayersEffectTintsHowItIsDrawn)
 {
-    P(1)->palMask = PalGroupMaskMake(1u << 1, 0);
-    P(2)->palMask = PalGroupMaskMake(1u << 2, 0);
-    PalListAdd(&pals[0], P(1)->palMask);
-    PalListAdd(&pals[1], P(2)->palMask);
+    // Both players show the same colour at the top of the screen: P1 at
+    // column 104, P2 at column 216.
+    Frame();
+    uint16_t plain = Pixel(104, 1);
+    ASSERT_NE(plain, 0);
+    ASSERT_EQ(Pixel(216, 1), plain);
+    // Red + 64 is 8 more in the five red bits of these dark colours.
+    uint16_t lit = (uint16_t)(plain + (8 << 11));
     PalFxInit(&P(2)->palFx);
     P(2)->palFx.time = 4;
-    P(2)->palFx.addR = 20;
+    P(2)->palFx.addR = 64;
     // A player whose mask is empty has no palettes: its effect is not run.
     P(3)->palMask = PalGroupMask{};
     P(3)->enabled = 1;
@@ -176,8 +180,8 @@ TEST_F(Loop, EachPlayersEffectTintsItsOwnPalettes)
     P(3)->palFx.time = 4;
 
     Frame();
-    EXPECT_EQ(pals[1].fx.addR, 20);
-    EXPECT_EQ(pals[0].fx.addR, 0);
+    EXPECT_EQ(Pixel(216, 1), lit);
+    EXPECT_EQ(Pixel(104, 1), plain);
     EXPECT_EQ(P(2)->palFx.counter, 1);
     EXPECT_EQ(P(3)->palFx.counter, 0);
 
@@ -185,7 +189,7 @@ TEST_F(Loop, EachPlayersEffectTintsItsOwnPalettes)
     // that moves during it.
     gv->pause[1].time = 5;
     Frame();
-    EXPECT_EQ(pals[1].fx.addR, 20);
+    EXPECT_EQ(Pixel(216, 1), lit);
     EXPECT_EQ(P(2)->palFx.counter, 1);
     P(2)->pauseMoveTime[1] = 5;
     Frame();
@@ -195,9 +199,9 @@ TEST_F(Loop, EachPlayersEffectTintsItsOwnPalettes)
     Frame();
     Frame();
     EXPECT_EQ(P(2)->palFx.counter, 4);
-    EXPECT_EQ(pals[1].fx.addR, 20);
+    EXPECT_EQ(Pixel(216, 1), lit);
     Frame();
-    EXPECT_EQ(pals[1].fx.addR, 0) << "over after its time";
+    EXPECT_EQ(Pixel(216, 1), plain) << "over after its time";
 }
 
 TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
