@@ -180,7 +180,7 @@ int PlayerCacheFlush()
             kept++;
             continue;
         }
-        // The learned AI data is saved to the AI file here once the learning AI exists.
+        // waits for: learning AI (the learned AI data is saved to the AI file here)
         CharDataFree(cd);
     }
     LIB_ASSERT(gv->cacheLoaded == kept);
@@ -501,7 +501,7 @@ void PlayerRoundInit(Player *pl)
     AnimObjRestart(pl->anim);
 
     PalFxInit(&pl->palFx);
-    // The AI section's round reset follows here once the learning AI exists.
+    // waits for: learning AI (the AI section's round reset)
     memset(&pl->bindTo, 0, sizeof pl->bindTo);
     pl->opponent = nullptr;
     pl->companion = nullptr;
