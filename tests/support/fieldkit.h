@@ -25,8 +25,9 @@ struct FieldValue {
 // even on side 2), named "P1" to "P4" with ids 56 to 59. Side 1 stands at x
 // 100 and 60 facing right, side 2 at 220 and 260 facing left. The actions: 0
 // (one endless element), 5 and 6 (turning), 10 (three elements of 3, 4 and 5
-// ticks) and 200 (two elements); the states 0, 200, 5000 and 300, whose
-// controllers set var(10) on command "a" and var(11) while "FF" is not active.
+// ticks) and 200 (two elements); the states 0, 200, 210 (entered with anim
+// 200, poweradd -1000 and facep2 1), 5000 and 300, whose controllers set
+// var(10) on command "a" and var(11) while "FF" is not active.
 class FieldTest : public TempDirTest {
 protected:
     void SetUp() override;

@@ -760,9 +760,8 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         return OptInt(f, "time", &s[0], pl, 1) && OptInt(f, "facing", &s[1], pl, 0) &&
                ListKey(f, "pos", "fff", &s[2], pl);
     case SCTRL_TAGIN:
-        return ReqValue(f, "stateno", &s[0], pl, 1) &&
-               OptInt(f, "partnerstateno", &s[1], pl, SCTRL_NOT_GIVEN_INT) &&
-               OptInt(f, "ctrl", &s[2], pl, SCTRL_NOT_GIVEN_INT);
+        return ReqValue(f, "stateno", &s[0], pl, 1) && OptInt(f, "partnerstateno", &s[1], pl, 0) &&
+               OptInt(f, "ctrl", &s[2], pl, 0);
     default:
         // No keys, or a parameter record that its own module reads.
         return 1;

@@ -202,7 +202,7 @@ TEST_F(SCtrlTest, SimpleTypesReadTheirKeys)
         {"type = ClearClipboard", 312, "0,0,0,0,0,0"},
         {"type = BindToParent\npos = 1, 2, 3\nfacing = -1", 320, "1,-1,1f,2f,3f,0"},
         {"type = BindToRoot", 321, "1,0,0f,0f,0f,0"},
-        {"type = TagIn\nstateno = 5", 10051, "5,-32751,-32751,0,0,0"},
+        {"type = TagIn\nstateno = 5", 10051, "5,0,0,0,0,0"},
         {"type = TagOut", 10052, "0,0,0,0,0,0"},
     };
     int number = 0;
