@@ -187,8 +187,8 @@ static void EnterAttackerStates(Player *a, Player *v)
     v->animOverride = a->animOverride ? a->animOverride : a->anim ? a->anim->set : nullptr;
 }
 
-// Into the power in use, a normal helper's being its power owner's; the
-// setter keeps the power still in round states 3 and 4 and clamps it.
+// Into the power in use (a helper's is its power owner's); the setter keeps
+// the power still in round states 3 and 4 and clamps it.
 static void PowerAdd(Player *p, int amount)
 {
     long long v = (long long)PlayerPowerGet(p) + amount;
@@ -650,9 +650,8 @@ void PlayerHitResolve(Player *a, Player *v)
             return;
     }
     // The KO is recorded once it is sure the hit goes on: an override or a
-    // full target list leaves no KO to show.
-    // An unguarded KO hit records its icon here through WinIconRecordKO with
-    // V's side, A's side and the attr: waits for: fight screen (WinIconRecordKO)
+    // full target list leaves no KO to show. An unguarded KO hit records its
+    // icon here with V's side, A's side and the attr: waits for: fight screen (WinIconRecordKO)
     if (guardKO)
         WinIconRecordTeam(a->side, attr, WIN_ICON_THROW);
 
