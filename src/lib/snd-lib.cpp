@@ -800,13 +800,15 @@ int SndChannelFindFree()
 
 // ---------------------------------------------------------------- keyed channels
 
-// A reserved channel belongs to its reserver and is never claimed by a key.
+// The first channel the key owns. Reserving a channel keeps its owner key, so
+// a key still reaches its channel after the channel was reserved; only the
+// search for a free channel passes reserved ones by.
 static int KeyChannel(int key)
 {
     if (!Running() || key == SND_KEY_NONE)
         return -1;
     for (int i = 0; i < SND_CHANNELS; i++)
-        if (snd.channels[i].key == key && !snd.channels[i].reserved)
+        if (snd.channels[i].key == key)
             return i;
     return -1;
 }

@@ -466,12 +466,17 @@ TEST_F(SndTest, KeyedChannelsOnTheNoSoundDriver)
 
     // A fresh table has every owner key 0: key 0 finds channel 0.
     EXPECT_EQ(SndKeyFind(0), 0);
-    // A reserved channel is never claimed by a key or taken as free.
+    // Reserving keeps the owner key: the key still finds its channel and
+    // plays on it, while the search for a free channel passes it by.
+    ASSERT_EQ(SndPlayOnKey(500, set, 1, 0, 90), 0);
     ASSERT_EQ(SndChannelReserve(0), 1);
     EXPECT_EQ(SndChannelReserve(0), 0);
     EXPECT_EQ(SndChannelIsReserved(0), 1);
     EXPECT_GE(SndChannelVoice(0), 0);
-    EXPECT_EQ(SndKeyFind(0), 1);
+    EXPECT_EQ(SndKeyFind(500), 0);
+    EXPECT_EQ(SndPlayOnKey(500, set, 1, 1, 90), 0);
+    EXPECT_EQ(SndChannelIsReserved(0), 1);
+    EXPECT_EQ(SndChannelFindFree(), 1);
 
     int ch = SndPlayOnKey(1000, set, 1, 0, 90);
     ASSERT_EQ(ch, 1);
@@ -499,6 +504,11 @@ TEST_F(SndTest, KeyedChannelsOnTheNoSoundDriver)
     EXPECT_EQ(SndKeyIsPlaying(-1), 0);
     EXPECT_EQ(SndPlayOnKey(-1, set, 1, 0, 90), 1);
 
+    // A key stop reaches the reserved channel too; it stays reserved.
+    SndKeyStop(500);
+    EXPECT_EQ(SndKeyFind(500), -1);
+    EXPECT_EQ(SndChannelIsReserved(0), 1);
+
     SndChannelRelease(0);
     EXPECT_EQ(SndChannelIsReserved(0), 0);
     EXPECT_EQ(SndChannelVoice(0), -1);
@@ -518,8 +528,10 @@ TEST_F(SndTest, NoFreeChannelWhenAllAreReserved)
     EXPECT_EQ(SndChannelReserve(255), 1);
     EXPECT_EQ(SndChannelReserveAny(), -1);
     EXPECT_EQ(SndChannelFindFree(), -1);
-    EXPECT_EQ(SndPlayOnKey(7, set, 0, 0, 100), -1);
+    EXPECT_EQ(SndPlayOnKey(8, set, 0, 0, 100), -1);
     EXPECT_EQ(SndPlayOnKey(-1, set, 0, 0, 100), -1);
+    // Key 7 still owns the channel it had before the reserve.
+    EXPECT_EQ(SndPlayOnKey(7, set, 0, 0, 100), 255);
     SndChannelReleaseAll();
     for (int c = 0; c < 256; c++)
         ASSERT_EQ(SndChannelIsReserved(c), 0);
