@@ -217,6 +217,32 @@ TEST_F(SCtrlTest, SimpleTypesReadTheirKeys)
     }
 }
 
+// An item of a controller's list that fails to compile keeps its default,
+// and so do the items after it; the controller loads and leaves no message.
+TEST_F(SCtrlTest, ListItemThatFailsKeepsItsDefault)
+{
+    struct Case {
+        const char *keys;
+        const char *slots;
+    } cases[] = {
+        {"type = AngleDraw\nscale = 2, foo", "-32760f,2f,1f,0,0,0"},
+        {"type = AngleDraw\nscale = foo, 3", "-32760f,1f,1f,0,0,0"},
+        {"type = Trans\ntrans = add1\nalpha = 64, 1.5", "3,64,128,0,0,0"},
+        {"type = HitFallSet\nvelocity = 2, (", "-1,2f,-32760f,0,0,0"},
+        {"type = BindToTarget\npos = 5, foo", "1,-1,5f,-32760f,0,0"},
+        {"type = VarRandom\nv = 2\nrange = foo", "2,0,1000,0,0,0"},
+    };
+    int number = 0;
+    for (const Case &c : cases) {
+        LibErrorMsg[0] = 0;
+        SCtrl *s = Parse(std::string("trigger1 = 1\n") + c.keys, number++);
+        ASSERT_NE(s, nullptr) << c.keys << ": " << gv->errorText;
+        EXPECT_EQ(Slots(s), c.slots) << c.keys;
+        EXPECT_STREQ(gv->errorText, "") << c.keys;
+        EXPECT_STREQ(LibErrorMsg, "") << c.keys;
+    }
+}
+
 TEST_F(SCtrlTest, TriggerLinesAndRunKeys)
 {
     SCtrl *c = Parse("triggerall = 1\ntriggerall = 2\ntrigger1 = 3\ntrigger1 = 4\ntrigger2 = 5\ntrigger3 = 6\n"
@@ -284,6 +310,7 @@ TEST_F(SCtrlTest, ParseFailures)
         {"trigger1 = 1\ntype = AssertSpecial\nflag = intro\nflag3 = baz", "AssertSpecial flag3 \"baz\" not valid"},
         {"trigger1 = 1\ntype = EnvColor\nvalue = 1, 2", "EnvColor value needs three numbers"},
         {"trigger1 = 1\ntype = Width\nedge = 1, foo", "Invalid trigger: foo\nError parsing edge"},
+        {"trigger1 = 1\ntype = GameMakeAnim\npos = 1, foo", "Invalid trigger: foo\nError parsing pos"},
         {"trigger1 = 1\ntype = DisplayToClipboard", "Text not specified for displaytoclipboard."},
         {"trigger1 = 1\ntype = AppendToClipboard\ntext = abc", "Message text not quote-delimited."},
         {"trigger1 = 1\ntype = DisplayToClipboard\ntext = \"abc", "Message text not quote-delimited."},
