@@ -24,6 +24,8 @@ static std::string FieldStates()
 {
     return "[Statedef 200]\ntype = S\n"
            "[State 200, none]\ntype = null\ntrigger1 = 1\n"
+           "[Statedef 210]\ntype = S\nanim = 200\npoweradd = -1000\nfacep2 = 1\n"
+           "[State 210, none]\ntype = null\ntrigger1 = 1\n"
            "[Statedef 5000]\ntype = S\nmovetype = H\n"
            "[State 5000, none]\ntype = null\ntrigger1 = 1\n"
            "[Statedef 300]\n"

@@ -24,8 +24,9 @@ struct FieldValue {
 
 // The field's usual character: the kit character with the actions 0 (one
 // endless element), 5 and 6 (turning), 10 (three elements of 3, 4 and 5
-// ticks) and 200 (two elements); the states 0, 200, 5000 and 300, whose
-// controllers set var(10) on command "a" and var(11) while "FF" is not active.
+// ticks) and 200 (two elements); the states 0, 200, 210 (entered with anim
+// 200, poweradd -1000 and facep2 1), 5000 and 300, whose controllers set
+// var(10) on command "a" and var(11) while "FF" is not active.
 CharKit FieldKitChar();
 
 // A game record in the middle of a fight: round state 2, no pause, life at

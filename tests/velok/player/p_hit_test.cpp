@@ -32,6 +32,11 @@ protected:
         gv->cfg.rules.attackLifeToPowerMul = 3.0f;
         gv->cfg.rules.getHitLifeToPowerMul = 2.0f;
         gv->gameTick = 1;
+        gv->stageLeftBound = gv->stageZTop = -1000.0f;
+        gv->stageRightBound = gv->stageZBottom = 1000.0f;
+        for (auto &side : gv->round.winIcon)
+            for (int &icon : side)
+                icon = -1;
         CharKit kit;
         // At x scale 1 the boxes keep the sizes written.
         std::string consts = CharKitConstantsText();
@@ -61,12 +66,13 @@ protected:
         FieldTest::TearDown();
     }
     // The player as at its round start, at x 0 facing right, with the hit
-    // geometry of these tests.
+    // geometry of these tests and free of the screen edges.
     void Make(int slot)
     {
         Player *p = P(slot);
         PlayerRoundInit(p);
         p->posX = p->posY = p->posZ = 0;
+        p->screenBound = 0;
         p->sinceLastHit = 10;
         p->consts.attackZWidthFront = p->consts.attackZWidthBack = 4;
         p->consts.zWidth = 3;
@@ -220,6 +226,15 @@ TEST_F(HitField, KillZeroLeavesOneLifeEvenWithTwoHitsInATick)
     Attack(pl[0], "attr = S, NA\ndamage = 30");
     Detect();
     EXPECT_EQ(pl[1]->getHit.fall, 0);
+    // A living victim at 0 life (noko asserted) is not healed by kill = 0.
+    gv->noKO = 0;
+    Make(2);
+    pl[1]->posX = 30;
+    pl[1]->facing = -1;
+    pl[1]->life = 0;
+    Attack(pl[0], "attr = S, NA\ndamage = 30\nkill = 0");
+    Detect();
+    EXPECT_EQ(pl[1]->pendingDamage, 0);
 }
 
 TEST_F(HitField, GuardAndGuardKO)
@@ -234,11 +249,14 @@ TEST_F(HitField, GuardAndGuardKO)
                        "guard.kill = " + std::to_string(kill));
         Detect();
         if (kill) {
-            // Guard damage that would KO turns the guard into a KO hit.
+            // Guard damage that would KO turns the guard into a KO hit, with
+            // win icon kind 3 for the attacker's side.
             EXPECT_EQ(pl[1]->state.stateNo, 5000);
             EXPECT_EQ(pl[1]->pendingDamage, 5);
             EXPECT_EQ(pl[1]->getHit.fall, 1);
             EXPECT_EQ(pl[0]->state.moveContact, CONTACT_HIT);
+            EXPECT_EQ(gv->round.winIcon[0][0], 3);
+            EXPECT_EQ(gv->round.winIcon[1][0], -1);
         } else {
             EXPECT_EQ(pl[1]->state.stateNo, 150);
             EXPECT_EQ(pl[1]->pendingDamage, 4);
@@ -335,6 +353,9 @@ TEST_F(HitField, ReversalCatchesTheAttack)
     EXPECT_EQ(x.pendingHitPause, 7);
     EXPECT_EQ(r.pendingHitPause, 9);
     EXPECT_EQ(r.state.moveContact, CONTACT_HIT);
+    // Both of the reverser's hit counts rise by numhits.
+    EXPECT_EQ(r.hit.hitCount, 1);
+    EXPECT_EQ(r.hit.uniqHitCount, 1);
     EXPECT_EQ(r.state.stateNo, 888);
     EXPECT_EQ(x.state.stateNo, 777);
     EXPECT_EQ(x.state.ctrl, 0);
@@ -371,12 +392,33 @@ TEST_F(HitField, CustomStatesRecordTheAttackersIdAndOverridesWithStatesDoNothing
     EXPECT_EQ(pl[1]->state.stateNo, 0);
     EXPECT_EQ(pl[0]->state.stateNo, 0);
     EXPECT_EQ(pl[0]->state.moveContact, 0);
-    // Without them the override takes the hit into its state, undamaged.
-    Attack(pl[0], "attr = S, NA\ndamage = 30");
+    // Without them the override takes the hit as a hit (damage, shake, move
+    // type H, hit count, hitter) and then goes into its own state.
+    Attack(pl[0], "attr = S, NA\ndamage = 30\npausetime = 8, 6\nground.velocity = -4");
     Detect();
     EXPECT_EQ(pl[1]->state.stateNo, 300);
-    EXPECT_EQ(pl[1]->pendingDamage, 0);
+    EXPECT_EQ(pl[1]->pendingDamage, 30);
+    EXPECT_EQ(pl[1]->state.moveType, MOVETYPE_H);
+    EXPECT_EQ(pl[1]->getHit.hitShakeTime, 6);
+    EXPECT_EQ(pl[1]->getHit.hitCount, 1);
+    EXPECT_EQ(pl[1]->getHit.lastHitter, pl[0]);
+    EXPECT_FLOAT_EQ(pl[1]->getHit.xVel, 4.0f);
     EXPECT_EQ(pl[0]->state.moveContact, CONTACT_HIT);
+    EXPECT_EQ(pl[0]->hit.hitCount, 1);
+    // It never KOs, and force-air takes the hit in the air.
+    Make(1);
+    Make(2);
+    pl[1]->posX = 30;
+    pl[1]->facing = -1;
+    pl[1]->life = 10;
+    pl[1]->hitOverride[0] = {1, 0xfff, 300, 10, 1};
+    Attack(pl[0], "attr = S, NA\ndamage = 30\nair.velocity = -3, -5");
+    Detect();
+    EXPECT_EQ(pl[1]->state.stateNo, 300);
+    EXPECT_EQ(pl[1]->state.stateType, STATETYPE_A);
+    EXPECT_FLOAT_EQ(pl[1]->getHit.yVel, -5.0f);
+    EXPECT_EQ(pl[1]->getHit.fall, 0);
+    EXPECT_EQ(pl[1]->pendingDamage, 30);
 }
 
 TEST_F(HitField, SnapMovesXAndYButNeverZ)
@@ -537,6 +579,27 @@ TEST_F(HitField, PushApart)
     EXPECT_FLOAT_EQ(pl[1]->posX, 12.0f);
 }
 
+TEST_F(HitField, PushApartKeepsBothInsideTheStageAndTheScreen)
+{
+    // P1 cornered at the stage's left bound: the push leaves it at the bound.
+    gv->stageLeftBound = -4.0f;
+    pl[1]->posX = 12;
+    PlayerPushApart(pl[0], pl[1], 0);
+    EXPECT_FLOAT_EQ(pl[0]->posX, -4.0f);
+    EXPECT_FLOAT_EQ(pl[1]->posX, 22.0f);
+    // P2 bound to the screen, whose right edge is at 36: 16 of body width
+    // keep it at 20.
+    gv->stageLeftBound = -1000.0f;
+    gv->stageScreenRight = 284;
+    pl[1]->screenBound = 1;
+    pl[1]->zScale = 1.0f;
+    pl[0]->posX = 0;
+    pl[1]->posX = 12;
+    PlayerPushApart(pl[0], pl[1], 0);
+    EXPECT_FLOAT_EQ(pl[0]->posX, -10.0f);
+    EXPECT_FLOAT_EQ(pl[1]->posX, 20.0f);
+}
+
 TEST_F(HitField, CornerPushAndNestedCustomStates)
 {
     // The victim at the screen edge pushes the attacker back by its offset.
@@ -576,4 +639,66 @@ TEST_F(HitField, CornerPushAndNestedCustomStates)
     EXPECT_EQ(pl[1]->state.customList, nullptr);
     EXPECT_EQ(pl[1]->state.customOwnerId, -1);
     EXPECT_EQ(pl[1]->state.stateNo, 5000);
+}
+
+TEST_F(HitField, HitShakeStartsTheScreenShake)
+{
+    Attack(pl[0], "attr = S, NA\nenvshake.time = 10\nenvshake.ampl = -6\nenvshake.freq = 30\nenvshake.phase = 45\n"
+                   "fall.envshake.time = 7");
+    Detect();
+    EXPECT_EQ(gv->shakeTime, 10);
+    EXPECT_EQ(gv->shakeCounter, 0);
+    EXPECT_FLOAT_EQ(gv->shakeAmpl, -6.0f);
+    EXPECT_FLOAT_EQ(gv->shakeFreq, 30.0f);
+    EXPECT_FLOAT_EQ(gv->shakePhase, 45.0f);
+    // The fall shake waits in the victim's record for its controller.
+    EXPECT_EQ(pl[1]->getHit.fallEnvShakeTime, 7);
+    // A hit without a shake time leaves a running shake alone.
+    gv->shakeCounter = 4;
+    pl[2]->posX = 0;
+    Attack(pl[2], "attr = S, NA");
+    Detect();
+    EXPECT_EQ(pl[1]->getHit.lastHitter, pl[2]);
+    EXPECT_EQ(gv->shakeTime, 10);
+    EXPECT_EQ(gv->shakeCounter, 4);
+}
+
+TEST_F(HitField, NormalHelpersGetPowerForTheirOwnerAndAreGivenNone)
+{
+    // P3 and P4 are normal helpers: their power belongs to their sides'
+    // first players, P1 and P2. P3 attacks from 0, P4 stands at 30.
+    pl[0]->posX = -300;
+    pl[1]->posX = 300;
+    pl[2]->posX = 0;
+    pl[3]->posX = 30;
+    pl[2]->isHelper = pl[3]->isHelper = 1;
+    Attack(pl[2], "attr = S, NA\ndamage = 30\ngetpower = 40\ngivepower = 25");
+    Detect();
+    EXPECT_EQ(pl[3]->pendingDamage, 30);
+    EXPECT_EQ(pl[0]->power, 40);
+    EXPECT_EQ(pl[2]->power, 0);
+    EXPECT_EQ(pl[1]->power, 0);
+    EXPECT_EQ(pl[3]->power, 0);
+    // A guard: the same.
+    Make(4);
+    pl[3]->posX = 30;
+    pl[3]->facing = -1;
+    pl[3]->isHelper = 1;
+    pl[3]->guarding = 1;
+    Attack(pl[2], "attr = S, NA\ndamage = 30\nguardflag = MA\ngetpower = 40, 15\ngivepower = 25, 5");
+    Detect();
+    EXPECT_EQ(pl[3]->state.stateNo, 150);
+    EXPECT_EQ(pl[0]->power, 55);
+    EXPECT_EQ(pl[1]->power, 0);
+    // A reversing helper's power goes to its owner as well.
+    Make(3);
+    Make(4);
+    pl[3]->posX = 30;
+    pl[3]->facing = -1;
+    pl[3]->isHelper = 1;
+    Attack(pl[2], "attr = S, NA\ndamage = 30");
+    Attack(pl[3], "getpower = 50", "ReversalDef");
+    Detect();
+    EXPECT_EQ(pl[2]->state.moveContact, CONTACT_REVERSED);
+    EXPECT_EQ(pl[1]->power, 50);
 }

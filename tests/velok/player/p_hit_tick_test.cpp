@@ -20,7 +20,8 @@
 
 namespace {
 
-// State 200 attacks once at its first tick; 5000 is a plain get-hit state.
+// State 200 attacks once at its first tick; 5000 is a get-hit state that
+// keeps the hit time it reads in var(5) and returns to 0 once the hit is over.
 std::string HitKitStates()
 {
     return "[Statedef 200]\n"
@@ -45,9 +46,16 @@ std::string HitKitStates()
            "type = S\n"
            "movetype = H\n"
            "physics = N\n"
-           "[State 5000, stay]\n"
-           "type = Null\n"
-           "trigger1 = 1\n";
+           "[State 5000, read]\n"
+           "type = VarSet\n"
+           "trigger1 = 1\n"
+           "v = 5\n"
+           "value = gethitvar(hittime)\n"
+           "[State 5000, over]\n"
+           "type = ChangeState\n"
+           "trigger1 = HitOver\n"
+           "value = 0\n"
+           "ctrl = 1\n";
 }
 
 // Action 0 has a body box; action 200 a body box and an attack box reaching forward.
@@ -111,6 +119,29 @@ TEST_F(HitTickTest, ActivationHitsInItsTickAndTheDamageLandsAtTheNextStateRun)
     EXPECT_EQ(a->hit.hitCount, 1);
     EXPECT_EQ(a->state.hitPauseTime, 2);
     EXPECT_EQ(v->getHit.hitShakeTime, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HitTickTest, TheGetHitStateEndsOnceTheHitTimeHasRunOut)
+{
+    Player *a = P(1), *v = P(2);
+    PlayerStateSet(a, 200);
+    Tick();
+    ASSERT_EQ(v->state.stateNo, 5000);
+    // Six ticks of shake (the last one counts the hit time down to 11), then
+    // eleven more to 0 and one to -1: the state read in the next tick ends it.
+    for (int i = 0; i < 18; i++)
+        Tick();
+    EXPECT_EQ(v->state.stateNo, 5000);
+    EXPECT_EQ(v->var[5], 0);
+    EXPECT_EQ(v->getHit.hitTime, -1);
+    Tick();
+    EXPECT_EQ(v->state.stateNo, 0);
+    EXPECT_EQ(v->var[5], -1);
+    EXPECT_EQ(v->state.ctrl, 1);
 }
 
 }  // namespace

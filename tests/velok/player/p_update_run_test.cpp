@@ -364,6 +364,14 @@ TEST_F(MoveTest, StageAndScreenBounds)
     EXPECT_EQ(p->screenLeft, 15);
     EXPECT_EQ(p->screenRight, 305);
 
+    // At a perspective scale of 1.1 the left edge is (15 - 160) / 1.1 + 160
+    // truncated whole, 28, as the edge-distance triggers see it.
+    p->zScale = 1.1f;
+    p->posX = 0.0f;
+    PlayerScreenBound(p);
+    EXPECT_EQ(p->screenLeft, 28);
+    EXPECT_FLOAT_EQ(p->posX, 43.0f);
+
     // A scale of 0 or less at this depth skips the screen bound.
     p->zScale = 0.0f;
     p->posX = 0.0f;
