@@ -401,6 +401,7 @@ TEST_F(PlayerDrawTest, GroupEffectsOnItsMaskReachWhatItDraws)
     EXPECT_EQ(Px(99, 152), Blit565Add(Blit565Scale(lit, 64), Blit565Scale(BG, 192)));
     PalListFxReset();
     EXPECT_EQ(SpriteColour(), plain);
+    PalListFree();  // before the player's views go
     gv->players[1] = nullptr;
 }
 
