@@ -314,7 +314,7 @@ static void MotifFromOption(const char *name)
 int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
 {
     if (!InitAllegro())
-        FatalExitf("Can't start Allegro: %s", allegro_error);
+        FatalExitf("Can't start Allegro: %s", allegro_error[0] ? allegro_error : "no system driver (no display?)");
     if (system_driver && system_driver->set_window_title)
         set_window_title("V.E.L.O.K");
 

@@ -15,9 +15,9 @@ struct Outcome {
 
 class Velokw : public TempDirTest {
 protected:
-    Outcome Run(const std::string &args)
+    Outcome Run(const std::string &args, const std::string &prefix = "")
     {
-        std::string command = std::string("'") + VELOKW_PATH + "' " + args + " >out.txt 2>err.txt";
+        std::string command = prefix + "'" + VELOKW_PATH + "' " + args + " >out.txt 2>err.txt";
         int status = std::system(command.c_str());
         Outcome o;
         o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -61,6 +61,15 @@ TEST_F(Velokw, StartsUpToTheMotifAndStopsThroughTheFatalBox)
               "\nLog file successfully closed.\n");
     EXPECT_EQ(o.out, "Initializing keyboard.\nInitializing sound...sound is disabled\nInitializing graphics.\n");
     EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: \nError loading system data: data/system.def\n\n");
+}
+
+TEST_F(Velokw, WithoutADisplayItSaysSo)
+{
+    GameTreeWrite();
+    Outcome o = Run("-nosound -nojoy", "env -u DISPLAY ");
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: Can't start Allegro: no system driver (no display?)\n\n");
+    EXPECT_NE(o.log.find("Initializing...\nExit with an error.\n"), std::string::npos) << o.log;
 }
 
 TEST_F(Velokw, MissingSecondFontStopsWithItsName)

@@ -144,6 +144,12 @@ TEST_F(ScreenModes, AltEnterTogglesAndSwitchCallbacksFollowTheFocus)
     EXPECT_EQ(disp.skipCounter, 0);
     KbllScancodeHook(KEY_ALT | 0x80);
 
+    // A window cannot pause in the background here: it runs on instead.
+    ScreenSwitchModeSet(1);
+    EXPECT_EQ(get_display_switch_mode(), SWITCH_BACKGROUND);
+    ScreenSwitchModeSet(0);
+    EXPECT_EQ(get_display_switch_mode(), SWITCH_BACKGROUND);
+
     ASSERT_EQ(InitSwitchCallbacksSet(), 1);
     EXPECT_EQ(InitSwitchCallbacksSet(), 1);  // again: registered once more, not twice
     ScreenWindowActiveSet(1);
