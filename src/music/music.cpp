@@ -25,11 +25,6 @@ void MusPluginShutdown()
     pluginUp = 0;
 }
 
-int MusCdIsOpen()
-{
-    return cdOpen;
-}
-
 void MusCdShutdown()
 {
     if (!cdOpen)

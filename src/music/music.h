@@ -9,6 +9,5 @@ int MusPluginInit(void *window);
 int MusPluginIsUp();
 void MusPluginShutdown();
 
-int MusCdIsOpen();
 // Stops a playing track and closes the CD device when it is open.
 void MusCdShutdown();

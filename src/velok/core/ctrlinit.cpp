@@ -18,11 +18,6 @@ static const KeyConfig defaultKeys[2] = {
     {{0, 72, 77, 80, 75, 74, 78, 156, 69, 181, 55, 81, 0}},
 };
 
-const KeyConfig *InitKeysDefaultGet(int side)
-{
-    return &defaultKeys[side == 1 ? 1 : 0];
-}
-
 void InitKeysDefault()
 {
     for (int p = 0; p < 2; p++)

@@ -1,12 +1,8 @@
 // Controls set-up: the default keys, the pad installation and the key remap table of the input layer.
 #pragma once
 
-struct KeyConfig;
-
-// The built-in keyboard keys of a controls side (0 or 1): slots 1 to 11 hold
-// Jump, Right, Crouch, Left, A, B, C, X, Y, Z and Start.
-const KeyConfig *InitKeysDefaultGet(int side);
-// Both sides' keyboard key records take the built-in keys in slots 1 to 11.
+// Both sides' keyboard key records take the built-in keys in slots 1 to 11
+// (Jump, Right, Crouch, Left, A, B, C, X, Y, Z, Start).
 void InitKeysDefault();
 // Maps every configured key of both sides, and the pad inputs of the sides
 // that use a pad, to the input code of the built-in key of the same slot, and
