@@ -21,10 +21,20 @@ const KbllDevice quietKeyboard = {
     [](int, int) {},
 };
 
+// Every mode is set as a window, so that no full-screen grab competes with
+// other programs on the display; the card asked for is kept.
+int lastCard = 0;
+int WindowMode(int card, int w, int h)
+{
+    lastCard = card;
+    return set_gfx_mode(card == GFX_TEXT ? GFX_TEXT : GFX_AUTODETECT_WINDOWED, w, h, 0, 0);
+}
+const GfxDevice windowsOnly = {WindowMode};
+
 // Fails the mode switch asked for and lets the one that restores through.
 int modeCalls = 0;
 const GfxDevice failFirst = {
-    [](int card, int w, int h) { return modeCalls++ == 0 ? -1 : set_gfx_mode(card, w, h, 0, 0); },
+    [](int card, int w, int h) { return modeCalls++ == 0 ? -1 : WindowMode(card, w, h); },
 };
 
 class ScreenModes : public TempDirTest {
@@ -37,6 +47,7 @@ protected:
         gv = new GameVars();
         gv->cfg.video = CfgVideo{640, 480, 16, 0, 0, 0, GFX_DRV_DIRECTX_WIN, 0};
         ASSERT_EQ(GfxInit(), 1);
+        GfxDeviceSet(&windowsOnly);
         ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 640, 480, 16), 1) << allegro_error;
         disp = DispState{};
         disp.gameBuf = VbufSprCreateDepth(320, 240, 16);
@@ -71,18 +82,20 @@ protected:
 
 TEST_F(ScreenModes, SwitchGoesToTheOtherKindOfMode)
 {
+    const int window = GFX_AUTODETECT_WINDOWED, full = GFX_AUTODETECT_FULLSCREEN;
     struct Case {
-        int configured, fullscreenNow, want;
+        int configured, fullscreenNow, want, card;
         const char *log;
     } cases[] = {
-        {GFX_DRV_DIRECTX_WIN, 0, GFX_DRV_DIRECTX_ACCEL,
+        {GFX_DRV_DIRECTX_WIN, 0, GFX_DRV_DIRECTX_ACCEL, full,
          "Attempting to set graphics to 640x480x16 mode 0x44584143 (fullscreen)...\nsuccess\n"},
-        {GFX_DRV_DIRECTX_WIN, 1, GFX_DRV_DIRECTX_WIN, "Attempting to set graphics to 640x480x16 mode 0x4458574E...\nsuccess\n"},
-        {GFX_DRV_DIRECTX_SOFT, 0, GFX_DRV_DIRECTX_SOFT,
-         "Attempting to set graphics to 640x480x16 mode 0x4458534F (fullscreen)...\nsuccess\n"},
-        {GFX_DRV_DIRECTX_SOFT, 1, GFX_DRV_DIRECTX_WIN,
+        {GFX_DRV_DIRECTX_WIN, 1, GFX_DRV_DIRECTX_WIN, window,
          "Attempting to set graphics to 640x480x16 mode 0x4458574E...\nsuccess\n"},
-        {GFX_DRV_GDI, 1, GFX_DRV_GDI, "Attempting to set graphics to 640x480x16 mode 0x47444942...\nsuccess\n"},
+        {GFX_DRV_DIRECTX_SOFT, 0, GFX_DRV_DIRECTX_SOFT, full,
+         "Attempting to set graphics to 640x480x16 mode 0x4458534F (fullscreen)...\nsuccess\n"},
+        {GFX_DRV_DIRECTX_SOFT, 1, GFX_DRV_DIRECTX_WIN, window,
+         "Attempting to set graphics to 640x480x16 mode 0x4458574E...\nsuccess\n"},
+        {GFX_DRV_GDI, 1, GFX_DRV_GDI, window, "Attempting to set graphics to 640x480x16 mode 0x47444942...\nsuccess\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.log);
@@ -90,6 +103,7 @@ TEST_F(ScreenModes, SwitchGoesToTheOtherKindOfMode)
         vbufTarget = VbufTarget{};
         EXPECT_EQ(InitGfxModeSet(640, 480, 16, c.fullscreenNow), 1) << allegro_error;
         EXPECT_EQ(gfx.driver, c.want);
+        EXPECT_EQ(lastCard, c.card);
         EXPECT_EQ(SCREEN_W, 640);
         EXPECT_EQ(vbufTarget.set, disp.gameBuf);
         EXPECT_EQ(Log(), c.log);
@@ -125,6 +139,7 @@ TEST_F(ScreenModes, AltEnterTogglesAndSwitchCallbacksFollowTheFocus)
     EXPECT_EQ(ScreenFullscreenToggle(&code), 1);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL);
+    EXPECT_EQ(lastCard, GFX_AUTODETECT_FULLSCREEN);
     EXPECT_EQ(disp.skipCounter, 0);
     code = SCREEN_KEY_ENTER;
     EXPECT_EQ(ScreenFullscreenToggle(&code), 1);
