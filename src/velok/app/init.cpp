@@ -190,7 +190,7 @@ void GameVarsFree()
 
 // ---------------------------------------------------------------- start-up
 
-// Both texts go to the status log and to standard output.
+// The text goes to the status log and to standard output.
 static void LogAndPrint(const char *text)
 {
     LogWrite("%s", text);
@@ -452,9 +452,8 @@ void DeinitSystem(int selectFlag)
     fflush(stdout);
 
     LogWrite("Clearing player cache...");
-    if (gv)
-        PlayerCacheFlush();
-    LogWrite("OK\n");
+    // Entries that players still use stay loaded (the error text names them).
+    LogWrite(!gv || PlayerCacheFlush() ? "OK\n" : "failed\n");
     LogWrite("Freeing character info...");
     // waits for: select file (SelectListsFree)
     LogWrite("OK\n");
