@@ -11,6 +11,7 @@
 #include "velok/player/chardef.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -656,6 +657,7 @@ void PlayerHitResolve(Player *a, Player *v)
                 a->hit.uniqHitCount += hd->numHits;
             a->state.moveContact = CONTACT_HIT;
             a->state.moveContactTicks = 0;
+            ComboCounterAdd(a->side, hd->numHits);
             if (!ovr) {
                 PalFxGive(v, hd);
                 if (hd->attr & HITDEF_THROW_ATTR)

@@ -10,6 +10,8 @@
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
+#include "velok/match/round.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
@@ -126,6 +128,15 @@ void PlayerLifeSet(Player *pl, int value)
     if (pl->isHelper && !pl->helperTypePlayer && value < 1)
         value = 1;
     pl->life = value;
+    // A KO in the fight: the hitter's side takes the icon of its hit, and a
+    // player that went down by itself gives the other side its icon.
+    if (value <= 0 && !pl->isHelper && gv && gv->round.state == 2) {
+        const Player *hitter = pl->getHit.lastHitter;
+        if (hitter)
+            WinIconRecordKO(pl->side, hitter->side, pl->lastHitAttr);
+        else
+            WinIconRecordTeam(3 - pl->side, 0, 6);
+    }
 }
 
 void PlayerLifeSetRaw(Player *pl, int value)
