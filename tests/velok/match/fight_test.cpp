@@ -11,6 +11,7 @@
 #include "lib/snd-lib.h"
 #include "lib/spr-lib.h"
 #include "lib/txtparse.h"
+#include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/fightkit.h"
 #include "support/testkit.h"
@@ -218,15 +219,23 @@ TEST_F(FightLoad, ScreenElementKindsAndFields)
         {"e.font = 3\ne.text = \"Alone\"", SCREEN_ELEM_NONE, 0, 0, 0, -2, 0, 1, 1, 1.0f, ""},
         {"e.spr = 4\ne.offset = 5,6", SCREEN_ELEM_NONE, 0, 0, 0, -2, 0, 1, 1, 1.0f, ""},
     };
-    int serial = gv->screenElemSerial;
-    for (const Case &c : cases) {
-        TxtParseFile *tp = TxtParseOpenVfile(DefMemVFile(std::string("[G]\n") + c.lines + "\n"));
-        ASSERT_NE(tp, nullptr);
-        TxtParseGroupSet(tp, "G");
+    auto read = [](const std::string &lines) {
+        VFile *vf = DefMemVFile("[G]\n" + lines + "\n");
+        TxtParseFile *tp = TxtParseOpenVfile(vf);
+        VFileClose(vf);
         ScreenElem e;
         ScreenElemInit(&e);
-        ScreenElemRead(tp, &e, "e");
-        TxtParseClose(tp);
+        EXPECT_NE(tp, nullptr);
+        if (tp) {
+            TxtParseGroupSet(tp, "G");
+            ScreenElemRead(tp, &e, "e");
+            TxtParseClose(tp);
+        }
+        return e;
+    };
+    int serial = gv->screenElemSerial;
+    for (const Case &c : cases) {
+        ScreenElem e = read(c.lines);
         EXPECT_EQ(e.kind, c.kind) << c.lines;
         EXPECT_EQ(e.num1, c.num1) << c.lines;
         EXPECT_EQ(e.num2, c.num2) << c.lines;
@@ -243,13 +252,7 @@ TEST_F(FightLoad, ScreenElementKindsAndFields)
     }
 
     // A long text keeps 47 characters.
-    TxtParseFile *tp = TxtParseOpenVfile(DefMemVFile("[G]\ne.font = 0,0\ne.text = \"" + std::string(60, 'x') + "\"\n"));
-    TxtParseGroupSet(tp, "G");
-    ScreenElem e;
-    ScreenElemInit(&e);
-    ScreenElemRead(tp, &e, "e");
-    TxtParseClose(tp);
-    EXPECT_EQ(strlen(e.text), 47u);
+    EXPECT_EQ(strlen(read("e.font = 0,0\ne.text = \"" + std::string(60, 'x') + "\"").text), 47u);
 }
 
 TEST_F(FightLoad, EveryMissingGroupAndFileEndsTheLoad)

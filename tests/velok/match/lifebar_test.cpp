@@ -13,10 +13,13 @@
 #include "lib/disp.h"
 #include "lib/font.h"
 #include "lib/libbase.h"
+#include "lib/spr-lib.h"
+#include "lib/spr-read.h"
 #include "lib/vbuf.h"
 #include "support/fightkit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
+#include "support/sprkit.h"
 #include "velok/core/common.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
@@ -163,6 +166,89 @@ TEST_F(Bars, TeamsChooseTheBarSet)
             EXPECT_EQ(Pixel(60, y + 1), want ? FK_BLUE : 0) << c.name << " row " << y;
         }
     }
+}
+
+TEST_F(Bars, DebugNumbersBesideTheFront)
+{
+    kit.Group("Lifebar") = {"p1.pos = 50,10", "p1.range.x = 99,-1", "p1.front.spr = 3,0", "p1.front.layerno = 1"};
+    Load();
+    P(1)->life = 400;
+    P(1)->lifeShown[0] = 400;
+    P(1)->lifeShown[1] = 700;
+    P(2)->enabled = 0;  // its bar, without a front, shows its numbers in pass 0
+    auto count = [this](uint16_t colour) {
+        int n = 0;
+        for (int y = 0; y < PIX_H; y++)
+            for (int x = 0; x < PIX_W; x++)
+                n += Pixel(x, y) == colour;
+        return n;
+    };
+    const uint16_t lifeColour = Rgb565(16, 32, 0), lostColour = Rgb565(16, 0, 0);
+    for (int debug : {0, 1}) {
+        gv->cfg.debug.debug = debug;
+        for (int pass : {0, 1}) {
+            Clear();
+            LifebarDraw(pass);
+            bool want = debug && pass == 1;
+            EXPECT_EQ(count(lifeColour) > 0, want) << debug << " " << pass;
+            EXPECT_EQ(count(lostColour) > 0, want) << debug << " " << pass;
+        }
+    }
+    // Left of the front on a bar drawn from right to left.
+    for (int y = 0; y < PIX_H; y++)
+        for (int x = 110; x < PIX_W; x++)
+            EXPECT_NE(Pixel(x, y), lifeColour) << x << "," << y;
+}
+
+TEST_F(Bars, FacesUseThePlayersSpritesAndTurnsShowTheTeammates)
+{
+    kit.Group("Face") = {"p1.pos = 100,100", "p1.face.spr = 9000,0", "p2.pos = 200,100", "p2.face.spr = 9000,0"};
+    kit.Group("Turns Face") = {"p1.teammate.pos = 0,150", "p1.teammate.spacing = 120,0", "p1.teammate.bg.spr = 1,0",
+                               "p1.teammate.ko.spr = 4,0", "p1.teammate.ko.offset = 1,0"};
+    Load();
+    // The players' own faces: red on the left, blue on the right.
+    PcxSpec face;
+    face.width = 4;
+    face.height = 1;
+    face.pixels = {1, 1, 3, 3};
+    face.palette.assign(256 * 3, 0);
+    face.palette[3] = 248;
+    face.palette[3 * 3 + 2] = 248;
+    SffEntry e;
+    e.group = 9000;
+    e.pcx = PcxBytes(face);
+    WriteFileText("face.sff", SffBytes({e}));
+    SprSet *spr = SprLoad("face.sff");
+    ASSERT_NE(spr, nullptr);
+    P(1)->sprView = P(2)->sprView = spr;
+    LifebarDraw(0);
+    auto run = [this](int y) {
+        std::vector<uint16_t> px;
+        for (int x = 0; x < PIX_W; x++)
+            if (Pixel(x, y))
+                px.push_back(Pixel(x, y));
+        return px;
+    };
+    std::vector<uint16_t> row = run(100);
+    ASSERT_EQ(row.size(), 8u);
+    EXPECT_EQ(std::vector<uint16_t>(row.begin(), row.begin() + 4),
+              (std::vector<uint16_t>{FK_RED, FK_RED, FK_BLUE, FK_BLUE}));
+    EXPECT_EQ(std::vector<uint16_t>(row.begin() + 4, row.end()),
+              (std::vector<uint16_t>{FK_BLUE, FK_BLUE, FK_RED, FK_RED}))
+        << "player 2's face faces the other way";
+
+    // Turns: the waiting member after the current one, then the beaten one
+    // with its KO mark.
+    gv->teams[0].entryCount = 3;
+    gv->teams[0].current = 1;
+    Clear();
+    LifebarDraw(0);
+    EXPECT_EQ(Pixel(1, 151), FK_BLUE);
+    EXPECT_EQ(Pixel(121, 151), FK_WHITE);
+    EXPECT_EQ(Pixel(2, 151), FK_BLUE) << "no KO mark on the waiting member";
+    EXPECT_EQ(Pixel(241, 151), 0) << "no third place";
+    P(1)->sprView = P(2)->sprView = nullptr;
+    SprSetFree(spr);
 }
 
 TEST_F(Bars, TextsShowTheirValues)
