@@ -258,6 +258,7 @@ struct GameVars {
     float stageScaleTop, stageScaleBottom;
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
+    int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
 
     // Match and round flow of the round loop
     int quit;
@@ -308,6 +309,7 @@ struct GameVars {
     int screenElemSerial;    // numbers screen element definitions in reading order
     ComboCounter combo[2];
     int lifebarOff;
+    PalFx fightPalFx;        // the fight screen's palette effect, applied last each frame
 };
 
 enum GameSpecialFlag {

@@ -504,6 +504,7 @@ int FightDefLoad(const char *path)
         GameErrorSet("Out of memory");
         return 0;
     }
+    PalFxInit(&gv->fightPalFx);
     char dir[FIGHT_PATH_LEN];
     PathSplit(path, dir, sizeof dir, nullptr, 0);
     int ok = FightRead(tp, dir);

@@ -45,8 +45,7 @@ protected:
     {
         FightDataFree();
         FontFree(gv->sysFont[0]);
-        for (Player *pl : owned)
-            ArrayFree(pl->targets);
+        gv->sysFont[0] = nullptr;
         LogStateReset();
         RoundField::TearDown();
     }
@@ -77,8 +76,6 @@ protected:
     }
     void AddTarget(Player *holder, Player *target)
     {
-        if (!holder->targets)
-            holder->targets = ArrayCreate(8, sizeof(PlayerTarget), nullptr);
         PlayerTarget t{};
         t.target = target;
         ArrayAdd(holder->targets, &t, 0, 0);
@@ -220,7 +217,8 @@ TEST_F(Bars, FacesUseThePlayersSpritesAndTurnsShowTheTeammates)
     WriteFileText("face.sff", SffBytes({e}));
     SprSet *spr = SprLoad("face.sff");
     ASSERT_NE(spr, nullptr);
-    P(1)->sprView = P(2)->sprView = spr;
+    SprSet *own[2] = {P(1)->palInUse, P(2)->palInUse};
+    P(1)->palInUse = P(2)->palInUse = spr;
     LifebarDraw(0);
     auto run = [this](int y) {
         std::vector<uint16_t> px;
@@ -247,7 +245,8 @@ TEST_F(Bars, FacesUseThePlayersSpritesAndTurnsShowTheTeammates)
     EXPECT_EQ(Pixel(121, 151), FK_WHITE);
     EXPECT_EQ(Pixel(2, 151), FK_BLUE) << "no KO mark on the waiting member";
     EXPECT_EQ(Pixel(241, 151), 0) << "no third place";
-    P(1)->sprView = P(2)->sprView = nullptr;
+    P(1)->palInUse = own[0];
+    P(2)->palInUse = own[1];
     SprSetFree(spr);
 }
 
@@ -597,26 +596,13 @@ TEST_F(Bars, WinIconAtAKnockOut)
     EXPECT_EQ(gv->round.winPerfect[0][0], -1);
 }
 
-TEST_F(Bars, LifeSetToZeroInTheFightRecordsTheKnockOut)
+TEST_F(Bars, LifeSetToZeroInTheFightRecordsTheHittersIcon)
 {
     gv->round.state = 2;
     P(2)->getHit.lastHitter = P(1);
     P(2)->lastHitAttr = 0x920;
     PlayerLifeSet(P(2), 0);
-    EXPECT_EQ(gv->round.winIcon[0][0], 2);
-
-    // Without a hitter the other side takes the suicide icon.
-    P(1)->getHit.lastHitter = nullptr;
-    PlayerLifeSet(P(1), -5);
-    EXPECT_EQ(gv->round.winIcon[1][0], 6);
-
-    // Outside the fight, or for a life above 0, nothing is recorded.
-    gv->round.winIcon[1][0] = -1;
-    P(1)->life = 1000;
-    gv->round.state = 1;
-    PlayerLifeSet(P(1), 0);
-    gv->round.state = 2;
-    PlayerLifeSet(P(1), 1);
+    EXPECT_EQ(gv->round.winIcon[0][0], 2) << "the kind of the hit's attribute";
     EXPECT_EQ(gv->round.winIcon[1][0], -1);
 }
 
