@@ -2,6 +2,7 @@
 #include "velok/match/lifebar.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,6 +38,26 @@ static bool CanDraw()
     return !disp.skipFrame && vbufTarget.pixels;
 }
 
+// Positions add file values together, so they are summed in 64 bits and
+// handed to the drawing calls held within a range far beyond any target,
+// where the glyph and sprite arithmetic of those calls cannot overflow.
+enum { DRAW_POS_LIMIT = 1 << 24 };
+
+static int SatInt(long long v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+}
+
+static int Sat(long long v)
+{
+    return v > DRAW_POS_LIMIT ? DRAW_POS_LIMIT : v < -DRAW_POS_LIMIT ? -DRAW_POS_LIMIT : (int)v;
+}
+
+static long long Dbl(long long v)
+{
+    return Doubled() ? v * 2 : v;
+}
+
 // An element at (x, y) plus its offset, in the pass of its layer; a text
 // element shows `text` when given. hflip mirrors it once more.
 //
@@ -45,16 +66,14 @@ static bool CanDraw()
 // element's serial, a new animation ticked once, drawn at once and marked as
 // shown. Until then sprites and texts, which carry no state from frame to
 // frame, are drawn here at once, and animations are not shown.
-static void ElemShow(const ScreenElem *e, SprSet *spr, int x, int y, int pass, const char *text = nullptr,
-                     bool hflip = false)
+static void ElemShow(const ScreenElem *e, SprSet *spr, long long x, long long y, int pass,
+                     const char *text = nullptr, bool hflip = false)
 {
     if (e->kind == SCREEN_ELEM_NONE || e->layer != pass || !CanDraw())
         return;
-    float px = (float)(x + e->offsetX), py = (float)(y + e->offsetY);
+    long long px = Dbl(x + e->offsetX), py = Dbl(y + e->offsetY);
     float sx = e->scaleX, sy = e->scaleY;
     if (Doubled()) {
-        px *= 2;
-        py *= 2;
         sx *= 2;
         sy *= 2;
     }
@@ -66,14 +85,14 @@ static void ElemShow(const ScreenElem *e, SprSet *spr, int x, int y, int pass, c
     case SCREEN_ELEM_SPRITE: {
         int index = spr ? SprSetFindImage(spr, e->num1, e->num2) : -1;
         if (index >= 0)
-            SprDrawScaled(spr, index, px, py, sx, sy);
+            SprDrawScaled(spr, index, (float)Sat(px), (float)Sat(py), sx, sy);
         break;
     }
     case SCREEN_ELEM_TEXT: {
         Font *font = FightFontGet(e->num1);
         const char *shown = text ? text : e->text;
         if (font && shown[0])
-            FontDrawText(shown, font, (int)px, (int)py, e->align, -1, e->num2);
+            FontDrawText(shown, font, Sat(px), Sat(py), e->align, -1, e->num2);
         break;
     }
     default:
@@ -105,17 +124,13 @@ static BarSet BarSetOf(int side)
 // The bar's ends from its range; the first end is where it is anchored when
 // that end lies right of the other.
 struct BarSpan {
-    int lo, hi;
+    long long lo, hi;
     bool right;
 };
 
 static BarSpan BarSpanOf(const FightBar *b)
 {
-    int e1 = b->posX + b->range[0], e2 = b->posX + b->range[1];
-    if (Doubled()) {
-        e1 *= 2;
-        e2 *= 2;
-    }
+    long long e1 = Dbl((long long)b->posX + b->range[0]), e2 = Dbl((long long)b->posX + b->range[1]);
     return {std::min(e1, e2), std::max(e1, e2), e1 > e2};
 }
 
@@ -144,22 +159,31 @@ static void LifeDebugDraw(const BarSpan &span, long long front, const FightBar *
     Font *font = gv->sysFont[0];
     if (!font || !CanDraw())
         return;
-    int y = Doubled() ? b->posY * 2 : b->posY;
+    int y = Sat(Dbl(b->posY));
     char life[16], diff[16];
     snprintf(life, sizeof life, "%i", pl->life);
-    int lost = pl->lifeShown[1] - pl->life;
-    snprintf(diff, sizeof diff, span.right ? "%3i" : "%i", lost);
+    long long lost = (long long)pl->lifeShown[1] - pl->life;
+    snprintf(diff, sizeof diff, span.right ? "%3i" : "%i", SatInt(lost));
     if (span.right) {
-        int x = (int)(span.hi - front - 1);
+        int x = Sat(span.hi - front - 1);
         FontDrawTextR(life, font, x, y, Rgb(128, 128, 0));
         if (lost > 0)
             FontDrawTextR(diff, font, x - FontTextWidth(font, life) - 2, y, Rgb(128, 0, 0));
     } else {
-        int x = (int)(span.lo + front + 1);
+        int x = Sat(span.lo + front + 1);
         FontDrawTextL(life, font, x, y, Rgb(128, 128, 0));
         if (lost > 0)
             FontDrawTextL(diff, font, x + FontTextWidth(font, life) + 2, y, Rgb(128, 0, 0));
     }
+}
+
+// v / max of a bar w pixels wide (a max of 0 or less counts as 1), held to
+// a range that the clip arithmetic can take.
+static long long BarPart(long long w, int v, int max)
+{
+    __int128 p = (__int128)w * v / (max > 0 ? max : 1);
+    const long long limit = 1LL << 40;
+    return p > limit ? limit : p < -limit ? -limit : (long long)p;
 }
 
 static void LifeBarDraw(const FightBar *b, const Player *pl, int pass)
@@ -168,10 +192,9 @@ static void LifeBarDraw(const FightBar *b, const Player *pl, int pass)
     ElemShow(&b->bg[1], gv->fightSpr, b->posX, b->posY, pass);
     BarSpan span = BarSpanOf(b);
     long long w = span.hi - span.lo;
-    long long lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
     int shown = pl->lifeShown[0], red = pl->lifeShown[1];
-    long long front = shown * w / lifeMax;
-    long long redW = red * w / lifeMax;
+    long long front = BarPart(w, shown, pl->lifeMax);
+    long long redW = BarPart(w, red, pl->lifeMax);
     long long redFrom = shown == 0 ? 0 : std::min(front + 1, redW);
     if (shown < red)
         FillShow(&b->mid, b, span, redFrom, redW, pass);
@@ -187,8 +210,7 @@ static void PowerBarDraw(const FightBar *b, const Player *pl, int pass)
     ElemShow(&b->bg[1], gv->fightSpr, b->posX, b->posY, pass);
     ElemShow(&b->mid, gv->fightSpr, b->posX, b->posY, pass);
     BarSpan span = BarSpanOf(b);
-    int max = PlayerPowerMaxGet(pl);
-    long long fill = (long long)(span.hi - span.lo + 1) * pl->powerShown / (max > 0 ? max : 1);
+    long long fill = BarPart(span.hi - span.lo + 1, pl->powerShown, PlayerPowerMaxGet(pl));
     FillShow(&b->front, b, span, 0, fill, pass);
     char text[16];
     snprintf(text, sizeof text, "%i", pl->powerShown / 1000);
@@ -207,7 +229,8 @@ static void TeammatesDraw(const FightFace *f, int side, int pass)
     const TeamInfo &team = gv->teams[side - 1];
     int place = 0;
     auto mate = [&](int entry) {
-        int x = f->teamPosX + place * f->teamSpacingX, y = f->teamPosY + place * f->teamSpacingY;
+        long long x = f->teamPosX + (long long)place * f->teamSpacingX;
+        long long y = f->teamPosY + (long long)place * f->teamSpacingY;
         ElemShow(&f->teamBg, gv->fightSpr, x, y, pass);
         // waits for: match loading (the members' face sprites, drawn with
         // teamFace here and registered in the palette list under the fight
@@ -261,8 +284,8 @@ static void WinIconsDraw(const FightData *f, int side, int pass)
         for (int slot = 0; slot < slots; slot++) {
             int kind = kinds[slot];
             if (kind >= 0 && kind < FIGHT_WIN_ICON_KINDS)
-                ElemShow(&w->icon[kind], gv->fightSpr, w->posX + slot * w->offsetX, w->posY + slot * w->offsetY,
-                         pass);
+                ElemShow(&w->icon[kind], gv->fightSpr, w->posX + (long long)slot * w->offsetX,
+                         w->posY + (long long)slot * w->offsetY, pass);
         }
     }
 }
@@ -326,15 +349,15 @@ void LifebarLifeTick(Player *pl)
 {
     if (!pl || gv->paused || gv->slowAccum != 0)
         return;
-    int m1 = std::max(1, pl->lifeMax * 9 / 1000);
-    int m2 = std::max(1, pl->lifeMax * 40 / 1000);
+    long long m1 = std::max(1LL, pl->lifeMax * 9LL / 1000);
+    long long m2 = std::max(1LL, pl->lifeMax * 40LL / 1000);
     int life = pl->life;
     int &shown = pl->lifeShown[0];
     int &red = pl->lifeShown[1];
     if (shown > life) {
         float gap = (float)((long long)shown - life);
-        int next = (int)((float)shown - (gap * 0.1f + (float)m1));
-        shown = next < life ? life : next;
+        long long next = (long long)((float)shown - (gap * 0.1f + (float)m1));
+        shown = next < life ? life : SatInt(next);
     } else if (shown < life) {
         shown += (int)std::min<long long>((long long)life - shown, m2);
     }
@@ -344,8 +367,8 @@ void LifebarLifeTick(Player *pl)
         return;
     if (shown == life && red > shown) {
         float gap = (float)((long long)red - shown);
-        int next = (int)((float)red - gap * 0.1f);
-        red = next < shown ? shown : next;
+        long long next = (long long)((float)red - gap * 0.1f);
+        red = next < shown ? shown : SatInt(next);
     }
     if (red < shown)
         red = shown;
@@ -421,20 +444,14 @@ void ComboCounterTick(int side)
         c->hits = 0;
     c->running = 0;
     if (c->timeLeft > 0) {
-        int d = cfg->posX - c->x;
-        int step = std::abs(d) / 8 + 1;
-        if (d > 0)
-            c->x += std::min(d, step);
-        else if (d < 0)
-            c->x -= std::min(-d, step);
+        long long d = (long long)cfg->posX - c->x;
+        long long step = std::llabs(d) / 8 + 1;
+        c->x = (int)(c->x + (d > 0 ? std::min(d, step) : -std::min(-d, step)));
         c->timeLeft--;
     }
     if (c->hits < 2 && c->timeLeft <= 0) {
-        int d = cfg->startX - c->x;
-        if (d > 0)
-            c->x += std::min(d, 3);
-        else if (d < 0)
-            c->x -= std::min(-d, 3);
+        long long d = (long long)cfg->startX - c->x;
+        c->x = (int)(c->x + (d > 0 ? std::min(d, 3LL) : -std::min(-d, 3LL)));
         if (c->x == cfg->startX)
             c->shown = 0;
     }
@@ -476,28 +493,29 @@ void ComboDraw(int side)
     if (!c || c->shown < 2 || !CanDraw())
         return;
     const FightCombo *cfg = ComboCfg();
-    int y = Doubled() ? cfg->posY * 2 : cfg->posY;
-    int shake = ComboShake(c, cfg);
+    int y = Sat(Dbl(cfg->posY));
+    long long shake = ComboShake(c, cfg);
     char count[16], text[COMBO_TEXT_LEN];
     snprintf(count, sizeof count, "%i", c->shown);
     FmtArg arg = FmtInt(c->shown);
     FmtSafe(text, sizeof text, cfg->text, &arg, 1);
     Font *countFont = FightFontGet(cfg->counterFont);
     Font *textFont = FightFontGet(cfg->textFont);
+    long long x = c->x;
     if (side == 1) {
         int countW = countFont ? FontTextWidth(countFont, count) : 0;
         if (textFont)
-            FontDrawText(text, textFont, c->x + cfg->textOffsetX + countW, y, 1, -1, cfg->textBank);
+            FontDrawText(text, textFont, Sat(x + cfg->textOffsetX + countW), y, 1, -1, cfg->textBank);
         if (countFont)
-            FontDrawText(count, countFont, c->x + shake, y, 1, -1, cfg->counterBank);
+            FontDrawText(count, countFont, Sat(x + shake), y, 1, -1, cfg->counterBank);
         return;
     }
-    int x = vbufTarget.width - c->x - 1;
+    x = vbufTarget.width - x - 1;
     int textW = textFont ? FontTextWidth(textFont, text) : 0;
     if (textFont)
-        FontDrawText(text, textFont, x, y, -1, -1, cfg->textBank);
+        FontDrawText(text, textFont, Sat(x), y, -1, -1, cfg->textBank);
     if (countFont)
-        FontDrawText(count, countFont, x - textW - cfg->textOffsetX + shake, y, -1, -1, cfg->counterBank);
+        FontDrawText(count, countFont, Sat(x - textW - cfg->textOffsetX + shake), y, -1, -1, cfg->counterBank);
 }
 
 // ---------------------------------------------------------------- win icons
