@@ -22,9 +22,9 @@ enum ScreenElemKind {
 };
 
 // One element of a screen: an animation, a sprite or a text in a font,
-// placed at an offset from where its screen puts it. Read here until the
-// explod module, which shows screen elements, takes the record and its reader
-// over.
+// placed at an offset from where its screen puts it.
+// waits for: explods (the module that shows screen elements takes this record
+// and ScreenElemInit and ScreenElemRead over).
 struct ScreenElem {
     int kind;           // ScreenElemKind
     int num1, num2;     // action; sprite group and number; font and bank
