@@ -33,6 +33,7 @@
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
+#include "velok/match/fight.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/p-make.h"
 #include "velok/script/st-trig.h"
@@ -463,7 +464,7 @@ void DeinitSystem(int selectFlag)
         LogWrite("OK\n");
     }
     LogWrite("Freeing fight data...");
-    // waits for: fight-screen file (FightDataFree)
+    FightDataFree();
     LogWrite("OK\n");
     LogWrite("Freeing system data...");
     // waits for: motif system file (SysFileFree)

@@ -16,10 +16,12 @@
 #include "lib/snd-lib.h"
 #include "lib/timer.h"
 #include "music/music.h"
+#include "support/fightkit.h"
 #include "support/gamekit.h"
 #include "support/testkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
+#include "velok/match/fight.h"
 
 namespace {
 
@@ -165,6 +167,8 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
     ASSERT_EQ(InputRemapGet(remap.data()), 1);
     EXPECT_EQ(remap[17], 200);
 
+    // Shutdown frees a loaded fight screen (the sanitizers see a leak otherwise).
+    ASSERT_EQ(FightDefLoad(FightKitMake().Write().c_str()), 1) << gv->errorText;
     gv->loadTimeBg = 90;
     gv->loadTimePlayer[0] = 18;
     gv->loadTimePlayer[1] = 36;
