@@ -4,6 +4,7 @@
 
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -334,6 +335,11 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
 };
 
 enum GameSpecialFlag {

@@ -16,6 +16,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
@@ -364,7 +365,16 @@ int GameLoopFrame()
     }
     // Round restart (MatchRoundReset) and reload (MatchReload) requests need
     // match loading and the pre-caching thread; they stay pending.
-    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    // An AssertSpecial nomusic silences the stage music for as long as it is raised.
+    if (!GameModeIsScene(mode)) {
+        BGM *music = &gv->stageBgm;
+        int noMusic = gv->specialFlags[GAME_SPECIAL_NOMUSIC];
+        if (!music->paused && noMusic)
+            BGMPause(music);
+        else if (music->paused && !noMusic)
+            BGMResume(music);
+    }
+    BGMUpdate(&gv->stageBgm);
     counters.frames++;
     // The stage background's pixel scale goes back to 1 here (stage module).
     if (DoubleRes())
