@@ -2,6 +2,7 @@
 #pragma once
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
+#include "velok/core/team.h"
 
 struct TextBuf;
 struct PalList;
@@ -21,8 +22,6 @@ enum {
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
-    TEAM_ENTRY_MAX = 4,
-    TEAM_MEMBER_MAX = 4,
 };
 
 enum {
@@ -36,31 +35,6 @@ enum {
 struct PlayerPersist {
     int var[60];
     float fvar[40];
-};
-
-// One member of a team entry; charIndex -1 for none.
-struct TeamMember {
-    int slot;       // player slot 1-4
-    int charIndex;  // in the select list
-    int palNo;
-    int keySet;     // which of the game's key configurations drives it
-    int ai;
-};
-
-// One turn of a team: one member, or the members fighting together.
-struct TeamEntry {
-    TeamMember members[TEAM_MEMBER_MAX];
-    int memberCount;
-    int orderFixed;  // set by the select screen: keys held at match start do not reorder
-};
-
-// One side's team for a match; mode 0 single, 1 simul, 3 turns.
-struct TeamInfo {
-    TeamEntry entries[TEAM_ENTRY_MAX];
-    int entryCount;
-    int current;
-    int mode;
-    int isTeam;
 };
 
 
