@@ -219,6 +219,7 @@ struct GameVars {
     float stageScaleTop, stageScaleBottom;
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
+    int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
 
     // Match and round flow of the round loop
     int quit;

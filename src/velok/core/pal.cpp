@@ -163,9 +163,16 @@ void PalListRebuild()
     PalListFree();
     gv->palList = PalListCreate(PAL_LIST_START);
     gv->palBgCount = 0;
+    // A player draws its animation through its sprite view and its shadow,
+    // reflection and own sparks through its palette view; each view holds its
+    // own palette records, so both go under the player's mask.
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *pl = gv->players[s];
-        if (pl && pl->palView && pl->palView->pals)
+        if (!pl)
+            continue;
+        if (pl->sprView)
+            PalListAddPlayer(pl->sprView->pals, pl->palMask);
+        if (pl->palView)
             PalListAddPlayer(pl->palView->pals, pl->palMask);
     }
     // Registered here as their owners are built: the stage background under

@@ -279,6 +279,21 @@ static void PauseDarken()
     }
 }
 
+// The timed palette effects of the frame, over the palettes PauseDarken has
+// just reset.
+static void PalFxApplyAll()
+{
+    // waits for: stage module (the stage background's effect over PAL_GROUP_BG comes first)
+    for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !PalGroupMaskAny(pl->palMask))
+            continue;
+        int moving = gv->activePause < 0 || pl->pauseMoveTime[gv->activePause] > 0;
+        PalFxApply(&pl->palFx, pl->palMask, 0, moving);
+    }
+    // waits for: fight-screen module (its effect comes last)
+}
+
 void GameLoopEnter(int mode)
 {
     gv->gameLoopMode = mode;
@@ -325,8 +340,7 @@ int GameLoopFrame()
     // The system and debug keys (GameLoopSystemKeys) are read here.
     SlowMotionStep();
     PauseDarken();
-    // Palette effects of the stage background, the players and the fight
-    // screen (PalFxApply) are applied here with their owners' modules.
+    PalFxApplyAll();
 
     if (!GameLoopTick()) {
         // The fight-screen explods advance here when not paused (explods).
@@ -469,8 +483,8 @@ int GameLoopTick()
             pl->runFlag = 0;
     }
 
-    // Turning to face the opponent (PlayerAutoTurn) needs the stage's
-    // autoturn setting and the opponents of the player queries.
+    // waits for: stage module (with the stage's autoturn set, each main player
+    // with its run flag turns to its current or last opponent, PlayerAutoTurn)
 
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);

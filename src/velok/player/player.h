@@ -272,8 +272,6 @@ struct Player {
     int power;             // own power
     int powerMax;          // own maximum, the "power" constant
     int powerExtra;
-    int *powerPtr;         // the power in use and its maximum
-    int *powerMaxPtr;
     float attackMul;
     float defenceMul;
 
