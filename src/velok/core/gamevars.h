@@ -16,6 +16,7 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct BGDef;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -85,6 +86,25 @@ struct MatchSide {
     int regainBase;
     float regainA, regainB;
     float standRatio;  // average life / life maximum of the fighters at round start
+    float lifeFactor;  // life maximum = factor x the Life option x the character's life
+    int lifeReset;     // 0: life carries over from round to round
+};
+
+// The stage file's settings (zeroed before each load); the bounds, scales,
+// ground line, shadow and auto-turn that the players read are game-record
+// fields of their own.
+struct StageVars {
+    int startX, startY;  // camera start
+    int boundLeft, boundRight, boundHigh, boundLow;
+    int tension, floorTension;
+    float verticalFollow;
+    int playerX[GAME_MAIN_SLOTS], playerY[GAME_MAIN_SLOTS], playerZ[GAME_MAIN_SLOTS];
+    int playerFacing[GAME_MAIN_SLOTS];
+    int zOffset;      // the file's ground line; the one in use is stageZOffset
+    int zOffsetLink;  // id of the background element that moves the ground line
+    int resetBg;
+    char music[GAME_DIR_LEN];
+    int musicVolume;
 };
 
 // A sound by sound-set group and number; group -1 none.
@@ -220,6 +240,15 @@ struct GameVars {
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
     int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
+    float stageScaleZTop, stageScaleZBottom;  // the z range of the scales ([Scaling] topz, botz)
+    char stageFile[GAME_DIR_LEN];           // the stage to load
+    char stageMusicFile[GAME_DIR_LEN];      // chosen for the match in advance; wins over the stage's own
+    StageVars stage;
+    BGDef *stageBg;
+    PalFx stagePalFx;                       // the background's palette effect (BGPalFX)
+    float cameraTargetX, cameraTargetY;
+    SprSet *teamSpr[2][TEAM_ENTRY_MAX];     // face sprites of each turns group's first member
+    int debugPlayer;                        // the player the debug display shows, 0 none
 
     // Match and round flow of the round loop
     int quit;

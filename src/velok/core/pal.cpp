@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/array.h"
+#include "lib/bg.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "velok/core/common.h"
@@ -175,10 +176,15 @@ void PalListRebuild()
         if (pl->palView)
             PalListAddPlayer(pl->palView->pals, pl->palMask);
     }
-    // Registered here as their owners are built: the stage background under
-    // PAL_GROUP_BG, the fight screen and team members under PAL_GROUP_FIGHT,
-    // fight effects under PAL_GROUP_FIGHTFX and fight-screen fonts under
-    // PAL_GROUP_FONT.
+    if (gv->stageBg && gv->stageBg->spr)
+        PalListAddPlayer(gv->stageBg->spr->pals, PalGroupMaskMake(PAL_GROUP_BG, 0));
+    // Registered here as their owners are built: the fight screen under
+    // PAL_GROUP_FIGHT, fight effects under PAL_GROUP_FIGHTFX and fight-screen
+    // fonts under PAL_GROUP_FONT.
+    for (auto &side : gv->teamSpr)
+        for (SprSet *set : side)
+            if (set)
+                PalListAddPlayer(set->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
 }
 
 void PalListFxReset()
