@@ -10,6 +10,7 @@
 #include "support/roundkit.h"
 #include "support/stagekit.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-update.h"
 #include "velok/player/player.h"
 
 namespace {
@@ -160,6 +161,18 @@ TEST_F(CameraTest, PausesAndScenes)
     CameraUpdate();
     EXPECT_FLOAT_EQ(gv->cameraX, 5.0f);
     EXPECT_FLOAT_EQ(gv->cameraTargetX, 5.0f);
+}
+
+TEST_F(CameraTest, AStateRunMovesTheCamera)
+{
+    gv->round.state = 0;
+    gv->stageLeftBound = -1000;
+    gv->stageRightBound = 1000;
+    P(1)->posX = 100;
+    P(2)->posX = 290;
+    PlayerStateRun(P(2));
+    EXPECT_FLOAT_EQ(gv->cameraX, 21.0f);
+    EXPECT_FLOAT_EQ(P(2)->screenX, 290 - 21);
 }
 
 TEST_F(CameraTest, StageBackDrawnWithGroundLineAndShakeBands)
