@@ -1,5 +1,7 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include <string>
+
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 #include "velok/core/team.h"
@@ -17,6 +19,8 @@ struct DrawList;
 struct AnimList;
 struct Font;
 struct BGDef;
+struct FightData;
+struct SndSet;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -29,6 +33,7 @@ enum {
     WIN_ICON_SLOTS = 10,
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
+    FIGHT_FONT_COUNT = 10,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -113,8 +118,8 @@ struct FightSnd {
 };
 
 // The fight screen's [Round] and [Time] settings but the three kept in the
-// game record itself (round.time, over.wintime, over.time); element texts
-// only: the elements themselves come with the fight-screen loader.
+// game record itself (round.time, over.wintime, over.time), with copies of
+// the announcement texts; the elements themselves are the fight data's.
 struct FightRound {
     int matchWins, maxDrawGames;
     int startWaitTime, introTime;
@@ -132,6 +137,16 @@ struct FightRound {
     char win2Text[FIGHT_ELEM_TEXT_LEN];
     int slowTime, overWaitTime, overHitTime;
     int framesPerCount;  // [Time]
+};
+
+// One side's combo counter: the hits of the running combo and the display
+// that slides in from [Combo] start.x while it shows two hits or more.
+struct ComboCounter {
+    int timeLeft;  // ticks left to display
+    int hits;
+    int shown;     // the count on display, at most 999; 0 once it has slid out
+    int x;         // x offset of the display
+    int running;   // a target of the side was still being hit this tick
 };
 
 // [Win Screen] and [Survival Results Screen] of the motif.
@@ -157,11 +172,13 @@ enum GameLoopKind {
 
 enum { MATCH_KIND_TRAINING = 3 };
 
+// Made by start-up with new GameVars() (every plain field zero) and freed by
+// shutdown; never allocated with LibCalloc, since it holds strings.
 struct GameVars {
-    char startDir[GAME_DIR_LEN];
-    char progDir[GAME_DIR_LEN];
-    char motifDir[GAME_DIR_LEN];
-    char motifFile[GAME_DIR_LEN];
+    std::string startDir;   // the working directory at start-up
+    std::string progDir;    // the start directory ending in "/"
+    std::string motifDir;   // "data/" and the motif's own directory, ending in "/"
+    std::string motifFile;  // the motif's system file name
 
     // Where every loader leaves its reason; the fatal box shows it.
     char errorText[GAME_ERROR_LEN];
@@ -284,6 +301,42 @@ struct GameVars {
     float stageShadowYScale;
     int stageShadowFadeLow, stageShadowFadeHigh;
     int stageReflect;
+
+    // The fight screen: its layout (null until the fight-screen file is
+    // loaded), the sets and fonts it loads (fonts not named by the file are
+    // the first system font), the combo counters, and the lifebar display
+    // switch turned the other way round (1 hides the lifebars: the win
+    // screen, the survival results, the debug key).
+    FightData *fight;
+    SprSet *fightSpr;
+    SndSet *fightSnd;
+    SndSet *commonSnd;
+    AnimSet *fightAnims;     // the file's own actions; null when it has none
+    Font *fightFonts[FIGHT_FONT_COUNT];
+    int screenElemSerial;    // numbers screen element definitions in reading order
+    ComboCounter combo[2];
+    int lifebarOff;
+    PalFx fightPalFx;        // the fight screen's palette effect, applied last each frame
+
+    // Start-up: what the command line gave and what the machine reported.
+    int noMusic;              // the nomusic option: the four music kinds are off
+    int resultsLog;           // the log option
+    std::string resultsLogPath;
+    int cmdAi[4];             // per player 1-4; -1 not given
+    int cmdColor[4];          // value - 1
+    int cmdLife[4];
+    int cmdPower[4];
+    int noJoy;                // the nojoy option: no pad is installed
+    int quickVs;              // a second player was named on the command line
+    int dxVersion;            // the graphics-driver version of the start-up check
+    int writableDir;          // the working directory took the test file
+    int versionMonth, versionDay, versionYear;
+    int playerOn[GAME_MAIN_SLOTS];  // players 1 and 2 take part, 3 and 4 do not
+    unsigned randomSeed;
+    // Load times in frame-timer ticks; shutdown prints them in milliseconds.
+    int loadTimeBg;
+    int loadTimePlayer[2];
+    int loadTimeTotal;
 };
 
 enum GameSpecialFlag {

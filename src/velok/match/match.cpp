@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <vector>
 
+#include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
 #include "lib/disp.h"
@@ -16,6 +18,7 @@
 #include "lib/snd-lib.h"
 #include "lib/spr-lib.h"
 #include "lib/spr-read.h"
+#include "lib/timer.h"
 #include "lib/txtparse.h"
 #include "lib/vbuf.h"
 #include "lib/vfile.h"
@@ -23,7 +26,9 @@
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/match/camera.h"
+#include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/lifebar.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
 #include "velok/player/keybuf.h"
@@ -254,9 +259,9 @@ static int BackgroundRead(const char *path)
         if (spr && SprBeginsWithStages(spr))
             dir[0] = 0;
     }
-    // waits for: start-up's load-time record (the background's load time,
-    // which shutdown reports, is measured around this load).
+    int start = TimerTicksGet();
     gv->stageBg = BGLoad(tp, dir, "BG", nullptr, nullptr);
+    gv->loadTimeBg = TimerTicksGet() - start;
     TxtParseClose(tp);
     if (!gv->stageBg) {
         GameErrorSet("%s\nBG error reading %s", LibErrorMsg, path);
@@ -381,6 +386,7 @@ int MatchTeamsSetup(int side)
         TeamEntry *entry = TeamCurrentEntry(&gv->teams[s - 1]);
         LIB_ASSERT(entry);
         gv->sideEntry[s - 1] = *entry;
+        gv->loadTimePlayer[s - 1] = gv->loadTicks[s];
     }
     PalListRebuild();
 
@@ -428,8 +434,9 @@ int MatchTeamsSetup(int side)
             c.regainA *= 1.0f / ((float)n - 0.5f);
         }
     }
-    // waits for: start-up's quick-match switch (a match named on the command
-    // line gives both sides life factor 1.0).
+    // A match named on the command line keeps full life on both sides.
+    if (gv->quickVs)
+        sd[0].lifeFactor = sd[1].lifeFactor = 1.0f;
 
     for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= gv->playerSlotCount; slot++) {
         Player *pl = PlayerSlotGet(slot);
@@ -550,9 +557,18 @@ void MatchRoundReset()
         if (pl)
             pl->state.ctrl = 0;
     }
-    // waits for: start-up's command-line record (p1 to p4 .ai, .life and
-    // .power, when not -1, override the AI switch, life and life maximum, and
-    // power here).
+    for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= gv->playerSlotCount; slot++) {
+        Player *pl = PlayerSlotGet(slot);
+        if (!pl || !pl->charData)
+            continue;
+        int i = slot - 1;
+        if (gv->cmdAi[i] != -1)
+            pl->aiControlled = gv->cmdAi[i];
+        if (gv->cmdLife[i] != -1)
+            pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->cmdLife[i];
+        if (gv->cmdPower[i] != -1)
+            pl->power = gv->cmdPower[i];
+    }
 
     CameraSetPos((float)gv->stage.startX, (float)gv->stage.startY);
     gv->shakeX = gv->shakeY = 0;
@@ -565,7 +581,7 @@ void MatchRoundReset()
     if (gv->stage.resetBg)
         BGReset(gv->stageBg);
     PalFxInit(&gv->stagePalFx);
-    // waits for: fight screen (its palette effect record is reset here).
+    PalFxInit(&gv->fightPalFx);
     PalListFxReset();
     if (gv->afterImages)
         AfterImagePoolReset(gv->afterImages);
@@ -573,7 +589,8 @@ void MatchRoundReset()
     gv->activePause = -1;
     gv->pause[0].time = gv->pause[1].time = 0;
     gv->shakeTime = gv->shakeCounter = 0;
-    // waits for: fight screen (both combo counters are zeroed here).
+    ComboCounterReset(1);
+    ComboCounterReset(2);
     KbllPauseSet(0);
     gv->paused = 0;
 }
@@ -628,11 +645,13 @@ int MatchReload()
     MatchPlayersFree();
     PlayerPersistClearAll();
     PlayerCacheFlush();
-    // waits for: start-up's load-time record (the load times are kept here).
+    int start = TimerTicksGet();
     if (!StageLoad())
         return 0;
     MatchTeamSpritesLoad();
-    return MatchTeamsSetup(0);
+    int ok = MatchTeamsSetup(0);
+    gv->loadTimeTotal = TimerTicksGet() - start;
+    return ok;
 }
 
 // ---------------------------------------------------------------- team sprites
@@ -673,20 +692,40 @@ SprSet *MatchMemberSpritesLoad(int charIndex, const int *list)
     return SprLoadSelected(path, list);
 }
 
+// The images a side's turns teammate face shows: its sprite, or every
+// sprite of its action; pairs ending with group -1.
+static std::vector<int> TeamFaceImages(int side)
+{
+    std::vector<int> list;
+    const ScreenElem *e = gv->fight ? &gv->fight->turnsFace[side].teamFace : nullptr;
+    if (e && e->kind == SCREEN_ELEM_SPRITE) {
+        list = {e->num1, e->num2};
+    } else if (e && e->kind == SCREEN_ELEM_ANIM && gv->fightAnims) {
+        int slot = AnimSetFindAction(gv->fightAnims, 0, e->num1);
+        const AnimAction *action = slot >= 0 ? AnimSetActionAt(gv->fightAnims, slot) : nullptr;
+        for (int i = 0; action && i < action->count; i++) {
+            const AnimElem *el = AnimActionElemAt(action, i);
+            list.push_back(el->group);
+            list.push_back(el->image);
+        }
+    }
+    list.push_back(-1);
+    list.push_back(-1);
+    return list;
+}
+
 int MatchTeamSpritesLoad()
 {
-    // waits for: fight screen (the images of each side's turns teammate face
-    // element make the list; until its file is loaded no image is wanted).
-    const int list[2] = {-1, -1};
     for (int s = 0; s < 2; s++) {
         const TeamInfo *team = &gv->teams[s];
         if (team->entryCount <= 1 || gv->survivalSide == s + 1)
             continue;
+        std::vector<int> list = TeamFaceImages(s);
         for (int g = 0; g < team->entryCount && g < TEAM_ENTRY_MAX; g++) {
             LIB_ASSERT(!gv->teamSpr[s][g]);
             const TeamMember *m = &team->entries[g].members[0];
             if (m->charIndex >= 0)
-                gv->teamSpr[s][g] = MatchMemberSpritesLoad(m->charIndex, list);
+                gv->teamSpr[s][g] = MatchMemberSpritesLoad(m->charIndex, list.data());
         }
     }
     return 1;

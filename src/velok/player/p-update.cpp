@@ -12,6 +12,7 @@
 #include "velok/core/common.h"
 #include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
@@ -131,9 +132,11 @@ void PlayerLifeSet(Player *pl, int value)
     pl->life = value;
     if (value > 0 || pl->isHelper || !gv || gv->round.state != 2)
         return;
-    // With a last hitter the KO is recorded through WinIconRecordKO (own
-    // side, the hitter's side, its hit attribute): waits for: fight screen (WinIconRecordKO)
-    if (!pl->getHit.lastHitter)
+    // A KO in the fight: the hitter's side takes the icon of its hit, and a
+    // player that went down by itself gives the other side its icon.
+    if (pl->getHit.lastHitter)
+        WinIconRecordKO(pl->side, pl->getHit.lastHitter->side, pl->lastHitAttr);
+    else
         WinIconRecordTeam(3 - pl->side, 0, WIN_ICON_SUICIDE);
 }
 

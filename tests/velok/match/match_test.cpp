@@ -22,6 +22,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/match/fight.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
 #include "velok/player/p-make.h"
@@ -39,6 +40,8 @@ protected:
         TestAllegroStart();
         LogStateReset();
         gv = new GameVars();
+        for (int i = 0; i < 4; i++)
+            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
         PalFxGlobalInit();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
@@ -80,8 +83,8 @@ protected:
     }
     void TearDown() override
     {
-        MatchTeamSpritesFree();
         PalListFree();
+        MatchTeamSpritesFree();
         MatchPlayersFree();
         for (auto &e : entries)
             EXPECT_EQ(e.cacheRefs, 0);
@@ -269,8 +272,8 @@ TEST_F(MatchTest, LifeBalanceAndRoundsToWin)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.mode1 << "x" << c.count1 << " vs " << c.mode2 << "x" << c.count2
                                         << " survival " << c.survival);
-        MatchTeamSpritesFree();
         PalListFree();
+        MatchTeamSpritesFree();
         MatchPlayersFree();
         gv->survivalSide = c.survival;
         gv->fightRound.matchWins = c.matchWins;
@@ -292,6 +295,13 @@ TEST_F(MatchTest, LifeBalanceAndRoundsToWin)
         EXPECT_EQ(gv->round.number, 1);
         EXPECT_EQ(gv->round.winIcon[1][3], -1);
     }
+    // A match named on the command line keeps every life whole.
+    MatchPlayersFree();
+    gv->survivalSide = 0;
+    gv->quickVs = 1;
+    Match(TEAM_MODE_SIMUL, 2, TEAM_MODE_SINGLE, 1);
+    EXPECT_FLOAT_EQ(gv->side[0].lifeFactor, 1.0f);
+    EXPECT_EQ(P(3)->lifeMax, 1000);
 }
 
 TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
@@ -358,6 +368,17 @@ TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
     MatchRoundReset();
     EXPECT_EQ(p1->power, p1->powerMax);
     gv->demo = 0;
+
+    // The command line's p2.ai, p3.life and p1.power win.
+    gv->cmdAi[1] = 1;
+    gv->cmdLife[2] = 77;
+    gv->cmdPower[0] = 1234;
+    MatchRoundReset();
+    EXPECT_EQ(p2->aiControlled, 1);
+    EXPECT_EQ(p3->life, 77);
+    EXPECT_EQ(p3->lifeMax, 77);
+    EXPECT_EQ(p1->power, 1234);
+    EXPECT_EQ(p1->aiControlled, 1);
 }
 
 TEST_F(MatchTest, BackgroundResetAtRoundsWhenTheStageAsks)
@@ -483,16 +504,30 @@ TEST_F(MatchTest, TeamFaceSprites)
     }
     EXPECT_EQ(MatchMemberSpritesLoad(7, list), nullptr);
 
-    // Turns sides other than the counted one get a set per group.
+    // Turns sides other than the counted one get the images of their
+    // teammate face element, one set per group.
+    FightData fight{};
+    fight.turnsFace[0].teamFace.kind = SCREEN_ELEM_SPRITE;
+    fight.turnsFace[0].teamFace.num1 = 9000;
+    gv->fight = &fight;
     Team(1, TEAM_MODE_TURNS, 3, 1);
+    gv->teams[0].entries[2].members[0].charIndex = 2;
     Team(2, TEAM_MODE_TURNS, 2, 1);
     gv->survivalSide = 2;
     EXPECT_EQ(MatchTeamSpritesLoad(), 1);
-    for (int g = 0; g < 3; g++)
-        EXPECT_NE(gv->teamSpr[0][g], nullptr) << g;
+    for (int g = 0; g < 3; g++) {
+        ASSERT_NE(gv->teamSpr[0][g], nullptr) << g;
+        EXPECT_EQ(SprSetImageCount(gv->teamSpr[0][g]), 1);
+        EXPECT_GE(SprSetFindImage(gv->teamSpr[0][g], 9000, 0), 0);
+    }
     EXPECT_EQ(gv->teamSpr[1][0], nullptr);
+    // Registered with the fight screen's palettes.
+    PalListRebuild();
+    EXPECT_EQ(gv->palList->count, 3);
+    PalListFree();
     MatchTeamSpritesFree();
     EXPECT_EQ(gv->teamSpr[0][0], nullptr);
+    gv->fight = nullptr;
 }
 
 TEST_F(MatchTest, StagePalettesJoinTheBackgroundGroup)
