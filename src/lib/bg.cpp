@@ -217,6 +217,8 @@ void BGFree(BGDef *bg)
         AnimSetFree(bg->anims);
     if (bg->ownsSpr)
         SprSetFree(bg->spr);
+    for (int k = 0; k < bg->ctrlCount; k++)
+        MemFree(bg->ctrls[k].elemSlots);
     MemFree(bg->ctrls);
     MemFree(bg);
 }
@@ -593,6 +595,35 @@ static int CtrlRead(TxtParseFile *tp, const char *header, const CtrlDefaults *de
     return 1;
 }
 
+static bool CtrlNames(const BGCtrl *c, int id)
+{
+    if (c->ids[0] == -1)
+        return true;
+    for (int i = 0; i < BG_CTRL_IDS && c->ids[i] != -1; i++)
+        if (c->ids[i] == id)
+            return true;
+    return false;
+}
+
+// The elements each controller acts on, found once rather than every tick.
+static int CtrlTargetsFind(BGDef *bg)
+{
+    for (int k = 0; k < bg->ctrlCount; k++) {
+        BGCtrl *c = &bg->ctrls[k];
+        if (c->ids[0] == -1)
+            continue;
+        c->elemSlots = (int *)LibCalloc((size_t)MaxInt(ElemCount(bg), 1), sizeof(int));
+        if (!c->elemSlots) {
+            BgError("Out of memory.");
+            return 0;
+        }
+        for (int i = 0; i < ElemCount(bg); i++)
+            if (CtrlNames(c, ElemAt(bg, i)->id))
+                c->elemSlots[c->elemCount++] = i;
+    }
+    return 1;
+}
+
 static int CtrlsRead(BGDef *bg, TxtParseFile *tp, const char *name)
 {
     std::string ctrlName = std::string(name) + "Ctrl";
@@ -623,7 +654,7 @@ static int CtrlsRead(BGDef *bg, TxtParseFile *tp, const char *name)
             bg->ctrlCount++;
         }
     }
-    return 1;
+    return CtrlTargetsFind(bg);
 }
 
 BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, AnimSet *anims)
@@ -796,16 +827,6 @@ void BGSetCameraEx(BGDef *bg, float cx, float cy, float ex, float ey)
     }
 }
 
-static bool CtrlNames(const BGCtrl *c, int id)
-{
-    if (c->ids[0] == -1)
-        return true;
-    for (int i = 0; i < BG_CTRL_IDS && c->ids[i] != -1; i++)
-        if (c->ids[i] == id)
-            return true;
-    return false;
-}
-
 static void SineSet(BGSine *s, const BGCtrl *c)
 {
     s->amplitude = c->x;
@@ -873,10 +894,12 @@ void BGTick(BGDef *bg)
         BGCtrl *c = &bg->ctrls[k];
         bool due = (c->timer >= c->start && c->timer <= c->end) || (c->start == -1 && bg->tick == 0);
         if (due && c->type < 100) {
-            for (int i = 0; i < ElemCount(bg); i++) {
-                BGElem *e = ElemAt(bg, i);
-                if (CtrlNames(c, e->id))
-                    CtrlApply(c, e);
+            if (c->elemSlots) {
+                for (int i = 0; i < c->elemCount; i++)
+                    CtrlApply(c, ElemAt(bg, c->elemSlots[i]));
+            } else {
+                for (int i = 0; i < ElemCount(bg); i++)
+                    CtrlApply(c, ElemAt(bg, i));
             }
         }
         c->timer++;

@@ -89,6 +89,8 @@ struct BGCtrl {
     int value;
     float x, y, z;  // BG_NOT_GIVEN when not given
     int timer;
+    int *elemSlots;  // the elements its ids name, found once at load; null: every element
+    int elemCount;
 };
 
 struct BGDef {

@@ -19,6 +19,7 @@ struct DrawList;
 struct AnimList;
 struct Font;
 struct BGDef;
+struct BGElem;
 struct FightData;
 struct SndSet;
 
@@ -107,6 +108,7 @@ struct StageVars {
     int playerFacing[GAME_MAIN_SLOTS];
     int zOffset;      // the file's ground line; the one in use is stageZOffset
     int zOffsetLink;  // id of the background element that moves the ground line
+    const BGElem *groundElem;  // that element, found once at load; null when no element has the id
     int resetBg;
     char music[GAME_DIR_LEN];
     int musicVolume;

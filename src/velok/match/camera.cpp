@@ -168,8 +168,8 @@ void StageBgDraw()
     BGDrawLayer(bg, 0);
 
     gv->stageZOffset = gv->stage.zOffset;
-    // A missing element keeps the file's ground line.
-    const BGElem *link = BGFindElemById(bg, gv->stage.zOffsetLink);
+    // Without the linked element the file's ground line holds.
+    const BGElem *link = bg ? gv->stage.groundElem : nullptr;
     if (link)
         gv->stageZOffset = Trunc((float)link->startY + gv->cameraY * link->deltaY + (float)gv->stage.zOffset + 0.999999f);
 

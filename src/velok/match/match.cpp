@@ -267,6 +267,7 @@ static int BackgroundRead(const char *path)
         GameErrorSet("%s\nBG error reading %s", LibErrorMsg, path);
         return 0;
     }
+    gv->stage.groundElem = BGFindElemById(gv->stageBg, gv->stage.zOffsetLink);
     return 1;
 }
 

@@ -185,6 +185,7 @@ TEST_F(CameraTest, StageBackDrawnWithGroundLineAndShakeBands)
     ASSERT_NE(gv->stageBg, nullptr) << LibErrorMsg;
     gv->stage.zOffset = 200;
     gv->stage.zOffsetLink = 5;
+    gv->stage.groundElem = BGFindElemById(gv->stageBg, 5);  // as the stage loader finds it
     CameraSetPos(10.7f, -20.4f);
     gv->shakeY = 3;
     gv->shakeX = 2;
@@ -206,9 +207,9 @@ TEST_F(CameraTest, StageBackDrawnWithGroundLineAndShakeBands)
     StageBgDraw();
     EXPECT_EQ(Pixel(5, 0), 0) << "a band never larger than the target";
 
-    gv->stage.zOffsetLink = 6;
+    gv->stage.groundElem = nullptr;
     StageBgDraw();
-    EXPECT_EQ(gv->stageZOffset, 200) << "an id no element has keeps zoffset";
+    EXPECT_EQ(gv->stageZOffset, 200) << "without the element zoffset holds";
 }
 
 }  // namespace

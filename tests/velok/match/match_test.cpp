@@ -225,8 +225,11 @@ TEST_F(MatchTest, StageDefaultsAndDerivedValues)
         EXPECT_TRUE(PalGroupMaskEqual(P(slot)->palMask, PalGroupMaskMake(1u << (slot - 1), 1)));
     }
     ASSERT_NE(gv->stageBg, nullptr);
+    EXPECT_EQ(gv->stage.groundElem, nullptr);
 
     kit = StageKit();
+    kit.stageInfo = "[StageInfo]\nzoffsetlink = 7\nautoturn = 1\n";
+    kit.bgs += "[BG ground]\ntype = dummy\nid = 7\n";
     kit.shadow = "[Shadow]\ncolor = 300,-5,128\nintensity = 90\nyscale = .5\nfade.range = -100,-20\n";
     kit.reflection = "[Reflection]\nintensity = 40\n";
     kit.Write("stages/kit.def");
@@ -241,6 +244,12 @@ TEST_F(MatchTest, StageDefaultsAndDerivedValues)
     EXPECT_EQ(gv->stageReflect, 40);
     EXPECT_EQ(gv->stageAutoTurn, 1);
     EXPECT_EQ(gv->debugPlayer, 0);
+    EXPECT_EQ(gv->stage.groundElem, BGFindElemSlot(gv->stageBg, 1));
+    kit.stageInfo = "[StageInfo]\nzoffsetlink = 8\n";
+    kit.Write("stages/kit.def");
+    MatchPlayersFree();
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_EQ(gv->stage.groundElem, nullptr) << "an id no element has";
     ASSERT_EQ(gv->playerSlotCount, 44);
     EXPECT_TRUE(PalGroupMaskEqual(P(32)->palMask, PalGroupMaskMake(1u << 31, 1)));
     EXPECT_TRUE(PalGroupMaskEqual(P(33)->palMask, PalGroupMaskMake(1u << 0, 2)));
