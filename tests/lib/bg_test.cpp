@@ -352,11 +352,16 @@ TEST_F(BgTest, NormalElementPlacementMaskAndTransparency)
     ASSERT_NE(Load(std::string(kDef) + "[BG a]\ntype = normal\nspriteno = 0,0\nstart = 10,20\n"
                                        "[BG opaque]\ntype = normal\nspriteno = 1,0\nstart = 0,50\n"
                                        "[BG masked]\ntype = normal\nspriteno = 1,0\nstart = 0,60\nmask = 1\n"
-                                       "[BG add]\ntype = normal\nspriteno = 1,0\nstart = 0,70\ntrans = add\n",
+                                       "[BG add]\ntype = normal\nspriteno = 1,0\nstart = 0,70\ntrans = add\n"
+                                       "[BG sub]\ntype = normal\nspriteno = 1,0\nstart = 0,80\ntrans = sub\n"
+                                       "[BG alpha]\ntype = normal\nspriteno = 1,0\nstart = 0,90\ntrans = addalpha\n"
+                                       "alpha = 256,256\n",
                    images),
               nullptr)
         << LibErrorMsg;
     clear_to_color(canvas, Rgb565(0, 0, 1));
+    for (int x = 150; x < 170; x++)
+        PixSet(canvas, x, 80, Rgb565(12, 0, 1));
     BGSetCamera(bg, 0, 0);
     BGDrawLayer(bg, 0);
     // The stage's x 0 is the screen centre; the axis lands on the position.
@@ -369,6 +374,8 @@ TEST_F(BgTest, NormalElementPlacementMaskAndTransparency)
     EXPECT_EQ(Px(160, 60), Rgb565(0, 0, 1));
     EXPECT_EQ(Px(161, 60), BgRed(5));
     EXPECT_EQ(Px(161, 70), Rgb565(5, 0, 1));
+    EXPECT_EQ(Px(161, 80), Rgb565(7, 0, 1));
+    EXPECT_EQ(Px(161, 90), Rgb565(5, 0, 1));  // alpha 256,256 adds
     // Camera 100 with delta 1 moves it 100 to the left.
     clear_to_color(canvas, 0);
     BGSetCamera(bg, 100, 5);
@@ -549,6 +556,8 @@ TEST_F(BgTest, ParallaxRowsByXScaleTileAndMask)
     EXPECT_EQ(E(0)->parTopWidth, 8);
     EXPECT_EQ(E(0)->parBottomWidth, 16);
     clear_to_color(canvas, Rgb565(0, 0, 1));
+    for (int x = 150; x < 170; x++)
+        PixSet(canvas, x, 80, Rgb565(12, 0, 1));
     BGSetCamera(bg, 0, 0);
     BGDrawLayer(bg, 0);
     // Each row shifts by x x ((2 - 1) x (r + 1) / 3 + 1): 13.3, 16.7, 20.
