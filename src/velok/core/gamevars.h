@@ -15,6 +15,7 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct SndSet;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -251,6 +252,7 @@ struct GameVars {
     int restartRequest, reloadRequest;
     int speedTest, stressTest;
     int introPlayed;
+    int musicOff;          // the no-music start option
     MatchSide side[2];
     FightRound fightRound;
     SceneCfg winScreen, survivalScreen;
@@ -272,6 +274,11 @@ struct GameVars {
     // debug display.
     AnimSet *fightFxAnims;   // the fight screen's common effects
     SprSet *fightFxSpr;
+    // The fight screen's sound sets: "snd" for the announcer, "common.snd" for
+    // the sounds that state files mark F. Null plays nothing.
+    // waits for: fight screen (its loader fills and frees both)
+    SndSet *fightSnd;
+    SndSet *fightCommonSnd;
     Font *debugFont;
     int clsnDisplay;         // collision boxes: 0 off, 1 outlines, 2 filled
     // The stage's [Shadow] and [Reflection] settings (the stage loader fills them).
