@@ -111,6 +111,12 @@ int SoundPlayerChannelKey(int slot, int channel)
     return (int)ClampInt((int64_t)SOUND_PLAYER_KEY_BASE + (int64_t)channel * slots + slot, INT_MIN, INT_MAX);
 }
 
+void SoundPlayerStop(int slot, int channel)
+{
+    if (SoundOn())
+        SndKeyStop(SoundPlayerChannelKey(slot, channel));
+}
+
 // A master volume times its option percentage; a product that would read as
 // -1 ("as it is") is a plain 0.
 static int Scaled(int v, int percent)

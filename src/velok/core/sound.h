@@ -37,6 +37,8 @@ int SoundPanFromX(float x);
 // The key of a player's channel: 1000 + channel x slots + slot, so that no two
 // (player, channel) pairs share a channel; channel -1 gives -1 (any free one).
 int SoundPlayerChannelKey(int slot, int channel);
+// Stops the sound on a player's channel; channel -1 stops every sound.
+void SoundPlayerStop(int slot, int channel);
 
 // Master volumes scaled by the option percentages (50 per cent keeps them);
 // -1 leaves a volume as it is.
