@@ -10,6 +10,7 @@
 #include "velok/match/gameloop.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 
@@ -65,11 +66,11 @@ static void GlobalMul(int m)
     PalFxGlobalMulSet(m, m, m);
 }
 
-// Announcer sounds come from the fight screen's sound set through the game's
-// sound layer; neither is in the build yet, so nothing plays.
+// Announcer sounds come from the fight screen's sound set.
 static void RoundSndPlay(const FightSnd *snd)
 {
-    (void)snd;
+    // waits for: fight screen (it fills the sound set and the sounds)
+    SoundPlay(gv->fightSnd, snd->group, snd->number, 0);
 }
 
 static const FightSnd *EndSnd()
@@ -467,8 +468,9 @@ static int State4(int *ended)
         r.endTick = r.tick + 19;
     int left = r.endTick - r.tick;
     if (left >= 0 && left < 16) {
-        // The match's last fade also turns both sound volumes down
-        // (SoundSetVolumes); the game sound layer is not in the build yet.
+        // The match's last fade also fades the sound.
+        if (MatchWinnerGet())
+            SoundSetVolumesOffset(2 * left - 32);
         GlobalMul(16 * left);
     }
     if (r.tick != r.endTick)
