@@ -57,8 +57,7 @@ void SCtrlPlaySndApply(const PlaySndParams *p, Player *pl)
     if (!SoundOn())
         return;
     CharData *cd = pl->charData;
-    // waits for: fight screen (it fills the common sound set)
-    SndSet *set = p->fromCommon ? gv->fightCommonSnd : cd ? cd->sounds : nullptr;
+    SndSet *set = p->fromCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
     if (!set)
         return;
 

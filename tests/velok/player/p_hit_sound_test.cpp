@@ -103,7 +103,7 @@ protected:
         SAMPLE *made = create_sample(8, 0, 22050, 50);
         commonSample = made;
         ASSERT_TRUE(SndSetAdd(common, made, 5, 0));
-        gv->fightCommonSnd = common;
+        gv->commonSnd = common;
 
         ASSERT_TRUE(PlayerSlotsCreate(4));
         for (int s = 1; s <= 2; s++) {
@@ -211,7 +211,7 @@ TEST_F(HitSoundTest, CommonSoundsComeFromTheFightScreenAtVolumeZero)
     // Without the fight screen's set the hit lands in silence; a guard sound
     // missing from the character's set is silent too.
     FakeVoiceClear();
-    gv->fightCommonSnd = nullptr;
+    gv->commonSnd = nullptr;
     P(2)->life = 1000;
     PlayerStateSet(P(2), 0);
     PlayerStateSet(P(1), 210);

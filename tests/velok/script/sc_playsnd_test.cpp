@@ -36,12 +36,12 @@ protected:
         common = SndSetCreate(1);
         commonLow = create_sample(8, 0, 8000, 100);
         ASSERT_TRUE(SndSetAdd(common, commonLow, 1, 0));
-        gv->fightCommonSnd = common;
+        gv->commonSnd = common;
     }
     void TearDown() override
     {
         SndSetFree(common);
-        gv->fightCommonSnd = nullptr;
+        gv->commonSnd = nullptr;
         FieldTest::TearDown();  // frees the character's set with its data
         FakeVoiceStop();
     }
@@ -151,9 +151,9 @@ TEST_F(SoundCtrlTest, PlaySndIsSilentWithoutSoundOrItsSet)
     SndSetState(0);
     EXPECT_TRUE(Play(p1, "value = 1,0").empty());
     SndSetState(1);
-    gv->fightCommonSnd = nullptr;
+    gv->commonSnd = nullptr;
     EXPECT_TRUE(Play(p1, "value = F1,0").empty());
-    gv->fightCommonSnd = common;
+    gv->commonSnd = common;
     p1->charData->sounds = nullptr;
     EXPECT_TRUE(Play(p1, "value = 1,0\nchannel = 99").empty());
     EXPECT_EQ(Warnings(), "");  // nothing is evaluated without a set
