@@ -265,7 +265,6 @@ struct GameVars {
     int restartRequest, reloadRequest;
     int speedTest, stressTest;
     int introPlayed;
-    int musicOff;          // the no-music start option
     MatchSide side[2];
     FightRound fightRound;
     SceneCfg winScreen, survivalScreen;

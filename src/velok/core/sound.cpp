@@ -187,14 +187,3 @@ int SoundVolumeIdentity(int v)
 {
     return v;
 }
-
-void SoundCmdLineApply(int noMusic, int noSound)
-{
-    CfgSound *s = &gv->cfg.sound;
-    if (noMusic) {
-        gv->musicOff = 1;
-        s->playCda = s->playMp3 = s->playMidi = s->playMod = 0;
-    }
-    if (noSound)
-        s->sound = 0;
-}

@@ -53,6 +53,3 @@ int SoundRefParse(TxtParseFile *file, const char *key, int *group, int *number);
 
 // The mixer scale of a controller's volume.
 int SoundVolumeIdentity(int v);
-
-// The no-music and no-sound start options.
-void SoundCmdLineApply(int noMusic, int noSound);

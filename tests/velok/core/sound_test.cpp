@@ -1,4 +1,4 @@
-// Game-level sound on fake voices: volumes with the offset, pans by screen x, frequency and loop, player channel keys, master volumes, sound references, start options.
+// Game-level sound on fake voices: volumes with the offset, pans by screen x, frequency and loop, player channel keys, master volumes, sound references.
 #include "velok/core/sound.h"
 
 #include <allegro.h>
@@ -290,22 +290,6 @@ TEST_F(SoundTest, SoundReferencesReadBothNumbersOrNone)
         TxtParseClose(tp);
     }
     EXPECT_EQ(SoundVolumeIdentity(-12), -12);
-}
-
-TEST_F(SoundTest, StartOptionsTurnMusicOrAllSoundOff)
-{
-    CfgSound &s = gv->cfg.sound;
-    s.playCda = s.playMp3 = s.playMidi = s.playMod = 1;
-    SoundCmdLineApply(0, 0);
-    EXPECT_EQ(gv->musicOff, 0);
-    EXPECT_EQ(s.playCda + s.playMp3 + s.playMidi + s.playMod, 4);
-    SoundCmdLineApply(1, 0);
-    EXPECT_EQ(gv->musicOff, 1);
-    EXPECT_EQ(s.playCda + s.playMp3 + s.playMidi + s.playMod, 0);
-    EXPECT_EQ(s.sound, 1);
-    SoundCmdLineApply(0, 1);
-    EXPECT_EQ(s.sound, 0);
-    EXPECT_EQ(SoundOn(), 0);
 }
 
 }  // namespace
