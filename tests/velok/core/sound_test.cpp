@@ -9,6 +9,7 @@
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "lib/txtparse.h"
+#include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/testkit.h"
 #include "support/voicekit.h"
@@ -277,7 +278,8 @@ TEST_F(SoundTest, SoundReferencesReadBothNumbersOrNone)
     };
     for (const Case &c : cases) {
         std::string text = "[Round]\nround1.snd = " + std::string(c.value) + "\n";
-        TxtParseFile *tp = TxtParseOpenVfile(DefMemVFile(text));
+        VFile *vf = DefMemVFile(text);
+        TxtParseFile *tp = TxtParseOpenVfile(vf);
         ASSERT_NE(tp, nullptr);
         ASSERT_GE(TxtParseGroupSet(tp, "Round"), 0);
         int group = 55, number = 55;
@@ -288,6 +290,7 @@ TEST_F(SoundTest, SoundReferencesReadBothNumbersOrNone)
         EXPECT_EQ(SoundRefParse(tp, "round2.snd", &group, &number), 0);
         EXPECT_EQ(group, -1);
         TxtParseClose(tp);
+        VFileClose(vf);
     }
     EXPECT_EQ(SoundVolumeIdentity(-12), -12);
 }
