@@ -12,6 +12,7 @@
 #include "lib/snd-lib.h"
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
+#include "velok/core/ctrlinit.h"
 #include "velok/core/gamevars.h"
 
 static const char optionsPath[] = "data/velok.cfg";
@@ -462,7 +463,10 @@ void SysOptionsLoad()
         TxtParseIntGet(tp, "Team.1VS2Life", &o->team1Vs2Life);
         TxtParseIntGet(tp, "Team.LoseOnKO", &o->teamLoseOnKO);
     }
-    PathSplit(o->motif, gv->motifDir, sizeof gv->motifDir, gv->motifFile, sizeof gv->motifFile);
+    char dir[CFG_MOTIF_LEN], file[CFG_MOTIF_LEN];
+    PathSplit(o->motif, dir, sizeof dir, file, sizeof file);
+    gv->motifDir = dir;
+    gv->motifFile = file;
 
     for (int p = 0; p < 2; p++) {
         SysKeysRead(tp, &in->keys[p], keyGroups[p]);
@@ -478,6 +482,10 @@ void SysOptionsLoad()
         SysKeysFill(&in->joyKeys[p], SYSKEYS_PAD_NONE);
     }
     TxtParseClose(tp);
+
+    InitPadsReinit();
+    if (!InitKeysRemap())
+        FatalExitf("Cannot init input");
 }
 
 void SysOptionsSave()

@@ -26,7 +26,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         CfgSound &s = gv->cfg.sound;
         s.sound = 1;
         s.stereoEffects = 1;
@@ -47,7 +47,7 @@ protected:
         FakeVoiceStop();
         SndSetReverseStereo(0);
         SndSetLoadToMemory(0);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         LogStateReset();
         TempDirTest::TearDown();

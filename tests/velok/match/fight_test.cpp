@@ -27,7 +27,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         WriteFileText("sys.fnt", FightKitFont());
         gv->sysFont[0] = FontLoad("sys.fnt");
         ASSERT_NE(gv->sysFont[0], nullptr);
@@ -37,7 +37,7 @@ protected:
         FightDataFree();
         PalListFree();
         FontFree(gv->sysFont[0]);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         LogStateReset();
         TempDirTest::TearDown();

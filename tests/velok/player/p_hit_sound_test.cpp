@@ -61,7 +61,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(200, 64);
         gv->options.life = 100;
         gv->playerInput = 1;
@@ -134,7 +134,7 @@ protected:
         PlayerStateApplySet(nullptr);
         PlayerStateEscapeSet(nullptr);
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         LogStateReset();
         TempDirTest::TearDown();
