@@ -108,7 +108,7 @@ int SoundPlayerChannelKey(int slot, int channel)
     if (channel == -1)
         return SND_KEY_NONE;
     int slots = gv ? gv->playerSlotCount : 0;
-    return (int)ClampInt((int64_t)SOUND_PLAYER_KEY_BASE + (int64_t)channel * slots + slot, INT_MIN, INT_MAX);
+    return ClampInt((int64_t)SOUND_PLAYER_KEY_BASE + (int64_t)channel * slots + slot, INT_MIN, INT_MAX);
 }
 
 void SoundPlayerStop(int slot, int channel)

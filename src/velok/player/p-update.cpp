@@ -645,8 +645,10 @@ static int Physics(Player *pl)
 static void KoSound(Player *pl, int quieter)
 {
     const CharData *cd = pl->charData;
-    if (cd && !gv->specialFlags[GAME_SPECIAL_NOKOSND])
-        SoundPlayAt(SND_KEY_NONE, pl->screenX, cd->sounds, 11, 0, (int)((unsigned)cd->volume - (unsigned)quieter));
+    if (!cd || gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        return;
+    int volume = cd->volume < INT_MIN + quieter ? INT_MIN : cd->volume - quieter;
+    SoundPlayAt(SND_KEY_NONE, pl->screenX, cd->sounds, 11, 0, volume);
 }
 
 static void KnockOut(Player *pl)
