@@ -25,6 +25,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/match/camera.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
@@ -223,7 +224,7 @@ static void ShadowRead(TxtParseFile *tp)
 static void MusicRead(TxtParseFile *tp)
 {
     StageVars &st = gv->stage;
-    if (!SndGetState())
+    if (!SoundOn())
         return;
     if (gv->stageMusicFile[0]) {
         StrCopy(st.music, sizeof st.music, gv->stageMusicFile);

@@ -10,6 +10,7 @@
 #include "lib/disp.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vbuf.h"
@@ -253,6 +254,27 @@ TEST_F(MatchTest, StageDefaultsAndDerivedValues)
     ASSERT_EQ(gv->playerSlotCount, 44);
     EXPECT_TRUE(PalGroupMaskEqual(P(32)->palMask, PalGroupMaskMake(1u << 31, 1)));
     EXPECT_TRUE(PalGroupMaskEqual(P(33)->palMask, PalGroupMaskMake(1u << 0, 2)));
+}
+
+TEST_F(MatchTest, StageMusicSettings)
+{
+    StageKit kit;
+    kit.music = "[Music]\nbgmusic = sound/stage.mp3\nbgvolume = 12\n";
+    kit.Write("stages/kit.def");
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_STREQ(gv->stage.music, "") << "read only while sound is on";
+    MatchPlayersFree();
+    gv->cfg.sound.sound = 1;
+    SndSetState(1);
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_STREQ(gv->stage.music, "sound/stage.mp3");
+    EXPECT_EQ(gv->stage.musicVolume, 12);
+    MatchPlayersFree();
+    StrCopy(gv->stageMusicFile, sizeof gv->stageMusicFile, "sound/opponent.mid");
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_STREQ(gv->stage.music, "sound/opponent.mid") << "the match's own music wins";
+    EXPECT_EQ(gv->stage.musicVolume, 0);
+    SndSetState(0);
 }
 
 TEST_F(MatchTest, LifeBalanceAndRoundsToWin)
