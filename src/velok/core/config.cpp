@@ -259,6 +259,8 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
     TxtParseIntGet(tp, "stereoeffects", &s->stereoEffects);
     TxtParseIntGet(tp, "panningwidth", &s->panningWidth);
     s->reverseStereoGiven = TxtParseIntGet(tp, "reversestereo", &s->reverseStereo);
+    if (s->reverseStereoGiven)
+        SndSetReverseStereo(s->reverseStereo);
     TxtParseIntGet(tp, "pausebgmondefocus", &s->pauseBgmOnDefocus);
     TxtParseIntGet(tp, "masterwavvolume", &s->masterWavVolume);
     TxtParseIntGet(tp, "wavvolume", &s->wavVolume);
@@ -314,6 +316,7 @@ static int ReadMisc(TxtParseFile *tp, CfgMisc *m, CfgSound *s)
     m->playerCache += 2;
     TxtParseIntGet(tp, "precache", &m->precache);
     TxtParseIntGet(tp, "bufferedread", &m->bufferedRead);
+    SndSetLoadToMemory(m->bufferedRead);
     TxtParseIntGet(tp, "unloadsystem", &m->unloadSystem);
     TxtParseIntGet(tp, "pauseondefocus", &m->pauseOnDefocus);
     if (m->pauseOnDefocus)

@@ -7,6 +7,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
+#include "velok/core/sound.h"
 
 static void SettingsGet(BGMSettings *out)
 {
@@ -37,8 +38,8 @@ static void MidiVolumeSet(int v)
 
 static void MasterVolumesApply()
 {
-    // waits for: game-level sound (SoundSetVolumes with masterwavvolume and
-    // midivolume, scaled by the option percentages)
+    if (gv)
+        SoundSetVolumes(gv->cfg.sound.masterWavVolume, gv->cfg.sound.midiVolume);
 }
 
 static void ErrorSet(const char *text)
