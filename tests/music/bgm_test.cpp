@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lib/txtparse.h"
+#include "lib/vfile.h"
 #include "platform/pcdrom.h"
 #include "support/bgmkit.h"
 #include "support/deftext.h"
@@ -413,6 +414,7 @@ TEST_F(Bgm, ReadKeyTakesTheFirstWordAndTheLoopKey)
         EXPECT_EQ(req.loop, c.loop);
     }
     TxtParseClose(tp);
+    VFileClose(vf);
 }
 
 TEST_F(Bgm, StoryboardCallbacksPlayOnTheMenuRecordAtVolumeZero)
