@@ -996,11 +996,8 @@ TkmodModule *TkmodXmLoad(const char *path, long offset)
                 s.volume = std::min(h.volume, 64);
                 s.panning = h.panning;
                 LoopClamp(s);
-                if (!SampleMake(s, 8, 8363)) {
-                    for (TkmodSampleInfo &made : samples)
-                        destroy_sample(made.sample);
+                if (!SampleMake(s, 8, 8363))
                     return Fail(mod, f);
-                }
                 unsigned char *d = (unsigned char *)s.sample->data;
                 long long stored = h.length;
                 if (!sixteen) {
@@ -1034,13 +1031,11 @@ TkmodModule *TkmodXmLoad(const char *path, long offset)
         }
         pos = next;
     }
-    if (!SamplesAlloc(mod, (int)samples.size())) {
-        for (TkmodSampleInfo &made : samples)
-            destroy_sample(made.sample);
+    if (!SamplesAlloc(mod, (int)samples.size()))
         return Fail(mod, f);
-    }
     if (!samples.empty())
         memcpy(mod->samples, samples.data(), samples.size() * sizeof(TkmodSampleInfo));
+    samples.clear();  // the module owns them now
     TkmodFileClose(f);
     TkmodSamplesLock(mod);
     return mod;
