@@ -1435,6 +1435,9 @@ int TkmodInstall(int voices)
             for (int k = 0; k < c; k++)
                 dev.voiceDeallocate(tk.voices[k]);
             tk.voiceCount = 0;
+            free(tk.placeholder->data);
+            free(tk.placeholder);
+            tk.placeholder = nullptr;
             TkmodErrorSet("TKMOD : Unable to allocate enough voices");
             return -1;
         }

@@ -468,7 +468,7 @@ TEST_F(TkmodPlayTest, TrackRequestsJumpOnTheNextTick)
 
 TEST_F(TkmodPlayTest, ANoteStartsItsSampleAt8363HzAndThePitchRatioScalesIt)
 {
-    TkmodModule *m = OneChannel({{At(0, 0, 428, 1, -1, 0, 0), At(1, 0, 428, 2, -1, 0, 0)}});
+    TkmodModule *m = OneChannel({{At(0, 0, 428, 1, -1, 0, 0), At(1, 0, 428, 2, -1, 0x8, 0x40)}});
     Play(m);
     Ticks(1);
     FakeVoice &v = Voice(0);
@@ -487,6 +487,7 @@ TEST_F(TkmodPlayTest, ANoteStartsItsSampleAt8363HzAndThePitchRatioScalesIt)
     EXPECT_EQ(v.sample, TkmodSampleGet(m, 1));
     EXPECT_EQ(v.playmode, PLAYMODE_LOOP);
     EXPECT_EQ(v.starts, 3);
+    EXPECT_EQ(v.pan, 0x40);
     // Channels without a note stay silent; voices past the module's channels too.
     EXPECT_EQ(Voice(1).volume, 0);
     EXPECT_EQ(Voice(3).volume, 0);
