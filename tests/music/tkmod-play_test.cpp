@@ -620,6 +620,35 @@ TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
     }
 }
 
+TEST_F(TkmodPlayTest, VolumeColumnPanningEnvelopeAndGlobalVolume)
+{
+    XmSpec spec;
+    spec.channels = 1;
+    XmInstrumentSpec ins;
+    XmSampleSpec s;
+    s.values = std::vector<int>(50, 3);
+    ins.samples = {s};
+    ins.panEnv.points = {{0, 32}, {2, 64}};
+    ins.panEnv.flags = TKMOD_ENV_ON;
+    spec.instruments = {ins};
+    spec.patterns = {{At(0, 0, 49, 1, 0x40, 0, 0), At(1, 0, 0, 0, 0x62, 0, 0), At(2, 0, 0, 0, 0x93, 0, 0),
+                      At(3, 0, 0, 0, 0xC8, 0, 0), At(4, 0, 0, 0, 0, 16, 0x20), At(5, 0, 0, 0, 0, 17, 0x04)}};
+    TkmodModule *m = Load("column.xm", XmBytes(spec));
+    Play(m);
+    EXPECT_EQ(Track(3, &FakeVoice::pan), (std::vector<int>{128, 192, 255}));
+    Ticks(3);
+    EXPECT_EQ(Voice(0).volume, 191);  // 0x40 sets 48
+    EXPECT_EQ(Track(6, &FakeVoice::volume), (std::vector<int>{191, 183, 175, 167, 159, 151}));
+    EXPECT_EQ(Track(6, &FakeVoice::volume), (std::vector<int>{163, 163, 163, 163, 163, 163}));  // 41
+    Voice(0).pan = -1;
+    Ticks(1);
+    EXPECT_EQ(Voice(0).pan, 255);  // 0xC8 pans to 136, the envelope holds at its top
+    Ticks(5);
+    EXPECT_EQ(Track(1, &FakeVoice::volume), (std::vector<int>{81}));  // global volume 32
+    Ticks(5);
+    EXPECT_EQ(Track(6, &FakeVoice::volume), (std::vector<int>{81, 71, 61, 51, 40, 30}));  // H04: 4 down a tick
+}
+
 TEST_F(TkmodPlayTest, KeyOffWithoutAnEnvelopeSilencesAndAMissingSampleStopsTheVoice)
 {
     XmSpec spec;
