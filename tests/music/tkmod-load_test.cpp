@@ -105,30 +105,30 @@ TEST_F(TkmodLoadTest, ReadersGiveBigAndLittleEndianValuesAndMinusOneAtTheEnd)
 
 TEST_F(TkmodLoadTest, ModStructure)
 {
-    ModSpec spec;
-    spec.name = "kit song";
-    ModSampleSpec s1;
+    ModDesc desc;
+    desc.name = "kit song";
+    ModSampleDesc s1;
     s1.data = std::string("\x00\x40\x7F\x80\xFF\x01\x02\x03", 8);
     s1.finetune = 1;
     s1.volume = 40;
     s1.loopStartWords = 1;
     s1.loopLengthWords = 2;
-    ModSampleSpec s2;  // a length of one word is no sample
+    ModSampleDesc s2;  // a length of one word is no sample
     s2.lengthWords = 1;
-    ModSampleSpec s3;
+    ModSampleDesc s3;
     s3.data = std::string(4, '\x10');
     s3.volume = 80;
     s3.finetune = 0x99;      // only the low nibble counts: -7
     s3.loopStartWords = 1;   // loop runs past the end
     s3.loopLengthWords = 9;
-    spec.sampleList = {s1, s2, s3};
-    spec.orderCount = 2;
-    spec.restart = 5;
-    spec.orders = {0, 2, 0, 0, 0, 3};  // entries past the order count still count for patterns
-    spec.patterns.resize(4);
-    spec.patterns[0] = {At(0, 0, 428, 1, -1, 0xC, 0x20), At(1, 3, 0, 17, -1, 0xF, 3), At(2, 1, 0x123, 0x20, -1, 0, 0)};
-    spec.patterns[2] = {At(63, 2, 856, 3, -1, 0xE, 0x12)};
-    TkmodModule *m = Load("song.mod", ModBytes(spec));
+    desc.sampleList = {s1, s2, s3};
+    desc.orderCount = 2;
+    desc.restart = 5;
+    desc.orders = {0, 2, 0, 0, 0, 3};  // entries past the order count still count for patterns
+    desc.patterns.resize(4);
+    desc.patterns[0] = {At(0, 0, 428, 1, -1, 0xC, 0x20), At(1, 3, 0, 17, -1, 0xF, 3), At(2, 1, 0x123, 0x20, -1, 0, 0)};
+    desc.patterns[2] = {At(63, 2, 856, 3, -1, 0xE, 0x12)};
+    TkmodModule *m = Load("song.mod", ModBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
 
     EXPECT_STREQ(m->name, "kit song");
@@ -198,14 +198,14 @@ TEST(TkmodMod, SignaturesGiveChannelCounts)
 
 TEST_F(TkmodLoadTest, ModLengthsAreCheckedAgainstTheFileAndShortDataIsSilent)
 {
-    ModSpec spec;
-    ModSampleSpec big;
+    ModDesc desc;
+    ModSampleDesc big;
     big.lengthWords = 0xFFFF;  // 128 KiB promised
     big.data = std::string(6, '\x05');
     big.loopStartWords = 0xFFF0;
     big.loopLengthWords = 8;
-    spec.sampleList = {big};
-    std::string bytes = ModBytes(spec);
+    desc.sampleList = {big};
+    std::string bytes = ModBytes(desc);
     TkmodModule *m = Load("big.mod", bytes);
     ASSERT_NE(m, nullptr) << TkmodErrorText();
     const TkmodSampleInfo &s = m->samples[0];
@@ -218,22 +218,22 @@ TEST_F(TkmodLoadTest, ModLengthsAreCheckedAgainstTheFileAndShortDataIsSilent)
     EXPECT_LE(s.loopEnd, s.length);
     EXPECT_LE(s.loopStart, s.loopEnd);
 
-    spec.sampleList[0].lengthWords = 50;
-    spec.dropSampleData = true;
-    m = Load("short.mod", ModBytes(spec));
+    desc.sampleList[0].lengthWords = 50;
+    desc.dropSampleData = true;
+    m = Load("short.mod", ModBytes(desc));
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(SampleBytes(m, 0), std::vector<int>(100, 0x80));
 }
 
 TEST_F(TkmodLoadTest, FifteenSampleModsLoadOnlyWhenAskedFor)
 {
-    ModSpec spec;
-    spec.samples = 15;
-    ModSampleSpec s;
+    ModDesc desc;
+    desc.samples = 15;
+    ModSampleDesc s;
     s.data = std::string(4, '\x00');
-    spec.sampleList = {s};
-    spec.patterns[0] = {At(0, 3, 428, 15, -1, 0, 0)};
-    std::string path = Write("old.mod", ModBytes(spec));
+    desc.sampleList = {s};
+    desc.patterns[0] = {At(0, 3, 428, 15, -1, 0, 0)};
+    std::string path = Write("old.mod", ModBytes(desc));
     TkmodModule *m = TkmodModLoad(path.c_str(), 15);
     ASSERT_NE(m, nullptr) << TkmodErrorText();
     loaded.push_back(m);
@@ -258,36 +258,36 @@ TEST_F(TkmodLoadTest, FifteenSampleModsLoadOnlyWhenAskedFor)
 
 TEST_F(TkmodLoadTest, S3mStructure)
 {
-    S3mSpec spec;
-    spec.name = "kit scream";
-    spec.orders = {1, 0, 255};
-    spec.speed = 0;
-    spec.tempo = 0;
-    spec.globalVolume = 48;
-    spec.channelSettings = {0, 200, 8, 16, 255, 7};
-    spec.defaultPan = 252;
-    spec.pans = {0, 0, 0x20 | 3, 0x03};
-    spec.fileFormat = 1;  // signed samples
-    S3mSampleSpec s1;
+    S3mDesc desc;
+    desc.name = "kit scream";
+    desc.orders = {1, 0, 255};
+    desc.speed = 0;
+    desc.tempo = 0;
+    desc.globalVolume = 48;
+    desc.channelSettings = {0, 200, 8, 16, 255, 7};
+    desc.defaultPan = 252;
+    desc.pans = {0, 0, 0x20 | 3, 0x03};
+    desc.fileFormat = 1;  // signed samples
+    S3mSampleDesc s1;
     s1.data = std::string("\x00\x7F\x80\xFF", 4);
     s1.loop = true;
     s1.loopStart = 1;
     s1.loopEnd = 3;
     s1.volume = 70;
     s1.c2spd = 0x12345;
-    S3mSampleSpec s2;
+    S3mSampleDesc s2;
     s2.sixteen = true;
     s2.data = std::string("\x34\x12\xCD\xAB", 4);
-    S3mSampleSpec s3;
+    S3mSampleDesc s3;
     s3.data = std::string(4, '\x11');
     s3.tag = false;
-    spec.samples = {s1, s2, s3};
-    spec.patterns.resize(2);
-    spec.patterns[0] = {At(0, 0, 0x40, 1, 70, 1, 3),    At(0, 1, 0x40, 1, 10, 4, 1),  // channel 1 is off
+    desc.samples = {s1, s2, s3};
+    desc.patterns.resize(2);
+    desc.patterns[0] = {At(0, 0, 0x40, 1, 70, 1, 3),    At(0, 1, 0x40, 1, 10, 4, 1),  // channel 1 is off
                         At(1, 2, 254, 0, -1, 0, 0),     At(1, 3, 0x0C, 9, -1, 0, 0),
                         At(2, 0, 0x51, 2, -1, 19, 0xB2), At(2, 2, 255, 2, 20, 26, 0x11),
                         At(3, 5, 0, 0, -1, 19, 0x22),    At(4, 5, 0, 0, -1, 4, 0x20)};
-    TkmodModule *m = Load("song.s3m", S3mBytes(spec));
+    TkmodModule *m = Load("song.s3m", S3mBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
 
     EXPECT_STREQ(m->name, "kit scream");
@@ -339,10 +339,10 @@ TEST_F(TkmodLoadTest, S3mStructure)
 
 TEST_F(TkmodLoadTest, S3mRowsEndAtThePackedLength)
 {
-    S3mSpec spec;
-    spec.patterns[0] = {At(0, 0, 0x40, 0, -1, 0, 0), At(1, 0, 0x41, 0, -1, 0, 0)};
-    spec.packedLengthCut = 4;  // the first row: flags, note, instrument, end
-    TkmodModule *m = Load("cut.s3m", S3mBytes(spec));
+    S3mDesc desc;
+    desc.patterns[0] = {At(0, 0, 0x40, 0, -1, 0, 0), At(1, 0, 0x41, 0, -1, 0, 0)};
+    desc.packedLengthCut = 4;  // the first row: flags, note, instrument, end
+    TkmodModule *m = Load("cut.s3m", S3mBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
     EXPECT_EQ(Cell(m, 0, 0, 0).note, 8363);
     EXPECT_EQ(Cell(m, 0, 1, 0).note, 0);
@@ -384,19 +384,19 @@ TEST(TkmodS3m, CommandRemap)
 
 TEST_F(TkmodLoadTest, XmStructure)
 {
-    XmSpec spec;
-    spec.name = "kit extended";
-    spec.orders = {0, 1, 0};
-    spec.restart = 1;
-    spec.channels = 2;
-    spec.speed = 0;
-    spec.tempo = 0;
-    spec.patternRows = {4, 1};
-    spec.patterns = {{At(0, 0, 49, 2, 0x40, 0xA, 0x12), At(1, 1, 97, 0, 0, 0, 0), At(2, 0, 0, 0, 0, 0xE, 0x15),
+    XmDesc desc;
+    desc.name = "kit extended";
+    desc.orders = {0, 1, 0};
+    desc.restart = 1;
+    desc.channels = 2;
+    desc.speed = 0;
+    desc.tempo = 0;
+    desc.patternRows = {4, 1};
+    desc.patterns = {{At(0, 0, 49, 2, 0x40, 0xA, 0x12), At(1, 1, 97, 0, 0, 0, 0), At(2, 0, 0, 0, 0, 0xE, 0x15),
                       At(3, 1, 10, 9, 0x65, 20, 3)},
                      {At(0, 1, 96, 1, 0, 0, 0)}};
-    XmInstrumentSpec i0;
-    XmSampleSpec a;
+    XmInstrumentDesc i0;
+    XmSampleDesc a;
     a.values = {0, 10, -10, 127};
     a.loopType = 1;
     a.loopStart = 1;
@@ -410,14 +410,14 @@ TEST_F(TkmodLoadTest, XmStructure)
     i0.volEnv.sustain = 1;
     i0.volEnv.flags = TKMOD_ENV_ON | TKMOD_ENV_SUSTAIN;
     i0.fadeout = 1024;
-    XmInstrumentSpec i1;
-    XmSampleSpec b;
+    XmInstrumentDesc i1;
+    XmSampleDesc b;
     b.sixteen = true;
     b.values = {0x1000, -0x1000, 0x7FFF};
     b.loopType = 2;
     b.loopStart = 0;
     b.loopLength = 3;
-    XmSampleSpec c;
+    XmSampleDesc c;
     c.values = {5};
     c.volume = 99;
     i1.samples = {b, c};
@@ -428,8 +428,8 @@ TEST_F(TkmodLoadTest, XmStructure)
     i1.volEnv.count = 13;
     i1.volEnv.loopEnd = 20;
     i1.volEnv.flags = TKMOD_ENV_ON | TKMOD_ENV_LOOP;
-    spec.instruments = {i0, i1, XmInstrumentSpec()};
-    TkmodModule *m = Load("song.xm", XmBytes(spec));
+    desc.instruments = {i0, i1, XmInstrumentDesc()};
+    TkmodModule *m = Load("song.xm", XmBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
 
     EXPECT_STREQ(m->name, "kit extended");
@@ -502,9 +502,9 @@ TEST_F(TkmodLoadTest, XmStructure)
 
 TEST_F(TkmodLoadTest, XmWithoutLinearFlagUsesTheAmigaTable)
 {
-    XmSpec spec;
-    spec.linear = false;
-    TkmodModule *m = Load("amiga.xm", XmBytes(spec));
+    XmDesc desc;
+    desc.linear = false;
+    TkmodModule *m = Load("amiga.xm", XmBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
     EXPECT_EQ(m->flags, TKMOD_FLAG_INSTRUMENTS | TKMOD_FLAG_AMIGA);
 }
@@ -548,13 +548,13 @@ TEST(TkmodXm, CommandRemap)
 
 TEST_F(TkmodLoadTest, OwnFormatStructure)
 {
-    OwnSpec spec;
-    spec.name = "kit own song that runs on and on";
-    spec.orders = {0, 0};
-    spec.restart = 1;
-    spec.flags = TKMOD_FLAG_INSTRUMENTS | TKMOD_FLAG_LINEAR;
-    spec.panning = {10, 250};
-    OwnInstrumentSpec ins;
+    OwnDesc desc;
+    desc.name = "kit own song that runs on and on";
+    desc.orders = {0, 0};
+    desc.restart = 1;
+    desc.flags = TKMOD_FLAG_INSTRUMENTS | TKMOD_FLAG_LINEAR;
+    desc.panning = {10, 250};
+    OwnInstrumentDesc ins;
     ins.map[10] = 7;  // no such sample
     ins.map[20] = 1;
     ins.volEnv.points = {{0, 64}, {5, 20}};
@@ -564,8 +564,8 @@ TEST_F(TkmodLoadTest, OwnFormatStructure)
     ins.panEnv.sustain = 3;  // past the point: sustain dropped
     ins.panEnv.flags = TKMOD_ENV_ON | TKMOD_ENV_SUSTAIN;
     ins.fadeout = 300;
-    spec.instruments = {ins};
-    OwnSampleSpec s0;
+    desc.instruments = {ins};
+    OwnSampleDesc s0;
     s0.length = 4;
     s0.loopStart = 1;
     s0.loopEnd = 9;
@@ -576,17 +576,17 @@ TEST_F(TkmodLoadTest, OwnFormatStructure)
     s0.relativeNote = -3;
     s0.c2spd = 150;
     s0.data = "\x80\x90\xA0\xB0";
-    OwnSampleSpec s1;
+    OwnSampleDesc s1;
     s1.length = 2;
     s1.bits = 16;
     s1.data = std::string("\x34\x12\xCD\xAB", 4);
-    spec.samples = {s0, s1, OwnSampleSpec()};
-    spec.patternRows = {2};
-    spec.patterns = {{At(0, 0, 49, 1, 0x30, 12, 0x1234), At(1, 1, -2, 5, 0, 50, 7)}};
-    TkmodModule *m = Load("song.tkm", OwnBytes(spec));
+    desc.samples = {s0, s1, OwnSampleDesc()};
+    desc.patternRows = {2};
+    desc.patterns = {{At(0, 0, 49, 1, 0x30, 12, 0x1234), At(1, 1, -2, 5, 0, 50, 7)}};
+    TkmodModule *m = Load("song.tkm", OwnBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
 
-    EXPECT_STREQ(m->name, std::string(spec.name, 0, 28).c_str());
+    EXPECT_STREQ(m->name, std::string(desc.name, 0, 28).c_str());
     EXPECT_EQ(m->orderCount, 2);
     EXPECT_EQ(m->restart, 1);
     EXPECT_EQ(m->channelCount, 2);
@@ -633,11 +633,11 @@ TEST_F(TkmodLoadTest, OwnFormatStructure)
 TEST_F(TkmodLoadTest, OwnFormatPeriodsAndRuns)
 {
     // Without instruments notes are stored as Amiga periods.
-    OwnSpec spec;
-    spec.samples = {OwnSampleSpec()};
-    spec.samples[0].length = 1;
-    spec.patterns = {{At(0, 1, 428, 1, 0, 0, 0)}};
-    TkmodModule *m = Load("periods.tkm", OwnBytes(spec));
+    OwnDesc desc;
+    desc.samples = {OwnSampleDesc()};
+    desc.samples[0].length = 1;
+    desc.patterns = {{At(0, 1, 428, 1, 0, 0, 0)}};
+    TkmodModule *m = Load("periods.tkm", OwnBytes(desc));
     ASSERT_NE(m, nullptr) << TkmodErrorText();
     EXPECT_EQ(Cell(m, 0, 0, 1).note, 8363);
     EXPECT_EQ(Cell(m, 0, 0, 0).note, 0);
@@ -645,7 +645,7 @@ TEST_F(TkmodLoadTest, OwnFormatPeriodsAndRuns)
     // Five channels, one row: 0x85 and five values fill five entries; 0x05 leaves
     // five zeros; a run of seven values is cut at the pattern and the next pattern
     // still starts in the right place.
-    OwnSpec runs;
+    OwnDesc runs;
     runs.channels = 5;
     runs.flags = TKMOD_FLAG_INSTRUMENTS;
     runs.patternCountOverride = 2;
@@ -667,9 +667,9 @@ TEST_F(TkmodLoadTest, OwnFormatPeriodsAndRuns)
 
 TEST_F(TkmodLoadTest, OwnFormatLoadsFromADatafile)
 {
-    OwnSpec spec;
-    spec.name = "in a datafile";
-    std::string bytes = OwnBytes(spec);
+    OwnDesc desc;
+    desc.name = "in a datafile";
+    std::string bytes = OwnBytes(desc);
     PACKFILE *f = pack_fopen("music.dat", F_WRITE_NOPACK);
     ASSERT_NE(f, nullptr);
     pack_mputl(DAT_MAGIC, f);
@@ -694,13 +694,13 @@ TEST_F(TkmodLoadTest, OwnFormatLoadsFromADatafile)
 
 TEST_F(TkmodLoadTest, ContentDecidesTheFormatAndInfoNamesIt)
 {
-    S3mSpec s3m;
+    S3mDesc s3m;
     s3m.name = "scream name";
-    XmSpec xm;
+    XmDesc xm;
     xm.name = "extended name";
-    ModSpec mod;
+    ModDesc mod;
     mod.name = "mod name";
-    OwnSpec own;
+    OwnDesc own;
     own.name = "own name";
     struct Case {
         const char *file;
@@ -751,7 +751,7 @@ TEST_F(TkmodLoadTest, ItIsRecognisedButNotLoaded)
 
 TEST_F(TkmodLoadTest, UnknownFilesAndFarPackageSignaturesAreRefused)
 {
-    XmSpec xm;
+    XmDesc xm;
     struct Case {
         const char *file;
         std::string bytes;
@@ -788,44 +788,44 @@ TEST_F(TkmodLoadTest, UnknownFilesAndFarPackageSignaturesAreRefused)
 TEST_F(TkmodLoadTest, BadCountsAndIndexesFailWithTheirTexts)
 {
     auto xmWith = [](auto change) {
-        XmSpec s;
+        XmDesc s;
         change(s);
         return XmBytes(s);
     };
     auto ownWith = [](auto change) {
-        OwnSpec s;
+        OwnDesc s;
         change(s);
         return OwnBytes(s);
     };
-    S3mSpec allOff;
+    S3mDesc allOff;
     allOff.channelSettings = {255, 128, 32};
-    S3mSpec manyOrders;
+    S3mDesc manyOrders;
     manyOrders.orders = std::vector<int>(257, 0);
-    ModSpec noSig;
+    ModDesc noSig;
     noSig.signature = "NONE";
     struct Case {
         const char *file;
         std::string bytes;
         const char *text;
     } cases[] = {
-        {"c0.xm", xmWith([](XmSpec &s) { s.channels = 0; }), "Bad channel count in c0.xm"},
-        {"c65.xm", xmWith([](XmSpec &s) { s.channels = 65; }), "Bad channel count in c65.xm"},
-        {"o.xm", xmWith([](XmSpec &s) { s.orders = std::vector<int>(257, 0); }), "Too many orders in o.xm"},
-        {"r0.xm", xmWith([](XmSpec &s) { s.patternRows = {0}; }), "Bad pattern row count in r0.xm"},
-        {"r257.xm", xmWith([](XmSpec &s) { s.patternRows = {257}; }), "Bad pattern row count in r257.xm"},
-        {"i.xm", xmWith([](XmSpec &s) { s.instruments.resize(256); }), "Too many instruments in i.xm"},
+        {"c0.xm", xmWith([](XmDesc &s) { s.channels = 0; }), "Bad channel count in c0.xm"},
+        {"c65.xm", xmWith([](XmDesc &s) { s.channels = 65; }), "Bad channel count in c65.xm"},
+        {"o.xm", xmWith([](XmDesc &s) { s.orders = std::vector<int>(257, 0); }), "Too many orders in o.xm"},
+        {"r0.xm", xmWith([](XmDesc &s) { s.patternRows = {0}; }), "Bad pattern row count in r0.xm"},
+        {"r257.xm", xmWith([](XmDesc &s) { s.patternRows = {257}; }), "Bad pattern row count in r257.xm"},
+        {"i.xm", xmWith([](XmDesc &s) { s.instruments.resize(256); }), "Too many instruments in i.xm"},
         {"off.s3m", S3mBytes(allOff), "No channels in off.s3m"},
         {"o.s3m", S3mBytes(manyOrders), "Too many orders in o.s3m"},
-        {"bits.tkm", ownWith([](OwnSpec &s) {
+        {"bits.tkm", ownWith([](OwnDesc &s) {
              s.samples.resize(1);
              s.samples[0].length = 2;
              s.samples[0].bits = 12;
          }),
          "Bad sample bits in bits.tkm"},
-        {"rows.tkm", ownWith([](OwnSpec &s) { s.patternRows = {0}; }), "Bad pattern row count in rows.tkm"},
-        {"ch.tkm", ownWith([](OwnSpec &s) { s.channels = 65; }), "Bad channel count in ch.tkm"},
-        {"cut.tkm", ownWith([](OwnSpec &s) { s.patternCountOverride = 3; }), "cut.tkm is cut short in its patterns"},
-        {"smp.tkm", ownWith([](OwnSpec &) {}).replace(18 + 30 + 8, 2, "\xFF\xFF"), "Too many samples in smp.tkm"},
+        {"rows.tkm", ownWith([](OwnDesc &s) { s.patternRows = {0}; }), "Bad pattern row count in rows.tkm"},
+        {"ch.tkm", ownWith([](OwnDesc &s) { s.channels = 65; }), "Bad channel count in ch.tkm"},
+        {"cut.tkm", ownWith([](OwnDesc &s) { s.patternCountOverride = 3; }), "cut.tkm is cut short in its patterns"},
+        {"smp.tkm", ownWith([](OwnDesc &) {}).replace(18 + 30 + 8, 2, "\xFF\xFF"), "Too many samples in smp.tkm"},
         {"nosig.mod", ModBytes(noSig), "Unsupported MOD type or unable to open file"},
     };
     for (const Case &c : cases) {

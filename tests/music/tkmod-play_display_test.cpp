@@ -63,13 +63,13 @@ TEST_F(TkmodAllegroTest, TheTimerMovesTheSongAndTheVoicesCarryIt)
 {
     ASSERT_EQ(SndInstall(DIGI_ALSA, MIDI_NONE, 8), 1) << allegro_error;
     // A long looping sample; speed 1, and a tempo change from inside the tick on row 2.
-    ModSpec spec;
-    ModSampleSpec s;
+    ModDesc desc;
+    ModSampleDesc s;
     s.data = std::string(20000, '\x20');
     s.loopLengthWords = 10000;
-    spec.sampleList = {s};
-    spec.patterns = {{Note(0, 428, 1, 0xC, 32), Note(1, 0, 0, 0xF, 1), Note(2, 0, 0, 0xF, 200)}};
-    WriteFileText("timer.mod", ModBytes(spec));
+    desc.sampleList = {s};
+    desc.patterns = {{Note(0, 428, 1, 0xC, 32), Note(1, 0, 0, 0xF, 1), Note(2, 0, 0, 0xF, 200)}};
+    WriteFileText("timer.mod", ModBytes(desc));
     mod = TkmodLoad("timer.mod");
     ASSERT_NE(mod, nullptr) << TkmodErrorText();
     ASSERT_EQ(TkmodInstall(4), 1) << TkmodErrorText();

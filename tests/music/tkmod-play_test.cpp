@@ -199,33 +199,33 @@ protected:
     // One channel, sample 1 of 100 bytes at full volume, sample 2 looping from 20 to 100.
     TkmodModule *OneChannel(std::vector<std::vector<KitCell>> patterns, std::vector<int> orders = {0})
     {
-        ModSpec spec;
-        spec.signature = "1CHN";
-        spec.channels = 1;
-        ModSampleSpec s1, s2;
+        ModDesc desc;
+        desc.signature = "1CHN";
+        desc.channels = 1;
+        ModSampleDesc s1, s2;
         s1.data = std::string(100, '\x10');
         s2.data = std::string(100, '\x20');
         s2.loopStartWords = 10;
         s2.loopLengthWords = 40;
-        ModSampleSpec s3;
+        ModSampleDesc s3;
         s3.data = std::string(600, '\x30');
-        spec.sampleList = {s1, s2, s3};
-        spec.orders = orders;
-        spec.orderCount = (int)orders.size();
-        spec.patterns = std::move(patterns);
-        return Load("one.mod", ModBytes(spec));
+        desc.sampleList = {s1, s2, s3};
+        desc.orders = orders;
+        desc.orderCount = (int)orders.size();
+        desc.patterns = std::move(patterns);
+        return Load("one.mod", ModBytes(desc));
     }
     // An own-format module of one channel in internal commands; notes are Amiga periods.
     TkmodModule *Internal(std::vector<KitCell> cells)
     {
-        OwnSpec spec;
-        spec.channels = 1;
-        OwnSampleSpec s;
+        OwnDesc desc;
+        desc.channels = 1;
+        OwnSampleDesc s;
         s.length = 100;
         s.volume = 64;
-        spec.samples = {s};
-        spec.patterns = {std::move(cells)};
-        return Load("internal.tkm", OwnBytes(spec));
+        desc.samples = {s};
+        desc.patterns = {std::move(cells)};
+        return Load("internal.tkm", OwnBytes(desc));
     }
     void Play(TkmodModule *m, int loop = 0, int voices = 4)
     {
@@ -339,12 +339,12 @@ TEST_F(TkmodPlayTest, RowsMoveEverySpeedTicksAndASongWithoutLoopStopsAtItsEnd)
 
 TEST_F(TkmodPlayTest, ALoopingSongGoesOnAtItsRestartPosition)
 {
-    ModSpec spec;
-    spec.orders = {0, 1, 2};
-    spec.orderCount = 3;
-    spec.restart = 1;
-    spec.patterns = {{At(0, 0, 0, 0, -1, 0xF, 1)}, {}, {At(0, 0, 0, 0, -1, 0xF, 2)}};
-    TkmodModule *m = Load("loop.mod", ModBytes(spec));
+    ModDesc desc;
+    desc.orders = {0, 1, 2};
+    desc.orderCount = 3;
+    desc.restart = 1;
+    desc.patterns = {{At(0, 0, 0, 0, -1, 0xF, 1)}, {}, {At(0, 0, 0, 0, -1, 0xF, 2)}};
+    TkmodModule *m = Load("loop.mod", ModBytes(desc));
     Play(m, 1);
     Ticks(1 + 64 + 64 + 63 * 2);
     EXPECT_EQ(OrderRow(), std::make_pair(2, 63));
@@ -360,12 +360,12 @@ TEST_F(TkmodPlayTest, ALoopingSongGoesOnAtItsRestartPosition)
 TEST_F(TkmodPlayTest, JumpsBreaksAndPatternLoops)
 {
     // Two channels, one tick a row.
-    ModSpec spec;
-    spec.signature = "2CHN";
-    spec.channels = 2;
-    spec.orders = {0, 1, 2};
-    spec.orderCount = 3;
-    spec.patterns = {
+    ModDesc desc;
+    desc.signature = "2CHN";
+    desc.channels = 2;
+    desc.orders = {0, 1, 2};
+    desc.orderCount = 3;
+    desc.patterns = {
         {At(0, 0, 0, 0, -1, 0xF, 1), At(2, 0, 0, 0, -1, 0xD, 0x15)},
         {At(15, 0, 0, 0, -1, 0xE, 0x60), At(16, 0, 0, 0, -1, 0xE, 0x62), At(17, 0, 0, 0, -1, 0xB, 2),
          At(17, 1, 0, 0, -1, 0xD, 0x03)},
@@ -374,7 +374,7 @@ TEST_F(TkmodPlayTest, JumpsBreaksAndPatternLoops)
     std::vector<std::pair<int, int>> want = {{0, 0},  {0, 1},  {0, 2},  {1, 15}, {1, 16}, {1, 15},
                                              {1, 16}, {1, 15}, {1, 16}, {1, 17}, {2, 3}};
     for (int loop : {0, 1}) {
-        TkmodModule *m = Load("jumps.mod", ModBytes(spec));
+        TkmodModule *m = Load("jumps.mod", ModBytes(desc));
         Play(m, loop);
         std::vector<std::pair<int, int>> seen;
         for (size_t i = 0; i < want.size(); i++) {
@@ -392,8 +392,8 @@ TEST_F(TkmodPlayTest, JumpsBreaksAndPatternLoops)
     }
 
     // A break to a row past the pattern lands on row 0.
-    spec.patterns[0] = {At(0, 0, 0, 0, -1, 0xF, 1), At(0, 1, 0, 0, -1, 0xD, 0x70)};
-    TkmodModule *m = Load("far.mod", ModBytes(spec));
+    desc.patterns[0] = {At(0, 0, 0, 0, -1, 0xF, 1), At(0, 1, 0, 0, -1, 0xD, 0x70)};
+    TkmodModule *m = Load("far.mod", ModBytes(desc));
     Play(m);
     Ticks(2);
     EXPECT_EQ(OrderRow(), std::make_pair(1, 0));
@@ -432,15 +432,15 @@ TEST_F(TkmodPlayTest, PatternDelaySpeedAndTempo)
 
 TEST_F(TkmodPlayTest, TrackRequestsJumpOnTheNextTick)
 {
-    ModSpec spec;
-    spec.orders = {0, 1, 2};
-    spec.orderCount = 3;
-    spec.patterns = {{At(5, 0, 428, 1, -1, 0, 0)}, {}, {}};
-    ModSampleSpec s;
+    ModDesc desc;
+    desc.orders = {0, 1, 2};
+    desc.orderCount = 3;
+    desc.patterns = {{At(5, 0, 428, 1, -1, 0, 0)}, {}, {}};
+    ModSampleDesc s;
     s.data = std::string(10, '\x01');
-    spec.sampleList = {s};
+    desc.sampleList = {s};
     for (int loop : {0, 1}) {
-        TkmodModule *m = Load("tracks.mod", ModBytes(spec));
+        TkmodModule *m = Load("tracks.mod", ModBytes(desc));
         Play(m, loop);
         Ticks(31);
         EXPECT_EQ(OrderRow(), std::make_pair(0, 5));
@@ -592,10 +592,10 @@ TEST_F(TkmodPlayTest, S3mVolumeSlidesAndTremor)
 
 TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
 {
-    XmSpec spec;
-    spec.channels = 1;
-    XmInstrumentSpec ins;
-    XmSampleSpec s;
+    XmDesc desc;
+    desc.channels = 1;
+    XmInstrumentDesc ins;
+    XmSampleDesc s;
     s.values = std::vector<int>(50, 3);
     s.panning = 200;
     s.loopType = 2;
@@ -605,11 +605,11 @@ TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
     ins.volEnv.sustain = 1;
     ins.volEnv.flags = TKMOD_ENV_ON | TKMOD_ENV_SUSTAIN;
     ins.fadeout = 8192;
-    spec.instruments = {ins};
-    spec.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0)}};
+    desc.instruments = {ins};
+    desc.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0)}};
     for (bool linear : {true, false}) {
-        spec.linear = linear;
-        TkmodModule *m = Load("env.xm", XmBytes(spec));
+        desc.linear = linear;
+        TkmodModule *m = Load("env.xm", XmBytes(desc));
         Play(m);
         EXPECT_EQ(Track(6, &FakeVoice::volume), (std::vector<int>{255, 223, 191, 159, 127, 127})) << linear;
         EXPECT_EQ(Voice(0).freq, 8363) << linear;
@@ -622,18 +622,18 @@ TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
 
 TEST_F(TkmodPlayTest, VolumeColumnPanningEnvelopeAndGlobalVolume)
 {
-    XmSpec spec;
-    spec.channels = 1;
-    XmInstrumentSpec ins;
-    XmSampleSpec s;
+    XmDesc desc;
+    desc.channels = 1;
+    XmInstrumentDesc ins;
+    XmSampleDesc s;
     s.values = std::vector<int>(50, 3);
     ins.samples = {s};
     ins.panEnv.points = {{0, 32}, {2, 64}};
     ins.panEnv.flags = TKMOD_ENV_ON;
-    spec.instruments = {ins};
-    spec.patterns = {{At(0, 0, 49, 1, 0x40, 0, 0), At(1, 0, 0, 0, 0x62, 0, 0), At(2, 0, 0, 0, 0x93, 0, 0),
+    desc.instruments = {ins};
+    desc.patterns = {{At(0, 0, 49, 1, 0x40, 0, 0), At(1, 0, 0, 0, 0x62, 0, 0), At(2, 0, 0, 0, 0x93, 0, 0),
                       At(3, 0, 0, 0, 0xC8, 0, 0), At(4, 0, 0, 0, 0, 16, 0x20), At(5, 0, 0, 0, 0, 17, 0x04)}};
-    TkmodModule *m = Load("column.xm", XmBytes(spec));
+    TkmodModule *m = Load("column.xm", XmBytes(desc));
     Play(m);
     EXPECT_EQ(Track(3, &FakeVoice::pan), (std::vector<int>{128, 192, 255}));
     Ticks(3);
@@ -651,17 +651,17 @@ TEST_F(TkmodPlayTest, VolumeColumnPanningEnvelopeAndGlobalVolume)
 
 TEST_F(TkmodPlayTest, KeyOffWithoutAnEnvelopeSilencesAndAMissingSampleStopsTheVoice)
 {
-    XmSpec spec;
-    spec.channels = 1;
-    XmInstrumentSpec ins;
-    XmSampleSpec s;
+    XmDesc desc;
+    desc.channels = 1;
+    XmInstrumentDesc ins;
+    XmSampleDesc s;
     s.values = std::vector<int>(50, 3);
     ins.samples = {s};
     ins.keymap[60] = 4;  // no such sample
-    spec.instruments = {ins};
-    spec.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0), At(2, 0, 49, 0, 0, 0, 0),
+    desc.instruments = {ins};
+    desc.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0), At(2, 0, 49, 0, 0, 0, 0),
                       At(3, 0, 61, 1, 0, 0, 0)}};
-    TkmodModule *m = Load("keyoff.xm", XmBytes(spec));
+    TkmodModule *m = Load("keyoff.xm", XmBytes(desc));
     Play(m);
     Ticks(6);
     EXPECT_EQ(Voice(0).volume, 255);

@@ -184,28 +184,28 @@ static void Align16(Bytes &out)
 
 // ---------------------------------------------------------------- MOD
 
-std::string ModBytes(const ModSpec &spec)
+std::string ModBytes(const ModDesc &desc)
 {
     Bytes out;
-    out.Text(spec.name, 20);
-    for (int i = 0; i < spec.samples; i++) {
-        ModSampleSpec s = i < (int)spec.sampleList.size() ? spec.sampleList[i] : ModSampleSpec();
+    out.Text(desc.name, 20);
+    for (int i = 0; i < desc.samples; i++) {
+        ModSampleDesc s = i < (int)desc.sampleList.size() ? desc.sampleList[i] : ModSampleDesc();
         int words = s.lengthWords >= 0 ? s.lengthWords : (int)s.data.size() / 2;
         out.Text("sample", 22).U16Be(words).U8(s.finetune).U8(s.volume).U16Be(s.loopStartWords).U16Be(s.loopLengthWords);
     }
-    out.U8(spec.orderCount).U8(spec.restart);
+    out.U8(desc.orderCount).U8(desc.restart);
     for (int i = 0; i < 128; i++)
-        out.U8(i < (int)spec.orders.size() ? spec.orders[i] : 0);
-    if (spec.samples == 31)
-        out.Text(spec.signature, 4);
+        out.U8(i < (int)desc.orders.size() ? desc.orders[i] : 0);
+    if (desc.samples == 31)
+        out.Text(desc.signature, 4);
     int patterns = 0;
-    for (int o : spec.orders)
+    for (int o : desc.orders)
         patterns = std::max(patterns, o + 1);
     for (int p = 0; p < patterns; p++) {
-        std::string pat(64 * spec.channels * 4, '\0');
-        if (p < (int)spec.patterns.size())
-            for (const KitCell &c : spec.patterns[p]) {
-                size_t at = (size_t)(c.row * spec.channels + c.channel) * 4;
+        std::string pat(64 * desc.channels * 4, '\0');
+        if (p < (int)desc.patterns.size())
+            for (const KitCell &c : desc.patterns[p]) {
+                size_t at = (size_t)(c.row * desc.channels + c.channel) * 4;
                 pat[at] = (char)((c.sample & 0xF0) | ((c.note >> 8) & 0x0F));
                 pat[at + 1] = (char)(c.note & 0xFF);
                 pat[at + 2] = (char)(((c.sample & 15) << 4) | (c.command & 15));
@@ -213,31 +213,31 @@ std::string ModBytes(const ModSpec &spec)
             }
         out.Raw(pat);
     }
-    if (!spec.dropSampleData)
-        for (const ModSampleSpec &s : spec.sampleList)
+    if (!desc.dropSampleData)
+        for (const ModSampleDesc &s : desc.sampleList)
             out.Raw(s.data);
     return out.b;
 }
 
 // ---------------------------------------------------------------- S3M
 
-std::string S3mBytes(const S3mSpec &spec)
+std::string S3mBytes(const S3mDesc &desc)
 {
     Bytes out;
-    int ins = (int)spec.samples.size(), pats = (int)spec.patterns.size();
-    out.Text(spec.name, 28).U8(0x1A).U8(16).U16Le(0);
-    out.U16Le((long)spec.orders.size()).U16Le(ins).U16Le(pats).U16Le(0).U16Le(0x1320).U16Le(spec.fileFormat);
-    out.Raw("SCRM").U8(spec.globalVolume).U8(spec.speed).U8(spec.tempo).U8(0xB0).U8(0).U8(spec.defaultPan);
+    int ins = (int)desc.samples.size(), pats = (int)desc.patterns.size();
+    out.Text(desc.name, 28).U8(0x1A).U8(16).U16Le(0);
+    out.U16Le((long)desc.orders.size()).U16Le(ins).U16Le(pats).U16Le(0).U16Le(0x1320).U16Le(desc.fileFormat);
+    out.Raw("SCRM").U8(desc.globalVolume).U8(desc.speed).U8(desc.tempo).U8(0xB0).U8(0).U8(desc.defaultPan);
     out.Zeros(8).U16Le(0);
     for (int c = 0; c < 32; c++)
-        out.U8(c < (int)spec.channelSettings.size() ? spec.channelSettings[c] : 255);
-    for (int o : spec.orders)
+        out.U8(c < (int)desc.channelSettings.size() ? desc.channelSettings[c] : 255);
+    for (int o : desc.orders)
         out.U8(o);
     size_t paraAt = out.Size();
     out.Zeros(2 * (ins + pats));
-    if (spec.defaultPan == 252)
+    if (desc.defaultPan == 252)
         for (int c = 0; c < 32; c++)
-            out.U8(c < (int)spec.pans.size() ? spec.pans[c] : 0);
+            out.U8(c < (int)desc.pans.size() ? desc.pans[c] : 0);
     Align16(out);
 
     auto setPara = [&](int index, size_t at) {
@@ -246,7 +246,7 @@ std::string S3mBytes(const S3mSpec &spec)
     };
     std::vector<size_t> headerAt(ins);
     for (int i = 0; i < ins; i++) {
-        const S3mSampleSpec &s = spec.samples[i];
+        const S3mSampleDesc &s = desc.samples[i];
         headerAt[i] = out.Size();
         setPara(i, headerAt[i]);
         long frames = s.lengthOverride >= 0 ? s.lengthOverride : (long)s.data.size() / (s.sixteen ? 2 : 1);
@@ -258,7 +258,7 @@ std::string S3mBytes(const S3mSpec &spec)
     }
     for (int p = 0; p < pats; p++) {
         std::map<int, std::vector<KitCell>> rows;
-        for (const KitCell &c : spec.patterns[p])
+        for (const KitCell &c : desc.patterns[p])
             rows[c.row].push_back(c);
         Bytes data;
         for (int r = 0; r < 64; r++) {
@@ -277,7 +277,7 @@ std::string S3mBytes(const S3mSpec &spec)
         }
         size_t at = out.Size();
         setPara(ins + p, at);
-        out.U16Le(spec.packedLengthCut >= 0 ? spec.packedLengthCut : (long)data.Size()).Raw(data.b);
+        out.U16Le(desc.packedLengthCut >= 0 ? desc.packedLengthCut : (long)data.Size()).Raw(data.b);
         Align16(out);
     }
     for (int i = 0; i < ins; i++) {
@@ -286,7 +286,7 @@ std::string S3mBytes(const S3mSpec &spec)
         out.b[headerAt[i] + 13] = (char)((seg >> 16) & 0xFF);
         out.b[headerAt[i] + 14] = (char)(seg & 0xFF);
         out.b[headerAt[i] + 15] = (char)((seg >> 8) & 0xFF);
-        out.Raw(spec.samples[i].data);
+        out.Raw(desc.samples[i].data);
         Align16(out);
     }
     return out.b;
@@ -307,22 +307,22 @@ static int EnvelopeCount(const KitEnvelope &e)
     return e.count >= 0 ? e.count : (int)e.points.size();
 }
 
-std::string XmBytes(const XmSpec &spec)
+std::string XmBytes(const XmDesc &desc)
 {
     Bytes out;
-    out.Raw("Extended Module: ").Text(spec.name, 20).U8(0x1A).Text("kit tracker", 20).U16Le(0x0104).U32Le(276);
-    out.U16Le((long)spec.orders.size()).U16Le(spec.restart).U16Le(spec.channels).U16Le((long)spec.patterns.size());
-    out.U16Le((long)spec.instruments.size()).U16Le(spec.linear ? 1 : 0).U16Le(spec.speed).U16Le(spec.tempo);
+    out.Raw("Extended Module: ").Text(desc.name, 20).U8(0x1A).Text("kit tracker", 20).U16Le(0x0104).U32Le(276);
+    out.U16Le((long)desc.orders.size()).U16Le(desc.restart).U16Le(desc.channels).U16Le((long)desc.patterns.size());
+    out.U16Le((long)desc.instruments.size()).U16Le(desc.linear ? 1 : 0).U16Le(desc.speed).U16Le(desc.tempo);
     for (int i = 0; i < 256; i++)
-        out.U8(i < (int)spec.orders.size() ? spec.orders[i] : 0);
-    for (size_t p = 0; p < spec.patterns.size(); p++) {
-        int rows = p < spec.patternRows.size() ? spec.patternRows[p] : 64;
+        out.U8(i < (int)desc.orders.size() ? desc.orders[i] : 0);
+    for (size_t p = 0; p < desc.patterns.size(); p++) {
+        int rows = p < desc.patternRows.size() ? desc.patternRows[p] : 64;
         std::map<std::pair<int, int>, KitCell> cells;
-        for (const KitCell &c : spec.patterns[p])
+        for (const KitCell &c : desc.patterns[p])
             cells[{c.row, c.channel}] = c;
         Bytes data;
         for (int r = 0; r < std::max(rows, 0); r++)
-            for (int c = 0; c < spec.channels; c++) {
+            for (int c = 0; c < desc.channels; c++) {
                 auto it = cells.find({r, c});
                 KitCell k = it != cells.end() ? it->second : KitCell();
                 int vol = std::max(k.volume, 0);
@@ -341,7 +341,7 @@ std::string XmBytes(const XmSpec &spec)
             }
         out.U32Le(9).U8(0).U16Le(rows).U16Le((long)data.Size()).Raw(data.b);
     }
-    for (const XmInstrumentSpec &ins : spec.instruments) {
+    for (const XmInstrumentDesc &ins : desc.instruments) {
         if (ins.samples.empty()) {
             out.U32Le(29).Text("kit instrument", 22).U8(0).U16Le(0);
             continue;
@@ -358,13 +358,13 @@ std::string XmBytes(const XmSpec &spec)
         out.U8(ins.volEnv.flags).U8(ins.panEnv.flags).Zeros(4).U16Le(ins.fadeout);
         while (out.Size() < start + 263)
             out.U8(0);
-        for (const XmSampleSpec &s : ins.samples) {
+        for (const XmSampleDesc &s : ins.samples) {
             int bytes = s.sixteen ? 2 : 1;
             out.U32Le((long long)s.values.size() * bytes).U32Le(s.loopStart * bytes).U32Le(s.loopLength * bytes);
             out.U8(s.volume).U8(s.finetune).U8(s.loopType | (s.sixteen ? 16 : 0)).U8(s.panning).U8(s.relativeNote);
             out.U8(0).Text("kit sample", 22);
         }
-        for (const XmSampleSpec &s : ins.samples) {
+        for (const XmSampleDesc &s : ins.samples) {
             int last = 0;
             for (int v : s.values) {
                 int delta = v - last;
@@ -413,26 +413,26 @@ static void OwnEnvelopeWrite(Bytes &out, const KitEnvelope &e)
     out.U8(EnvelopeCount(e)).U8(e.flags).U8(e.sustain).U8(e.loopStart).U8(e.loopEnd);
 }
 
-std::string OwnBytes(const OwnSpec &spec)
+std::string OwnBytes(const OwnDesc &desc)
 {
     Bytes out;
-    int pats = spec.patternCountOverride >= 0 ? spec.patternCountOverride : (int)spec.patterns.size();
-    out.Raw("TKMOD 01 module : ").Text(spec.name, 30);
-    out.U16Le((long)spec.orders.size()).U16Le(pats).U16Le(spec.channels).U16Le((long)spec.instruments.size());
-    out.U16Le((long)spec.samples.size()).U16Le(spec.speed).U16Le(spec.tempo).U16Le(spec.globalVolume);
-    out.U16Le(spec.restart).U16Le(spec.flags);
-    for (int c = 0; c < spec.channels; c++)
-        out.U8(c < (int)spec.panning.size() ? spec.panning[c] : 128);
-    for (int o : spec.orders)
+    int pats = desc.patternCountOverride >= 0 ? desc.patternCountOverride : (int)desc.patterns.size();
+    out.Raw("TKMOD 01 module : ").Text(desc.name, 30);
+    out.U16Le((long)desc.orders.size()).U16Le(pats).U16Le(desc.channels).U16Le((long)desc.instruments.size());
+    out.U16Le((long)desc.samples.size()).U16Le(desc.speed).U16Le(desc.tempo).U16Le(desc.globalVolume);
+    out.U16Le(desc.restart).U16Le(desc.flags);
+    for (int c = 0; c < desc.channels; c++)
+        out.U8(c < (int)desc.panning.size() ? desc.panning[c] : 128);
+    for (int o : desc.orders)
         out.U8(o);
-    for (const OwnInstrumentSpec &ins : spec.instruments) {
+    for (const OwnInstrumentDesc &ins : desc.instruments) {
         for (int n = 0; n < 96; n++)
             out.U8(ins.map[n]);
         OwnEnvelopeWrite(out, ins.volEnv);
         OwnEnvelopeWrite(out, ins.panEnv);
         out.U16Le(ins.fadeout);
     }
-    for (const OwnSampleSpec &s : spec.samples) {
+    for (const OwnSampleDesc &s : desc.samples) {
         out.U32Le(s.length);
         if (s.length == 0)
             continue;
@@ -442,17 +442,17 @@ std::string OwnBytes(const OwnSpec &spec)
         data.resize((size_t)s.length * (s.bits / 8), (char)0x80);
         out.Raw(data);
     }
-    if (!spec.rawPatterns.empty()) {
-        out.Raw(spec.rawPatterns);
+    if (!desc.rawPatterns.empty()) {
+        out.Raw(desc.rawPatterns);
         return out.b;
     }
-    bool instruments = (spec.flags & 1) != 0;
-    for (size_t p = 0; p < spec.patterns.size(); p++) {
-        int rows = p < spec.patternRows.size() ? spec.patternRows[p] : 64;
-        size_t entries = (size_t)std::max(rows, 0) * spec.channels;
+    bool instruments = (desc.flags & 1) != 0;
+    for (size_t p = 0; p < desc.patterns.size(); p++) {
+        int rows = p < desc.patternRows.size() ? desc.patternRows[p] : 64;
+        size_t entries = (size_t)std::max(rows, 0) * desc.channels;
         std::vector<int> note(entries), sample(entries), volume(entries), command(entries), param(entries);
-        for (const KitCell &c : spec.patterns[p]) {
-            size_t i = (size_t)c.row * spec.channels + c.channel;
+        for (const KitCell &c : desc.patterns[p]) {
+            size_t i = (size_t)c.row * desc.channels + c.channel;
             if (i >= entries)
                 continue;
             note[i] = c.note;

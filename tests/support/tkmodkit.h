@@ -61,17 +61,17 @@ struct KitCell {
 
 // ---------------------------------------------------------------- MOD
 
-struct ModSampleSpec {
+struct ModSampleDesc {
     std::string data;  // signed 8-bit as stored
     int lengthWords = -1;  // -1: from the data
     int finetune = 0, volume = 64;
     int loopStartWords = 0, loopLengthWords = 0;
 };
 
-struct ModSpec {
+struct ModDesc {
     std::string name = "kit mod";
     int samples = 31;
-    std::vector<ModSampleSpec> sampleList;
+    std::vector<ModSampleDesc> sampleList;
     int orderCount = 1, restart = 0;
     std::vector<int> orders = {0};  // the rest of the 128 entries are 0
     std::string signature = "M.K.";
@@ -79,11 +79,11 @@ struct ModSpec {
     std::vector<std::vector<KitCell>> patterns = {{}};
     bool dropSampleData = false;  // end the file after the patterns
 };
-std::string ModBytes(const ModSpec &spec);
+std::string ModBytes(const ModDesc &desc);
 
 // ---------------------------------------------------------------- S3M
 
-struct S3mSampleSpec {
+struct S3mSampleDesc {
     std::string data;  // as stored (unsigned unless the file says signed); 16-bit: 2 bytes a frame
     int volume = 64, c2spd = 8363;
     bool loop = false, sixteen = false;
@@ -93,7 +93,7 @@ struct S3mSampleSpec {
     int type = 1;
 };
 
-struct S3mSpec {
+struct S3mDesc {
     std::string name = "kit s3m";
     std::vector<int> orders = {0};
     int speed = 6, tempo = 125, globalVolume = 64;
@@ -101,15 +101,15 @@ struct S3mSpec {
     int defaultPan = 0;            // 252: the pan bytes follow
     std::vector<int> pans;         // for defaultPan 252
     int fileFormat = 2;            // 1 signed samples
-    std::vector<S3mSampleSpec> samples;
+    std::vector<S3mSampleDesc> samples;
     std::vector<std::vector<KitCell>> patterns = {{}};
     int packedLengthCut = -1;      // write this packed length instead of the real one
 };
-std::string S3mBytes(const S3mSpec &spec);
+std::string S3mBytes(const S3mDesc &desc);
 
 // ---------------------------------------------------------------- XM
 
-struct XmSampleSpec {
+struct XmSampleDesc {
     std::vector<int> values;  // signed values (8-bit or 16-bit), delta-coded by the kit
     bool sixteen = false;
     long loopStart = 0, loopLength = 0;  // frames
@@ -123,14 +123,14 @@ struct KitEnvelope {
     int sustain = 0, loopStart = 0, loopEnd = 0, flags = 0;
 };
 
-struct XmInstrumentSpec {
-    std::vector<XmSampleSpec> samples;
+struct XmInstrumentDesc {
+    std::vector<XmSampleDesc> samples;
     std::array<int, 96> keymap{};
     KitEnvelope volEnv, panEnv;
     int fadeout = 0;
 };
 
-struct XmSpec {
+struct XmDesc {
     std::string name = "kit xm";
     std::vector<int> orders = {0};
     int restart = 0, channels = 2;
@@ -138,13 +138,13 @@ struct XmSpec {
     int speed = 6, tempo = 125;
     std::vector<int> patternRows = {64};
     std::vector<std::vector<KitCell>> patterns = {{}};
-    std::vector<XmInstrumentSpec> instruments;
+    std::vector<XmInstrumentDesc> instruments;
 };
-std::string XmBytes(const XmSpec &spec);
+std::string XmBytes(const XmDesc &desc);
 
 // ---------------------------------------------------------------- own format
 
-struct OwnSampleSpec {
+struct OwnSampleDesc {
     long length = 0;  // frames
     long loopStart = 0, loopEnd = 0;
     std::string extra = std::string(4, '\0');
@@ -152,26 +152,26 @@ struct OwnSampleSpec {
     std::string data;  // stored bytes; padded with 0x80 to the length
 };
 
-struct OwnInstrumentSpec {
+struct OwnInstrumentDesc {
     std::array<int, 96> map{};
     KitEnvelope volEnv, panEnv;
     int fadeout = 0;
 };
 
-struct OwnSpec {
+struct OwnDesc {
     std::string name = "kit own";
     std::vector<int> orders = {0};
     int channels = 2;
     int speed = 6, tempo = 125, globalVolume = 64, restart = 0, flags = 0;
     std::vector<int> panning;  // default 128 each
-    std::vector<OwnInstrumentSpec> instruments;
-    std::vector<OwnSampleSpec> samples;
+    std::vector<OwnInstrumentDesc> instruments;
+    std::vector<OwnSampleDesc> samples;
     std::vector<int> patternRows = {64};
     std::vector<std::vector<KitCell>> patterns = {{}};
     std::string rawPatterns;  // written instead of the patterns when not empty
     int patternCountOverride = -1;
 };
-std::string OwnBytes(const OwnSpec &spec);
+std::string OwnBytes(const OwnDesc &desc);
 // The run-length packing of one field's values.
 std::string OwnPack(const std::vector<int> &values, bool word);
 
