@@ -11,6 +11,7 @@
 #include "velok/player/chardef.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
@@ -650,10 +651,11 @@ void PlayerHitResolve(Player *a, Player *v)
             return;
     }
     // The KO is recorded once it is sure the hit goes on: an override or a
-    // full target list leaves no KO to show. An unguarded KO hit records its
-    // icon here with V's side, A's side and the attr: waits for: fight screen (WinIconRecordKO)
+    // full target list leaves no KO to show.
     if (guardKO)
         WinIconRecordTeam(a->side, attr, WIN_ICON_THROW);
+    else if (ko)
+        WinIconRecordKO(v->side, a->side, attr);
 
     a->sprPriority = hd->p1SprPriority;
     v->sprPriority = hd->p2SprPriority;
@@ -683,7 +685,7 @@ void PlayerHitResolve(Player *a, Player *v)
             a->hitCombo += hd->numHits;
             if (a->lastHitTick != GameTick())
                 a->hit.uniqHitCount += hd->numHits;
-            // The combo counter of A's side + numhits: waits for: fight screen (ComboCounterAdd)
+            ComboCounterAdd(a->side, hd->numHits);
             a->state.moveContact = CONTACT_HIT;
             a->state.moveContactTicks = 0;
             if (!ovr) {
@@ -776,7 +778,7 @@ void PlayerReversalResolve(Player *r, Player *x)
     r->hit.hitCount += rd->numHits;
     r->hit.uniqHitCount += rd->numHits;
     r->hitCombo += rd->numHits;
-    // The combo counter of R's side + numhits: waits for: fight screen (ComboCounterAdd)
+    ComboCounterAdd(r->side, rd->numHits);
     r->state.moveContact = CONTACT_HIT;
     r->state.moveContactTicks = 0;
     if (!ovr) {

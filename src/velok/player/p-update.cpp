@@ -11,6 +11,7 @@
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
@@ -130,9 +131,11 @@ void PlayerLifeSet(Player *pl, int value)
     pl->life = value;
     if (value > 0 || pl->isHelper || !gv || gv->round.state != 2)
         return;
-    // With a last hitter the KO is recorded through WinIconRecordKO (own
-    // side, the hitter's side, its hit attribute): waits for: fight screen (WinIconRecordKO)
-    if (!pl->getHit.lastHitter)
+    // A KO in the fight: the hitter's side takes the icon of its hit, and a
+    // player that went down by itself gives the other side its icon.
+    if (pl->getHit.lastHitter)
+        WinIconRecordKO(pl->side, pl->getHit.lastHitter->side, pl->lastHitAttr);
+    else
         WinIconRecordTeam(3 - pl->side, 0, WIN_ICON_SUICIDE);
 }
 
@@ -143,16 +146,15 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// The power in use: the pointers when a caller set them, else the side's
-// first player's (a bare record's own).
+// The power in use: the side's first player's (a bare record's own).
 static int *PowerRef(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &PlayerPowerOwner(pl)->power;
+    return &PlayerPowerOwner(pl)->power;
 }
 
 static int *PowerMaxRef(Player *pl)
 {
-    return pl->powerMaxPtr ? pl->powerMaxPtr : &PlayerPowerOwner(pl)->powerMax;
+    return &PlayerPowerOwner(pl)->powerMax;
 }
 
 int PlayerPowerGet(const Player *pl)

@@ -13,6 +13,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/lifebar.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
@@ -693,7 +694,7 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         pl->hit.hitCount = WrapAdd(pl->hit.hitCount, v);
         pl->hit.uniqHitCount = WrapAdd(pl->hit.uniqHitCount, v);
         pl->hitCombo = WrapAdd(pl->hitCombo, v);
-        // The side's combo counter + value: waits for: fight screen (ComboCounterAdd)
+        ComboCounterAdd(pl->side, v);
         return 0;
     }
     case SCTRL_FALLENVSHAKE:
