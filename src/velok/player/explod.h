@@ -156,3 +156,8 @@ int ScreenElemSpawn(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet 
 // (unless the frame is skipped); an element shown for one tick is freed again.
 int ScreenElemShow(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet *anims, Font *const *fonts, int x,
                    int y, int layer);
+// The same in the system list with the fight screen's sprites, actions and fonts.
+int FightElemSpawn(const ScreenElem *e, int x, int y);
+int FightElemShow(const ScreenElem *e, int x, int y, int layer);
+// waits for: motif system file (MotifElemSpawn and MotifElemShow: the same
+// with the motif's sprites, actions and fonts, made ready first)

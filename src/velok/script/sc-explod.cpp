@@ -81,7 +81,7 @@ static int AnimKey(TxtParseFile *f, ExplodParams *p, Player *pl)
 
 static int PosTypeKey(TxtParseFile *f, ExplodParams *p, int modify)
 {
-    p->posType = modify ? SCTRL_NOT_GIVEN_INT : POSTYPE_P1;
+    p->posType = modify ? (int)SCTRL_NOT_GIVEN_INT : (int)POSTYPE_P1;
     const char *v = TxtParseValueGet(f, "postype");
     if (!v)
         return 1;
@@ -99,7 +99,7 @@ static int PosTypeKey(TxtParseFile *f, ExplodParams *p, int modify)
 // unknown word keeps the unknown kind and ends the parse, successfully.
 static int TransKey(TxtParseFile *f, ExplodParams *p, int modify)
 {
-    p->transKind = modify ? SCTRL_NOT_GIVEN_INT : TRANS_DEFAULT;
+    p->transKind = modify ? (int)SCTRL_NOT_GIVEN_INT : (int)TRANS_DEFAULT;
     Default(&p->alphaSrc, modify, 256);
     Default(&p->alphaDst, modify, 0);
     const char *v = TxtParseValueGet(f, "trans");
