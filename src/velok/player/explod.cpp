@@ -919,10 +919,9 @@ int ScreenElemShow(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet *
     if (!disp.skipFrame)
         ExplodDraw(r);
     r->shownDirectly = 1;
-    if (r->removeTime == 1) {
+    // Shown for one tick: it has had it.
+    if (r->removeTime == 1)
         Release(list, r);
-        return -1;
-    }
     return index;
 }
 

@@ -153,7 +153,8 @@ int ScreenElemGetSprite(const ScreenElem *e, int *group, int *number);
 int ScreenElemSpawn(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet *anims, Font *const *fonts,
                     int x, int y);
 // Only for layer -1 or the element's own: spawns it and draws it at once
-// (unless the frame is skipped); an element shown for one tick is freed again.
+// (unless the frame is skipped); the index, or -1 when nothing was shown. An
+// element shown for one tick is freed again at once.
 int ScreenElemShow(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet *anims, Font *const *fonts, int x,
                    int y, int layer);
 // The same in the system list with the fight screen's sprites, actions and fonts.

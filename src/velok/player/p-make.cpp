@@ -399,6 +399,12 @@ void PlayerRoundInit(Player *pl)
     CharData *cd = pl->charData;
     if (!cd)
         return;
+    // A round starts without the helpers of the round before.
+    for (int s = GAME_MAIN_SLOTS + 1; !pl->isHelper && gv->players && s <= gv->playerSlotCount; s++) {
+        Player *h = gv->players[s];
+        if (h && h->enabled && h->isHelper && h->root == pl)
+            HelperRemove(h);
+    }
     const PlayerConst *c = &pl->consts;
     pl->frozen = 0;
     pl->alive = 1;

@@ -104,7 +104,7 @@ static int TransKey(TxtParseFile *f, ExplodParams *p, int modify)
     Default(&p->alphaDst, modify, 0);
     const char *v = TxtParseValueGet(f, "trans");
     if (!v)
-        return 1;
+        return 0;
     int src = INT_MIN, dst = INT_MIN;
     int kind = TransParse(SkipSpaces(v), &src, &dst);
     p->transKind = kind;
