@@ -9,8 +9,10 @@
 #include "lib/vbuf.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/match.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/player/explod.h"
 #include "velok/player/helper.h"
 #include "velok/player/p-update.h"
@@ -259,7 +261,7 @@ static void RoundSkipIntro()
     r.skipIntro = 0;
     r.state = 2;
     r.tick = -1;
-    // Placing the players (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     GlobalMul(256);
     int half = (vbufTarget.pixels ? vbufTarget.height : 240) / 2;
     if (gv->cfg.video.doubleRes == 4)
@@ -322,7 +324,7 @@ static int State1()
         r.introCounter++;
         return -1;
     }
-    // Placing the players at their start (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     return 2;
 }
 
@@ -473,8 +475,9 @@ static int State4(int *ended)
         r.endTick = r.tick + 19;
     int left = r.endTick - r.tick;
     if (left >= 0 && left < 16) {
-        // The match's last fade also turns both sound volumes down
-        // (SoundSetVolumes); the game sound layer is not in the build yet.
+        // The match's last fade also fades the sound.
+        if (MatchWinnerGet())
+            SoundSetVolumesOffset(2 * left - 32);
         GlobalMul(16 * left);
     }
     if (r.tick != r.endTick)
@@ -484,15 +487,15 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // The results log line (MatchRoundLogWrite), waiting for the
-        // pre-caching thread and the step to the next round or member
-        // (MatchTurnsNextMember) come with their modules.
+        // The results log line (MatchRoundLogWrite) and waiting for the
+        // pre-caching thread come with their modules.
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->roundsExisted++;
         }
         GameLoopBlackFrames();
+        MatchTurnsNextMember();
     }
     *ended = 1;
     return -1;

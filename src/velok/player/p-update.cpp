@@ -8,10 +8,13 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/core/common.h"
+#include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/keybuf.h"
@@ -640,9 +643,21 @@ static int Physics(Player *pl)
     return 0;
 }
 
+// The KO cry (11, 0) of the character; echoes come quieter.
+static void KoSound(Player *pl, int quieter)
+{
+    const CharData *cd = pl->charData;
+    if (!cd || gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        return;
+    int volume = cd->volume < INT_MIN + quieter ? INT_MIN : cd->volume - quieter;
+    SoundPlayAt(SND_KEY_NONE, pl->screenX, cd->sounds, 11, 0, volume);
+}
+
 static void KnockOut(Player *pl)
 {
-    // The KO sound (11, 0) at the player's screen x comes with game-level sound.
+    if (!gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        SoundPlayerStop(pl->slot, SOUND_PLAYER_OWN_CHANNEL);
+    KoSound(pl, 0);
     pl->alive = 0;
     pl->koTicks = 0;
     pl->state.ctrl = 0;
@@ -675,12 +690,12 @@ static void AfterStates(Player *pl)
 {
     PlayerStateBlock *st = &pl->state;
     PlayerGetHit *gh = &pl->getHit;
-    // The KO sound and its echoes at KO counts 20 and 50 (unless nokosnd)
-    // come with game-level sound.
     if (pl->life <= 0 && pl->alive && !gv->specialFlags[GAME_SPECIAL_NOKO])
         KnockOut(pl);
     if (!pl->alive) {
         pl->koTicks++;
+        if (pl->consts.koEcho && (pl->koTicks == 20 || pl->koTicks == 50))
+            KoSound(pl, pl->koTicks == 20 ? 60 : 120);
         if (PlayerSlotGet(PlayerPartnerSlot(pl->slot))) {
             pl->playerPush = 0;
             if (st->stateNo == 5150 && st->time > 9)
@@ -839,7 +854,7 @@ void PlayerStateRun(Player *pl)
 
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
     pl->liveTicks++;
     BoundTargetsMove(pl);
@@ -890,9 +905,9 @@ void PlayerZScaleUpdate(Player *pl)
         return;
     }
     float top = gv->stageScaleTop, bottom = gv->stageScaleBottom;
-    float span = gv->stageZBottom - gv->stageZTop + 1.0f;
+    float span = gv->stageScaleZBottom - gv->stageScaleZTop + 1.0f;
     // Bottom one above top leaves no depth: everything is at the top scale.
-    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageZTop) / span * (bottom - top);
+    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageScaleZTop) / span * (bottom - top);
     if (pl->screenBound)
         PlayerScreenBound(pl);
     pl->screenX = ((float)pl->drawOffsetX + pl->posX - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
@@ -928,6 +943,6 @@ void PlayerUpdateBindTo(Player *pl)
         b->time--;
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
 }
