@@ -113,8 +113,8 @@ Explod *ExplodAt(ExplodList *list, int index)
 
 // Calls fn on each live record, stopping once every live one was passed; fn
 // may free the record it is given.
-template <class Fn>
-static void EachLive(ExplodList *list, Fn fn)
+template <class List, class Fn>
+static void EachLive(List *list, Fn fn)
 {
     if (!list)
         return;
@@ -233,7 +233,7 @@ void ExplodSetBindTime(ExplodList *list, int ownerId, int id, int time)
 int ExplodCountById(const ExplodList *list, int ownerId, int id)
 {
     int n = 0;
-    EachLive(const_cast<ExplodList *>(list), [&](Explod *e) { n += OwnedBy(e, ownerId, id); });
+    EachLive(list, [&](const Explod *e) { n += OwnedBy(e, ownerId, id); });
     return n;
 }
 
