@@ -1,7 +1,11 @@
 // Music front end: guarded wrappers over the plug-in host, CD audio and the tracker player.
 #include "music/music.h"
 
+#include <new>
+
 #include "music/cdaudio.h"
+#include "music/tkmod-load.h"
+#include "music/tkmod-play.h"
 #include "platform/pwinmsg.h"
 
 namespace {
@@ -118,82 +122,75 @@ int MusPluginFindByExt(const char *file)
 
 int MusModInstall(int voices)
 {
-    (void)voices;
-    // waits for: tracker-module player (TkmodInstall; installed when it returns above 0)
-    mus.modInstalled = 0;
-    return 0;
+    mus.modInstalled = TkmodInstall(voices) > 0;
+    return mus.modInstalled;
 }
 
 void MusModRemove()
 {
     if (!mus.modInstalled)
         return;
-    // waits for: tracker-module player (TkmodRemove)
+    TkmodRemove();
     mus.modInstalled = 0;
 }
 
 MusModHandle *MusModLoad(const char *path)
 {
-    (void)path;
-    if (!mus.modInstalled)
+    if (!mus.modInstalled || !path)
         return nullptr;
-    // waits for: tracker-module player (TkmodLoad into a new handle)
-    return nullptr;
+    TkmodModule *module = TkmodLoad(path);
+    if (!module)
+        return nullptr;
+    MusModHandle *handle = new (std::nothrow) MusModHandle{module};
+    if (!handle)
+        TkmodDestroy(module);
+    return handle;
 }
 
+// A module owns its samples whether or not the player still runs, so it is
+// freed either way.
 void MusModFree(MusModHandle *handle)
 {
     if (!handle)
         return;
-    // waits for: tracker-module player (TkmodDestroy of the handle's module)
+    TkmodDestroy(handle->module);
     delete handle;
 }
 
 int MusModPlay(MusModHandle *handle, int loop)
 {
-    (void)handle;
-    (void)loop;
-    if (!mus.modInstalled)
+    if (!mus.modInstalled || !handle)
         return 0;
-    // waits for: tracker-module player (TkmodPlay)
-    return 0;
+    return TkmodPlay(handle->module, loop) > 0;
 }
 
 void MusModStop()
 {
-    if (!mus.modInstalled)
-        return;
-    // waits for: tracker-module player (TkmodStop)
+    if (mus.modInstalled)
+        TkmodStop();
 }
 
 void MusModPause()
 {
-    if (!mus.modInstalled)
-        return;
-    // waits for: tracker-module player (TkmodPause)
+    if (mus.modInstalled)
+        TkmodPause();
 }
 
 void MusModResume()
 {
-    if (!mus.modInstalled)
-        return;
-    // waits for: tracker-module player (TkmodResume)
+    if (mus.modInstalled)
+        TkmodResume();
 }
 
 void MusModSetVolume(int v)
 {
-    (void)v;
-    if (!mus.modInstalled)
-        return;
-    // waits for: tracker-module player (TkmodSetVolume)
+    if (mus.modInstalled)
+        TkmodSetVolume(v);
 }
 
 int MusModGetVolume()
 {
-    if (!mus.modInstalled)
-        return 0;
-    // waits for: tracker-module player (TkmodGetVolume)
-    return 0;
+    return mus.modInstalled ? TkmodGetVolume() : 0;
 }
 
 // ---------------------------------------------------------------- CD audio
