@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "lib/libbase.h"
@@ -24,6 +25,160 @@ static unsigned char *ArrayElem(const Array *a, int slot)
     return a->elements + (size_t)slot * (size_t)a->elemSize;
 }
 
+// ---------------------------------------------------------------- key index
+
+// Key pairs to slots, so that a lookup costs the same in a set of ten
+// thousand as in a set of ten: open addressing with linear probing, one entry
+// per in-use slot (a key pair may be in several), never more than half full.
+// The first match of the slot scan is the lowest slot among a key pair's
+// entries. Small arrays are scanned instead; the index is built once an array
+// holds this many elements, and dropped (the scan takes over) when memory for
+// it runs out, so it never decides whether an array operation succeeds.
+enum { ARRAY_INDEX_FROM = 8, ARRAY_INDEX_MIN_SIZE = 16 };
+
+struct ArrayIndexEntry {
+    int key1, key2;
+    int slot;  // -1: empty
+};
+
+struct ArrayIndex {
+    ArrayIndexEntry *entries;
+    unsigned mask;  // entry count - 1, a power of two less one
+    int count;
+};
+
+static unsigned IndexHash(int key1, int key2, unsigned mask)
+{
+    uint64_t x = (uint64_t)(uint32_t)key1 << 32 | (uint32_t)key2;
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return (unsigned)x & mask;
+}
+
+static ArrayIndexEntry *IndexEntriesNew(size_t size)
+{
+    ArrayIndexEntry *e = (ArrayIndexEntry *)malloc(size * sizeof(ArrayIndexEntry));
+    if (e)
+        for (size_t i = 0; i < size; i++)
+            e[i].slot = -1;
+    return e;
+}
+
+static void IndexPut(ArrayIndex *ix, int key1, int key2, int slot)
+{
+    unsigned i = IndexHash(key1, key2, ix->mask);
+    while (ix->entries[i].slot >= 0)
+        i = (i + 1) & ix->mask;
+    ix->entries[i] = ArrayIndexEntry{key1, key2, slot};
+    ix->count++;
+}
+
+// Room for one more entry; false when memory runs out.
+static bool IndexRoom(ArrayIndex *ix)
+{
+    if ((size_t)(ix->count + 1) * 2 <= (size_t)ix->mask + 1)
+        return true;
+    size_t size = ((size_t)ix->mask + 1) * 2;
+    if (size > UINT_MAX)
+        return false;
+    ArrayIndexEntry *old = ix->entries;
+    size_t oldSize = (size_t)ix->mask + 1;
+    ArrayIndexEntry *entries = IndexEntriesNew(size);
+    if (!entries)
+        return false;
+    ix->entries = entries;
+    ix->mask = (unsigned)(size - 1);
+    ix->count = 0;
+    for (size_t i = 0; i < oldSize; i++)
+        if (old[i].slot >= 0)
+            IndexPut(ix, old[i].key1, old[i].key2, old[i].slot);
+    free(old);
+    return true;
+}
+
+static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
+{
+    unsigned i = IndexHash(key1, key2, ix->mask);
+    while (ix->entries[i].slot >= 0 &&
+           !(ix->entries[i].slot == slot && ix->entries[i].key1 == key1 && ix->entries[i].key2 == key2))
+        i = (i + 1) & ix->mask;
+    if (ix->entries[i].slot < 0)
+        return;
+    // Later entries of the run move back into the hole when their home lies
+    // at or before it, so that no probe stops short of them.
+    unsigned hole = i;
+    for (unsigned j = (i + 1) & ix->mask; ix->entries[j].slot >= 0; j = (j + 1) & ix->mask) {
+        unsigned home = IndexHash(ix->entries[j].key1, ix->entries[j].key2, ix->mask);
+        bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
+        if (movable) {
+            ix->entries[hole] = ix->entries[j];
+            hole = j;
+        }
+    }
+    ix->entries[hole].slot = -1;
+    ix->count--;
+}
+
+static int IndexFind(const ArrayIndex *ix, int key1, int key2)
+{
+    int best = -1;
+    for (unsigned i = IndexHash(key1, key2, ix->mask); ix->entries[i].slot >= 0; i = (i + 1) & ix->mask) {
+        const ArrayIndexEntry *e = &ix->entries[i];
+        if (e->key1 == key1 && e->key2 == key2 && (best < 0 || e->slot < best))
+            best = e->slot;
+    }
+    return best;
+}
+
+static void IndexFree(Array *a)
+{
+    if (a->index) {
+        free(a->index->entries);
+        free(a->index);
+        a->index = nullptr;
+    }
+}
+
+// Builds the index over every in-use slot, for count entries and more.
+static void IndexBuild(Array *a, int count)
+{
+    IndexFree(a);
+    size_t size = ARRAY_INDEX_MIN_SIZE;
+    while (size < (size_t)count * 2 + 2 && size <= UINT_MAX / 2)
+        size *= 2;
+    ArrayIndex *ix = (ArrayIndex *)malloc(sizeof(ArrayIndex));
+    ArrayIndexEntry *entries = ix ? IndexEntriesNew(size) : nullptr;
+    if (!entries) {
+        free(ix);
+        return;
+    }
+    *ix = ArrayIndex{entries, (unsigned)(size - 1), 0};
+    if (a->used > 0)
+        for (int i = a->lowest; i <= a->highest; i++)
+            if (a->slots[i].used)
+                IndexPut(ix, a->slots[i].key1, a->slots[i].key2, i);
+    a->index = ix;
+}
+
+// The index after the tags changed wholesale.
+static void IndexRebuild(Array *a)
+{
+    if (a->index || a->used >= ARRAY_INDEX_FROM)
+        IndexBuild(a, a->used);
+}
+
+// Makes sure the index can take the slot about to be added.
+static void IndexBeforeAdd(Array *a)
+{
+    if (a->index) {
+        if (!IndexRoom(a->index))
+            IndexFree(a);
+    } else if (a->used + 1 >= ARRAY_INDEX_FROM) {
+        IndexBuild(a, a->used + 1);
+    }
+}
+
 Array *ArrayCreate(int capacity, int elemSize, void *owner)
 {
     if (!ArraySizesValid(capacity, elemSize))
@@ -42,6 +197,7 @@ Array *ArrayCreate(int capacity, int elemSize, void *owner)
     a->owner = owner;
     a->elemSize = elemSize;
     a->capacity = capacity;
+    a->storage = capacity;
     return a;
 }
 
@@ -72,7 +228,7 @@ int ArrayCopy(Array *dst, const Array *src)
     memcpy(dst->slots, src->slots, n * sizeof(ArraySlot));
     // Tags past the copied range must not survive from dst's old contents:
     // they would sit outside the used bounds and break lookups.
-    size_t extra = (size_t)dst->capacity - n;
+    size_t extra = (size_t)dst->storage - n;
     if (extra)
         MemZero(ArrayElem(dst, src->capacity), extra * (size_t)dst->elemSize);
     MemZero(dst->slots + n, (extra + 1) * sizeof(ArraySlot));
@@ -83,6 +239,7 @@ int ArrayCopy(Array *dst, const Array *src)
     dst->iterCount = src->iterCount;
     dst->lowest = src->lowest;
     dst->highest = src->highest;
+    IndexRebuild(dst);
     return 1;
 }
 
@@ -90,6 +247,7 @@ void ArrayFree(Array *a)
 {
     if (!a)
         return;
+    IndexFree(a);
     MemFree(a->elements);
     MemFree(a->slots);
     MemFree(a);
@@ -123,6 +281,9 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
         return -1;
     LIB_ASSERT(slot < a->capacity);
     LIB_ASSERT(!a->slots[slot].used);
+    IndexBeforeAdd(a);
+    if (a->index)
+        IndexPut(a->index, key1, key2, slot);
     if (a->elemSize)
         memcpy(ArrayElem(a, slot), elem, (size_t)a->elemSize);
     ArraySlot *s = &a->slots[slot];
@@ -154,16 +315,57 @@ int ArraySet(Array *a, const void *elem, int key1, int key2)
     return slot;
 }
 
+// Storage for at least want slots: reallocated, the new part zeroed.
+static int ArrayReserve(Array *a, int want)
+{
+    if (want <= a->storage)
+        return 1;
+    if (!ArraySizesValid(want, a->elemSize))
+        return 0;
+    // New blocks first, so that a failure leaves the array as it was.
+    unsigned char *elements = (unsigned char *)LibCalloc((size_t)want, (size_t)a->elemSize);
+    ArraySlot *slots = (ArraySlot *)LibCalloc((size_t)want + 1, sizeof(ArraySlot));
+    if (!elements || !slots) {
+        MemFree(elements);
+        MemFree(slots);
+        return 0;
+    }
+    if (a->capacity && a->elemSize)
+        memcpy(elements, a->elements, (size_t)a->capacity * (size_t)a->elemSize);
+    memcpy(slots, a->slots, (size_t)a->capacity * sizeof(ArraySlot));
+    MemFree(a->elements);
+    MemFree(a->slots);
+    a->elements = elements;
+    a->slots = slots;
+    a->storage = want;
+    return 1;
+}
+
+// One more slot of capacity, as the growing adds promise; the storage under
+// it grows by half at a time, so that a run of adds costs linear time.
+static int ArrayGrowOne(Array *a)
+{
+    if (a->capacity == INT_MAX - 1)
+        return 0;
+    if (a->capacity + 1 > a->storage) {
+        int64_t want = (int64_t)a->storage + a->storage / 2 + 4;
+        if (want > INT_MAX - 1 || !ArrayReserve(a, (int)want))
+            if (!ArrayReserve(a, a->capacity + 1))
+                return 0;
+    }
+    return ArrayResize(a, a->capacity + 1);
+}
+
 int ArrayAddGrow(Array *a, const void *elem, int key1, int key2)
 {
-    if (!ArrayHasRoom(a) && !ArrayResize(a, a->capacity + 1))
+    if (!ArrayHasRoom(a) && !ArrayGrowOne(a))
         return -1;
     return ArrayAdd(a, elem, key1, key2);
 }
 
 int ArraySetGrow(Array *a, const void *elem, int key1, int key2)
 {
-    if (!ArrayHasRoom(a) && !ArrayResize(a, a->capacity + 1))
+    if (!ArrayHasRoom(a) && !ArrayGrowOne(a))
         return -1;
     return ArraySet(a, elem, key1, key2);
 }
@@ -171,6 +373,8 @@ int ArraySetGrow(Array *a, const void *elem, int key1, int key2)
 void ArrayRemove(Array *a, int slot)
 {
     LIB_ASSERT(slot >= 0 && slot < a->capacity && a->slots[slot].used);
+    if (a->index)
+        IndexErase(a->index, a->slots[slot].key1, a->slots[slot].key2, slot);
     a->slots[slot].used = 0;
     a->used--;
     if (a->used == 0) {
@@ -201,6 +405,14 @@ void ArrayClear(Array *a)
     a->iterCount = 0;
     a->lowest = 0;
     a->highest = 0;
+    // The index keeps its size: an array that fills and empties every tick
+    // allocates nothing once it has been full.
+    if (a->index) {
+        ArrayIndex *ix = a->index;
+        for (unsigned i = 0; i <= ix->mask; i++)
+            ix->entries[i].slot = -1;
+        ix->count = 0;
+    }
 }
 
 int ArrayResize(Array *a, int newCapacity)
@@ -209,23 +421,12 @@ int ArrayResize(Array *a, int newCapacity)
         return 0;
     if (newCapacity == a->capacity)
         return 1;
-    if (!ArraySizesValid(newCapacity, a->elemSize))
+    if (newCapacity == INT_MAX || !ArrayReserve(a, newCapacity))
         return 0;
-    // New blocks first, so that a failure leaves the array as it was.
-    unsigned char *elements = (unsigned char *)LibCalloc((size_t)newCapacity, (size_t)a->elemSize);
-    ArraySlot *slots = (ArraySlot *)LibCalloc((size_t)newCapacity + 1, sizeof(ArraySlot));
-    if (!elements || !slots) {
-        MemFree(elements);
-        MemFree(slots);
-        return 0;
-    }
-    if (a->capacity && a->elemSize)
-        memcpy(elements, a->elements, (size_t)a->capacity * (size_t)a->elemSize);
-    memcpy(slots, a->slots, (size_t)a->capacity * sizeof(ArraySlot));
-    MemFree(a->elements);
-    MemFree(a->slots);
-    a->elements = elements;
-    a->slots = slots;
+    // Within the storage: the slots gained (and the sentinel after them) start
+    // free and zeroed, as newly allocated ones would.
+    MemZero(ArrayElem(a, a->capacity), (size_t)(newCapacity - a->capacity) * (size_t)a->elemSize);
+    MemZero(a->slots + a->capacity, (size_t)(newCapacity - a->capacity + 1) * sizeof(ArraySlot));
     a->capacity = newCapacity;
     return 1;
 }
@@ -243,14 +444,16 @@ void *ArrayAt(const Array *a, int slot)
     return ArrayElem(a, slot);
 }
 
-// Read-only scan of the used range: other threads may look up the same array,
-// so nothing is written here (no sentinel).
+// Read-only, through the index or a scan of the used range: other threads may
+// look up the same array, so nothing is written here (no sentinel).
 int ArrayFind(const Array *a, int key1, int key2)
 {
     if (a->used == 0)
         return -1;
     LIB_ASSERT(a->lowest <= a->highest);
     LIB_ASSERT(!a->slots[a->highest + 1].used);
+    if (a->index)
+        return IndexFind(a->index, key1, key2);
     for (int i = a->lowest; i <= a->highest; i++) {
         const ArraySlot *s = &a->slots[i];
         if (s->key1 == key1 && s->key2 == key2 && s->used)
@@ -277,6 +480,19 @@ int ArrayKey2(const Array *a, int slot)
     LIB_ASSERT(a);
     LIB_ASSERT(slot >= 0 && slot < a->capacity);
     return a->slots[slot].key2;
+}
+
+void ArrayKeysSet(Array *a, int slot, int key1, int key2)
+{
+    LIB_ASSERT(a);
+    LIB_ASSERT(slot >= 0 && slot < a->capacity && a->slots[slot].used);
+    ArraySlot *s = &a->slots[slot];
+    if (a->index) {
+        IndexErase(a->index, s->key1, s->key2, slot);
+        IndexPut(a->index, key1, key2, slot);
+    }
+    s->key1 = key1;
+    s->key2 = key2;
 }
 
 void *ArrayFirst(Array *a)
