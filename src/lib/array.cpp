@@ -239,6 +239,7 @@ int ArrayCopy(Array *dst, const Array *src)
     dst->iterCount = src->iterCount;
     dst->lowest = src->lowest;
     dst->highest = src->highest;
+    dst->changes = (int)((unsigned)dst->changes + 1u);
     IndexRebuild(dst);
     return 1;
 }
@@ -292,6 +293,7 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
     s->key1 = key1;
     s->key2 = key2;
     a->nextSerial = (int)((unsigned)a->nextSerial + 1u);
+    a->changes = (int)((unsigned)a->changes + 1u);
     if (a->used == 0) {
         a->lowest = slot;
         a->highest = slot;
@@ -377,6 +379,7 @@ void ArrayRemove(Array *a, int slot)
         IndexErase(a->index, a->slots[slot].key1, a->slots[slot].key2, slot);
     a->slots[slot].used = 0;
     a->used--;
+    a->changes = (int)((unsigned)a->changes + 1u);
     if (a->used == 0) {
         a->lowest = 0;
         a->highest = 0;
@@ -398,6 +401,7 @@ void ArrayRemove(Array *a, int slot)
 
 void ArrayClear(Array *a)
 {
+    a->changes = (int)((unsigned)a->changes + 1u);
     for (int i = 0; i <= a->capacity; i++)
         a->slots[i].used = 0;
     a->used = 0;
@@ -493,6 +497,7 @@ void ArrayKeysSet(Array *a, int slot, int key1, int key2)
     }
     s->key1 = key1;
     s->key2 = key2;
+    a->changes = (int)((unsigned)a->changes + 1u);
 }
 
 void *ArrayFirst(Array *a)

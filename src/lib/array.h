@@ -25,6 +25,7 @@ struct Array {
     // Below: what makes adds and lookups cheap at any size, invisible to callers.
     int storage;        // element slots allocated, at least the capacity
     ArrayIndex *index;  // key pair to slots, kept once the array has held enough elements
+    int changes;        // counts every change of slots or keys, so that a lookup's result can be kept until then
 };
 
 // Null when memory runs out or the sizes are negative or too large.

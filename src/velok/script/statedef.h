@@ -39,6 +39,9 @@ struct StateDef {
 // number is the one found.
 struct StateDefList {
     Array *defs;
+    // Statedefs -3, -2 and -1 (null when absent), found once per load, as
+    // every tick of every player asks for them.
+    StateDef *special[3];
 };
 
 // Null with the reason in the game error text.
