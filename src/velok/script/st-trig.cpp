@@ -1599,12 +1599,12 @@ static bool LineTrue(Player *pl, const Expr *e)
 }
 
 // The lines as the state-file reader lays them out, every slot in use from 0:
-// trigger1's lines 0.., trigger2's, ... up to the last group, then the
-// triggerall lines 0... Returns the slot of the first triggerall line (the
-// used count when there is none), or -1 when the array is laid out otherwise.
-// The keys are then unique and in walking order, so that walking the slots
+// group 0's lines 0.., group 1's, ... then the triggerall lines 0... Gives
+// the slot of the first triggerall line (the used count when there is none)
+// and the number of groups, or -1 when the array is laid out otherwise. The
+// keys are then unique and in walking order, so that walking the slots
 // finds each line where a lookup of its keys would.
-static int TrigLinesInOrder(const Array *lines, int groupCount)
+static int TrigLinesInOrder(const Array *lines, int *groups)
 {
     int n = lines->used;
     if (lines->elemSize != (int)sizeof(Expr) || (n > 0 && (lines->lowest != 0 || lines->highest != n - 1)))
@@ -1621,8 +1621,7 @@ static int TrigLinesInOrder(const Array *lines, int groupCount)
             return -1;
         }
     }
-    if (i > 0 ? group != groupCount - 1 : groupCount != 0)
-        return -1;
+    *groups = i > 0 ? group + 1 : 0;
     int all = i;
     for (line = 0; i < n; i++, line++)
         if (lines->slots[i].key1 != -1 || lines->slots[i].key2 != line)
@@ -1664,8 +1663,14 @@ static int TrigArrayTestByKeys(Player *pl, SCtrl *ctrl)
 int TrigArrayTest(Player *pl, SCtrl *ctrl)
 {
     Array *lines = ctrl->triggers;
-    int all = TrigLinesInOrder(lines, ctrl->groupCount);
-    if (all < 0)
+    // The layout is looked at again only after the lines changed.
+    if (!ctrl->linesKnown || ctrl->linesChanges != lines->changes) {
+        ctrl->linesAll = TrigLinesInOrder(lines, &ctrl->linesGroups);
+        ctrl->linesChanges = lines->changes;
+        ctrl->linesKnown = 1;
+    }
+    int all = ctrl->linesAll;
+    if (all < 0 || ctrl->linesGroups != ctrl->groupCount)
         return TrigArrayTestByKeys(pl, ctrl);
     const Expr *e = (const Expr *)lines->elements;
     for (int i = all; i < lines->used; i++)
