@@ -537,17 +537,26 @@ int AnimObjChangeActionElem(AnimObj *obj, int k1, int k2, int elemIndex)
     if (elemIndex == 0)
         return 1;
     MoveForward(obj, action);
-    // Zero-time and -1 elements can step past the wanted element: stop at the
-    // first element at or past it, or this would tick for ever.
-    bool ticked = false;
-    while (obj->elemIndex < elemIndex) {
-        if (AnimObjTick(obj))
+    // Between element starts a tick changes nothing but the time, so the walk
+    // jumps from start to start: an element shown for a billion ticks costs
+    // one step. The element index only grows until the action loops, so once
+    // it is past the wanted element that element is never reached: with a
+    // total the loop comes first, and without one the walk would never end.
+    int lastTick = -1;  // the time of the last tick the walk ran
+    while (obj->elemIndex != elemIndex) {
+        if (obj->elemIndex > elemIndex)
             return 0;
-        ticked = true;
+        int next = AnimActionElemAt(action, obj->elemIndex + 1)->start;
+        if (action->total != -1 && action->total <= next)
+            return 0;
+        obj->time = next;
+        AnimObjTick(obj);
+        lastTick = next;
     }
-    if (ticked) {
-        obj->elapsed = WrapAdd(obj->elapsed, -1);
-        obj->time = WrapAdd(obj->time, -1);
+    if (lastTick >= 0) {
+        // One tick back, so the next tick shows the element's first tick.
+        obj->time = lastTick;
+        obj->elapsed = lastTick;
     }
     return 1;
 }

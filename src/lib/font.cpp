@@ -104,11 +104,9 @@ static int MapRead(Font *font, TxtParseFile *tp)
         if (line[0] == '0' && line[1] == 'x') {
             char *after = nullptr;
             long v = strtol(line + 2, &after, 16);
-            // A code that would index past the character tables is a data fault.
-            if (after == line + 2 || v < 0 || v >= FONT_CHARS) {
-                FontErrorf("Bad character code in font map line \"%.200s\"", line);
-                return 0;
-            }
+            // A line naming no character the tables hold defines nothing.
+            if (after == line + 2 || v < 0 || v >= FONT_CHARS)
+                continue;
             code = (int)v;
             rest = after;
             while (*rest == ' ' || *rest == '\t')

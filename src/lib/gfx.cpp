@@ -85,13 +85,6 @@ int GfxDriverMap(int driver)
     }
 }
 
-// Red is "swapped" when it sits below blue: Allegro's shifts are BGR until a
-// 16-bit mode is set, so the flag is read from the real shifts, not assumed.
-static int GfxShiftsSwapped()
-{
-    return _rgb_r_shift_16 < _rgb_b_shift_16;
-}
-
 int GfxSetMode(int driver, int width, int height, int depth)
 {
     GfxPagesDestroy();
@@ -114,14 +107,16 @@ int GfxSetMode(int driver, int width, int height, int depth)
     gfx.bytesPerPixel = gfx.depth == 8 ? 1 : gfx.depth == 24 ? 3 : gfx.depth == 32 ? 4 : 2;
     gfx.driver = driver;
     gfx.page = screen;
-    gfx.swapRB = GfxShiftsSwapped();
+    // The flag says whether this module exchanged the shifts since the mode
+    // was set, whatever the mode left in them.
+    gfx.swapRB = 0;
     return 1;
 }
 
 void GfxSetSwapRB(int flag)
 {
     flag = flag != 0;
-    if (flag != GfxShiftsSwapped()) {
+    if (flag != gfx.swapRB) {
         int r = _rgb_r_shift_16;
         _rgb_r_shift_16 = _rgb_b_shift_16;
         _rgb_b_shift_16 = r;

@@ -217,14 +217,23 @@ void KbllHookRestore()
     KbllResync();
 }
 
+// Every key that changed while the handler was away is queued as it stands,
+// Pause and releases included: these are catch-up events, not key strokes,
+// so the pause switch and the presses-only switch leave them alone. The
+// listener hears them so that its own held states follow the keys.
 void KbllResync()
 {
     BusyHold hold;
+    KbllListener fn = listener.load();
     for (int id = 0; id < KEY_MAX; id++) {
         int code = keyCodeTable[id];
         int down = key[id] != 0;
-        if (code && keyStates[code] != down)
-            KeyEvent(code, down);
+        if (!code || keyStates[code] == down)
+            continue;
+        keyStates[code] = (unsigned char)down;
+        RingPut(code | (down ? 0 : KBLL_RELEASE));
+        if (fn)
+            fn(code, down);
     }
 }
 

@@ -395,23 +395,34 @@ SAMPLE *SndWavRead(VFile *vf)
             if (n > 16 && VFileSeek(vf, n - 16, 1) != 0)
                 break;
         } else if (memcmp(chunk, "data", 4) == 0) {
-            // A data chunk longer than what is left of the file is cut short.
+            // A data chunk longer than what is left of the stream is cut
+            // short: writers that never patch the length leave it too big.
             long pos = VFileTell(vf);
-            if (n < 0 || pos < 0 || (int64_t)n > (int64_t)size - pos)
+            if (pos < 0)
                 break;
-            int frames = n / channels;
+            int64_t length = (uint32_t)n;
+            int64_t left = (int64_t)size - pos;
+            if (length > left)
+                length = left > 0 ? left : 0;
+            if (length > INT32_MAX)
+                length = INT32_MAX;
+            int frames = (int)length / channels;
             if (bits == 16)
                 frames /= 2;
-            sample = create_sample(bits, channels == 2, rate, frames);
-            if (sample && !WavFill(vf, sample, bits, channels)) {
+            // A later data chunk replaces the samples of an earlier one.
+            SAMPLE *next = create_sample(bits, channels == 2, rate, frames);
+            if (!next) {
+                if (VFileSeek(vf, (long)length, 1) != 0)
+                    break;
+                continue;
+            }
+            SndSampleDestroy(sample);
+            sample = next;
+            if (!WavFill(vf, sample, bits, channels)) {
                 destroy_sample(sample);
                 sample = nullptr;
                 break;
             }
-            if (sample)
-                break;  // the samples are read; a second data chunk is not taken
-            if (VFileSeek(vf, n, 1) != 0)
-                break;
         } else {
             if (n < 1 || VFileSeek(vf, n, 1) != 0)
                 break;
@@ -800,13 +811,15 @@ int SndChannelFindFree()
 
 // ---------------------------------------------------------------- keyed channels
 
-// A reserved channel belongs to its reserver and is never claimed by a key.
+// The first channel the key owns. Reserving a channel keeps its owner key, so
+// a key still reaches its channel after the channel was reserved; only the
+// search for a free channel passes reserved ones by.
 static int KeyChannel(int key)
 {
     if (!Running() || key == SND_KEY_NONE)
         return -1;
     for (int i = 0; i < SND_CHANNELS; i++)
-        if (snd.channels[i].key == key && !snd.channels[i].reserved)
+        if (snd.channels[i].key == key)
             return i;
     return -1;
 }

@@ -1,6 +1,7 @@
 // Sprite file reader: sprite files and single PCX images into sprite sets, whole or selectively.
 #include "lib/spr-read.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -23,27 +24,29 @@ enum {
 
 static const char sffMagic[12] = {'T', 'a', 'r', 'n', 'w', 'i', 'c', 'k', 'S', 'p', 'r', 0};
 
-static thread_local int loadDepth = 0;
-static thread_local int loadToMemory = 0;
+// Set once at start-up before any loader thread starts and read by every
+// thread that loads afterwards (characters load on the pre-caching thread).
+static std::atomic<int> loadDepth{0};
+static std::atomic<int> loadToMemory{0};
 
 void SprReadSetLoadDepth(int depth)
 {
-    loadDepth = depth;
+    loadDepth.store(depth, std::memory_order_relaxed);
 }
 
 void SprReadSetLoadToMemory(int flag)
 {
-    loadToMemory = flag;
+    loadToMemory.store(flag, std::memory_order_relaxed);
 }
 
 int SprReadLoadDepth()
 {
-    return loadDepth;
+    return loadDepth.load(std::memory_order_relaxed);
 }
 
 int SprReadLoadToMemory()
 {
-    return loadToMemory;
+    return loadToMemory.load(std::memory_order_relaxed);
 }
 
 static int32_t Le32(const unsigned char *p)

@@ -4,9 +4,9 @@
 struct SprSet;
 struct VFile;
 
-// Reader settings, per thread (characters load on the pre-caching thread):
-// load depth 16 reads no palettes; the memory flag reads a whole file into
-// memory before parsing it.
+// Reader settings, process-wide: set at start-up before any loader thread
+// exists, read by every thread that loads. Load depth 16 reads no palettes;
+// the memory flag reads a whole file into memory before parsing it.
 void SprReadSetLoadDepth(int depth);
 void SprReadSetLoadToMemory(int flag);
 int SprReadLoadDepth();

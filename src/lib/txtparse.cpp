@@ -506,8 +506,12 @@ int TxtParseVsscanf(const char *value, const char *format, va_list ap)
             LibFatal("vsscanf died Part II");
         f++;
         int width = 0;
+        bool widthGiven = *f >= '0' && *f <= '9';
         while (*f >= '0' && *f <= '9' && width < 100000)
             width = width * 10 + (*f++ - '0');
+        // Only a word takes a width; elsewhere it would be read and ignored.
+        if (widthGiven && *f != 's')
+            LibFatal("vsscanf died");
         int used = -1;
         if (*f == 'l') {
             f++;

@@ -235,6 +235,9 @@ int VFileSeek(VFile *vf, long offset, int origin)
         return fseek(vf->file, offset, origin);
     if (!IsMemKind(vf))
         return 1;
+    // Any seek clears the end flag, a refused one too: the cursor stays, but
+    // the caller has moved on from the read that met the end.
+    vf->eof = 0;
     int64_t size = (int64_t)(vf->end - vf->start);
     int64_t base;
     switch (origin) {
@@ -250,7 +253,6 @@ int VFileSeek(VFile *vf, long offset, int origin)
     if (pos < 0 || pos > size)
         return 1;
     vf->cursor = vf->start + pos;
-    vf->eof = 0;
     return 0;
 }
 

@@ -256,7 +256,9 @@ TEST_F(AnimTest, SpriteFollowsElementSetAndImages)
 TEST_F(AnimTest, ChangeToElement)
 {
     set = Load(AirAction(0, {"0,0,0,0,2", "0,1,0,0,3", "0,2,0,0,2"}) + AirAction(1, {"0,0,0,0,2", "0,1,0,0,0", "0,2,0,0,3"}) +
-               AirAction(2, {"0,0,0,0,3", "0,1,0,0,-1", "0,2,0,0,5"}));
+               AirAction(2, {"0,0,0,0,3", "0,1,0,0,-1", "0,2,0,0,5"}) +
+               AirAction(3, {"0,0,0,0,1111111111", "0,1,0,0,5", "0,2,0,0,-1"}) +
+               AirAction(4, {"0,0,0,0,1111111111", "0,1,0,0,5"}));
     ASSERT_NE(set, nullptr) << LibErrorMsg;
     AnimObj obj;
     AnimObjInit(&obj, set, nullptr);
@@ -267,20 +269,40 @@ TEST_F(AnimTest, ChangeToElement)
     AnimObjTick(&obj);
     EXPECT_EQ(obj.elemIndex, 2);
     EXPECT_EQ(AnimObjElemAtTime(&obj, -1), 3);
-    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 0, 3), 0);
-    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 0, -1), 0);
-    EXPECT_EQ(AnimObjChangeActionElem(&obj, 0, 9, 1), 0);
-    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 0, 0), 1);
-    EXPECT_EQ(AnimObjTime(&obj), 0);
 
-    // A 0-time element is stepped over: the change ends on the element after it.
-    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 1, 1), 1);
-    EXPECT_EQ(obj.elemIndex, 2);
-    EXPECT_EQ(AnimObjTime(&obj), 2);
-    // Past a -1 element the later element starts earlier and is reached at once.
-    ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, 2, 1), 1);
-    EXPECT_EQ(obj.elemIndex, 2);
-    EXPECT_EQ(AnimObjTime(&obj), 3);
+    struct Case {
+        int action, elem, want, wantElem, wantTime;
+    } cases[] = {
+        {0, 3, 0, 0, 0},
+        {0, -1, 0, 0, 0},
+        {9, 1, 0, 0, 0},
+        {0, 0, 1, 0, 0},
+        // A 0-time element is passed on the way, and a looping action loops
+        // before it could come again.
+        {1, 1, 0, 0, 0},
+        {1, 2, 1, 2, 2},
+        // Past a -1 element the later element starts earlier: both show at
+        // once, and the action that never loops gives up on the passed one.
+        {2, 1, 0, 0, 0},
+        {2, 2, 1, 2, 3},
+        // Long elements cost one step each, looping or not.
+        {3, 1, 1, 1, 1111111111},
+        {3, 2, 1, 2, 1111111116},
+        {4, 1, 1, 1, 1111111111},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.action << " elem " << c.elem);
+        ASSERT_EQ(AnimObjChangeActionElem(&obj, 0, c.action, c.elem), c.want);
+        if (!c.want)
+            continue;
+        EXPECT_EQ(obj.elemIndex, c.wantElem);
+        EXPECT_EQ(AnimObjTime(&obj), c.wantTime);
+        EXPECT_EQ(obj.elapsed, c.wantTime);
+        // The next tick shows the element's first tick.
+        AnimObjTick(&obj);
+        EXPECT_EQ(obj.elemIndex, c.wantElem);
+        EXPECT_EQ(AnimObjTime(&obj), c.wantTime + 1);
+    }
 }
 
 TEST_F(AnimTest, ElementAtTimeFoldsIntoTheLoop)

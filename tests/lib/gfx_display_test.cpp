@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "lib/libbase.h"
@@ -41,6 +42,22 @@ TEST(GfxDisplay, WindowedModesAndSwap)
 
         GfxClearScreen();
         EXPECT_EQ(getpixel(screen, 0, 0), 0);
+    }
+
+    // Every mode set clears the flag, whatever the shifts hold by then, so
+    // turning it on after a mode set always exchanges them.
+    if (GfxSetMode(GFX_DRV_DIRECTX_WIN, 320, 240, 32)) {
+        for (int pass = 0; pass < 2; pass++) {
+            EXPECT_EQ(gfx.swapRB, 0) << pass;
+            int r = _rgb_r_shift_16, b = _rgb_b_shift_16;
+            GfxSetSwapRB(1);
+            EXPECT_EQ(gfx.swapRB, 1);
+            EXPECT_EQ(_rgb_r_shift_16, b) << pass;
+            EXPECT_EQ(_rgb_b_shift_16, r) << pass;
+            ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 320, 240, 32), 1);
+        }
+    } else {
+        std::printf("no 32-bit windowed mode here: %s\n", allegro_error);
     }
 
     // Page flipping may be refused by the driver; when granted, asking again

@@ -263,6 +263,23 @@ TEST_F(KbllTest, ResyncQueuesWhatChangedWhileAway)
 
     KbllResync();  // nothing changed since
     EXPECT_FALSE(KbllEventPending());
+
+    // Pause changed while away is queued like any key and does not toggle the
+    // pause; with presses-only on, a release is still queued.
+    heard.clear();
+    KbllPressesOnlySet(1);
+    KbllHookRemove();
+    key[KEY_PAUSE] = 1;
+    key[KEY_C] = 0;
+    KbllHookRestore();
+    EXPECT_EQ(KbllPauseGet(), 0);
+    EXPECT_EQ(KbllKeyDown(KBLL_KEY_PAUSE), 1);
+    KbllHookRemove();
+    key[KEY_PAUSE] = 0;
+    KbllHookRestore();
+    EXPECT_EQ(KbllPauseGet(), 0);
+    EXPECT_EQ(Drain(), (std::vector<int>{46 | 0x100, KBLL_KEY_PAUSE, KBLL_KEY_PAUSE | 0x100}));
+    EXPECT_EQ(heard, (std::vector<std::pair<int, int>>{{46, 0}, {KBLL_KEY_PAUSE, 1}, {KBLL_KEY_PAUSE, 0}}));
 }
 
 TEST_F(KbllTest, KeyNames)

@@ -179,8 +179,14 @@ TEST_F(SndVoiceTest, ReservedChannels)
     ASSERT_EQ(ch, 0);
     EXPECT_EQ(SndChannelIsReserved(0), 1);
     EXPECT_EQ(SndChannelIsFree(0), 0);
-    EXPECT_EQ(SndPlayOnKey(0, set, 1, 0, 100), 1);  // key 0 does not claim the reserved channel
-    EXPECT_EQ(SndChannelReserve(1), 1);              // reserving frees the playing voice first
+    // The reserved channel keeps its owner key (0 on a fresh table): key 0
+    // plays on it, and a play without a key passes it by.
+    EXPECT_EQ(SndPlayOnKey(0, set, 1, 0, 100), 0);
+    EXPECT_EQ(SndKeyIsPlaying(0), 1);
+    EXPECT_EQ(voice_check(SndChannelVoice(0)), a);
+    EXPECT_EQ(SndPlayOnKey(-1, set, 1, 1, 100), 1);
+    EXPECT_EQ(SndChannelIsPlaying(1), 1);
+    EXPECT_EQ(SndChannelReserve(1), 1);  // reserving frees the playing voice first
     EXPECT_EQ(SndChannelIsPlaying(1), 0);
     EXPECT_EQ(SndChannelReserveAny(), 2);
     SndChannelReleaseAll();

@@ -138,13 +138,41 @@ TEST_F(SndTest, WavFormatsAndChunks)
     destroy_sample(s);
     VFileClose(vf);
 
-    // Only the first data chunk is taken.
+    // A later data chunk makes a new sample in the format read by then; the
+    // last one is returned.
     vf = DefMemVFile(WavRiff(WavChunk("fmt ", WavFmtBody(1, 1, 8000, 8)) + WavChunk("data", WavSaw(4, 1, 8, 2)) +
-                             WavChunk("data", WavSaw(50, 1, 8, 9))));
+                             WavChunk("fmt ", WavFmtBody(1, 2, 11025, 16)) + WavChunk("data", WavSaw(50, 2, 16, 9))));
     s = SndWavRead(vf);
-    ExpectSampleIs(s, 8, 0, 8000, 4, 2);
+    ExpectSampleIs(s, 16, 1, 11025, 50, 9);
     destroy_sample(s);
     VFileClose(vf);
+}
+
+TEST_F(SndTest, DataLongerThanTheStreamIsCutShort)
+{
+    std::string fmt8 = WavChunk("fmt ", WavFmtBody(1, 1, 8000, 8));
+    std::string fmt16 = WavChunk("fmt ", WavFmtBody(1, 2, 8000, 16));
+    struct Case {
+        const char *what;
+        std::string bytes;
+        int bits, stereo, frames;
+    } cases[] = {
+        {"one byte over", WavRiff(fmt8 + WavChunkLen("data", 11, WavSaw(10, 1, 8, 4))), 8, 0, 10},
+        {"length above 2 GB", WavRiff(fmt8 + WavChunkLen("data", -4, WavSaw(10, 1, 8, 4))), 8, 0, 10},
+        {"16-bit stereo with an odd byte", WavRiff(fmt16 + WavChunkLen("data", 1000, WavSaw(10, 2, 16, 4) + "x")), 16, 1, 10},
+        {"nothing left", WavRiff(fmt8 + WavChunkLen("data", 50, "")), 8, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        VFile *vf = DefMemVFile(std::string(5, 'z') + c.bytes);
+        ASSERT_EQ(VFileSeek(vf, 5, 0), 0);
+        SAMPLE *s = SndWavRead(vf);
+        ExpectSampleIs(s, c.bits, c.stereo, 8000, c.frames, 4);
+        EXPECT_EQ(VFileTell(vf), 5);
+        if (s)
+            destroy_sample(s);
+        VFileClose(vf);
+    }
 }
 
 TEST_F(SndTest, WavInsideALargerStreamOnDisk)
@@ -186,8 +214,6 @@ TEST_F(SndTest, BadWavGivesNullAndKeepsThePosition)
         {"fmt cut by the end", WavRiff(WavChunk("fmt ", WavFmtBody(1, 1, 8000, 8)).substr(0, 14))},
         {"fmt skip past the end", WavRiff(WavChunkLen("fmt ", 5000, WavFmtBody(1, 1, 8000, 8)) + WavChunk("data", data))},
         {"no data chunk", WavRiff(fmt8 + WavChunk("LIST", "abcd"))},
-        {"data longer than the file", WavRiff(fmt8 + WavChunkLen("data", 11, data))},
-        {"data length negative", WavRiff(fmt8 + WavChunkLen("data", -4, data))},
         {"data length cut", WavRiff(fmt8) + "data\x05"},
         {"zero-length chunk before data", WavRiff(fmt8 + WavChunkLen("LIST", 0, "") + WavChunk("data", data))},
         {"negative chunk before data", WavRiff(fmt8 + WavChunkLen("LIST", -8, "") + WavChunk("data", data))},
@@ -292,7 +318,6 @@ TEST_F(SndTest, BadSoundFilesGiveNull)
         {"first offset huge", with([](std::string &b) { PatchLe32(b, 20, 0x7FFFFFF0); })},
         {"next offset past the end", with([&](std::string &b) { PatchLe32(b, 512, (int32_t)b.size() - 8); })},
         {"subheader cut", good.substr(0, sub1 + 10)},
-        {"WAV cut", good.substr(0, good.size() - 3)},
         {"bad WAV", SndFileBytes(badWav)},
         {"same key twice", SndFileBytes(dup)},
     };
@@ -304,6 +329,20 @@ TEST_F(SndTest, BadSoundFilesGiveNull)
         SndSetFree(set);
         VFileClose(vf);
     }
+}
+
+TEST_F(SndTest, SoundFileWhoseLastWavIsCutStillLoads)
+{
+    // The last sound's data chunk claims 3 bytes more than the file holds:
+    // its samples end with the file, and the character's sounds all load.
+    std::vector<SndEntry> two = {Sound(1, 1, 8, 1), Sound(1, 2, 8, 2)};
+    std::string bytes = SndFileBytes(two);
+    WriteFileText("cut.snd", bytes.substr(0, bytes.size() - 3));
+    SndSet *set = SndSetLoad("cut.snd");
+    ASSERT_NE(set, nullptr);
+    ExpectSampleIs(SndSetFind(set, 1, 1), 8, 0, 11025, 8, 1);
+    ExpectSampleIs(SndSetFind(set, 1, 2), 8, 0, 11025, 5, 2);
+    SndSetFree(set);
 }
 
 TEST_F(SndTest, SetLoadByExtension)
@@ -466,12 +505,17 @@ TEST_F(SndTest, KeyedChannelsOnTheNoSoundDriver)
 
     // A fresh table has every owner key 0: key 0 finds channel 0.
     EXPECT_EQ(SndKeyFind(0), 0);
-    // A reserved channel is never claimed by a key or taken as free.
+    // Reserving keeps the owner key: the key still finds its channel and
+    // plays on it, while the search for a free channel passes it by.
+    ASSERT_EQ(SndPlayOnKey(500, set, 1, 0, 90), 0);
     ASSERT_EQ(SndChannelReserve(0), 1);
     EXPECT_EQ(SndChannelReserve(0), 0);
     EXPECT_EQ(SndChannelIsReserved(0), 1);
     EXPECT_GE(SndChannelVoice(0), 0);
-    EXPECT_EQ(SndKeyFind(0), 1);
+    EXPECT_EQ(SndKeyFind(500), 0);
+    EXPECT_EQ(SndPlayOnKey(500, set, 1, 1, 90), 0);
+    EXPECT_EQ(SndChannelIsReserved(0), 1);
+    EXPECT_EQ(SndChannelFindFree(), 1);
 
     int ch = SndPlayOnKey(1000, set, 1, 0, 90);
     ASSERT_EQ(ch, 1);
@@ -499,6 +543,11 @@ TEST_F(SndTest, KeyedChannelsOnTheNoSoundDriver)
     EXPECT_EQ(SndKeyIsPlaying(-1), 0);
     EXPECT_EQ(SndPlayOnKey(-1, set, 1, 0, 90), 1);
 
+    // A key stop reaches the reserved channel too; it stays reserved.
+    SndKeyStop(500);
+    EXPECT_EQ(SndKeyFind(500), -1);
+    EXPECT_EQ(SndChannelIsReserved(0), 1);
+
     SndChannelRelease(0);
     EXPECT_EQ(SndChannelIsReserved(0), 0);
     EXPECT_EQ(SndChannelVoice(0), -1);
@@ -518,8 +567,10 @@ TEST_F(SndTest, NoFreeChannelWhenAllAreReserved)
     EXPECT_EQ(SndChannelReserve(255), 1);
     EXPECT_EQ(SndChannelReserveAny(), -1);
     EXPECT_EQ(SndChannelFindFree(), -1);
-    EXPECT_EQ(SndPlayOnKey(7, set, 0, 0, 100), -1);
+    EXPECT_EQ(SndPlayOnKey(8, set, 0, 0, 100), -1);
     EXPECT_EQ(SndPlayOnKey(-1, set, 0, 0, 100), -1);
+    // Key 7 still owns the channel it had before the reserve.
+    EXPECT_EQ(SndPlayOnKey(7, set, 0, 0, 100), 255);
     SndChannelReleaseAll();
     for (int c = 0; c < 256; c++)
         ASSERT_EQ(SndChannelIsReserved(c), 0);

@@ -173,11 +173,17 @@ TEST_F(SprReadTest, LoadDepthMemoryFlagAndFiles)
     WriteFileText("face.pcx", PcxBytes(PcxPattern(3, 2, 7)));
     WriteFileText("face.bmp", PcxBytes(PcxPattern(3, 2, 7)));
 
+    // Settings made on this thread hold for a load on another thread, as for
+    // a character loaded by the pre-caching thread.
     SprReadSetLoadDepth(16);
-    int otherDepth = -1;
-    std::thread([&] { otherDepth = SprReadLoadDepth(); }).join();
-    EXPECT_EQ(otherDepth, 0);
-    SprSet *set = SprLoad("chars\\kid.sff");
+    SprReadSetLoadToMemory(1);
+    SprSet *set = nullptr;
+    int otherMemory = -1;
+    std::thread([&] {
+        otherMemory = SprReadLoadToMemory();
+        set = SprLoad("chars\\kid.sff");
+    }).join();
+    EXPECT_EQ(otherMemory, 1);
     ASSERT_NE(set, nullptr);
     EXPECT_EQ(SprSetPalCount(set), 0);
     EXPECT_EQ(SprSetImageAt(set, 0)->palIndex, -1);

@@ -267,6 +267,9 @@ TEST(TxtParseDeath, BadScanFormatsAreFatal)
     int a;
     EXPECT_EXIT(Scan("1", "%q", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
     EXPECT_EXIT(Scan("1", "%lx", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
+    // A width is taken by words only.
+    EXPECT_EXIT(Scan("12345", "%5d", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
+    EXPECT_EXIT(Scan("1", "%2ld", &a), testing::ExitedWithCode(1), "vsscanf died\n$");
     EXPECT_EXIT(Scan("1;2", "%d;%d", &a, &a), testing::ExitedWithCode(1), "vsscanf died Part II");
 }
 

@@ -101,7 +101,10 @@ TEST(VFileMem, SeekReadAndEndRules)
     EXPECT_EQ(VFileGetc(vf), -1);
     EXPECT_EQ(VFileEof(vf), 1);
     EXPECT_EQ(VFileSeek(vf, 11, 0), 1);
-    EXPECT_EQ(VFileEof(vf), 1);  // a failed seek keeps the flag
+    EXPECT_EQ(VFileEof(vf), 0);  // a refused seek clears the flag too
+    EXPECT_EQ(VFileTell(vf), 10);  // and leaves the cursor
+    EXPECT_EQ(VFileGetc(vf), -1);
+    EXPECT_EQ(VFileEof(vf), 1);
     EXPECT_EQ(VFileSeek(vf, 0, 0), 0);
     EXPECT_EQ(VFileEof(vf), 0);
 

@@ -32,6 +32,10 @@ TEST(PlatThreads, ThreadsCountUnderReentrantMutex)
         ThreadJoin(h);
     EXPECT_EQ(s.counter, 30000);
     EXPECT_EQ(MutexUnlock(s.m), 0);  // not owned
+    // A held mutex is not destroyed under its holder.
+    ASSERT_EQ(MutexLock(s.m), 1);
+    EXPECT_EQ(MutexDestroy(s.m), -1);
+    EXPECT_EQ(MutexUnlock(s.m), 1);
     EXPECT_EQ(MutexDestroy(s.m), 0);
     EXPECT_EQ(MutexDestroy(nullptr), -1);
     EXPECT_EQ(ThreadCreate(nullptr, nullptr, &t[0]), -1);

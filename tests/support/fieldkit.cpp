@@ -24,11 +24,28 @@ static std::string FieldStates()
 {
     return "[Statedef 200]\ntype = S\n"
            "[State 200, none]\ntype = null\ntrigger1 = 1\n"
+           "[Statedef 210]\ntype = S\nanim = 200\npoweradd = -1000\nfacep2 = 1\n"
+           "[State 210, none]\ntype = null\ntrigger1 = 1\n"
            "[Statedef 5000]\ntype = S\nmovetype = H\n"
            "[State 5000, none]\ntype = null\ntrigger1 = 1\n"
            "[Statedef 300]\n"
            "[State 300, a]\ntype = VarSet\ntrigger1 = command = \"a\"\nv = 10\nvalue = 1\n"
            "[State 300, not FF]\ntype = VarSet\ntrigger1 = command != \"FF\"\nv = 11\nvalue = 1\n";
+}
+
+CharKit FieldKitChar()
+{
+    CharKit kit;
+    kit.air = AirAction(0, {"0,0, 0,0, -1"}) + AirAction(5, {"0,0, 0,0, 2"}) + AirAction(6, {"0,0, 0,0, 2"}) +
+              AirAction(10, {"0,0, 0,0, 3", "0,0, 0,0, 4", "0,0, 0,0, 5"}) +
+              AirAction(200, {"0,0, 0,0, 2", "0,0, 0,0, 2"});
+    kit.cns += FieldStates();
+    return kit;
+}
+
+static int NoEscape()
+{
+    return 0;
 }
 
 void FieldTest::SetUp()
@@ -42,55 +59,82 @@ void FieldTest::SetUp()
     gv->options.life = 100;
     gv->options.difficulty = 4;
     gv->cfg.misc.playerCache = 2;
+    gv->playerInput = 1;
+    gv->activePause = -1;
+    gv->round.state = 2;
+    gv->stageLeftBound = -300.0f;
+    gv->stageRightBound = 620.0f;
+    gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
+    gv->stageScreenLeft = gv->stageScreenRight = 15;
     ASSERT_EQ(PlayerSlotsCreate(6), 1);
-    CharKit kit;
-    kit.air = AirAction(0, {"0,0, 0,0, -1"}) + AirAction(5, {"0,0, 0,0, 2"}) + AirAction(6, {"0,0, 0,0, 2"}) +
-              AirAction(10, {"0,0, 0,0, 3", "0,0, 0,0, 4", "0,0, 0,0, 5"}) +
-              AirAction(200, {"0,0, 0,0, 2", "0,0, 0,0, 2"});
-    kit.cns += FieldStates();
-    kit.WriteDir("chars/kit");
-    entries.resize(1);
-    memset(&entries[0], 0, sizeof entries[0]);
-    StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-    StrCopy(entries[0].defFile, sizeof entries[0].defFile, "kit.def");
-    gv->charList = entries.data();
-    gv->charCount = 1;
     PlayerStateApplySet(PlayerSCtrlApply);
+    PlayerStateEscapeSet(NoEscape);
     LibErrorMsg[0] = 0;
     ExprStackTop = -1;
 }
 
-void FieldTest::Field(int players)
+void FieldTest::Field(int players, const CharKit &kit)
 {
+    FieldFree();
+    kit.WriteDir("chars/kit");
+    entries.resize(1);
+    memset(&entries[0], 0, sizeof entries[0]);
+    StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
+    StrCopy(entries[0].defFile, sizeof entries[0].defFile, kit.defName.c_str());
+    gv->charList = entries.data();
+    gv->charCount = 1;
     for (int side = 1; side <= 2; side++) {
         TeamInfo *t = &gv->teams[side - 1];
         memset(t, 0, sizeof *t);
         t->entryCount = 1;
         TeamEntry *en = &t->entries[0];
-        en->memberCount = players / 2;
+        en->memberCount = side == 1 ? (players + 1) / 2 : players / 2;
         for (int m = 0; m < en->memberCount; m++) {
             en->members[m].slot = side + 2 * m;
             en->members[m].charIndex = 0;
             en->members[m].keySet = side - 1;
         }
         ASSERT_EQ(PlayersCreateSide(side), 1) << gv->errorText;
+        gv->sideEntry[side - 1] = *en;
     }
+    cd = gv->slotChar[1];
     for (int n = 1; n <= players; n++) {
         Player *p = P(n);
         ASSERT_NE(p, nullptr);
         snprintf(p->name, sizeof p->name, "P%d", n);
         p->id = 55 + n;
-        p->alive = 1;
-        p->zScale = 1.0f;
-        p->screenBound = p->moveCameraX = p->moveCameraY = p->playerPush = 1;
+        p->runFlag = 1;
         p->posX = n == 1 ? 100.0f : n == 2 ? 220.0f : n == 3 ? 60.0f : 260.0f;
         if (p->side == 2)
             PlayerTurn(p);
     }
     for (int n = 1; n <= players; n++)
         P(n)->opponent = PlayerOpponentFind(P(n));
+    PalListRebuild();
     p1 = P(1);
     ClearWarnings();
+}
+
+void FieldTest::FieldFree()
+{
+    PalListFree();
+    for (int s = 1; gv->players && s <= gv->playerSlotCount; s++) {
+        PlayerFree(gv->players[s]);
+        gv->players[s] = nullptr;
+    }
+    for (CharData *&c : gv->slotChar)
+        c = nullptr;
+    gv->enabledCount = 0;
+    gv->enabledFirst = 0;
+    gv->enabledLast = -1;
+    // The players were freed without their releases.
+    for (auto &e : entries)
+        e.cacheRefs = 0;
+    if (gv->charList) {
+        EXPECT_EQ(PlayerCacheFlush(), 1) << gv->errorText;
+    }
+    cd = nullptr;
+    p1 = nullptr;
 }
 
 void FieldTest::TearDown()
@@ -101,20 +145,15 @@ void FieldTest::TearDown()
         ArrayFree(a);
     }
     ctrls.clear();
+    FieldFree();
     PlayerStateApplySet(nullptr);
-    for (int s = 1; s <= gv->playerSlotCount; s++)
-        PlayerFree(gv->players[s]);
-    for (auto &e : entries)
-        e.cacheRefs = 0;
-    PlayerCacheFlush();
+    PlayerStateEscapeSet(nullptr);
     PlayerSlotsFree();
-    PalListFree();
     LogStateReset();
     EXPECT_EQ(ExprStackTop, -1);
     TextBufFree(gv->warnLog);
     MemFree(gv);
     gv = nullptr;
-    p1 = nullptr;
     TempDirTest::TearDown();
 }
 

@@ -1,9 +1,10 @@
-// Test kit: a field of two or four fighters made from the kit character, for triggers and controllers.
+// Test kit: a field of fighters made from a kit character the way a match makes them, for triggers, controllers, the per-tick update, the hit engine and the round loop.
 #pragma once
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+#include "support/charkit.h"
 #include "support/testkit.h"
 #include "velok/script/expr.h"
 #include "velok/player/p-info.h"
@@ -21,19 +22,31 @@ struct FieldValue {
     float f;
 };
 
-// The kit character in player slots 1 and 2, or 1 to 4 (odd slots on side 1,
-// even on side 2), named "P1" to "P4" with ids 56 to 59. Side 1 stands at x
-// 100 and 60 facing right, side 2 at 220 and 260 facing left. The actions: 0
-// (one endless element), 5 and 6 (turning), 10 (three elements of 3, 4 and 5
-// ticks) and 200 (two elements); the states 0, 200, 5000 and 300, whose
-// controllers set var(10) on command "a" and var(11) while "FF" is not active.
+// The field's usual character: the kit character with the actions 0 (one
+// endless element), 5 and 6 (turning), 10 (three elements of 3, 4 and 5
+// ticks) and 200 (two elements); the states 0, 200, 210 (entered with anim
+// 200, poweradd -1000 and facep2 1), 5000 and 300, whose controllers set
+// var(10) on command "a" and var(11) while "FF" is not active.
+CharKit FieldKitChar();
+
+// A game record in the middle of a fight: round state 2, no pause, life at
+// 100 percent, a stage from -300 to 620 with 15-pixel screen margins and a
+// flat perspective, the camera at 0, state controllers applied, a held Escape
+// never read. Field() adds players built through the player cache, the side
+// builder and the round start, as a match builds them.
 class FieldTest : public TempDirTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Two players (1 against 2) or four (1 and 3 against 2 and 4).
-    void Field(int players);
+    // One player alone, 1 against 2, or 1 and 3 against 2 and 4 (odd slots
+    // on side 1), named "P1" to "P4" with ids 56 to 59, enabled, each with
+    // its opponent, its run flag and its palettes in the game's palette
+    // list. Side 1 stands at x 100 and 60 facing right, side 2 at 220 and 260
+    // facing left. A field made before is taken down first.
+    void Field(int players, const CharKit &kit = FieldKitChar());
+    // Frees the players left in the slots and the character.
+    void FieldFree();
     Player *P(int n) { return PlayerSlotGet(n); }
 
     // Compiles (for player 1) and evaluates for the player.
@@ -46,6 +59,7 @@ protected:
     void ClearWarnings();
 
     Player *p1 = nullptr;
+    CharData *cd = nullptr;  // the field's character
     std::vector<CharInfo> entries;
     std::vector<Array *> ctrls;  // one per controller, so that pointers stay put
 };

@@ -24,9 +24,7 @@ static const TimerDevice fakeTimer = {
 
 void RoundField::SetUp()
 {
-    TempDirTest::SetUp();
-    TestAllegroStart();
-    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    FieldTest::SetUp();
     PalFxGlobalInit();
     TimerDeviceSet(&fakeTimer);
     TimerInit(180);
@@ -34,34 +32,22 @@ void RoundField::SetUp()
 
     disp = DispState{};
     FightRoundDefaults();
-    gv->activePause = -1;
-    gv->playerSlotCount = 6;
-    gv->players = (Player **)LibCalloc(7, sizeof(Player *));
-    for (int slot = 1; slot <= 4; slot++) {
-        Player *pl = new Player{};
-        owned.push_back(pl);
-        pl->slot = slot;
-        pl->side = slot % 2 ? 1 : 2;
-        pl->enabled = slot <= 2;
-        pl->life = pl->lifeMax = 1000;
-        pl->alive = 1;
-        pl->state.stateType = 1;
-        snprintf(pl->name, sizeof pl->name, "P%d", slot);
-        gv->players[slot] = pl;
-    }
-    gv->enabledCount = 2;
-    gv->enabledFirst = 1;
-    gv->enabledLast = 2;
+    Field(4);
+    PlayerEnableSet(3, 0);
+    PlayerEnableSet(4, 0);
+    // Control comes with the fight (round state 2 at its control time).
+    for (int slot = 1; slot <= 4; slot++)
+        P(slot)->state.ctrl = 0;
     for (int s = 0; s < 2; s++) {
         MatchSide &side = gv->side[s];
         gv->sideEntry[s].memberCount = 1;
-        gv->sideEntry[s].members[0].slot = s + 1;
         side.roundsToWin = gv->fightRound.matchWins;
         side.drawsAllowed = gv->fightRound.maxDrawGames;
         side.standRatio = 1.0f;
         for (int i = 0; i < WIN_ICON_SLOTS; i++)
             gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
     }
+    gv->round.state = 0;  // before the intro
     gv->round.number = 1;
     gv->round.endTick = gv->overTime;
     gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
@@ -82,16 +68,10 @@ void RoundField::TearDown()
     destroy_bitmap(canvas);
     IntQueueFree(gv->sysKeyQueue);
     MemFree(gv->sysKeyQueue);
-    for (Player *pl : owned)
-        delete pl;
-    owned.clear();
-    MemFree(gv->players);
+    FieldTest::TearDown();
     TimerExit();
     TimerDeviceSet(nullptr);
     PalFxGlobalFree();
-    MemFree(gv);
-    gv = nullptr;
-    TempDirTest::TearDown();
 }
 
 void RoundField::StateAt(int state, int tick)

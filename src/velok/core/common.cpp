@@ -212,14 +212,29 @@ int LogWrite(const char *format, ...)
 
 // ---------------------------------------------------------------- errors
 
+// Where the error text goes while there is no game record (before start-up
+// allocates it, after shutdown frees it), so that a fatal stop then still
+// shows its reason.
+static char earlyErrorText[512];
+
+static char *ErrorText(size_t *size)
+{
+    if (gv) {
+        *size = sizeof gv->errorText;
+        return gv->errorText;
+    }
+    *size = sizeof earlyErrorText;
+    return earlyErrorText;
+}
+
 static void ErrorWrite(bool append, const char *format, va_list args)
 {
-    if (!gv)
+    size_t size;
+    char *text = ErrorText(&size);
+    size_t used = append ? strlen(text) : 0;
+    if (used >= size - 1)
         return;
-    size_t used = append ? strlen(gv->errorText) : 0;
-    if (used >= sizeof gv->errorText - 1)
-        return;
-    vsnprintf(gv->errorText + used, sizeof gv->errorText - used, format, args);
+    vsnprintf(text + used, size - used, format, args);
 }
 
 void GameErrorSet(const char *format, ...)
@@ -261,8 +276,10 @@ void FatalExit()
         snprintf(para, sizeof para, "Library (built in) message: %s.\n\n", LibErrorText());
         box += para;
     }
-    if (gv && gv->errorText[0]) {
-        snprintf(para, sizeof para, "Error message: %s\n\n", gv->errorText);
+    size_t textSize;
+    const char *text = ErrorText(&textSize);
+    if (text[0]) {
+        snprintf(para, sizeof para, "Error message: %s\n\n", text);
         box += para;
     } else {
         box += "Error detected.\n\n";

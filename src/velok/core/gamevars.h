@@ -15,6 +15,8 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct FightData;
+struct SndSet;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -29,6 +31,7 @@ enum {
     WIN_ICON_SLOTS = 10,
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
+    FIGHT_FONT_COUNT = 10,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -119,8 +122,8 @@ struct FightSnd {
 };
 
 // The fight screen's [Round] and [Time] settings but the three kept in the
-// game record itself (round.time, over.wintime, over.time); element texts
-// only: the elements themselves come with the fight-screen loader.
+// game record itself (round.time, over.wintime, over.time), with copies of
+// the announcement texts; the elements themselves are the fight data's.
 struct FightRound {
     int matchWins, maxDrawGames;
     int startWaitTime, introTime;
@@ -138,6 +141,16 @@ struct FightRound {
     char win2Text[FIGHT_ELEM_TEXT_LEN];
     int slowTime, overWaitTime, overHitTime;
     int framesPerCount;  // [Time]
+};
+
+// One side's combo counter: the hits of the running combo and the display
+// that slides in from [Combo] start.x while it shows two hits or more.
+struct ComboCounter {
+    int timeLeft;  // ticks left to display
+    int hits;
+    int shown;     // the count on display, at most 999; 0 once it has slid out
+    int x;         // x offset of the display
+    int running;   // a target of the side was still being hit this tick
 };
 
 // [Win Screen] and [Survival Results Screen] of the motif.
@@ -245,6 +258,7 @@ struct GameVars {
     float stageScaleTop, stageScaleBottom;
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
+    int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
 
     // Match and round flow of the round loop
     int quit;
@@ -280,6 +294,22 @@ struct GameVars {
     float stageShadowYScale;
     int stageShadowFadeLow, stageShadowFadeHigh;
     int stageReflect;
+
+    // The fight screen: its layout (null until the fight-screen file is
+    // loaded), the sets and fonts it loads (fonts not named by the file are
+    // the first system font), the combo counters, and the lifebar display
+    // switch turned the other way round (1 hides the lifebars: the win
+    // screen, the survival results, the debug key).
+    FightData *fight;
+    SprSet *fightSpr;
+    SndSet *fightSnd;
+    SndSet *commonSnd;
+    AnimSet *fightAnims;     // the file's own actions; null when it has none
+    Font *fightFonts[FIGHT_FONT_COUNT];
+    int screenElemSerial;    // numbers screen element definitions in reading order
+    ComboCounter combo[2];
+    int lifebarOff;
+    PalFx fightPalFx;        // the fight screen's palette effect, applied last each frame
 };
 
 enum GameSpecialFlag {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/array.h"
+#include "lib/font.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "velok/core/common.h"
@@ -163,15 +164,29 @@ void PalListRebuild()
     PalListFree();
     gv->palList = PalListCreate(PAL_LIST_START);
     gv->palBgCount = 0;
+    // A player draws its animation through its sprite view and its shadow,
+    // reflection and own sparks through its palette view; each view holds its
+    // own palette records, so both go under the player's mask.
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *pl = gv->players[s];
-        if (pl && pl->palView && pl->palView->pals)
+        if (!pl)
+            continue;
+        if (pl->sprView)
+            PalListAddPlayer(pl->sprView->pals, pl->palMask);
+        if (pl->palView)
             PalListAddPlayer(pl->palView->pals, pl->palMask);
     }
     // Registered here as their owners are built: the stage background under
-    // PAL_GROUP_BG, the fight screen and team members under PAL_GROUP_FIGHT,
-    // fight effects under PAL_GROUP_FIGHTFX and fight-screen fonts under
-    // PAL_GROUP_FONT.
+    // PAL_GROUP_BG and the team members under PAL_GROUP_FIGHT.
+    if (gv->fightSpr)
+        PalListAddPlayer(gv->fightSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
+    if (gv->fightFxSpr)
+        PalListAddPlayer(gv->fightFxSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHTFX, 0));
+    // The first system font stands in for fonts the fight screen does not
+    // name; it is not the fight screen's to darken.
+    for (Font *font : gv->fightFonts)
+        if (font && font != gv->sysFont[0] && font->glyphs)
+            PalListAddPlayer(font->glyphs->pals, PalGroupMaskMake(PAL_GROUP_FONT, 0));
 }
 
 void PalListFxReset()

@@ -24,6 +24,7 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 
 static GameLoopCounters counters;
@@ -143,10 +144,34 @@ static void EnvColorFill()
     VbufRectFill(0, 0, vbufTarget.width - 1, vbufTarget.height - 1, gv->envColor);
 }
 
+// The fight screen's overlay is shown unless something switched it off; a
+// demo match shows it only when the motif says so.
+static bool LifebarsShown()
+{
+    if (!gv->fight || gv->lifebarOff || gv->specialFlags[GAME_SPECIAL_NOBARDISPLAY])
+        return false;
+    return !gv->demo || gv->demoCfg.barsDisplay;
+}
+
+// The displayed life of every main player and the displayed power of the
+// first two follow the real values, in skipped frames too.
+static void FollowersTick()
+{
+    for (int slot = 1; slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        LifebarLifeTick(pl);
+        if (slot <= 2)
+            PowerbarTick(pl);
+    }
+}
+
 void GameLoopFrameDraw()
 {
     bool drawn = !disp.skipFrame && HasTarget();
     bool envFill = gv->envColorTime != 0;
+    bool bars = LifebarsShown();
 
     // Back: the stage background's back layers come with the stage module.
     if (!disp.skipFrame)
@@ -159,8 +184,10 @@ void GameLoopFrameDraw()
     }
     if (DoubleRes())
         VbufTargetSet(disp.buf2x, 0);
-    // Lifebar pass 0 and the life and power display followers (fight-screen
-    // drawing) run here in drawn and skipped frames alike.
+    // The lifebar passes and the followers run in skipped frames too.
+    if (bars)
+        LifebarDraw(0);
+    FollowersTick();
 
     if (drawn) {
         // Shadows of projectiles and explods come with their modules.
@@ -191,7 +218,8 @@ void GameLoopFrameDraw()
         }
         // Layer-1 explods (explod module).
     }
-    // Lifebar pass 1 (fight-screen drawing).
+    if (bars)
+        LifebarDraw(1);
     // The stage's front layers (unless nofg) come with the stage module.
 
     RoundAnnounceSpawn();
@@ -204,7 +232,8 @@ void GameLoopFrameDraw()
             AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
         // Layer-2 explods (explod module).
     }
-    // Lifebar pass 2 (fight-screen drawing).
+    if (bars)
+        LifebarDraw(2);
 
     if (drawn) {
         if (gv->clsnDisplay) {
@@ -214,8 +243,12 @@ void GameLoopFrameDraw()
                     PlayerDebugDraw(pl, Zoom());
             }
         }
-        // Projectile boxes, combo counters and the debug overlay come with
-        // the projectiles, the fight-screen drawing and the debug display.
+        // Projectile boxes and the debug overlay come with the projectiles
+        // and the debug display.
+        if (gv->fight) {
+            ComboDraw(1);
+            ComboDraw(2);
+        }
         if (gv->shutterOn)
             ShutterDraw();
     }
@@ -226,8 +259,10 @@ void GameLoopFrameDraw()
         if ((gv->shutterStep < 0 && gv->shutterHeight < 0) || (gv->shutterStep > 0 && gv->shutterHeight > half))
             gv->shutterOn = 0;
     }
-    // The combo counters tick here when not paused and the slow-motion
-    // accumulator is 0 (fight-screen drawing).
+    if (!gv->paused && gv->slowAccum == 0) {
+        ComboCounterTick(1);
+        ComboCounterTick(2);
+    }
 
     // While paused: the training menu, or the "PAUSED" box. There is no
     // blend buffer, so nothing is blended over the finished frame.
@@ -279,6 +314,23 @@ static void PauseDarken()
     }
 }
 
+// The timed palette effects of the frame, over the palettes PauseDarken has
+// just reset.
+static void PalFxApplyAll()
+{
+    // waits for: stage module (the stage background's effect over PAL_GROUP_BG comes first)
+    for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !PalGroupMaskAny(pl->palMask))
+            continue;
+        int moving = gv->activePause < 0 || pl->pauseMoveTime[gv->activePause] > 0;
+        PalFxApply(&pl->palFx, pl->palMask, 0, moving);
+    }
+    // The fight screen's effect last, over the groups a pause darkens.
+    if (gv->fight)
+        PalFxApply(&gv->fightPalFx, PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 0, 1);
+}
+
 void GameLoopEnter(int mode)
 {
     gv->gameLoopMode = mode;
@@ -325,8 +377,7 @@ int GameLoopFrame()
     // The system and debug keys (GameLoopSystemKeys) are read here.
     SlowMotionStep();
     PauseDarken();
-    // Palette effects of the stage background, the players and the fight
-    // screen (PalFxApply) are applied here with their owners' modules.
+    PalFxApplyAll();
 
     if (!GameLoopTick()) {
         // The fight-screen explods advance here when not paused (explods).
@@ -469,8 +520,8 @@ int GameLoopTick()
             pl->runFlag = 0;
     }
 
-    // Turning to face the opponent (PlayerAutoTurn) needs the stage's
-    // autoturn setting and the opponents of the player queries.
+    // waits for: stage module (with the stage's autoturn set, each main player
+    // with its run flag turns to its current or last opponent, PlayerAutoTurn)
 
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
@@ -523,7 +574,11 @@ int GameLoopTick()
     // AI learning and the camera (CameraUpdate) come with their modules.
     if (gv->animList)
         AnimListTick(gv->animList);
-    // Combo targets (ComboTargetsCheck) and the player explods
-    // (ExplodListUpdate) come with the fight screen and the explods.
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            ComboTargetsCheck(pl);
+    }
+    // The player explods (ExplodListUpdate) come with the explods.
     return 0;
 }

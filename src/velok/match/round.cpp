@@ -7,6 +7,7 @@
 #include "lib/pal.h"
 #include "lib/safefmt.h"
 #include "lib/vbuf.h"
+#include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
@@ -36,8 +37,6 @@ void FightRoundDefaults()
     // The KO times are read as 0 and raised by 10, as the loader does.
     fr->koTime = 10;
     fr->koSndTime = 10;
-    fr->posX = 160;
-    fr->posY = 120;
     for (FightSnd &s : fr->roundSnd)
         s = {-1, 0};
     fr->fightSnd = fr->koSnd = fr->dkoSnd = fr->toSnd = {-1, 0};
@@ -65,11 +64,10 @@ static void GlobalMul(int m)
     PalFxGlobalMulSet(m, m, m);
 }
 
-// Announcer sounds come from the fight screen's sound set through the game's
-// sound layer; neither is in the build yet, so nothing plays.
+// Announcer sounds come from the fight screen's sound set.
 static void RoundSndPlay(const FightSnd *snd)
 {
-    (void)snd;
+    FightSndPlay(snd);
 }
 
 static const FightSnd *EndSnd()
@@ -657,8 +655,9 @@ void RoundAnnounceSpawn()
     int due = RoundAnnounceDue();
     if (!due)
         return;
-    // Each announcement is a fight-screen element spawned into the
-    // fight-screen explods (ScreenElemSpawn) at the [Round] pos, with the
-    // formatted text of RoundAnnounceText in place of the element's own for
-    // the spawn; the explod module is not in the build yet.
+    // waits for: explods. Each announcement due is spawned into the system
+    // explod list (FightElemSpawn) at the [Round] pos: the fight data's
+    // round.round[number - 1] (rounds 1 to 9) then round.roundDefault, fight,
+    // ko, dko, to, win, win2 and draw, those with a text taking
+    // RoundAnnounceText's in place of their own for the spawn only.
 }

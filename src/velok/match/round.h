@@ -39,6 +39,14 @@ int MatchWinningTeamGet();
 int MatchWinnerGet();
 // Per-mille of life maximum that side (0 or 1) regains after a won round.
 int TeamLifeRegainGet(int side);
+// Win icon kinds recorded outside the round state machine, by their
+// fight-screen element: "throw" for a guard that turned into a KO, "suicide"
+// for a KO without a hitter.
+enum WinIconKind {
+    WIN_ICON_THROW = 3,
+    WIN_ICON_SUICIDE = 6,
+};
+
 // side 1 or 2; kind -1 derives the kind from the hit attribute.
 void WinIconRecordTeam(int side, int attr, int kind);
 int WinIconTeamDamaged(int side);

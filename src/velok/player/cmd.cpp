@@ -268,7 +268,6 @@ int CmdDefLoad(TxtParseFile *tp, CmdSet *set)
             return CmdDefFail(set);
         }
         if (!CmdStringParse(cmd, text, remap)) {
-            GameErrorSet("Invalid command: %s", text);
             GameErrorAppend("\nError in command: %s", name);
             return CmdDefFail(set);
         }
@@ -434,7 +433,12 @@ int CmdMatch(const CmdBuffer *cb, const Command *cmd, int *firstTick)
         int past = cb->ticks[e] - cb->ticks[i] > cmd->time;
         if (past && !isHold)
             return 0;
-        if (CmdElemMatch(cb, i, step)) {
+        int matched = CmdElemMatch(cb, i, step);
+        // A hold step tests the keys held now, so it would match at any age:
+        // only the command time bounds it.
+        if (isHold && past)
+            return 0;
+        if (matched) {
             lastFlag = cmd->steps[2 * k + 1];
             if (--k < 0) {
                 *firstTick = cb->ticks[i];
@@ -443,8 +447,6 @@ int CmdMatch(const CmdBuffer *cb, const Command *cmd, int *firstTick)
             continue;
         }
         if (lastFlag & CMD_STEP_NOGAP)
-            return 0;
-        if (isHold && past)
             return 0;
     }
     return 0;

@@ -11,6 +11,8 @@
 #include "velok/player/chardef.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
+#include "velok/match/round.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -186,13 +188,20 @@ static void EnterAttackerStates(Player *a, Player *v)
     v->animOverride = a->animOverride ? a->animOverride : a->anim ? a->anim->set : nullptr;
 }
 
-// The setter keeps the power still in round states 3 and 4 and clamps it.
+// Into the power in use (a helper's is its power owner's); the setter keeps
+// the power still in round states 3 and 4 and clamps it.
 static void PowerAdd(Player *p, int amount)
 {
-    if (p->isHelper && !p->helperTypePlayer)
-        return;
     long long v = (long long)PlayerPowerGet(p) + amount;
     PlayerPowerSet(p, v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v);
+}
+
+// The power a hit or guard gives its victim: none for a normal helper.
+static void PowerGive(Player *v, int amount)
+{
+    if (v->isHelper && !v->helperTypePlayer)
+        return;
+    PowerAdd(v, amount);
 }
 
 // damage x factor + 0.5 in double, clamped into int before the conversion.
@@ -214,15 +223,17 @@ static int ClampInt(long long v)
 }
 
 // The victim's pending damage after one more damage; kill 0 keeps a living
-// victim at 1 life at least.
+// victim at 1 life at least, but never heals one that has less (a player at
+// 0 life held up by noko keeps its 0).
 static int PendingAfter(const Player *v, int damage, int kill)
 {
     int scaled = ScaleDamage(damage, v->defenceMul);
     int total = ClampInt((long long)v->pendingDamage + scaled);
     if (damage >= 1 && total == 0)
         total = 1;
-    if (!kill && v->alive && total > v->life - 1)
-        total = v->life - 1;
+    int limit = v->life > 1 ? v->life - 1 : 0;
+    if (!kill && v->alive && total > limit)
+        total = limit;
     return total;
 }
 
@@ -276,6 +287,16 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
         float half = (need - old) * 0.5f;
         l->posX -= half;
         r->posX += half;
+    }
+    if (!gv)
+        return;
+    // A cornered player pushed out stays inside the stage and, when bound
+    // to it, the screen.
+    for (Player *p : {l, r}) {
+        if (!(gv->cfg.rules.gameType == CFG_GAMETYPE_MIXED && !p->alive))
+            PlayerStageBound(p);
+        if (p->screenBound)
+            PlayerScreenBound(p);
     }
 }
 
@@ -454,6 +475,8 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
         return 0;
 
     v->getHit.yAccel = Given(hd->yAccel, 0.35f);
+    if (hd->shake.time > 0)
+        EnvShakeStart(&hd->shake);
     v->getHit.fallXVel = hd->fallVelX;
     v->getHit.fallYVel = hd->fallVelY;
     v->getHit.fallRecoverFlag = hd->fallRecover;
@@ -504,7 +527,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
 
     PlayerTargetsDrop(v, nullptr);
     v->pendingDamage = ko ? v->life : PendingAfter(v, hd->damage, hd->kill);
-    PowerAdd(v, hd->givePower);
+    PowerGive(v, hd->givePower);
     return 1;
 }
 
@@ -548,7 +571,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
         v->cornerPush = hd->guardCornerPush;
     }
     v->pendingDamage = PendingAfter(v, hd->guardDamage, hd->guardKill);
-    PowerAdd(v, hd->guardGivePower);
+    PowerGive(v, hd->guardGivePower);
     return 1;
 }
 
@@ -605,10 +628,10 @@ void PlayerHitResolve(Player *a, Player *v)
         PlayerWarn(v, "Guard state error: wrong move type");
         guard = 0;
     }
-    int ko = 0;
+    int ko = 0, guardKO = 0;
     if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
         guard = 0;
-        ko = 1;
+        ko = guardKO = 1;
     } else if (!guard) {
         ko = KillsWith(v, hd->damage, hd->kill);
     }
@@ -627,6 +650,12 @@ void PlayerHitResolve(Player *a, Player *v)
         if (!t)
             return;
     }
+    // The KO is recorded once it is sure the hit goes on: an override or a
+    // full target list leaves no KO to show.
+    if (guardKO)
+        WinIconRecordTeam(a->side, attr, WIN_ICON_THROW);
+    else if (ko)
+        WinIconRecordKO(v->side, a->side, attr);
 
     a->sprPriority = hd->p1SprPriority;
     v->sprPriority = hd->p2SprPriority;
@@ -646,7 +675,9 @@ void PlayerHitResolve(Player *a, Player *v)
             a->pendingFacing = -a->facing;
         else if (hd->p1GetP2Facing)
             a->pendingFacing = hd->p1GetP2Facing * v->facing;
-        int got = ovr ? 0 : PlayerGetHitSet(a, v, hd, a->posX, a->posY, a->posZ, a->facing, ko, nullptr);
+        // An override takes the hit like any other (damage, shake, move type
+        // H, hit counts) and then goes into its own state below.
+        int got = PlayerGetHitSet(a, v, hd, a->posX, a->posY, a->posZ, a->facing, ko, ovr);
         if (got || ovr) {
             a->pendingHitPause = hd->p1PauseTime;
             PowerAdd(a, hd->getPower);
@@ -654,6 +685,7 @@ void PlayerHitResolve(Player *a, Player *v)
             a->hitCombo += hd->numHits;
             if (a->lastHitTick != GameTick())
                 a->hit.uniqHitCount += hd->numHits;
+            ComboCounterAdd(a->side, hd->numHits);
             a->state.moveContact = CONTACT_HIT;
             a->state.moveContactTicks = 0;
             if (!ovr) {
@@ -742,8 +774,11 @@ void PlayerReversalResolve(Player *r, Player *x)
     x->hitLock = rd->p1PauseTime;
     if (rd->attr & HITDEF_THROW_ATTR)
         r->hitLock = rd->p1PauseTime;
+    // Both hit counts, the unique one too: a reversal is one contact of its own.
     r->hit.hitCount += rd->numHits;
+    r->hit.uniqHitCount += rd->numHits;
     r->hitCombo += rd->numHits;
+    ComboCounterAdd(r->side, rd->numHits);
     r->state.moveContact = CONTACT_HIT;
     r->state.moveContactTicks = 0;
     if (!ovr) {

@@ -13,6 +13,7 @@
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "velok/player/chardef.h"
+#include "velok/player/p-hit.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
 #include "velok/script/statedef.h"
@@ -153,8 +154,9 @@ int PlayerCacheHasRoom()
     return 0;
 }
 
-void PlayerCacheFlush()
+int PlayerCacheFlush()
 {
+    int kept = 0;
     for (int i = 0; i < gv->charCount; i++) {
         CharInfo *e = &gv->charList[i];
         CharData *cd;
@@ -170,12 +172,19 @@ void PlayerCacheFlush()
         }
         if (!cd)
             continue;
-        // Players still made from it would read freed data.
-        LIB_ASSERT(refs == 0);
-        // The learned AI data is saved to the AI file here once the learning AI exists.
+        if (refs != 0) {
+            // Players made from it would read freed data: it stays loaded.
+            if (gv->errorText[0])
+                GameErrorAppend("\n");
+            GameErrorAppend("Player cache: %s still used by %i players", DefPath(e).c_str(), refs);
+            kept++;
+            continue;
+        }
+        // waits for: learning AI (the learned AI data is saved to the AI file here)
         CharDataFree(cd);
     }
-    LIB_ASSERT(gv->cacheLoaded == 0);
+    LIB_ASSERT(gv->cacheLoaded == kept);
+    return kept == 0;
 }
 
 // ---------------------------------------------------------------- players
@@ -389,6 +398,7 @@ void PlayerRoundInit(Player *pl)
         return;
     const PlayerConst *c = &pl->consts;
     pl->frozen = 0;
+    pl->alive = 1;
     pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = gv->options.life * c->life / 100;
     pl->powerMax = c->power;
     pl->power = 0;
@@ -403,6 +413,7 @@ void PlayerRoundInit(Player *pl)
     memset(pl->motionWords, 0, sizeof pl->motionWords);
     memset(pl->motionWords2, 0, sizeof pl->motionWords2);
     pl->screenBound = 1;
+    pl->moveCameraX = pl->moveCameraY = pl->playerPush = 1;
     memset(pl->assertFlags, 0, sizeof pl->assertFlags);
     memset(pl->roundCounters, 0, sizeof pl->roundCounters);
 
@@ -430,6 +441,7 @@ void PlayerRoundInit(Player *pl)
     st->physics = 1;
     st->ctrl = 1;
     st->hitPauseTime = 0;
+    st->moveContact = st->moveContactTicks = 0;
     pl->guarding = 0;
     pl->idleTicks = 0;
     memset(pl->hitPauseTimers, 0, sizeof pl->hitPauseTimers);
@@ -461,6 +473,12 @@ void PlayerRoundInit(Player *pl)
         serials[i] = -1;
         words[i] = 0;
     }
+    // Nothing of a hit or a hold carries into the round.
+    memset(pl->hitOverride, 0, sizeof pl->hitOverride);
+    pl->pendingDamage = pl->pendingHitPause = pl->pendingFacing = 0;
+    pl->pendingOffX = pl->pendingOffY = pl->pendingOffZ = 0.0f;
+    memset(pl->pauseMoveTime, 0, sizeof pl->pauseMoveTime);
+    pl->boundBySlot = pl->boundById = 0;
     memset(&pl->hit, 0, sizeof pl->hit);
     memset(&pl->hitDef, 0, sizeof pl->hitDef);
     pl->juggleCost = pl->hitCombo = pl->hitLock = pl->lastHitAttr = 0;
@@ -474,14 +492,17 @@ void PlayerRoundInit(Player *pl)
     pl->transDst = 0;
     pl->angle = 0.0f;
     pl->angleDraw = 0;
+    pl->visible = 1;
     // The player's afterimage is released here once afterimages exist.
     pl->animOverride = nullptr;
+    pl->animOwn = cd->anims;
     pl->anim->set = cd->anims;
     AnimObjChangeAction(pl->anim, 0, 0);
     AnimObjRestart(pl->anim);
 
     PalFxInit(&pl->palFx);
-    // The AI section's round reset and the BindTo record follow here once they exist.
+    // waits for: learning AI (the AI section's round reset)
+    memset(&pl->bindTo, 0, sizeof pl->bindTo);
     pl->opponent = nullptr;
     pl->companion = nullptr;
     TextBufClear(pl->clipboard);
@@ -558,14 +579,34 @@ void PlayerFree(Player *pl)
     MemFree(pl);
 }
 
+// Takes the player out of another player's target list. Nothing is released
+// into a state: the player is going away.
+static void TargetEntriesRemove(Player *holder, const Player *pl)
+{
+    Array *t = holder->targets;
+    if (!t)
+        return;
+    for (int i = 0; i < t->capacity; i++)
+        if (t->slots[i].used && ((PlayerTarget *)ArrayAt(t, i))->target == pl)
+            ArrayRemove(t, i);
+}
+
 int PlayerDestroy(Player *pl)
 {
-    // Its explods, its targets and the helpers whose root it is are removed
-    // here once explods, the hit engine and helpers exist.
+    // waits for: explods (the player's explods of every ID are removed here)
+    PlayerTargetsDrop(pl, nullptr);
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *q = gv->players[s];
-        if (!q || q == pl || !q->enabled || q->root == pl)
+        if (!q || q == pl)
             continue;
+        // A disabled player may still hold it, and would read it once freed.
+        TargetEntriesRemove(q, pl);
+        if (!q->enabled)
+            continue;
+        if (q->root == pl) {
+            // waits for: helpers (the helper's explods and the helper itself are removed here)
+            continue;
+        }
         if (pl->charData && q->animOverride == pl->charData->anims)
             q->animOverride = nullptr;
         if (q->state.customList && q->state.customOwnerId == pl->id) {
@@ -576,6 +617,8 @@ int PlayerDestroy(Player *pl)
             q->opponent = nullptr;
         if (q->companion == pl)
             q->companion = nullptr;
+        if (q->bindTo.time != 0 && q->bindTo.slot == pl->slot && q->bindTo.id == pl->id)
+            memset(&q->bindTo, 0, sizeof q->bindTo);
     }
     return 1;
 }

@@ -37,8 +37,9 @@ void PlayerCacheReleaseIdx(int charIndex);
 void PlayerCacheStamp(int charIndex, int bonus);
 int PlayerCacheIsLoaded(int charIndex);
 int PlayerCacheHasRoom();
-// Frees every loaded entry; none may still be referenced.
-void PlayerCacheFlush();
+// Frees every loaded entry. An entry that players still use stays loaded and
+// is named in the game error text; 1 when every entry was freed, else 0.
+int PlayerCacheFlush();
 
 // A null character makes a bare record (helpers). Null with the reason in the game error text.
 Player *PlayerNew(CharData *cd);

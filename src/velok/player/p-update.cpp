@@ -1,6 +1,7 @@
 // Per-tick player update: the setters that controllers and the hit engine use to change a player.
 #include "velok/player/p-update.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -10,6 +11,8 @@
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/lifebar.h"
+#include "velok/match/round.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
@@ -126,6 +129,14 @@ void PlayerLifeSet(Player *pl, int value)
     if (pl->isHelper && !pl->helperTypePlayer && value < 1)
         value = 1;
     pl->life = value;
+    if (value > 0 || pl->isHelper || !gv || gv->round.state != 2)
+        return;
+    // A KO in the fight: the hitter's side takes the icon of its hit, and a
+    // player that went down by itself gives the other side its icon.
+    if (pl->getHit.lastHitter)
+        WinIconRecordKO(pl->side, pl->getHit.lastHitter->side, pl->lastHitAttr);
+    else
+        WinIconRecordTeam(3 - pl->side, 0, WIN_ICON_SUICIDE);
 }
 
 void PlayerLifeSetRaw(Player *pl, int value)
@@ -135,16 +146,15 @@ void PlayerLifeSetRaw(Player *pl, int value)
     pl->life = LifeClamp(pl, value);
 }
 
-// The power in use: the pointers when a caller set them, else the side's
-// first player's (a bare record's own).
+// The power in use: the side's first player's (a bare record's own).
 static int *PowerRef(Player *pl)
 {
-    return pl->powerPtr ? pl->powerPtr : &PlayerPowerOwner(pl)->power;
+    return &PlayerPowerOwner(pl)->power;
 }
 
 static int *PowerMaxRef(Player *pl)
 {
-    return pl->powerMaxPtr ? pl->powerMaxPtr : &PlayerPowerOwner(pl)->powerMax;
+    return &PlayerPowerOwner(pl)->powerMax;
 }
 
 int PlayerPowerGet(const Player *pl)
@@ -191,9 +201,10 @@ void PlayerAutoTurn(Player *pl, const Player *other)
 void PlayerScreenEdgesUpdate(Player *pl, int marginLeft, int marginRight, int cameraX)
 {
     // A stage may give a scale of 0 or less at some depth; divide by 1 there.
+    // Each edge is truncated as a whole, after the camera and the centre are added.
     float s = pl->zScale > 0.0f ? pl->zScale : 1.0f;
-    pl->screenLeft = (int)((float)(marginLeft - 160) / s) + cameraX + 160;
-    pl->screenRight = (int)((float)(160 - marginRight) / s) + cameraX + 160;
+    pl->screenLeft = ExprFloatToInt((float)(marginLeft - 160) / s + (float)cameraX + 160.0f);
+    pl->screenRight = ExprFloatToInt((float)(160 - marginRight) / s + (float)cameraX + 160.0f);
 }
 
 // ---------------------------------------------------------------- helpers
@@ -698,7 +709,8 @@ static void AfterStates(Player *pl)
             pl->life = pl->lifeMax;
     }
     st->time++;
-    if (gh->hitShakeTime == 0 && gh->hitTime > 0)
+    // No floor at 0: hitover holds once the count has gone below 0.
+    if (gh->hitShakeTime == 0 && gh->hitTime > INT_MIN)
         gh->hitTime--;
     if (st->moveType == MOVETYPE_H) {
         pl->sinceLastHit = 0;

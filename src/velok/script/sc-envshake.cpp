@@ -6,6 +6,7 @@
 
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
+#include "velok/core/gamevars.h"
 #include "velok/player/player.h"
 #include "velok/script/stparam.h"
 
@@ -60,4 +61,15 @@ void SCtrlEnvShakeFree(EnvShakeParams *p)
     ExprFree(&p->ampl);
     ExprFree(&p->freq);
     ExprFree(&p->phase);
+}
+
+void EnvShakeStart(const EnvShakeBlock *b)
+{
+    if (!gv)
+        return;
+    gv->shakeTime = b->time;
+    gv->shakeCounter = 0;
+    gv->shakeFreq = b->freq;
+    gv->shakeAmpl = b->ampl;
+    gv->shakePhase = b->phase;
 }

@@ -26,3 +26,5 @@ struct EnvShakeParams {
 int SCtrlEnvShakeParse(TxtParseFile *file, const char *prefix, EnvShakeParams *params, Player *pl);
 void SCtrlEnvShakeEval(const EnvShakeParams *params, EnvShakeBlock *out, Player *pl);
 void SCtrlEnvShakeFree(EnvShakeParams *params);
+// Starts the game's screen shake with the block (its counter restarts at 0).
+void EnvShakeStart(const EnvShakeBlock *shake);

@@ -176,24 +176,62 @@ static int GivenValue(TxtParseFile *f, const char *key, Expr *e, Player *pl, int
     return ExprCompile(v, e, pl, nullptr, wanted) ? 1 : KeyFailed(key);
 }
 
-// A comma list into consecutive slots; fewer items keep their defaults, and
-// an item that fails to compile fails the key.
-static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr *first, Player *pl, int *count = nullptr)
+// The game and library messages as they stand, so that a list item whose
+// failure the controller shrugs off leaves no stale reason behind for a
+// later failure to be read with.
+struct ErrorTexts {
+    std::string game, lib;
+};
+
+static ErrorTexts ErrorTextsSave()
+{
+    return {gv ? gv->errorText : "", LibErrorMsg};
+}
+
+static void ErrorTextsRestore(const ErrorTexts &saved)
+{
+    if (gv)
+        StrCopy(gv->errorText, sizeof gv->errorText, saved.game.c_str());
+    StrCopy(LibErrorMsg, sizeof LibErrorMsg, saved.lib.c_str());
+}
+
+// Compiles a present key's comma list into consecutive slots; the number of
+// items compiled, with the end of the list, or -1 when the key is absent.
+static int ListParse(TxtParseFile *f, const char *key, const char *format, Expr *first, Player *pl, const char **end)
 {
     const char *v = TxtParseValueGet(f, key);
-    if (count)
-        *count = 0;
     if (!v)
-        return 1;
+        return -1;
     Expr *items[8];
     size_t letters = strcspn(format, ":");
     for (size_t i = 0; i < letters; i++)
         items[i] = first + i;
-    const char *end = v;
-    int n = SCtrlParseListArr(v, format, pl, &end, items);
+    *end = v;
+    return SCtrlParseListArr(v, format, pl, end, items);
+}
+
+// A comma list into consecutive slots. Items not given, and an item that
+// fails to compile together with those after it, keep their defaults: the
+// controller loads all the same.
+static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr *first, Player *pl, int *count = nullptr)
+{
+    ErrorTexts saved = ErrorTextsSave();
+    const char *end = nullptr;
+    int n = ListParse(f, key, format, first, pl, &end);
     if (count)
-        *count = n;
-    if (n == 0 || (n < (int)letters && *end))
+        *count = n > 0 ? n : 0;
+    if (n >= 0 && n < (int)strcspn(format, ":"))
+        ErrorTextsRestore(saved);
+    return 1;
+}
+
+// The lists of Width and GameMakeAnim are taken whole: an item that fails to
+// compile fails the key.
+static int StrictListKey(TxtParseFile *f, const char *key, const char *format, Expr *first, Player *pl)
+{
+    const char *end = nullptr;
+    int n = ListParse(f, key, format, first, pl, &end);
+    if (n == 0 || (n > 0 && n < (int)strcspn(format, ":") && *end))
         return KeyFailed(key);
     return 1;
 }
@@ -408,9 +446,10 @@ static int BindToTargetKeys(TxtParseFile *f, SCtrl *c, Player *pl)
         return 1;
     Expr *items[2] = {&c->slot[2], &c->slot[3]};
     const char *end = v;
-    int n = SCtrlParseListArr(v, "ff:,", pl, &end, items);
-    if (n == 0 || (n < 2 && *end && *end != ','))
-        return KeyFailed("pos");
+    ErrorTexts saved = ErrorTextsSave();
+    // An item that fails keeps its default, as in every controller list.
+    if (SCtrlParseListArr(v, "ff:,", pl, &end, items) < 2)
+        ErrorTextsRestore(saved);
     if (*end == ',') {
         const char *word = SkipSpaces(end + 1);
         switch (tolower((unsigned char)*word)) {
@@ -428,8 +467,8 @@ static int BindToTargetKeys(TxtParseFile *f, SCtrl *c, Player *pl)
 static int WidthKeys(TxtParseFile *f, SCtrl *c, Player *pl)
 {
     if (TxtParseValueGet(f, "edge") || TxtParseValueGet(f, "player"))
-        return ListKey(f, "edge", "ii", &c->slot[0], pl) && ListKey(f, "player", "ii", &c->slot[2], pl);
-    if (!ListKey(f, "value", "ii", &c->slot[0], pl))
+        return StrictListKey(f, "edge", "ii", &c->slot[0], pl) && StrictListKey(f, "player", "ii", &c->slot[2], pl);
+    if (!StrictListKey(f, "value", "ii", &c->slot[0], pl))
         return 0;
     ExprCopy(&c->slot[2], &c->slot[0]);
     ExprCopy(&c->slot[3], &c->slot[1]);
@@ -729,7 +768,7 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         ExprSetFloat(&s[2], 0.0f);
         ExprSetFloat(&s[3], 0.0f);
         return OptInt(f, "value", &s[0], pl, 0) && OptInt(f, "under", &s[1], pl, 0) &&
-               ListKey(f, "pos", "ff", &s[2], pl) && OptInt(f, "random", &s[4], pl, 0);
+               StrictListKey(f, "pos", "ff", &s[2], pl) && OptInt(f, "random", &s[4], pl, 0);
     case SCTRL_AFTERIMAGETIME:
         if (TxtParseValueGet(f, "time"))
             return OptInt(f, "time", &s[0], pl, 0);
@@ -760,9 +799,8 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         return OptInt(f, "time", &s[0], pl, 1) && OptInt(f, "facing", &s[1], pl, 0) &&
                ListKey(f, "pos", "fff", &s[2], pl);
     case SCTRL_TAGIN:
-        return ReqValue(f, "stateno", &s[0], pl, 1) &&
-               OptInt(f, "partnerstateno", &s[1], pl, SCTRL_NOT_GIVEN_INT) &&
-               OptInt(f, "ctrl", &s[2], pl, SCTRL_NOT_GIVEN_INT);
+        return ReqValue(f, "stateno", &s[0], pl, 1) && OptInt(f, "partnerstateno", &s[1], pl, 0) &&
+               OptInt(f, "ctrl", &s[2], pl, 0);
     default:
         // No keys, or a parameter record that its own module reads.
         return 1;

@@ -145,7 +145,7 @@ enum SCtrlVarKind {
 // makedust: pos x, pos y, pos2 x, pos2 y, pos2 given (1), spacing (3)
 // displaytoclipboard, appendtoclipboard: params 1-5, parameter count; the text in params
 // bindtoparent, bindtoroot: time (1), facing (0), pos x, y, z
-// tagin: stateno, partnerstateno (-32751 not given), ctrl (-32751 not given)
+// tagin: stateno, partnerstateno (0), ctrl (0; read, never applied)
 struct SCtrl {
     Array *triggers;  // Expr keyed (group, line); triggerall is group -1
     int groupCount;

@@ -1108,8 +1108,11 @@ static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int 
     case TRIG_INGUARDDIST: *iv = PlayerInGuardDistAny(pl); return 1;
     case TRIG_PLAYERIDEXIST: *iv = PlayerFindById(arg) != nullptr; return 1;
     case TRIG_HITDEFATTR: {
+        // The HitDef block as the last HitDef left it: a hitonce attack that
+        // hit, or one a reversal caught, keeps its attribute while the attack
+        // state lasts (a new state without hitdefpersist clears it).
         int attr = pl->hitDef.attr & node->lo;
-        int shares = pl->state.moveType == MOVETYPE_A && pl->hitDef.active && (attr & 0x7) && (attr & 0xff8);
+        int shares = pl->state.moveType == MOVETYPE_A && (attr & 0x7) && (attr & 0xff8);
         *iv = node->cmpOp == TRIG_CMP_NE ? !shares : shares;
         return 1;
     }

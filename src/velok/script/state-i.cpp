@@ -7,14 +7,18 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/grandom.h"
+#include "lib/pal.h"
 #include "lib/textbuf.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/gameloop.h"
+#include "velok/match/lifebar.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/script/sc-envshake.h"
 #include "velok/script/sc-hitdef.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/st-trig.h"
@@ -36,7 +40,7 @@ static int WrapAdd(int a, int b)
 }
 
 // changestate and selfstate after their own preparations.
-static int ChangeState(Player *pl, const SCtrl *c, const char *negativeText)
+static int ChangeState(Player *pl, const SCtrl *c, TrigCtx *ctx, const char *negativeText)
 {
     int state = EvalInt(pl, c, 0, 1);
     int ctrl = EvalInt(pl, c, 1);
@@ -46,6 +50,13 @@ static int ChangeState(Player *pl, const SCtrl *c, const char *negativeText)
         state = 0;
     }
     PlayerStateSet(pl, state);
+    // A fighter with control leaving a standing or crouching state faces its
+    // opponent first, on stages that turn players.
+    int type = pl->state.stateType;
+    Player *opponent = ctx ? ctx->opponent : nullptr;
+    if (!pl->isHelper && pl->state.ctrl && (type == STATETYPE_S || type == STATETYPE_C) && gv &&
+        gv->stageAutoTurn && !GameModeIsScene(gv->gameLoopMode) && opponent && opponent->enabled)
+        PlayerAutoTurn(pl, opponent);
     if (ctrl != -1)
         pl->state.ctrl = ctrl != 0;
     if (anim != -1) {
@@ -348,22 +359,55 @@ static void BindToParent(Player *pl, const SCtrl *c)
     b->offZ = EvalFloat(pl, c, 4);
 }
 
+static void EnvColor(Player *pl, const SCtrl *c)
+{
+    unsigned char rgb[4] = {};
+    for (int i = 0; i < 3; i++)
+        rgb[i] = (unsigned char)Clamp(EvalInt(pl, c, i), 0, 255);
+    int time = EvalInt(pl, c, 3);
+    int under = EvalInt(pl, c, 4);
+    if (time < -1) {
+        PlayerWarn(pl, "set illegal envcolortime");
+        time = 1;
+    }
+    // One more than asked: the round loop counts the fill down once before
+    // the frame that shows it.
+    if (time != -1 && time < INT32_MAX)
+        time++;
+    if (!gv)
+        return;
+    uint16_t colour = 0;
+    PalRgbTo565(rgb, &colour, 0, 0);
+    gv->envColor = colour;
+    gv->envColorTime = time;
+    gv->envColorUnder = under != 0;
+}
+
+static void FallEnvShake(Player *pl)
+{
+    PlayerGetHit *g = &pl->getHit;
+    if (g->fallEnvShakeTime <= 0)
+        return;
+    EnvShakeBlock shake = {0, g->fallEnvShakeTime, g->fallEnvShakeDir, g->fallEnvShakeFreq,
+                           (float)g->fallEnvShakeAmpl, g->fallEnvShakePhase};
+    EnvShakeStart(&shake);
+    g->fallEnvShakeTime = g->fallEnvShakeDir = g->fallEnvShakeAmpl = 0;
+    g->fallEnvShakeFreq = g->fallEnvShakePhase = 0.0f;
+}
+
+// A partnerstateno not given is 0, so the partner comes in at state 0; the
+// ctrl key is read but changes nothing.
 static int TagIn(Player *pl, const SCtrl *c, TrigCtx *ctx)
 {
     int state = EvalInt(pl, c, 0, 1);
     int partnerState = EvalInt(pl, c, 1, 1);
-    int ctrl = EvalInt(pl, c, 2);
     Player *partner = ctx ? ctx->partner : nullptr;
     if (!partner)
         return 1;
     if (state >= 0)
         PlayerStateSet(pl, state);
-    if (ctrl != SCTRL_NOT_GIVEN_INT)
-        pl->state.ctrl = ctrl != 0;
     if (partner->facing != pl->facing)
         PlayerTurn(partner);
-    if (partnerState == SCTRL_NOT_GIVEN_INT)
-        return 1;
     if (partnerState < 0) {
         PlayerWarn(pl, "attempted change to negative anim");
         // The own state may have changed already: the old state must not run on.
@@ -380,10 +424,10 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_NULL:
         return 0;
     case SCTRL_CHANGESTATE:
-        return ChangeState(pl, c, "attempted change to negative state");
+        return ChangeState(pl, c, ctx, "attempted change to negative state");
     case SCTRL_SELFSTATE:
         SelfStateReturn(pl);
-        return ChangeState(pl, c, "attempted to selfstate to negative state");
+        return ChangeState(pl, c, ctx, "attempted to selfstate to negative state");
     case SCTRL_TURN:
         PlayerTurn(pl);
         return 0;
@@ -645,6 +689,20 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_BINDTOROOT:
         BindToParent(pl, c);
         return 0;
+    case SCTRL_HITADD: {
+        int v = EvalInt(pl, c, 0);
+        pl->hit.hitCount = WrapAdd(pl->hit.hitCount, v);
+        pl->hit.uniqHitCount = WrapAdd(pl->hit.uniqHitCount, v);
+        pl->hitCombo = WrapAdd(pl->hitCombo, v);
+        ComboCounterAdd(pl->side, v);
+        return 0;
+    }
+    case SCTRL_FALLENVSHAKE:
+        FallEnvShake(pl);
+        return 0;
+    case SCTRL_ENVCOLOR:
+        EnvColor(pl, c);
+        return 0;
 
     // Types whose effect belongs to modules this build does not have yet:
     // sound, projectiles, helpers, explods, afterimages, pauses, shakes and
@@ -653,11 +711,8 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_STOPSND:
     case SCTRL_SNDPAN:
     case SCTRL_PROJECTILE:
-    case SCTRL_HITADD:
     case SCTRL_HITOVERRIDE:
     case SCTRL_ENVSHAKE:
-    case SCTRL_FALLENVSHAKE:
-    case SCTRL_ENVCOLOR:
     case SCTRL_GAMEMAKEANIM:
     case SCTRL_AFTERIMAGE:
     case SCTRL_AFTERIMAGETIME:

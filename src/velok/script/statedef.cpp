@@ -12,15 +12,18 @@
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-info.h"
 #include "velok/player/p-make.h"
+#include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/script/sctrl.h"
+#include "velok/script/state-i.h"
 #include "velok/script/st-trig.h"
 #include "velok/script/stparam.h"
 
 enum { KEY_ESCAPE_CODE = 1 };
 
-static PlayerSCtrlApplyFn applyFn = nullptr;
+static PlayerSCtrlApplyFn applyFn = PlayerSCtrlApply;
 
 static int EscapeFromKeyboard()
 {
@@ -31,7 +34,7 @@ static PlayerStateEscapeFn escapeFn = EscapeFromKeyboard;
 
 void PlayerStateApplySet(PlayerSCtrlApplyFn fn)
 {
-    applyFn = fn;
+    applyFn = fn ? fn : PlayerSCtrlApply;
 }
 
 void PlayerStateEscapeSet(PlayerStateEscapeFn fn)
@@ -329,7 +332,7 @@ static int ControllerRun(Player *pl, SCtrl *c, TrigCtx *ctx)
     // The learning AI's commands-used list is cleared here once that exists.
     if (!TrigArrayTest(pl, c))
         return -1;
-    return applyFn ? applyFn(pl, c, ctx) : 0;
+    return applyFn(pl, c, ctx);
 }
 
 static int Held(const Player *pl, const SCtrl *c)
@@ -337,7 +340,7 @@ static int Held(const Player *pl, const SCtrl *c)
     return pl->state.hitPauseTime > 0 && !c->ignoreHitPause;
 }
 
-static void StateEntry(Player *pl, StateDef *sd)
+static void StateEntry(Player *pl, StateDef *sd, TrigCtx *ctx)
 {
     PlayerStateBlock *st = &pl->state;
     if (ExprEvalInt(pl, &sd->hitCountPersist, 1) == 0) {
@@ -364,7 +367,8 @@ static void StateEntry(Player *pl, StateDef *sd)
         st->moveType = sd->moveType;
     if (sd->physics != -1)
         st->physics = sd->physics;
-    // facep2 turns the player towards its opponent once turning exists.
+    if (ctx->opponent && ExprEvalInt(pl, &sd->faceP2, 1) != 0 && PlayerDistX(pl, ctx->opponent) < 0)
+        PlayerTurn(pl);
     int juggle = ExprEvalInt(pl, &sd->juggle, 1);
     if (juggle < -1)
         PlayerWarn(pl, "Illegal juggle points");
@@ -380,10 +384,11 @@ static void StateEntry(Player *pl, StateDef *sd)
         pl->velY = vy;
     if (vz != SCTRL_NOT_GIVEN_FLOAT)
         pl->velZ = vz;
-    // The action change of "anim" and the power of "poweradd" are made
-    // through the player's animation and power setters once those exist.
-    if (ExprEvalInt(pl, &sd->anim, 1) < -1)
+    int anim = ExprEvalInt(pl, &sd->anim, 1);
+    if (anim < -1)
         PlayerWarn(pl, "illegal anim number");
+    else if (anim != -1)
+        PlayerAnimSetOwn(pl, anim);
     int ctrl = ExprEvalInt(pl, &sd->ctrl, 1);
     if (ctrl < -1) {
         PlayerWarn(pl, "ctrl in statedef should be 1 or 0");
@@ -393,6 +398,9 @@ static void StateEntry(Player *pl, StateDef *sd)
     } else if (ctrl != -1) {
         st->ctrl = ctrl;
     }
+    Player *owner = ctx->powerOwner ? ctx->powerOwner : pl;
+    int power = ExprEvalInt(pl, &sd->powerAdd, 1);
+    PlayerPowerSet(owner, (int)((unsigned)PlayerPowerGet(owner) + (unsigned)power));
 }
 
 int PlayerStateRunCurrent(Player *pl)
@@ -416,7 +424,7 @@ int PlayerStateRunCurrent(Player *pl)
         }
         st->stateExists = 1;
         if (st->time == 0)
-            StateEntry(pl, sd);
+            StateEntry(pl, sd, &ctx);
     }
     if (!sd)
         return 0;
@@ -431,7 +439,7 @@ int PlayerStateRunCurrent(Player *pl)
             if (TrigArrayTest(pl, c)) {
                 int p = c->persistent < 1 ? 1 : c->persistent;
                 st->persist[i] = (signed char)(unsigned char)p;
-                if (applyFn && applyFn(pl, c, &ctx))
+                if (applyFn(pl, c, &ctx))
                     return 1;
             }
         }

@@ -70,7 +70,8 @@ void PlayerStateRunLoop(Player *pl, int *passes);
 void PlayerStateRunTick(Player *pl);
 
 // The routine that performs a controller whose triggers hold; 1 when it
-// changed the state. Until one is set, triggers are tested and nothing is done.
+// changed the state. PlayerSCtrlApply unless a test puts another in its
+// place; null restores it.
 typedef int (*PlayerSCtrlApplyFn)(Player *pl, SCtrl *ctrl, TrigCtx *ctx);
 void PlayerStateApplySet(PlayerSCtrlApplyFn fn);
 // Whether the Escape key is held; null restores the keyboard's.

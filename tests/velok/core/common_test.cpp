@@ -216,6 +216,21 @@ TEST_F(Common, FatalExitfFormatsIntoTheGameErrorText)
             FatalExit();
         },
         testing::ExitedWithCode(1), "Error detected");
+    // Without a game record the text is kept aside and the box still says why.
+    EXPECT_EXIT(
+        {
+            gv = nullptr;
+            GameErrorSet("Can't find file %s", "velok.cfg");
+            GameErrorAppend("\nError reading %s", "config");
+            FatalExit();
+        },
+        testing::ExitedWithCode(1), "Error message: Can't find file velok.cfg\nError reading config\n\n$");
+    EXPECT_EXIT(
+        {
+            gv = nullptr;
+            FatalExitf("Error: Can't change video mode to %ix%ix%ibits\n", 640, 480, 8);
+        },
+        testing::ExitedWithCode(1), "Error message: Error: Can't change video mode to 640x480x8bits\n\n\n$");
 }
 
 TEST_F(Common, FatalExitStopsSound)

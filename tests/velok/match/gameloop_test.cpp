@@ -16,6 +16,7 @@
 #include "lib/libbase.h"
 #include "lib/txtparse.h"
 #include "support/roundkit.h"
+#include "velok/player/chardef.h"
 #include "velok/player/keybuf.h"
 #include "velok/core/pal.h"
 #include "velok/match/round.h"
@@ -155,6 +156,52 @@ TEST_F(Loop, SuperPauseWinsOverPause)
     EXPECT_EQ(pals[0].fx.mulR, 256) << "the darkening ends with the time";
     Frame();
     EXPECT_EQ(gv->activePause, 0) << "the Pause shows again";
+}
+
+TEST_F(Loop, EachPlayersEffectTintsHowItIsDrawn)
+{
+    // Both players show the same colour at the top of the screen: P1 at
+    // column 104, P2 at column 216.
+    Frame();
+    uint16_t plain = Pixel(104, 1);
+    ASSERT_NE(plain, 0);
+    ASSERT_EQ(Pixel(216, 1), plain);
+    // Red + 64 is 8 more in the five red bits of these dark colours.
+    uint16_t lit = (uint16_t)(plain + (8 << 11));
+    PalFxInit(&P(2)->palFx);
+    P(2)->palFx.time = 4;
+    P(2)->palFx.addR = 64;
+    // A player whose mask is empty has no palettes: its effect is not run.
+    P(3)->palMask = PalGroupMask{};
+    P(3)->enabled = 1;
+    gv->enabledCount = 3;
+    gv->enabledLast = 3;
+    PalFxInit(&P(3)->palFx);
+    P(3)->palFx.time = 4;
+
+    Frame();
+    EXPECT_EQ(Pixel(216, 1), lit);
+    EXPECT_EQ(Pixel(104, 1), plain);
+    EXPECT_EQ(P(2)->palFx.counter, 1);
+    EXPECT_EQ(P(3)->palFx.counter, 0);
+
+    // In a SuperPause the effect still shows, and runs on only for a player
+    // that moves during it.
+    gv->pause[1].time = 5;
+    Frame();
+    EXPECT_EQ(Pixel(216, 1), lit);
+    EXPECT_EQ(P(2)->palFx.counter, 1);
+    P(2)->pauseMoveTime[1] = 5;
+    Frame();
+    EXPECT_EQ(P(2)->palFx.counter, 2);
+
+    gv->pause[1].time = 0;
+    Frame();
+    Frame();
+    EXPECT_EQ(P(2)->palFx.counter, 4);
+    EXPECT_EQ(Pixel(216, 1), lit);
+    Frame();
+    EXPECT_EQ(Pixel(216, 1), plain) << "over after its time";
 }
 
 TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
@@ -325,29 +372,20 @@ TEST_F(Loop, SceneRunsToItsEndThroughTheWholeLoop)
 
 TEST_F(Loop, AnimationsAdvanceOnlyForPlayersThatRun)
 {
-    WriteFileText("t.air", AirAction(0, {AirElemLine(0, 0, 0, 0, 10)}));
-    AnimSet *actions = AnimLoadFile("t.air");
-    ASSERT_NE(actions, nullptr);
-    AnimObj anims[3];
-    for (int i = 0; i < 3; i++) {
-        AnimObjInit(&anims[i], actions, nullptr);
-        AnimObjChangeAction(&anims[i], 0, 0);
-    }
-    P(1)->anim = &anims[0];
-    P(2)->anim = &anims[1];
-    P(3)->anim = &anims[2];
     P(3)->enabled = 1;
     P(2)->state.hitPauseTime = 3;
     P(3)->frozen = 1;
+    int start[4];
+    for (int slot = 1; slot <= 3; slot++)
+        start[slot] = AnimObjTime(P(slot)->anim);
     Frame();
     Frame();
-    EXPECT_EQ(AnimObjTime(&anims[0]), 2);
-    EXPECT_EQ(AnimObjTime(&anims[1]), 0) << "in hit pause";
-    EXPECT_EQ(AnimObjTime(&anims[2]), 0) << "frozen";
+    EXPECT_EQ(AnimObjTime(P(1)->anim), start[1] + 2);
+    EXPECT_EQ(AnimObjTime(P(2)->anim), start[2]) << "in hit pause";
+    EXPECT_EQ(AnimObjTime(P(3)->anim), start[3]) << "frozen";
     gv->pause[0].time = 5;
     Frame();
-    EXPECT_EQ(AnimObjTime(&anims[0]), 2) << "not moving during the Pause";
-    AnimSetFree(actions);
+    EXPECT_EQ(AnimObjTime(P(1)->anim), start[1] + 2) << "not moving during the Pause";
 }
 
 TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
@@ -379,6 +417,7 @@ TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
 
 TEST_F(Loop, OpponentsAreFoundEachTickAndTheLastOneKept)
 {
+    P(1)->opponent = P(2)->opponent = nullptr;
     Frame();
     EXPECT_EQ(P(1)->opponent, P(2));
     EXPECT_EQ(P(2)->opponent, P(1));
@@ -407,21 +446,13 @@ TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
     ASSERT_EQ(SCtrlHitDefParse(f, &params, P(1)), 1);
     TxtParseClose(f);
 
-    AnimObj anims[2];
+    // Both play the boxed actions, P2 within the reach of P1's attack.
     for (int slot = 1; slot <= 2; slot++) {
         Player *p = P(slot);
-        AnimObjInit(&anims[slot - 1], actions, nullptr);
-        AnimObjChangeAction(&anims[slot - 1], 0, slot == 1 ? 200 : 0);
-        p->anim = &anims[slot - 1];
-        p->targets = ArrayCreate(8, sizeof(PlayerTarget), p);
-        p->getHit.lastHitSerial = (int *)LibCalloc(7, sizeof(int));
-        p->getHit.slotWord = (int *)LibCalloc(7, sizeof(int));
-        for (int i = 0; i < 7; i++)
-            p->getHit.lastHitSerial[i] = -1;
-        p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
-        p->facing = slot == 1 ? 1 : -1;
+        p->animOverride = actions;
+        p->anim->set = actions;
+        AnimObjChangeAction(p->anim, 0, slot == 1 ? 200 : 0);
         p->posX = slot == 1 ? 0.0f : 30.0f;
-        p->attackMul = p->defenceMul = 1.0f;
         p->state.time = 5;  // well inside the attack state
     }
     P(1)->state.moveType = 1;
@@ -435,11 +466,8 @@ TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
     EXPECT_EQ(P(2)->life, 970) << "taken at the victim's next state run";
 
     for (int slot = 1; slot <= 2; slot++) {
-        Player *p = P(slot);
-        ArrayFree(p->targets);
-        MemFree(p->getHit.lastHitSerial);
-        MemFree(p->getHit.slotWord);
-        p->anim = nullptr;
+        P(slot)->animOverride = nullptr;
+        P(slot)->anim->set = cd->anims;
     }
     SCtrlHitDefFree(&params);
     AnimSetFree(actions);

@@ -173,9 +173,11 @@ TEST_F(CmdTest, FileErrors)
         {Commands({{"a", "a"}}) + "[Command]\nname = one\ncommand = a\n", "Command 2 name not in quotes"},
         {"[Command]\nname = \"\ncommand = a\n", "Command 1 name not in quotes"},
         {"[Command]\nname = \"x\"\n", "Command 1 \"x\" missing command parameter"},
-        {Commands({{"bad", "a, Q"}}), "Invalid command: a, Q\nError in command: bad"},
+        // Only the line of context is added: what the error text held stays.
+        {Commands({{"bad", "a, Q"}}), "earlier\nError in command: bad"},
     };
     for (const Case &c : cases) {
+        GameErrorSet("earlier");
         EXPECT_EQ(Load(c.text), 0) << c.text;
         EXPECT_STREQ(gv->errorText, c.error) << c.text;
         EXPECT_EQ(set.commands, nullptr);
@@ -297,6 +299,24 @@ TEST_F(CmdTest, HoldAndDirectionGroupSteps)
     Tick(KEYBUF_BACK | REL);
     EXPECT_FALSE(Active(1));
     EXPECT_TRUE(Active(4));
+}
+
+TEST_F(CmdTest, HoldStepsWithinTheCommandTime)
+{
+    // D and a are held from the start; b is pressed some ticks later.
+    for (int wait : {10, 38}) {
+        SCOPED_TRACE(wait);
+        ASSERT_EQ(Load(Commands({{"holds", "/D, /a, b"}}, "time = 15")), 1);
+        KeyBufClear(&kb);
+        CmdBufferClear(&cb);
+        memset(&flags, 0, sizeof flags);
+        Tick(KEYBUF_DOWN);
+        Tick(KEYBUF_A);
+        Ticks(wait);
+        Tick(KEYBUF_A + 1);
+        Tick();
+        EXPECT_EQ(Active(), wait == 10);
+    }
 }
 
 TEST_F(CmdTest, InputBeforeTheLastActivationDoesNotReactivate)

@@ -27,6 +27,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/p-make.h"
+#include "velok/core/pal.h"
 
 namespace {
 
@@ -379,6 +380,29 @@ TEST_F(PlayerDrawTest, ReflectionBelowTheGroundBlendsWithItsWeight)
     ShadowSettings solid = {0, 256, 0.4f, 0, 0};
     PlayerShadowDraw(pl, &solid, 0, 1.0f);
     EXPECT_EQ(Px(99, 149), Blit565Scale(BG, 128));
+}
+
+TEST_F(PlayerDrawTest, GroupEffectsOnItsMaskReachWhatItDraws)
+{
+    // Colour 1 is (200, 100, 40); red + 40 makes it (240, 100, 40).
+    const uint16_t plain = Rgb565(25, 25, 5), lit = Rgb565(30, 25, 5);
+    EXPECT_EQ(SpriteColour(), plain);
+    gv->players[1] = pl;
+    pl->slot = 1;
+    pl->palMask = PalGroupMaskMake(1u << 1, 0);
+    PalListRebuild();
+    PalFxGroupAdd(PalGroupMaskMake(PAL_GROUP_BG, 0), 200, 0, 0);  // another group
+    EXPECT_EQ(SpriteColour(), plain);
+    PalFxGroupAdd(pl->palMask, 40, 0, 0);
+    EXPECT_EQ(SpriteColour(), lit);
+    // The reflection draws through the palette view: it takes the effect too.
+    ShadowSettings none = {0, 0, 0.4f, 0, 0};
+    PlayerShadowDraw(pl, &none, 64, 1.0f);
+    EXPECT_EQ(Px(99, 152), Blit565Add(Blit565Scale(lit, 64), Blit565Scale(BG, 192)));
+    PalListFxReset();
+    EXPECT_EQ(SpriteColour(), plain);
+    PalListFree();  // before the player's views go
+    gv->players[1] = nullptr;
 }
 
 TEST_F(PlayerDrawTest, DoubledDrawingDoublesPlaceAndSize)

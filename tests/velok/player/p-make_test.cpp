@@ -19,11 +19,13 @@
 #include "lib/textbuf.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
+#include "support/fieldkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-update.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/statedef.h"
 
@@ -187,11 +189,18 @@ TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
     ASSERT_NE(PlayerCacheLoad(0), nullptr);
     EXPECT_FALSE(PlayerCacheHasRoom());
     EXPECT_EXIT(PlayerCacheLoad(2), testing::ExitedWithCode(1), "Player cache too small");
-    EXPECT_DEATH(PlayerCacheFlush(), "Assert failure in p-make.cpp");
+    // A flush while a player still uses the entry keeps it, and says so.
+    CharData *used = entries[0].cacheData;
+    gv->errorText[0] = 0;
+    EXPECT_EQ(PlayerCacheFlush(), 0);
+    EXPECT_STREQ(gv->errorText, "Player cache: chars/kit/kit.def still used by 1 players");
+    EXPECT_EQ(entries[0].cacheData, used);
+    EXPECT_EQ(entries[0].cacheRefs, 1);
+    EXPECT_EQ(gv->cacheLoaded, 1);
     PlayerCacheRelease(0, 0);
     EXPECT_TRUE(PlayerCacheHasRoom());
     EXPECT_EXIT(PlayerCacheRelease(0, 0), testing::ExitedWithCode(1), "Player cache freed too many");
-    PlayerCacheFlush();
+    EXPECT_EQ(PlayerCacheFlush(), 1);
     EXPECT_EQ(gv->cacheLoaded, 0);
     EXPECT_EQ(entries[0].cacheData, nullptr);
 }
@@ -568,6 +577,60 @@ TEST_F(PlayerMakeTest, TeamOrderFromHeldKeys)
     InputDeinit();
     KbllDeinit();
     KbllDeviceSet(nullptr);
+}
+
+// Round start and teardown on a field of real players.
+class PlayerRoundTest : public FieldTest {};
+
+TEST_F(PlayerRoundTest, RoundStartLeavesNothingOfTheLastRound)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    p->bindTo = PlayerBindTo{-1, 2, q->id, 1, 0, 0, 0, 10.0f, 0, 0};
+    p->alive = p->visible = p->playerPush = 0;
+    p->animOwn = nullptr;
+    p->pendingDamage = 50;
+    p->hitOverride[0].active = 1;
+    p->pauseMoveTime[1] = 8;
+    p->state.moveContact = CONTACT_HIT;
+    PlayerRoundInit(p);
+    EXPECT_EQ(p->alive, 1);
+    EXPECT_EQ(p->visible, 1);
+    EXPECT_EQ(p->playerPush, 1);
+    EXPECT_EQ(p->animOwn, cd->anims);
+    EXPECT_EQ(p->pendingDamage, 0);
+    EXPECT_EQ(p->hitOverride[0].active, 0);
+    EXPECT_EQ(p->pauseMoveTime[1], 0);
+    EXPECT_EQ(p->state.moveContact, 0);
+    // The binding of the last round is gone: no snap onto its old target.
+    EXPECT_EQ(p->bindTo.time, 0);
+    p->posX = 100.0f;
+    PlayerUpdateBindTo(p);
+    EXPECT_FLOAT_EQ(p->posX, 100.0f);
+}
+
+TEST_F(PlayerRoundTest, DestroyedPlayerLetsGoAndIsLetGo)
+{
+    Field(4);
+    Player *p = P(1), *held = P(2), *holder = P(3), *watcher = P(4);
+    PlayerTarget t{};
+    t.target = held;
+    t.bindTimeSeen = 3;  // held as a bound target
+    ASSERT_GE(ArrayAdd(p->targets, &t, held->id, 0), 0);
+    PlayerStateSet(held, 820);
+    t.target = p;
+    ASSERT_GE(ArrayAdd(holder->targets, &t, p->id, 0), 0);
+    PlayerEnableSet(3, 0);  // even a disabled holder lets go
+    held->bindTo = PlayerBindTo{-1, 1, p->id, 1, 1, 0, 0, 0, 0, 0};
+    watcher->opponent = watcher->companion = p;
+
+    EXPECT_EQ(PlayerDestroy(p), 1);
+    EXPECT_EQ(p->targets->used, 0);
+    EXPECT_EQ(held->state.stateNo, 5050) << "released from the hold";
+    EXPECT_EQ(held->bindTo.time, 0);
+    EXPECT_EQ(holder->targets->used, 0);
+    EXPECT_EQ(watcher->opponent, nullptr);
+    EXPECT_EQ(watcher->companion, nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "support/fieldkit.h"
 #include "support/movekit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
@@ -19,12 +20,8 @@
 
 namespace {
 
-int NoEscape()
-{
-    return 0;
-}
-
-// State 200 attacks once at its first tick; 5000 is a plain get-hit state.
+// State 200 attacks once at its first tick; 5000 is a get-hit state that
+// keeps the hit time it reads in var(5) and returns to 0 once the hit is over.
 std::string HitKitStates()
 {
     return "[Statedef 200]\n"
@@ -49,9 +46,16 @@ std::string HitKitStates()
            "type = S\n"
            "movetype = H\n"
            "physics = N\n"
-           "[State 5000, stay]\n"
-           "type = Null\n"
-           "trigger1 = 1\n";
+           "[State 5000, read]\n"
+           "type = VarSet\n"
+           "trigger1 = 1\n"
+           "v = 5\n"
+           "value = gethitvar(hittime)\n"
+           "[State 5000, over]\n"
+           "type = ChangeState\n"
+           "trigger1 = HitOver\n"
+           "value = 0\n"
+           "ctrl = 1\n";
 }
 
 // Action 0 has a body box; action 200 a body box and an attack box reaching forward.
@@ -63,66 +67,19 @@ std::string HitKitAir()
            MoveKitAirText().substr(MoveKitAirText().find("[Begin Action 5]"));
 }
 
-class HitTickTest : public TempDirTest {
+// Player 1 at x 100 facing right; player 2 in its reach at x 145 facing left.
+class HitTickTest : public FieldTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
-        gv->warnLog = TextBufCreate(200, 64);
-        gv->options.life = 100;
-        gv->playerInput = 1;
-        gv->activePause = -1;
-        gv->round.state = 2;
+        FieldTest::SetUp();
         gv->gameTick = 1;
-        gv->stageLeftBound = -300.0f;
-        gv->stageRightBound = 620.0f;
-        gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
-        gv->stageScreenLeft = gv->stageScreenRight = 15;
-        PlayerStateApplySet(PlayerSCtrlApply);
-        PlayerStateEscapeSet(NoEscape);
-
         CharKit kit = MoveKitChar();
         kit.common += "\n" + HitKitStates();
         kit.air = HitKitAir();
-        kit.WriteDir("chars/kit");
-        cd = PlayerDefLoadAny("chars/kit", kit.defName.c_str());
-        ASSERT_NE(cd, nullptr) << gv->errorText;
-        ASSERT_TRUE(PlayerSlotsCreate(0));
-        for (int s = 1; s <= 2; s++) {
-            Player *p = PlayerNew(cd);
-            ASSERT_NE(p, nullptr) << gv->errorText;
-            gv->players[s] = p;
-            p->slot = s;
-            p->side = s;
-            PlayerEnableSet(s, 1);
-            p->alive = 1;
-            p->animOwn = cd->anims;
-            p->runFlag = 1;
-            p->posX = s == 1 ? 100.0f : 145.0f;
-            if (s == 2)
-                PlayerTurn(p);
-        }
-        P(1)->opponent = P(2);
-        P(2)->opponent = P(1);
+        Field(2, kit);
+        P(2)->posX = 145.0f;
     }
-    void TearDown() override
-    {
-        for (int s = 1; gv->players && s <= gv->playerSlotCount; s++)
-            PlayerFree(gv->players[s]);
-        PlayerSlotsFree();
-        CharDataFree(cd);
-        PlayerStateApplySet(nullptr);
-        PlayerStateEscapeSet(nullptr);
-        TextBufFree(gv->warnLog);
-        MemFree(gv);
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
-    }
-    Player *P(int n) { return gv->players[n]; }
 
     // Every state run, then the hit pass, then the next tick.
     void Tick()
@@ -132,8 +89,6 @@ protected:
         PlayerHitDetectAll();
         gv->gameTick++;
     }
-
-    CharData *cd = nullptr;
 };
 
 TEST_F(HitTickTest, ActivationHitsInItsTickAndTheDamageLandsAtTheNextStateRun)
@@ -164,6 +119,29 @@ TEST_F(HitTickTest, ActivationHitsInItsTickAndTheDamageLandsAtTheNextStateRun)
     EXPECT_EQ(a->hit.hitCount, 1);
     EXPECT_EQ(a->state.hitPauseTime, 2);
     EXPECT_EQ(v->getHit.hitShakeTime, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HitTickTest, TheGetHitStateEndsOnceTheHitTimeHasRunOut)
+{
+    Player *a = P(1), *v = P(2);
+    PlayerStateSet(a, 200);
+    Tick();
+    ASSERT_EQ(v->state.stateNo, 5000);
+    // Six ticks of shake (the last one counts the hit time down to 11), then
+    // eleven more to 0 and one to -1: the state read in the next tick ends it.
+    for (int i = 0; i < 18; i++)
+        Tick();
+    EXPECT_EQ(v->state.stateNo, 5000);
+    EXPECT_EQ(v->var[5], 0);
+    EXPECT_EQ(v->getHit.hitTime, -1);
+    Tick();
+    EXPECT_EQ(v->state.stateNo, 0);
+    EXPECT_EQ(v->var[5], -1);
+    EXPECT_EQ(v->state.ctrl, 1);
 }
 
 }  // namespace

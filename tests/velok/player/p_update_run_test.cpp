@@ -8,6 +8,7 @@
 #include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "support/fieldkit.h"
 #include "support/movekit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
@@ -21,82 +22,14 @@
 
 namespace {
 
-int NoEscape()
-{
-    return 0;
-}
-
-// One or two fighters of the kit's character on a stage from -300 to 620,
-// the camera at 0, 15-pixel screen margins and a flat perspective.
-class MoveTest : public TempDirTest {
+// One or two fighters of the movement kit's character (see the field kit).
+class MoveTest : public FieldTest {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
-        gv->warnLog = TextBufCreate(200, 64);
-        gv->options.life = 100;
-        gv->playerInput = 1;
-        gv->activePause = -1;
-        gv->round.state = 2;
-        gv->stageLeftBound = -300.0f;
-        gv->stageRightBound = 620.0f;
-        gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
-        gv->stageScreenLeft = gv->stageScreenRight = 15;
-        PlayerStateApplySet(PlayerSCtrlApply);
-        PlayerStateEscapeSet(NoEscape);
-    }
-    void TearDown() override
-    {
-        for (int s = 1; gv->players && s <= gv->playerSlotCount; s++)
-            PlayerFree(gv->players[s]);
-        PlayerSlotsFree();
-        CharDataFree(cd);
-        PlayerStateApplySet(nullptr);
-        PlayerStateEscapeSet(nullptr);
-        TextBufFree(gv->warnLog);
-        MemFree(gv);
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
-    }
-
-    void Load(const CharKit &kit)
-    {
-        kit.WriteDir("chars/kit");
-        cd = PlayerDefLoadAny("chars/kit", kit.defName.c_str());
-        ASSERT_NE(cd, nullptr) << gv->errorText;
-    }
-
-    // Player 1 at x 100 facing right; player 2 at x 220 facing left.
     void Field(int players, const CharKit &kit = MoveKitChar())
     {
-        Load(kit);
-        ASSERT_TRUE(PlayerSlotsCreate(0));
-        for (int s = 1; s <= players; s++) {
-            Player *p = PlayerNew(cd);
-            ASSERT_NE(p, nullptr) << gv->errorText;
-            gv->players[s] = p;
-            p->slot = s;
-            p->side = s % 2 ? 1 : 2;
-            PlayerEnableSet(s, 1);
-            p->alive = 1;
-            p->animOwn = cd->anims;
-            p->getHit.hitByMask[0] = p->getHit.hitByMask[1] = 4095;
-            p->runFlag = 1;
-            p->posX = s == 1 ? 100.0f : 220.0f;
-            if (s == 2)
-                PlayerTurn(p);
-        }
-        if (players == 2) {
-            P(1)->opponent = P(2);
-            P(2)->opponent = P(1);
-        }
+        FieldTest::Field(players, kit);
         count = players;
     }
-    Player *P(int n) { return gv->players[n]; }
 
     // The game tick's order: every input step, then every state run.
     void Tick(int n = 1)
@@ -109,18 +42,9 @@ protected:
             gv->gameTick++;
         }
     }
-    static std::string Warnings()
-    {
-        TextBuf *r = gv->warnLog;
-        std::string out;
-        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-            out += std::string(r->lines[i]) + "\n";
-        return out + r->lines[r->current];
-    }
     static void Press(Player *p, int button) { KeyBufPush(&p->keyBuf, button); }
     static void Release(Player *p, int button) { KeyBufPush(&p->keyBuf, button | KEYBUF_RELEASE); }
 
-    CharData *cd = nullptr;
     int count = 0;
 };
 
@@ -352,11 +276,6 @@ TEST_F(MoveTest, LifeKoNokoAndPendingDamage)
     EXPECT_EQ(p->koTicks, 20);
 
     // A KO by pending damage while being hit keeps the hit state.
-    for (int s = 1; s <= gv->playerSlotCount; s++)
-        PlayerFree(gv->players[s]);
-    PlayerSlotsFree();
-    CharDataFree(cd);
-    cd = nullptr;
     Field(1);
     p = P(1);
     PlayerStateSet(p, 5000);
@@ -419,7 +338,7 @@ TEST_F(MoveTest, StuckLandingStopsWithTheLoopFatal)
     p->posY = -1.0f;
     p->velY = 2.0f;
     EXPECT_EXIT(Tick(), testing::ExitedWithCode(1),
-                "State machine stuck in loop \\(stopped after 2500 loops\\): 52 for Kit\n");
+                "State machine stuck in loop \\(stopped after 2500 loops\\): 52 for P1\n");
 }
 
 TEST_F(MoveTest, StageAndScreenBounds)
@@ -444,6 +363,14 @@ TEST_F(MoveTest, StageAndScreenBounds)
     }
     EXPECT_EQ(p->screenLeft, 15);
     EXPECT_EQ(p->screenRight, 305);
+
+    // At a perspective scale of 1.1 the left edge is (15 - 160) / 1.1 + 160
+    // truncated whole, 28, as the edge-distance triggers see it.
+    p->zScale = 1.1f;
+    p->posX = 0.0f;
+    PlayerScreenBound(p);
+    EXPECT_EQ(p->screenLeft, 28);
+    EXPECT_FLOAT_EQ(p->posX, 43.0f);
 
     // A scale of 0 or less at this depth skips the screen bound.
     p->zScale = 0.0f;

@@ -99,6 +99,27 @@ TEST_F(UpdateTest, LifeAndPowerClamps)
     EXPECT_EQ(bare.power, 50);
 }
 
+TEST_F(UpdateTest, ALifeOfZeroWithoutAHitterGivesTheOtherSideItsIcon)
+{
+    struct Case {
+        int roundState, helper, hitter, value;
+        int want;  // side 2's first icon
+    } cases[] = {
+        {2, 0, 0, 0, 6}, {2, 0, 0, 10, -1}, {3, 0, 0, 0, -1}, {1, 0, 0, 0, -1}, {2, 1, 0, 0, -1},
+        {2, 0, 1, 0, 0},  // a hitter's KO: the hitter's side takes the icon of its hit
+    };
+    for (const Case &c : cases) {
+        gv->round.state = c.roundState;
+        gv->round.winIcon[0][0] = gv->round.winIcon[1][0] = -1;
+        p1->isHelper = p1->helperTypePlayer = c.helper;
+        p1->getHit.lastHitter = c.hitter ? P(2) : nullptr;
+        p1->life = 500;
+        PlayerLifeSet(p1, c.value);
+        EXPECT_EQ(gv->round.winIcon[1][0], c.want) << c.roundState << " " << c.helper << " " << c.hitter;
+        EXPECT_EQ(gv->round.winIcon[0][0], -1);
+    }
+}
+
 TEST_F(UpdateTest, AutoTurnTowardTheOther)
 {
     Player *other = P(2);
@@ -134,7 +155,9 @@ TEST_F(UpdateTest, ScreenEdgesTreatAScaleOfZeroOrLessAsOne)
     const struct {
         float scale;
         int left, right;
-    } cases[] = {{1.0f, 45, 325}, {0.5f, -100, 460}, {0.0f, 45, 325}, {-2.0f, 45, 325}};
+    } cases[] = {{1.0f, 45, 325}, {0.5f, -100, 460}, {0.0f, 45, 325}, {-2.0f, 45, 325},
+                 // Each edge is truncated whole: -131.8 + 190 is 58, not -131 + 190.
+                 {1.1f, 58, 312}};
     for (const auto &c : cases) {
         p1->zScale = c.scale;
         PlayerScreenEdgesUpdate(p1, 15, 25, 30);

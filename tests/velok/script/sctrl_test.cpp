@@ -202,7 +202,7 @@ TEST_F(SCtrlTest, SimpleTypesReadTheirKeys)
         {"type = ClearClipboard", 312, "0,0,0,0,0,0"},
         {"type = BindToParent\npos = 1, 2, 3\nfacing = -1", 320, "1,-1,1f,2f,3f,0"},
         {"type = BindToRoot", 321, "1,0,0f,0f,0f,0"},
-        {"type = TagIn\nstateno = 5", 10051, "5,-32751,-32751,0,0,0"},
+        {"type = TagIn\nstateno = 5", 10051, "5,0,0,0,0,0"},
         {"type = TagOut", 10052, "0,0,0,0,0,0"},
     };
     int number = 0;
@@ -214,6 +214,32 @@ TEST_F(SCtrlTest, SimpleTypesReadTheirKeys)
         EXPECT_EQ(Slots(s), c.slots) << c.keys;
         EXPECT_EQ(s->persistent, 1);
         EXPECT_EQ(s->ignoreHitPause, 0);
+    }
+}
+
+// An item of a controller's list that fails to compile keeps its default,
+// and so do the items after it; the controller loads and leaves no message.
+TEST_F(SCtrlTest, ListItemThatFailsKeepsItsDefault)
+{
+    struct Case {
+        const char *keys;
+        const char *slots;
+    } cases[] = {
+        {"type = AngleDraw\nscale = 2, foo", "-32760f,2f,1f,0,0,0"},
+        {"type = AngleDraw\nscale = foo, 3", "-32760f,1f,1f,0,0,0"},
+        {"type = Trans\ntrans = add1\nalpha = 64, 1.5", "3,64,128,0,0,0"},
+        {"type = HitFallSet\nvelocity = 2, (", "-1,2f,-32760f,0,0,0"},
+        {"type = BindToTarget\npos = 5, foo", "1,-1,5f,-32760f,0,0"},
+        {"type = VarRandom\nv = 2\nrange = foo", "2,0,1000,0,0,0"},
+    };
+    int number = 0;
+    for (const Case &c : cases) {
+        LibErrorMsg[0] = 0;
+        SCtrl *s = Parse(std::string("trigger1 = 1\n") + c.keys, number++);
+        ASSERT_NE(s, nullptr) << c.keys << ": " << gv->errorText;
+        EXPECT_EQ(Slots(s), c.slots) << c.keys;
+        EXPECT_STREQ(gv->errorText, "") << c.keys;
+        EXPECT_STREQ(LibErrorMsg, "") << c.keys;
     }
 }
 
@@ -284,6 +310,7 @@ TEST_F(SCtrlTest, ParseFailures)
         {"trigger1 = 1\ntype = AssertSpecial\nflag = intro\nflag3 = baz", "AssertSpecial flag3 \"baz\" not valid"},
         {"trigger1 = 1\ntype = EnvColor\nvalue = 1, 2", "EnvColor value needs three numbers"},
         {"trigger1 = 1\ntype = Width\nedge = 1, foo", "Invalid trigger: foo\nError parsing edge"},
+        {"trigger1 = 1\ntype = GameMakeAnim\npos = 1, foo", "Invalid trigger: foo\nError parsing pos"},
         {"trigger1 = 1\ntype = DisplayToClipboard", "Text not specified for displaytoclipboard."},
         {"trigger1 = 1\ntype = AppendToClipboard\ntext = abc", "Message text not quote-delimited."},
         {"trigger1 = 1\ntype = DisplayToClipboard\ntext = \"abc", "Message text not quote-delimited."},

@@ -14,6 +14,7 @@
 #include "velok/player/player.h"
 #include "velok/match/round.h"
 #include "velok/script/statedef.h"
+#include "velok/script/stparam.h"
 
 class TrigEvalTest : public FieldTest {
 protected:
@@ -162,6 +163,30 @@ TEST_F(TrigEvalTest, MoveContactKinds)
         p1->state.moveContactTicks = 4;
         Table(p1, {{"movehit", 1, (double)c.hit}, {"moveguarded", 1, (double)c.guarded},
                     {"movecontact", 1, (double)c.contact}, {"movereversed", 1, (double)c.reversed}});
+    }
+}
+
+TEST_F(TrigEvalTest, HitDefAttrReadsTheLastHitDefWhileAttacking)
+{
+    p1->hitDef.attr = HITATTR_S | HITATTR_NA;
+    struct Case {
+        int moveType, active;
+        const char *text;
+        int value;
+    } cases[] = {
+        {MOVETYPE_A, 1, "hitdefattr = S, NA", 1},
+        // A hitonce attack that hit, or one a reversal caught, is no longer
+        // active, but the attack state goes on.
+        {MOVETYPE_A, 0, "hitdefattr = S, NA", 1},
+        {MOVETYPE_A, 0, "hitdefattr != S, NA", 0},
+        {MOVETYPE_A, 0, "hitdefattr = C, NA", 0},
+        {MOVETYPE_A, 0, "hitdefattr = SCA, SA", 0},
+        {MOVETYPE_I, 1, "hitdefattr = S, NA", 0},
+    };
+    for (const Case &c : cases) {
+        p1->state.moveType = c.moveType;
+        p1->hitDef.active = c.active;
+        Table(p1, {{c.text, 1, (double)c.value}});
     }
 }
 

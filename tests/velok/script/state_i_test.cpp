@@ -13,6 +13,7 @@
 #include "support/fieldkit.h"
 #include "support/sprkit.h"
 #include "velok/core/gamevars.h"
+#include "velok/match/gameloop.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 
@@ -154,6 +155,29 @@ TEST_F(ApplyTest, ControllerTable)
          0},
         {"type = movehitreset", [](Player *p) { EXPECT_EQ(p->state.moveContact, 0); }, "", 0},
         {"type = tagout", [](Player *p) { EXPECT_EQ(p->standby, 1); }, "", 1},
+        {"type = hitadd\nvalue = 3",
+         [](Player *p) {
+             EXPECT_EQ(p->hit.hitCount, 3);
+             EXPECT_EQ(p->hit.uniqHitCount, 3);
+             EXPECT_EQ(gv->combo[0].hits, 3) << "and the side's combo counter";
+         }, "", 0},
+        // The fill time is one more than asked (the round loop counts it down
+        // before the frame); -1 fills until changed.
+        {"type = envcolor\nvalue = 255, 0, 0\ntime = 5\nunder = 1", [](Player *) {
+             EXPECT_EQ(gv->envColor, 0xf800);
+             EXPECT_EQ(gv->envColorTime, 6);
+             EXPECT_EQ(gv->envColorUnder, 1);
+         }, "", 0},
+        {"type = envcolor", [](Player *) {
+             EXPECT_EQ(gv->envColor, 0xffff);
+             EXPECT_EQ(gv->envColorTime, 2);
+             EXPECT_EQ(gv->envColorUnder, 0);
+         }, "", 0},
+        {"type = envcolor\nvalue = 300, -5, 128\ntime = -1", [](Player *) {
+             EXPECT_EQ(gv->envColor, 0xf810);
+             EXPECT_EQ(gv->envColorTime, -1);
+         }, "", 0},
+        {"type = envcolor\ntime = -3", [](Player *) { EXPECT_EQ(gv->envColorTime, 2); }, "set illegal envcolortime", 0},
     };
     for (const CtrlCase &c : cases) {
         SCOPED_TRACE(c.body);
@@ -179,6 +203,68 @@ TEST_F(ApplyTest, ControllerTable)
             at = bar == std::string::npos ? want.size() : bar + 1;
         }
         c.check(p1);
+    }
+}
+
+TEST_F(ApplyTest, FallEnvShakeStartsTheShakeOnce)
+{
+    SCtrl *c = Ctrl("type = fallenvshake");
+    ASSERT_NE(c, nullptr) << gv->errorText;
+    PlayerGetHit *g = &p1->getHit;
+    g->fallEnvShakeTime = 12;
+    g->fallEnvShakeAmpl = -5;
+    g->fallEnvShakeFreq = 40.0f;
+    g->fallEnvShakePhase = 10.0f;
+    gv->shakeCounter = 3;
+    EXPECT_EQ(Apply(p1, c), 0);
+    EXPECT_EQ(gv->shakeTime, 12);
+    EXPECT_EQ(gv->shakeCounter, 0);
+    EXPECT_FLOAT_EQ(gv->shakeAmpl, -5.0f);
+    EXPECT_FLOAT_EQ(gv->shakeFreq, 40.0f);
+    EXPECT_FLOAT_EQ(gv->shakePhase, 10.0f);
+    EXPECT_EQ(g->fallEnvShakeTime, 0);
+    EXPECT_EQ(EvalFor(p1, "gethitvar(fall.envshake.ampl)").i, 0);
+    // Used up: a second one changes nothing.
+    gv->shakeTime = 4;
+    Apply(p1, c);
+    EXPECT_EQ(gv->shakeTime, 4);
+}
+
+TEST_F(ApplyTest, ChangeStateTurnsTowardTheOpponentOnStagesThatTurn)
+{
+    struct Case {
+        const char *type;
+        int autoTurn, mode, ctrl, stateType, helper, enabled;
+        int turns;
+    } cases[] = {
+        {"changestate", 1, GAMELOOP_MATCH, 1, STATETYPE_S, 0, 1, 1},
+        {"selfstate", 1, GAMELOOP_MATCH, 1, STATETYPE_C, 0, 1, 1},
+        {"changestate", 0, GAMELOOP_MATCH, 1, STATETYPE_S, 0, 1, 0},
+        {"changestate", 1, GAMELOOP_WIN_SCREEN, 1, STATETYPE_S, 0, 1, 0},
+        {"changestate", 1, GAMELOOP_MATCH, 0, STATETYPE_S, 0, 1, 0},
+        {"changestate", 1, GAMELOOP_MATCH, 1, STATETYPE_A, 0, 1, 0},
+        {"changestate", 1, GAMELOOP_MATCH, 1, STATETYPE_S, 1, 1, 0},
+        {"changestate", 1, GAMELOOP_MATCH, 1, STATETYPE_S, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " autoturn " << c.autoTurn << " mode " << c.mode << " ctrl "
+                                        << c.ctrl << " type " << c.stateType << " helper " << c.helper);
+        SCtrl *ctrl = Ctrl(std::string("type = ") + c.type + "\nvalue = 200\nctrl = 0");
+        ASSERT_NE(ctrl, nullptr) << gv->errorText;
+        gv->stageAutoTurn = c.autoTurn;
+        gv->gameLoopMode = c.mode;
+        if (p1->facing != 1)
+            PlayerTurn(p1);
+        p1->state.ctrl = c.ctrl;
+        p1->state.stateType = c.stateType;
+        p1->isHelper = c.helper;
+        P(2)->posX = 50.0f;  // behind player 1
+        P(2)->enabled = c.enabled;
+        EXPECT_EQ(Apply(p1, ctrl), 1);
+        EXPECT_EQ(p1->state.stateNo, 200);
+        EXPECT_EQ(p1->facing, c.turns ? -1 : 1);
+        EXPECT_EQ(p1->state.ctrl, 0);
+        P(2)->enabled = 1;
     }
 }
 
@@ -404,6 +490,17 @@ TEST_F(ApplyTeamTest, TagInAndTagOut)
 
     EXPECT_EQ(Apply(P(3), out), 1);
     EXPECT_EQ(P(3)->standby, 1);
+
+    // Without partnerstateno the partner comes in at state 0; ctrl changes nothing.
+    SCtrl *bare = Ctrl("type = tagin\nstateno = 200\nctrl = 0");
+    ASSERT_NE(bare, nullptr) << gv->errorText;
+    partner->state.stateNo = 5;
+    p1->state.ctrl = 1;
+    EXPECT_EQ(Apply(p1, bare), 1);
+    EXPECT_EQ(p1->state.stateNo, 200);
+    EXPECT_EQ(p1->state.ctrl, 1);
+    EXPECT_EQ(partner->state.stateNo, 0);
+    EXPECT_EQ(partner->standby, 0);
 }
 
 TEST_F(ApplyTest, TagInWithoutPartnerStops)

@@ -4,15 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
 #include "lib/vfile.h"
 #include "support/deftext.h"
+#include "support/fieldkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/st-trig.h"
@@ -412,6 +415,51 @@ TEST_F(StateDefTest, TriggerContext)
     EXPECT_EQ(ctx.powerOwner, &p3);
     EXPECT_EQ(ctx.partner, nullptr);
     gv->players = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StateDefTest, ControllersApplyWithNoRoutineInstalled)
+{
+    PlayerStateApplySet(nullptr);
+    Load("[Statedef 0]\n" + VarAdd(0, 3));
+    Tick();
+    EXPECT_EQ(pl->var[3], 1);
+}
+
+using StateEntryTest = FieldTest;
+
+TEST_F(StateEntryTest, HeaderStartsTheActionAddsPowerAndFacesTheOpponent)
+{
+    Field(2);
+    // Entered with the opponent (at 220) behind and power to spare.
+    p1->posX = 300.0f;
+    p1->power = 2500;
+    PlayerStateSet(p1, 210);
+    PlayerStateRunCurrent(p1);
+    EXPECT_EQ(AnimObjActionNo(p1->anim), 200);
+    EXPECT_EQ(p1->power, 1500);
+    EXPECT_EQ(p1->facing, -1);
+    // Again, now facing it and short of power: no turn, and the power stops at 0.
+    PlayerStateSet(p1, 210);
+    PlayerStateRunCurrent(p1);
+    EXPECT_EQ(p1->facing, -1);
+    EXPECT_EQ(p1->power, 500);
+    PlayerStateSet(p1, 210);
+    PlayerStateRunCurrent(p1);
+    EXPECT_EQ(p1->power, 0);
+}
+
+TEST_F(StateEntryTest, PowerAddGoesToTheSidesFirstPlayer)
+{
+    Field(4);
+    P(1)->power = 1200;
+    PlayerStateSet(P(3), 210);
+    PlayerStateRunCurrent(P(3));
+    EXPECT_EQ(P(1)->power, 200);
+    EXPECT_EQ(P(3)->power, 0);
 }
 
 }  // namespace
