@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -134,6 +135,7 @@ void ApplyDarken(uint16_t *__restrict d, const uint16_t *__restrict keep, int n,
 // upscaled draws a rule also says whether a pixel value draws, which colour
 // it brings, and how a row of such colours is applied.
 struct RuleMasked {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     const uint16_t *table;
     // Without a branch: sprites mix transparent and drawn pixels too finely
@@ -148,6 +150,7 @@ struct RuleMasked {
     void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleOpaque {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = true;
     const uint16_t *table;
     void operator()(uint16_t *d, uint8_t v) const { *d = table[v]; }
@@ -156,6 +159,7 @@ struct RuleOpaque {
     void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleSilhouette {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     uint16_t colour;
     void operator()(uint16_t *d, uint8_t v) const { if (v) *d = colour; }
@@ -164,6 +168,7 @@ struct RuleSilhouette {
     void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleAdd {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     const uint16_t *table;
     void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Add565(*d, table[v]); }
@@ -177,6 +182,7 @@ struct RuleAdd {
     }
 };
 struct RuleSub {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     const uint16_t *table;
     void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Sub565(*d, table[v]); }
@@ -190,6 +196,7 @@ struct RuleSub {
     }
 };
 struct RuleShade {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     uint16_t colour;
     void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Sub565(*d, colour); }
@@ -204,6 +211,7 @@ struct RuleShade {
 };
 // The source side is already scaled by its alpha (one table per draw).
 struct RuleAlpha {
+    static constexpr bool usesColour = true;
     static constexpr bool drawsZero = false;
     const uint16_t *scaled;
     const ScaleTables *dst;
@@ -224,6 +232,7 @@ struct RuleAlpha {
 // Alpha with a source alpha of 0: adding the zero source colour changes
 // nothing, so only the target is scaled (a shadow's darkening).
 struct RuleDarken {
+    static constexpr bool usesColour = false;
     static constexpr bool drawsZero = false;
     const ScaleTables *dst;
     void operator()(uint16_t *d, uint8_t v) const
@@ -485,16 +494,20 @@ static void BlitWalkStretched(const BlitTarget *dst, const BlitSource *src, floa
                 for (int k = k0; k <= k1; k++) {
                     uint8_t v = srow[spans[k].col];
                     uint16_t kp = (uint16_t)-!rule.Draws(v);
-                    uint16_t c = rule.Colour(v) & (uint16_t)~kp;
                     int n = spans[k].start, len = spans[k].len;
                     // Up to twice the size every run is one or two pixels:
                     // both are written (the buffers have room for the
                     // second, which the next run overwrites).
-                    colour[n] = colour[n + 1] = c;
-                    keep[n] = keep[n + 1] = kp;
-                    for (int j = 2; j < len; j++) {
-                        colour[n + j] = c;
+                    uint32_t kp2 = kp * 0x10001u;
+                    memcpy(keep + n, &kp2, 4);
+                    for (int j = 2; j < len; j++)
                         keep[n + j] = kp;
+                    if (R::usesColour) {
+                        uint16_t c = rule.Colour(v) & (uint16_t)~kp;
+                        uint32_t c2 = c * 0x10001u;
+                        memcpy(colour + n, &c2, 4);
+                        for (int j = 2; j < len; j++)
+                            colour[n + j] = c;
                     }
                 }
             }
