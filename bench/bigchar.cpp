@@ -311,7 +311,7 @@ CharKit BigCharMake(const BigCharSpec &s)
             n++;
         return n;
     };
-    int moves = s.statedefs - countOf(common) - countOf(attacks);
+    int moves = s.statedefs - countOf(common) - countOf(attacks) - countOf(kit.cmd);
     kit.cns = ConstantsText(s) + attacks;
     kit.states = MovesText(moves > 0 ? moves : 0);
     kit.common = common;

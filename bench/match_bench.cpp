@@ -172,6 +172,12 @@ struct World {
                 PlayerTurn(p);
             PlayerAnimSet(p, 0);
         }
+        CharData *cd = chars[0];
+        StateDef *minus1 = StateDefListFind(cd->states, -1);
+        fprintf(stderr, "bench: the character has %d images, %d palettes, %d statedefs (%d controllers in state -1), "
+                        "%d commands, %d actions\n",
+                SprSetImageCount(cd->spr), SprSetPalCount(cd->spr), cd->states->defs->used,
+                minus1 ? minus1->ctrls->used : 0, cd->cmds.count, cd->anims->count);
         gv->players[1]->opponent = gv->players[2];
         gv->players[2]->opponent = gv->players[1];
         for (int s = 0; s < 2; s++) {
