@@ -29,12 +29,15 @@ static unsigned char *ArrayElem(const Array *a, int slot)
 
 // Key pairs to slots, so that a lookup costs the same in a set of ten
 // thousand as in a set of ten: open addressing with linear probing, one entry
-// per in-use slot (a key pair may be in several), never more than half full.
-// The first match of the slot scan is the lowest slot among a key pair's
-// entries. Small arrays are scanned instead; the index is built once an array
-// holds this many elements, and dropped (the scan takes over) when memory for
-// it runs out, so it never decides whether an array operation succeeds.
-enum { ARRAY_INDEX_FROM = 8, ARRAY_INDEX_MIN_SIZE = 16 };
+// per in-use slot (a key pair may be in several). The first match of the slot
+// scan is the lowest slot among a key pair's entries. The index is sized with
+// the storage (at most half full then), so that it allocates only where the
+// array itself may: creating, copying and growing. Arrays of fewer slots are
+// scanned instead, and so is an array whose index could not get memory: the
+// index never decides whether an array operation succeeds, and its blocks
+// come from the C library directly, so that a failure raises no
+// out-of-memory flag either.
+enum { ARRAY_INDEX_FROM = 8 };
 
 struct ArrayIndexEntry {
     int key1, key2;
@@ -44,7 +47,6 @@ struct ArrayIndexEntry {
 struct ArrayIndex {
     ArrayIndexEntry *entries;
     unsigned mask;  // entry count - 1, a power of two less one
-    int count;
 };
 
 static unsigned IndexHash(int key1, int key2, unsigned mask)
@@ -56,45 +58,12 @@ static unsigned IndexHash(int key1, int key2, unsigned mask)
     return (unsigned)x & mask;
 }
 
-static ArrayIndexEntry *IndexEntriesNew(size_t size)
-{
-    ArrayIndexEntry *e = (ArrayIndexEntry *)malloc(size * sizeof(ArrayIndexEntry));
-    if (e)
-        for (size_t i = 0; i < size; i++)
-            e[i].slot = -1;
-    return e;
-}
-
 static void IndexPut(ArrayIndex *ix, int key1, int key2, int slot)
 {
     unsigned i = IndexHash(key1, key2, ix->mask);
     while (ix->entries[i].slot >= 0)
         i = (i + 1) & ix->mask;
     ix->entries[i] = ArrayIndexEntry{key1, key2, slot};
-    ix->count++;
-}
-
-// Room for one more entry; false when memory runs out.
-static bool IndexRoom(ArrayIndex *ix)
-{
-    if ((size_t)(ix->count + 1) * 2 <= (size_t)ix->mask + 1)
-        return true;
-    size_t size = ((size_t)ix->mask + 1) * 2;
-    if (size > UINT_MAX)
-        return false;
-    ArrayIndexEntry *old = ix->entries;
-    size_t oldSize = (size_t)ix->mask + 1;
-    ArrayIndexEntry *entries = IndexEntriesNew(size);
-    if (!entries)
-        return false;
-    ix->entries = entries;
-    ix->mask = (unsigned)(size - 1);
-    ix->count = 0;
-    for (size_t i = 0; i < oldSize; i++)
-        if (old[i].slot >= 0)
-            IndexPut(ix, old[i].key1, old[i].key2, old[i].slot);
-    free(old);
-    return true;
 }
 
 static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
@@ -117,7 +86,6 @@ static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
         }
     }
     ix->entries[hole].slot = -1;
-    ix->count--;
 }
 
 static int IndexFind(const ArrayIndex *ix, int key1, int key2)
@@ -131,6 +99,12 @@ static int IndexFind(const ArrayIndex *ix, int key1, int key2)
     return best;
 }
 
+static void IndexEmpty(ArrayIndex *ix)
+{
+    for (unsigned i = 0; i <= ix->mask; i++)
+        ix->entries[i].slot = -1;
+}
+
 static void IndexFree(Array *a)
 {
     if (a->index) {
@@ -140,43 +114,43 @@ static void IndexFree(Array *a)
     }
 }
 
-// Builds the index over every in-use slot, for count entries and more.
-static void IndexBuild(Array *a, int count)
+// Entries for every in-use slot.
+static void IndexFill(Array *a)
 {
-    IndexFree(a);
-    size_t size = ARRAY_INDEX_MIN_SIZE;
-    while (size < (size_t)count * 2 + 2 && size <= UINT_MAX / 2)
-        size *= 2;
-    ArrayIndex *ix = (ArrayIndex *)malloc(sizeof(ArrayIndex));
-    ArrayIndexEntry *entries = ix ? IndexEntriesNew(size) : nullptr;
-    if (!entries) {
-        free(ix);
-        return;
-    }
-    *ix = ArrayIndex{entries, (unsigned)(size - 1), 0};
+    IndexEmpty(a->index);
     if (a->used > 0)
         for (int i = a->lowest; i <= a->highest; i++)
             if (a->slots[i].used)
-                IndexPut(ix, a->slots[i].key1, a->slots[i].key2, i);
-    a->index = ix;
+                IndexPut(a->index, a->slots[i].key1, a->slots[i].key2, i);
 }
 
-// The index after the tags changed wholesale.
-static void IndexRebuild(Array *a)
+// An index with room for every slot of the storage, holding the in-use ones;
+// none for a small array or when memory runs out.
+static void IndexFit(Array *a)
 {
-    if (a->index || a->used >= ARRAY_INDEX_FROM)
-        IndexBuild(a, a->used);
-}
-
-// Makes sure the index can take the slot about to be added.
-static void IndexBeforeAdd(Array *a)
-{
-    if (a->index) {
-        if (!IndexRoom(a->index))
-            IndexFree(a);
-    } else if (a->used + 1 >= ARRAY_INDEX_FROM) {
-        IndexBuild(a, a->used + 1);
+    if (a->storage < ARRAY_INDEX_FROM || a->storage > INT_MAX / 4) {
+        IndexFree(a);
+        return;
     }
+    size_t size = 16;
+    while (size < (size_t)a->storage * 2 + 2)
+        size *= 2;
+    if (a->index && (size_t)a->index->mask + 1 >= size)
+        return;
+    ArrayIndex *ix = a->index ? a->index : (ArrayIndex *)malloc(sizeof(ArrayIndex));
+    ArrayIndexEntry *entries = ix ? (ArrayIndexEntry *)malloc(size * sizeof(ArrayIndexEntry)) : nullptr;
+    if (!entries) {
+        if (ix != a->index)
+            free(ix);
+        IndexFree(a);
+        return;
+    }
+    if (ix == a->index)
+        free(ix->entries);
+    ix->entries = entries;
+    ix->mask = (unsigned)(size - 1);
+    a->index = ix;
+    IndexFill(a);
 }
 
 Array *ArrayCreate(int capacity, int elemSize, void *owner)
@@ -198,6 +172,7 @@ Array *ArrayCreate(int capacity, int elemSize, void *owner)
     a->elemSize = elemSize;
     a->capacity = capacity;
     a->storage = capacity;
+    IndexFit(a);
     return a;
 }
 
@@ -240,7 +215,8 @@ int ArrayCopy(Array *dst, const Array *src)
     dst->lowest = src->lowest;
     dst->highest = src->highest;
     dst->changes = (int)((unsigned)dst->changes + 1u);
-    IndexRebuild(dst);
+    if (dst->index)
+        IndexFill(dst);
     return 1;
 }
 
@@ -282,7 +258,6 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
         return -1;
     LIB_ASSERT(slot < a->capacity);
     LIB_ASSERT(!a->slots[slot].used);
-    IndexBeforeAdd(a);
     if (a->index)
         IndexPut(a->index, key1, key2, slot);
     if (a->elemSize)
@@ -340,6 +315,7 @@ static int ArrayReserve(Array *a, int want)
     a->elements = elements;
     a->slots = slots;
     a->storage = want;
+    IndexFit(a);
     return 1;
 }
 
@@ -409,14 +385,8 @@ void ArrayClear(Array *a)
     a->iterCount = 0;
     a->lowest = 0;
     a->highest = 0;
-    // The index keeps its size: an array that fills and empties every tick
-    // allocates nothing once it has been full.
-    if (a->index) {
-        ArrayIndex *ix = a->index;
-        for (unsigned i = 0; i <= ix->mask; i++)
-            ix->entries[i].slot = -1;
-        ix->count = 0;
-    }
+    if (a->index)
+        IndexEmpty(a->index);
 }
 
 int ArrayResize(Array *a, int newCapacity)
