@@ -382,8 +382,9 @@ static bool BlitStretchAxis(float edge, float size, int srcSize, int clip1, int 
     return true;
 }
 
-// Widest visible part of an upscaled draw that goes through row buffers.
-enum { BLIT_ROW_MAX = 2048 };
+// Widest visible part of an enlarged draw that goes through row buffers (the
+// doubled screen is 640 wide); a wider one is drawn pixel by pixel.
+enum { BLIT_ROW_MAX = 1024 };
 
 // A run of target columns (from start, len long) showing one source column.
 struct BlitSpan {
