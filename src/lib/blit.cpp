@@ -446,7 +446,7 @@ static void BlitWalkStretched(const BlitTarget *dst, const BlitSource *src, floa
         return;
     i64 count = col2 - col1 + 1;
     if ((stepY < 65536 || stepX < 65536) && count <= BLIT_ROW_MAX) {
-        // Upscaled: a source row is looked up once into a row of colours that
+        // Enlarged: a source row is looked up once into a row of colours that
         // every target row showing it takes, applied eight pixels at a time.
         // Every row steps through the same source columns: the runs of
         // target pixels that show one source column are found once.
