@@ -9,6 +9,7 @@ velok_install
 velok_build "$VELOK_ROOT/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_BENCH=ON
 stamp="$(date +%Y%m%d-%H%M%S)"
 out="$VELOK_ROOT/build-bench/bench-$stamp"
-"$VELOK_ROOT/build-bench/bench/velok_bench" --benchmark_out="$out.json" --benchmark_out_format=json "$@" \
+"$VELOK_ROOT/build-bench/bench/velok_bench" --benchmark_color=false --benchmark_out="$out.json" \
+    --benchmark_out_format=json "$@" \
     | tee "$out.txt"
 echo "Kept in $out.txt and $out.json"
