@@ -53,7 +53,7 @@ void FieldTest::SetUp()
     TempDirTest::SetUp();
     TestAllegroStart();
     LogStateReset();
-    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    gv = new GameVars();
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
@@ -152,7 +152,7 @@ void FieldTest::TearDown()
     LogStateReset();
     EXPECT_EQ(ExprStackTop, -1);
     TextBufFree(gv->warnLog);
-    MemFree(gv);
+    delete gv;
     gv = nullptr;
     TempDirTest::TearDown();
 }

@@ -1,5 +1,7 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include <string>
+
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 
@@ -176,11 +178,13 @@ enum GameLoopKind {
 
 enum { MATCH_KIND_TRAINING = 3 };
 
+// Made by start-up with new GameVars() (every plain field zero) and freed by
+// shutdown; never allocated with LibCalloc, since it holds strings.
 struct GameVars {
-    char startDir[GAME_DIR_LEN];
-    char progDir[GAME_DIR_LEN];
-    char motifDir[GAME_DIR_LEN];
-    char motifFile[GAME_DIR_LEN];
+    std::string startDir;   // the working directory at start-up
+    std::string progDir;    // the start directory ending in "/"
+    std::string motifDir;   // "data/" and the motif's own directory, ending in "/"
+    std::string motifFile;  // the motif's system file name
 
     // Where every loader leaves its reason; the fatal box shows it.
     char errorText[GAME_ERROR_LEN];
@@ -310,6 +314,26 @@ struct GameVars {
     ComboCounter combo[2];
     int lifebarOff;
     PalFx fightPalFx;        // the fight screen's palette effect, applied last each frame
+
+    // Start-up: what the command line gave and what the machine reported.
+    int noMusic;              // the nomusic option: the four music kinds are off
+    int resultsLog;           // the log option
+    std::string resultsLogPath;
+    int cmdAi[4];             // per player 1-4; -1 not given
+    int cmdColor[4];          // value - 1
+    int cmdLife[4];
+    int cmdPower[4];
+    int noJoy;                // the nojoy option: no pad is installed
+    int quickVs;              // a second player was named on the command line
+    int dxVersion;            // the graphics-driver version of the start-up check
+    int writableDir;          // the working directory took the test file
+    int versionMonth, versionDay, versionYear;
+    int playerOn[GAME_MAIN_SLOTS];  // players 1 and 2 take part, 3 and 4 do not
+    unsigned randomSeed;
+    // Load times in frame-timer ticks; shutdown prints them in milliseconds.
+    int loadTimeBg;
+    int loadTimePlayer[2];
+    int loadTimeTotal;
 };
 
 enum GameSpecialFlag {

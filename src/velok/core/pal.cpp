@@ -86,6 +86,13 @@ static PalList *PalListGet()
     return gv ? gv->palList : nullptr;
 }
 
+int PalListInit()
+{
+    if (!gv->palList)
+        gv->palList = PalListCreate(PAL_LIST_START);
+    return gv->palList != nullptr;
+}
+
 int PalListAdd(Palette *pal, PalGroupMask mask)
 {
     if (!pal || !gv)

@@ -13,6 +13,7 @@
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/match/round.h"
 
 enum { FIGHT_KEY_LEN = 96, FIGHT_PATH_LEN = GAME_DIR_LEN };
@@ -118,9 +119,9 @@ static void IntRead(TxtParseFile *tp, const char *format, int n, int *v)
 // A sound reference "group,number"; the group stays -1 when nothing is read.
 static void SndRead(TxtParseFile *tp, const char *format, int n, FightSnd *snd)
 {
-    snd->group = -1;
-    snd->number = 0;
-    PairRead(tp, format, n, &snd->group, &snd->number);
+    char key[FIGHT_KEY_LEN];
+    snprintf(key, sizeof key, format, n);
+    SoundRefParse(tp, key, &snd->group, &snd->number);
 }
 
 static int GroupNeed(TxtParseFile *tp, const char *name, const char *missing)
@@ -250,9 +251,7 @@ static void ElemReadPreset(TxtParseFile *tp, ScreenElem *e, const char *prefix, 
 
 static void SndKeyRead(TxtParseFile *tp, const char *key, FightSnd *snd)
 {
-    snd->group = -1;
-    snd->number = 0;
-    TxtParseScan(tp, key, "%i,%i", &snd->group, &snd->number);
+    SoundRefParse(tp, key, &snd->group, &snd->number);
 }
 
 static int RoundRead(TxtParseFile *tp, FightRoundElems *re)
@@ -559,11 +558,8 @@ Font *FightFontGet(int n)
 
 void FightSndPlay(const FightSnd *snd)
 {
-    if (!snd || snd->group < 0 || !gv->fightSnd)
-        return;
-    // waits for: game-level sound. The fight screen's sounds carry no volume
-    // of their own: SoundPlay with volume 0 gives the configured offset.
-    int volume = gv->cfg.sound.wavVolume;
-    volume = volume < 0 ? 0 : volume > 255 ? 255 : volume;
-    SndPlayOnKey(SND_KEY_NONE, gv->fightSnd, snd->group, snd->number, volume);
+    // The fight screen's sounds carry no volume of their own: the configured
+    // offset alone.
+    if (snd)
+        SoundPlay(gv->fightSnd, snd->group, snd->number, 0);
 }

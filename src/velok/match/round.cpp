@@ -11,6 +11,7 @@
 #include "velok/match/gameloop.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 
@@ -465,8 +466,9 @@ static int State4(int *ended)
         r.endTick = r.tick + 19;
     int left = r.endTick - r.tick;
     if (left >= 0 && left < 16) {
-        // The match's last fade also turns both sound volumes down
-        // (SoundSetVolumes); the game sound layer is not in the build yet.
+        // The match's last fade also fades the sound.
+        if (MatchWinnerGet())
+            SoundSetVolumesOffset(2 * left - 32);
         GlobalMul(16 * left);
     }
     if (r.tick != r.endTick)

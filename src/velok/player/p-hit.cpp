@@ -8,9 +8,11 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
+#include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/p-info.h"
@@ -364,6 +366,17 @@ static void VictimRecords(Player *a, Player *v, const HitDef *hd)
     v->getHit.chainId = hd->id;
 }
 
+// A hit or guard sound at the victim: from the fight screen's common set at
+// volume 0, or from the attacker's character at its volume.
+static void HitSound(const Player *a, const Player *v, int fromCommon, int group, int number)
+{
+    if (!gv)
+        return;
+    const CharData *cd = a->charData;
+    SndSet *set = fromCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
+    SoundPlayAt(SND_KEY_NONE, v->screenX, set, group, number, fromCommon || !cd ? 0 : cd->volume);
+}
+
 static float Given(float value, float own)
 {
     return value == SCTRL_NOT_GIVEN_FLOAT ? own : value;
@@ -377,6 +390,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     v->cornerPush = 0.0f;
     if (ovr && ovr->forceAir)
         v->state.stateType = STATETYPE_A;
+    HitSound(a, v, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
     if (hd->p2Facing && hd->p2Facing == d * v->facing)
         v->pendingFacing = -v->facing;
     VictimRecords(a, v, hd);
@@ -495,6 +509,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     if (reversal)
         return 1;
 
+    SoundPlayerStop(v->slot, SOUND_PLAYER_OWN_CHANNEL);
     LeaveCustomStates(v);
     if (v->state.moveType != MOVETYPE_H && v->sinceLastHit > 1) {
         v->getHit.hitCount = 0;
@@ -544,6 +559,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
         return 0;
     }
     v->cornerPush = 0.0f;
+    HitSound(a, v, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
     VictimRecords(a, v, hd);
     v->getHit.guarded = 1;
     v->getHit.xVel = v->getHit.yVel = 0.0f;

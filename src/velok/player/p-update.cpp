@@ -8,9 +8,11 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/keybuf.h"
@@ -639,9 +641,21 @@ static int Physics(Player *pl)
     return 0;
 }
 
+// The KO cry (11, 0) of the character; echoes come quieter.
+static void KoSound(Player *pl, int quieter)
+{
+    const CharData *cd = pl->charData;
+    if (!cd || gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        return;
+    int volume = cd->volume < INT_MIN + quieter ? INT_MIN : cd->volume - quieter;
+    SoundPlayAt(SND_KEY_NONE, pl->screenX, cd->sounds, 11, 0, volume);
+}
+
 static void KnockOut(Player *pl)
 {
-    // The KO sound (11, 0) at the player's screen x comes with game-level sound.
+    if (!gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        SoundPlayerStop(pl->slot, SOUND_PLAYER_OWN_CHANNEL);
+    KoSound(pl, 0);
     pl->alive = 0;
     pl->koTicks = 0;
     pl->state.ctrl = 0;
@@ -674,12 +688,12 @@ static void AfterStates(Player *pl)
 {
     PlayerStateBlock *st = &pl->state;
     PlayerGetHit *gh = &pl->getHit;
-    // The KO sound and its echoes at KO counts 20 and 50 (unless nokosnd)
-    // come with game-level sound.
     if (pl->life <= 0 && pl->alive && !gv->specialFlags[GAME_SPECIAL_NOKO])
         KnockOut(pl);
     if (!pl->alive) {
         pl->koTicks++;
+        if (pl->consts.koEcho && (pl->koTicks == 20 || pl->koTicks == 50))
+            KoSound(pl, pl->koTicks == 20 ? 60 : 120);
         if (PlayerSlotGet(PlayerPartnerSlot(pl->slot))) {
             pl->playerPush = 0;
             if (st->stateNo == 5150 && st->time > 9)

@@ -15,6 +15,7 @@
 #include "velok/core/gamevars.h"
 #include "velok/player/player.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/script/sc-playsnd.h"
 #include "velok/script/stparam.h"
 
 struct SCtrlTypeName {
@@ -664,6 +665,21 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         SetInt(&s[2], given);
         return 1;
     }
+    case SCTRL_PLAYSND: {
+        PlaySndParams *p = (PlaySndParams *)LibCalloc(1, sizeof(PlaySndParams));
+        if (!p) {
+            GameErrorSet("Out of memory");
+            return 0;
+        }
+        if (!SCtrlPlaySndParse(f, p, pl)) {
+            SCtrlPlaySndFree(p);
+            MemFree(p);
+            GameErrorAppend("\nError parsing PlaySnd");
+            return 0;
+        }
+        c->params = p;
+        return 1;
+    }
     case SCTRL_STOPSND:
         return ReqValue(f, "channel", &s[0], pl, 1, "Missing channel parameter");
     case SCTRL_SNDPAN: {
@@ -818,6 +834,8 @@ void SCtrlFree(SCtrl *ctrl)
         ExprFree(&e);
     if (ctrl->params && (ctrl->type == SCTRL_HITDEF || ctrl->type == SCTRL_REVERSALDEF))
         SCtrlHitDefFree((HitDefParams *)ctrl->params);
+    if (ctrl->params && ctrl->type == SCTRL_PLAYSND)
+        SCtrlPlaySndFree((PlaySndParams *)ctrl->params);
     MemFree(ctrl->params);
     ctrl->params = nullptr;
 }

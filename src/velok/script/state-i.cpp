@@ -12,6 +12,7 @@
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/lifebar.h"
 #include "velok/player/p-hit.h"
@@ -20,6 +21,7 @@
 #include "velok/player/player.h"
 #include "velok/script/sc-envshake.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/script/sc-playsnd.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/st-trig.h"
 #include "velok/script/stparam.h"
@@ -37,6 +39,30 @@ static float EvalFloat(Player *pl, const SCtrl *c, int slot)
 static int WrapAdd(int a, int b)
 {
     return (int)((uint32_t)a + (uint32_t)b);
+}
+
+// Channel -1 stops every sound, as the library's key -1 does.
+static void StopSnd(Player *pl, const SCtrl *c)
+{
+    int channel = EvalInt(pl, c, 0, 1);
+    if (channel < -1 || channel >= SOUND_PLAYER_CHANNELS) {
+        PlayerWarnf(pl, "stopped illegal channel number %i", channel);
+        return;
+    }
+    SoundPlayerStop(pl->slot, channel);
+}
+
+static void SndPan(Player *pl, const SCtrl *c)
+{
+    int channel = EvalInt(pl, c, 0, 1);
+    if (channel < 0 || channel >= SOUND_PLAYER_CHANNELS) {
+        PlayerWarnf(pl, "attemted to pan illegal channel number %i", channel);
+        return;
+    }
+    int pan = EvalInt(pl, c, 1);
+    float offset = pl->facing < 0 ? -(float)pan : (float)pan;
+    float x = EvalInt(pl, c, 2) ? offset + 160.0f : pl->posX - gv->cameraX + offset;
+    SoundPanAt(SoundPlayerChannelKey(pl->slot, channel), x);
 }
 
 // changestate and selfstate after their own preparations.
@@ -704,12 +730,20 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         EnvColor(pl, c);
         return 0;
 
-    // Types whose effect belongs to modules this build does not have yet:
-    // sound, projectiles, helpers, explods, afterimages, pauses, shakes and
-    // palette effects. Each does nothing until its module is wired here.
     case SCTRL_PLAYSND:
+        if (c->params)
+            SCtrlPlaySndApply((const PlaySndParams *)c->params, pl);
+        return 0;
     case SCTRL_STOPSND:
+        StopSnd(pl, c);
+        return 0;
     case SCTRL_SNDPAN:
+        SndPan(pl, c);
+        return 0;
+
+    // Types whose effect belongs to modules this build does not have yet:
+    // projectiles, helpers, explods, afterimages, pauses, shakes and palette
+    // effects. Each does nothing until its module is wired here.
     case SCTRL_PROJECTILE:
     case SCTRL_HITOVERRIDE:
     case SCTRL_ENVSHAKE:

@@ -27,7 +27,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         WriteFileText("sys.fnt", FightKitFont());
         gv->sysFont[0] = FontLoad("sys.fnt");
         ASSERT_NE(gv->sysFont[0], nullptr);
@@ -37,7 +37,7 @@ protected:
         FightDataFree();
         PalListFree();
         FontFree(gv->sysFont[0]);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         LogStateReset();
         TempDirTest::TearDown();
@@ -137,7 +137,7 @@ TEST_F(FightLoad, ValuesAndTheirRules)
 {
     kit.Group("Files").push_back("font1 = kit.fnt");
     kit.Group("Lifebar") = {"p2.pos = 300,12", "p2.range.x = -5,-100", "p2.front.spr = 3,0", "p2.front.layerno = 2"};
-    kit.Group("Powerbar") = {"level3.snd = 1,3", "p1.counter.font = 1,0,-1"};
+    kit.Group("Powerbar") = {"level3.snd = 1,3", "level4.snd = 2,", "level5.snd = ,5", "p1.counter.font = 1,0,-1"};
     kit.Group("Turns Face") = {"p1.facing = 1", "p1.teammate.facing = -1", "p2.facing = 1",
                                "p1.teammate.spacing = 12,0"};
     kit.Group("Time") = {"framespercount = 0"};
@@ -161,6 +161,8 @@ TEST_F(FightLoad, ValuesAndTheirRules)
     EXPECT_EQ(f->life[1].front.layer, 2);
     EXPECT_EQ(f->levelSnd[3].group, 1);
     EXPECT_EQ(f->levelSnd[3].number, 3);
+    EXPECT_EQ(f->levelSnd[4].group, -1) << "a sound without its number is none";
+    EXPECT_EQ(f->levelSnd[5].group, -1);
     EXPECT_EQ(f->power[0].counter.kind, SCREEN_ELEM_TEXT);
     EXPECT_EQ(f->power[0].counter.align, -1);
     EXPECT_EQ(f->turnsFace[0].facing, -1) << "teammate.facing overwrites facing";

@@ -41,7 +41,8 @@ protected:
         KeepAlsaModuleLoaded();
         set_config_string("sound", "alsa_device", "null");
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
+        gv->cfg.sound.sound = 1;
         gv->cfg.sound.wavVolume = 175;
         ASSERT_EQ(SndInstall(DIGI_ALSA, MIDI_NONE, 8), 1) << allegro_error;
         FightKit kit = FightKitMake();
@@ -53,7 +54,7 @@ protected:
     {
         FightDataFree();
         SndRemove();
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         LogStateReset();
         TempDirTest::TearDown();
