@@ -84,7 +84,7 @@ struct World {
         }
         dir = tmpl;
 
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(64, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -114,7 +114,7 @@ struct World {
         TimerDeviceSet(nullptr);
         PalFxGlobalFree();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         if (!oldDir.empty() && chdir(oldDir.c_str()) != 0)
             fprintf(stderr, "bench: cannot return to %s\n", oldDir.c_str());
