@@ -53,7 +53,7 @@ PcxSpec FigurePcx(int seed, bool withPalette)
     return p;
 }
 
-std::string CmdText(const BigCharSpec &s)
+std::string CmdText(const BigCharSizes &s)
 {
     std::string t = "[Defaults]\ncommand.time = 15\ncommand.buffer.time = 1\n";
     std::vector<std::string> names;
@@ -103,7 +103,7 @@ std::string CmdText(const BigCharSpec &s)
     return t;
 }
 
-std::string ConstantsText(const BigCharSpec &s)
+std::string ConstantsText(const BigCharSizes &s)
 {
     std::string t = CharKitConstantsText();
     auto at = t.find("xscale = 2\nyscale = 1\n");
@@ -252,7 +252,7 @@ std::string Action(int number, int group, int images, int n, int time, bool atta
     return AirAction(number, lines);
 }
 
-std::string AirText(const BigCharSpec &s)
+std::string AirText(const BigCharSizes &s)
 {
     int groups = s.images / 10;
     auto g = [&](int n) { return groups > 0 ? n % groups : 0; };
@@ -295,7 +295,7 @@ std::string BigCharSprites(int images, int imagesPerPalette)
     return SffBytes(entries);
 }
 
-CharKit BigCharMake(const BigCharSpec &s)
+CharKit BigCharMake(const BigCharSizes &s)
 {
     CharKit kit;
     kit.def = CharKitDefText(kit.name, "stcommon = common.cns\n");

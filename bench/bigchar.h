@@ -7,7 +7,7 @@
 // Sizes of the generated character. The defaults are a full-size character:
 // 4,000 images of 64x96 sharing 40 palettes, 600 statedefs, 60 state -1
 // controllers of four to five trigger lines, 40 commands and a common file.
-struct BigCharSpec {
+struct BigCharSizes {
     int images = 4000;
     int imagesPerPalette = 100;
     int statedefs = 600;
@@ -16,7 +16,7 @@ struct BigCharSpec {
     float scale = 2.0f;  // the constants' xscale and yscale
 };
 
-CharKit BigCharMake(const BigCharSpec &spec = BigCharSpec());
+CharKit BigCharMake(const BigCharSizes &sizes = BigCharSizes());
 
 // The sprite file alone (images keyed group = ordinal / 10, number = ordinal % 10).
 std::string BigCharSprites(int images, int imagesPerPalette);

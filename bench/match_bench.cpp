@@ -98,9 +98,9 @@ struct World {
         PlayerStateEscapeSet(NoEscape);
 
         for (int n : {1000, 2000}) {
-            BigCharSpec spec;
-            spec.images = n;
-            BigCharMake(spec).WriteDir("chars/n" + std::to_string(n));
+            BigCharSizes sizes;
+            sizes.images = n;
+            BigCharMake(sizes).WriteDir("chars/n" + std::to_string(n));
         }
         CharKit big = BigCharMake();
         big.WriteDir("chars/n4000");
