@@ -244,6 +244,8 @@ static void SpecialsFind(StateDefList *list)
 {
     for (int n = 1; n <= 3; n++)
         list->special[n - 1] = (StateDef *)ArrayFindElem(list->defs, -n, 0);
+    list->specialChanges = list->defs->changes;
+    list->specialKnown = 1;
 }
 
 StateDefList *StateDefListLoad(TxtParseFile *f, Player *pl)
@@ -301,7 +303,7 @@ StateDef *StateDefListFind(const StateDefList *list, int number)
 {
     if (!list || !list->defs)
         return nullptr;
-    if (number >= -3 && number <= -1)
+    if (number >= -3 && number <= -1 && list->specialKnown && list->specialChanges == list->defs->changes)
         return list->special[-number - 1];
     return (StateDef *)ArrayFindElem(list->defs, number, 0);
 }
