@@ -29,10 +29,13 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/pixkit.h"
+#include "support/stagekit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/team.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/match.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
 #include "velok/player/keybuf.h"
@@ -67,7 +70,7 @@ struct World {
     BITMAP *canvas = nullptr;
     std::vector<int> rows;
     VbufTarget drawTarget{};
-    CharData *chars[2] = {nullptr, nullptr};
+    std::vector<CharInfo> entries;
     bool matchReady = false;
 
     World()
@@ -133,60 +136,50 @@ struct World {
         return cd;
     }
 
-    // Two full-size characters facing each other in the fight state of a
-    // round on a wide stage, with shadows, drawing into a 320x240 target.
+    // Two full-size characters (two select entries of the generated
+    // character) made by the match set-up on a stage whose background is a
+    // small floor, in the fight state of a training round that never ends,
+    // with shadows, drawing into a 320x240 target.
     void MatchBegin()
     {
         if (matchReady)
             return;
+        for (int i = 0; i < 4; i++)
+            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+        gv->options.time = 99;
+        gv->cfg.misc.playerCache = 8;
+        gv->cfg.engine.helperMax = 2;
         gv->activePause = -1;
         gv->playerInput = 1;
-        gv->stageLeftBound = -400.0f;
-        gv->stageRightBound = 400.0f;
-        gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
-        gv->stageScreenLeft = gv->stageScreenRight = 15;
-        gv->stageZOffset = 200;
-        gv->stageShadowIntensity = 128;
-        gv->stageShadowYScale = 0.4f;
         gv->drawList = DrawListCreate(64);
         FightRoundDefaults();
-        PlayerSlotsCreate(2);
-        for (int s = 1; s <= 2; s++) {
-            chars[s - 1] = Load("chars/n4000");
-            Player *p = PlayerNew(chars[s - 1]);
-            if (!p) {
-                fprintf(stderr, "bench: no player: %s\n", gv->errorText);
-                exit(1);
-            }
-            gv->players[s] = p;
-            p->slot = s;
-            p->side = s;
-            PlayerEnableSet(s, 1);
-            PlayerSprRequire(p, 0);
-            p->alive = 1;
-            p->animOwn = chars[s - 1]->anims;
-            p->zScale = 1.0f;
-            p->screenBound = p->moveCameraX = p->moveCameraY = p->playerPush = 1;
-            p->posX = s == 1 ? -70.0f : 70.0f;
-            if (s == 2)
-                PlayerTurn(p);
-            PlayerAnimSet(p, 0);
+        entries.resize(2);
+        for (CharInfo &e : entries) {
+            memset(&e, 0, sizeof e);
+            StrCopy(e.dir, sizeof e.dir, "chars/n4000");
+            StrCopy(e.defFile, sizeof e.defFile, "kit.def");
         }
-        CharData *cd = chars[0];
+        gv->charList = entries.data();
+        gv->charCount = (int)entries.size();
+        StageKit().Write("stages/bench.def");
+        StrCopy(gv->stageFile, sizeof gv->stageFile, "stages/bench.def");
+        for (int side = 1; side <= 2; side++) {
+            TeamInfo *t = &gv->teams[side - 1];
+            TeamSetup(t, side, TEAM_MODE_SINGLE, 1);
+            TeamMember *m = TeamMemberAt(t, 0);
+            m->charIndex = side - 1;
+            m->palNo = 0;
+        }
+        if (!StageLoad() || !MatchTeamsSetup(0)) {
+            fprintf(stderr, "bench: no match: %s\n", gv->errorText);
+            exit(1);
+        }
+        CharData *cd = PlayerSlotGet(1)->charData;
         StateDef *minus1 = StateDefListFind(cd->states, -1);
         fprintf(stderr, "bench: the character has %d images, %d palettes, %d statedefs (%d controllers in state -1), "
                         "%d commands, %d actions\n",
                 SprSetImageCount(cd->spr), SprSetPalCount(cd->spr), cd->states->defs->used,
                 minus1 ? minus1->ctrls->used : 0, cd->cmds.count, cd->anims->count);
-        gv->players[1]->opponent = gv->players[2];
-        gv->players[2]->opponent = gv->players[1];
-        for (int s = 0; s < 2; s++) {
-            gv->sideEntry[s].memberCount = 1;
-            gv->sideEntry[s].members[0].slot = s + 1;
-            gv->side[s].roundsToWin = 2;
-            gv->side[s].standRatio = 1.0f;
-        }
-        gv->round.number = 1;
         gv->round.state = 2;
         gv->gameLoopMode = GAMELOOP_MATCH;
         gv->matchKind = MATCH_KIND_TRAINING;
@@ -206,13 +199,10 @@ struct World {
             return;
         GameLoopLeave();
         vbufTarget = VbufTarget{};
-        for (int s = 1; s <= gv->playerSlotCount; s++)
-            PlayerFree(gv->players[s]);
+        PalListFree();
+        MatchPlayersFree();
+        PlayerCacheFlush();
         PlayerSlotsFree();
-        for (CharData *&cd : chars) {
-            CharDataFree(cd);
-            cd = nullptr;
-        }
         DrawListFree(gv->drawList);
         gv->drawList = nullptr;
         destroy_bitmap(canvas);
@@ -258,10 +248,10 @@ void KeyScript(Player *p, int tick)
 int MatchFrame()
 {
     int tick = gv->gameTick;
-    KeyScript(gv->players[1], tick);
-    KeyScript(gv->players[2], tick + 120);
+    KeyScript(PlayerSlotGet(1), tick);
+    KeyScript(PlayerSlotGet(2), tick + 120);
     for (int s = 1; s <= 2; s++) {
-        Player *p = gv->players[s];
+        Player *p = PlayerSlotGet(s);
         if (p->life < p->lifeMax / 2)
             p->life = p->lifeMax;
         if (p->posX < -300.0f || p->posX > 300.0f)
@@ -372,7 +362,7 @@ void BM_TriggerEval(benchmark::State &state)
 {
     World &w = TheWorld();
     w.MatchBegin();
-    Player *p = gv->players[1];
+    Player *p = PlayerSlotGet(1);
     std::vector<Expr> exprs;
     for (const char *text : typicalTriggers) {
         Expr e{};
@@ -403,7 +393,7 @@ void BM_ControllerCheck4Lines(benchmark::State &state)
 {
     World &w = TheWorld();
     w.MatchBegin();
-    Player *p = gv->players[1];
+    Player *p = PlayerSlotGet(1);
     DefFileWrite("ctrl.cns", "[State 0, four]\ntype = Null\ntriggerall = alive\ntriggerall = power >= 0\n"
                              "trigger1 = statetype != L\ntrigger1 = Time >= 0\n");
     TxtParseFile *f = TxtParseOpen("ctrl.cns");
@@ -433,7 +423,7 @@ void BM_ControllerCheckStateMinus1(benchmark::State &state)
 {
     World &w = TheWorld();
     w.MatchBegin();
-    Player *p = gv->players[1];
+    Player *p = PlayerSlotGet(1);
     StateDef *sd = StateDefListFind(p->state.ownList, -1);
     if (!sd) {
         state.SkipWithError("no state -1");
