@@ -46,7 +46,8 @@ struct ArrayIndexEntry {
 
 struct ArrayIndex {
     ArrayIndexEntry *entries;
-    unsigned mask;  // entry count - 1, a power of two less one
+    unsigned mask;  // table size - 1, a power of two less one
+    int count;      // entries in use
 };
 
 static unsigned IndexHash(int key1, int key2, unsigned mask)
@@ -64,6 +65,7 @@ static void IndexPut(ArrayIndex *ix, int key1, int key2, int slot)
     while (ix->entries[i].slot >= 0)
         i = (i + 1) & ix->mask;
     ix->entries[i] = ArrayIndexEntry{key1, key2, slot};
+    ix->count++;
 }
 
 static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
@@ -86,6 +88,7 @@ static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
         }
     }
     ix->entries[hole].slot = -1;
+    ix->count--;
 }
 
 static int IndexFind(const ArrayIndex *ix, int key1, int key2)
@@ -103,6 +106,7 @@ static void IndexEmpty(ArrayIndex *ix)
 {
     for (unsigned i = 0; i <= ix->mask; i++)
         ix->entries[i].slot = -1;
+    ix->count = 0;
 }
 
 static void IndexFree(Array *a)
@@ -378,6 +382,15 @@ void ArrayRemove(Array *a, int slot)
 void ArrayClear(Array *a)
 {
     a->changes = (int)((unsigned)a->changes + 1u);
+    // A list that fills a little and empties every frame takes its few
+    // entries out of the index rather than wiping the whole table.
+    if (a->index && a->index->count > 0 && (size_t)a->index->count * 8 < (size_t)a->index->mask + 1) {
+        for (int i = a->lowest; i <= a->highest; i++)
+            if (a->slots[i].used)
+                IndexErase(a->index, a->slots[i].key1, a->slots[i].key2, i);
+    } else if (a->index && a->index->count > 0) {
+        IndexEmpty(a->index);
+    }
     for (int i = 0; i <= a->capacity; i++)
         a->slots[i].used = 0;
     a->used = 0;
@@ -385,8 +398,6 @@ void ArrayClear(Array *a)
     a->iterCount = 0;
     a->lowest = 0;
     a->highest = 0;
-    if (a->index)
-        IndexEmpty(a->index);
 }
 
 int ArrayResize(Array *a, int newCapacity)
