@@ -352,6 +352,15 @@ fail:
     return 0;
 }
 
+// The code of n entries in one block, the kinds right after the words, so
+// that evaluating a line reads one block; null when memory runs out.
+static ExprWord *CodeAlloc(int n, uint8_t **kinds)
+{
+    ExprWord *code = (ExprWord *)LibCalloc((size_t)n * sizeof(ExprWord) + (size_t)n, 1);
+    *kinds = code ? (uint8_t *)(code + n) : nullptr;
+    return code;
+}
+
 void ExprFree(Expr *expr)
 {
     if (!expr)
@@ -359,7 +368,6 @@ void ExprFree(Expr *expr)
     if (expr->code) {
         FreeTrigEntries(expr->code, expr->kinds, expr->count);
         MemFree(expr->code);
-        MemFree(expr->kinds);
     }
     memset(expr, 0, sizeof *expr);
 }
@@ -399,11 +407,9 @@ int ExprCompile(const char *text, Expr *expr, Player *pl, const char **stop, int
             ExprSetInt(expr, values[0].i);
         return 1;
     }
-    ExprWord *code = (ExprWord *)LibCalloc(n, sizeof *code);
-    uint8_t *codeKinds = (uint8_t *)LibCalloc(n, 1);
-    if (!code || !codeKinds) {
-        MemFree(code);
-        MemFree(codeKinds);
+    uint8_t *codeKinds;
+    ExprWord *code = CodeAlloc(n, &codeKinds);
+    if (!code) {
         FreeTrigEntries(values, kinds, n);
         StrCopy(LibErrorMsg, sizeof LibErrorMsg, "Out of memory");
         return 0;
@@ -425,9 +431,8 @@ void ExprCopy(Expr *dest, const Expr *src)
     *dest = *src;
     if (!src->code)
         return;
-    dest->code = (ExprWord *)LibCalloc(src->count, sizeof *dest->code);
-    dest->kinds = (uint8_t *)LibCalloc(src->count, 1);
-    if (!dest->code || !dest->kinds)
+    dest->code = CodeAlloc(src->count, &dest->kinds);
+    if (!dest->code)
         ExprFatal("Uh-oh. Alloc error");
     memcpy(dest->code, src->code, src->count * sizeof *dest->code);
     memcpy(dest->kinds, src->kinds, src->count);
@@ -439,13 +444,16 @@ void ExprCopy(Expr *dest, const Expr *src)
 static void ExprAppend(Expr *expr, ExprWord a, uint8_t kindA, ExprWord b, uint8_t kindB)
 {
     int n = expr->count + 2;
-    ExprWord *code = (ExprWord *)realloc(expr->code, n * sizeof *code);
+    uint8_t *kinds;
+    ExprWord *code = CodeAlloc(n, &kinds);
     if (!code)
         ExprFatal("Can't realloc memory.");
+    if (expr->count) {
+        memcpy(code, expr->code, (size_t)expr->count * sizeof *code);
+        memcpy(kinds, expr->kinds, (size_t)expr->count);
+    }
+    MemFree(expr->code);
     expr->code = code;
-    uint8_t *kinds = (uint8_t *)realloc(expr->kinds, n);
-    if (!kinds)
-        ExprFatal("Can't realloc memory.");
     expr->kinds = kinds;
     code[n - 2] = a;
     kinds[n - 2] = kindA;
