@@ -281,6 +281,14 @@ struct GameVars {
     float stageShadowYScale;
     int stageShadowFadeLow, stageShadowFadeHigh;
     int stageReflect;
+
+    // The stage's [Camera] boundleft and boundright (the stage loader fills
+    // them): projectiles leave flight beyond them.
+    int cameraBoundLeft, cameraBoundRight;
+    // Palette effects of the BGPalFX and AllPalFX controllers: over the stage
+    // background's palettes, and over every palette.
+    PalFx bgPalFx;
+    PalFx allPalFx;
 };
 
 enum GameSpecialFlag {

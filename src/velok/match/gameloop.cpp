@@ -17,6 +17,7 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-hit.h"
@@ -24,6 +25,7 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/match/round.h"
 
 static GameLoopCounters counters;
@@ -163,7 +165,7 @@ void GameLoopFrameDraw()
     // drawing) run here in drawn and skipped frames alike.
 
     if (drawn) {
-        // Shadows of projectiles and explods come with their modules.
+        // The shadows of the player explods come with the explod module.
         if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
             ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                                      gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
@@ -171,6 +173,11 @@ void GameLoopFrameDraw()
                 Player *pl = EnabledPlayer(slot);
                 if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
                     PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
+            }
+            for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl)
+                    ProjListDrawShadows(pl->projList, &shadow, gv->stageReflect, Zoom());
             }
             if (gv->animList)
                 AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
@@ -182,8 +189,19 @@ void GameLoopFrameDraw()
             if (pl && pl->visible)
                 PlayerDraw(pl, 1.0f);
         }
-        // Projectiles, layer-0 explods and afterimages come with their
-        // modules.
+        for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl)
+                ProjListDraw(pl->projList);
+        }
+        // The layer-0 explods come with the explod module.
+        for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (!pl)
+                continue;
+            AfterImagePlayerDraw(pl);
+            AfterImageExplodDrawAll(pl);
+        }
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
@@ -210,12 +228,14 @@ void GameLoopFrameDraw()
         if (gv->clsnDisplay) {
             for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
                 Player *pl = EnabledPlayer(slot);
-                if (pl)
-                    PlayerDebugDraw(pl, Zoom());
+                if (!pl)
+                    continue;
+                PlayerDebugDraw(pl, Zoom());
+                ProjListDrawClsn(pl->projList, Zoom());
             }
         }
-        // Projectile boxes, combo counters and the debug overlay come with
-        // the projectiles, the fight-screen drawing and the debug display.
+        // Combo counters and the debug overlay come with the fight-screen
+        // drawing and the debug display.
         if (gv->shutterOn)
             ShutterDraw();
     }
@@ -283,7 +303,9 @@ static void PauseDarken()
 // just reset.
 static void PalFxApplyAll()
 {
-    // waits for: stage module (the stage background's effect over PAL_GROUP_BG comes first)
+    // The background's and the all-palette effects run on through pauses, as
+    // the fight screen's does.
+    PalFxApply(&gv->bgPalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
     for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (!pl || !PalGroupMaskAny(pl->palMask))
@@ -291,6 +313,7 @@ static void PalFxApplyAll()
         int moving = gv->activePause < 0 || pl->pauseMoveTime[gv->activePause] > 0;
         PalFxApply(&pl->palFx, pl->palMask, 0, moving);
     }
+    PalFxApply(&gv->allPalFx, PalGroupMaskAll(), 0, 1);
     // waits for: fight-screen module (its effect comes last)
 }
 
@@ -523,8 +546,21 @@ int GameLoopTick()
             AnimObjTick(pl->anim);
     }
 
-    // Projectiles (ProjListUpdate) and afterimage recording
-    // (AfterImagePlayerRecord) come with their modules.
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        if (pl->runFlag)
+            ProjListUpdate(pl->projList);
+        ProjListUpdateScreenPos(pl->projList);
+    }
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        AfterImagePlayerRecord(pl);
+        AfterImageExplodRecordAll(pl);
+    }
     if (gv->round.hitDetect)
         PlayerHitDetectAll();
     if (gv->activePause < 0) {

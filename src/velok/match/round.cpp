@@ -12,6 +12,7 @@
 #include "velok/core/pal.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
 
@@ -277,8 +278,13 @@ static void RoundSkipIntro()
         if (pl)
             pl->frozen = 0;
     }
-    // Removing helpers and the main players' projectiles and clearing both
-    // explod lists come with the helper, projectile and explod modules.
+    for (int slot = 1; slot <= MainSlotCount(); slot++) {
+        Player *pl = PlayerSlotGet(slot);
+        if (pl)
+            ProjListClear(pl->projList);
+    }
+    // Removing helpers and clearing both explod lists come with the helper
+    // and explod modules.
 }
 
 static int State0()

@@ -12,8 +12,10 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
 #include "velok/player/p-hit.h"
+#include "velok/player/proj.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
 #include "velok/script/statedef.h"
@@ -257,7 +259,15 @@ Player *PlayerNew(CharData *cd)
     // Players draw through the frame's priority list, ordered by sprite priority.
     pl->anim->drawList = gv->drawList;
 
-    // The projectile list and the AI section are made here once they exist.
+    // A helper's projectiles go into its root's list: its own stays empty.
+    int projMax = cd ? MaxInt(gv->cfg.engine.playerProjectileMax, PROJ_CAPACITY_MIN) : 0;
+    pl->projList = ProjListCreate(projMax, cd ? cd->anims : nullptr, pl->sprView);
+    if (!pl->projList) {
+        PlayerFree(pl);
+        GameErrorSet("Can't create projectile array.");
+        return nullptr;
+    }
+    // The AI section is made here once the learning AI exists.
     PlayerStateInit(pl, cd ? cd->states : nullptr);
     if (cd)
         pl->aiLevel = PlayerAILevelStart();
@@ -417,7 +427,7 @@ void PlayerRoundInit(Player *pl)
     memset(pl->assertFlags, 0, sizeof pl->assertFlags);
     memset(pl->roundCounters, 0, sizeof pl->roundCounters);
 
-    // The player's projectiles are removed here once projectiles exist.
+    ProjListClear(pl->projList);
     ArrayClear(pl->targets);
     memset(&pl->extraVel, 0, sizeof pl->extraVel);
     pl->extraVel.decayX = pl->extraVel.decayY = 1.0f;
@@ -442,6 +452,7 @@ void PlayerRoundInit(Player *pl)
     st->ctrl = 1;
     st->hitPauseTime = 0;
     st->moveContact = st->moveContactTicks = 0;
+    pl->projContactKind = pl->projContactId = pl->projContactTicks = 0;
     pl->guarding = 0;
     pl->idleTicks = 0;
     memset(pl->hitPauseTimers, 0, sizeof pl->hitPauseTimers);
@@ -493,7 +504,7 @@ void PlayerRoundInit(Player *pl)
     pl->angle = 0.0f;
     pl->angleDraw = 0;
     pl->visible = 1;
-    // The player's afterimage is released here once afterimages exist.
+    AfterImagePlayerRelease(pl);
     pl->animOverride = nullptr;
     pl->animOwn = cd->anims;
     pl->anim->set = cd->anims;
@@ -571,6 +582,8 @@ void PlayerFree(Player *pl)
     // The learned samples are merged into the character here once the learning AI exists.
     TextBufFree(pl->clipboard);
     ArrayFree(pl->targets);
+    ProjListFree(pl->projList);
+    AfterImagePlayerRelease(pl);
     SprSetFree(pl->palView);
     SprSetFree(pl->sprView);
     AnimObjFree(pl->anim);
@@ -595,6 +608,7 @@ int PlayerDestroy(Player *pl)
 {
     // waits for: explods (the player's explods of every ID are removed here)
     PlayerTargetsDrop(pl, nullptr);
+    AfterImagePlayerRelease(pl);
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *q = gv->players[s];
         if (!q || q == pl)
