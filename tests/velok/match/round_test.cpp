@@ -6,6 +6,7 @@
 #include "lib/timer.h"
 #include "support/roundkit.h"
 #include "velok/match/gameloop.h"
+#include "velok/player/proj.h"
 
 namespace {
 
@@ -472,8 +473,12 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     gv->shutterOn = 1;
     gv->shutterStep = 10;
     P(1)->frozen = 1;
+    SCtrl *proj = Ctrl("type = Projectile");
+    ASSERT_NE(proj, nullptr);
+    Apply(P(2), proj);
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 1) << "the shutter is still closing";
+    EXPECT_EQ(ProjListCount(P(2)->projList), 1);
     gv->shutterOn = 0;
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 2);
@@ -483,6 +488,7 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     EXPECT_EQ(gv->shutterHeight, 120);
     EXPECT_EQ(gv->shutterStep, -10);
     EXPECT_EQ(P(1)->frozen, 0);
+    EXPECT_EQ(ProjListCount(P(2)->projList), 0) << "the main players' projectiles are gone";
     EXPECT_EQ(Mul(), 256);
 
     StateAt(2, 5);
