@@ -3,7 +3,13 @@
 #include <string>
 #include <vector>
 
+#include <allegro.h>
+
 #include "lib/array.h"
+#include "lib/gfx.h"
+#include "lib/vbuf.h"
+#include "support/pixkit.h"
+#include "velok/player/p-draw.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
 #include "velok/core/gamevars.h"
@@ -606,4 +612,53 @@ TEST_F(ProjField, ATrailIsBorrowedFromThePoolAndGivenBack)
     EXPECT_EQ(ai->active, 0);
     ProjListClear(p1->projList);
     EXPECT_EQ(AfterImagePoolCount(gv->afterImages), 0);
+}
+
+TEST_F(ProjField, ShadowsAndDebugBoxesAreDrawnAtTheScreenPlace)
+{
+    ASSERT_EQ(GfxSinTableInit(), 1);
+    BITMAP *canvas = PixCanvas(0xffff);
+    std::vector<int> rows;
+    PixVbufTargetSet(canvas, &rows);
+    gv->cfg.engine.drawShadows = 1;
+    gv->stageZOffset = 100;
+    gv->stageShadowIntensity = 128;
+    gv->stageShadowYScale = 1.0f;
+    int i = Launch("projanim = 300\npostype = left\noffset = 160, -30\nprojshadow = -1, 0, 0");
+    Update();
+    ASSERT_EQ(Proj(i)->screenX, 160);
+    ASSERT_EQ(Proj(i)->screenY, 70);
+    ShadowSettings shadow = {0, 128, 1.0f, 0, 0};
+    ProjListDrawShadows(p1->projList, &shadow, 0, 1.0f);
+    // The shadow lies below the ground line, at y 100 and the 30 pixels the
+    // projectile flies above it turned upside down.
+    int darkened = 0;
+    for (int y = 90; y < 140; y++)
+        for (int x = 150; x < 175; x++)
+            darkened += PixGet(canvas, x, y) != 0xffff;
+    EXPECT_GT(darkened, 0);
+    for (int y = 0; y < 80; y++)
+        for (int x = 150; x < 175; x++)
+            ASSERT_EQ(PixGet(canvas, x, y), 0xffff) << x << "," << y;
+    // No colour, no shadow.
+    Proj(i)->shadow = 0;
+    BITMAP *clean = PixCanvas(0xffff);
+    PixVbufTargetSet(clean, &rows);
+    ProjListDrawShadows(p1->projList, &shadow, 0, 1.0f);
+    BITMAP *white = PixCanvas(0xffff);
+    EXPECT_TRUE(PixEqual(clean, white));
+    destroy_bitmap(white);
+
+    // Boxes 10 pixels wide about the screen place, in red.
+    BITMAP *boxes = PixCanvas(0);
+    PixVbufTargetSet(boxes, &rows);
+    gv->clsnDisplay = 1;
+    ProjListDrawClsn(p1->projList, 1.0f);
+    EXPECT_EQ(PixGet(boxes, 155, 70), Rgb565(31, 0, 0));
+    EXPECT_EQ(PixGet(boxes, 165, 65), Rgb565(31, 0, 0));
+    EXPECT_EQ(PixGet(boxes, 160, 70), 0) << "outlines only";
+    vbufTarget = VbufTarget{};
+    destroy_bitmap(canvas);
+    destroy_bitmap(clean);
+    destroy_bitmap(boxes);
 }
