@@ -11,6 +11,16 @@
 GfxState gfx;
 int *GfxSinTable = nullptr;
 
+static const GfxDevice allegroGfx = {
+    [](int card, int width, int height) { return set_gfx_mode(card, width, height, 0, 0); },
+};
+static const GfxDevice *device = &allegroGfx;
+
+void GfxDeviceSet(const GfxDevice *d)
+{
+    device = d ? d : &allegroGfx;
+}
+
 static void GfxPagesDestroy()
 {
     for (BITMAP *&p : gfx.pages) {
@@ -95,7 +105,7 @@ int GfxSetMode(int driver, int width, int height, int depth)
     set_color_depth(8);
     if (driver != GFX_DRV_TEXT)
         set_color_depth(depth);
-    if (set_gfx_mode(GfxDriverMap(driver), width, height, 0, 0) < 0) {
+    if (device->setMode(GfxDriverMap(driver), width, height) < 0) {
         LibSetError(LIB_ERR_VIDEOMODE);
         return 0;
     }

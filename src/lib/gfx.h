@@ -40,6 +40,15 @@ struct GfxState {
     int swapRB;
 };
 
+// The mode-setting service the layer uses; the default is Allegro's
+// set_gfx_mode. Tests put a failing one in its place. 0 on success.
+struct GfxDevice {
+    int (*setMode)(int card, int width, int height);
+};
+
+// Null restores Allegro's service.
+void GfxDeviceSet(const GfxDevice *device);
+
 extern GfxState gfx;
 extern int *GfxSinTable;
 

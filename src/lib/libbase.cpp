@@ -1,6 +1,7 @@
 // Library base: checked allocation, error codes, assertions, file types, string and path helpers.
 #include "lib/libbase.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -16,8 +17,22 @@ char LibAssertText[LIB_TEXT_LEN];
 
 static int libErrorCode = 0;
 
+static std::atomic<int> failCountdown{0};
+
+void LibCallocFailAt(int n)
+{
+    failCountdown = n > 0 ? n : 0;
+}
+
 void *LibCalloc(size_t count, size_t size)
 {
+    int left = failCountdown.load();
+    while (left > 0 && !failCountdown.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 1) {
+        LibOutOfMemory = 1;
+        return nullptr;
+    }
     void *p = calloc(count ? count : 1, size ? size : 1);
     if (!p)
         LibOutOfMemory = 1;

@@ -33,6 +33,9 @@ extern char LibErrorMsg[LIB_TEXT_LEN];
 extern char LibAssertText[LIB_TEXT_LEN];
 
 void *LibCalloc(size_t count, size_t size);
+// For tests of failure paths: the n-th checked allocation from now fails as if
+// memory had run out; 0 turns this off.
+void LibCallocFailAt(int n);
 void MemZero(void *block, size_t bytes);
 void MemFree(void *block);
 

@@ -37,6 +37,17 @@ static struct {
     int loadToMemory;
 } snd;
 
+static const SndDevice allegroSound = {
+    [](int id) { return detect_digi_driver(id); },
+    [](int id) { return detect_midi_driver(id); },
+};
+static const SndDevice *device = &allegroSound;
+
+void SndDeviceSet(const SndDevice *d)
+{
+    device = d ? d : &allegroSound;
+}
+
 // ---------------------------------------------------------------- driver names
 
 // "<prefix><digit>" of exactly the given length, in any case; the device number or -1.
@@ -147,7 +158,7 @@ int SndInstall(int digiId, int midiId, int waveChannels)
 
     int digiVoices = 0, midiVoices = 0;
     if (digiId != 0) {
-        digiVoices = detect_digi_driver(digiId);
+        digiVoices = device->detectDigi(digiId);
         if (digiVoices == 0) {
             LibSetError(LIB_ERR_SOUND);
             return 0;
@@ -156,7 +167,7 @@ int SndInstall(int digiId, int midiId, int waveChannels)
             digiVoices = waveChannels;
     }
     if (midiId != 0) {
-        midiVoices = detect_midi_driver(midiId);
+        midiVoices = device->detectMidi(midiId);
         if (midiVoices == 0) {
             LibSetError(LIB_ERR_SOUND);
             return 0;
@@ -205,14 +216,14 @@ int SndDigiDetect(int id)
 {
     if (snd.installed)
         return 0;
-    return id == 0 || detect_digi_driver(id) != 0;
+    return id == 0 || device->detectDigi(id) != 0;
 }
 
 int SndMidiDetect(int id)
 {
     if (snd.installed)
         return 0;
-    return id == 0 || detect_midi_driver(id) != 0;
+    return id == 0 || device->detectMidi(id) != 0;
 }
 
 void SndSetState(int v)

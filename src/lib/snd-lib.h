@@ -29,6 +29,17 @@ struct SndSet {
     Array *samples;
 };
 
+// The driver detection the library uses; the default is Allegro's. Tests put
+// one in its place that refuses chosen drivers. Results follow Allegro: the
+// voices the driver offers, 0 when it is not there.
+struct SndDevice {
+    int (*detectDigi)(int id);
+    int (*detectMidi)(int id);
+};
+
+// Null restores Allegro's detection.
+void SndDeviceSet(const SndDevice *device);
+
 // Driver names of the configuration ("none", "auto", "dx0", "mapper", ...), in
 // any case, to Allegro driver ids; SND_DRIVER_INVALID when not a driver name.
 int SndDigiDriverParse(const char *name);

@@ -35,6 +35,7 @@ static std::atomic<int> accumulator{0};
 static std::atomic<int> framesDue{0};
 static std::atomic<int> ticksPerFrame{0};
 
+static int installed;  // TimerExit undoes only a start that succeeded
 static int tickRate;
 static int speed;
 static int notBehind;
@@ -76,13 +77,17 @@ int TimerInit(int rate)
         device->remove();
         return 0;
     }
+    installed = 1;
     return 1;
 }
 
 void TimerExit()
 {
+    if (!installed)
+        return;
     device->callbackRemove(TimerTick);
     device->remove();
+    installed = 0;
 }
 
 void TimerRateSet(int rate)

@@ -10,7 +10,7 @@
 void ScriptTest::SetUp()
 {
     TempDirTest::SetUp();
-    gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+    gv = new GameVars();
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(200, 64);
     memset(&pl, 0, sizeof pl);
@@ -29,7 +29,7 @@ void ScriptTest::TearDown()
     EXPECT_EQ(ExprStackTop, -1);
     SetCommands({});
     TextBufFree(gv->warnLog);
-    MemFree(gv);
+    delete gv;
     gv = nullptr;
     TempDirTest::TearDown();
 }

@@ -1,14 +1,69 @@
-// Program entry: reads the command line, writes the status log.
+// Program entry: the constants check, the command line, start-up, the game's screens and shutdown.
 #include <allegro.h>
+#include <cstdio>
+#include <cstdlib>
 
+#include "lib/disp.h"
+#include "lib/timer.h"
+#include "lib/vbuf.h"
+#include "velok/app/init.h"
 #include "velok/core/common.h"
+#include "velok/script/st-trig.h"
+
+// Both buffers cleared and the whole game buffer the drawing target.
+static void GraphicsSetUp()
+{
+    LogWrite("Set up graphics...");
+    if (disp.buf2x && VbufTargetSet(disp.buf2x, 0))
+        VbufClear(0);
+    if (VbufTargetSet(disp.gameBuf, 0)) {
+        VbufClear(0);
+        VbufClipSet(0, 0, vbufTarget.width - 1, vbufTarget.height - 1);
+    }
+    LogWrite("timer...");
+    TimerFpsWindowSet(30);
+    TimerTicksSet(0);
+    TimerSpeedSet(60);
+    LogWrite("OK\n");
+}
 
 int main(int argc, char **argv)
 {
+    switch (InitConstTablesCheck(TrigConstNames, TRIG_CONST_COUNT)) {
+    case 1:
+        printf("CnstName doesn't match number of constants");
+        fflush(stdout);
+        return 1;
+    case 2:
+        printf("CnstType doesn't match number of constants");
+        fflush(stdout);
+        return 1;
+    }
+
     CmdLineOptions opt;
     LogWrite("Parsing command line...\n");
     CmdLineParse(&opt, argc, argv);
     LogWrite("Parse command line OK\n");
+    LogWrite("Initializing...\n");
+    int selectFlag = 0;
+    InitSystem(opt, &selectFlag);
+    LogWrite("Initialize OK\n");
+
+    GraphicsSetUp();
+
+    // waits for: storyboard runner (the storyboard option plays
+    // MenuStoryboardPlay(opt.storyboard, "scene") and goes straight to
+    // shutdown; otherwise the motif's logo storyboard plays)
+    // waits for: select file ("Initializing character info..." SelectListsAlloc;
+    // with the select flag "Initializing select screen..." SelectDefOpen and
+    // "finding characters..." SelectDefLoad, with their fatal texts)
+    // waits for: mode loop (the quick versus match without the select flag;
+    // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
+    FatalExit();
+
+    LogWrite("Deinitializing...\n");
+    DeinitSystem(selectFlag);
+    LogWrite("Successful program termination.\n");
     LogWrite("close log");
     return 0;
 }

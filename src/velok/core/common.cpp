@@ -17,9 +17,11 @@
 #include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
+#include "music/music.h"
 #include "platform/pfile.h"
 #include "platform/pmsgbox.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/screen.h"
 
 GameVars *gv = nullptr;
 
@@ -293,7 +295,10 @@ void FatalExit()
     if (box.size() > 4095)
         box.resize(4095);
 
+    MusCdShutdown();
+    MusPluginShutdown();
     SndRemove();
+    InitSwitchCallbacksRemove();
     PlatMessageBox("V.E.L.O.K Error", box.c_str(), PLAT_MSG_STDERR);
     allegro_exit();
     exit(1);
@@ -412,7 +417,7 @@ int FileFindIn(const char *path, char *full, size_t fullSize, const char *caller
         candidates[n++] = "";
     else if (callerDir)
         candidates[n++] = callerDir;
-    candidates[n++] = gv ? gv->motifDir : "";
+    candidates[n++] = gv ? gv->motifDir.c_str() : "";
     candidates[n++] = "./";
     candidates[n++] = "data/";
 
@@ -439,7 +444,7 @@ int FileFindInDirs(const char *path, char *full, size_t fullSize, char *oldDir, 
     char cwd[GAME_DIR_LEN];
     if (!getcwd(cwd, sizeof cwd))
         cwd[0] = 0;
-    std::string dirs[3] = {cwd, std::string(gv ? gv->progDir : "") + "data/", "./"};
+    std::string dirs[3] = {cwd, (gv ? gv->progDir : std::string()) + "data/", "./"};
     for (const std::string &d : dirs) {
         if (PlatChangeDir(d.c_str()) != 0)
             continue;

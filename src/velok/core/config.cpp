@@ -12,6 +12,7 @@
 #include "lib/snd-lib.h"
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
+#include "velok/core/ctrlinit.h"
 #include "velok/core/gamevars.h"
 
 static const char optionsPath[] = "data/velok.cfg";
@@ -258,6 +259,8 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
     TxtParseIntGet(tp, "stereoeffects", &s->stereoEffects);
     TxtParseIntGet(tp, "panningwidth", &s->panningWidth);
     s->reverseStereoGiven = TxtParseIntGet(tp, "reversestereo", &s->reverseStereo);
+    if (s->reverseStereoGiven)
+        SndSetReverseStereo(s->reverseStereo);
     TxtParseIntGet(tp, "pausebgmondefocus", &s->pauseBgmOnDefocus);
     TxtParseIntGet(tp, "masterwavvolume", &s->masterWavVolume);
     TxtParseIntGet(tp, "wavvolume", &s->wavVolume);
@@ -313,6 +316,7 @@ static int ReadMisc(TxtParseFile *tp, CfgMisc *m, CfgSound *s)
     m->playerCache += 2;
     TxtParseIntGet(tp, "precache", &m->precache);
     TxtParseIntGet(tp, "bufferedread", &m->bufferedRead);
+    SndSetLoadToMemory(m->bufferedRead);
     TxtParseIntGet(tp, "unloadsystem", &m->unloadSystem);
     TxtParseIntGet(tp, "pauseondefocus", &m->pauseOnDefocus);
     if (m->pauseOnDefocus)
@@ -459,7 +463,10 @@ void SysOptionsLoad()
         TxtParseIntGet(tp, "Team.1VS2Life", &o->team1Vs2Life);
         TxtParseIntGet(tp, "Team.LoseOnKO", &o->teamLoseOnKO);
     }
-    PathSplit(o->motif, gv->motifDir, sizeof gv->motifDir, gv->motifFile, sizeof gv->motifFile);
+    char dir[CFG_MOTIF_LEN], file[CFG_MOTIF_LEN];
+    PathSplit(o->motif, dir, sizeof dir, file, sizeof file);
+    gv->motifDir = dir;
+    gv->motifFile = file;
 
     for (int p = 0; p < 2; p++) {
         SysKeysRead(tp, &in->keys[p], keyGroups[p]);
@@ -475,6 +482,10 @@ void SysOptionsLoad()
         SysKeysFill(&in->joyKeys[p], SYSKEYS_PAD_NONE);
     }
     TxtParseClose(tp);
+
+    InitPadsReinit();
+    if (!InitKeysRemap())
+        FatalExitf("Cannot init input");
 }
 
 void SysOptionsSave()

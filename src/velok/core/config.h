@@ -144,7 +144,8 @@ struct SysOptions {
 int SysCfgLoad(const char *path);
 
 void SysOptionsDefault();
-// Both stop the program through the fatal exit on failure.
+// Both stop the program through the fatal exit on failure. Loading ends by
+// taking the pads into use and remapping the keys of the input layer.
 void SysOptionsLoad();
 void SysOptionsSave();
 

@@ -1,7 +1,10 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
+#include <string>
+
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
+#include "velok/core/team.h"
 
 struct TextBuf;
 struct PalList;
@@ -15,20 +18,23 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct BGDef;
+struct BGElem;
+struct FightData;
+struct SndSet;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
-    TEAM_ENTRY_MAX = 4,
-    TEAM_MEMBER_MAX = 4,
 };
 
 enum {
     WIN_ICON_SLOTS = 10,
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
+    FIGHT_FONT_COUNT = 10,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -36,31 +42,6 @@ enum {
 struct PlayerPersist {
     int var[60];
     float fvar[40];
-};
-
-// One member of a team entry; charIndex -1 for none.
-struct TeamMember {
-    int slot;       // player slot 1-4
-    int charIndex;  // in the select list
-    int palNo;
-    int keySet;     // which of the game's key configurations drives it
-    int ai;
-};
-
-// One turn of a team: one member, or the members fighting together.
-struct TeamEntry {
-    TeamMember members[TEAM_MEMBER_MAX];
-    int memberCount;
-    int orderFixed;  // set by the select screen: keys held at match start do not reorder
-};
-
-// One side's team for a match; mode 0 single, 1 simul, 3 turns.
-struct TeamInfo {
-    TeamEntry entries[TEAM_ENTRY_MAX];
-    int entryCount;
-    int current;
-    int mode;
-    int isTeam;
 };
 
 
@@ -111,6 +92,26 @@ struct MatchSide {
     int regainBase;
     float regainA, regainB;
     float standRatio;  // average life / life maximum of the fighters at round start
+    float lifeFactor;  // life maximum = factor x the Life option x the character's life
+    int lifeReset;     // 0: life carries over from round to round
+};
+
+// The stage file's settings (zeroed before each load); the bounds, scales,
+// ground line, shadow and auto-turn that the players read are game-record
+// fields of their own.
+struct StageVars {
+    int startX, startY;  // camera start
+    int boundLeft, boundRight, boundHigh, boundLow;
+    int tension, floorTension;
+    float verticalFollow;
+    int playerX[GAME_MAIN_SLOTS], playerY[GAME_MAIN_SLOTS], playerZ[GAME_MAIN_SLOTS];
+    int playerFacing[GAME_MAIN_SLOTS];
+    int zOffset;      // the file's ground line; the one in use is stageZOffset
+    int zOffsetLink;  // id of the background element that moves the ground line
+    const BGElem *groundElem;  // that element, found once at load; null when no element has the id
+    int resetBg;
+    char music[GAME_DIR_LEN];
+    int musicVolume;
 };
 
 // A sound by sound-set group and number; group -1 none.
@@ -119,8 +120,8 @@ struct FightSnd {
 };
 
 // The fight screen's [Round] and [Time] settings but the three kept in the
-// game record itself (round.time, over.wintime, over.time); element texts
-// only: the elements themselves come with the fight-screen loader.
+// game record itself (round.time, over.wintime, over.time), with copies of
+// the announcement texts; the elements themselves are the fight data's.
 struct FightRound {
     int matchWins, maxDrawGames;
     int startWaitTime, introTime;
@@ -138,6 +139,16 @@ struct FightRound {
     char win2Text[FIGHT_ELEM_TEXT_LEN];
     int slowTime, overWaitTime, overHitTime;
     int framesPerCount;  // [Time]
+};
+
+// One side's combo counter: the hits of the running combo and the display
+// that slides in from [Combo] start.x while it shows two hits or more.
+struct ComboCounter {
+    int timeLeft;  // ticks left to display
+    int hits;
+    int shown;     // the count on display, at most 999; 0 once it has slid out
+    int x;         // x offset of the display
+    int running;   // a target of the side was still being hit this tick
 };
 
 // [Win Screen] and [Survival Results Screen] of the motif.
@@ -163,11 +174,13 @@ enum GameLoopKind {
 
 enum { MATCH_KIND_TRAINING = 3 };
 
+// Made by start-up with new GameVars() (every plain field zero) and freed by
+// shutdown; never allocated with LibCalloc, since it holds strings.
 struct GameVars {
-    char startDir[GAME_DIR_LEN];
-    char progDir[GAME_DIR_LEN];
-    char motifDir[GAME_DIR_LEN];
-    char motifFile[GAME_DIR_LEN];
+    std::string startDir;   // the working directory at start-up
+    std::string progDir;    // the start directory ending in "/"
+    std::string motifDir;   // "data/" and the motif's own directory, ending in "/"
+    std::string motifFile;  // the motif's system file name
 
     // Where every loader leaves its reason; the fatal box shows it.
     char errorText[GAME_ERROR_LEN];
@@ -246,6 +259,15 @@ struct GameVars {
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
     int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
+    float stageScaleZTop, stageScaleZBottom;  // the z range of the scales ([Scaling] topz, botz)
+    char stageFile[GAME_DIR_LEN];           // the stage to load
+    char stageMusicFile[GAME_DIR_LEN];      // chosen for the match in advance; wins over the stage's own
+    StageVars stage;
+    BGDef *stageBg;
+    PalFx stagePalFx;                       // the background's palette effect (BGPalFX)
+    float cameraTargetX, cameraTargetY;
+    SprSet *teamSpr[2][TEAM_ENTRY_MAX];     // face sprites of each turns group's first member
+    int debugPlayer;                        // the player the debug display shows, 0 none
 
     // Match and round flow of the round loop
     int quit;
@@ -282,12 +304,43 @@ struct GameVars {
     int stageShadowFadeLow, stageShadowFadeHigh;
     int stageReflect;
 
-    // The stage's [Camera] boundleft and boundright (the stage loader fills
-    // them): projectiles leave flight beyond them.
-    int cameraBoundLeft, cameraBoundRight;
-    // Palette effects of the BGPalFX and AllPalFX controllers: over the stage
-    // background's palettes, and over every palette.
-    PalFx bgPalFx;
+    // The fight screen: its layout (null until the fight-screen file is
+    // loaded), the sets and fonts it loads (fonts not named by the file are
+    // the first system font), the combo counters, and the lifebar display
+    // switch turned the other way round (1 hides the lifebars: the win
+    // screen, the survival results, the debug key).
+    FightData *fight;
+    SprSet *fightSpr;
+    SndSet *fightSnd;
+    SndSet *commonSnd;
+    AnimSet *fightAnims;     // the file's own actions; null when it has none
+    Font *fightFonts[FIGHT_FONT_COUNT];
+    int screenElemSerial;    // numbers screen element definitions in reading order
+    ComboCounter combo[2];
+    int lifebarOff;
+    PalFx fightPalFx;        // the fight screen's palette effect, applied last each frame
+
+    // Start-up: what the command line gave and what the machine reported.
+    int noMusic;              // the nomusic option: the four music kinds are off
+    int resultsLog;           // the log option
+    std::string resultsLogPath;
+    int cmdAi[4];             // per player 1-4; -1 not given
+    int cmdColor[4];          // value - 1
+    int cmdLife[4];
+    int cmdPower[4];
+    int noJoy;                // the nojoy option: no pad is installed
+    int quickVs;              // a second player was named on the command line
+    int dxVersion;            // the graphics-driver version of the start-up check
+    int writableDir;          // the working directory took the test file
+    int versionMonth, versionDay, versionYear;
+    int playerOn[GAME_MAIN_SLOTS];  // players 1 and 2 take part, 3 and 4 do not
+    unsigned randomSeed;
+    // Load times in frame-timer ticks; shutdown prints them in milliseconds.
+    int loadTimeBg;
+    int loadTimePlayer[2];
+    int loadTimeTotal;
+
+    // The AllPalFX controller's effect, over every palette.
     PalFx allPalFx;
 };
 

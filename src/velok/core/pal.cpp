@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "lib/array.h"
+#include "lib/bg.h"
+#include "lib/font.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "velok/core/common.h"
@@ -83,6 +85,13 @@ static PalList *PalListCreate(int capacity)
 static PalList *PalListGet()
 {
     return gv ? gv->palList : nullptr;
+}
+
+int PalListInit()
+{
+    if (!gv->palList)
+        gv->palList = PalListCreate(PAL_LIST_START);
+    return gv->palList != nullptr;
 }
 
 int PalListAdd(Palette *pal, PalGroupMask mask)
@@ -175,10 +184,23 @@ void PalListRebuild()
         if (pl->palView)
             PalListAddPlayer(pl->palView->pals, pl->palMask);
     }
-    // Registered here as their owners are built: the stage background under
-    // PAL_GROUP_BG, the fight screen and team members under PAL_GROUP_FIGHT,
-    // fight effects under PAL_GROUP_FIGHTFX and fight-screen fonts under
-    // PAL_GROUP_FONT.
+    // In order: the stage background, the fight screen, its effects, the
+    // team members' faces and the fight-screen fonts.
+    if (gv->stageBg && gv->stageBg->spr)
+        PalListAddPlayer(gv->stageBg->spr->pals, PalGroupMaskMake(PAL_GROUP_BG, 0));
+    if (gv->fightSpr)
+        PalListAddPlayer(gv->fightSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
+    if (gv->fightFxSpr)
+        PalListAddPlayer(gv->fightFxSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHTFX, 0));
+    for (auto &side : gv->teamSpr)
+        for (SprSet *set : side)
+            if (set)
+                PalListAddPlayer(set->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
+    // The first system font stands in for fonts the fight screen does not
+    // name; it is not the fight screen's to darken.
+    for (Font *font : gv->fightFonts)
+        if (font && font != gv->sysFont[0] && font->glyphs)
+            PalListAddPlayer(font->glyphs->pals, PalGroupMaskMake(PAL_GROUP_FONT, 0));
 }
 
 void PalListFxReset()

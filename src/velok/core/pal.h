@@ -52,6 +52,8 @@ int PalGroupMaskEqual(PalGroupMask a, PalGroupMask b);
 int PalGroupMaskAny(PalGroupMask a);
 
 // The list lives in the game record (gv->palList).
+// Makes the empty list when there is none; 0 when memory runs out.
+int PalListInit();
 int PalListAdd(Palette *pal, PalGroupMask mask);
 void PalListRemove(PalGroupMask mask);
 // Registers every palette of a player's palette array.

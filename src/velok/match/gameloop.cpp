@@ -9,6 +9,7 @@
 #include <allegro.h>
 
 #include "lib/anim-lib.h"
+#include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/drawlist.h"
 #include "lib/font.h"
@@ -25,6 +26,9 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/match/camera.h"
+#include "velok/match/lifebar.h"
+#include "velok/match/match.h"
 #include "velok/player/proj.h"
 #include "velok/match/round.h"
 
@@ -145,24 +149,53 @@ static void EnvColorFill()
     VbufRectFill(0, 0, vbufTarget.width - 1, vbufTarget.height - 1, gv->envColor);
 }
 
+// The fight screen's overlay is shown unless something switched it off; a
+// demo match shows it only when the motif says so.
+static bool LifebarsShown()
+{
+    if (!gv->fight || gv->lifebarOff || gv->specialFlags[GAME_SPECIAL_NOBARDISPLAY])
+        return false;
+    return !gv->demo || gv->demoCfg.barsDisplay;
+}
+
+// The displayed life of every main player and the displayed power of the
+// first two follow the real values, in skipped frames too.
+static void FollowersTick()
+{
+    for (int slot = 1; slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        LifebarLifeTick(pl);
+        if (slot <= 2)
+            PowerbarTick(pl);
+    }
+}
+
 void GameLoopFrameDraw()
 {
     bool drawn = !disp.skipFrame && HasTarget();
     bool envFill = gv->envColorTime != 0;
+    bool bars = LifebarsShown();
 
-    // Back: the stage background's back layers come with the stage module.
     if (!disp.skipFrame)
         PalFxGlobalCommit();
-    if (drawn) {
-        if (!envFill && gv->specialFlags[GAME_SPECIAL_NOBG])
+    if (drawn && !envFill) {
+        if (gv->specialFlags[GAME_SPECIAL_NOBG])
             VbufClear(0);
-        if (!envFill && DoubleRes())
+        else
+            StageBgDraw();
+        if (DoubleRes())
             GfxFilterDouble(VbufTargetBitmapGet(disp.gameBuf, 0), VbufTargetBitmapGet(disp.buf2x, 0));
     }
-    if (DoubleRes())
+    if (DoubleRes()) {
+        BGSetPixelScale(gv->stageBg, 2);
         VbufTargetSet(disp.buf2x, 0);
-    // Lifebar pass 0 and the life and power display followers (fight-screen
-    // drawing) run here in drawn and skipped frames alike.
+    }
+    // The lifebar passes and the followers run in skipped frames too.
+    if (bars)
+        LifebarDraw(0);
+    FollowersTick();
 
     if (drawn) {
         // The shadows of the player explods come with the explod module.
@@ -209,8 +242,10 @@ void GameLoopFrameDraw()
         }
         // Layer-1 explods (explod module).
     }
-    // Lifebar pass 1 (fight-screen drawing).
-    // The stage's front layers (unless nofg) come with the stage module.
+    if (bars)
+        LifebarDraw(1);
+    if (drawn && !gv->specialFlags[GAME_SPECIAL_NOFG])
+        BGDrawLayer(gv->stageBg, 1);
 
     RoundAnnounceSpawn();
 
@@ -222,7 +257,8 @@ void GameLoopFrameDraw()
             AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
         // Layer-2 explods (explod module).
     }
-    // Lifebar pass 2 (fight-screen drawing).
+    if (bars)
+        LifebarDraw(2);
 
     if (drawn) {
         if (gv->clsnDisplay) {
@@ -234,8 +270,11 @@ void GameLoopFrameDraw()
                 ProjListDrawClsn(pl->projList, Zoom());
             }
         }
-        // Combo counters and the debug overlay come with the fight-screen
-        // drawing and the debug display.
+        // The debug overlay comes with the debug display.
+        if (gv->fight) {
+            ComboDraw(1);
+            ComboDraw(2);
+        }
         if (gv->shutterOn)
             ShutterDraw();
     }
@@ -246,8 +285,10 @@ void GameLoopFrameDraw()
         if ((gv->shutterStep < 0 && gv->shutterHeight < 0) || (gv->shutterStep > 0 && gv->shutterHeight > half))
             gv->shutterOn = 0;
     }
-    // The combo counters tick here when not paused and the slow-motion
-    // accumulator is 0 (fight-screen drawing).
+    if (!gv->paused && gv->slowAccum == 0) {
+        ComboCounterTick(1);
+        ComboCounterTick(2);
+    }
 
     // While paused: the training menu, or the "PAUSED" box. There is no
     // blend buffer, so nothing is blended over the finished frame.
@@ -303,9 +344,9 @@ static void PauseDarken()
 // just reset.
 static void PalFxApplyAll()
 {
-    // The background's and the all-palette effects run on through pauses, as
-    // the fight screen's does.
-    PalFxApply(&gv->bgPalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
+    // The background's effect (BGPalFX) and the all-palette effect run on
+    // through pauses, as the fight screen's does.
+    PalFxApply(&gv->stagePalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
     for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (!pl || !PalGroupMaskAny(pl->palMask))
@@ -314,7 +355,20 @@ static void PalFxApplyAll()
         PalFxApply(&pl->palFx, pl->palMask, 0, moving);
     }
     PalFxApply(&gv->allPalFx, PalGroupMaskAll(), 0, 1);
-    // waits for: fight-screen module (its effect comes last)
+    // The fight screen's effect last, over the groups a pause darkens.
+    if (gv->fight)
+        PalFxApply(&gv->fightPalFx, PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 0, 1);
+}
+
+// The stage background stands still in a paused or held-back tick and while
+// a pause that stops it runs; in a scene it moves only on its first tick.
+static bool StageBgTicks()
+{
+    if (GameModeIsScene(gv->gameLoopMode) && !(gv->round.scenePhase == 0 && gv->round.sceneCounter == 1))
+        return false;
+    if (gv->activePause >= 0 && gv->pause[gv->activePause].pauseBg)
+        return false;
+    return !gv->paused && gv->slowAccum == 0;
 }
 
 void GameLoopEnter(int mode)
@@ -348,13 +402,23 @@ int GameLoopFrame()
         disp.frameSkip = gv->stressTest;
         disp.noFrameWait = 1;
     }
-    // Round restart (MatchRoundReset) and reload (MatchReload) requests need
-    // match loading and the pre-caching thread; they stay pending.
+    if (gv->restartRequest) {
+        // waits for: pre-caching thread (aborted and waited for here).
+        MatchRoundReset();
+        gv->restartRequest = 0;
+    }
+    if (gv->reloadRequest) {
+        // waits for: pre-caching thread (aborted and waited for here).
+        if (!MatchReload())
+            return -1;
+        gv->reloadRequest = 0;
+    }
     // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
     counters.frames++;
-    // The stage background's pixel scale goes back to 1 here (stage module).
-    if (DoubleRes())
+    if (DoubleRes()) {
         TargetGameBuf();
+        BGSetPixelScale(gv->stageBg, 1);
+    }
     if (gv->drawList)
         DrawListClear(gv->drawList);
     drawX = gv->cameraXi + gv->shakeX;
@@ -367,8 +431,8 @@ int GameLoopFrame()
 
     if (!GameLoopTick()) {
         // The fight-screen explods advance here when not paused (explods).
-        // The stage background ticks here (BGTick); the colour fill's time
-        // counts down under the same conditions.
+        if (StageBgTicks())
+            BGTick(gv->stageBg);
         if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
             gv->envColorTime--;
 
@@ -418,6 +482,27 @@ static void ShakeStep()
         gv->shakeCounter = 0;
         gv->shakeX = 0;
         gv->shakeY = 0;
+    }
+}
+
+// Main players standing, walking or just landed turn to face their opponent
+// (the last one once the round is over).
+static void AutoTurnAll(int count)
+{
+    for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        Player *other = pl->opponent && pl->opponent->enabled ? pl->opponent : nullptr;
+        if (!other && gv->round.state > 2 && pl->lastOpponent && pl->lastOpponent->enabled)
+            other = pl->lastOpponent;
+        if (!other)
+            continue;
+        int st = pl->state.stateNo;
+        bool turns = st == 0 || st == 11 || st == 20 || st == 40 ||
+                     (st == 52 && pl->anim && AnimObjTime(pl->anim) >= AnimObjActionTime(pl->anim) - 1);
+        if (turns)
+            PlayerAutoTurn(pl, other);
     }
 }
 
@@ -506,8 +591,8 @@ int GameLoopTick()
             pl->runFlag = 0;
     }
 
-    // waits for: stage module (with the stage's autoturn set, each main player
-    // with its run flag turns to its current or last opponent, PlayerAutoTurn)
+    if (gv->stageAutoTurn && !GameModeIsScene(gv->gameLoopMode))
+        AutoTurnAll(count);
 
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
@@ -570,10 +655,15 @@ int GameLoopTick()
                 PlayerDustMake(pl);
         }
     }
-    // AI learning and the camera (CameraUpdate) come with their modules.
+    // AI learning comes with its module.
+    CameraUpdate();
     if (gv->animList)
         AnimListTick(gv->animList);
-    // Combo targets (ComboTargetsCheck) and the player explods
-    // (ExplodListUpdate) come with the fight screen and the explods.
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            ComboTargetsCheck(pl);
+    }
+    // The player explods (ExplodListUpdate) come with the explods.
     return 0;
 }

@@ -7,9 +7,12 @@
 #include "lib/pal.h"
 #include "lib/safefmt.h"
 #include "lib/vbuf.h"
+#include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/match.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/player/proj.h"
@@ -37,8 +40,6 @@ void FightRoundDefaults()
     // The KO times are read as 0 and raised by 10, as the loader does.
     fr->koTime = 10;
     fr->koSndTime = 10;
-    fr->posX = 160;
-    fr->posY = 120;
     for (FightSnd &s : fr->roundSnd)
         s = {-1, 0};
     fr->fightSnd = fr->koSnd = fr->dkoSnd = fr->toSnd = {-1, 0};
@@ -66,11 +67,10 @@ static void GlobalMul(int m)
     PalFxGlobalMulSet(m, m, m);
 }
 
-// Announcer sounds come from the fight screen's sound set through the game's
-// sound layer; neither is in the build yet, so nothing plays.
+// Announcer sounds come from the fight screen's sound set.
 static void RoundSndPlay(const FightSnd *snd)
 {
-    (void)snd;
+    FightSndPlay(snd);
 }
 
 static const FightSnd *EndSnd()
@@ -260,7 +260,7 @@ static void RoundSkipIntro()
     r.skipIntro = 0;
     r.state = 2;
     r.tick = -1;
-    // Placing the players (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     GlobalMul(256);
     int half = (vbufTarget.pixels ? vbufTarget.height : 240) / 2;
     if (gv->cfg.video.doubleRes == 4)
@@ -322,7 +322,7 @@ static int State1()
         r.introCounter++;
         return -1;
     }
-    // Placing the players at their start (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     return 2;
 }
 
@@ -473,8 +473,9 @@ static int State4(int *ended)
         r.endTick = r.tick + 19;
     int left = r.endTick - r.tick;
     if (left >= 0 && left < 16) {
-        // The match's last fade also turns both sound volumes down
-        // (SoundSetVolumes); the game sound layer is not in the build yet.
+        // The match's last fade also fades the sound.
+        if (MatchWinnerGet())
+            SoundSetVolumesOffset(2 * left - 32);
         GlobalMul(16 * left);
     }
     if (r.tick != r.endTick)
@@ -484,15 +485,15 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // The results log line (MatchRoundLogWrite), waiting for the
-        // pre-caching thread and the step to the next round or member
-        // (MatchTurnsNextMember) come with their modules.
+        // The results log line (MatchRoundLogWrite) and waiting for the
+        // pre-caching thread come with their modules.
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->roundsExisted++;
         }
         GameLoopBlackFrames();
+        MatchTurnsNextMember();
     }
     *ended = 1;
     return -1;
@@ -663,8 +664,9 @@ void RoundAnnounceSpawn()
     int due = RoundAnnounceDue();
     if (!due)
         return;
-    // Each announcement is a fight-screen element spawned into the
-    // fight-screen explods (ScreenElemSpawn) at the [Round] pos, with the
-    // formatted text of RoundAnnounceText in place of the element's own for
-    // the spawn; the explod module is not in the build yet.
+    // waits for: explods. Each announcement due is spawned into the system
+    // explod list (FightElemSpawn) at the [Round] pos: the fight data's
+    // round.round[number - 1] (rounds 1 to 9) then round.roundDefault, fight,
+    // ko, dko, to, win, win2 and draw, those with a text taking
+    // RoundAnnounceText's in place of their own for the spawn only.
 }

@@ -7,10 +7,6 @@ struct AnimObj;
 struct Player;
 struct Projectile;
 
-enum {
-    AFTERIMAGE_POOL_FRAMES = 60,  // frames of each pool record
-};
-
 // One recorded frame of a trail.
 struct AfterImageFrame {
     int spr;            // sprite slot, -1 for a blank frame

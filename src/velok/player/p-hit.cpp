@@ -8,9 +8,12 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
+#include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
@@ -365,6 +368,17 @@ static void VictimRecords(Player *a, Player *v, const HitDef *hd)
     v->getHit.chainId = hd->id;
 }
 
+// A hit or guard sound at the victim: from the fight screen's common set at
+// volume 0, or from the attacker's character at its volume.
+static void HitSound(const Player *a, const Player *v, int fromCommon, int group, int number)
+{
+    if (!gv)
+        return;
+    const CharData *cd = a->charData;
+    SndSet *set = fromCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
+    SoundPlayAt(SND_KEY_NONE, v->screenX, set, group, number, fromCommon || !cd ? 0 : cd->volume);
+}
+
 static float Given(float value, float own)
 {
     return value == SCTRL_NOT_GIVEN_FLOAT ? own : value;
@@ -378,6 +392,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     v->cornerPush = 0.0f;
     if (ovr && ovr->forceAir)
         v->state.stateType = STATETYPE_A;
+    HitSound(a, v, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
     if (hd->p2Facing && hd->p2Facing == d * v->facing)
         v->pendingFacing = -v->facing;
     VictimRecords(a, v, hd);
@@ -496,6 +511,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     if (reversal)
         return 1;
 
+    SoundPlayerStop(v->slot, SOUND_PLAYER_OWN_CHANNEL);
     LeaveCustomStates(v);
     if (v->state.moveType != MOVETYPE_H && v->sinceLastHit > 1) {
         v->getHit.hitCount = 0;
@@ -545,6 +561,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
         return 0;
     }
     v->cornerPush = 0.0f;
+    HitSound(a, v, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
     VictimRecords(a, v, hd);
     v->getHit.guarded = 1;
     v->getHit.xVel = v->getHit.yVel = 0.0f;
@@ -652,10 +669,11 @@ void PlayerHitResolve(Player *a, Player *v)
             return;
     }
     // The KO is recorded once it is sure the hit goes on: an override or a
-    // full target list leaves no KO to show. An unguarded KO hit records its
-    // icon here with V's side, A's side and the attr: waits for: fight screen (WinIconRecordKO)
+    // full target list leaves no KO to show.
     if (guardKO)
         WinIconRecordTeam(a->side, attr, WIN_ICON_THROW);
+    else if (ko)
+        WinIconRecordKO(v->side, a->side, attr);
 
     a->sprPriority = hd->p1SprPriority;
     v->sprPriority = hd->p2SprPriority;
@@ -685,7 +703,7 @@ void PlayerHitResolve(Player *a, Player *v)
             a->hitCombo += hd->numHits;
             if (a->lastHitTick != GameTick())
                 a->hit.uniqHitCount += hd->numHits;
-            // The combo counter of A's side + numhits: waits for: fight screen (ComboCounterAdd)
+            ComboCounterAdd(a->side, hd->numHits);
             a->state.moveContact = CONTACT_HIT;
             a->state.moveContactTicks = 0;
             if (!ovr) {
@@ -778,7 +796,7 @@ void PlayerReversalResolve(Player *r, Player *x)
     r->hit.hitCount += rd->numHits;
     r->hit.uniqHitCount += rd->numHits;
     r->hitCombo += rd->numHits;
-    // The combo counter of R's side + numhits: waits for: fight screen (ComboCounterAdd)
+    ComboCounterAdd(r->side, rd->numHits);
     r->state.moveContact = CONTACT_HIT;
     r->state.moveContactTicks = 0;
     if (!ovr) {

@@ -8,9 +8,13 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
+#include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
+#include "velok/match/lifebar.h"
 #include "velok/match/round.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
@@ -131,9 +135,11 @@ void PlayerLifeSet(Player *pl, int value)
     pl->life = value;
     if (value > 0 || pl->isHelper || !gv || gv->round.state != 2)
         return;
-    // With a last hitter the KO is recorded through WinIconRecordKO (own
-    // side, the hitter's side, its hit attribute): waits for: fight screen (WinIconRecordKO)
-    if (!pl->getHit.lastHitter)
+    // A KO in the fight: the hitter's side takes the icon of its hit, and a
+    // player that went down by itself gives the other side its icon.
+    if (pl->getHit.lastHitter)
+        WinIconRecordKO(pl->side, pl->getHit.lastHitter->side, pl->lastHitAttr);
+    else
         WinIconRecordTeam(3 - pl->side, 0, WIN_ICON_SUICIDE);
 }
 
@@ -637,9 +643,21 @@ static int Physics(Player *pl)
     return 0;
 }
 
+// The KO cry (11, 0) of the character; echoes come quieter.
+static void KoSound(Player *pl, int quieter)
+{
+    const CharData *cd = pl->charData;
+    if (!cd || gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        return;
+    int volume = cd->volume < INT_MIN + quieter ? INT_MIN : cd->volume - quieter;
+    SoundPlayAt(SND_KEY_NONE, pl->screenX, cd->sounds, 11, 0, volume);
+}
+
 static void KnockOut(Player *pl)
 {
-    // The KO sound (11, 0) at the player's screen x comes with game-level sound.
+    if (!gv->specialFlags[GAME_SPECIAL_NOKOSND])
+        SoundPlayerStop(pl->slot, SOUND_PLAYER_OWN_CHANNEL);
+    KoSound(pl, 0);
     pl->alive = 0;
     pl->koTicks = 0;
     pl->state.ctrl = 0;
@@ -672,12 +690,12 @@ static void AfterStates(Player *pl)
 {
     PlayerStateBlock *st = &pl->state;
     PlayerGetHit *gh = &pl->getHit;
-    // The KO sound and its echoes at KO counts 20 and 50 (unless nokosnd)
-    // come with game-level sound.
     if (pl->life <= 0 && pl->alive && !gv->specialFlags[GAME_SPECIAL_NOKO])
         KnockOut(pl);
     if (!pl->alive) {
         pl->koTicks++;
+        if (pl->consts.koEcho && (pl->koTicks == 20 || pl->koTicks == 50))
+            KoSound(pl, pl->koTicks == 20 ? 60 : 120);
         if (PlayerSlotGet(PlayerPartnerSlot(pl->slot))) {
             pl->playerPush = 0;
             if (st->stateNo == 5150 && st->time > 9)
@@ -832,7 +850,7 @@ void PlayerStateRun(Player *pl)
 
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
     pl->liveTicks++;
     BoundTargetsMove(pl);
@@ -883,9 +901,9 @@ void PlayerZScaleUpdate(Player *pl)
         return;
     }
     float top = gv->stageScaleTop, bottom = gv->stageScaleBottom;
-    float span = gv->stageZBottom - gv->stageZTop + 1.0f;
+    float span = gv->stageScaleZBottom - gv->stageScaleZTop + 1.0f;
     // Bottom one above top leaves no depth: everything is at the top scale.
-    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageZTop) / span * (bottom - top);
+    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageScaleZTop) / span * (bottom - top);
     if (pl->screenBound)
         PlayerScreenBound(pl);
     pl->screenX = ((float)pl->drawOffsetX + pl->posX - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
@@ -921,6 +939,6 @@ void PlayerUpdateBindTo(Player *pl)
         b->time--;
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
 }

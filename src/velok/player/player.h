@@ -271,6 +271,8 @@ struct Player {
     int life;
     int lifeMax;
     int lifeShown[2];      // read by the fight screen
+    int powerShown;        // the power bar's fill, following the power in use
+    int powerLevel;        // power / 1000 when last looked at, for the level sounds
     int power;             // own power
     int powerMax;          // own maximum, the "power" constant
     int powerExtra;

@@ -250,8 +250,8 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
 
     t.sprPriority = Int(pl, &p->projSprPriority);
     int stageBound = Int(pl, &p->projStageBound);
-    t.stageLeft = Clamped((long long)(gv ? gv->cameraBoundLeft : 0) - stageBound);
-    t.stageRight = Clamped((long long)(gv ? gv->cameraBoundRight : 0) + stageBound + 320);
+    t.stageLeft = Clamped((long long)(gv ? gv->stage.boundLeft : 0) - stageBound);
+    t.stageRight = Clamped((long long)(gv ? gv->stage.boundRight : 0) + stageBound + 320);
     t.edgeBound = Int(pl, &p->projEdgeBound);
     t.heightLow = Int(pl, &p->projHeightBound[0]);
     t.heightHigh = Int(pl, &p->projHeightBound[1]);

@@ -21,6 +21,7 @@
 #include "velok/script/sc-palfx.h"
 #include "velok/script/sc-pause.h"
 #include "velok/script/sc-proj.h"
+#include "velok/script/sc-playsnd.h"
 #include "velok/script/stparam.h"
 
 struct SCtrlTypeName {
@@ -692,6 +693,21 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         SetInt(&s[2], given);
         return 1;
     }
+    case SCTRL_PLAYSND: {
+        PlaySndParams *p = (PlaySndParams *)LibCalloc(1, sizeof(PlaySndParams));
+        if (!p) {
+            GameErrorSet("Out of memory");
+            return 0;
+        }
+        if (!SCtrlPlaySndParse(f, p, pl)) {
+            SCtrlPlaySndFree(p);
+            MemFree(p);
+            GameErrorAppend("\nError parsing PlaySnd");
+            return 0;
+        }
+        c->params = p;
+        return 1;
+    }
     case SCTRL_STOPSND:
         return ReqValue(f, "channel", &s[0], pl, 1, "Missing channel parameter");
     case SCTRL_SNDPAN: {
@@ -885,6 +901,7 @@ void SCtrlFree(SCtrl *ctrl)
         case SCTRL_AFTERIMAGE: SCtrlAfterImageFree((AfterImageCtrlParams *)ctrl->params); break;
         case SCTRL_PAUSE: SCtrlPauseFree((PauseParams *)ctrl->params); break;
         case SCTRL_SUPERPAUSE: SCtrlSuperPauseFree((PauseParams *)ctrl->params); break;
+        case SCTRL_PLAYSND: SCtrlPlaySndFree((PlaySndParams *)ctrl->params); break;
         default: break;
         }
     }

@@ -12,7 +12,9 @@
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/lifebar.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
@@ -27,6 +29,7 @@
 #include "velok/script/sc-pause.h"
 #include "velok/script/sc-proj.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/script/sc-playsnd.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/st-trig.h"
 #include "velok/script/stparam.h"
@@ -44,6 +47,30 @@ static float EvalFloat(Player *pl, const SCtrl *c, int slot)
 static int WrapAdd(int a, int b)
 {
     return (int)((uint32_t)a + (uint32_t)b);
+}
+
+// Channel -1 stops every sound, as the library's key -1 does.
+static void StopSnd(Player *pl, const SCtrl *c)
+{
+    int channel = EvalInt(pl, c, 0, 1);
+    if (channel < -1 || channel >= SOUND_PLAYER_CHANNELS) {
+        PlayerWarnf(pl, "stopped illegal channel number %i", channel);
+        return;
+    }
+    SoundPlayerStop(pl->slot, channel);
+}
+
+static void SndPan(Player *pl, const SCtrl *c)
+{
+    int channel = EvalInt(pl, c, 0, 1);
+    if (channel < 0 || channel >= SOUND_PLAYER_CHANNELS) {
+        PlayerWarnf(pl, "attemted to pan illegal channel number %i", channel);
+        return;
+    }
+    int pan = EvalInt(pl, c, 1);
+    float offset = pl->facing < 0 ? -(float)pan : (float)pan;
+    float x = EvalInt(pl, c, 2) ? offset + 160.0f : pl->posX - gv->cameraX + offset;
+    SoundPanAt(SoundPlayerChannelKey(pl->slot, channel), x);
 }
 
 // changestate and selfstate after their own preparations.
@@ -462,7 +489,7 @@ static void PalFxSet(const PalFxCtrlParams *p, Player *pl)
     case PALFX_TARGET_PLAYER: pl->palFx = fx; break;
     case PALFX_TARGET_BG:
         if (gv)
-            gv->bgPalFx = fx;
+            gv->stagePalFx = fx;
         break;
     default:
         if (gv)
@@ -770,7 +797,7 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         pl->hit.hitCount = WrapAdd(pl->hit.hitCount, v);
         pl->hit.uniqHitCount = WrapAdd(pl->hit.uniqHitCount, v);
         pl->hitCombo = WrapAdd(pl->hitCombo, v);
-        // The side's combo counter + value: waits for: fight screen (ComboCounterAdd)
+        ComboCounterAdd(pl->side, v);
         return 0;
     }
     case SCTRL_FALLENVSHAKE:
@@ -848,13 +875,19 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         if (c->params)
             PalFxSet((const PalFxCtrlParams *)c->params, pl);
         return 0;
+    case SCTRL_PLAYSND:
+        if (c->params)
+            SCtrlPlaySndApply((const PlaySndParams *)c->params, pl);
+        return 0;
+    case SCTRL_STOPSND:
+        StopSnd(pl, c);
+        return 0;
+    case SCTRL_SNDPAN:
+        SndPan(pl, c);
+        return 0;
 
     // Types whose effect belongs to modules this build does not have yet:
-    // sound, helpers and explods. Each does nothing until its module is wired
-    // here.
-    case SCTRL_PLAYSND:
-    case SCTRL_STOPSND:
-    case SCTRL_SNDPAN:
+    // helpers and explods. Each does nothing until its module is wired here.
     case SCTRL_EXPLOD:
     case SCTRL_REMOVEEXPLOD:
     case SCTRL_EXPLODBINDTIME:

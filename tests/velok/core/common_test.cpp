@@ -23,15 +23,15 @@ protected:
         // Library texts left by earlier tests in this process would show in the fatal box.
         LibErrorMsg[0] = 0;
         LibSetError(0);
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(77, 8);
-        StrCopy(gv->motifDir, sizeof gv->motifDir, "data/");
+        gv->motifDir = "data/";
     }
     void TearDown() override
     {
         LogStateReset();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }
@@ -316,7 +316,7 @@ TEST_F(Common, FileFindInDirsStaysWhereFound)
 {
     MakeDirs("prog/data");
     WriteFileText("prog/data/velok.cfg", "x");
-    snprintf(gv->progDir, sizeof gv->progDir, "%s/prog/", dir.c_str());
+    gv->progDir = dir + "/prog/";
     char full[256], old[512];
     ASSERT_EQ(FileFindInDirs("velok.cfg", full, sizeof full, old, sizeof old), 1);
     EXPECT_STREQ(full, "velok.cfg");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lib/gfx.h"
+#include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "support/testkit.h"
@@ -61,13 +62,17 @@ protected:
     {
         TempDirTest::SetUp();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
+        // Loading options takes the configured pads into use: no joystick
+        // driver is started in these tests.
+        gv->noJoy = 1;
         MakeDirs("data");
     }
     void TearDown() override
     {
+        InputDeinit();
         LogStateReset();
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }
@@ -389,8 +394,8 @@ TEST_F(Config, OptionsDefaultAndLoad)
     WriteFileText("data/velok.cfg", baseCfg);
     SysOptionsLoad();
     EXPECT_EQ(o.life, 100);
-    EXPECT_STREQ(gv->motifDir, "data/");
-    EXPECT_STREQ(gv->motifFile, "system.def");
+    EXPECT_EQ(gv->motifDir, "data/");
+    EXPECT_EQ(gv->motifFile, "system.def");
 
     WriteFileText("data/velok.cfg", std::string(baseCfg) +
                                         "[options]\nDifficulty = 7\nlife = 150\nTime = -1\nGameSpeed = -3\n"
@@ -407,8 +412,8 @@ TEST_F(Config, OptionsDefaultAndLoad)
     EXPECT_EQ(o.wavVolume, 0);
     EXPECT_EQ(o.midiVolume, 100);
     EXPECT_STREQ(o.motif, "data/neon/system.def");
-    EXPECT_STREQ(gv->motifDir, "data/neon/");
-    EXPECT_STREQ(gv->motifFile, "system.def");
+    EXPECT_EQ(gv->motifDir, "data/neon/");
+    EXPECT_EQ(gv->motifFile, "system.def");
     EXPECT_EQ(o.team1Vs2Life, 250);
     EXPECT_EQ(o.teamLoseOnKO, 1);
     const CfgInput &in = gv->cfg.input;

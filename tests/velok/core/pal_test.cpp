@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         PalFxGlobalInit();
         for (Palette &p : pals)
             PalInit(&p, 256, rgba.data(), 0);
@@ -28,7 +28,7 @@ protected:
         for (Palette &p : pals)
             PalFree(&p);
         PalFxGlobalFree();
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }

@@ -27,7 +27,7 @@ protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         bmp = PixCanvas(0);
         PixVbufTargetSet(bmp, &rows);
         PalFxGlobalInit();
@@ -48,7 +48,7 @@ protected:
         vbufTarget = VbufTarget{};
         destroy_bitmap(bmp);
         PalFxGlobalFree();
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }

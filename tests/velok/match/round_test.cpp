@@ -1,10 +1,14 @@
 #include "velok/match/round.h"
 
+#include <allegro.h>
 #include <string>
 
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "lib/timer.h"
 #include "support/roundkit.h"
+#include "support/voicekit.h"
+#include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/proj.h"
 
@@ -290,9 +294,14 @@ TEST_F(Round, WinPosesEndTheRoundAtTheEndTick)
     EXPECT_EQ(P(1)->roundsExisted, 1);
     EXPECT_EQ(GameLoopCountersGet()->presented, before.presented + 2) << "a black screen between rounds";
     EXPECT_EQ(Pixel(10, 10), 0);
+    EXPECT_EQ(gv->round.number, 2) << "the next round is set up";
+    EXPECT_EQ(gv->round.state, 0);
+    EXPECT_EQ(gv->round.winner, 0);
 
     // The deciding win regains nothing.
     StateAt(4, gv->overWinTime);
+    gv->round.winner = 1;
+    gv->round.endKind = ROUND_END_KO;
     gv->round.counted = 0;
     P(1)->life = 500;
     RoundUpdate();
@@ -556,4 +565,122 @@ TEST_F(Round, ScenePhasesFadeHoldAndFadeOut)
     SetText(gv->survivalScreen.text, "Rounds: %i %s");
     RoundSceneText(out, sizeof out);
     EXPECT_STREQ(out, "Rounds: 7 ");
+}
+
+namespace {
+
+// The announcer's set: round 1 and 2 calls, fight, KO, double KO, time over.
+class RoundSound : public Round {
+protected:
+    void SetUp() override
+    {
+        Round::SetUp();
+        CfgSound &s = gv->cfg.sound;
+        s.sound = s.stereoEffects = 1;
+        s.panningWidth = 160;
+        s.wavVolume = 175;
+        s.masterWavVolume = 200;
+        s.midiVolume = 31;
+        gv->options.wavVolume = gv->options.midiVolume = 50;
+        ASSERT_TRUE(FakeVoiceStart());
+        set = SndSetCreate(6);
+        int keys[][2] = {{1, 1}, {1, 2}, {2, 0}, {3, 0}, {3, 1}, {3, 2}};
+        for (auto &k : keys) {
+            SAMPLE *s = create_sample(8, 0, 8000, 10);
+            ASSERT_TRUE(SndSetAdd(set, s, k[0], k[1]));
+        }
+        gv->fightSnd = set;
+        FightRound &fr = gv->fightRound;
+        fr.roundSndTime = 5;
+        fr.roundSnd[0] = {1, 1};
+        fr.roundSnd[1] = {1, 2};
+        fr.fightSndTime = 3;
+        fr.fightSnd = {2, 0};
+        fr.koSnd = {3, 0};
+        fr.dkoSnd = {3, 1};
+        fr.toSnd = {3, 2};
+        fr.overWaitTime = 4;
+    }
+    void TearDown() override
+    {
+        gv->fightSnd = nullptr;
+        SndSetFree(set);
+        FakeVoiceStop();
+        Round::TearDown();
+    }
+    SndSet *set = nullptr;
+};
+
+} // namespace
+
+TEST_F(RoundSound, AnnouncerSoundsPlayAtTheirTicks)
+{
+    struct Case {
+        const char *name;
+        int state, tick, introCounter, number, endKind, demo;
+        int group, number2;  // group -1: nothing plays
+    } cases[] = {
+        {"round 1", 1, 0, 6, 1, 0, 0, 1, 1},
+        {"round 2", 1, 0, 6, 2, 0, 0, 1, 2},
+        {"round 3 has no sound", 1, 0, 6, 3, 0, 0, -1, 0},
+        {"round 10 has none", 1, 0, 6, 10, 0, 0, -1, 0},
+        {"round, early", 1, 0, 5, 1, 0, 0, -1, 0},
+        {"round, demo", 1, 0, 6, 1, 0, 1, -1, 0},
+        {"fight", 2, 3, 0, 1, 0, 0, 2, 0},
+        {"fight, demo", 2, 3, 0, 1, 0, 1, -1, 0},
+        {"fight, late", 2, 4, 0, 1, 0, 0, -1, 0},
+        {"KO", 3, 10, 0, 1, ROUND_END_KO, 0, 3, 0},
+        {"double KO", 3, 10, 0, 1, ROUND_END_DOUBLE_KO, 0, 3, 1},
+        {"time over", 3, 10, 0, 1, ROUND_END_TIME_OVER, 0, 3, 2},
+        {"KO, early", 3, 9, 0, 1, ROUND_END_KO, 0, -1, 0},
+        {"KO after the wait", 4, 6, 0, 1, ROUND_END_KO, 0, 3, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeVoiceClear();
+        StateAt(c.state, c.tick);
+        gv->round.introCounter = c.introCounter;
+        gv->round.number = c.number;
+        gv->round.endKind = c.endKind;
+        gv->demo = c.demo;
+        RoundUpdate();
+        if (c.group < 0) {
+            EXPECT_TRUE(FakeVoicePlays().empty());
+            continue;
+        }
+        ASSERT_EQ(FakeVoicePlays().size(), 1u);
+        EXPECT_EQ(FakeVoicePlays()[0].sample, SndSetFind(set, c.group, c.number2));
+        EXPECT_EQ(FakeVoicePlays()[0].volume, 175);
+        EXPECT_EQ(FakeVoicePlays()[0].pan, 0);
+    }
+
+    // Without the fight screen's set the announcer is silent.
+    FakeVoiceClear();
+    gv->fightSnd = nullptr;
+    StateAt(2, 3);
+    gv->demo = 0;
+    RoundUpdate();
+    EXPECT_TRUE(FakeVoicePlays().empty());
+}
+
+TEST_F(RoundSound, TheMatchsLastFadeTurnsTheSoundDown)
+{
+    struct Case {
+        int wins, left;
+        int digital, midi;  // 77 unchanged
+    } cases[] = {
+        {2, 15, 198, 29}, {2, 10, 188, 19}, {2, 0, 168, 0}, {1, 5, 77, 77}, {2, 16, 77, 77},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.left);
+        SndSetVolume(77, 77);
+        StateAt(4, 100);
+        gv->round.endTick = 100 + c.left;
+        gv->round.winner = 1;
+        gv->round.counted = 1;
+        gv->round.wins[0] = c.wins;
+        RoundUpdate();
+        EXPECT_EQ(SndGetDigiVolume(), c.digital);
+        EXPECT_EQ(SndGetMidiVolume(), c.midi);
+    }
 }

@@ -31,7 +31,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(200, 64);
     }
     void TearDown() override
@@ -39,7 +39,7 @@ protected:
         CharDataFree(cd);
         LogStateReset();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }

@@ -19,7 +19,7 @@ class CmdTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         KeyBufClear(&kb);
         CmdBufferClear(&cb);
         memset(&flags, 0, sizeof flags);
@@ -27,7 +27,7 @@ protected:
     void TearDown() override
     {
         CmdSetFree(&set);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
     }
 

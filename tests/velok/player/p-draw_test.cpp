@@ -52,7 +52,7 @@ protected:
         LogStateReset();
         ASSERT_EQ(GfxSinTableInit(), 1);
         PalFxGlobalInit();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -125,7 +125,7 @@ protected:
         PalListFree();
         LogStateReset();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         PalFxGlobalFree();
         TempDirTest::TearDown();

@@ -38,7 +38,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         LogStateReset();
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -73,7 +73,7 @@ protected:
         PalListFree();
         LogStateReset();
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
         TempDirTest::TearDown();
     }

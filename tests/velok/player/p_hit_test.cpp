@@ -140,6 +140,7 @@ TEST_F(HitField, OneActivationHitsOnceAndANewSerialHitsAgain)
     EXPECT_EQ(v.power, 60);  // given power defaults to damage x 2.0
     EXPECT_EQ(pl[0]->state.moveContact, CONTACT_HIT);
     EXPECT_EQ(pl[0]->hit.hitCount, 1);
+    EXPECT_EQ(gv->combo[0].hits, 1) << "the attacker's side counts the hit";
     ASSERT_NE(TargetOf(pl[0], &v), nullptr);
     EXPECT_EQ(TargetOf(pl[0], &v)->juggle, 15);
     EXPECT_EQ(pl[0]->hitDef.active, 1);
@@ -155,6 +156,9 @@ TEST_F(HitField, OneActivationHitsOnceAndANewSerialHitsAgain)
     EXPECT_EQ(v.pendingDamage, 60);
     EXPECT_EQ(pl[0]->hit.hitCount, 2);
     EXPECT_EQ(v.getHit.hitCount, 2);
+    EXPECT_EQ(gv->combo[0].hits, 2);
+    EXPECT_EQ(gv->combo[0].shown, 2);
+    EXPECT_EQ(gv->combo[1].hits, 0);
 }
 
 TEST_F(HitField, ShakeDuringAPauseKeepsTheVictimMovingForIt)
@@ -217,6 +221,7 @@ TEST_F(HitField, KillZeroLeavesOneLifeEvenWithTwoHitsInATick)
     EXPECT_EQ(pl[1]->pendingDamage, 5);
     EXPECT_EQ(pl[1]->getHit.fall, 1);
     EXPECT_LE(pl[1]->getHit.yVel, -6.0f);
+    EXPECT_EQ(gv->round.winIcon[0][0], 0) << "the KO hit gives its side the icon of a normal attack";
     // The no-KO switch turns it back into a plain hit.
     Make(2);
     pl[1]->posX = 30;

@@ -106,7 +106,7 @@ TEST_F(UpdateTest, ALifeOfZeroWithoutAHitterGivesTheOtherSideItsIcon)
         int want;  // side 2's first icon
     } cases[] = {
         {2, 0, 0, 0, 6}, {2, 0, 0, 10, -1}, {3, 0, 0, 0, -1}, {1, 0, 0, 0, -1}, {2, 1, 0, 0, -1},
-        {2, 0, 1, 0, -1},  // a hitter's KO is the fight screen's to record
+        {2, 0, 1, 0, 0},  // a hitter's KO: the hitter's side takes the icon of its hit
     };
     for (const Case &c : cases) {
         gv->round.state = c.roundState;

@@ -29,8 +29,8 @@ protected:
     void SetUp() override
     {
         FieldTest::SetUp();
-        gv->cameraBoundLeft = -200;
-        gv->cameraBoundRight = 200;
+        gv->stage.boundLeft = -200;
+        gv->stage.boundRight = 200;
         gv->stageZTop = gv->stageZBottom = 0.0f;
         gv->afterImages = AfterImagePoolCreate(2, 8);
         CharKit kit = FieldKitChar();

@@ -163,14 +163,14 @@ TEST_F(EffectTest, PalFxReachesThePlayerTheBackgroundOrEverything)
                EXPECT_EQ(f.counter, 0);
            });
     Expect("type = BGPalFX\ntime = 7\nadd = 1, 2, 3", "", [&] {
-        EXPECT_EQ(gv->bgPalFx.time, 7);
-        EXPECT_EQ(gv->bgPalFx.addB, 3);
+        EXPECT_EQ(gv->stagePalFx.time, 7);
+        EXPECT_EQ(gv->stagePalFx.addB, 3);
         EXPECT_EQ(p1->palFx.time, 12);
     });
     Expect("type = AllPalFX\ntime = -1\nmul = 0, 0, 0", "", [&] {
         EXPECT_EQ(gv->allPalFx.time, -1);
         EXPECT_EQ(gv->allPalFx.mulR, 0);
-        EXPECT_EQ(gv->bgPalFx.time, 7);
+        EXPECT_EQ(gv->stagePalFx.time, 7);
     });
     Expect("type = PalFX\ntime = -5\nmul = -1, 256, 256\ncolor = 300", "invalid PalFX time", [&] {
         EXPECT_EQ(p1->palFx.time, 0);

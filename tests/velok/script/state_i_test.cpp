@@ -156,7 +156,11 @@ TEST_F(ApplyTest, ControllerTable)
         {"type = movehitreset", [](Player *p) { EXPECT_EQ(p->state.moveContact, 0); }, "", 0},
         {"type = tagout", [](Player *p) { EXPECT_EQ(p->standby, 1); }, "", 1},
         {"type = hitadd\nvalue = 3",
-         [](Player *p) { EXPECT_EQ(p->hit.hitCount, 3); EXPECT_EQ(p->hit.uniqHitCount, 3); }, "", 0},
+         [](Player *p) {
+             EXPECT_EQ(p->hit.hitCount, 3);
+             EXPECT_EQ(p->hit.uniqHitCount, 3);
+             EXPECT_EQ(gv->combo[0].hits, 3) << "and the side's combo counter";
+         }, "", 0},
         // The fill time is one more than asked (the round loop counts it down
         // before the frame); -1 fills until changed.
         {"type = envcolor\nvalue = 255, 0, 0\ntime = 5\nunder = 1", [](Player *) {

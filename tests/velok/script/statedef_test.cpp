@@ -49,7 +49,7 @@ class StateDefTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gv = (GameVars *)LibCalloc(1, sizeof(GameVars));
+        gv = new GameVars();
         gv->warnLog = TextBufCreate(200, 64);
         pl = (Player *)LibCalloc(1, sizeof(Player));
         StrCopy(pl->name, sizeof pl->name, "Tester");
@@ -67,7 +67,7 @@ protected:
         StateDefListFree(list);
         MemFree(pl);
         TextBufFree(gv->warnLog);
-        MemFree(gv);
+        delete gv;
         gv = nullptr;
     }
 

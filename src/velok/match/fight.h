@@ -1,0 +1,130 @@
+// Fight-screen file: the lifebar, power-bar, face, name, timer, combo, round and win-icon layouts and the files they name.
+#pragma once
+
+#include "velok/core/gamevars.h"
+
+struct TxtParseFile;
+
+enum {
+    SCREEN_ELEM_TEXT_LEN = 48,
+    FIGHT_COMBO_TEXT_LEN = 32,
+    FIGHT_POWER_LEVELS = 10,
+    FIGHT_WIN_ICON_KINDS = 9,
+    FIGHT_SIMUL_PLAYERS = 4,
+    FIGHT_TURNS_NAMES = 4,
+};
+
+enum ScreenElemKind {
+    SCREEN_ELEM_NONE = 0,
+    SCREEN_ELEM_ANIM = 1,
+    SCREEN_ELEM_SPRITE = 2,
+    SCREEN_ELEM_TEXT = 3,
+};
+
+// One element of a screen: an animation, a sprite or a text in a font,
+// placed at an offset from where its screen puts it.
+// waits for: explods (the module that shows screen elements takes this record
+// and ScreenElemInit and ScreenElemRead over).
+struct ScreenElem {
+    int kind;           // ScreenElemKind
+    int num1, num2;     // action; sprite group and number; font and bank
+    int align;          // text: 1 left, 0 centre, -1 right
+    int spare;
+    int displayTime;    // -2: an animation's whole length
+    int offsetX, offsetY;
+    int layer;          // the lifebar pass that draws it
+    int owner;          // always 0
+    int serial;         // game-wide, in reading order
+    int facing, vfacing;
+    float scaleX, scaleY;
+    char text[SCREEN_ELEM_TEXT_LEN];
+};
+
+// A life or power bar: the bar's ends are pos x + range, the first end being
+// the one it drains toward.
+struct FightBar {
+    int posX, posY;
+    int range[2];
+    ScreenElem bg[3], mid, front;
+    ScreenElem counter;  // power bars only
+};
+
+struct FightFace {
+    int posX, posY;
+    ScreenElem bg, face;
+    int facing;
+    // Turns faces: the waiting and beaten teammates.
+    int teamPosX, teamPosY;
+    int teamSpacingX, teamSpacingY;
+    ScreenElem teamBg, teamFace, teamKo;
+};
+
+struct FightName {
+    int posX, posY;
+    ScreenElem bg, name;
+};
+
+struct FightTime {
+    int posX, posY;
+    ScreenElem bg, counter;
+};
+
+// [Combo]; font numbers index the fight fonts, -1 none.
+struct FightCombo {
+    int posX, posY;
+    int startX;
+    int counterFont, counterBank;
+    int counterShake;
+    int textFont, textBank;
+    int textOffsetX, textOffsetY;
+    int displayTime;
+    char text[FIGHT_COMBO_TEXT_LEN];
+};
+
+// The announcement elements of [Round]; its timings and sounds are the game
+// record's FightRound.
+struct FightRoundElems {
+    ScreenElem roundDefault;
+    ScreenElem round[FIGHT_ROUND_SOUNDS];
+    ScreenElem fight, ko, dko, to;
+    ScreenElem win, win2, draw;
+    FightSnd winSnd, loseSnd, drawSnd;
+};
+
+// Icon kinds: 0 n, 1 s, 2 h, 3 throw, 4 t, 5 c, 6 suicide, 7 teammate, 8 perfect.
+struct FightWinIcon {
+    int posX, posY;
+    int offsetX, offsetY;
+    ScreenElem counter;
+    ScreenElem icon[FIGHT_WIN_ICON_KINDS];
+};
+
+struct FightData {
+    FightBar life[2], turnsLife[2], simulLife[FIGHT_SIMUL_PLAYERS];
+    FightBar power[2];
+    FightSnd levelSnd[FIGHT_POWER_LEVELS];
+    FightFace face[2], simulFace[FIGHT_SIMUL_PLAYERS], turnsFace[2];
+    FightName name[2], simulName[FIGHT_SIMUL_PLAYERS], turnsName[FIGHT_TURNS_NAMES];
+    FightTime time;
+    FightCombo combo;
+    FightRoundElems round;
+    FightWinIcon winIcon[2];
+    int useIconUpTo;
+};
+
+// A fresh element: no kind, facing 1, scale 1.0, display time -2.
+void ScreenElemInit(ScreenElem *e);
+// Reads the element under the prefix from the current group into e; fields
+// whose keys are absent keep what e held. Takes the next serial number.
+void ScreenElemRead(TxtParseFile *tp, ScreenElem *e, const char *prefix);
+
+// 1 on success; 0 with the reason in the game error text, and nothing kept.
+// Also puts the [Round] and [Time] timings into the game record.
+int FightDefLoad(const char *path);
+// Frees the fight-screen data, whole or partly loaded; fonts that are the
+// first system font are left alone.
+void FightDataFree();
+// Fight font n, or null when n is outside 0..9 or the slot is empty.
+Font *FightFontGet(int n);
+// Plays a sound of the fight-screen sound set; group -1 plays nothing.
+void FightSndPlay(const FightSnd *snd);
