@@ -370,13 +370,13 @@ static void VictimRecords(Player *a, Player *v, const HitDef *hd)
 
 // A hit or guard sound at the victim: from the fight screen's common set at
 // volume 0, or from the attacker's character at its volume.
-static void HitSound(const Player *a, const Player *v, int fromCommon, int group, int number)
+static void HitSound(const Player *a, float x, int fromCommon, int group, int number)
 {
     if (!gv)
         return;
     const CharData *cd = a->charData;
     SndSet *set = fromCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
-    SoundPlayAt(SND_KEY_NONE, v->screenX, set, group, number, fromCommon || !cd ? 0 : cd->volume);
+    SoundPlayAt(SND_KEY_NONE, x, set, group, number, fromCommon || !cd ? 0 : cd->volume);
 }
 
 static float Given(float value, float own)
@@ -392,7 +392,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     v->cornerPush = 0.0f;
     if (ovr && ovr->forceAir)
         v->state.stateType = STATETYPE_A;
-    HitSound(a, v, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
+    HitSound(a, v->screenX, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
     if (hd->p2Facing && hd->p2Facing == d * v->facing)
         v->pendingFacing = -v->facing;
     VictimRecords(a, v, hd);
@@ -561,7 +561,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
         return 0;
     }
     v->cornerPush = 0.0f;
-    HitSound(a, v, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
+    HitSound(a, v->screenX, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
     VictimRecords(a, v, hd);
     v->getHit.guarded = 1;
     v->getHit.xVel = v->getHit.yVel = 0.0f;
@@ -879,8 +879,7 @@ void ProjHitTest(Player *pl, Player *owner)
         if (!ProjMeetsPlayer(p, 2, pl, 1))
             continue;
         hd->active = 0;
-        // waits for: game-level sound (the projectile's hit sound, common or
-        // the owner's, at its screen x)
+        HitSound(owner, (float)p->screenX, p->hitDef.hitSoundCommon, p->hitDef.hitSoundGroup, p->hitDef.hitSoundNo);
         if (hd->p1StateNo != -1)
             PlayerStateSet(pl, hd->p1StateNo);
         ProjHitTaken(p, PROJ_STATE_REMOVED, 1);

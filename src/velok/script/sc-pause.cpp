@@ -9,6 +9,8 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/core/sound.h"
+#include "velok/player/chardef.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -132,10 +134,9 @@ void SCtrlSuperPauseApply(const PauseParams *p, Player *pl, Player *powerOwner)
 
     int group = Int(pl, &p->sound[0]);
     int number = Int(pl, &p->sound[1]);
-    // waits for: game-level sound (the sound (group, number) plays from the
-    // fight screen's common set or the character's own unless group is -1)
-    (void)group;
-    (void)number;
+    const CharData *cd = pl->charData;
+    SndSet *set = p->soundCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
+    SoundPlay(set, group, number, p->soundCommon || !cd ? 0 : cd->volume);
 
     float mul = ExprEvalFloat(pl, &p->p2DefMul);
     if (mul < 0.0f)

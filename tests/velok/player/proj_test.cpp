@@ -8,7 +8,9 @@
 #include "lib/array.h"
 #include "lib/gfx.h"
 #include "lib/vbuf.h"
+#include "lib/snd-lib.h"
 #include "support/pixkit.h"
+#include "support/voicekit.h"
 #include "velok/player/p-draw.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
@@ -422,7 +424,17 @@ TEST_F(ProjField, GuardsHitLocksAndTeamsDecide)
 
 TEST_F(ProjField, AnAttackWithThePFlagSpendsItselfOnAProjectile)
 {
-    int i = Launch("projanim = 300\npostype = p2\noffset = -20, -40\nattr = S, NP\ndamage = 30\nprojhits = 2\nprojmisstime = 3");
+    // The projectile's hit sound plays where it is struck.
+    gv->cfg.sound.sound = 1;
+    gv->cfg.sound.wavVolume = 175;
+    ASSERT_TRUE(FakeVoiceStart());
+    SndSet *common = SndSetCreate(1);
+    SAMPLE *sound = create_sample(8, 0, 8000, 100);
+    ASSERT_TRUE(SndSetAdd(common, sound, 1, 0));
+    gv->commonSnd = common;
+    FakeVoiceClear();
+    int i = Launch("projanim = 300\npostype = p2\noffset = -20, -40\nattr = S, NP\ndamage = 30\nprojhits = 2\nprojmisstime = 3\n"
+                   "hitsound = 1, 0");
     Update();
     // P2's attack box reaches 40 pixels in front of it, where the projectile is.
     SCtrl *hd = Ctrl("type = HitDef\nattr = S, NA\nhitflag = MAFP\np1stateno = 200");
@@ -439,6 +451,11 @@ TEST_F(ProjField, AnAttackWithThePFlagSpendsItselfOnAProjectile)
     EXPECT_EQ(Proj(i)->hits, 1);
     EXPECT_EQ(Proj(i)->missCounter, 3);
     EXPECT_EQ(Proj(i)->state, PROJ_STATE_FLYING);
+    ASSERT_EQ(FakeVoicePlays().size(), 1u);
+    EXPECT_EQ(FakeVoicePlays()[0].sample, sound);
+    gv->commonSnd = nullptr;
+    SndSetFree(common);
+    FakeVoiceStop();
 
     // The last hit removes it; an attack without the P flag passes through.
     Proj(i)->missCounter = 0;
