@@ -915,8 +915,8 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
     }
     if (guardKO)
         WinIconRecordTeam(o->side, hd->attr, WIN_ICON_THROW);
-    // An unguarded KO records its icon here with V's side, O's side and the
-    // attr: waits for: fight screen (WinIconRecordKO)
+    else if (ko)
+        WinIconRecordKO(v->side, o->side, hd->attr);
     float sparkX = p->x + (float)(p->facing * hd->sparkX) * p->depthScale;
     float sparkY = p->y + (float)hd->sparkY * p->depthScale;
     if (guard) {
@@ -933,7 +933,7 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
             JuggleFallCost(v, hd, t);
         o->hit.hitCount += hd->numHits;
         o->hitCombo += hd->numHits;
-        // The combo counter of O's side + numhits: waits for: fight screen (ComboCounterAdd)
+        ComboCounterAdd(o->side, hd->numHits);
         ProjContact(o, p, CONTACT_HIT);
         v->getHit.hitByMask[1] = 511;
         v->getHit.hitByTime[1] = 0;

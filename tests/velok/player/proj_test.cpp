@@ -6,6 +6,7 @@
 #include <allegro.h>
 
 #include "lib/array.h"
+#include "lib/clsn.h"
 #include "lib/gfx.h"
 #include "lib/vbuf.h"
 #include "lib/snd-lib.h"
@@ -340,6 +341,7 @@ TEST_F(ProjField, HitsLandOnPlayersAndTheLastOneEndsTheProjectile)
     EXPECT_EQ(p2->getHit.hitByMask[1], 511) << "no further projectile hits it this tick";
     EXPECT_EQ(p1->power, 7);
     EXPECT_EQ(p1->hit.hitCount, 1);
+    EXPECT_EQ(gv->combo[0].hits, 1);
     EXPECT_EQ(p1->projContactKind, CONTACT_HIT);
     EXPECT_EQ(p1->projContactId, 9);
     ASSERT_NE(Proj(i), nullptr);
@@ -420,6 +422,18 @@ TEST_F(ProjField, GuardsHitLocksAndTeamsDecide)
     p2->hitLock = 0;
     PlayerHitDetectAll();
     EXPECT_EQ(p2->pendingDamage, 30);
+
+    // A projectile's KO records the win icon of its side.
+    for (int &icon : gv->round.winIcon[0])
+        icon = -1;
+    p2->getHit.hitByMask[1] = 4095;
+    p2->life = 20;
+    p2->pendingDamage = 0;
+    Launch("projanim = 300\npostype = p2\noffset = 0, -30\nattr = S, NP\ndamage = 30");
+    Update();
+    PlayerHitDetectAll();
+    EXPECT_EQ(p2->pendingDamage, 20);
+    EXPECT_NE(gv->round.winIcon[0][0], -1);
 }
 
 TEST_F(ProjField, AnAttackWithThePFlagSpendsItselfOnAProjectile)
@@ -678,4 +692,24 @@ TEST_F(ProjField, ShadowsAndDebugBoxesAreDrawnAtTheScreenPlace)
     destroy_bitmap(canvas);
     destroy_bitmap(clean);
     destroy_bitmap(boxes);
+}
+
+TEST_F(ProjField, HitTestFindsFlyingProjectilesThatReachTheBoxes)
+{
+    ClsnList *body = ClsnListCreate(1);
+    ClsnListAddBox(body, -10, -60, 10, 0);
+    int i = Launch("projanim = 300\npostype = left\noffset = 160, -30\nprojremanim = 302");
+    struct Case {
+        int x, y, flip;
+        int hits;
+    };
+    // The projectile's attack box spans 155..165 and -35..-25.
+    const Case cases[] = {
+        {170, 0, 0, 1}, {176, 0, 0, 0}, {144, 0, 1, 0}, {150, 0, 1, 1}, {170, -36, 0, 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ProjListHitTest(p1->projList, body, c.x, c.y, c.flip), c.hits) << c.x << "," << c.y;
+    Proj(i)->state = PROJ_STATE_REMOVED;
+    EXPECT_EQ(ProjListHitTest(p1->projList, body, 170, 0, 0), 0) << "flying projectiles only";
+    ClsnListRelease(body);
 }
