@@ -324,15 +324,35 @@ void AfterImageGiveBack(AfterImage *ai)
 
 // ---------------------------------------------------------------- players and projectiles
 
+// The record a holder links to, while it is still the holder's: a record the
+// pool took back at a round start may have been lent to another since.
+static AfterImage *Held(AfterImage **link, const void *holder)
+{
+    if (*link && (*link)->owner != holder)
+        *link = nullptr;
+    return *link;
+}
+
+AfterImage *AfterImagePlayerHeld(Player *pl)
+{
+    return Held(&pl->afterImage, pl);
+}
+
 void AfterImagePlayerRelease(Player *pl)
 {
-    AfterImageGiveBack(pl->afterImage);
+    AfterImageGiveBack(Held(&pl->afterImage, pl));
     pl->afterImage = nullptr;
+}
+
+void AfterImageExplodRelease(Projectile *proj)
+{
+    AfterImageGiveBack(Held(&proj->afterImage, proj));
+    proj->afterImage = nullptr;
 }
 
 void AfterImagePlayerRecord(Player *pl)
 {
-    if (pl->frozen || !pl->afterImage)
+    if (pl->frozen || !AfterImagePlayerHeld(pl))
         return;
     float k = pl->zScale;
     float xs = pl->consts.xScale * pl->drawScaleX * k;
@@ -346,7 +366,7 @@ void AfterImagePlayerRecord(Player *pl)
 
 void AfterImageExplodRecord(Projectile *proj)
 {
-    if (proj->frozen || !proj->afterImage)
+    if (proj->frozen || !Held(&proj->afterImage, proj))
         return;
     float k = proj->depthScale;
     int flip = proj->facing != 1 ? ANIM_FLIP_H : 0;
@@ -355,10 +375,8 @@ void AfterImageExplodRecord(Projectile *proj)
     float x = (float)proj->screenX + (float)(gv->cameraXi + gv->shakeX);
     float y = (float)proj->screenY + (float)(gv->cameraYi + gv->shakeY);
     if (!AfterImageRecord(proj->afterImage, x, y, proj->xScale * k, proj->yScale * k, 0.0f, flip,
-                          proj->hitPause <= 0)) {
-        AfterImageGiveBack(proj->afterImage);
-        proj->afterImage = nullptr;
-    }
+                          proj->hitPause <= 0))
+        AfterImageExplodRelease(proj);
 }
 
 void AfterImageExplodRecordAll(Player *pl)
@@ -373,13 +391,13 @@ void AfterImageExplodRecordAll(Player *pl)
 
 void AfterImagePlayerDraw(Player *pl)
 {
-    if (pl->afterImage)
+    if (AfterImagePlayerHeld(pl))
         AfterImageDraw(pl->afterImage, -(gv->cameraXi + gv->shakeX), -(gv->cameraYi + gv->shakeY), pl->sprPriority);
 }
 
 void AfterImageExplodDraw(Projectile *proj, int priority)
 {
-    if (proj->afterImage)
+    if (Held(&proj->afterImage, proj))
         AfterImageDraw(proj->afterImage, -(gv->cameraXi + gv->shakeX), -(gv->cameraYi + gv->shakeY), priority);
 }
 

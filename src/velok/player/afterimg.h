@@ -76,9 +76,12 @@ AfterImage *AfterImagePoolTake(void *owner);
 void AfterImageGiveBack(AfterImage *ai);
 
 // The trails of players and their projectiles, as the round loop records and
-// draws them. A recording that ends gives the record back.
+// draws them. A recording that ends gives the record back; a link to a record
+// the pool has taken back is dropped, never given back twice.
+AfterImage *AfterImagePlayerHeld(Player *pl);
 void AfterImagePlayerRecord(Player *pl);
 void AfterImagePlayerRelease(Player *pl);
+void AfterImageExplodRelease(Projectile *proj);
 void AfterImageExplodRecord(Projectile *proj);
 void AfterImageExplodRecordAll(Player *pl);
 void AfterImagePlayerDraw(Player *pl);

@@ -107,8 +107,7 @@ void ProjListRemove(ProjList *list, int index)
     Projectile *p = ProjListAt(list, index);
     if (!p)
         return;
-    AfterImageGiveBack(p->afterImage);
-    p->afterImage = nullptr;
+    AfterImageExplodRelease(p);
     ArrayRemove(list->projs, index);
 }
 

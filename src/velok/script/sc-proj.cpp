@@ -270,8 +270,7 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
     if (index < 0 || !p->afterImage)
         return index;
     Projectile *proj = ProjListAt(listOwner->projList, index);
-    if (!proj->afterImage)
-        proj->afterImage = AfterImagePoolTake(proj);
+    proj->afterImage = AfterImagePoolTake(proj);
     if (proj->afterImage)
         SCtrlAfterImageEval(p->afterImage, pl, proj->afterImage, &proj->anim);
     return index;

@@ -834,7 +834,7 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_AFTERIMAGE:
         if (!c->params)
             return 0;
-        if (!pl->afterImage)
+        if (!AfterImagePlayerHeld(pl))
             pl->afterImage = AfterImagePoolTake(pl);
         if (pl->afterImage)
             SCtrlAfterImageEval((const AfterImageCtrlParams *)c->params, pl, pl->afterImage, pl->anim);
@@ -845,7 +845,7 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
             PlayerWarn(pl, "set illegal afterimagetime");
             time = 1;
         }
-        if (pl->afterImage) {
+        if (AfterImagePlayerHeld(pl)) {
             pl->afterImage->params.time = time;
             pl->afterImage->tickCount = 0;
         }

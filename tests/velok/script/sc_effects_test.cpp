@@ -118,6 +118,19 @@ TEST_F(EffectTest, AfterImageStartsTheTrailOfTheFightersAnimation)
     AfterImagePlayerRelease(p1);
     Apply(P(2), c);
     EXPECT_NE(P(2)->afterImage, nullptr);
+
+    // A round start takes every record back; one lent again since is not
+    // the old holder's to use or give back.
+    AfterImagePoolReset(gv->afterImages);
+    SCtrl *mine = Ctrl("type = AfterImage");
+    Apply(p1, mine);
+    AfterImage *ai = p1->afterImage;
+    ASSERT_NE(ai, nullptr);
+    EXPECT_EQ(P(2)->afterImage, ai) << "the old link still points at it";
+    AfterImagePlayerRelease(P(2));
+    EXPECT_EQ(P(2)->afterImage, nullptr);
+    EXPECT_EQ(ai->owner, p1);
+    EXPECT_EQ(ai->active, 1);
 }
 
 TEST_F(EffectTest, EnvShakeStartsTheScreenShake)
