@@ -19,7 +19,6 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
-#include "lib/drawlist.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/proj.h"
 #include "velok/script/sc-afterimg.h"
@@ -448,37 +447,6 @@ static void ProjectileLaunch(Player *pl, const SCtrl *c, TrigCtx *ctx)
         hd->damage = 1;
 }
 
-// A game animation of the fight-screen effects at the player, in front of or
-// under the players.
-static void GameMakeAnim(Player *pl, const SCtrl *c)
-{
-    int action = EvalInt(pl, c, 0);
-    int under = EvalInt(pl, c, 1);
-    float px = EvalFloat(pl, c, 2), py = EvalFloat(pl, c, 3);
-    int spread = EvalInt(pl, c, 4);
-    if (!gv)
-        return;
-    PlayerZScaleUpdate(pl);
-    if (action < 0) {
-        PlayerWarn(pl, "made negative gameanim");
-        action = 0;
-    }
-    int x = ExprFloatToInt(px * (float)pl->facing + gv->cameraX + pl->screenX);
-    int y = ExprFloatToInt(py + gv->cameraY + pl->screenY);
-    if (spread >= 1) {
-        x = WrapAdd(x, (GameRandom() % spread - spread / 2) * pl->facing);
-        y = WrapAdd(y, GameRandom() % spread - spread / 2);
-    } else if (spread < 0) {
-        PlayerWarn(pl, "negative random param for GameMakeAnim");
-    }
-    if (!gv->animList || !gv->fightFxAnims)
-        return;
-    int slot = AnimListAdd(gv->animList, gv->fightFxAnims, gv->fightFxSpr, 0, action, x, y,
-                           pl->facing < 0 ? ANIM_FLIP_H : 0, -1);
-    if (slot >= 0)
-        AnimListSetMask(gv->animList, slot, under ? 2 : 1);
-}
-
 // PalFX on the player's palettes, BGPalFX on the stage background's and
 // AllPalFX on every palette.
 static void PalFxSet(const PalFxCtrlParams *p, Player *pl)
@@ -828,9 +796,6 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
             EnvShakeStart(&shake);
         }
         return 0;
-    case SCTRL_GAMEMAKEANIM:
-        GameMakeAnim(pl, c);
-        return 0;
     case SCTRL_AFTERIMAGE:
         if (!c->params)
             return 0;
@@ -859,18 +824,6 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         if (c->params)
             SCtrlSuperPauseApply((const PauseParams *)c->params, pl, ctx && ctx->powerOwner ? ctx->powerOwner : pl);
         return 0;
-    case SCTRL_MAKEDUST: {
-        int spacing = EvalInt(pl, c, 5);
-        if (spacing < 1) {
-            PlayerWarn(pl, "makedust spacing <= 0");
-            spacing = 1;
-        }
-        // waits for: explods (on ticks divisible by the spacing, a dust puff
-        // at the player's position plus pos, x times facing, moved by -1 to 1
-        // pixel on each axis, and a second one at pos2 when given)
-        (void)spacing;
-        return 0;
-    }
     case SCTRL_PALFX:
         if (c->params)
             PalFxSet((const PalFxCtrlParams *)c->params, pl);
@@ -888,6 +841,9 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 
     // Types whose effect belongs to modules this build does not have yet:
     // helpers and explods. Each does nothing until its module is wired here.
+    // waits for: explods (GameMakeAnim and MakeDust are applied with them)
+    case SCTRL_GAMEMAKEANIM:
+    case SCTRL_MAKEDUST:
     case SCTRL_EXPLOD:
     case SCTRL_REMOVEEXPLOD:
     case SCTRL_EXPLODBINDTIME:

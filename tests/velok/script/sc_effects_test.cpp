@@ -1,16 +1,12 @@
-// The effect controllers' parameter records: AfterImage, AfterImageTime, EnvShake, PalFX and its targets, HitOverride, Pause and SuperPause, GameMakeAnim and MakeDust, read from state-file groups and applied to a field of fighters.
+// The effect controllers' parameter records: AfterImage, AfterImageTime, EnvShake, PalFX and its targets, HitOverride, Pause and SuperPause, read from state-file groups and applied to a field of fighters.
 #include <functional>
 #include <string>
 
 #include "lib/array.h"
-#include "lib/drawlist.h"
 #include "support/fieldkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
-#include "velok/player/chardef.h"
-#include "velok/player/p-update.h"
 #include "velok/player/player.h"
-#include "velok/script/sc-pause.h"
 
 namespace {
 
@@ -308,33 +304,4 @@ TEST_F(EffectTest, SuperPauseDarkensTheOthersAndProtectsThePauser)
     EXPECT_EQ(Ctrl("type = SuperPause\nanim = Q 3"), nullptr);
     EXPECT_NE(std::string(gv->errorText).find("Error parsing SuperPause"), std::string::npos) << gv->errorText;
     EXPECT_EQ(Ctrl("type = SuperPause\npos = 1, 2, 3"), nullptr);
-}
-
-TEST_F(EffectTest, GameMakeAnimPlacesAFightEffectAtTheFighter)
-{
-    gv->fightFxAnims = cd->anims;
-    gv->fightFxSpr = p1->sprView;
-    gv->animList = AnimListCreate(8);
-    gv->cameraX = 10.0f;
-    p1->posX = 100.0f;
-    Expect("type = GameMakeAnim\nvalue = 10\npos = 5, -20", "", [&] {
-        ASSERT_EQ(gv->animList->insts->used, 1);
-        const AnimInst *a = (const AnimInst *)ArrayAt(gv->animList->insts, 0);
-        EXPECT_EQ(a->x, 105);
-        EXPECT_EQ(a->y, -20 + (int)p1->screenY);
-        EXPECT_EQ(ArrayKey1(gv->animList->insts, 0), 1) << "in front of the players";
-        EXPECT_EQ(a->flip, 0);
-    });
-    PlayerTurn(p1);
-    Expect("type = GameMakeAnim\nvalue = -4\nunder = 1\nrandom = -2", "made negative gameanim", [&] {
-        ASSERT_EQ(gv->animList->insts->used, 2);
-        EXPECT_EQ(ArrayKey1(gv->animList->insts, 1), 2) << "under the players";
-        EXPECT_NE(((const AnimInst *)ArrayAt(gv->animList->insts, 1))->flip, 0);
-    });
-    EXPECT_NE(Warnings().find("negative random param for GameMakeAnim"), std::string::npos);
-    Expect("type = MakeDust\nspacing = 0", "makedust spacing <= 0", [] {});
-    AnimListFree(gv->animList);
-    gv->animList = nullptr;
-    gv->fightFxAnims = nullptr;
-    gv->fightFxSpr = nullptr;
 }
