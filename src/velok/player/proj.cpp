@@ -212,7 +212,7 @@ void ProjListUpdateScreenPos(ProjList *list)
     if (!gv)
         return;
     int n = ProjListCapacity(list);
-    float z1 = gv->stageZTop, z2 = gv->stageZBottom;
+    float z1 = gv->stageScaleZTop, z2 = gv->stageScaleZBottom;
     float s1 = gv->stageScaleTop, s2 = gv->stageScaleBottom;
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(list, i);

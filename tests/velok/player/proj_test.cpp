@@ -34,7 +34,6 @@ protected:
         FieldTest::SetUp();
         gv->stage.boundLeft = -200;
         gv->stage.boundRight = 200;
-        gv->stageZTop = gv->stageZBottom = 0.0f;
         gv->afterImages = AfterImagePoolCreate(2, 8);
         CharKit kit = FieldKitChar();
         kit.cns.replace(kit.cns.find("xscale = 2"), 10, "xscale = 1");
@@ -254,8 +253,8 @@ TEST_F(ProjField, FlightEndsAtTheBoundsItMovesTowardAndAtTheEdges)
 
 TEST_F(ProjField, MotionAndScreenPlace)
 {
-    gv->stageZTop = 0.0f;
-    gv->stageZBottom = 100.0f;
+    gv->stageScaleZTop = 0.0f;
+    gv->stageScaleZBottom = 100.0f;
     gv->stageScaleTop = 1.0f;
     gv->stageScaleBottom = 0.5f;
     gv->stageZOffset = 190;
