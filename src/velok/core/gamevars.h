@@ -18,6 +18,7 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct ExplodList;
 struct BGDef;
 struct BGElem;
 struct FightData;
@@ -288,6 +289,8 @@ struct GameVars {
     DrawList *drawList;    // the priority draw list of a frame
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
+    ExplodList *explods;   // the players' explods, hit sparks and dust (explodmax)
+    ExplodList *sysExplods;  // screen elements of the fight screen and the motif (sysexplodmax)
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
 

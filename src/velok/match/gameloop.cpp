@@ -19,6 +19,7 @@
 #include "lib/vbuf.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
+#include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-hit.h"
@@ -198,7 +199,6 @@ void GameLoopFrameDraw()
     FollowersTick();
 
     if (drawn) {
-        // The shadows of the player explods come with the explod module.
         if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
             ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                                      gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
@@ -212,6 +212,7 @@ void GameLoopFrameDraw()
                 if (pl)
                     ProjListDrawShadows(pl->projList, &shadow, gv->stageReflect, Zoom());
             }
+            ExplodListDrawShadows(gv->explods);
             if (gv->animList)
                 AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
         }
@@ -227,7 +228,7 @@ void GameLoopFrameDraw()
             if (pl)
                 ProjListDraw(pl->projList);
         }
-        // The layer-0 explods come with the explod module.
+        ExplodListDraw(gv->explods, 0);
         for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
             Player *pl = EnabledPlayer(slot);
             if (!pl)
@@ -240,7 +241,7 @@ void GameLoopFrameDraw()
                 DrawListScale(gv->drawList, 2.0f);
             DrawListDraw(gv->drawList);
         }
-        // Layer-1 explods (explod module).
+        ExplodListDraw(gv->explods, 1);
     }
     if (bars)
         LifebarDraw(1);
@@ -250,12 +251,12 @@ void GameLoopFrameDraw()
     RoundAnnounceSpawn();
 
     if (drawn) {
-        // The fight-screen explods of every layer come with the explod module.
+        ExplodListDraw(gv->sysExplods, -1);
         if (envFill && !gv->envColorUnder)
             EnvColorFill();
         if (gv->animList)
             AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
-        // Layer-2 explods (explod module).
+        ExplodListDraw(gv->explods, 2);
     }
     if (bars)
         LifebarDraw(2);
@@ -430,7 +431,8 @@ int GameLoopFrame()
     PalFxApplyAll();
 
     if (!GameLoopTick()) {
-        // The fight-screen explods advance here when not paused (explods).
+        if (!gv->paused)
+            ExplodListUpdate(gv->sysExplods);
         if (StageBgTicks())
             BGTick(gv->stageBg);
         if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
@@ -664,6 +666,6 @@ int GameLoopTick()
         if (pl)
             ComboTargetsCheck(pl);
     }
-    // The player explods (ExplodListUpdate) come with the explods.
+    ExplodListUpdate(gv->explods);
     return 0;
 }

@@ -32,6 +32,7 @@
 #include "velok/match/lifebar.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
@@ -588,7 +589,8 @@ void MatchRoundReset()
     PalListFxReset();
     if (gv->afterImages)
         AfterImagePoolReset(gv->afterImages);
-    // waits for: explods (both explod lists are cleared here).
+    ExplodListClear(gv->explods);
+    ExplodListClear(gv->sysExplods);
     gv->activePause = -1;
     gv->pause[0].time = gv->pause[1].time = 0;
     gv->shakeTime = gv->shakeCounter = 0;

@@ -16,6 +16,8 @@
 #include "velok/player/player.h"
 #include "velok/script/sc-afterimg.h"
 #include "velok/script/sc-envshake.h"
+#include "velok/script/sc-explod.h"
+#include "velok/script/sc-helper.h"
 #include "velok/script/sc-hitdef.h"
 #include "velok/script/sc-hitovr.h"
 #include "velok/script/sc-palfx.h"
@@ -608,6 +610,41 @@ static int RecordKeys(SCtrl *c, Parse parse, Free release, const char *context)
     return 1;
 }
 
+// Explod and ModifyExplod: their record hangs from the parameter slot. A
+// failure adds no context line of its own.
+static int ExplodKeys(TxtParseFile *f, SCtrl *c, Player *pl, int modify)
+{
+    ExplodParams *p = (ExplodParams *)LibCalloc(1, sizeof(ExplodParams));
+    if (!p) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    if (!SCtrlExplodParse(f, pl, p, modify)) {
+        SCtrlExplodFree(p);
+        MemFree(p);
+        return 0;
+    }
+    c->params = p;
+    return 1;
+}
+
+static int HelperKeys(TxtParseFile *f, SCtrl *c, Player *pl)
+{
+    HelperParams *p = (HelperParams *)LibCalloc(1, sizeof(HelperParams));
+    if (!p) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    if (!SCtrlHelperParse(f, pl, p)) {
+        SCtrlHelperFree(p);
+        MemFree(p);
+        GameErrorAppend("\nError parsing Helper");
+        return 0;
+    }
+    c->params = p;
+    return 1;
+}
+
 int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
 {
     const char *typeText = TxtParseValueGet(f, "type");
@@ -854,6 +891,11 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         SetInt(&s[4], n > 0);
         return OptInt(f, "spacing", &s[5], pl, 3);
     }
+    case SCTRL_EXPLOD:
+    case SCTRL_MODIFYEXPLOD:
+        return ExplodKeys(f, c, pl, code == SCTRL_MODIFYEXPLOD);
+    case SCTRL_HELPER:
+        return HelperKeys(f, c, pl);
     case SCTRL_REMOVEEXPLOD:
         return OptInt(f, "id", &s[0], pl, -1);
     case SCTRL_EXPLODBINDTIME:
@@ -902,6 +944,9 @@ void SCtrlFree(SCtrl *ctrl)
         case SCTRL_PAUSE: SCtrlPauseFree((PauseParams *)ctrl->params); break;
         case SCTRL_SUPERPAUSE: SCtrlSuperPauseFree((PauseParams *)ctrl->params); break;
         case SCTRL_PLAYSND: SCtrlPlaySndFree((PlaySndParams *)ctrl->params); break;
+        case SCTRL_EXPLOD:
+        case SCTRL_MODIFYEXPLOD: SCtrlExplodFree((ExplodParams *)ctrl->params); break;
+        case SCTRL_HELPER: SCtrlHelperFree((HelperParams *)ctrl->params); break;
         default: break;
         }
     }

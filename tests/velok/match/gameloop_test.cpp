@@ -20,6 +20,7 @@
 #include "velok/player/keybuf.h"
 #include "velok/core/pal.h"
 #include "velok/match/round.h"
+#include "velok/player/explod.h"
 #include "velok/script/sc-hitdef.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/proj.h"
@@ -543,4 +544,34 @@ TEST_F(Loop, ProjectilesAndTrailsAreMovedRecordedAndDrawn)
     FieldFree();
     AfterImagePoolFree(gv->afterImages);
     gv->afterImages = nullptr;
+}
+
+TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPaused)
+{
+    gv->explods = ExplodListCreate(2, gv->drawList);
+    gv->sysExplods = ExplodListCreate(2, nullptr);
+    Explod *mine = ExplodAt(gv->explods, ExplodAddText(gv->explods, "a", nullptr, 0, 0));
+    Explod *shown = ExplodAt(gv->sysExplods, ExplodAddText(gv->sysExplods, "b", nullptr, 0, 0));
+    ASSERT_TRUE(mine && shown);
+    mine->removeTime = shown->removeTime = -1;
+    Frame();
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 1);
+    // A frame held back by slow motion runs no tick, but the screen moves on.
+    gv->slowRate = 100;
+    gv->slowAccum = 150;
+    gv->slowTime = 10;
+    Frame();
+    ASSERT_GT(gv->slowAccum, 0);
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 2);
+    gv->slowRate = gv->slowAccum = gv->slowTime = 0;
+    gv->paused = 1;
+    Frame();
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 2);
+    gv->paused = 0;
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
 }

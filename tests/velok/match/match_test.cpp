@@ -26,6 +26,7 @@
 #include "velok/match/fight.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
 
@@ -373,7 +374,21 @@ TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
     gv->round.state = 4;
     gv->round.winner = 2;
     gv->matchKind = MATCH_KIND_TRAINING;
+    // A helper of P1 and explods of the round before.
+    Player *helper = P(5);
+    ASSERT_NE(helper, nullptr);
+    helper->root = p1;
+    PlayerEnableSet(5, 1);
+    gv->explods = ExplodListCreate(2, nullptr);
+    gv->sysExplods = ExplodListCreate(2, nullptr);
+    ASSERT_GE(ExplodAddText(gv->explods, "a", nullptr, 0, 0), 0);
+    ASSERT_GE(ExplodAddText(gv->sysExplods, "b", nullptr, 0, 0), 0);
     MatchRoundReset();
+    EXPECT_EQ(helper->enabled, 0);
+    EXPECT_EQ(gv->explods->live + gv->sysExplods->live, 0);
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
     EXPECT_EQ(gv->round.state, 0);
     EXPECT_EQ(gv->round.winner, 0);
     EXPECT_EQ(gv->round.timeLeft, -1) << "training has no time limit";

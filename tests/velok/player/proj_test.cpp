@@ -17,6 +17,7 @@
 #include "support/fieldkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
+#include "velok/player/explod.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/player.h"
 
@@ -330,11 +331,20 @@ TEST_F(ProjField, EndAnimationsPlayOnceAndEnd)
 TEST_F(ProjField, HitsLandOnPlayersAndTheLastOneEndsTheProjectile)
 {
     // Inside P2's body; the hit animation -1 deletes the projectile at once.
+    gv->explods = ExplodListCreate(4, nullptr);
     int i = Launch("projanim = 300\npostype = p2\noffset = 0, -30\nattr = S, NP\ndamage = 30\npausetime = 5, 5\ngetpower = 7\n"
-                   "projid = 9\nprojmisstime = 4");
+                   "projid = 9\nprojmisstime = 4\nsparkno = S301\nsparkxy = 5, -10");
     ASSERT_GE(i, 0);
     Update();
     PlayerHitDetectAll();
+    // The spark at the projectile plus the spark offset in its facing.
+    ASSERT_EQ(gv->explods->live, 1);
+    const Explod *spark = &gv->explods->records[0];
+    EXPECT_EQ(AnimObjActionNo(spark->anim), 301);
+    EXPECT_FLOAT_EQ(spark->posX, 225.0f);
+    EXPECT_FLOAT_EQ(spark->posY, -40.0f);
+    ExplodListFree(gv->explods);
+    gv->explods = nullptr;
     EXPECT_EQ(p2->pendingDamage, 30);
     EXPECT_EQ(p2->getHit.lastHitter, p1);
     EXPECT_EQ(p2->getHit.hitByMask[1], 511) << "no further projectile hits it this tick";
