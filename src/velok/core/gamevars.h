@@ -5,6 +5,7 @@
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 #include "velok/core/team.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -164,6 +165,7 @@ struct DemoCfg {
     int introWaitCycles;
     int barsDisplay;
     int debugInfo;
+    int playBgm;  // fight.playbgm: demo matches open the stage music
 };
 
 // What the round loop runs; 0 outside it.
@@ -345,6 +347,11 @@ struct GameVars {
 
     // The AllPalFX controller's effect, over every palette.
     PalFx allPalFx;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
 };
 
 enum GameSpecialFlag {

@@ -17,6 +17,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/explod.h"
@@ -414,7 +415,16 @@ int GameLoopFrame()
             return -1;
         gv->reloadRequest = 0;
     }
-    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    // An AssertSpecial nomusic silences the stage music for as long as it is raised.
+    if (!GameModeIsScene(mode)) {
+        BGM *music = &gv->stageBgm;
+        int noMusic = gv->specialFlags[GAME_SPECIAL_NOMUSIC];
+        if (!music->paused && noMusic)
+            BGMPause(music);
+        else if (music->paused && !noMusic)
+            BGMResume(music);
+    }
+    BGMUpdate(&gv->stageBgm);
     counters.frames++;
     if (DoubleRes()) {
         TargetGameBuf();

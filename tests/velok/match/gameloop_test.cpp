@@ -7,6 +7,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/font.h"
+#include "support/bgmkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
@@ -574,4 +575,29 @@ TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPause
     ExplodListFree(gv->explods);
     ExplodListFree(gv->sysExplods);
     gv->explods = gv->sysExplods = nullptr;
+}
+
+TEST_F(Loop, NoMusicFlagPausesTheStageMusicUntilItIsClear)
+{
+    BgmKit *k = BgmKitInstall();
+    BGMPlay(&gv->stageBgm, "stage.mid", 1, 0);
+    k->Take();
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;  // as an AssertSpecial of the last tick left it
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiPause"}));
+    EXPECT_TRUE(gv->stageBgm.paused);
+    EXPECT_EQ(gv->specialFlags[GAME_SPECIAL_NOMUSIC], 0) << "no controller raised it this tick";
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiResume"}));
+    EXPECT_FALSE(gv->stageBgm.paused);
+    EXPECT_EQ(k->pumps, 2) << "the music is serviced every frame";
+
+    // The win screen leaves the flag to the match, but services the music.
+    GameLoopEnter(GAMELOOP_WIN_SCREEN);
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{}));
+    EXPECT_EQ(k->pumps, 3);
+    BGMStop(&gv->stageBgm);
+    BgmKitRemove();
 }
