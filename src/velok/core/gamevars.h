@@ -345,6 +345,9 @@ struct GameVars {
     int loadTimePlayer[2];
     int loadTimeTotal;
 
+    // The AllPalFX controller's effect, over every palette.
+    PalFx allPalFx;
+
     // Music: the menus' record (title, select and versus screens and the
     // storyboards) and the match's stage music.
     BGM menuBgm;

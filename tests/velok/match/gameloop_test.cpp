@@ -23,6 +23,8 @@
 #include "velok/match/round.h"
 #include "velok/player/explod.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/player/afterimg.h"
+#include "velok/player/proj.h"
 
 namespace {
 
@@ -473,6 +475,76 @@ TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
     }
     SCtrlHitDefFree(&params);
     AnimSetFree(actions);
+}
+
+TEST_F(Loop, PausesMoveOnlyThePlayersAndProjectilesWithMoveTimeLeft)
+{
+    // P1 throws a projectile and then pauses the game for 6 ticks, moving on
+    // itself for 3; the projectile moves while it is no older than 1 tick
+    // and its owner runs.
+    SCtrl *proj = Ctrl("type = Projectile\npostype = left\noffset = 160, -20\nvelocity = 2, 0\nsupermovetime = 1");
+    SCtrl *super = Ctrl("type = SuperPause\ntime = 6\nmovetime = 3\nanim = -1");
+    ASSERT_NE(proj, nullptr);
+    ASSERT_NE(super, nullptr);
+    Apply(P(1), proj);
+    Apply(P(1), super);
+    int runs1 = P(1)->var[2], runs2 = P(2)->var[2];
+    Projectile *p = ProjListAt(P(1)->projList, 0);
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 6; i++)
+        Frame();
+    EXPECT_EQ(P(1)->var[2] - runs1, 3);
+    EXPECT_EQ(P(2)->var[2] - runs2, 0);
+    EXPECT_FLOAT_EQ(p->x, 164.0f);
+    EXPECT_GT(P(1)->hitLock, 0) << "unhittable through the last paused tick";
+    Frame();
+    EXPECT_EQ(gv->activePause, -1);
+    EXPECT_EQ(P(2)->var[2] - runs2, 1);
+    EXPECT_FLOAT_EQ(p->x, 166.0f);
+
+    // A Pause with move time for P2 moves P2 alone.
+    SCtrl *pause = Ctrl("type = Pause\ntime = 4\nmovetime = 4");
+    Apply(P(2), pause);
+    runs1 = P(1)->var[2];
+    runs2 = P(2)->var[2];
+    for (int i = 0; i < 4; i++)
+        Frame();
+    EXPECT_EQ(P(1)->var[2] - runs1, 0);
+    EXPECT_EQ(P(2)->var[2] - runs2, 4);
+    EXPECT_FLOAT_EQ(p->x, 166.0f) << "its owner does not run";
+}
+
+TEST_F(Loop, ProjectilesAndTrailsAreMovedRecordedAndDrawn)
+{
+    gv->afterImages = AfterImagePoolCreate(2, 60);
+    SCtrl *proj = Ctrl("type = Projectile\npostype = left\noffset = 160, 0\nvelocity = 1, 0\n"
+                       "afterimage.time = -1\nafterimage.framegap = 1");
+    SCtrl *trail = Ctrl("type = AfterImage\ntime = -1");
+    ASSERT_NE(proj, nullptr);
+    Apply(P(1), proj);
+    Apply(P(1), trail);
+    Projectile *p = ProjListAt(P(1)->projList, 0);
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->afterImage, nullptr);
+    ASSERT_NE(P(1)->afterImage, nullptr);
+    EXPECT_EQ(Pixel(161, 1), 0);
+    Frame();
+    EXPECT_EQ(p->screenX, 161);
+    EXPECT_NE(Pixel(161, 1), 0) << "the projectile is drawn";
+    EXPECT_EQ(p->afterImage->count, 1);
+    EXPECT_EQ(P(1)->afterImage->count, 1);
+    Frame();
+    Frame();
+    EXPECT_EQ(p->afterImage->count, 3);
+    EXPECT_EQ(P(1)->afterImage->count, 3);
+    // A round start takes the projectiles and the trails away.
+    PlayerRoundInit(P(1));
+    EXPECT_EQ(ProjListCount(P(1)->projList), 0);
+    EXPECT_EQ(P(1)->afterImage, nullptr);
+    EXPECT_EQ(AfterImagePoolCount(gv->afterImages), 0);
+    FieldFree();
+    AfterImagePoolFree(gv->afterImages);
+    gv->afterImages = nullptr;
 }
 
 TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPaused)
