@@ -334,6 +334,13 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // System keys, the debug display and the continue screen. The debug
+    // display, debug mode and debug keys switches are cfg.debug's.
+    int debugPlayer;         // the slot the debug overlay shows, 0 none
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
 };
 
 enum GameSpecialFlag {

@@ -24,8 +24,10 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/round.h"
+#include "velok/match/syskeys.h"
 
 static GameLoopCounters counters;
 
@@ -243,14 +245,15 @@ void GameLoopFrameDraw()
                     PlayerDebugDraw(pl, Zoom());
             }
         }
-        // Projectile boxes and the debug overlay come with the projectiles
-        // and the debug display.
+        // waits for: projectiles (each enabled player's projectile boxes follow its own)
         if (gv->fight) {
             ComboDraw(1);
             ComboDraw(2);
         }
         if (gv->shutterOn)
             ShutterDraw();
+        if (gv->cfg.debug.debug && gv->debugPlayer && (!gv->demo || gv->demoCfg.debugInfo))
+            DebugOverlayDraw();
     }
 
     if (!gv->paused && gv->shutterOn) {
@@ -264,9 +267,11 @@ void GameLoopFrameDraw()
         ComboCounterTick(2);
     }
 
-    // While paused: the training menu, or the "PAUSED" box. There is no
-    // blend buffer, so nothing is blended over the finished frame.
-    if (drawn && gv->paused)
+    // While paused: the training menu, or the "PAUSED" box, but not in the
+    // frame a paused screenshot waits for. There is no blend buffer, so
+    // nothing is blended over the finished frame.
+    // waits for: training menu (MenuTrainingDraw instead of the box while it is open)
+    if (drawn && gv->paused && !gv->screenshotPending)
         PausedBoxDraw();
 
     if (drawn)
@@ -336,6 +341,7 @@ void GameLoopEnter(int mode)
     gv->gameLoopMode = mode;
     gv->quit = 0;
     pausedColor = Rgb565(31, 63, 31);
+    SysKeysReset();
     gv->shakeX = 0;
     gv->shakeY = 0;
     if (DoubleRes())
@@ -374,7 +380,7 @@ int GameLoopFrame()
     drawX = gv->cameraXi + gv->shakeX;
     drawY = gv->cameraYi + gv->shakeY;
     FindActivePause();
-    // The system and debug keys (GameLoopSystemKeys) are read here.
+    GameLoopSystemKeys();
     SlowMotionStep();
     PauseDarken();
     PalFxApplyAll();
