@@ -232,9 +232,7 @@ static void TeammatesDraw(const FightFace *f, int side, int pass)
         long long x = f->teamPosX + (long long)place * f->teamSpacingX;
         long long y = f->teamPosY + (long long)place * f->teamSpacingY;
         ElemShow(&f->teamBg, gv->fightSpr, x, y, pass);
-        // waits for: match loading (the members' face sprites, drawn with
-        // teamFace here and registered in the palette list under the fight
-        // screen's group).
+        ElemShow(&f->teamFace, gv->teamSpr[side - 1][entry], x, y, pass, nullptr, f->facing == -1);
         if (entry < team.current)
             ElemShow(&f->teamKo, gv->fightSpr, x, y, pass);
         place++;

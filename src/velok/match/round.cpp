@@ -9,6 +9,7 @@
 #include "lib/vbuf.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/match.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/sound.h"
@@ -258,7 +259,7 @@ static void RoundSkipIntro()
     r.skipIntro = 0;
     r.state = 2;
     r.tick = -1;
-    // Placing the players (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     GlobalMul(256);
     int half = (vbufTarget.pixels ? vbufTarget.height : 240) / 2;
     if (gv->cfg.video.doubleRes == 4)
@@ -315,7 +316,7 @@ static int State1()
         r.introCounter++;
         return -1;
     }
-    // Placing the players at their start (MatchPlayersPlace) comes with match loading.
+    MatchPlayersPlace();
     return 2;
 }
 
@@ -478,15 +479,15 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // The results log line (MatchRoundLogWrite), waiting for the
-        // pre-caching thread and the step to the next round or member
-        // (MatchTurnsNextMember) come with their modules.
+        // The results log line (MatchRoundLogWrite) and waiting for the
+        // pre-caching thread come with their modules.
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->roundsExisted++;
         }
         GameLoopBlackFrames();
+        MatchTurnsNextMember();
     }
     *ended = 1;
     return -1;

@@ -678,10 +678,7 @@ static TeamEntry *CurrentEntry(int side)
 {
     if (side != 1 && side != 2)
         return nullptr;
-    TeamInfo *team = &gv->teams[side - 1];
-    if (team->current < 0 || team->current >= TEAM_ENTRY_MAX)
-        return nullptr;
-    return &team->entries[team->current];
+    return TeamCurrentEntry(&gv->teams[side - 1]);
 }
 
 static int MemberCount(const TeamEntry *entry)

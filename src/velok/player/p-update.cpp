@@ -11,6 +11,7 @@
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"
+#include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/sound.h"
 #include "velok/match/lifebar.h"
@@ -846,7 +847,7 @@ void PlayerStateRun(Player *pl)
 
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
     pl->liveTicks++;
     BoundTargetsMove(pl);
@@ -897,9 +898,9 @@ void PlayerZScaleUpdate(Player *pl)
         return;
     }
     float top = gv->stageScaleTop, bottom = gv->stageScaleBottom;
-    float span = gv->stageZBottom - gv->stageZTop + 1.0f;
+    float span = gv->stageScaleZBottom - gv->stageScaleZTop + 1.0f;
     // Bottom one above top leaves no depth: everything is at the top scale.
-    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageZTop) / span * (bottom - top);
+    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageScaleZTop) / span * (bottom - top);
     if (pl->screenBound)
         PlayerScreenBound(pl);
     pl->screenX = ((float)pl->drawOffsetX + pl->posX - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
@@ -935,6 +936,6 @@ void PlayerUpdateBindTo(Player *pl)
         b->time--;
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
 }

@@ -2,6 +2,7 @@
 #include "velok/screens/continue.h"
 
 #include "lib/anim-lib.h"
+#include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/drawlist.h"
 #include "lib/font.h"
@@ -14,7 +15,9 @@
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
+#include "velok/match/camera.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/match.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-make.h"
@@ -66,8 +69,8 @@ void ContinueScreenEnter()
     JoyEventClear();
     InputStateRefresh();
     InputEventFlush();
-    // waits for: match module (MatchRoundReset restarts the round here)
-    // waits for: stage module (the stage background ticks once here, BGTick)
+    MatchRoundReset();
+    BGTick(gv->stageBg);
     DispFrameSkipReset();
 
     cs = {};
@@ -138,8 +141,7 @@ static void Run(Player *pl)
 
 static void Draw()
 {
-    // waits for: stage module (the stage's back layers, StageBgDraw, take the place of this clear)
-    VbufClear(0);
+    StageBgDraw();
     ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                              gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
     for (Player *pl : {cs.loser, cs.partner})
@@ -152,7 +154,7 @@ static void Draw()
             PlayerDraw(pl, 1.0f);
     if (gv->drawList)
         DrawListDraw(gv->drawList);
-    // waits for: stage module (the stage's front layers, BGDrawLayer 1)
+    BGDrawLayer(gv->stageBg, 1);
     if (gv->animList)
         AnimListDrawMaskedZoom(gv->animList, 1, -gv->cameraXi, -gv->cameraYi, 1.0f);
 

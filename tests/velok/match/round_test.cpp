@@ -293,9 +293,14 @@ TEST_F(Round, WinPosesEndTheRoundAtTheEndTick)
     EXPECT_EQ(P(1)->roundsExisted, 1);
     EXPECT_EQ(GameLoopCountersGet()->presented, before.presented + 2) << "a black screen between rounds";
     EXPECT_EQ(Pixel(10, 10), 0);
+    EXPECT_EQ(gv->round.number, 2) << "the next round is set up";
+    EXPECT_EQ(gv->round.state, 0);
+    EXPECT_EQ(gv->round.winner, 0);
 
     // The deciding win regains nothing.
     StateAt(4, gv->overWinTime);
+    gv->round.winner = 1;
+    gv->round.endKind = ROUND_END_KO;
     gv->round.counted = 0;
     P(1)->life = 500;
     RoundUpdate();

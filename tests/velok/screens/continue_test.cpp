@@ -53,7 +53,7 @@ protected:
 
 TEST_F(Continue, LoserAndPartnerTakeTheCentre)
 {
-    gv->cameraX = 30.0f;
+    gv->stage.startX = 30;  // where the round's restart puts the camera
     struct Case {
         int side, partner;
         int loser;
