@@ -5,6 +5,7 @@
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 #include "velok/core/team.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -18,6 +19,7 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct ExplodList;
 struct BGDef;
 struct BGElem;
 struct FightData;
@@ -163,6 +165,7 @@ struct DemoCfg {
     int introWaitCycles;
     int barsDisplay;
     int debugInfo;
+    int playBgm;  // fight.playbgm: demo matches open the stage music
 };
 
 // What the round loop runs; 0 outside it.
@@ -288,6 +291,8 @@ struct GameVars {
     DrawList *drawList;    // the priority draw list of a frame
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
+    ExplodList *explods;   // the players' explods, hit sparks and dust (explodmax)
+    ExplodList *sysExplods;  // screen elements of the fight screen and the motif (sysexplodmax)
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
 
@@ -339,6 +344,11 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
 
     // System keys and the continue screen. The debug display, debug mode and
     // debug keys switches are cfg.debug's; the followed player is debugPlayer.

@@ -17,7 +17,9 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-hit.h"
@@ -198,7 +200,6 @@ void GameLoopFrameDraw()
     FollowersTick();
 
     if (drawn) {
-        // Shadows of projectiles and explods come with their modules.
         if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
             ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                                      gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
@@ -207,6 +208,8 @@ void GameLoopFrameDraw()
                 if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
                     PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
             }
+            // waits for: projectiles (their shadows, highest slot first)
+            ExplodListDrawShadows(gv->explods);
             if (gv->animList)
                 AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
         }
@@ -217,14 +220,15 @@ void GameLoopFrameDraw()
             if (pl && pl->visible)
                 PlayerDraw(pl, 1.0f);
         }
-        // Projectiles, layer-0 explods and afterimages come with their
-        // modules.
+        // waits for: projectiles (drawn here, highest slot first)
+        ExplodListDraw(gv->explods, 0);
+        // waits for: afterimages (the trails, highest slot first)
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
             DrawListDraw(gv->drawList);
         }
-        // Layer-1 explods (explod module).
+        ExplodListDraw(gv->explods, 1);
     }
     if (bars)
         LifebarDraw(1);
@@ -234,12 +238,12 @@ void GameLoopFrameDraw()
     RoundAnnounceSpawn();
 
     if (drawn) {
-        // The fight-screen explods of every layer come with the explod module.
+        ExplodListDraw(gv->sysExplods, -1);
         if (envFill && !gv->envColorUnder)
             EnvColorFill();
         if (gv->animList)
             AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
-        // Layer-2 explods (explod module).
+        ExplodListDraw(gv->explods, 2);
     }
     if (bars)
         LifebarDraw(2);
@@ -397,7 +401,16 @@ int GameLoopFrame()
             return -1;
         gv->reloadRequest = 0;
     }
-    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    // An AssertSpecial nomusic silences the stage music for as long as it is raised.
+    if (!GameModeIsScene(mode)) {
+        BGM *music = &gv->stageBgm;
+        int noMusic = gv->specialFlags[GAME_SPECIAL_NOMUSIC];
+        if (!music->paused && noMusic)
+            BGMPause(music);
+        else if (music->paused && !noMusic)
+            BGMResume(music);
+    }
+    BGMUpdate(&gv->stageBgm);
     counters.frames++;
     if (DoubleRes()) {
         TargetGameBuf();
@@ -414,7 +427,8 @@ int GameLoopFrame()
     PalFxApplyAll();
 
     if (!GameLoopTick()) {
-        // The fight-screen explods advance here when not paused (explods).
+        if (!gv->paused)
+            ExplodListUpdate(gv->sysExplods);
         if (StageBgTicks())
             BGTick(gv->stageBg);
         if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
@@ -635,6 +649,6 @@ int GameLoopTick()
         if (pl)
             ComboTargetsCheck(pl);
     }
-    // The player explods (ExplodListUpdate) come with the explods.
+    ExplodListUpdate(gv->explods);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "lib/pal.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/core/common.h"
 #include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
@@ -667,7 +668,7 @@ static void KnockOut(Player *pl)
         pl->getHit.fall = 1;
     }
     PlayerTargetsDrop(pl, nullptr);
-    // The player's explods that go on hit are removed here once explods exist.
+    ExplodRemoveOnHit(gv->explods, pl->id);
 }
 
 static void BlinkOut(Player *pl)
@@ -820,10 +821,16 @@ void PlayerStateRun(Player *pl)
     pl->prevY = pl->posY;
     pl->prevZ = pl->posZ;
 
+    // A helper removed by its own controllers (DestroySelf) stops where it is.
+    int enabled = pl->enabled;
     PlayerStateRunSpecials(pl);
     int passes = 0;
     for (;;) {
+        if (enabled && !pl->enabled)
+            return;
         PlayerStateRunLoop(pl, &passes);
+        if (enabled && !pl->enabled)
+            return;
         if (st->hitPauseTime > 0)
             break;
         GetHitBookkeeping(pl);

@@ -12,6 +12,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
@@ -177,7 +178,8 @@ int ContinueScreenFrame()
     if (gv->drawList)
         DrawListClear(gv->drawList);
     Answer();
-    // waits for: music front end (the menu music is serviced here, BGMUpdate)
+    // The match's music, paused by the loss, keeps being serviced.
+    BGMUpdate(&gv->stageBgm);
     if (!gv->paused)
         PalListFxReset();
     Run(cs.loser);

@@ -146,6 +146,8 @@ enum SCtrlVarKind {
 // displaytoclipboard, appendtoclipboard: params 1-5, parameter count; the text in params
 // bindtoparent, bindtoroot: time (1), facing (0), pos x, y, z
 // tagin: stateno, partnerstateno (0), ctrl (0; read, never applied)
+// In params: HitDefParams (hitdef, reversaldef), ExplodParams (explod,
+// modifyexplod), HelperParams (helper), the clipboard text.
 struct SCtrl {
     Array *triggers;  // Expr keyed (group, line); triggerall is group -1
     int groupCount;

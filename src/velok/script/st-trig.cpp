@@ -20,6 +20,8 @@
 #include "velok/core/common.h"
 #include "velok/player/chardef.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/explod.h"
+#include "velok/player/helper.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -1167,13 +1169,13 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
     int arg = ExprEvalInt(pl, &node->redirectArg, 1);
     switch (node->redirect) {
     case TRIG_REDIR_PARENT:
-        if (pl && pl->parent)
-            return pl->parent;
+        if (Player *parent = HelperParentGet(pl))
+            return parent;
         PlayerWarn(pl, "has no parent");
         return nullptr;
     case TRIG_REDIR_ROOT:
-        if (pl && pl->root)
-            return pl->root;
+        if (Player *root = HelperRootGet(pl))
+            return root;
         PlayerWarn(pl, "has no root");
         return nullptr;
     case TRIG_REDIR_HELPER:
@@ -1181,7 +1183,8 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
             PlayerWarn(pl, "Illegal helper ID in retargeted trigger");
             arg = 0;
         }
-        // No helpers are made in this build.
+        if (Player *h = HelperFind(pl, arg))
+            return h;
         PlayerWarnf(pl, "has no helper %i", arg);
         return nullptr;
     case TRIG_REDIR_TARGET:
@@ -1472,7 +1475,7 @@ void TrigEval(Player *pl, TrigNode *node)
         }
         break;
     case TRIG_PARENTDIST: case TRIG_ROOTDIST: {
-        Player *other = node->code == TRIG_PARENTDIST ? pl->parent : pl->root;
+        Player *other = node->code == TRIG_PARENTDIST ? HelperParentGet(pl) : HelperRootGet(pl);
         if (!other)
             undef = true;
         else
@@ -1539,11 +1542,11 @@ void TrigEval(Player *pl, TrigNode *node)
     case TRIG_PALNO: iv = pl->palNo + 1; break;
     case TRIG_GAMETIME: iv = gv ? gv->gameTick : 0; break;
     case TRIG_TEAMSIDE: iv = pl->side; break;
-    case TRIG_NUMEXPLOD: iv = 0; break;
+    case TRIG_NUMEXPLOD: iv = ExplodCountById(gv ? gv->explods : nullptr, pl->id, -1); break;
     case TRIG_NUMEXPLOD_ID:
         if (!undef && arg < -1)
             TrigWarn(self, pl, "illegal explod ID for numexplod");
-        iv = 0;
+        iv = ExplodCountById(gv ? gv->explods : nullptr, pl->id, arg);
         break;
     case TRIG_NUMTARGET: iv = TargetCountById(pl->targets, -1); break;
     case TRIG_NUMTARGET_ID:
@@ -1564,7 +1567,8 @@ void TrigEval(Player *pl, TrigNode *node)
     }
     case TRIG_ISHELPER: iv = pl->isHelper != 0; break;
     case TRIG_ISHELPER_ID: iv = pl->isHelper && pl->helperId == arg; break;
-    case TRIG_NUMHELPER: case TRIG_NUMHELPER_ID: iv = 0; break;
+    case TRIG_NUMHELPER: iv = HelperCount(pl, 0); break;
+    case TRIG_NUMHELPER_ID: iv = HelperCount(pl, arg); break;
     case TRIG_STANDBY: iv = pl->standby; break;
     case TRIG_ANIMELEMTIME:
         if (!undef)

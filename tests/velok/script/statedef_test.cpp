@@ -302,15 +302,17 @@ TEST_F(StateDefTest, SpecialStatesByOwnerAndFlags)
                    VarAdd(-1, 1) + "[Statedef 0]\n" + VarAdd(0, 0)),
               nullptr);
     struct Case {
-        int helper, helperTypePlayer, shownOnly, custom;
+        int helper, helperTypePlayer, keyCtrl, shownOnly, custom;
         int runs[4];  // var 0 to 3
     };
     const Case cases[] = {
-        {0, 0, 0, 0, {1, 1, 1, 1}},
-        {0, 0, 1, 0, {1, 0, 1, 1}},
-        {1, 0, 0, 0, {1, 1, 0, 0}},
-        {1, 1, 0, 0, {1, 1, 1, 1}},
-        {0, 0, 0, 1, {0, 0, 1, 0}},  // in another player's states (which lack state 0): only -2, from its own list
+        {0, 0, 0, 0, 0, {1, 1, 1, 1}},  // a top-level player runs -1 without keyctrl
+        {0, 0, 0, 1, 0, {1, 0, 1, 1}},
+        {1, 0, 1, 0, 0, {1, 1, 0, 0}},
+        {1, 0, 0, 0, 0, {1, 0, 0, 0}},  // a helper without keyctrl skips -1
+        {1, 1, 1, 0, 0, {1, 1, 1, 1}},
+        {1, 1, 0, 0, 0, {1, 0, 1, 1}},
+        {0, 0, 0, 0, 1, {0, 0, 1, 0}},  // in another player's states (which lack state 0): only -2, from its own list
     };
     StateDefList other{};
     other.defs = ArrayCreate(1, sizeof(StateDef), nullptr);
@@ -318,12 +320,14 @@ TEST_F(StateDefTest, SpecialStatesByOwnerAndFlags)
         memset(pl->var, 0, sizeof pl->var);
         pl->isHelper = c.helper;
         pl->helperTypePlayer = c.helperTypePlayer;
+        pl->keyCtrl = c.keyCtrl;
         pl->shownOnly = c.shownOnly;
         pl->state.customList = c.custom ? &other : nullptr;
         pl->state.time = 1;
         PlayerStateRunTick(pl);
         for (int i = 0; i < 4; i++)
-            EXPECT_EQ(pl->var[i], c.runs[i]) << i << " " << c.helper << c.helperTypePlayer << c.shownOnly << c.custom;
+            EXPECT_EQ(pl->var[i], c.runs[i])
+                << i << " " << c.helper << c.helperTypePlayer << c.keyCtrl << c.shownOnly << c.custom;
     }
     pl->state.customList = nullptr;
     ArrayFree(other.defs);
