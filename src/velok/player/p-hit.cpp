@@ -883,7 +883,10 @@ void PlayerHitDetectAll()
 {
     if (!gv || !gv->players)
         return;
-    std::vector<Player *> list;
+    // Kept from tick to tick (game thread only), so that a steady tick
+    // allocates nothing.
+    static std::vector<Player *> list;
+    list.clear();
     for (int i = 1; i <= gv->playerSlotCount; i++) {
         Player *p = gv->players[i];
         if (p && p->enabled && ShownElem(p))

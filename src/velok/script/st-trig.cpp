@@ -1605,7 +1605,39 @@ static bool LineTrue(Player *pl, const Expr *e)
     return i != 0;
 }
 
-int TrigArrayTest(Player *pl, SCtrl *ctrl)
+// The lines as the state-file reader lays them out, every slot in use from 0:
+// group 0's lines 0.., group 1's, ... then the triggerall lines 0... Gives
+// the slot of the first triggerall line (the used count when there is none)
+// and the number of groups, or -1 when the array is laid out otherwise. The
+// keys are then unique and in walking order, so that walking the slots
+// finds each line where a lookup of its keys would.
+static int TrigLinesInOrder(const Array *lines, int *groups)
+{
+    int n = lines->used;
+    if (lines->elemSize != (int)sizeof(Expr) || (n > 0 && (lines->lowest != 0 || lines->highest != n - 1)))
+        return -1;
+    int group = 0, line = 0, i = 0;
+    for (; i < n && lines->slots[i].key1 >= 0; i++) {
+        const ArraySlot &s = lines->slots[i];
+        if (s.key1 == group && s.key2 == line) {
+            line++;
+        } else if (s.key1 == group + 1 && s.key2 == 0 && line > 0) {
+            group++;
+            line = 1;
+        } else {
+            return -1;
+        }
+    }
+    *groups = i > 0 ? group + 1 : 0;
+    int all = i;
+    for (line = 0; i < n; i++, line++)
+        if (lines->slots[i].key1 != -1 || lines->slots[i].key2 != line)
+            return -1;
+    return all;
+}
+
+// The same test through key lookups, for arrays laid out otherwise.
+static int TrigArrayTestByKeys(Player *pl, SCtrl *ctrl)
 {
     Array *lines = ctrl->triggers;
     for (int line = 0;; line++) {
@@ -1628,6 +1660,43 @@ int TrigArrayTest(Player *pl, SCtrl *ctrl)
         }
         if (all)
             return 1;
+    }
+    return 0;
+}
+
+// The triggerall lines in order, any false one failing the test; then each
+// group's lines in order until one is false; the first group that holds
+// whole passes. One walk over the lines.
+int TrigArrayTest(Player *pl, SCtrl *ctrl)
+{
+    Array *lines = ctrl->triggers;
+    // The layout is looked at again only after the lines changed.
+    if (!ctrl->linesKnown || ctrl->linesChanges != lines->changes) {
+        ctrl->linesAll = TrigLinesInOrder(lines, &ctrl->linesGroups);
+        ctrl->linesChanges = lines->changes;
+        ctrl->linesKnown = 1;
+    }
+    int all = ctrl->linesAll;
+    if (all < 0 || ctrl->linesGroups != ctrl->groupCount)
+        return TrigArrayTestByKeys(pl, ctrl);
+    const Expr *e = (const Expr *)lines->elements;
+    for (int i = all; i < lines->used; i++)
+        if (!LineTrue(pl, &e[i]))
+            return 0;
+    int i = 0;
+    while (i < all) {
+        int group = lines->slots[i].key1;
+        bool holds = true;
+        for (; i < all && lines->slots[i].key1 == group; i++) {
+            if (!LineTrue(pl, &e[i])) {
+                holds = false;
+                break;
+            }
+        }
+        if (holds)
+            return 1;
+        while (i < all && lines->slots[i].key1 == group)
+            i++;
     }
     return 0;
 }
