@@ -352,6 +352,12 @@ struct GameVars {
     // storyboards) and the match's stage music.
     BGM menuBgm;
     BGM stageBgm;
+
+    // System keys and the continue screen. The debug display, debug mode and
+    // debug keys switches are cfg.debug's; the followed player is debugPlayer.
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
 };
 
 enum GameSpecialFlag {

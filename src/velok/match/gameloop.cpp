@@ -29,10 +29,12 @@
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
 #include "velok/match/camera.h"
+#include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/match.h"
 #include "velok/player/proj.h"
 #include "velok/match/round.h"
+#include "velok/match/syskeys.h"
 
 static GameLoopCounters counters;
 
@@ -272,13 +274,14 @@ void GameLoopFrameDraw()
                 ProjListDrawClsn(pl->projList, Zoom());
             }
         }
-        // The debug overlay comes with the debug display.
         if (gv->fight) {
             ComboDraw(1);
             ComboDraw(2);
         }
         if (gv->shutterOn)
             ShutterDraw();
+        if (gv->cfg.debug.debug && gv->debugPlayer && (!gv->demo || gv->demoCfg.debugInfo))
+            DebugOverlayDraw();
     }
 
     if (!gv->paused && gv->shutterOn) {
@@ -292,9 +295,11 @@ void GameLoopFrameDraw()
         ComboCounterTick(2);
     }
 
-    // While paused: the training menu, or the "PAUSED" box. There is no
-    // blend buffer, so nothing is blended over the finished frame.
-    if (drawn && gv->paused)
+    // While paused: the training menu, or the "PAUSED" box, but not in the
+    // frame a paused screenshot waits for. There is no blend buffer, so
+    // nothing is blended over the finished frame.
+    // waits for: training menu (MenuTrainingDraw instead of the box while it is open)
+    if (drawn && gv->paused && !gv->screenshotPending)
         PausedBoxDraw();
 
     if (drawn)
@@ -378,6 +383,7 @@ void GameLoopEnter(int mode)
     gv->gameLoopMode = mode;
     gv->quit = 0;
     pausedColor = Rgb565(31, 63, 31);
+    SysKeysReset();
     gv->shakeX = 0;
     gv->shakeY = 0;
     if (DoubleRes())
@@ -435,7 +441,7 @@ int GameLoopFrame()
     drawX = gv->cameraXi + gv->shakeX;
     drawY = gv->cameraYi + gv->shakeY;
     FindActivePause();
-    // The system and debug keys (GameLoopSystemKeys) are read here.
+    GameLoopSystemKeys();
     SlowMotionStep();
     PauseDarken();
     PalFxApplyAll();

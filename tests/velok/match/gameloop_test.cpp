@@ -4,6 +4,7 @@
 
 #include "lib/disp.h"
 #include "lib/input-lb.h"
+#include "lib/kbll-lib.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/font.h"
@@ -210,12 +211,12 @@ TEST_F(Loop, EachPlayersEffectTintsHowItIsDrawn)
 
 TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
 {
-    gv->paused = 1;
+    KbllPauseSet(1);
     gv->envColorTime = 5;  // a green frame under the box
     gv->envColor = Rgb565(0, 63, 0);
     int tick = gv->gameTick;
-    IntQueuePush(gv->sysKeyQueue, 5);
-    IntQueuePush(gv->sysKeyQueue, 5 | INPUT_RELEASE);
+    InputEventPush(5);
+    InputEventPush(5 | INPUT_RELEASE);
     ASSERT_EQ(Frame(), 1);
     EXPECT_EQ(C().ticks, 0);
     EXPECT_EQ(gv->gameTick, tick) << "paused frames are not counted";
@@ -230,7 +231,7 @@ TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
     EXPECT_EQ(Pixel(132, 8), Rgb565(0, 63, 0));
     EXPECT_EQ(gv->envColorTime, 5) << "the fill's time stands while paused";
 
-    gv->paused = 0;
+    KbllPauseSet(0);
     Frame();
     EXPECT_EQ(C().ticks, 1);
     EXPECT_EQ(gv->gameTick, tick + 1);
@@ -246,7 +247,7 @@ TEST_F(Loop, PausedTextInTheSecondSystemFont)
     WriteFileText("f.fnt", FntBytes(spec));
     gv->sysFont[1] = FontLoad("f.fnt");
     ASSERT_NE(gv->sysFont[1], nullptr);
-    gv->paused = 1;
+    KbllPauseSet(1);
     Frame();
     const uint16_t white = Rgb565(31, 63, 31);
     int whites = 0, left = 320, bottom = 0;
@@ -273,14 +274,14 @@ TEST_F(Loop, OnlyKeyReleasesReachTheKeyBuffersWhilePaused)
     P(2)->keyConfig = &keys;
     P(2)->aiControlled = 1;
 
-    IntQueuePush(gv->sysKeyQueue, 30);
+    InputEventPush(30);
     Frame();
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 1);
     EXPECT_EQ(P(2)->keyBuf.held[KEYBUF_A], 0) << "AI players take no keys";
 
-    gv->paused = 1;
-    IntQueuePush(gv->sysKeyQueue, 30 | INPUT_RELEASE);
-    IntQueuePush(gv->sysKeyQueue, 31);
+    KbllPauseSet(1);
+    InputEventPush(30 | INPUT_RELEASE);
+    InputEventPush(31);
     Frame();
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 0) << "the release passes: A is not held after the pause";
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A + 1], 0) << "the press was dropped";
@@ -567,11 +568,11 @@ TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPause
     EXPECT_EQ(mine->age, 1);
     EXPECT_EQ(shown->age, 2);
     gv->slowRate = gv->slowAccum = gv->slowTime = 0;
-    gv->paused = 1;
+    KbllPauseSet(1);
     Frame();
     EXPECT_EQ(mine->age, 1);
     EXPECT_EQ(shown->age, 2);
-    gv->paused = 0;
+    KbllPauseSet(0);
     ExplodListFree(gv->explods);
     ExplodListFree(gv->sysExplods);
     gv->explods = gv->sysExplods = nullptr;
