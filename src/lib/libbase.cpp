@@ -71,10 +71,14 @@ const char *LibErrorText()
     }
 }
 
+void (*LibFatalHook)(const char *text) = nullptr;
+
 void LibFatal(const char *text)
 {
     if (text != LibErrorMsg)
         StrCopy(LibErrorMsg, sizeof LibErrorMsg, text ? text : "Error detected.");
+    if (LibFatalHook)
+        LibFatalHook(LibErrorMsg);
     PlatMessageBox("Error message", LibErrorMsg, PLAT_MSG_STDERR);
     exit(1);
 }
