@@ -3,7 +3,7 @@
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"
-velok_install
+velok_install $VELOK_FUZZ_PACKAGES
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -23,4 +23,8 @@ run_tree() {
 
 run_tree "$VELOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tree "$VELOK_ROOT/build-san" -DCMAKE_BUILD_TYPE=Debug -DVELOK_SANITIZE=ON
+
+# Every fuzz target over its seeds and a few seconds of fuzzing (fuzz/README.md).
+echo "== fuzz targets"
+VELOK_FUZZ_KEEP=0 "$VELOK_ROOT/fuzz/run.sh" 3 || status=1
 exit $status

@@ -37,6 +37,7 @@
 #include "velok/player/player.h"
 
 static std::vector<std::string> expected;
+static std::vector<long> expectedMet;
 static std::string workDir;
 
 [[noreturn]] static void FatalThrow(const char *text)
@@ -46,6 +47,8 @@ static std::string workDir;
 
 static void WorkDirRemove()
 {
+    for (size_t i = 0; i < expected.size(); i++)
+        fprintf(stderr, "fuzz: expected fatal exit \"%s\" met %ld times\n", expected[i].c_str(), expectedMet[i]);
     if (workDir.empty())
         return;
     std::error_code ec;
@@ -60,6 +63,7 @@ void FuzzStart(std::initializer_list<const char *> expectedFatals)
     started = true;
     for (const char *e : expectedFatals)
         expected.push_back(e);
+    expectedMet.assign(expected.size(), 0);
     LibFatalHook = FatalThrow;
     install_allegro(SYSTEM_NONE, &errno, atexit);
     std::string tmpl = (std::filesystem::temp_directory_path() / "velok-fuzz-XXXXXX").string();
@@ -87,8 +91,9 @@ void FuzzErrorsClear()
 
 void FuzzFatalCheck(const std::string &text)
 {
-    for (const std::string &e : expected)
-        if (text.find(e) != std::string::npos) {
+    for (size_t i = 0; i < expected.size(); i++)
+        if (text.find(expected[i]) != std::string::npos) {
+            expectedMet[i]++;
             // The evaluator's stack is left as the exit found it.
             ExprStackTop = -1;
             return;

@@ -4,7 +4,9 @@
 # (default 10), at most as many at once as there are cores (VELOK_FUZZ_JOBS
 # sets fewer). Targets are named without "_fuzz"; none names every target.
 # Findings go to build-fuzz/artifacts/<target>/, logs to build-fuzz/logs/.
-# The exit code is 1 when any target found something.
+# The exit code is 1 when any target found something. New inputs are kept in
+# build-fuzz/corpus/<target>/ for the next run; with VELOK_FUZZ_KEEP=0 (the
+# test script's short run) they go to a temporary corpus dropped afterwards.
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-10}"
@@ -40,13 +42,19 @@ export LSAN_OPTIONS="suppressions=$VELOK_ROOT/tests/lsan.supp:print_suppressions
 jobs_max="${VELOK_FUZZ_JOBS:-$(nproc)}"
 mkdir -p "$out/logs"
 
+corpus="$out/corpus"
+if [ "${VELOK_FUZZ_KEEP:-1}" = 0 ]; then
+  corpus="$(mktemp -d)"
+  trap 'rm -rf "$corpus"' EXIT
+fi
+
 run_one() {
   local t="$1"
-  mkdir -p "$out/corpus/$t" "$out/artifacts/$t"
+  mkdir -p "$corpus/$t" "$out/artifacts/$t"
   # Seeds first, then the kept corpus; new inputs go into the kept corpus.
   "$out/fuzz/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
       -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$out/artifacts/$t/" \
-      "$out/corpus/$t" "$out/seeds/$t" >"$out/logs/$t.log" 2>&1
+      "$corpus/$t" "$out/seeds/$t" >"$out/logs/$t.log" 2>&1
 }
 
 declare -A pids
@@ -68,6 +76,7 @@ for t in "${targets[@]}"; do
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/logs/$t.log" | tail -1)"
   secs="$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$out/logs/$t.log" | tail -1)"
   printf 'fuzz: %-10s %-5s %10s executions in %4s s\n' "$t" "$result" "${runs:-?}" "${secs:-?}"
+  grep -a "expected fatal exit" "$out/logs/$t.log" | sed 's/^/      /' || true
   if [ "$result" != ok ]; then
     grep -E "ERROR|SUMMARY|unexpected fatal|Test unit written|deadly signal|timeout" "$out/logs/$t.log" | head -8 || true
   fi

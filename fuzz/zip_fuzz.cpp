@@ -17,9 +17,9 @@ static std::vector<std::string> EntryNames(const char *path)
     if (!z)
         return names;
     for (int r = unzGoToFirstFile(z); r == UNZ_OK && names.size() < 8; r = unzGoToNextFile(z)) {
-        char name[256];
+        char name[256] = {0};
         unz_file_info info;
-        if (unzGetCurrentFileInfo(z, &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK)
+        if (unzGetCurrentFileInfo(z, &info, name, sizeof name - 1, nullptr, 0, nullptr, 0) == UNZ_OK)
             names.push_back(name);
     }
     unzClose(z);
