@@ -31,6 +31,7 @@
 #include "velok/match/lifebar.h"
 #include "velok/match/match.h"
 #include "velok/match/round.h"
+#include "velok/match/training.h"
 
 static GameLoopCounters counters;
 
@@ -277,8 +278,12 @@ void GameLoopFrameDraw()
 
     // While paused: the training menu, or the "PAUSED" box. There is no
     // blend buffer, so nothing is blended over the finished frame.
-    if (drawn && gv->paused)
-        PausedBoxDraw();
+    if (drawn && gv->paused) {
+        if (gv->training.open)
+            MenuTrainingDraw();
+        else
+            PausedBoxDraw();
+    }
 
     if (drawn)
         counters.drawn++;
