@@ -82,7 +82,9 @@ static Font *FontFromBytes(const std::string &name)
 void MenuTest::SetUp()
 {
     TempDirTest::SetUp();
-    TestAllegroStart();
+    // A display test has started Allegro with its X11 driver already.
+    if (!system_driver)
+        TestAllegroStart();
     LogStateReset();  // the status log is written in this test's directory
     gv = new GameVars();
     PalFxGlobalInit();
