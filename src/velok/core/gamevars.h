@@ -334,6 +334,11 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // The learning AI: players learn from play, and the learned data is
+    // written back to the characters' AI files.
+    int aiLearn = 1;
+    int aiSave = 1;
 };
 
 enum GameSpecialFlag {

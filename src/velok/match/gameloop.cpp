@@ -502,7 +502,21 @@ int GameLoopTick()
         return 0;
     counters.ticks++;
 
-    // AI hit events, AI updates and clearing the AI events (learning AI).
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIHitEventPost(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIPlayerUpdate(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIEventsClear(pl);
+    }
 
     if (gv->gameLoopMode == GAMELOOP_MATCH) {
         int ended = RoundUpdate();
@@ -571,7 +585,12 @@ int GameLoopTick()
                 PlayerDustMake(pl);
         }
     }
-    // AI learning and the camera (CameraUpdate) come with their modules.
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && !pl->frozen)
+            AILearnUpdate(pl, pl->runFlag);
+    }
+    // The camera (CameraUpdate) comes with its module.
     if (gv->animList)
         AnimListTick(gv->animList);
     for (int slot = 1; slot <= count; slot++) {

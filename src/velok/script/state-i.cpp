@@ -768,5 +768,9 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 
 int PlayerSCtrlApply(Player *pl, SCtrl *ctrl, TrigCtx *ctx)
 {
-    return PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    int own = pl->state.customList == nullptr;
+    AIControllerBefore(pl);
+    int changed = PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    AIControllerAfter(pl, changed, own);
+    return changed;
 }
