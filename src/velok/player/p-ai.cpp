@@ -616,6 +616,7 @@ void AIPlayerReset(Player *pl)
     PlanClear(&ai->plan);
     ai->pendingState = -1;
     ai->cooldown = ai->sinceReaction = ai->sinceOppAttack = 0;
+    ai->approachWait = ai->stall = 0;
     ai->eventCount = 0;
     ai->posted = 0;
     ai->learn.open = 0;
@@ -1413,8 +1414,10 @@ int AIPlanStep(Player *pl)
                 ai->plan.has = 0;
             return 0;
         }
-        if (ApproachWanted(pl, opp)) {
+        if (ai->approachWait == 0 && ApproachWanted(pl, opp)) {
             ApproachPlan(pl, opp);
+            ai->stall = 0;
+            ai->lastX = pl->posX;
             SubSet(pl, AI_SUB_MOVE);
             return 1;
         }
@@ -1445,12 +1448,27 @@ int AIPlanStep(Player *pl)
     return 0;
 }
 
-// Sub-state 1: toward the plan's goal.
+// Sub-state 1: toward the plan's goal. A walk that does not get anywhere
+// (a wall, an opponent in the way, no walking state) is given up for a while.
 static int MoveStep(Player *pl)
 {
-    AIPlan *p = &pl->ai.plan;
-    if (p->goal >= p->goalCount || pl->ai.subTicks > 300) {
+    AIPlayer *ai = &pl->ai;
+    AIPlan *p = &ai->plan;
+    // Progress is measured against the best place reached so far: a player
+    // pushed back as it walks goes nowhere.
+    int dir = p->goal < p->goalCount ? p->goalDir[p->goal] : 1;
+    if (pl->state.stateType == STATETYPE_A || (pl->posX - ai->lastX) * (float)dir >= 0.25f) {
+        ai->stall = 0;
+        ai->lastX = pl->posX;
+    } else {
+        ai->stall++;
+    }
+    if (p->goal >= p->goalCount || ai->stall > AI_STALL_TICKS) {
+        if (ai->stall > AI_STALL_TICKS)
+            ai->approachWait = AI_APPROACH_WAIT;
         p->goalCount = p->goal = 0;
+        Release(pl, KEYBUF_FWD);
+        Release(pl, KEYBUF_BACK);
         SubSet(pl, AI_SUB_FREE);
         return 1;
     }
@@ -1785,6 +1803,8 @@ void AIPlayerUpdate(Player *pl)
     ai->subTicks++;
     if (ai->cooldown > 0)
         ai->cooldown--;
+    if (ai->approachWait > 0)
+        ai->approachWait--;
     ai->sinceReaction++;
     ai->sinceOppAttack = opp->state.moveType == MOVETYPE_A ? 0 : ai->sinceOppAttack + 1;
 }

@@ -22,6 +22,8 @@ enum {
     AI_FILE_HEADER = 64,
     AI_LEVEL_DEFAULT = 4,
     AI_STEP_MAX = 100,        // decision steps in one tick
+    AI_STALL_TICKS = 20,      // an approach that has not moved the player this long is given up
+    AI_APPROACH_WAIT = 60,    // ticks before the next approach then
 };
 
 // Word positions of a sample. A statistic is four words: a float mean, an int
@@ -124,6 +126,9 @@ struct AIPlayer {
     AIPlan plan;
     int pendingState;         // the move whose keys are queued, -1 none
     int cooldown;             // reaction cool-down
+    int approachWait;         // ticks before another approach after one that stalled
+    int stall;                // ticks the approach has not moved the player
+    float lastX;              // the farthest toward the goal so far
     int sinceReaction;
     int sinceOppAttack;
     AIEvent events[AI_EVENT_MAX];

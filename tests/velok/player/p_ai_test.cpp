@@ -9,6 +9,7 @@
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/aikit.h"
+#include "support/movekit.h"
 #include "support/roundkit.h"
 #include "support/sprkit.h"
 #include "velok/core/common.h"
@@ -53,11 +54,13 @@ std::string AiKitAir()
            "Clsn1: 1\n Clsn1[0] = 15,-60,45,-40\n0,0, 0,0, 3\n" + body + "0,0, 0,0, 2\n\n";
 }
 
-// The kit character with an AI file named, a punch on "a" and drawn boxes.
+// The kit character with an AI file named, a punch on "a", drawn boxes and
+// the common states of built-in movement.
 CharKit AiKitChar(const std::string &aiName = "kit.ai")
 {
     CharKit kit;
-    kit.def = CharKitDefText(kit.name, "ai = " + aiName + "\n");
+    kit.def = CharKitDefText(kit.name, "ai = " + aiName + "\nstcommon = common.cns\n");
+    kit.common = MoveKitCommonText();
     kit.cmd = AiKitCmd();
     std::string cns = CharKitConstantsText();
     cns.replace(cns.find("xscale = 2"), 10, "xscale = 1");
@@ -682,4 +685,147 @@ TEST_F(AIField, GoalsAreReachedAlongTheWayOrAtTheHeight)
     }
     p->ai.sub = AI_SUB_MOVE;
     EXPECT_EQ(AIGoalReached(p, 2), 0);
+}
+
+TEST_F(AIField, ChoiceKeepsTheLearnedMovesThatReachTheOpponentInTime)
+{
+    Player *p = P(2), *o = P(1);
+    AIInfo *info = p->ai.info;
+    // The opponent's move: active from tick 10, body from -12 to 14.
+    AISample opp = AiKitSample(300, STATETYPE_S, 0);
+    AiKitStat(&opp, AIS_FIRST, 10.0f, 10, 10, 0.0f);
+    AiKitStat(&opp, AIS_CONTROL, 20.0f, 20, 20, 0.0f);
+    opp.w[AIS_HIT_ATTR] = 0;
+    auto own = [](int key, float first, float right, int attr) {
+        AISample s = AiKitSample(key, STATETYPE_S, 0);
+        AiKitStat(&s, AIS_FIRST, first, (int)first, (int)first, 0.0f);
+        AiKitBox(&s.w[AIS_ATTACK_BOX], 10.0f, -60.0f, right, -40.0f);
+        s.w[AIS_HIT_ATTR] = attr;
+        s.w[AIS_HIT_GUARDFLAG] = 0;
+        return s;
+    };
+    // At 120 pixels a box to 130 reaches, one to 50 does not.
+    AISample samples[] = {
+        own(400, 4, 130, 0),                         // early and reaching: chosen
+        own(401, 12, 50, 0),                         // late and short
+        own(402, 4, 50, 0),                          // early but short
+        own(403, 4, 130, HITATTR_S | HITATTR_NA),    // an attack whose active frames come too late
+    };
+    AiKitStat(&samples[3], AIS_ACTIVE, 12.0f, 12, 12, 0.0f);
+    for (const AISample &s : samples)
+        ArrayAdd(info->ground, &s, s.w[AIS_KEY], 0);
+
+    EXPECT_EQ(AISampleChoose(p, 4), 0) << "no plan";
+    p->ai.plan.has = 1;
+    p->ai.plan.opp = opp;
+    p->ai.plan.oppSlot = 1;
+    p->ai.plan.oppId = o->id;
+    p->ai.plan.startTick = gv->gameTick;
+    ASSERT_EQ(AISampleChoose(p, 4), 1);
+    EXPECT_EQ(p->ai.candidates[0] - 1, ArrayFind(info->ground, 400, 0));
+    EXPECT_EQ(p->ai.candidates[1], 0);
+
+    p->state.ctrl = 0;
+    EXPECT_EQ(AISampleChoose(p, 4), 0) << "without control a move needs more";
+    p->state.ctrl = 1;
+
+    // After the opponent's first active frame the window runs to its control.
+    gv->gameTick += 11;
+    ASSERT_EQ(AISampleChoose(p, 4), 1);
+    EXPECT_EQ(p->ai.candidates[0] - 1, ArrayFind(info->ground, 400, 0));
+    AiKitStat(&p->ai.plan.opp, AIS_CONTROL, 0.0f, 0, 0, 0.0f);
+    EXPECT_EQ(AISampleChoose(p, 4), 0) << "no known control time, no choice";
+
+    p->state.stateType = STATETYPE_L;
+    EXPECT_EQ(AISampleChoose(p, 4), 0);
+    p->state.stateType = STATETYPE_S;
+    PlayerEnableSet(1, 0);
+    EXPECT_EQ(AISampleChoose(p, 4), 0) << "the opponent is gone";
+}
+
+TEST_F(AIField, AnOpponentsMoveIsAnsweredWithALearnedMove)
+{
+    Player *p = P(2), *o = P(1);
+    p->aiControlled = 1;
+    p->aiLevel = 8;
+    AISample theirs = AiKitSample(200, STATETYPE_S, 0);
+    AiKitBox(&theirs.w[AIS_ATTACK_BOX], 10.0f, -60.0f, 130.0f, -40.0f);
+    ArrayAdd(o->ai.info->ground, &theirs, 200, 0);
+    AISample mine = AiKitSample(200, STATETYPE_S, 0, {LABEL_A});
+    AiKitStat(&mine, AIS_FIRST, 1.0f, 1, 1, 0.0f);
+    AiKitBox(&mine.w[AIS_ATTACK_BOX], 10.0f, -60.0f, 130.0f, -40.0f);
+    mine.w[AIS_HIT_GUARDFLAG] = 0;
+    ArrayAdd(p->ai.info->ground, &mine, 200, 0);
+
+    o->state.stateNo = 200;
+    o->state.moveType = MOVETYPE_A;
+    o->guardDist = 160;
+    AIEventBroadcast(o);
+    // No reaction; the plan is taken (11 in 12) and reaches (19 in 20); the
+    // one candidate is committed to (90 in 100).
+    SeedFor({{60, 1, 59}, {12, 0, 10}, {20, 0, 18}, {100, 0, 89}, {1, 0, 0}, {60, 1, 59}});
+    AIPlayerUpdate(p);
+    EXPECT_EQ(Keys(p), (std::vector<int>{KEYBUF_BACK, KEYBUF_BACK | R})) << "guarding while it chose";
+    EXPECT_EQ(Pending(p), (std::vector<int>{KEYBUF_A, 0, KEYBUF_A | R}));
+    EXPECT_EQ(p->ai.pendingState, 200);
+    bool matched = false;
+    for (int t = 0; t < 4; t++) {
+        AIPlayerUpdate(p);
+        PlayerInputUpdate(p);
+        gv->gameTick++;
+        matched = matched || CmdIsActive(&p->cmdFlags, LABEL_A);
+    }
+    EXPECT_TRUE(matched);
+    EXPECT_EQ(p->ai.pendingState, -1);
+}
+
+TEST_F(AIField, AFullArrayDropsNewMovesButCombinesKnownOnes)
+{
+    Player *p = P(1);
+    for (int i = 0; i < AI_GROUND_MAX; i++) {
+        AISample s = AiKitSample(i, STATETYPE_S, 0);
+        ArrayAdd(p->ai.info->ground, &s, i, 0);
+    }
+    auto learn = [&](int state, int keep) {
+        p->state.stateNo = 0;
+        AIControllerBefore(p);
+        p->state.stateNo = state;
+        AISampleBegin(p);
+        ASSERT_TRUE(p->ai.learn.open);
+        p->ai.learn.sample.w[AIS_FIRST_SEEN] = 1;
+        AISampleEnd(p, keep);
+    };
+    learn(200, 1);
+    EXPECT_EQ(p->ai.info->ground->used, AI_GROUND_MAX);
+    EXPECT_EQ(Learned(p->ai.info, 200), nullptr);
+    learn(5, 1);
+    EXPECT_EQ(Learned(p->ai.info, 5)->w[AIS_COUNT], 2);
+    learn(6, 0);
+    EXPECT_EQ(Learned(p->ai.info, 6)->w[AIS_COUNT], 1) << "a dropped sample changes nothing";
+    // A move started in the air goes to the air array.
+    p->state.stateType = STATETYPE_A;
+    learn(600, 1);
+    EXPECT_NE(ArrayFindElem(p->ai.info->air, 600, 0), nullptr);
+}
+
+TEST_F(AIField, TwoComputerPlayersFightAndLearn)
+{
+    P(1)->aiControlled = 1;
+    P(2)->aiControlled = 1;
+    GameRandomSeed(7);
+    int punches = 0;
+    int was[3] = {0, 0, 0};
+    for (int t = 0; t < 900; t++) {
+        Frame();
+        for (int s = 1; s <= 2; s++) {
+            punches += P(s)->state.stateNo == 200 && was[s] != 200;
+            was[s] = P(s)->state.stateNo;
+        }
+        for (int s = 1; s <= 2; s++)
+            ASSERT_TRUE(P(s)->ai.sub >= AI_SUB_FREE && P(s)->ai.sub <= AI_SUB_REACT);
+    }
+    EXPECT_GT(punches, 0) << "the AI's buttons start moves";
+    const AISample *a = Learned(P(1)->ai.info, 200), *b = Learned(P(2)->ai.info, 200);
+    ASSERT_TRUE(a || b) << "and the moves are learned";
+    EXPECT_EQ((a ? a : b)->w[AIS_CMDS], LABEL_A);
 }
