@@ -530,9 +530,12 @@ static void AiFileLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
             snprintf(text, sizeof text, "Ignoring invalid AI file: %s\n", name);
             TextBufAppend(gv->warnLog, text);
         }
-    } else if (src->dir && PlatIsDirectory(src->dir) && AIInfoInit(info)) {
-        cd->ai = info;
-        return;
+    } else if (src->dir && PlatIsDirectory(src->dir)) {
+        AIInfoFree(info);
+        if (AIInfoInit(info)) {
+            cd->ai = info;
+            return;
+        }
     }
     AIInfoFree(info);
     MemFree(info);
