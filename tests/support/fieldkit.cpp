@@ -54,11 +54,17 @@ void FieldTest::SetUp()
     TestAllegroStart();
     LogStateReset();
     gv = new GameVars();
+    // Nothing given on the command line for players 1 to 4.
+    for (int i = 0; i < 4; i++)
+        gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
     gv->options.difficulty = 4;
     gv->cfg.misc.playerCache = 2;
+    // The configuration's floors.
+    gv->cfg.engine.explodMax = 8;
+    gv->cfg.engine.sysExplodMax = 8;
     gv->playerInput = 1;
     gv->activePause = -1;
     gv->round.state = 2;

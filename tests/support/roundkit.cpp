@@ -41,6 +41,7 @@ void RoundField::SetUp()
     for (int s = 0; s < 2; s++) {
         MatchSide &side = gv->side[s];
         gv->sideEntry[s].memberCount = 1;
+        gv->sideEntry[s].members[0].slot = s + 1;
         side.roundsToWin = gv->fightRound.matchWins;
         side.drawsAllowed = gv->fightRound.maxDrawGames;
         side.standRatio = 1.0f;

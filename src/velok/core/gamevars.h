@@ -4,6 +4,8 @@
 
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
+#include "velok/core/team.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -17,6 +19,9 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct ExplodList;
+struct BGDef;
+struct BGElem;
 struct FightData;
 struct SndSet;
 
@@ -25,8 +30,6 @@ enum {
     GAME_DIR_LEN = 512,
     GAME_ERROR_LEN = 2048,
     GAME_MAIN_SLOTS = 4,
-    TEAM_ENTRY_MAX = 4,
-    TEAM_MEMBER_MAX = 4,
 };
 
 enum {
@@ -41,31 +44,6 @@ enum {
 struct PlayerPersist {
     int var[60];
     float fvar[40];
-};
-
-// One member of a team entry; charIndex -1 for none.
-struct TeamMember {
-    int slot;       // player slot 1-4
-    int charIndex;  // in the select list
-    int palNo;
-    int keySet;     // which of the game's key configurations drives it
-    int ai;
-};
-
-// One turn of a team: one member, or the members fighting together.
-struct TeamEntry {
-    TeamMember members[TEAM_MEMBER_MAX];
-    int memberCount;
-    int orderFixed;  // set by the select screen: keys held at match start do not reorder
-};
-
-// One side's team for a match; mode 0 single, 1 simul, 3 turns.
-struct TeamInfo {
-    TeamEntry entries[TEAM_ENTRY_MAX];
-    int entryCount;
-    int current;
-    int mode;
-    int isTeam;
 };
 
 
@@ -116,6 +94,26 @@ struct MatchSide {
     int regainBase;
     float regainA, regainB;
     float standRatio;  // average life / life maximum of the fighters at round start
+    float lifeFactor;  // life maximum = factor x the Life option x the character's life
+    int lifeReset;     // 0: life carries over from round to round
+};
+
+// The stage file's settings (zeroed before each load); the bounds, scales,
+// ground line, shadow and auto-turn that the players read are game-record
+// fields of their own.
+struct StageVars {
+    int startX, startY;  // camera start
+    int boundLeft, boundRight, boundHigh, boundLow;
+    int tension, floorTension;
+    float verticalFollow;
+    int playerX[GAME_MAIN_SLOTS], playerY[GAME_MAIN_SLOTS], playerZ[GAME_MAIN_SLOTS];
+    int playerFacing[GAME_MAIN_SLOTS];
+    int zOffset;      // the file's ground line; the one in use is stageZOffset
+    int zOffsetLink;  // id of the background element that moves the ground line
+    const BGElem *groundElem;  // that element, found once at load; null when no element has the id
+    int resetBg;
+    char music[GAME_DIR_LEN];
+    int musicVolume;
 };
 
 // A sound by sound-set group and number; group -1 none.
@@ -167,6 +165,7 @@ struct DemoCfg {
     int introWaitCycles;
     int barsDisplay;
     int debugInfo;
+    int playBgm;  // fight.playbgm: demo matches open the stage music
 };
 
 // What the round loop runs; 0 outside it.
@@ -263,6 +262,15 @@ struct GameVars {
     int stageScreenLeft, stageScreenRight;  // screen margins
     int stageZOffset;                       // ground offset
     int stageAutoTurn;                      // the stage's autoturn: players turn to face their opponents
+    float stageScaleZTop, stageScaleZBottom;  // the z range of the scales ([Scaling] topz, botz)
+    char stageFile[GAME_DIR_LEN];           // the stage to load
+    char stageMusicFile[GAME_DIR_LEN];      // chosen for the match in advance; wins over the stage's own
+    StageVars stage;
+    BGDef *stageBg;
+    PalFx stagePalFx;                       // the background's palette effect (BGPalFX)
+    float cameraTargetX, cameraTargetY;
+    SprSet *teamSpr[2][TEAM_ENTRY_MAX];     // face sprites of each turns group's first member
+    int debugPlayer;                        // the player the debug display shows, 0 none
 
     // Match and round flow of the round loop
     int quit;
@@ -283,6 +291,8 @@ struct GameVars {
     DrawList *drawList;    // the priority draw list of a frame
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
+    ExplodList *explods;   // the players' explods, hit sparks and dust (explodmax)
+    ExplodList *sysExplods;  // screen elements of the fight screen and the motif (sysexplodmax)
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
 
@@ -334,6 +344,11 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
 
     // The learning AI: players learn from play, and the learned data is
     // written back to the characters' AI files.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/array.h"
+#include "lib/bg.h"
 #include "lib/font.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
@@ -135,6 +136,22 @@ void PalListRemove(PalGroupMask mask)
     list->count = kept;
 }
 
+void PalListRemovePals(Array *palettes)
+{
+    PalList *list = PalListGet();
+    if (!list || !palettes)
+        return;
+    int kept = 0;
+    for (int i = 0; i < list->count; i++) {
+        bool listed = false;
+        for (int k = 0; k < palettes->capacity && !listed; k++)
+            listed = palettes->slots[k].used && ArrayAt(palettes, k) == list->entries[i].pal;
+        if (!listed)
+            list->entries[kept++] = list->entries[i];
+    }
+    list->count = kept;
+}
+
 void PalListAddPlayer(Array *palettes, PalGroupMask mask)
 {
     if (!palettes)
@@ -183,12 +200,18 @@ void PalListRebuild()
         if (pl->palView)
             PalListAddPlayer(pl->palView->pals, pl->palMask);
     }
-    // Registered here as their owners are built: the stage background under
-    // PAL_GROUP_BG and the team members under PAL_GROUP_FIGHT.
+    // In order: the stage background, the fight screen, its effects, the
+    // team members' faces and the fight-screen fonts.
+    if (gv->stageBg && gv->stageBg->spr)
+        PalListAddPlayer(gv->stageBg->spr->pals, PalGroupMaskMake(PAL_GROUP_BG, 0));
     if (gv->fightSpr)
         PalListAddPlayer(gv->fightSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
     if (gv->fightFxSpr)
         PalListAddPlayer(gv->fightFxSpr->pals, PalGroupMaskMake(PAL_GROUP_FIGHTFX, 0));
+    for (auto &side : gv->teamSpr)
+        for (SprSet *set : side)
+            if (set)
+                PalListAddPlayer(set->pals, PalGroupMaskMake(PAL_GROUP_FIGHT, 0));
     // The first system font stands in for fonts the fight screen does not
     // name; it is not the fight screen's to darken.
     for (Font *font : gv->fightFonts)

@@ -9,6 +9,7 @@
 #include <allegro.h>
 
 #include "lib/anim-lib.h"
+#include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/drawlist.h"
 #include "lib/font.h"
@@ -16,7 +17,9 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
 #include "velok/player/p-hit.h"
@@ -24,7 +27,9 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/match/camera.h"
 #include "velok/match/lifebar.h"
+#include "velok/match/match.h"
 #include "velok/match/round.h"
 
 static GameLoopCounters counters;
@@ -173,24 +178,26 @@ void GameLoopFrameDraw()
     bool envFill = gv->envColorTime != 0;
     bool bars = LifebarsShown();
 
-    // Back: the stage background's back layers come with the stage module.
     if (!disp.skipFrame)
         PalFxGlobalCommit();
-    if (drawn) {
-        if (!envFill && gv->specialFlags[GAME_SPECIAL_NOBG])
+    if (drawn && !envFill) {
+        if (gv->specialFlags[GAME_SPECIAL_NOBG])
             VbufClear(0);
-        if (!envFill && DoubleRes())
+        else
+            StageBgDraw();
+        if (DoubleRes())
             GfxFilterDouble(VbufTargetBitmapGet(disp.gameBuf, 0), VbufTargetBitmapGet(disp.buf2x, 0));
     }
-    if (DoubleRes())
+    if (DoubleRes()) {
+        BGSetPixelScale(gv->stageBg, 2);
         VbufTargetSet(disp.buf2x, 0);
+    }
     // The lifebar passes and the followers run in skipped frames too.
     if (bars)
         LifebarDraw(0);
     FollowersTick();
 
     if (drawn) {
-        // Shadows of projectiles and explods come with their modules.
         if (!envFill && !gv->specialFlags[GAME_SPECIAL_GLOBALNOSHADOW]) {
             ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                                      gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
@@ -199,6 +206,8 @@ void GameLoopFrameDraw()
                 if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
                     PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
             }
+            // waits for: projectiles (their shadows, highest slot first)
+            ExplodListDrawShadows(gv->explods);
             if (gv->animList)
                 AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
         }
@@ -209,28 +218,30 @@ void GameLoopFrameDraw()
             if (pl && pl->visible)
                 PlayerDraw(pl, 1.0f);
         }
-        // Projectiles, layer-0 explods and afterimages come with their
-        // modules.
+        // waits for: projectiles (drawn here, highest slot first)
+        ExplodListDraw(gv->explods, 0);
+        // waits for: afterimages (the trails, highest slot first)
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
             DrawListDraw(gv->drawList);
         }
-        // Layer-1 explods (explod module).
+        ExplodListDraw(gv->explods, 1);
     }
     if (bars)
         LifebarDraw(1);
-    // The stage's front layers (unless nofg) come with the stage module.
+    if (drawn && !gv->specialFlags[GAME_SPECIAL_NOFG])
+        BGDrawLayer(gv->stageBg, 1);
 
     RoundAnnounceSpawn();
 
     if (drawn) {
-        // The fight-screen explods of every layer come with the explod module.
+        ExplodListDraw(gv->sysExplods, -1);
         if (envFill && !gv->envColorUnder)
             EnvColorFill();
         if (gv->animList)
             AnimListDrawMaskedZoom(gv->animList, 1, -drawX, -drawY, Zoom());
-        // Layer-2 explods (explod module).
+        ExplodListDraw(gv->explods, 2);
     }
     if (bars)
         LifebarDraw(2);
@@ -318,7 +329,7 @@ static void PauseDarken()
 // just reset.
 static void PalFxApplyAll()
 {
-    // waits for: stage module (the stage background's effect over PAL_GROUP_BG comes first)
+    PalFxApply(&gv->stagePalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
     for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (!pl || !PalGroupMaskAny(pl->palMask))
@@ -329,6 +340,17 @@ static void PalFxApplyAll()
     // The fight screen's effect last, over the groups a pause darkens.
     if (gv->fight)
         PalFxApply(&gv->fightPalFx, PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 0, 1);
+}
+
+// The stage background stands still in a paused or held-back tick and while
+// a pause that stops it runs; in a scene it moves only on its first tick.
+static bool StageBgTicks()
+{
+    if (GameModeIsScene(gv->gameLoopMode) && !(gv->round.scenePhase == 0 && gv->round.sceneCounter == 1))
+        return false;
+    if (gv->activePause >= 0 && gv->pause[gv->activePause].pauseBg)
+        return false;
+    return !gv->paused && gv->slowAccum == 0;
 }
 
 void GameLoopEnter(int mode)
@@ -362,13 +384,32 @@ int GameLoopFrame()
         disp.frameSkip = gv->stressTest;
         disp.noFrameWait = 1;
     }
-    // Round restart (MatchRoundReset) and reload (MatchReload) requests need
-    // match loading and the pre-caching thread; they stay pending.
-    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    if (gv->restartRequest) {
+        // waits for: pre-caching thread (aborted and waited for here).
+        MatchRoundReset();
+        gv->restartRequest = 0;
+    }
+    if (gv->reloadRequest) {
+        // waits for: pre-caching thread (aborted and waited for here).
+        if (!MatchReload())
+            return -1;
+        gv->reloadRequest = 0;
+    }
+    // An AssertSpecial nomusic silences the stage music for as long as it is raised.
+    if (!GameModeIsScene(mode)) {
+        BGM *music = &gv->stageBgm;
+        int noMusic = gv->specialFlags[GAME_SPECIAL_NOMUSIC];
+        if (!music->paused && noMusic)
+            BGMPause(music);
+        else if (music->paused && !noMusic)
+            BGMResume(music);
+    }
+    BGMUpdate(&gv->stageBgm);
     counters.frames++;
-    // The stage background's pixel scale goes back to 1 here (stage module).
-    if (DoubleRes())
+    if (DoubleRes()) {
         TargetGameBuf();
+        BGSetPixelScale(gv->stageBg, 1);
+    }
     if (gv->drawList)
         DrawListClear(gv->drawList);
     drawX = gv->cameraXi + gv->shakeX;
@@ -380,9 +421,10 @@ int GameLoopFrame()
     PalFxApplyAll();
 
     if (!GameLoopTick()) {
-        // The fight-screen explods advance here when not paused (explods).
-        // The stage background ticks here (BGTick); the colour fill's time
-        // counts down under the same conditions.
+        if (!gv->paused)
+            ExplodListUpdate(gv->sysExplods);
+        if (StageBgTicks())
+            BGTick(gv->stageBg);
         if (!gv->paused && gv->slowAccum == 0 && gv->envColorTime > 0)
             gv->envColorTime--;
 
@@ -432,6 +474,27 @@ static void ShakeStep()
         gv->shakeCounter = 0;
         gv->shakeX = 0;
         gv->shakeY = 0;
+    }
+}
+
+// Main players standing, walking or just landed turn to face their opponent
+// (the last one once the round is over).
+static void AutoTurnAll(int count)
+{
+    for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        Player *other = pl->opponent && pl->opponent->enabled ? pl->opponent : nullptr;
+        if (!other && gv->round.state > 2 && pl->lastOpponent && pl->lastOpponent->enabled)
+            other = pl->lastOpponent;
+        if (!other)
+            continue;
+        int st = pl->state.stateNo;
+        bool turns = st == 0 || st == 11 || st == 20 || st == 40 ||
+                     (st == 52 && pl->anim && AnimObjTime(pl->anim) >= AnimObjActionTime(pl->anim) - 1);
+        if (turns)
+            PlayerAutoTurn(pl, other);
     }
 }
 
@@ -534,8 +597,8 @@ int GameLoopTick()
             pl->runFlag = 0;
     }
 
-    // waits for: stage module (with the stage's autoturn set, each main player
-    // with its run flag turns to its current or last opponent, PlayerAutoTurn)
+    if (gv->stageAutoTurn && !GameModeIsScene(gv->gameLoopMode))
+        AutoTurnAll(count);
 
     for (int slot = 1; slot <= count; slot++) {
         Player *pl = EnabledPlayer(slot);
@@ -590,7 +653,7 @@ int GameLoopTick()
         if (pl && !pl->frozen)
             AILearnUpdate(pl, pl->runFlag);
     }
-    // The camera (CameraUpdate) comes with its module.
+    CameraUpdate();
     if (gv->animList)
         AnimListTick(gv->animList);
     for (int slot = 1; slot <= count; slot++) {
@@ -598,6 +661,6 @@ int GameLoopTick()
         if (pl)
             ComboTargetsCheck(pl);
     }
-    // The player explods (ExplodListUpdate) come with the explods.
+    ExplodListUpdate(gv->explods);
     return 0;
 }

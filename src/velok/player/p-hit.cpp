@@ -10,6 +10,8 @@
 #include "lib/clsn.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
+#include "velok/player/p-draw.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/sound.h"
@@ -541,6 +543,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
         v->pendingOffY += ay + hd->maxDist[1] - v->posY;
 
     PlayerTargetsDrop(v, nullptr);
+    ExplodRemoveOnHit(gv ? gv->explods : nullptr, v->id);
     v->pendingDamage = ko ? v->life : PendingAfter(v, hd->damage, hd->kill);
     PowerGive(v, hd->givePower);
     return 1;
@@ -629,6 +632,35 @@ static void BindFromHitDef(PlayerTarget *t, const HitDef *hd)
     t->bindZ = hd->maxDist[2] == HITDEF_DIST_NONE ? 0.0f : (float)hd->maxDist[2];
 }
 
+// Where the spark of a contact shows: at the victim's body edge toward the
+// attacker (its front, or its back when both face the same way) plus the
+// spark x, in the victim's facing; at the attacker's height plus the spark y;
+// both through the victim's depth scale into stage space.
+void PlayerSparkPos(const Player *a, const Player *v, int sparkX, int sparkY, float *x, float *y)
+{
+    int vf = v->facing < 0 ? -1 : 1;
+    bool same = (a->facing < 0) == (v->facing < 0);
+    double edge = same ? -(double)PlayerEdgeWidthGet(v, EDGE_DIR_BACK, EDGE_KIND_BODY)
+                       : (double)PlayerEdgeWidthGet(v, EDGE_DIR_FRONT, EDGE_KIND_BODY);
+    double wx = (double)v->posX + vf * (edge + sparkX);
+    double wy = (double)a->posY + sparkY;
+    double scale = v->zScale;
+    double camX = gv ? gv->cameraX : 0.0;
+    double ground = gv ? gv->stageZOffset : 0;
+    *x = (float)((wx - camX - 160.0) * scale + 160.0 + camX);
+    *y = (float)(scale * wy + ground + v->posZ);
+}
+
+static void SparkShow(Player *a, Player *v, const HitDef *hd, int sparkX, int sparkY, int guard)
+{
+    float x, y;
+    PlayerSparkPos(a, v, sparkX, sparkY, &x, &y);
+    if (guard)
+        HitSparkMake(a, hd->guardSparkNo, x, y, hd->guardSparkOwn, a->facing < 0, 1);
+    else
+        HitSparkMake(a, hd->sparkNo, x, y, hd->sparkOwn, a->facing < 0, 0);
+}
+
 void PlayerHitResolve(Player *a, Player *v)
 {
     HitDef *hd = &a->hitDef;
@@ -683,6 +715,7 @@ void PlayerHitResolve(Player *a, Player *v)
         a->state.moveContactTicks = 0;
         PlayerGuardSet(a, v, hd, a->facing);
         PowerAdd(a, hd->guardGetPower);
+        SparkShow(a, v, hd, hd->sparkX, hd->sparkY, 1);
         landed = 1;
     } else {
         if (!ovr)
@@ -709,6 +742,7 @@ void PlayerHitResolve(Player *a, Player *v)
                 if (hd->attr & HITDEF_THROW_ATTR)
                     a->hitLock = v->hitLock = hd->p1PauseTime + 1;
             }
+            SparkShow(a, v, hd, hd->sparkX, hd->sparkY, 0);
             if (ovr) {
                 if (ovr->stateNo != -1)
                     PlayerStateSet(v, ovr->stateNo);
@@ -799,12 +833,16 @@ void PlayerReversalResolve(Player *r, Player *x)
     r->state.moveContactTicks = 0;
     if (!ovr) {
         PalFxGive(x, rd);
+        const HitDef *xd = &x->hitDef;
+        SparkShow(r, x, rd, (int)((unsigned)rd->sparkX + (unsigned)xd->sparkX),
+                  (int)((unsigned)rd->sparkY + (unsigned)xd->sparkY), 0);
         if (rd->p1StateNo != -1)
             PlayerStateSet(r, rd->p1StateNo);
         if (rd->p2GetP1State)
             EnterAttackerStates(r, x);
         if (rd->p2StateNo != -1) {
             PlayerTargetsDrop(x, nullptr);
+            ExplodRemoveOnHit(gv ? gv->explods : nullptr, x->id);
             PlayerStateSet(x, rd->p2StateNo);
             x->state.ctrl = 0;
         }
@@ -845,7 +883,10 @@ void PlayerHitDetectAll()
 {
     if (!gv || !gv->players)
         return;
-    std::vector<Player *> list;
+    // Kept from tick to tick (game thread only), so that a steady tick
+    // allocates nothing.
+    static std::vector<Player *> list;
+    list.clear();
     for (int i = 1; i <= gv->playerSlotCount; i++) {
         Player *p = gv->players[i];
         if (p && p->enabled && ShownElem(p))

@@ -28,6 +28,10 @@ int PlayerGuardSet(Player *attacker, Player *victim, HitDef *hd, int facing);
 // the old life.
 void PlayerLifeAdd(Player *pl, int damage, int kill, int absolute);
 
+// Where the spark of the attacker's contact with the victim shows, in stage
+// space.
+void PlayerSparkPos(const Player *attacker, const Player *victim, int sparkX, int sparkY, float *x, float *y);
+
 int PlayerReversalTest(Player *reverser, Player *attacker);
 void PlayerReversalResolve(Player *reverser, Player *attacker);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
@@ -13,6 +14,8 @@
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
+#include "velok/player/helper.h"
 #include "velok/player/p-hit.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
@@ -424,6 +427,12 @@ void PlayerRoundInit(Player *pl)
     CharData *cd = pl->charData;
     if (!cd)
         return;
+    // A round starts without the helpers of the round before.
+    for (int s = GAME_MAIN_SLOTS + 1; !pl->isHelper && gv->players && s <= gv->playerSlotCount; s++) {
+        Player *h = gv->players[s];
+        if (h && h->enabled && h->isHelper && h->root == pl)
+            HelperRemove(h);
+    }
     const PlayerConst *c = &pl->consts;
     pl->frozen = 0;
     pl->alive = 1;
@@ -601,6 +610,10 @@ void PlayerFree(Player *pl)
     if (pl->ai.learning && pl->ai.info && pl->charData && pl->charData->ai)
         AIInfoMerge(pl->charData->ai, pl->ai.info);
     AIPlayerFree(pl);
+    // A helper's own palettes are listed under its parent's groups: the list
+    // must not keep them once the view goes.
+    if (pl->helperOwnPal && pl->sprView)
+        PalListRemovePals(pl->sprView->pals);
     TextBufFree(pl->clipboard);
     ArrayFree(pl->targets);
     SprSetFree(pl->palView);
@@ -623,35 +636,68 @@ static void TargetEntriesRemove(Player *holder, const Player *pl)
             ArrayRemove(t, i);
 }
 
-int PlayerDestroy(Player *pl)
+// Leaves the other player's states it runs: its own list, commands and
+// actions again.
+static void CustomStatesLeave(Player *q)
 {
-    // waits for: explods (the player's explods of every ID are removed here)
-    PlayerTargetsDrop(pl, nullptr);
+    q->state.customList = nullptr;
+    q->state.customOwnerId = -1;
+    if (q->charData)
+        q->cmdSet = &q->charData->cmds;
+    CmdActiveClear(&q->cmdFlags);
+    q->animOverride = nullptr;
+}
+
+void PlayerReferencesDrop(Player *gone)
+{
+    if (!gv || !gv->players || !gone)
+        return;
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *q = gv->players[s];
-        if (!q || q == pl)
+        if (!q || q == gone)
             continue;
         // A disabled player may still hold it, and would read it once freed.
-        TargetEntriesRemove(q, pl);
-        if (!q->enabled)
-            continue;
-        if (q->root == pl) {
-            // waits for: helpers (the helper's explods and the helper itself are removed here)
-            continue;
-        }
-        if (pl->charData && q->animOverride == pl->charData->anims)
-            q->animOverride = nullptr;
-        if (q->state.customList && q->state.customOwnerId == pl->id) {
-            q->state.customList = nullptr;
-            q->state.customOwnerId = -1;
-        }
-        if (q->opponent == pl)
+        TargetEntriesRemove(q, gone);
+        if (q->opponent == gone)
             q->opponent = nullptr;
-        if (q->companion == pl)
+        if (q->companion == gone)
             q->companion = nullptr;
-        if (q->bindTo.time != 0 && q->bindTo.slot == pl->slot && q->bindTo.id == pl->id)
+        if (q->lastOpponent == gone)
+            q->lastOpponent = nullptr;
+        if (q->getHit.lastHitter == gone)
+            q->getHit.lastHitter = nullptr;
+        if (q->bindTo.time != 0 && q->bindTo.slot == gone->slot && q->bindTo.id == gone->id)
             memset(&q->bindTo, 0, sizeof q->bindTo);
+        if (q->boundBySlot == gone->slot && q->boundById == gone->id)
+            q->boundBySlot = q->boundById = 0;
+        if (q->state.customList && q->state.customOwnerId == gone->id)
+            CustomStatesLeave(q);
     }
+}
+
+int PlayerDestroy(Player *pl)
+{
+    ExplodRemoveById(gv->explods, pl->id, -1);
+    PlayerTargetsDrop(pl, nullptr);
+    // The family is collected first: removing a helper changes what is
+    // enabled while the slots are walked.
+    std::vector<Player *> family;
+    for (int s = 1; s <= gv->playerSlotCount; s++) {
+        Player *q = gv->players[s];
+        if (q && q != pl && q->enabled && q->root == pl)
+            family.push_back(q);
+    }
+    for (Player *h : family) {
+        ExplodRemoveById(gv->explods, h->id, -1);
+        HelperRemove(h);
+    }
+    // waits for: afterimages (this player's afterimage record is released here)
+    for (int s = 1; s <= gv->playerSlotCount; s++) {
+        Player *q = gv->players[s];
+        if (q && q != pl && q->enabled && pl->charData && q->animOverride == pl->charData->anims)
+            q->animOverride = nullptr;
+    }
+    PlayerReferencesDrop(pl);
     return 1;
 }
 
@@ -710,10 +756,7 @@ static TeamEntry *CurrentEntry(int side)
 {
     if (side != 1 && side != 2)
         return nullptr;
-    TeamInfo *team = &gv->teams[side - 1];
-    if (team->current < 0 || team->current >= TEAM_ENTRY_MAX)
-        return nullptr;
-    return &team->entries[team->current];
+    return TeamCurrentEntry(&gv->teams[side - 1]);
 }
 
 static int MemberCount(const TeamEntry *entry)

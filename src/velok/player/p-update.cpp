@@ -10,7 +10,9 @@
 #include "lib/pal.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/core/common.h"
+#include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/sound.h"
 #include "velok/match/lifebar.h"
@@ -667,7 +669,7 @@ static void KnockOut(Player *pl)
         pl->getHit.fall = 1;
     }
     PlayerTargetsDrop(pl, nullptr);
-    // The player's explods that go on hit are removed here once explods exist.
+    ExplodRemoveOnHit(gv->explods, pl->id);
 }
 
 static void BlinkOut(Player *pl)
@@ -820,10 +822,16 @@ void PlayerStateRun(Player *pl)
     pl->prevY = pl->posY;
     pl->prevZ = pl->posZ;
 
+    // A helper removed by its own controllers (DestroySelf) stops where it is.
+    int enabled = pl->enabled;
     PlayerStateRunSpecials(pl);
     int passes = 0;
     for (;;) {
+        if (enabled && !pl->enabled)
+            return;
         PlayerStateRunLoop(pl, &passes);
+        if (enabled && !pl->enabled)
+            return;
         if (st->hitPauseTime > 0)
             break;
         GetHitBookkeeping(pl);
@@ -847,7 +855,7 @@ void PlayerStateRun(Player *pl)
 
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
     pl->liveTicks++;
     BoundTargetsMove(pl);
@@ -898,9 +906,9 @@ void PlayerZScaleUpdate(Player *pl)
         return;
     }
     float top = gv->stageScaleTop, bottom = gv->stageScaleBottom;
-    float span = gv->stageZBottom - gv->stageZTop + 1.0f;
+    float span = gv->stageScaleZBottom - gv->stageScaleZTop + 1.0f;
     // Bottom one above top leaves no depth: everything is at the top scale.
-    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageZTop) / span * (bottom - top);
+    pl->zScale = span == 0.0f ? top : top + (pl->posZ - gv->stageScaleZTop) / span * (bottom - top);
     if (pl->screenBound)
         PlayerScreenBound(pl);
     pl->screenX = ((float)pl->drawOffsetX + pl->posX - gv->cameraX - 160.0f) * pl->zScale + 160.0f;
@@ -936,6 +944,6 @@ void PlayerUpdateBindTo(Player *pl)
         b->time--;
     if (!(GameType() == CFG_GAMETYPE_MIXED && !pl->alive))
         PlayerStageBound(pl);
-    // The camera update runs here once the camera exists.
+    CameraUpdate();
     PlayerZScaleUpdate(pl);
 }

@@ -367,12 +367,18 @@ struct Player {
     AnimSet *animOwn;      // the own character's actions
     int invalidAction;
 
-    // Helpers
+    // Helpers. A helper's parent is looked up by slot and id (HelperParentGet),
+    // so a parent whose slot was reused is no parent; main players have no
+    // root, and the power they use is their side's (PlayerPowerOwner).
     int helperId;
     int parentId;
     Player *parent;
     Player *root;
     int helperTypePlayer;
+    int helperType;        // HelperType of sc-helper.h
+    int parentSlot;
+    int keyCtrl;           // a helper runs state -1 only with keyctrl
+    int helperOwnPal;      // its palettes are its own, listed under its parent's groups
 
     // Per-tick update: turning, visibility, jumps, the KO, pauses and bindings
     int pendingFacing;     // 0 none

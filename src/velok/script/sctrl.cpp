@@ -14,6 +14,8 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/player.h"
+#include "velok/script/sc-explod.h"
+#include "velok/script/sc-helper.h"
 #include "velok/script/sc-hitdef.h"
 #include "velok/script/sc-playsnd.h"
 #include "velok/script/stparam.h"
@@ -580,6 +582,41 @@ static int HitDefKeys(TxtParseFile *f, SCtrl *c, Player *pl, int reversalAttr)
     return 1;
 }
 
+// Explod and ModifyExplod: their record hangs from the parameter slot. A
+// failure adds no context line of its own.
+static int ExplodKeys(TxtParseFile *f, SCtrl *c, Player *pl, int modify)
+{
+    ExplodParams *p = (ExplodParams *)LibCalloc(1, sizeof(ExplodParams));
+    if (!p) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    if (!SCtrlExplodParse(f, pl, p, modify)) {
+        SCtrlExplodFree(p);
+        MemFree(p);
+        return 0;
+    }
+    c->params = p;
+    return 1;
+}
+
+static int HelperKeys(TxtParseFile *f, SCtrl *c, Player *pl)
+{
+    HelperParams *p = (HelperParams *)LibCalloc(1, sizeof(HelperParams));
+    if (!p) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    if (!SCtrlHelperParse(f, pl, p)) {
+        SCtrlHelperFree(p);
+        MemFree(p);
+        GameErrorAppend("\nError parsing Helper");
+        return 0;
+    }
+    c->params = p;
+    return 1;
+}
+
 int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
 {
     const char *typeText = TxtParseValueGet(f, "type");
@@ -796,6 +833,11 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         SetInt(&s[4], n > 0);
         return OptInt(f, "spacing", &s[5], pl, 3);
     }
+    case SCTRL_EXPLOD:
+    case SCTRL_MODIFYEXPLOD:
+        return ExplodKeys(f, c, pl, code == SCTRL_MODIFYEXPLOD);
+    case SCTRL_HELPER:
+        return HelperKeys(f, c, pl);
     case SCTRL_REMOVEEXPLOD:
         return OptInt(f, "id", &s[0], pl, -1);
     case SCTRL_EXPLODBINDTIME:
@@ -834,6 +876,10 @@ void SCtrlFree(SCtrl *ctrl)
         ExprFree(&e);
     if (ctrl->params && (ctrl->type == SCTRL_HITDEF || ctrl->type == SCTRL_REVERSALDEF))
         SCtrlHitDefFree((HitDefParams *)ctrl->params);
+    if (ctrl->params && (ctrl->type == SCTRL_EXPLOD || ctrl->type == SCTRL_MODIFYEXPLOD))
+        SCtrlExplodFree((ExplodParams *)ctrl->params);
+    if (ctrl->params && ctrl->type == SCTRL_HELPER)
+        SCtrlHelperFree((HelperParams *)ctrl->params);
     if (ctrl->params && ctrl->type == SCTRL_PLAYSND)
         SCtrlPlaySndFree((PlaySndParams *)ctrl->params);
     MemFree(ctrl->params);

@@ -20,6 +20,8 @@
 #include "velok/core/common.h"
 #include "velok/player/chardef.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/explod.h"
+#include "velok/player/helper.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -1169,13 +1171,13 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
     int arg = ExprEvalInt(pl, &node->redirectArg, 1);
     switch (node->redirect) {
     case TRIG_REDIR_PARENT:
-        if (pl && pl->parent)
-            return pl->parent;
+        if (Player *parent = HelperParentGet(pl))
+            return parent;
         PlayerWarn(pl, "has no parent");
         return nullptr;
     case TRIG_REDIR_ROOT:
-        if (pl && pl->root)
-            return pl->root;
+        if (Player *root = HelperRootGet(pl))
+            return root;
         PlayerWarn(pl, "has no root");
         return nullptr;
     case TRIG_REDIR_HELPER:
@@ -1183,7 +1185,8 @@ static Player *RedirectResolve(Player *pl, TrigNode *node)
             PlayerWarn(pl, "Illegal helper ID in retargeted trigger");
             arg = 0;
         }
-        // No helpers are made in this build.
+        if (Player *h = HelperFind(pl, arg))
+            return h;
         PlayerWarnf(pl, "has no helper %i", arg);
         return nullptr;
     case TRIG_REDIR_TARGET:
@@ -1474,7 +1477,7 @@ void TrigEval(Player *pl, TrigNode *node)
         }
         break;
     case TRIG_PARENTDIST: case TRIG_ROOTDIST: {
-        Player *other = node->code == TRIG_PARENTDIST ? pl->parent : pl->root;
+        Player *other = node->code == TRIG_PARENTDIST ? HelperParentGet(pl) : HelperRootGet(pl);
         if (!other)
             undef = true;
         else
@@ -1541,11 +1544,11 @@ void TrigEval(Player *pl, TrigNode *node)
     case TRIG_PALNO: iv = pl->palNo + 1; break;
     case TRIG_GAMETIME: iv = gv ? gv->gameTick : 0; break;
     case TRIG_TEAMSIDE: iv = pl->side; break;
-    case TRIG_NUMEXPLOD: iv = 0; break;
+    case TRIG_NUMEXPLOD: iv = ExplodCountById(gv ? gv->explods : nullptr, pl->id, -1); break;
     case TRIG_NUMEXPLOD_ID:
         if (!undef && arg < -1)
             TrigWarn(self, pl, "illegal explod ID for numexplod");
-        iv = 0;
+        iv = ExplodCountById(gv ? gv->explods : nullptr, pl->id, arg);
         break;
     case TRIG_NUMTARGET: iv = TargetCountById(pl->targets, -1); break;
     case TRIG_NUMTARGET_ID:
@@ -1566,7 +1569,8 @@ void TrigEval(Player *pl, TrigNode *node)
     }
     case TRIG_ISHELPER: iv = pl->isHelper != 0; break;
     case TRIG_ISHELPER_ID: iv = pl->isHelper && pl->helperId == arg; break;
-    case TRIG_NUMHELPER: case TRIG_NUMHELPER_ID: iv = 0; break;
+    case TRIG_NUMHELPER: iv = HelperCount(pl, 0); break;
+    case TRIG_NUMHELPER_ID: iv = HelperCount(pl, arg); break;
     case TRIG_STANDBY: iv = pl->standby; break;
     case TRIG_ANIMELEMTIME:
         if (!undef)
@@ -1603,7 +1607,39 @@ static bool LineTrue(Player *pl, const Expr *e)
     return i != 0;
 }
 
-int TrigArrayTest(Player *pl, SCtrl *ctrl)
+// The lines as the state-file reader lays them out, every slot in use from 0:
+// group 0's lines 0.., group 1's, ... then the triggerall lines 0... Gives
+// the slot of the first triggerall line (the used count when there is none)
+// and the number of groups, or -1 when the array is laid out otherwise. The
+// keys are then unique and in walking order, so that walking the slots
+// finds each line where a lookup of its keys would.
+static int TrigLinesInOrder(const Array *lines, int *groups)
+{
+    int n = lines->used;
+    if (lines->elemSize != (int)sizeof(Expr) || (n > 0 && (lines->lowest != 0 || lines->highest != n - 1)))
+        return -1;
+    int group = 0, line = 0, i = 0;
+    for (; i < n && lines->slots[i].key1 >= 0; i++) {
+        const ArraySlot &s = lines->slots[i];
+        if (s.key1 == group && s.key2 == line) {
+            line++;
+        } else if (s.key1 == group + 1 && s.key2 == 0 && line > 0) {
+            group++;
+            line = 1;
+        } else {
+            return -1;
+        }
+    }
+    *groups = i > 0 ? group + 1 : 0;
+    int all = i;
+    for (line = 0; i < n; i++, line++)
+        if (lines->slots[i].key1 != -1 || lines->slots[i].key2 != line)
+            return -1;
+    return all;
+}
+
+// The same test through key lookups, for arrays laid out otherwise.
+static int TrigArrayTestByKeys(Player *pl, SCtrl *ctrl)
 {
     Array *lines = ctrl->triggers;
     for (int line = 0;; line++) {
@@ -1626,6 +1662,43 @@ int TrigArrayTest(Player *pl, SCtrl *ctrl)
         }
         if (all)
             return 1;
+    }
+    return 0;
+}
+
+// The triggerall lines in order, any false one failing the test; then each
+// group's lines in order until one is false; the first group that holds
+// whole passes. One walk over the lines.
+int TrigArrayTest(Player *pl, SCtrl *ctrl)
+{
+    Array *lines = ctrl->triggers;
+    // The layout is looked at again only after the lines changed.
+    if (!ctrl->linesKnown || ctrl->linesChanges != lines->changes) {
+        ctrl->linesAll = TrigLinesInOrder(lines, &ctrl->linesGroups);
+        ctrl->linesChanges = lines->changes;
+        ctrl->linesKnown = 1;
+    }
+    int all = ctrl->linesAll;
+    if (all < 0 || ctrl->linesGroups != ctrl->groupCount)
+        return TrigArrayTestByKeys(pl, ctrl);
+    const Expr *e = (const Expr *)lines->elements;
+    for (int i = all; i < lines->used; i++)
+        if (!LineTrue(pl, &e[i]))
+            return 0;
+    int i = 0;
+    while (i < all) {
+        int group = lines->slots[i].key1;
+        bool holds = true;
+        for (; i < all && lines->slots[i].key1 == group; i++) {
+            if (!LineTrue(pl, &e[i])) {
+                holds = false;
+                break;
+            }
+        }
+        if (holds)
+            return 1;
+        while (i < all && lines->slots[i].key1 == group)
+            i++;
     }
     return 0;
 }

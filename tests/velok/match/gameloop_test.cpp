@@ -7,6 +7,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/font.h"
+#include "support/bgmkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
@@ -20,6 +21,7 @@
 #include "velok/player/keybuf.h"
 #include "velok/core/pal.h"
 #include "velok/match/round.h"
+#include "velok/player/explod.h"
 #include "velok/script/sc-hitdef.h"
 
 namespace {
@@ -471,4 +473,59 @@ TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
     }
     SCtrlHitDefFree(&params);
     AnimSetFree(actions);
+}
+
+TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPaused)
+{
+    gv->explods = ExplodListCreate(2, gv->drawList);
+    gv->sysExplods = ExplodListCreate(2, nullptr);
+    Explod *mine = ExplodAt(gv->explods, ExplodAddText(gv->explods, "a", nullptr, 0, 0));
+    Explod *shown = ExplodAt(gv->sysExplods, ExplodAddText(gv->sysExplods, "b", nullptr, 0, 0));
+    ASSERT_TRUE(mine && shown);
+    mine->removeTime = shown->removeTime = -1;
+    Frame();
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 1);
+    // A frame held back by slow motion runs no tick, but the screen moves on.
+    gv->slowRate = 100;
+    gv->slowAccum = 150;
+    gv->slowTime = 10;
+    Frame();
+    ASSERT_GT(gv->slowAccum, 0);
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 2);
+    gv->slowRate = gv->slowAccum = gv->slowTime = 0;
+    gv->paused = 1;
+    Frame();
+    EXPECT_EQ(mine->age, 1);
+    EXPECT_EQ(shown->age, 2);
+    gv->paused = 0;
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
+}
+
+TEST_F(Loop, NoMusicFlagPausesTheStageMusicUntilItIsClear)
+{
+    BgmKit *k = BgmKitInstall();
+    BGMPlay(&gv->stageBgm, "stage.mid", 1, 0);
+    k->Take();
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;  // as an AssertSpecial of the last tick left it
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiPause"}));
+    EXPECT_TRUE(gv->stageBgm.paused);
+    EXPECT_EQ(gv->specialFlags[GAME_SPECIAL_NOMUSIC], 0) << "no controller raised it this tick";
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiResume"}));
+    EXPECT_FALSE(gv->stageBgm.paused);
+    EXPECT_EQ(k->pumps, 2) << "the music is serviced every frame";
+
+    // The win screen leaves the flag to the match, but services the music.
+    GameLoopEnter(GAMELOOP_WIN_SCREEN);
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{}));
+    EXPECT_EQ(k->pumps, 3);
+    BGMStop(&gv->stageBgm);
+    BgmKitRemove();
 }

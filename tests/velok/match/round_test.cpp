@@ -10,6 +10,8 @@
 #include "support/voicekit.h"
 #include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
+#include "velok/player/explod.h"
+#include "velok/player/p-make.h"
 
 namespace {
 
@@ -293,9 +295,14 @@ TEST_F(Round, WinPosesEndTheRoundAtTheEndTick)
     EXPECT_EQ(P(1)->roundsExisted, 1);
     EXPECT_EQ(GameLoopCountersGet()->presented, before.presented + 2) << "a black screen between rounds";
     EXPECT_EQ(Pixel(10, 10), 0);
+    EXPECT_EQ(gv->round.number, 2) << "the next round is set up";
+    EXPECT_EQ(gv->round.state, 0);
+    EXPECT_EQ(gv->round.winner, 0);
 
     // The deciding win regains nothing.
     StateAt(4, gv->overWinTime);
+    gv->round.winner = 1;
+    gv->round.endKind = ROUND_END_KO;
     gv->round.counted = 0;
     P(1)->life = 500;
     RoundUpdate();
@@ -476,10 +483,26 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     gv->shutterOn = 1;
     gv->shutterStep = 10;
     P(1)->frozen = 1;
+    // A helper on the field and explods in both lists go with the intro.
+    Player *h = PlayerNew(nullptr);
+    ASSERT_NE(h, nullptr);
+    h->slot = 5;
+    gv->players[5] = h;
+    PlayerEnableSet(5, 1);
+    gv->explods = ExplodListCreate(2, nullptr);
+    gv->sysExplods = ExplodListCreate(2, nullptr);
+    ASSERT_GE(ExplodAddText(gv->explods, "a", nullptr, 0, 0), 0);
+    ASSERT_GE(ExplodAddText(gv->sysExplods, "b", nullptr, 0, 0), 0);
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 1) << "the shutter is still closing";
+    EXPECT_EQ(h->enabled, 1);
     gv->shutterOn = 0;
     RoundUpdate();
+    EXPECT_EQ(h->enabled, 0);
+    EXPECT_EQ(gv->explods->live + gv->sysExplods->live, 0);
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
     EXPECT_EQ(gv->round.state, 2);
     EXPECT_EQ(gv->round.tick, 0) << "entered at -1, one fight step run";
     EXPECT_EQ(gv->round.skipIntro, 0);

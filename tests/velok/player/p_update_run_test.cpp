@@ -409,8 +409,8 @@ TEST_F(MoveTest, PerspectiveScale)
     Player *p = P(1);
     gv->stageScaleTop = 0.8f;
     gv->stageScaleBottom = 1.2f;
-    gv->stageZTop = 0.0f;
-    gv->stageZBottom = 99.0f;
+    gv->stageScaleZTop = 0.0f;
+    gv->stageScaleZBottom = 99.0f;
     p->posX = 160.0f;
     p->posZ = 50.0f;
     PlayerZScaleUpdate(p);
@@ -422,7 +422,7 @@ TEST_F(MoveTest, PerspectiveScale)
     EXPECT_FLOAT_EQ(p->zScale, 0.8f);
 
     // Bottom one above top: no depth to spread over, so the top scale.
-    gv->stageZBottom = -1.0f;
+    gv->stageScaleZBottom = -1.0f;
     p->posZ = 5.0f;
     PlayerZScaleUpdate(p);
     EXPECT_FLOAT_EQ(p->zScale, 0.8f);
