@@ -1203,6 +1203,11 @@ int AISampleHitTest(const Player *attacker, const AISample *attack, const Player
         const AnimElem *e = ShownElem(attacker);
         a.use = e ? e->clsn2 : nullptr;
     }
+    // Without a sample given, the defender's own learned move stands in while
+    // it is in that move.
+    const AISample *cur = defender->ai.current;
+    if (!body && cur && cur->w[AIS_KEY] == defender->state.stateNo)
+        body = cur;
     if (body)
         LearnedBox(&d, &body->w[AIS_BODY_BOX]);
     if (!d.use) {

@@ -185,7 +185,7 @@ void AISampleClear(AISample *s, int key, int stateType);
 void AISampleCombine(AISample *target, const AISample *source);
 float AISampleFloat(const AISample *s, int word);
 void AISampleFloatSet(AISample *s, int word, float value);
-// The mean of a statistic (word of its first word).
+// The mean of the statistic that starts at the word.
 float AIStatMean(const AISample *s, int word);
 
 // ---------------------------------------------------------------- players
@@ -198,15 +198,25 @@ void AIPlayerLevelSet(Player *pl, int level);
 // The learned data the player's AI reads: its own, else its character's.
 AIInfo *AIPlayerLearned(const Player *pl);
 
+// The decision of one tick: the keys of an AI-driven player go into its key buffer.
 void AIPlayerUpdate(Player *pl);
+// The training dummy's keys, by the training menu's settings.
 void AIGuardKeys(Player *pl);
 // One planning step; 1 when another step should follow.
 int AIPlanStep(Player *pl);
 int AIGoalReached(const Player *pl, int goal);
+// 100 when the attack box (the learned one of the sample, else the attacker's
+// body boxes) meets the defender's body: the given sample's learned body box,
+// else that of the defender's current learned move, else its basic-state box
+// in states 0, 20, 11 and 50, else the boxes it shows. 0 otherwise.
 int AISampleHitTest(const Player *attacker, const AISample *attack, const Player *defender, const AISample *body);
+// The number of learned moves that answer the planned-against move in time;
+// their slots + 1 stand in the candidate list, which ends with a zero.
 int AISampleChoose(Player *pl, int level);
+// One reaction step; 1 when the reaction ended.
 int AIEventReact(Player *pl);
 
+// The learning of one tick; advance is the player's run flag.
 void AILearnUpdate(Player *pl, int advance);
 void AISampleBegin(Player *pl);
 void AISampleEnd(Player *pl, int keep);
