@@ -345,10 +345,19 @@ struct GameVars {
     int loadTimePlayer[2];
     int loadTimeTotal;
 
+    // The AllPalFX controller's effect, over every palette.
+    PalFx allPalFx;
+
     // Music: the menus' record (title, select and versus screens and the
     // storyboards) and the match's stage music.
     BGM menuBgm;
     BGM stageBgm;
+
+    // System keys and the continue screen. The debug display, debug mode and
+    // debug keys switches are cfg.debug's; the followed player is debugPlayer.
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
 
     // The learning AI: players learn from play, and the learned data is
     // written back to the characters' AI files.

@@ -20,6 +20,7 @@
 #include "velok/player/keybuf.h"
 #include "velok/player/p-info.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/expr.h"
 #include "velok/script/stparam.h"
 
@@ -822,6 +823,20 @@ static int BasicIndex(int stateNo)
     return -1;
 }
 
+// A flying projectile with that ID in the list the player's projectiles go to.
+static const Projectile *FlyingProjectile(const Player *pl, int id)
+{
+    const Player *owner = pl->isHelper && pl->root ? pl->root : pl;
+    const ProjList *list = owner->projList;
+    int n = ProjListCapacity(list);
+    for (int i = 0; i < n; i++) {
+        const Projectile *p = ProjListAt(list, i);
+        if (p && p->state == PROJ_STATE_FLYING && p->id == id)
+            return p;
+    }
+    return nullptr;
+}
+
 void AILearnUpdate(Player *pl, int advance)
 {
     AIPlayer *ai = &pl->ai;
@@ -866,17 +881,18 @@ void AILearnUpdate(Player *pl, int advance)
         GroupSet(&s->w[AIS_CONTROL + 12 * o], l->ticks, dx, dy);
         s->w[AIS_CONTROL_SEEN + o] = 1;
     }
-    bool attacking = pl->hitDef.active && elem && elem->clsn1 && elem->clsn1->count > 0;
-    // waits for: projectiles (the projectile remembered by l->projectileId
-    // counts as an active frame while it flies)
-    if (attacking) {
+    bool own = pl->hitDef.active && elem && elem->clsn1 && elem->clsn1->count > 0;
+    // The projectile the move launched counts while it flies.
+    const Projectile *proj = s->w[AIS_PROJECTILES] > 0 ? FlyingProjectile(pl, l->projectileId) : nullptr;
+    if (own || proj) {
         if (!s->w[AIS_FIRST_SEEN]) {
+            const HitDef *hd = own ? &pl->hitDef : &proj->hitDef;
             GroupSet(&s->w[AIS_FIRST], l->ticks, dx, dy);
             s->w[AIS_FIRST_SEEN] = 1;
-            s->w[AIS_HIT_ATTR] = pl->hitDef.attr;
-            s->w[AIS_HIT_GUARDFLAG] = pl->hitDef.guardFlag;
-            s->w[AIS_HIT_FLAG] = pl->hitDef.hitFlag;
-            s->w[AIS_HIT_DAMAGE] = pl->hitDef.damage;
+            s->w[AIS_HIT_ATTR] = hd->attr;
+            s->w[AIS_HIT_GUARDFLAG] = hd->guardFlag;
+            s->w[AIS_HIT_FLAG] = hd->hitFlag;
+            s->w[AIS_HIT_DAMAGE] = hd->damage;
         }
         int n = l->activeFrames[o]++;
         int32_t *g = &s->w[AIS_ACTIVE + 12 * o];
@@ -884,7 +900,7 @@ void AILearnUpdate(Player *pl, int advance)
         StatEnter(g + 4, dx, n);
         StatEnter(g + 8, dy, n);
         s->w[AIS_ACTIVE_SEEN + o] = 1;
-        if (pl->hitDef.serial != l->lastSerial) {
+        if (own && pl->hitDef.serial != l->lastSerial) {
             l->lastSerial = pl->hitDef.serial;
             s->w[AIS_HITS] = SatAdd(s->w[AIS_HITS], 1);
         }
@@ -1161,8 +1177,8 @@ static void AttackerFind(Player *pl)
         Player *q = gv->players[s];
         if (!q || q == pl || !q->enabled || q->side == pl->side)
             continue;
-        // waits for: projectiles (a player with flying projectiles counts as attacking)
-        if (q->state.moveType == MOVETYPE_A && PlayerInGuardDist(pl, q)) {
+        bool attacking = q->state.moveType == MOVETYPE_A || ProjListCountActive(q->projList) > 0;
+        if (attacking && PlayerInGuardDist(pl, q)) {
             ai->inGuard = 1;
             ai->attacker = q;
             return;

@@ -244,6 +244,7 @@ int CmdUsedListCount(const int *list);
 // Marks the command-table entries of the player's (or its root's) AI list as
 // matched; the AI's input hook.
 void AIPlayerPartnerMark(Player *pl);
+// The Projectile controller tells the launching player the ID of its projectile.
 void AIPlayerRefSet(Player *pl, int id);
 // Queues one key code (0 waits a tick); 0 when the queue is full.
 int AIPendingPush(Player *pl, int code);

@@ -13,10 +13,12 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/player/helper.h"
 #include "velok/player/p-hit.h"
+#include "velok/player/proj.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
 #include "velok/script/statedef.h"
@@ -278,7 +280,14 @@ Player *PlayerNew(CharData *cd)
     // Players draw through the frame's priority list, ordered by sprite priority.
     pl->anim->drawList = gv->drawList;
 
-    // The projectile list is made here once projectiles exist.
+    // A helper's projectiles go into its root's list: its own stays empty.
+    int projMax = cd ? MaxInt(gv->cfg.engine.playerProjectileMax, PROJ_CAPACITY_MIN) : 0;
+    pl->projList = ProjListCreate(projMax, cd ? cd->anims : nullptr, pl->sprView);
+    if (!pl->projList) {
+        PlayerFree(pl);
+        GameErrorSet("Can't create projectile array.");
+        return nullptr;
+    }
     PlayerStateInit(pl, cd ? cd->states : nullptr);
     // A bare record gets an AI section too (its lists must be empty), but
     // neither learning nor a level.
@@ -454,7 +463,7 @@ void PlayerRoundInit(Player *pl)
     memset(pl->assertFlags, 0, sizeof pl->assertFlags);
     memset(pl->roundCounters, 0, sizeof pl->roundCounters);
 
-    // The player's projectiles are removed here once projectiles exist.
+    ProjListClear(pl->projList);
     ArrayClear(pl->targets);
     memset(&pl->extraVel, 0, sizeof pl->extraVel);
     pl->extraVel.decayX = pl->extraVel.decayY = 1.0f;
@@ -479,6 +488,7 @@ void PlayerRoundInit(Player *pl)
     st->ctrl = 1;
     st->hitPauseTime = 0;
     st->moveContact = st->moveContactTicks = 0;
+    pl->projContactKind = pl->projContactId = pl->projContactTicks = 0;
     pl->guarding = 0;
     pl->idleTicks = 0;
     memset(pl->hitPauseTimers, 0, sizeof pl->hitPauseTimers);
@@ -530,7 +540,7 @@ void PlayerRoundInit(Player *pl)
     pl->angle = 0.0f;
     pl->angleDraw = 0;
     pl->visible = 1;
-    // The player's afterimage is released here once afterimages exist.
+    AfterImagePlayerRelease(pl);
     pl->animOverride = nullptr;
     pl->animOwn = cd->anims;
     pl->anim->set = cd->anims;
@@ -616,6 +626,8 @@ void PlayerFree(Player *pl)
         PalListRemovePals(pl->sprView->pals);
     TextBufFree(pl->clipboard);
     ArrayFree(pl->targets);
+    ProjListFree(pl->projList);
+    AfterImagePlayerRelease(pl);
     SprSetFree(pl->palView);
     SprSetFree(pl->sprView);
     AnimObjFree(pl->anim);
@@ -691,7 +703,7 @@ int PlayerDestroy(Player *pl)
         ExplodRemoveById(gv->explods, h->id, -1);
         HelperRemove(h);
     }
-    // waits for: afterimages (this player's afterimage record is released here)
+    AfterImagePlayerRelease(pl);
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *q = gv->players[s];
         if (q && q != pl && q->enabled && pl->charData && q->animOverride == pl->charData->anims)

@@ -7,12 +7,14 @@
 #include "velok/core/pal.h"
 #include "velok/script/sc-hitdef.h"
 
+struct AfterImage;
 struct AnimObj;
 struct AnimSet;
 struct Array;
 struct CharData;
 struct KeyConfig;
 struct Player;
+struct ProjList;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
@@ -410,6 +412,13 @@ struct Player {
 
     // Drawing inputs that the AI fills
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
+
+    // Projectiles and the afterimage trail
+    ProjList *projList;    // a helper's projectiles go into its root's list
+    AfterImage *afterImage;  // borrowed from the game's pool, or null
+    int projContactKind;   // last projectile contact: 1 guarded, 2 hit, 3 cancelled; 0 none
+    int projContactId;     // the ID of that projectile
+    int projContactTicks;  // ticks since that contact
 };
 
 // Warning lines of the warning log; a null player is ignored.

@@ -1,5 +1,6 @@
 #include "velok/player/p-ai.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "velok/player/keybuf.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
+#include "velok/player/proj.h"
 #include "velok/script/stparam.h"
 
 namespace {
@@ -35,14 +37,18 @@ std::string AiKitCmd()
            "[Command]\nname = \"long\"\ncommand = ~240a\n"
            "[Command]\nname = \"hold\"\ncommand = /b\n"
            "[Statedef -1]\n"
-           "[State -1, punch]\ntype = ChangeState\ntrigger1 = command = \"a\"\ntrigger1 = ctrl\nvalue = 200\n";
+           "[State -1, punch]\ntype = ChangeState\ntrigger1 = command = \"a\"\ntrigger1 = ctrl\nvalue = 200\n"
+           "[State -1, fire]\ntype = ChangeState\ntrigger1 = command = \"FF\"\ntrigger1 = ctrl\nvalue = 210\n";
 }
 
 std::string AiKitStates()
 {
     return "[Statedef 200]\ntype = S\nmovetype = A\nphysics = S\nctrl = 0\nanim = 200\n"
            "[State 200, hit]\ntype = HitDef\ntrigger1 = Time = 0\nattr = S, NA\ndamage = 10\nguardflag = MA\n"
-           "[State 200, end]\ntype = ChangeState\ntrigger1 = AnimTime = 0\nvalue = 0\nctrl = 1\n";
+           "[State 200, end]\ntype = ChangeState\ntrigger1 = AnimTime = 0\nvalue = 0\nctrl = 1\n"
+           "[Statedef 210]\ntype = S\nmovetype = A\nphysics = S\nctrl = 0\nanim = 0\n"
+           "[State 210, fire]\ntype = Projectile\ntrigger1 = Time = 1\nprojid = 77\nvelocity = 4, 0\nattr = S, SP\n"
+           "[State 210, end]\ntype = ChangeState\ntrigger1 = Time = 6\nvalue = 0\nctrl = 1\n";
 }
 
 std::string AiKitAir()
@@ -192,6 +198,41 @@ TEST_F(AIField, AMoveStartedByACommandIsLearnedKeptAndWrittenToTheAIFile)
     Build(AiKitChar());
     ASSERT_NE(Learned(cd->ai, 200), nullptr);
     ASSERT_NE(Learned(P(2)->ai.info, 200), nullptr);
+}
+
+TEST_F(AIField, AMoveThatLaunchesAProjectileIsLearnedWhileItFlies)
+{
+    Player *p = P(1);
+    Frame();  // a command's first key must come after the label's last activation tick, 0
+    for (int k : std::vector<int>{KEYBUF_FWD, KEYBUF_FWD | R, KEYBUF_FWD}) {
+        KeyBufPush(&p->keyBuf, k);
+        Frame();
+    }
+    KeyBufPush(&p->keyBuf, KEYBUF_FWD | R);
+    int launched = 0;
+    for (int t = 0; t < 20; t++) {
+        Frame();
+        launched = std::max(launched, ProjListCountId(p->projList, 77));
+    }
+    ASSERT_EQ(launched, 1);
+    ASSERT_EQ(p->state.stateNo, 0);
+    const AISample *s = Learned(p->ai.info, 210);
+    ASSERT_NE(s, nullptr) << "kept for its projectile though the player never attacked itself";
+    EXPECT_EQ(s->w[AIS_CMDS], LABEL_FF);
+    EXPECT_EQ(s->w[AIS_PROJECTILES], 1);
+    EXPECT_EQ(s->w[AIS_FIRST_SEEN], 1);
+    EXPECT_FLOAT_EQ(F(s, AIS_FIRST), 1.0f) << "flying from the launch";
+    EXPECT_EQ(s->w[AIS_HIT_ATTR], HITATTR_S | HITATTR_SP);
+    EXPECT_EQ(s->w[AIS_HITS], 0);
+
+    // An AI player in its guard distance counts the projectile as an attack.
+    P(2)->aiControlled = 1;
+    p->state.moveType = MOVETYPE_I;
+    p->guardDist = 1000;
+    ASSERT_EQ(ProjListCountActive(p->projList), 1);
+    AIPlayerUpdate(P(2));
+    EXPECT_EQ(P(2)->ai.inGuard, 1);
+    EXPECT_EQ(P(2)->ai.attacker, p);
 }
 
 TEST_F(AIField, AIFilesThatCannotBeTrustedOrWrittenAreLeftAlone)
