@@ -203,6 +203,10 @@ struct GameVars {
     // "data/velok.cfg": the engine groups read once at start-up, and the
     // [Options] group that the options screen loads and saves.
     SysConfig cfg;
+    // The key records players and screens match input against. The remap
+    // table turns every configured key and pad input into its default key's
+    // code, so these hold the defaults; `cfg.input` keeps what the file says.
+    KeyConfig playKeys[2];
     SysOptions options;
 
     // Players: the slot table (slots 1-4 main players, then helpers), the

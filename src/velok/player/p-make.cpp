@@ -818,7 +818,7 @@ int PlayersCreateSide(int side)
         PlayerPersist *block = PersistBlock(team, pl->teamEntry, m);
         if (block)
             PlayerPersistLoad(pl, block);
-        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->cfg.input.keys[mem->keySet] : nullptr;
+        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->playKeys[mem->keySet] : nullptr;
         pl->aiControlled = mem->ai;
         PlayerSprRequire(pl, mem->palNo);
         pl->palNo = mem->palNo;
@@ -914,7 +914,7 @@ void TeamOrderFromKeys(int side)
     int keySet = team->entries[team->current].members[0].keySet;
     if (keySet < 0 || keySet > 1)
         return;
-    const KeyConfig *cfg = &gv->cfg.input.keys[keySet];
+    const KeyConfig *cfg = &gv->playKeys[keySet];
     int rot = 0;
     if (InputStateGet(cfg->key[KEYBUF_BACK]))
         rot = -1;

@@ -115,7 +115,7 @@ static void Answer()
         return;
     if (ev && !(ev & INPUT_RELEASE)) {
         int index = -1;
-        int bits = KeyConfigFind(gv->cfg.input.keys, 2, ev, &index);
+        int bits = KeyConfigFind(gv->playKeys, 2, ev, &index);
         if (bits && SideCounts(index)) {
             if (bits & BIT_LEFT)
                 cs.yes = 1;
