@@ -7,22 +7,15 @@
 #include "lib/font.h"
 #include "lib/input-lb.h"
 #include "lib/joy.h"
-#include "lib/kbll-lib.h"
 #include "lib/pal.h"
 #include "lib/vbuf.h"
 #include "support/gamekit.h"
+#include "support/keykit.h"
 #include "support/pixkit.h"
 #include "velok/core/common.h"
 #include "velok/core/ctrlinit.h"
 #include "velok/core/gamevars.h"
 #include "velok/screens/menus.h"
-
-static const KbllDevice fakeKeyboard = {
-    [] { return 0; },
-    [] {},
-    [](int) {},
-    [](int, int) {},
-};
 
 MenuScript &MenuScript::Tap(int allegroKey)
 {
@@ -48,23 +41,17 @@ static MenuScript script;
 static int frameCount;
 static int limit;
 
-static void KeyTap(int allegroKey)
-{
-    KbllScancodeHook(allegroKey);
-    KbllScancodeHook(allegroKey | 0x80);
-}
-
 static void ScriptFrame()
 {
     int f = frameCount++;
     if (f >= limit) {
-        KeyTap(KEY_ESC);
+        KeyKitTap(KEY_ESC);
         return;
     }
     if (f >= (int)script.frames.size())
         return;
     for (int k : script.frames[(size_t)f].keys)
-        KeyTap(k);
+        KeyKitTap(k);
     for (int p : script.frames[(size_t)f].pads) {
         JoyEventPush(p);
         JoyEventPush(p | JOY_EVENT_OFF);
@@ -95,18 +82,12 @@ void MenuTest::SetUp()
     gv->sysFont[0] = FontFromBytes("font1.fnt");
     gv->sysFont[1] = FontFromBytes("font2.fnt");
     InitKeysDefault();
-    for (int p = 0; p < 2; p++)
-        for (int k = 1; k < KEYCONFIG_SLOTS; k++)
-            if (!gv->cfg.input.keys[p].key[k])
-                gv->cfg.input.keys[p].key[k] = SYSKEYS_KEY_NONE;
+    for (int p = 0; p < 2; p++) {
+        InitKeysConfigDefault(p);
+        SysKeysFill(&gv->cfg.input.keys[p], SYSKEYS_KEY_NONE);
+    }
 
-    for (int i = 0; i < KEY_MAX; i++)
-        key[i] = 0;
-    KbllDeviceSet(&fakeKeyboard);
-    KbllInit();
-    InputInit();
-    KbllPauseSet(0);
-    JoyEventClear();
+    KeyKitStart();
 
     MenuMotifDefaults(&menuMotif);
     MenuTitleCursorSet(0);
@@ -120,10 +101,7 @@ void MenuTest::TearDown()
 {
     MenuFrameHookSet(nullptr);
     MenuMotifDefaults(&menuMotif);
-    InputDeinit();
-    KbllDeinit();
-    KbllDeviceSet(nullptr);
-    JoyEventClear();
+    KeyKitStop();
     vbufTarget = VbufTarget{};
     VbufSprFree(disp.gameBuf);
     disp = DispState{};

@@ -23,8 +23,9 @@ struct MenuScript {
     MenuScript &Wait(int frames);
 };
 
-// The game record with the default keys of both players (player 1 Up,
-// Right, Down, Left, ",", ".", "/", L, ";", the quote key, Enter), a 320x240
+// The game record with the default keys of both players, as the keys the
+// menus match and as the configured ones (player 1 Up, Right, Down, Left,
+// ",", ".", "/", L, ";", the quote key, Enter), a 320x240
 // game buffer as the target, no frame waiting, the two system fonts, the
 // keyboard and input layers over a keyboard that installs nothing, and the
 // menus' motif record at its defaults.

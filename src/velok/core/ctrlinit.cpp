@@ -20,11 +20,14 @@ static const KeyConfig defaultKeys[2] = {
 
 void InitKeysDefault()
 {
-    InitKeysDefaultSide(0);
-    InitKeysDefaultSide(1);
+    for (int p = 0; p < 2; p++) {
+        gv->playKeys[p].key[0] = gv->playKeys[p].key[12] = SYSKEYS_KEY_NONE;
+        for (int k = 1; k <= KEYCONFIG_KEYS; k++)
+            gv->playKeys[p].key[k] = defaultKeys[p].key[k];
+    }
 }
 
-void InitKeysDefaultSide(int side)
+void InitKeysConfigDefault(int side)
 {
     if (side < 0 || side > 1)
         return;

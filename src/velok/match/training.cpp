@@ -164,19 +164,16 @@ static void DummyApply(int entry)
     if (!dummy)
         return;
     const TrainingMenuVars *t = &gv->training;
-    if (t->control == TRAINING_MANUAL) {
-        dummy->aiControlled = 0;
-    } else {
-        dummy->aiControlled = 1;
-        // waits for: learning AI (the dummy's AI section: its training-dummy
-        // switch on for cooperative, off for AI)
-    }
+    AIPlayer *ai = &dummy->ai;
+    dummy->aiControlled = t->control != TRAINING_MANUAL;
+    ai->dummy = t->control == TRAINING_COOPERATIVE;
     if (t->control == TRAINING_COOPERATIVE) {
-        // waits for: learning AI (the guard mode, the stance, the approach and
-        // retreat distances of TrainingDistance and the repeated button go
-        // into the dummy's AI section here)
+        ai->dummyGuard = t->guard;
+        ai->dummyStance = t->stance;
+        TrainingDistance(t->distance, &ai->dummyApproach, &ai->dummyRetreat);
+        ai->dummyButton = t->button;
     } else if (t->control == TRAINING_AI && entry == TRAINING_ENTRY_LEVEL) {
-        dummy->aiLevel = t->level + 1;
+        AIPlayerLevelSet(dummy, t->level + 1);
     }
     for (int b = 1; b <= KEYBUF_BUTTONS; b++)
         if (dummy->keyBuf.held[b])
@@ -191,7 +188,7 @@ int MenuTrainingInput(int inputCode)
         return 0;
     TrainingMenuVars *t = &gv->training;
     int index = -1;
-    int bits = KeyConfigFind(gv->cfg.input.keys, 2, inputCode, &index);
+    int bits = KeyConfigFind(gv->playKeys, 2, inputCode, &index);
     if ((bits & BIT_START) && index == gv->choosingPlayer) {
         t->open = !t->open;
         return 1;

@@ -100,7 +100,7 @@ void MenuInputRead(MenuInput *in)
     ScreenFullscreenToggle(&in->key);
     in->event = InputEventPending() ? InputEventRead() : 0;
     if (in->event && !(in->event & INPUT_RELEASE))
-        in->bits = KeyConfigFind(gv->cfg.input.keys, 2, in->event, &in->player);
+        in->bits = KeyConfigFind(gv->playKeys, 2, in->event, &in->player);
     if (!in->bits)
         in->player = -1;
 }

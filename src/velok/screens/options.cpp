@@ -303,7 +303,7 @@ static void KeyPageRun(int kind, int row)
 
 static void PlayerDefaults(int p)
 {
-    InitKeysDefaultSide(p);
+    InitKeysConfigDefault(p);
     KeyConfigPadDefaults(p);
     gv->cfg.input.joyType[p] = 0;
     gv->cfg.input.useJoystick[p] = 0;
@@ -612,7 +612,7 @@ static void Restore(int player)
     if (kc.kind == KEYCONFIG_PAGE_PADS)
         KeyConfigPadDefaults(player);
     else
-        InitKeysDefaultSide(player);
+        InitKeysConfigDefault(player);
     MenuSoundPlay(menuMotif.optionDoneSnd);
 }
 

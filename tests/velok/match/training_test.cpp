@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lib/input-lb.h"
+#include "lib/kbll-lib.h"
 #include "support/roundkit.h"
 #include "velok/core/ctrlinit.h"
 
@@ -84,6 +85,7 @@ TEST_F(Training, EntriesWrapAndValuesSetTheDummy)
     In(RIGHT);
     EXPECT_EQ(gv->training.control, TRAINING_AI);
     EXPECT_EQ(dummy->aiControlled, 1);
+    EXPECT_EQ(dummy->ai.dummy, 0) << "AI: the AI fights on its own";
     EXPECT_EQ(dummy->keyBuf.held[KEYBUF_A], 0) << "held buttons are let go";
     EXPECT_EQ(KeyBufPop(&dummy->keyBuf), KEYBUF_A);
     EXPECT_EQ(KeyBufPop(&dummy->keyBuf), KEYBUF_A | KEYBUF_RELEASE);
@@ -107,9 +109,23 @@ TEST_F(Training, EntriesWrapAndValuesSetTheDummy)
     EXPECT_EQ(gv->training.control, TRAINING_COOPERATIVE) << "wraps back";
     EXPECT_EQ(dummy->aiControlled, 1);
 
-    In(UP);  // to "Button jam"
+    EXPECT_EQ(dummy->ai.dummy, 1) << "cooperative: the AI drives a training dummy";
+
+    In(DOWN);  // "Guard mode"
+    In(RIGHT);
+    In(DOWN);  // "Dummy mode"
+    In(LEFT);
+    In(DOWN);  // "Distance"
+    In(RIGHT);
+    In(RIGHT);
+    EXPECT_EQ(dummy->ai.dummyGuard, 1);
+    EXPECT_EQ(dummy->ai.dummyStance, 3);
+    EXPECT_EQ(dummy->ai.dummyApproach, 150);
+    EXPECT_EQ(dummy->ai.dummyRetreat, 100);
+    In(DOWN);  // "Button jam"
     In(LEFT);
     EXPECT_EQ(gv->training.button, 7);
+    EXPECT_EQ(dummy->ai.dummyButton, 7);
     In(ESC);
     EXPECT_EQ(gv->training.button, 7) << "Escape changes nothing";
 
@@ -154,11 +170,11 @@ TEST_F(Training, ValueTextsAndDistances)
 TEST_F(Training, OpenMenuReplacesThePausedBox)
 {
     StateAt(2, 100);
-    gv->paused = 0;
+    KbllPauseSet(0);
     clear_to_color(canvas, 0);
     Frame();
     uint16_t insideMenuOnly = Pixel(70, 60), insidePausedBox = Pixel(140, 12);
-    gv->paused = 1;
+    KbllPauseSet(1);
     ASSERT_EQ(gv->training.open, 1);
     clear_to_color(canvas, 0);
     Frame();
@@ -169,6 +185,7 @@ TEST_F(Training, OpenMenuReplacesThePausedBox)
     Frame();
     EXPECT_EQ(Pixel(70, 60), insideMenuOnly);
     EXPECT_NE(Pixel(140, 12), insidePausedBox) << "shut: the PAUSED box";
+    KbllPauseSet(0);
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ TEST_F(Options, KeyConfigAssignsDisablesAndCancels)
     EXPECT_EQ(keys, (std::vector<int>{17, 32, 31, 30, 22, 23, SYSKEYS_KEY_NONE, 36, 37, 38, 28}));
 
     // Escape in the middle of "Config all" (F1) stops it: what was assigned stays.
-    InitKeysDefaultSide(0);
+    InitKeysConfigDefault(0);
     Play(MenuScript().Tap(KEY_F1).Tap(KEY_W).Tap(KEY_ESC).Wait(1));
     while (Frames() < 7)
         ASSERT_EQ(MenuKeyConfigFrame(), 1);
