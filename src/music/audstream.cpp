@@ -312,6 +312,8 @@ int AudStreamPause(AudStream *s, int pause)
         return pause;
     int was = s->paused;
     if (pause) {
+        // What played up to the stop is counted before the voice stands still.
+        AudStreamPoll(s);
         s->paused = 1;
         if (s->playing) {
             ops->stop(s->voice);

@@ -132,6 +132,11 @@ int OutIsPlaying()
     Hold hold(out.lock);
     if (!out.stream)
         return 0;
+    // The plug-in asks once it has written all it has: a file shorter than
+    // the prebuffer would otherwise wait for ever for a voice that waits for
+    // more sound.
+    if (out.stream->startWhenFull)
+        AudStreamStart(out.stream);
     int pending = AudStreamPending(out.stream);
     if (currentLoop.load())
         return !(out.dataWritten && pending < (out.stream->blocks - 2) * out.stream->blockFrames);
@@ -165,24 +170,26 @@ int64_t WrittenMs()
     return out.bits == 16 ? ms / 2 : ms;
 }
 
+// Without a stream there is no time: both times read 0.
 void OutFlush(int ms)
 {
     Hold hold(out.lock);
-    out.timeBase = ms - WrittenMs();
+    if (out.stream)
+        out.timeBase = ms - WrittenMs();
 }
 
 int OutGetWrittenTime()
 {
     Hold hold(out.lock);
-    return (int)(WrittenMs() + out.timeBase);
+    return out.stream ? (int)(WrittenMs() + out.timeBase) : 0;
 }
 
 int OutGetOutputTime()
 {
     Hold hold(out.lock);
-    int64_t t = WrittenMs() + out.timeBase;
-    if (out.stream && out.rate > 0)
-        t -= (int64_t)AudStreamPending(out.stream) * 1000 / out.rate;
+    if (!out.stream)
+        return 0;
+    int64_t t = WrittenMs() + out.timeBase - (int64_t)AudStreamPending(out.stream) * 1000 / out.rate;
     return (int)std::max<int64_t>(0, t);
 }
 
@@ -407,6 +414,7 @@ int SlotClaims(const PluginSlot &slot, const char *ext, size_t len)
 void FileForget()
 {
     host.file.clear();
+    currentLoop = 0;
     host.deferred = 0;
     host.restartPending = 0;
 }
