@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/plugkit.h"
+#include "support/voicekit.h"
 #include "support/testkit.h"
 
 namespace {
@@ -239,4 +240,26 @@ TEST_F(Ring, WritesGoThroughTheDriversLockWhenItHasOne)
     EXPECT_EQ(Left(12), 20);
     EXPECT_EQ(Left(15), 23);
     EXPECT_EQ(Left(0), 24);
+}
+
+TEST(RingOnAllegro, PlaysOnALoopingAllegroVoice)
+{
+    TestAllegroStart();
+    ASSERT_TRUE(FakeVoiceStart());
+    AudStreamVoiceSet(nullptr);
+    AudStream *s = AudStreamCreate(22050, 16, 1, 64, 4, 1, 64, 200);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(AudStreamStart(s), 1);
+    ASSERT_EQ(FakeVoicePlays().size(), 1u);
+    const FakePlay &p = FakeVoicePlays()[0];
+    EXPECT_EQ(p.sample, s->sample);
+    EXPECT_EQ(p.loop, 1);
+    EXPECT_EQ(p.volume, 200);
+    EXPECT_EQ(p.pan, 64 - 127);
+    int16_t pcm[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(AudStreamWrite(s, pcm, sizeof pcm), 0);
+    EXPECT_EQ(AudStreamPending(s), 4);
+    AudStreamDestroy(s);
+    EXPECT_EQ(FakeVoicePlayingCount(), 0);
+    FakeVoiceStop();
 }
