@@ -35,6 +35,7 @@
 #include "velok/player/proj.h"
 #include "velok/match/round.h"
 #include "velok/match/syskeys.h"
+#include "velok/match/training.h"
 
 static GameLoopCounters counters;
 
@@ -298,9 +299,12 @@ void GameLoopFrameDraw()
     // While paused: the training menu, or the "PAUSED" box, but not in the
     // frame a paused screenshot waits for. There is no blend buffer, so
     // nothing is blended over the finished frame.
-    // waits for: training menu (MenuTrainingDraw instead of the box while it is open)
-    if (drawn && gv->paused && !gv->screenshotPending)
-        PausedBoxDraw();
+    if (drawn && gv->paused && !gv->screenshotPending) {
+        if (gv->training.open)
+            MenuTrainingDraw();
+        else
+            PausedBoxDraw();
+    }
 
     if (drawn)
         counters.drawn++;
@@ -591,7 +595,21 @@ int GameLoopTick()
         return 0;
     counters.ticks++;
 
-    // AI hit events, AI updates and clearing the AI events (learning AI).
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIHitEventPost(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIPlayerUpdate(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIEventsClear(pl);
+    }
 
     if (gv->gameLoopMode == GAMELOOP_MATCH) {
         int ended = RoundUpdate();
@@ -673,7 +691,11 @@ int GameLoopTick()
                 PlayerDustMake(pl);
         }
     }
-    // AI learning comes with its module.
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && !pl->frozen)
+            AILearnUpdate(pl, pl->runFlag);
+    }
     CameraUpdate();
     if (gv->animList)
         AnimListTick(gv->animList);

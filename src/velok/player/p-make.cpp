@@ -68,11 +68,27 @@ static CharInfo *Entry(int charIndex)
     return &gv->charList[charIndex];
 }
 
+static void WarnText(const std::string &text);
+
+// Writes the character's learned data back to its AI file, which must lie in
+// the character's own directory whatever the definition file names.
+static void CacheAISave(const CharInfo *e, const CharData *cd)
+{
+    if (!gv->aiLearn || !gv->aiSave || !cd->ai || !cd->aiFile[0])
+        return;
+    std::string dir = e->dir;
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
+        dir += '/';
+    if (!AIFileNameSafe(cd->aiFile) || !AIInfoSave((dir + cd->aiFile).c_str(), cd->ai))
+        WarnText(std::string("Cannot save AI info for ") + e->defFile + "\n");
+}
+
 CharData *PlayerCacheLoad(int charIndex)
 {
     CharInfo *e = Entry(charIndex);
     LIB_ASSERT(e);
     CharData *victim = nullptr;
+    const CharInfo *victimEntry = nullptr;
     {
         std::unique_lock<std::mutex> hold(cacheLock);
         if (e->cacheData) {
@@ -90,12 +106,14 @@ CharData *PlayerCacheLoad(int charIndex)
                 hold.unlock();
                 FatalExitf("Player cache too small");
             }
-            // The learned AI data is saved to the AI file here once the learning AI exists.
             victim = best->cacheData;
+            victimEntry = best;
             best->cacheData = nullptr;
             gv->cacheLoaded--;
         }
     }
+    if (victim)
+        CacheAISave(victimEntry, victim);
     CharDataFree(victim);
 
     CharData *cd = PlayerDefLoadAny(e->dir, e->defFile);
@@ -185,7 +203,7 @@ int PlayerCacheFlush()
             kept++;
             continue;
         }
-        // waits for: learning AI (the learned AI data is saved to the AI file here)
+        CacheAISave(e, cd);
         CharDataFree(cd);
     }
     LIB_ASSERT(gv->cacheLoaded == kept);
@@ -270,10 +288,19 @@ Player *PlayerNew(CharData *cd)
         GameErrorSet("Can't create projectile array.");
         return nullptr;
     }
-    // The AI section is made here once the learning AI exists.
     PlayerStateInit(pl, cd ? cd->states : nullptr);
-    if (cd)
+    // A bare record gets an AI section too (its lists must be empty), but
+    // neither learning nor a level.
+    if (!AIPlayerInit(pl, cd && gv->aiLearn)) {
+        PlayerFree(pl);
+        GameErrorSet("Can't create state controller.");
+        return nullptr;
+    }
+    if (cd) {
         pl->aiLevel = PlayerAILevelStart();
+        if (pl->ai.learning && cd->ai)
+            AIInfoCopy(pl->ai.info, cd->ai);
+    }
 
     pl->targets = ArrayCreate(PLAYER_TARGET_MAX, (int)sizeof(PlayerTarget), pl);
     if (!pl->targets) {
@@ -521,7 +548,7 @@ void PlayerRoundInit(Player *pl)
     AnimObjRestart(pl->anim);
 
     PalFxInit(&pl->palFx);
-    // waits for: learning AI (the AI section's round reset)
+    AIPlayerReset(pl);
     memset(&pl->bindTo, 0, sizeof pl->bindTo);
     pl->opponent = nullptr;
     pl->companion = nullptr;
@@ -588,7 +615,11 @@ void PlayerFree(Player *pl)
 {
     if (!pl)
         return;
-    // The learned samples are merged into the character here once the learning AI exists.
+    // What the player learned goes back to its character; samples that find
+    // no room there are dropped.
+    if (pl->ai.learning && pl->ai.info && pl->charData && pl->charData->ai)
+        AIInfoMerge(pl->charData->ai, pl->ai.info);
+    AIPlayerFree(pl);
     // A helper's own palettes are listed under its parent's groups: the list
     // must not keep them once the view goes.
     if (pl->helperOwnPal && pl->sprView)

@@ -428,9 +428,10 @@ void PlayerInputUpdate(Player *pl)
         pl->rereadKeys = 0;
         KeyBufPollKeys(&pl->keyBuf, pl->keyConfig);
     }
-    if (gv->playerInput)
+    if (gv->playerInput) {
         CommandsUpdate(pl, ev);
-    // The learning AI's input hook runs here once that exists.
+        AIPlayerPartnerMark(pl);
+    }
 
     const int *held = pl->keyBuf.held;
     int up = held[KEYBUF_UP], fwd = held[KEYBUF_FWD], down = held[KEYBUF_DOWN], back = held[KEYBUF_BACK];

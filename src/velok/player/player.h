@@ -3,6 +3,7 @@
 
 #include "velok/player/cmd.h"
 #include "velok/player/keybuf.h"
+#include "velok/player/p-ai.h"
 #include "velok/core/pal.h"
 #include "velok/script/sc-hitdef.h"
 
@@ -407,6 +408,7 @@ struct Player {
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
     Player *lastOpponent;  // the opponent before the round loop looked again
+    AIPlayer ai;           // the AI section: learning, decisions, events
 
     // Drawing inputs that the AI fills
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes

@@ -1086,11 +1086,13 @@ static int NameIs(const TrigNode *node, const char *name)
 // 0 for a code that is no trigger at all.
 static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int arg, int32_t *iv, bool *undef)
 {
-    (void)self;
     switch (node->code) {
     case TRIG_COMMAND: {
         int active = CmdIsActive(&pl->cmdFlags, node->lo);
         *iv = node->cmpOp == TRIG_CMP_NE ? !active : active;
+        // The learning AI remembers which commands started a move.
+        if (active && node->cmpOp != TRIG_CMP_NE && self)
+            CmdUsedListAdd(self->ai.cmdUsed, node->lo);
         return 1;
     }
     case TRIG_P3NAME: {

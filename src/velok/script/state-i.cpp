@@ -443,7 +443,7 @@ static void ProjectileLaunch(Player *pl, const SCtrl *c, TrigCtx *ctx)
     Projectile *proj = ProjListAt(owner->projList, index);
     if (!proj)
         return;
-    // waits for: learning AI (it is told the ID of the projectile launched)
+    AIPlayerRefSet(pl, proj->id);
     HitDef *hd = &proj->hitDef;
     int evaluated = hd->damage;
     double scaled = (double)evaluated * (double)pl->attackMul + 0.5;
@@ -957,5 +957,9 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 
 int PlayerSCtrlApply(Player *pl, SCtrl *ctrl, TrigCtx *ctx)
 {
-    return PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    int own = pl->state.customList == nullptr;
+    AIControllerBefore(pl);
+    int changed = PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    AIControllerAfter(pl, changed, own);
+    return changed;
 }
