@@ -1,6 +1,7 @@
 // Fuzz target: the configuration file: every engine group read at start-up, then the options loaded and saved back through the editing mode, and read again.
 #include "fuzzkit.h"
 #include "lib/input-lb.h"
+#include "music/plugin.h"
 #include "velok/core/config.h"
 #include "velok/core/gamevars.h"
 
@@ -19,11 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 SysOptionsLoad();
             }
         } catch (...) {
+            PluginSlotsFree();
             InputDeinit();
             delete gv;
             gv = nullptr;
             throw;
         }
+        PluginSlotsFree();
         InputDeinit();
         delete gv;
         gv = nullptr;

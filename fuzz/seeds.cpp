@@ -10,6 +10,7 @@
 #include "charfuzz.h"
 #include "fuzzkit.h"
 #include "stagefuzz.h"
+#include "support/aikit.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
@@ -279,15 +280,28 @@ static void FontSeeds()
 static void ConfigSeeds()
 {
     Seed("config", "game", GameCfgText());
+    Seed("config", "plugins", GameCfgWith("Sound Win", "plugin = looptype = 2, plugins/in_a.so, mp3, OGG\n"
+                                                       "plugin = plugins/in_b.so, mid"));
     Seed("config", "options", GameCfgWith("Options", "Difficulty = 7\nLife = 150\nmotif = data/x/system.def",
                                           GameCfgWith("P2 Keys", "Jump = 72\nB = 0")));
 }
 
-static std::string CharJoin(const CharKit &kit, const std::string &states, const std::string &snd)
+static std::string AiBytes()
+{
+    AiFileSpec spec;
+    spec.ground = {AiKitSample(200, 0, 3, {0x10, 0x2010}), AiKitSample(210, 0, 5)};
+    spec.air = {AiKitSample(600, 2, 7, {0x20})};
+    AiKitBox(spec.basic[0], -10, -60, 10, 0);
+    return AiFileBytes(spec);
+}
+
+static std::string CharJoin(const CharKit &kit, const std::string &states, const std::string &snd,
+                            const std::string &ai = "")
 {
     std::map<std::string, std::string> files = kit.Files();
     files["kit.st"] = states;
     files["kit.snd"] = snd;
+    files["kit.ai"] = ai;
     std::vector<std::string> parts;
     for (const char *name : CHAR_FUZZ_FILES)
         parts.push_back(files[name]);
@@ -297,12 +311,12 @@ static std::string CharJoin(const CharKit &kit, const std::string &states, const
 static void CharSeeds()
 {
     CharKit kit = MoveKitChar();
-    std::string def = CharKitDefText(kit.name, "stcommon = common.cns\nsound = kit.snd\n");
+    std::string def = CharKitDefText(kit.name, "stcommon = common.cns\nsound = kit.snd\nai = kit.ai\n");
     def.replace(def.find("st = kit.cns"), 12, "st = kit.st");
     kit.def = def;
     std::string snd = SndFileBytes(SmallSounds());
     for (const char *target : {"char", "charzip"}) {
-        Seed(target, "move", CharJoin(kit, CharKitStatesText() + hitDefState, snd));
+        Seed(target, "move", CharJoin(kit, CharKitStatesText() + hitDefState, snd, AiBytes()));
         Seed(target, "field", CharJoin(kit, FieldKitChar().cns.substr(CharKitConstantsText().size()), ""));
     }
     CharKit plain;
@@ -360,6 +374,27 @@ static void FightSeeds()
                                       ReadFileText(dir + "/kit.fnt")};
     fs::remove_all(dir);
     Seed("fight", "kit", FuzzJoin(parts));
+}
+
+static void AiSeeds()
+{
+    Seed("ai", "kit", AiBytes());
+    Seed("ai", "empty", AiFileBytes(AiFileSpec()));
+}
+
+static void StorySeeds()
+{
+    std::string sff = BgSffBytes({BgImageFill(1, 0, 4, 4, 5), BgImageFill(2, 0, 4, 4, 9)});
+    std::string text = "[SceneDef]\nspr = sb.sff\nstartscene = 0\n" + AirAction(10, {AirElemLine(1, 0, 0, 0, -1)}) +
+                       AirAction(20, {AirElemLine(2, 0, 0, 0, 3), AirElemLine(1, 0, 1, 1, 3)}) +
+                       "[Scene a]\nclearcolor = 0,0,255\nwindow = 0,0,159,239\nlayerall.pos = 100,50\n"
+                       "layer0.anim = 10\nlayer0.offset = 10,20\nlayer0.starttime = 3\nlayer1.anim = 99\n"
+                       "layer2.anim = 20\nlayer2.offset = 100,0\nfadein.time = 10\nfadein.col = 255\n"
+                       "fadeout.time = 5\nbgm = one.mid\nbgm.loop = 1\nbg.name = Back\nend.time = 40\n"
+                       "[Scene b]\nlayer2.anim = 20\nlayer3.anim = 10\nlayer3.offset = 150,100\nbgm =\n"
+                       "end.time = 10\n"
+                       "[BackDef]\n[Back tile]\ntype = normal\nspriteno = 2,0\nstart = 0,0\ntile = 1,1\nlayerno = 0\n";
+    Seed("story", "kit", FuzzJoin({text, sff}));
 }
 
 static KitCell Cell(int row, int channel, int note, int sample, int volume, int command, int param)
@@ -464,6 +499,8 @@ int main(int argc, char **argv)
     StageSeeds();
     FightSeeds();
     TkmodSeeds();
+    AiSeeds();
+    StorySeeds();
     for (auto &t : seeds) {
         fs::path dir = fs::path(argv[1]) / t.first;
         fs::create_directories(dir);
