@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang in build-fuzz/, writes their seed corpora,
 # and runs each target over its seeds and its kept corpus for the seconds given
 # (default 10), at most as many at once as there are cores (VELOK_FUZZ_JOBS
-# sets fewer). Targets are named without "_fuzz"; none names every target.
+# sets fewer, for the build too). Targets are named without "_fuzz"; none names every target.
 # Findings go to build-fuzz/artifacts/<target>/, logs to build-fuzz/logs/.
 # The exit code is 1 when any target found something. New inputs are kept in
 # build-fuzz/corpus/<target>/ for the next run; with VELOK_FUZZ_KEEP=0 (the
@@ -19,7 +19,8 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 
 CC=clang CXX=clang++ cmake -S "$VELOK_ROOT" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_FUZZ=ON >/dev/null
-cmake --build "$out" -j "$(nproc)" --target velok_fuzz >"$out/build.log" 2>&1 || {
+jobs_max="${VELOK_FUZZ_JOBS:-$(nproc)}"
+cmake --build "$out" -j "$jobs_max" --target velok_fuzz >"$out/build.log" 2>&1 || {
   cat "$out/build.log"
   exit 1
 }
@@ -39,7 +40,6 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:allo
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$VELOK_ROOT/tests/lsan.supp:print_suppressions=0"
 
-jobs_max="${VELOK_FUZZ_JOBS:-$(nproc)}"
 mkdir -p "$out/logs"
 
 corpus="$out/corpus"
