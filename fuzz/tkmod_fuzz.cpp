@@ -1,4 +1,6 @@
-// Fuzz target: tracker modules of every kind, detected and loaded, their information read, the 15-sample kind tried, then played for a few seconds on a recording voice device.
+// Fuzz target: tracker modules of every kind, detected and loaded, their information read, the 15-sample kind and the datafile object tried, then played for a few seconds on a recording voice device.
+#include <allegro.h>
+
 #include "fuzzkit.h"
 #include "music/tkmod-load.h"
 #include "music/tkmod-play.h"
@@ -37,6 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Play(TkmodLoad(path.c_str()));
         // The 15-sample kind has no signature: only asked for by name.
         Play(TkmodModLoad(path.c_str(), 15));
+        // The own format as a datafile object.
+        if (PACKFILE *pf = pack_fopen(path.c_str(), F_READ)) {
+            TkmodDatafileDestroy(TkmodDatafileLoad(pf, (long)size));
+            pack_fclose(pf);
+        }
     });
     return 0;
 }
