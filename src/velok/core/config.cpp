@@ -10,6 +10,7 @@
 #include "lib/gfx.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
+#include "lib/spr-read.h"
 #include "lib/txtparse.h"
 #include "music/plugin.h"
 #include "velok/core/common.h"
@@ -329,6 +330,8 @@ static int ReadMisc(TxtParseFile *tp, CfgMisc *m, CfgSound *s)
     m->playerCache += 2;
     TxtParseIntGet(tp, "precache", &m->precache);
     TxtParseIntGet(tp, "bufferedread", &m->bufferedRead);
+    // Sprite and sound files alike are then read whole before parsing.
+    SprReadSetLoadToMemory(m->bufferedRead);
     SndSetLoadToMemory(m->bufferedRead);
     TxtParseIntGet(tp, "unloadsystem", &m->unloadSystem);
     TxtParseIntGet(tp, "pauseondefocus", &m->pauseOnDefocus);

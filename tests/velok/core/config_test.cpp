@@ -9,6 +9,7 @@
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
+#include "lib/spr-read.h"
 #include "music/plugin.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -284,6 +285,17 @@ TEST_F(Config, PluginLinesAreRegisteredInFileOrderOnce)
     ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
     EXPECT_EQ(PluginSlotCount(), 2);
     EXPECT_EQ(PluginFindByExt("a.xm"), -1);
+}
+
+// Buffered reading is the sprite reader's setting as much as the sound
+// loader's: both read whole files into memory before parsing them.
+TEST_F(Config, BufferedReadReachesTheSpriteReader)
+{
+    ASSERT_EQ(Load(With("Misc", "bufferedread = 1")), 1) << gv->errorText;
+    EXPECT_EQ(gv->cfg.misc.bufferedRead, 1);
+    EXPECT_EQ(SprReadLoadToMemory(), 1);
+    ASSERT_EQ(Load(baseCfg), 1) << gv->errorText;
+    EXPECT_EQ(SprReadLoadToMemory(), 0);
 }
 
 TEST_F(Config, DebugSwitchesAreAlwaysOn)
