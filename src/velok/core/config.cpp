@@ -3,6 +3,7 @@
 
 #include <allegro.h>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -327,7 +328,8 @@ static int ReadMisc(TxtParseFile *tp, CfgMisc *m, CfgSound *s)
     m->unloadSystem = 0;
     m->pauseOnDefocus = 0;
     TxtParseIntGet(tp, "playercache", &m->playerCache);
-    m->playerCache += 2;
+    // The largest value already means "no limit": it must not wrap round.
+    m->playerCache = m->playerCache > INT_MAX - 2 ? INT_MAX : m->playerCache + 2;
     TxtParseIntGet(tp, "precache", &m->precache);
     TxtParseIntGet(tp, "bufferedread", &m->bufferedRead);
     // Sprite and sound files alike are then read whole before parsing.

@@ -1,6 +1,7 @@
 #include "velok/core/config.h"
 
 #include <allegro.h>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -218,6 +219,7 @@ TEST_F(Config, ValuesAndClamps)
         {"Sound Win", "cdadevice = dddddddddddddddddddddddddddddddddddddddd",
          [](const SysConfig &c) { return (int)strlen(c.sound.cdaDevice); }, 31},
         {"Misc", "playercache = 3", [](const SysConfig &c) { return c.misc.playerCache; }, 5},
+        {"Misc", "playercache = 2147483647", [](const SysConfig &c) { return c.misc.playerCache; }, INT_MAX},
         {"Misc", "pauseondefocus = 1", [](const SysConfig &c) { return c.sound.pauseBgmOnDefocus; }, 1},
         {"Misc", "precache = 1", [](const SysConfig &c) { return c.misc.precache; }, 1},
         {"Arcade", "team.AIramp.end = 4,2", [](const SysConfig &c) { return c.arcade.aiRamp[1][2] * 10 + c.arcade.aiRamp[1][3]; }, 42},
