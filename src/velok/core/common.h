@@ -45,6 +45,16 @@ void LogStateReset();
 // Bounded writes into the game error text (no-ops before the game record exists).
 void GameErrorSet(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void GameErrorAppend(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// From now on the calling thread's game error text is the buffer (emptied
+// here) instead of the game record's; null turns this off again. Worker
+// threads keep their own text this way and hand it to the game thread.
+void GameErrorRedirect(char *buffer, size_t size);
+// The calling thread's game error text.
+const char *GameErrorText();
+// Called first by the fatal exit, before the box is made: stops worker
+// threads and collects what they had to say. Null removes it.
+typedef void (*FatalExitHook)();
+void FatalExitHookSet(FatalExitHook hook);
 
 // Warning lines for a player by name, id and state number; the game tick comes
 // from the game record.
