@@ -102,7 +102,15 @@ CharData *PlayerCacheLoad(int charIndex)
         return nullptr;
     }
     cd->selIndex = charIndex;
-    std::lock_guard<std::mutex> hold(cacheLock);
+    std::unique_lock<std::mutex> hold(cacheLock);
+    if (e->cacheData) {
+        // The other thread loaded it meanwhile: one copy is kept, shared.
+        CharData *kept = e->cacheData;
+        e->cacheRefs++;
+        hold.unlock();
+        CharDataFree(cd);
+        return kept;
+    }
     e->cacheRefs = 1;
     e->cacheData = cd;  // published complete
     gv->cacheLoaded++;
