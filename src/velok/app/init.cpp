@@ -90,6 +90,7 @@ static void GameVarsContentsFree()
         FontFree(font);
         font = nullptr;
     }
+    gv->debugFont = nullptr;
     TextBufFree(gv->warnLog);
     gv->warnLog = nullptr;
     if (gv->sysKeyQueue) {
@@ -298,6 +299,9 @@ static int SysFontsLoad()
             return 0;
         }
     }
+    // The collision-box display writes its texts in the small font, as the
+    // debug overlay does.
+    gv->debugFont = gv->sysFont[0];
     LogWrite("OK\n");
     return 1;
 }

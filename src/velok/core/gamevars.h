@@ -203,6 +203,10 @@ struct GameVars {
     // "data/velok.cfg": the engine groups read once at start-up, and the
     // [Options] group that the options screen loads and saves.
     SysConfig cfg;
+    // The key records players and screens match input against. The remap
+    // table turns every configured key and pad input into its default key's
+    // code, so these hold the defaults; `cfg.input` keeps what the file says.
+    KeyConfig playKeys[2];
     SysOptions options;
 
     // Players: the slot table (slots 1-4 main players, then helpers), the
@@ -345,10 +349,24 @@ struct GameVars {
     int loadTimePlayer[2];
     int loadTimeTotal;
 
+    // The AllPalFX controller's effect, over every palette.
+    PalFx allPalFx;
+
     // Music: the menus' record (title, select and versus screens and the
     // storyboards) and the match's stage music.
     BGM menuBgm;
     BGM stageBgm;
+
+    // System keys and the continue screen. The debug display, debug mode and
+    // debug keys switches are cfg.debug's; the followed player is debugPlayer.
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
+
+    // The learning AI: players learn from play, and the learned data is
+    // written back to the characters' AI files.
+    int aiLearn = 1;
+    int aiSave = 1;
 };
 
 enum GameSpecialFlag {

@@ -593,6 +593,7 @@ void MatchRoundReset()
         BGReset(gv->stageBg);
     PalFxInit(&gv->stagePalFx);
     PalFxInit(&gv->fightPalFx);
+    PalFxInit(&gv->allPalFx);
     PalListFxReset();
     if (gv->afterImages)
         AfterImagePoolReset(gv->afterImages);

@@ -19,6 +19,7 @@
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/player/precache.h"
+#include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
 
@@ -286,7 +287,11 @@ static void RoundSkipIntro()
         if (pl && pl->isHelper)
             HelperRemove(pl);
     }
-    // waits for: projectiles (every projectile of the main players is removed)
+    for (int slot = 1; slot <= MainSlotCount(); slot++) {
+        Player *pl = PlayerSlotGet(slot);
+        if (pl)
+            ProjListClear(pl->projList);
+    }
     ExplodListClear(gv->explods);
     ExplodListClear(gv->sysExplods);
 }

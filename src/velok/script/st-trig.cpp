@@ -25,6 +25,7 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/match/round.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/stparam.h"
@@ -1085,11 +1086,13 @@ static int NameIs(const TrigNode *node, const char *name)
 // 0 for a code that is no trigger at all.
 static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int arg, int32_t *iv, bool *undef)
 {
-    (void)self;
     switch (node->code) {
     case TRIG_COMMAND: {
         int active = CmdIsActive(&pl->cmdFlags, node->lo);
         *iv = node->cmpOp == TRIG_CMP_NE ? !active : active;
+        // The learning AI remembers which commands started a move.
+        if (active && node->cmpOp != TRIG_CMP_NE && self)
+            CmdUsedListAdd(self->ai.cmdUsed, node->lo);
         return 1;
     }
     case TRIG_P3NAME: {
@@ -1384,6 +1387,21 @@ static int ElemTime(const Player *pl, int index, int *out)
     return 1;
 }
 
+// Bits of the projectile contact kinds 1 guarded, 2 hit and 3 cancelled.
+enum {
+    PROJ_CONTACT_GUARDED_BIT = 1 << 1,
+    PROJ_CONTACT_HIT_BIT = 1 << 2,
+    PROJ_CONTACT_CANCELLED_BIT = 1 << 3,
+};
+
+// The player's last projectile contact is of one of the kinds and its
+// projectile's ID matches (0 any).
+static bool ProjContactIs(const Player *pl, int kinds, int id)
+{
+    int kind = pl->projContactKind;
+    return kind >= 1 && kind <= 3 && (kinds & (1 << kind)) && (id == 0 || pl->projContactId == id);
+}
+
 static int MoveContactValue(const Player *pl, int kinds)
 {
     return (pl->state.moveContact & kinds) ? (int)((uint32_t)pl->state.moveContactTicks + 1u) : 0;
@@ -1509,21 +1527,41 @@ void TrigEval(Player *pl, TrigNode *node)
                  : node->code == TRIG_P2STATETYPE ? opp->state.stateType : opp->state.moveType;
         break;
     case TRIG_CTRL: iv = pl->state.ctrl; break;
-    case TRIG_NUMPROJ: iv = 0; break;
+    case TRIG_NUMPROJ: iv = ProjListCountActive(pl->projList); break;
     case TRIG_NUMPROJID:
         if (!undef && arg < 0)
             TrigWarn(self, pl, "Negative projID specified.");
-        iv = 0;
+        iv = ProjListCountId(pl->projList, arg);
         break;
-    case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT:
-        // No projectile contact: the test is true only when it asks for none.
-        ExprStackPushInt(node->projValue == 0);
+    case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT: {
+        // The old-style form: a contact of the kind asked gives its age
+        // through the comparison (true without one), and a value of 0 asks
+        // for the opposite.
+        int kinds = node->code == TRIG_PROJHIT ? PROJ_CONTACT_HIT_BIT
+                    : node->code == TRIG_PROJGUARDED ? PROJ_CONTACT_GUARDED_BIT
+                                                     : PROJ_CONTACT_HIT_BIT | PROJ_CONTACT_GUARDED_BIT;
+        int result;
+        if (ProjContactIs(pl, kinds, node->num)) {
+            int r = node->cmpOp == TRIG_CMP_NONE ? 1 : CompareInt(node, pl->projContactTicks) != 0;
+            result = node->projValue ? r : !r;
+        } else {
+            result = node->projValue == 0;
+        }
+        ExprStackPushInt(result);
         return;
-    case TRIG_PROJHITTIME: case TRIG_PROJGUARDEDTIME: case TRIG_PROJCONTACTTIME: case TRIG_PROJCANCELTIME:
-        if (!undef && arg < 0)
+    }
+    case TRIG_PROJHITTIME: case TRIG_PROJGUARDEDTIME: case TRIG_PROJCONTACTTIME: case TRIG_PROJCANCELTIME: {
+        if (!undef && arg < 0) {
             TrigWarn(self, pl, "Negative projectile ID specified.");
-        iv = -1;
+            arg = 0;
+        }
+        int kinds = node->code == TRIG_PROJHITTIME       ? PROJ_CONTACT_HIT_BIT
+                    : node->code == TRIG_PROJGUARDEDTIME ? PROJ_CONTACT_GUARDED_BIT
+                    : node->code == TRIG_PROJCANCELTIME  ? PROJ_CONTACT_CANCELLED_BIT
+                                                         : PROJ_CONTACT_HIT_BIT | PROJ_CONTACT_GUARDED_BIT;
+        iv = ProjContactIs(pl, kinds, arg) ? pl->projContactTicks : -1;
         break;
+    }
     case TRIG_NAME: case TRIG_P2NAME: {
         Player *who = node->code == TRIG_NAME ? pl : opp;
         iv = who ? NameIs(node, who->name) : 0;

@@ -332,7 +332,7 @@ void TrigCtxBuild(Player *pl, TrigCtx *ctx)
 // Tests the controller's triggers and performs it; 1 when the state changed.
 static int ControllerRun(Player *pl, SCtrl *c, TrigCtx *ctx)
 {
-    // The learning AI's commands-used list is cleared here once that exists.
+    CmdUsedListClear(pl->ai.cmdUsed);
     if (!TrigArrayTest(pl, c))
         return -1;
     return applyFn(pl, c, ctx);
