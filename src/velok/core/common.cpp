@@ -352,6 +352,21 @@ void FatalExitf(const char *format, ...)
 
 // ---------------------------------------------------------------- warnings
 
+static thread_local std::string *threadWarnings = nullptr;
+
+void WarnLogRedirect(std::string *collect)
+{
+    threadWarnings = collect;
+}
+
+void WarnLogText(const char *text)
+{
+    if (threadWarnings)
+        *threadWarnings += text;
+    else if (gv && gv->warnLog)
+        TextBufAppend(gv->warnLog, text);
+}
+
 void WarnLogAppend(const char *name, int id, int stateNo, const char *text)
 {
     if (!gv || !gv->warnLog)

@@ -1,6 +1,7 @@
 // Command line, status log, fatal exit, warning lines and data-file finding.
 #pragma once
 #include <cstddef>
+#include <string>
 
 enum {
     CMDLINE_NAME_LEN = 64,
@@ -61,6 +62,12 @@ void FatalExitHookSet(FatalExitHook hook);
 void WarnLogAppend(const char *name, int id, int stateNo, const char *text);
 void WarnLogAppendRedirected(const char *nameA, int idA, int stateA,
                              const char *nameB, int idB, int stateB, const char *text);
+// Appends the text to the warning log; on a thread that collects its
+// warnings, to its collection instead.
+void WarnLogText(const char *text);
+// From now on the calling thread's warning-log text goes into the string,
+// for the game thread to append later; null turns this off.
+void WarnLogRedirect(std::string *collect);
 
 char *StrUnescapePercent(char *text);
 

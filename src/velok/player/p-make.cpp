@@ -392,8 +392,7 @@ static void MissingAdd(std::string *text, int *count, const char *item)
 
 static void WarnText(const std::string &text)
 {
-    if (gv->warnLog)
-        TextBufAppend(gv->warnLog, text.c_str());
+    WarnLogText(text.c_str());
 }
 
 void PlayerRequiredCheck(Player *pl)

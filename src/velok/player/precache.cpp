@@ -34,6 +34,7 @@ struct PrecacheQueue {
     int queue[PRECACHE_QUEUE_MAX + 1] = {-1};  // character indexes, the head first, ended by -1
     PlatThread *thread = nullptr;              // the last one started, until it is joined
     std::string errors;                        // what ended runs wrote, for the game thread
+    std::string warnings;
     const PrecacheLoader *loader = &playerCache;
     std::atomic<PrecacheOpponentsFn> opponents{nullptr};
 };
@@ -57,10 +58,13 @@ static void Unlock()
 static void PrecacheThread(void *)
 {
     onPrecacheThread = true;
-    // Loaders write their reasons into the error text: here they stay on this
-    // thread until the game thread collects them.
+    // Loaders write their reasons into the error text and their warnings into
+    // the warning log: here both stay on this thread until the game thread
+    // collects them.
     char errors[GAME_ERROR_LEN];
     GameErrorRedirect(errors, sizeof errors);
+    std::string warnings;
+    WarnLogRedirect(&warnings);
 
     Lock();
     LIB_ASSERT(pq.state == PRECACHE_IDLE);
@@ -100,11 +104,13 @@ static void PrecacheThread(void *)
         loader->release(charIndex, PRECACHE_STAMP_BONUS);
     if (failed)
         pq.errors += errors;
+    pq.warnings += warnings;
     pq.finished = 1;
     pq.abort = 0;
     pq.state = PRECACHE_IDLE;
     Unlock();
     GameErrorRedirect(nullptr, 0);
+    WarnLogRedirect(nullptr);
 }
 
 // ---------------------------------------------------------------- set-up
@@ -137,6 +143,7 @@ int PrecacheInit(int enabled)
     pq.abort = 0;
     pq.queue[0] = -1;
     pq.errors.clear();
+    pq.warnings.clear();
     Unlock();
     FatalExitHookSet(StopForExit);
     return 1;
@@ -324,8 +331,9 @@ void PrecacheWait()
     LIB_ASSERT(pq.state == PRECACHE_IDLE || pq.state == PRECACHE_READY);
     PlatThread *thread = pq.thread;
     pq.thread = nullptr;
-    std::string errors;
+    std::string errors, warnings;
     errors.swap(pq.errors);
+    warnings.swap(pq.warnings);
     Unlock();
     ThreadJoin(thread);
     if (!errors.empty()) {
@@ -333,4 +341,6 @@ void PrecacheWait()
             GameErrorAppend("\n");
         GameErrorAppend("%s", errors.c_str());
     }
+    if (!warnings.empty())
+        WarnLogText(warnings.c_str());
 }

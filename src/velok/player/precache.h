@@ -52,6 +52,6 @@ int PrecacheStart();
 void PrecacheAbort();
 int PrecacheIsRunning();
 int PrecacheIsDone();
-// Waits until the thread has ended, collects it and appends what it wrote to
-// its error text to the game error text.
+// Waits until the thread has ended, collects it, and appends what it wrote to
+// its error text to the game error text and its warnings to the warning log.
 void PrecacheWait();

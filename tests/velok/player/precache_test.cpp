@@ -240,6 +240,8 @@ TEST_F(Precache, TeamListsAndArcadeOpponents)
 TEST_F(Precache, KitCharacterLoadsOnTheThreadWhileTheGameThreadGoesOn)
 {
     CharKit kit;
+    kit.def += "ai = kit.ai\n";
+    kit.extra["kit.ai"] = "not learned data";
     kit.WriteDir("chars/c0");
     gv->cfg.misc.playerCache = 2;
     Queue({0, 1});  // the second has no files
@@ -250,6 +252,7 @@ TEST_F(Precache, KitCharacterLoadsOnTheThreadWhileTheGameThreadGoesOn)
     int n = 0;
     while (!PrecacheIsDone()) {
         LogWrite("game thread %i\n", n);
+        WarnLogText("game\n");
         GameErrorSet("game %i", n);
         snprintf(LibErrorMsg, sizeof LibErrorMsg, "game %i", n);
         if (++n % 64 == 0) {
@@ -267,6 +270,9 @@ TEST_F(Precache, KitCharacterLoadsOnTheThreadWhileTheGameThreadGoesOn)
     EXPECT_EQ(gv->cacheLoaded, 1);
     EXPECT_STREQ(gv->errorText, "Can't open kit.def\nError loading chars/c1/kit.def\nError while precaching");
     EXPECT_NE(ReadFileText("velokw.log").find("Using original loader on chars/c0/kit.def"), std::string::npos);
+    TextBuf *w = gv->warnLog;
+    EXPECT_STREQ(w->lines[(w->current + w->count - 1) % w->count], "Ignoring invalid AI file: kit.ai")
+        << "the thread's warning is added in the wait";
 
     // The character loads again from the cache, whole.
     CharData *cd = PlayerCacheLoad(0);
