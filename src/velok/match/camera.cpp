@@ -2,6 +2,7 @@
 #include "velok/match/camera.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "lib/bg.h"
 #include "lib/vbuf.h"
@@ -95,13 +96,16 @@ void CameraUpdate()
     float d = 1.0f;
     if (left && right && high) {
         float camX = gv->cameraX;
-        int tension = gv->stage.tension;
+        // The tension comes from the stage file and the positions may be
+        // saturated: the sums are taken in 64 bits so that none wraps.
+        int64_t tension = gv->stage.tension;
         // The rooms between the outermost fighters and the follow margins.
-        int a = Trunc((float)(Trunc(left->posX) - tension - LeftWidth(left) - PoseMargin(left)) - camX);
-        int f = Trunc((float)(319 - tension - Trunc(right->posX) - RightWidth(right) - PoseMargin(right)) + camX);
+        int64_t a = Trunc((float)((int64_t)Trunc(left->posX) - tension - LeftWidth(left) - PoseMargin(left)) - camX);
+        int64_t f =
+            Trunc((float)(319 - tension - Trunc(right->posX) - RightWidth(right) - PoseMargin(right)) + camX);
         if ((a < 0 && f < 0) || ((a < -1 || f < -1) && a + f < 0)) {
-            int l = Trunc(left->posX) - LeftWidth(left) - 160 - PoseMargin(left);
-            int r = Trunc(right->posX) + RightWidth(right) - 160 + PoseMargin(right);
+            int64_t l = (int64_t)Trunc(left->posX) - LeftWidth(left) - 160 - PoseMargin(left);
+            int64_t r = (int64_t)Trunc(right->posX) + RightWidth(right) - 160 + PoseMargin(right);
             tx = (float)((l + r) / 2);
         } else if (a < -1) {
             tx = gv->cameraX + (float)a;
@@ -164,7 +168,7 @@ void CameraUpdate()
 void StageBgDraw()
 {
     BGDef *bg = gv->stageBg;
-    BGSetCameraEx(bg, (float)gv->cameraXi, (float)gv->cameraYi, (float)-gv->shakeX, (float)-gv->shakeY);
+    BGSetCameraEx(bg, (float)gv->cameraXi, (float)gv->cameraYi, -(float)gv->shakeX, -(float)gv->shakeY);
     BGDrawLayer(bg, 0);
 
     gv->stageZOffset = gv->stage.zOffset;
@@ -177,11 +181,11 @@ void StageBgDraw()
         return;
     int w = vbufTarget.width, h = vbufTarget.height;
     // The rows the shake uncovers, never more than the target has.
-    int rows = gv->shakeY > 0 ? gv->shakeY : -gv->shakeY;
+    int64_t rows = gv->shakeY > 0 ? gv->shakeY : -(int64_t)gv->shakeY;
     if (rows > h)
         rows = h;
     if (gv->shakeY > 0)
-        VbufRectFill(0, h - rows, w - 1, h - 1, 0);
+        VbufRectFill(0, h - (int)rows, w - 1, h - 1, 0);
     else
-        VbufRectFill(0, 0, w - 1, rows - 1, 0);
+        VbufRectFill(0, 0, w - 1, (int)rows - 1, 0);
 }
