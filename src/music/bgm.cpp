@@ -417,8 +417,7 @@ void BGMPoll(BGM *bgm)
     }
 }
 
-// waits for: storyboard runner (hands these two to the storyboard's music
-// hooks, StoryboardSetBgmHooks)
+// The storyboard runner hands these two to the storyboard's music hooks.
 void BGMPlayCallback(const char *name, int loop)
 {
     BGM *menu = host && host->menuRecord ? host->menuRecord() : nullptr;

@@ -28,6 +28,7 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 #include "velok/match/camera.h"
 #include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
@@ -35,6 +36,7 @@
 #include "velok/player/proj.h"
 #include "velok/match/round.h"
 #include "velok/match/syskeys.h"
+#include "velok/match/training.h"
 
 static GameLoopCounters counters;
 
@@ -298,9 +300,12 @@ void GameLoopFrameDraw()
     // While paused: the training menu, or the "PAUSED" box, but not in the
     // frame a paused screenshot waits for. There is no blend buffer, so
     // nothing is blended over the finished frame.
-    // waits for: training menu (MenuTrainingDraw instead of the box while it is open)
-    if (drawn && gv->paused && !gv->screenshotPending)
-        PausedBoxDraw();
+    if (drawn && gv->paused && !gv->screenshotPending) {
+        if (gv->training.open)
+            MenuTrainingDraw();
+        else
+            PausedBoxDraw();
+    }
 
     if (drawn)
         counters.drawn++;
@@ -411,12 +416,14 @@ int GameLoopFrame()
         disp.noFrameWait = 1;
     }
     if (gv->restartRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         MatchRoundReset();
         gv->restartRequest = 0;
     }
     if (gv->reloadRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         if (!MatchReload())
             return -1;
         gv->reloadRequest = 0;
@@ -468,7 +475,13 @@ int GameLoopFrame()
 
 void GameLoopLeave()
 {
-    // The pre-caching thread is stopped here when it runs (pre-caching module).
+    // In a one-player match the thread loads the next opponents on through
+    // the screens that follow.
+    bool onePlayer = gv->arcadeSide || gv->survivalSide;
+    if (PrecacheIsRunning() && (gv->quit || !onePlayer)) {
+        PrecacheAbort();
+        PrecacheWait();
+    }
     gv->gameLoopMode = 0;
     disp.drawn2x = 0;
     DispFrameSkipReset();
