@@ -497,6 +497,13 @@ static int FramesPerCount()
     return gv->fightRound.framesPerCount < 1 ? 1 : gv->fightRound.framesPerCount;
 }
 
+int MatchRoundTimeFull()
+{
+    // The counts and the frames per count come from files: held in the int range.
+    int64_t ticks = ((int64_t)gv->options.time + 1) * FramesPerCount() - 1;
+    return (int)(ticks > INT_MAX ? INT_MAX : ticks < INT_MIN ? INT_MIN : ticks);
+}
+
 void MatchRoundReset()
 {
     SndChannelStopAll();
@@ -513,9 +520,7 @@ void MatchRoundReset()
     gv->slowTime = gv->slowRate = gv->slowAccum = 0;
     r.endTick = gv->overTime;
     bool untimed = gv->matchKind == MATCH_KIND_TRAINING || gv->demo || gv->survivalSide == 1 || gv->survivalSide == 2;
-    // The counts and the frames per count come from files: held in the int range.
-    int64_t ticks = ((int64_t)gv->options.time + 1) * FramesPerCount() - 1;
-    r.timeLeft = untimed ? -1 : (int)(ticks > INT_MAX ? INT_MAX : ticks < INT_MIN ? INT_MIN : ticks);
+    r.timeLeft = untimed ? -1 : MatchRoundTimeFull();
 
     for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= gv->playerSlotCount; slot++) {
         Player *pl = PlayerSlotGet(slot);
