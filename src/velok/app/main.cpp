@@ -8,6 +8,9 @@
 #include "lib/vbuf.h"
 #include "velok/app/init.h"
 #include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+#include "velok/screens/charlist.h"
+#include "velok/screens/sysfile.h"
 #include "velok/script/st-trig.h"
 
 // Both buffers cleared and the whole game buffer the drawing target.
@@ -24,6 +27,29 @@ static void GraphicsSetUp()
     TimerFpsWindowSet(30);
     TimerTicksSet(0);
     TimerSpeedSet(60);
+    LogWrite("OK\n");
+}
+
+// The character list, and with the select flag the motif's select file.
+static void SelectDataLoad(int selectFlag)
+{
+    LogWrite("Initializing character info...");
+    if (!SelectListsAlloc())
+        FatalExit();
+    LogWrite("OK\n");
+    if (!selectFlag)
+        return;
+    const char *path = gv->motif->selectFile;
+    LogWrite("Initializing select screen...");
+    if (!SelectDefOpen(path)) {
+        GameErrorAppend("\nCannot load char select data in %s", path);
+        FatalExit();
+    }
+    LogWrite("finding characters...");
+    if (!SelectDefLoad()) {
+        GameErrorAppend("\nError finding characters/stages in %s", path);
+        FatalExit();
+    }
     LogWrite("OK\n");
 }
 
@@ -54,9 +80,8 @@ int main(int argc, char **argv)
     // waits for: storyboard runner (the storyboard option plays
     // MenuStoryboardPlay(opt.storyboard, "scene") and goes straight to
     // shutdown; otherwise the motif's logo storyboard plays)
-    // waits for: select file ("Initializing character info..." SelectListsAlloc;
-    // with the select flag "Initializing select screen..." SelectDefOpen and
-    // "finding characters..." SelectDefLoad, with their fatal texts)
+    if (!opt.storyboard[0])
+        SelectDataLoad(selectFlag);
     // waits for: mode loop (the quick versus match without the select flag;
     // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
     FatalExit();

@@ -1,6 +1,7 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
@@ -22,6 +23,8 @@ struct BGDef;
 struct BGElem;
 struct FightData;
 struct SndSet;
+struct Motif;
+struct SelectStage;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -339,6 +342,19 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // The motif (its system file), null until loaded; the select file's stage
+    // list, per-order match counts (one-player and team arcade) and the arcade
+    // order of computer opponents (ended by -1) with the place reached in it.
+    // The character list is charList, charCapacity entries long.
+    Motif *motif;
+    SelectStage *stageList;
+    int stageCount;
+    int charCapacity;
+    int arcadeMaxMatches[10];
+    int teamMaxMatches[10];
+    std::vector<int> arcadeOrder;
+    int arcadeIndex;
 };
 
 enum GameSpecialFlag {

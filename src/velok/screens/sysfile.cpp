@@ -1,0 +1,496 @@
+// Motif system file: the front end's fonts, sprites, sounds, menu backgrounds, screen layouts and storyboards, and the fight-screen and select files it names.
+#include "velok/screens/sysfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "lib/anim-lib.h"
+#include "lib/bg.h"
+#include "lib/font.h"
+#include "lib/libbase.h"
+#include "lib/snd-lib.h"
+#include "lib/spr-draw.h"
+#include "lib/spr-lib.h"
+#include "lib/spr-read.h"
+#include "lib/txtparse.h"
+#include "lib/vbuf.h"
+#include "velok/core/common.h"
+#include "velok/core/sound.h"
+#include "velok/match/fight.h"
+
+enum { KEY_LEN = 64 };
+
+static const char *const bgNames[MOTIF_BG_COUNT] = {"TitleBG", "VersusBG", "SelectBG", "OptionBG"};
+
+static const char *const titleItemKeys[MOTIF_TITLE_ITEMS] = {
+    "arcade", "versus", "teamarcade", "teamversus", "teamcoop", "survival",
+    "survivalcoop", "training", "watch", "options", "exit"};
+static const char *const titleItemTexts[MOTIF_TITLE_ITEMS] = {
+    "Arcade", "VS Mode", "Team Arcade", "Team Versus", "Team Co-op", "Survival",
+    "Survival Co-op", "Training", "Watch", "Options", "Exit"};
+
+static std::string SystemPath()
+{
+    return gv->motifDir + gv->motifFile;
+}
+
+// A file named in the system file, searched from the motif directory; 0 when
+// it is nowhere.
+static int MotifFileFind(const char *name, char *full, size_t fullSize)
+{
+    return FileFindIn(name, full, fullSize, gv->motifDir.c_str(), nullptr, 0);
+}
+
+// The error text of a library loader, followed by our own line.
+static void LibErrorWith(const char *text)
+{
+    if (LibErrorMsg[0])
+        GameErrorSet("%s\n%s", LibErrorMsg, text);
+    else
+        GameErrorSet("%s", text);
+}
+
+// Copies a value when the key is present.
+static void ValueCopy(TxtParseFile *tp, const char *key, char *out, size_t outSize)
+{
+    if (const char *v = TxtParseValueGet(tp, key))
+        StrCopy(out, outSize, v);
+}
+
+// ---------------------------------------------------------------- [Files]
+
+static int FilesRead(TxtParseFile *tp, Motif *m)
+{
+    if (TxtParseGroupSet(tp, "Files") < 0) {
+        GameErrorSet("Can't access [Files] group");
+        return 0;
+    }
+    char name[MOTIF_PATH_LEN], full[MOTIF_PATH_LEN];
+    const char *v = TxtParseValueGet(tp, "spr");
+    if (!v) {
+        GameErrorSet("Missing spr specification in [Files]");
+        return 0;
+    }
+    StrCopy(name, sizeof name, v);
+    if (!MotifFileFind(name, full, sizeof full) || !(m->spr = SprLoad(full))) {
+        GameErrorSet("Can't load %s", name);
+        return 0;
+    }
+    StrCopy(m->sprPath, sizeof m->sprPath, full);
+    if ((v = TxtParseValueGet(tp, "snd"))) {
+        StrCopy(name, sizeof name, v);
+        if (!MotifFileFind(name, full, sizeof full) || !(m->snd = SndSetLoad(full))) {
+            GameErrorSet("Can't load %s", name);
+            return 0;
+        }
+        StrCopy(m->sndPath, sizeof m->sndPath, full);
+    }
+    const char *required[2] = {"fight", "select"};
+    char *into[2] = {m->fightFile, m->selectFile};
+    for (int i = 0; i < 2; i++) {
+        if (!(v = TxtParseValueGet(tp, required[i])) || !v[0]) {
+            GameErrorSet("Missing %s specification in [Files]", required[i]);
+            return 0;
+        }
+        StrCopy(into[i], MOTIF_PATH_LEN, v);
+    }
+    ValueCopy(tp, "logo.storyboard", m->logoStoryboard, sizeof m->logoStoryboard);
+    ValueCopy(tp, "intro.storyboard", m->introStoryboard, sizeof m->introStoryboard);
+
+    LogWrite("  Load system fonts...");
+    for (int i = 0; i < MOTIF_FONT_COUNT; i++) {
+        char key[16];
+        snprintf(key, sizeof key, "font%i", i);
+        m->fonts[i] = gv->sysFont[0];
+        if (!(v = TxtParseValueGet(tp, key)))
+            continue;
+        StrCopy(name, sizeof name, v);
+        Font *font = MotifFileFind(name, full, sizeof full) ? FontLoad(full) : nullptr;
+        if (!font) {
+            GameErrorSet("Can't read font %s", name);
+            return 0;
+        }
+        m->fonts[i] = font;
+    }
+    LogWrite("OK\n");
+    return 1;
+}
+
+// ---------------------------------------------------------------- screens
+
+static int GroupOpen(TxtParseFile *tp, const char *name, const char *missing)
+{
+    LogWrite("  Load [%s]...", name);
+    if (TxtParseGroupSet(tp, name) < 0) {
+        GameErrorSet("%s", missing);
+        return 0;
+    }
+    return 1;
+}
+
+static int TitleRead(TxtParseFile *tp, TitleInfo *t)
+{
+    t->fadeInTime = t->fadeOutTime = 1;
+    t->menuX = 159;
+    t->menuY = 158;
+    t->itemFont = t->itemActiveFont = MotifFont{-1, 0, 0};
+    t->spacingX = 0;
+    t->spacingY = 13;
+    for (int i = 0; i < MOTIF_TITLE_ITEMS; i++)
+        StrCopy(t->itemName[i], MOTIF_ITEM_LEN, titleItemTexts[i]);
+    t->marginTop = 12;
+    t->marginBottom = 8;
+    t->visibleItems = 5;
+    t->boxCursorVisible = 1;
+    const int box[4] = {-32, -10, 32, 2};
+    memcpy(t->boxCursor, box, sizeof box);
+    if (!GroupOpen(tp, "Title Info", "Can't access [Title Info] group"))
+        return 0;
+    TxtParseIntGet(tp, "fadein.time", &t->fadeInTime);
+    TxtParseIntGet(tp, "fadeout.time", &t->fadeOutTime);
+    t->fadeInTime = MaxInt(t->fadeInTime, 1);
+    t->fadeOutTime = MaxInt(t->fadeOutTime, 1);
+    TxtParseScan(tp, "menu.pos", "%i,%i", &t->menuX, &t->menuY);
+    MotifFontRead(tp, "menu.item.font", &t->itemFont);
+    MotifFontRead(tp, "menu.item.active.font", &t->itemActiveFont);
+    TxtParseScan(tp, "menu.item.spacing", "%i,%i", &t->spacingX, &t->spacingY);
+    for (int i = 0; i < MOTIF_TITLE_ITEMS; i++) {
+        char key[KEY_LEN];
+        snprintf(key, sizeof key, "menu.itemname.%s", titleItemKeys[i]);
+        ValueCopy(tp, key, t->itemName[i], MOTIF_ITEM_LEN);
+    }
+    TxtParseScan(tp, "menu.window.margins.y", "%i,%i", &t->marginTop, &t->marginBottom);
+    TxtParseIntGet(tp, "menu.window.visibleitems", &t->visibleItems);
+    // The menu window scrolls by the count of items it shows.
+    t->visibleItems = MaxInt(t->visibleItems, 1);
+    TxtParseIntGet(tp, "menu.boxcursor.visible", &t->boxCursorVisible);
+    TxtParseScan(tp, "menu.boxcursor.coords", "%i,%i,%i,%i", &t->boxCursor[0], &t->boxCursor[1], &t->boxCursor[2],
+                 &t->boxCursor[3]);
+    MotifSndRead(tp, "cursor.move.snd", &t->cursorMoveSnd);
+    MotifSndRead(tp, "cursor.done.snd", &t->cursorDoneSnd);
+    MotifSndRead(tp, "cancel.snd", &t->cancelSnd);
+    LogWrite("OK\n");
+    return 1;
+}
+
+static int OptionRead(TxtParseFile *tp, OptionInfo *o)
+{
+    if (!GroupOpen(tp, "Option Info", "Can't access [Option Info] group"))
+        return 0;
+    MotifSndRead(tp, "cursor.move.snd", &o->cursorMoveSnd);
+    MotifSndRead(tp, "cursor.done.snd", &o->cursorDoneSnd);
+    MotifSndRead(tp, "cancel.snd", &o->cancelSnd);
+    LogWrite("OK\n");
+    return 1;
+}
+
+static int VsRead(TxtParseFile *tp, VsScreenInfo *vs)
+{
+    vs->time = 150;
+    for (int s = 0; s < 2; s++) {
+        vs->facing[s] = s == 0 ? 1 : -1;
+        vs->scaleX[s] = vs->scaleY[s] = 1.0f;
+        vs->nameFont[s] = MotifFont{-1, 0, 0};
+    }
+    if (!GroupOpen(tp, "VS Screen", "Can't access [VS Screen] group\n"))
+        return 0;
+    TxtParseIntGet(tp, "time", &vs->time);
+    TxtParseIntGet(tp, "fadein.time", &vs->fadeInTime);
+    TxtParseIntGet(tp, "fadeout.time", &vs->fadeOutTime);
+    vs->fadeInTime = MaxInt(vs->fadeInTime, 0);
+    vs->fadeOutTime = MaxInt(vs->fadeOutTime, 0);
+    for (int s = 0; s < 2; s++) {
+        char key[KEY_LEN];
+        snprintf(key, sizeof key, "p%i.pos", s + 1);
+        TxtParseScan(tp, key, "%i,%i", &vs->posX[s], &vs->posY[s]);
+        snprintf(key, sizeof key, "p%i.facing", s + 1);
+        TxtParseIntGet(tp, key, &vs->facing[s]);
+        snprintf(key, sizeof key, "p%i.scale", s + 1);
+        TxtParseScan(tp, key, "%f,%f", &vs->scaleX[s], &vs->scaleY[s]);
+        snprintf(key, sizeof key, "p%i.name.pos", s + 1);
+        TxtParseScan(tp, key, "%i,%i", &vs->nameX[s], &vs->nameY[s]);
+        snprintf(key, sizeof key, "p%i.name.font", s + 1);
+        MotifFontRead(tp, key, &vs->nameFont[s]);
+    }
+    LogWrite("OK\n");
+    return 1;
+}
+
+// The optional groups: absent ones keep their defaults.
+static void DemoRead(TxtParseFile *tp, DemoInfo *d)
+{
+    d->titleWaitTime = -1;
+    gv->demoCfg = DemoCfg{};
+    LogWrite("  Load [Demo Mode]...");
+    if (TxtParseGroupSet(tp, "Demo Mode") >= 0) {
+        TxtParseIntGet(tp, "enabled", &d->enabled);
+        if (d->enabled)
+            TxtParseIntGet(tp, "title.waittime", &d->titleWaitTime);
+        TxtParseIntGet(tp, "select.enabled", &d->selectEnabled);
+        TxtParseIntGet(tp, "vsscreen.enabled", &d->vsScreenEnabled);
+        TxtParseIntGet(tp, "fight.endtime", &gv->demoCfg.fightEndTime);
+        TxtParseIntGet(tp, "fight.playbgm", &d->fightPlayBgm);
+        TxtParseIntGet(tp, "fight.bars.display", &gv->demoCfg.barsDisplay);
+        TxtParseIntGet(tp, "debuginfo", &gv->demoCfg.debugInfo);
+        TxtParseIntGet(tp, "intro.waitcycles", &gv->demoCfg.introWaitCycles);
+    }
+    LogWrite("OK\n");
+}
+
+static void StoryRead(TxtParseFile *tp, const char *group, StoryScreen *s)
+{
+    LogWrite("  Load [%s]...", group);
+    if (TxtParseGroupSet(tp, group) >= 0) {
+        TxtParseIntGet(tp, "enabled", &s->enabled);
+        ValueCopy(tp, "storyboard", s->storyboard, sizeof s->storyboard);
+    }
+    LogWrite("OK\n");
+}
+
+static void SceneRead(TxtParseFile *tp, Motif *m)
+{
+    gv->winScreen = SceneCfg{};
+    gv->survivalScreen = SceneCfg{};
+    ScreenElemInit(&m->winText);
+    ScreenElemInit(&m->winsText);
+    LogWrite("  Load [Win Screen]...");
+    if (TxtParseGroupSet(tp, "Win Screen") >= 0) {
+        SceneCfg &w = gv->winScreen;
+        TxtParseIntGet(tp, "enabled", &m->winScreenEnabled);
+        ScreenElemRead(tp, &m->winText, "wintext");
+        TxtParseIntGet(tp, "fadein.time", &w.fadeInTime);
+        TxtParseIntGet(tp, "pose.time", &w.holdTime);
+        TxtParseIntGet(tp, "fadeout.time", &w.fadeOutTime);
+        StrCopy(w.text, sizeof w.text, m->winText.text);
+    }
+    LogWrite("OK\n");
+    LogWrite("  Load [Survival Results Screen]...");
+    if (TxtParseGroupSet(tp, "Survival Results Screen") >= 0) {
+        SceneCfg &s = gv->survivalScreen;
+        TxtParseIntGet(tp, "enabled", &m->survivalEnabled);
+        ScreenElemRead(tp, &m->winsText, "winstext");
+        TxtParseIntGet(tp, "fadein.time", &s.fadeInTime);
+        TxtParseIntGet(tp, "show.time", &s.holdTime);
+        TxtParseIntGet(tp, "fadeout.time", &s.fadeOutTime);
+        TxtParseIntGet(tp, "roundstowin", &m->survivalRoundsToWin);
+        StrCopy(s.text, sizeof s.text, m->winsText.text);
+    }
+    LogWrite("OK\n");
+}
+
+// ---------------------------------------------------------------- backgrounds
+
+static int BgLoadOne(TxtParseFile *tp, Motif *m, int i)
+{
+    m->bg[i] = BGLoad(tp, gv->motifDir.c_str(), bgNames[i], m->spr, m->anims);
+    return m->bg[i] != nullptr;
+}
+
+static int MotifRead(TxtParseFile *tp, Motif *m)
+{
+    if (!FilesRead(tp, m))
+        return 0;
+    if (TxtParseGroupCount(tp, "begin action ") > 0) {
+        LogWrite("  Load system anim...");
+        if (!(m->anims = AnimSetParse(tp))) {
+            LibErrorWith("Error loading anim");
+            return 0;
+        }
+        LogWrite("OK\n");
+    }
+    // waits for: music front end ([Music] title.bgm, select.bgm and vs.bgm are
+    // read here into the menu music records with BGMReadKey)
+    if (!TitleRead(tp, &m->title) || !OptionRead(tp, &m->option))
+        return 0;
+    if (!GroupOpen(tp, "Select Info", "Can't access [Select Info] group") || !SelectInfoRead(tp, &m->select))
+        return 0;
+    LogWrite("OK\n");
+    if (!VsRead(tp, &m->vs))
+        return 0;
+    DemoRead(tp, &m->demo);
+    StoryRead(tp, "Continue Screen", &m->continueScreen);
+    StoryRead(tp, "Game Over Screen", &m->gameOver);
+    SceneRead(tp, m);
+    StoryRead(tp, "Default Ending", &m->defaultEnding);
+    StoryRead(tp, "End Credits", &m->endCredits);
+
+    for (int i = 0; i < MOTIF_BG_COUNT; i++) {
+        LogWrite(i == 0 ? "  Load %s..." : "%s...", bgNames[i]);
+        if (!BgLoadOne(tp, m, i)) {
+            char text[64];
+            snprintf(text, sizeof text, "Error loading %s", bgNames[i]);
+            LibErrorWith(text);
+            return 0;
+        }
+    }
+    LogWrite("OK\n");
+    return 1;
+}
+
+static int FightLoad(const Motif *m)
+{
+    LogWrite("  Loading fight data\n");
+    char full[MOTIF_PATH_LEN];
+    const char *path = MotifFileFind(m->fightFile, full, sizeof full) ? full : m->fightFile;
+    if (!FightDefLoad(path)) {
+        GameErrorAppend("\nError loading fight data: %s", m->fightFile);
+        return 0;
+    }
+    LogWrite("  Fight data loaded OK\n");
+    return 1;
+}
+
+int SysFileLoad()
+{
+    SysFileFree();
+    std::string path = SystemPath();
+    LogWrite("  Load system file %s...", path.c_str());
+    TxtParseFile *tp = TxtParseOpen(path.c_str());
+    if (!tp) {
+        GameErrorSet("Can't open %s%s", gv->motifDir.c_str(), gv->motifFile.c_str());
+        return 0;
+    }
+    LogWrite("OK\n");
+    gv->motif = new (std::nothrow) Motif();
+    if (!gv->motif) {
+        TxtParseClose(tp);
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    int ok = MotifRead(tp, gv->motif);
+    TxtParseClose(tp);
+    if (ok)
+        ok = FightLoad(gv->motif);
+    if (!ok)
+        SysFileFree();
+    return ok;
+}
+
+void SysBgUnload()
+{
+    Motif *m = gv ? gv->motif : nullptr;
+    if (!m)
+        return;
+    LogWrite("Unloading system background data...");
+    for (BGDef *&bg : m->bg) {
+        BGFree(bg);
+        bg = nullptr;
+    }
+    LogWrite("sprite data...");
+    SprSetFree(m->spr);
+    m->spr = nullptr;
+    LogWrite("OK\n");
+}
+
+void SysFileReload()
+{
+    Motif *m = gv ? gv->motif : nullptr;
+    if (!m)
+        return;
+    LogWrite("Reloading system sprite data...");
+    bool newSprites = false;
+    if (!m->spr) {
+        if (!(m->spr = SprLoad(m->sprPath)))
+            FatalExitf("Out of memory loading system file %s", m->sprPath);
+        newSprites = true;
+    }
+    LogWrite("OK\n");
+    LogWrite("Reloading system sound data...");
+    if (!m->snd && m->sndPath[0] && !(m->snd = SndSetLoad(m->sndPath)))
+        FatalExitf("Out of memory loading system file %s", m->sndPath);
+    LogWrite("OK\n");
+    LogWrite("Reloading system background data...");
+    // A background drawn from sprites that are gone is loaded again over the new ones.
+    bool missing = false;
+    for (BGDef *&bg : m->bg) {
+        if (newSprites && bg && !bg->ownsSpr) {
+            BGFree(bg);
+            bg = nullptr;
+        }
+        missing = missing || !bg;
+    }
+    if (missing) {
+        std::string path = SystemPath();
+        TxtParseFile *tp = TxtParseOpen(path.c_str());
+        if (!tp)
+            FatalExitf("Out of memory loading system file %s", path.c_str());
+        for (int i = 0; i < MOTIF_BG_COUNT; i++) {
+            if (m->bg[i] || BgLoadOne(tp, m, i))
+                continue;
+            TxtParseClose(tp);
+            FatalExitf("Error reloading %s", bgNames[i]);
+        }
+        TxtParseClose(tp);
+    }
+    LogWrite("OK\n");
+}
+
+void SysFileFree()
+{
+    Motif *m = gv ? gv->motif : nullptr;
+    if (!m)
+        return;
+    for (BGDef *bg : m->bg)
+        BGFree(bg);
+    SelectInfoFree(&m->select);
+    for (Font *font : m->fonts)
+        if (font && font != gv->sysFont[0])
+            FontFree(font);
+    AnimSetFree(m->anims);
+    SndSetFree(m->snd);
+    SprSetFree(m->spr);
+    delete m;
+    gv->motif = nullptr;
+}
+
+// ---------------------------------------------------------------- use
+
+Font *MotifFontGet(int n)
+{
+    if (!gv || !gv->motif || n < 0 || n >= MOTIF_FONT_COUNT)
+        return nullptr;
+    return gv->motif->fonts[n];
+}
+
+void MotifSndPlay(const MotifSnd *snd)
+{
+    if (gv && gv->motif && snd)
+        SoundPlay(gv->motif->snd, snd->group, snd->number, 0);
+}
+
+void MotifSndPlayOnKey(int key, const MotifSnd *snd)
+{
+    if (gv && gv->motif && snd)
+        SoundPlayOnKey(key, gv->motif->snd, snd->group, snd->number, 0);
+}
+
+void MotifTextDraw(const MotifFont *f, int x, int y, const char *text)
+{
+    Font *font = f ? MotifFontGet(f->font) : nullptr;
+    if (font && text && text[0] && vbufTarget.pixels)
+        FontDrawText(text, font, x, y, f->align, -1, f->bank);
+}
+
+// waits for: explods. Motif elements are shown through the screen-element
+// functions of the explod module once it exists; until then sprites and texts
+// are drawn here at once and animations are not shown.
+void MotifElemDraw(const ScreenElem *e, int x, int y, const char *text)
+{
+    Motif *m = gv ? gv->motif : nullptr;
+    if (!m || !e || !vbufTarget.pixels)
+        return;
+    x += e->offsetX;
+    y += e->offsetY;
+    if (e->kind == SCREEN_ELEM_SPRITE) {
+        int index = m->spr ? SprSetFindImage(m->spr, e->num1, e->num2) : -1;
+        float sx = e->facing == -1 ? -e->scaleX : e->scaleX;
+        float sy = e->vfacing == -1 ? -e->scaleY : e->scaleY;
+        if (index >= 0)
+            SprDrawScaled(m->spr, index, (float)x, (float)y, sx, sy);
+    } else if (e->kind == SCREEN_ELEM_TEXT) {
+        MotifFont f{e->num1, e->num2, e->align};
+        MotifTextDraw(&f, x, y, text ? text : e->text);
+    }
+}

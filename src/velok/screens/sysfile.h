@@ -1,0 +1,126 @@
+// Motif system file: the front end's fonts, sprites, sounds, menu backgrounds, screen layouts and storyboards, and the fight-screen and select files it names.
+#pragma once
+
+#include "velok/core/gamevars.h"
+#include "velok/screens/selinfo.h"
+
+struct AnimSet;
+struct BGDef;
+struct Font;
+struct SndSet;
+struct SprSet;
+
+enum {
+    MOTIF_PATH_LEN = 512,
+    MOTIF_TITLE_ITEMS = 11,
+    MOTIF_ITEM_LEN = 32,  // 31 characters
+};
+
+// The four menu backgrounds, by the order they load in.
+enum MotifBg {
+    MOTIF_BG_TITLE,
+    MOTIF_BG_VERSUS,
+    MOTIF_BG_SELECT,
+    MOTIF_BG_OPTION,
+    MOTIF_BG_COUNT,
+};
+
+// [Title Info]: the title menu.
+struct TitleInfo {
+    int fadeInTime, fadeOutTime;  // at least 1
+    int menuX, menuY;
+    MotifFont itemFont, itemActiveFont;
+    int spacingX, spacingY;
+    // Arcade, versus, team arcade, team versus, team co-op, survival, survival
+    // co-op, training, watch, options, exit; an empty text hides the item.
+    char itemName[MOTIF_TITLE_ITEMS][MOTIF_ITEM_LEN];
+    int marginTop, marginBottom;  // menu.window.margins.y
+    int visibleItems;             // at least 1
+    int boxCursorVisible;
+    int boxCursor[4];             // x1, y1, x2, y2
+    MotifSnd cursorMoveSnd, cursorDoneSnd, cancelSnd;
+};
+
+// [Option Info]
+struct OptionInfo {
+    MotifSnd cursorMoveSnd, cursorDoneSnd, cancelSnd;
+};
+
+// [VS Screen]; fade times of 0 are no fade.
+struct VsScreenInfo {
+    int time;
+    int fadeInTime, fadeOutTime;
+    int posX[2], posY[2];
+    int facing[2];
+    float scaleX[2], scaleY[2];
+    int nameX[2], nameY[2];
+    MotifFont nameFont[2];
+};
+
+// [Demo Mode] but what the round reads (the game record's demo settings).
+struct DemoInfo {
+    int enabled;
+    int titleWaitTime;  // idle ticks in the title before a demo; -1 never
+    int selectEnabled, vsScreenEnabled;
+    int fightPlayBgm;
+};
+
+// [Continue Screen], [Game Over Screen], [Default Ending], [End Credits].
+struct StoryScreen {
+    int enabled;
+    char storyboard[MOTIF_PATH_LEN];
+};
+
+struct Motif {
+    // What [Files] names; the sprite and sound paths as found, for reloading.
+    char sprPath[MOTIF_PATH_LEN];
+    char sndPath[MOTIF_PATH_LEN];
+    char fightFile[MOTIF_PATH_LEN];
+    char selectFile[MOTIF_PATH_LEN];
+    char logoStoryboard[MOTIF_PATH_LEN];
+    char introStoryboard[MOTIF_PATH_LEN];
+
+    SprSet *spr;
+    SndSet *snd;      // null without a sound file
+    AnimSet *anims;   // the file's own actions; null when it has none
+    Font *fonts[MOTIF_FONT_COUNT];  // the first system font where the file names none
+    BGDef *bg[MOTIF_BG_COUNT];
+
+    TitleInfo title;
+    OptionInfo option;
+    SelectInfo select;
+    VsScreenInfo vs;
+    DemoInfo demo;
+    StoryScreen continueScreen, gameOver, defaultEnding, endCredits;
+    int winScreenEnabled;
+    ScreenElem winText;
+    int survivalEnabled;
+    ScreenElem winsText;
+    int survivalRoundsToWin;
+};
+
+// Reads the motif's system file (motif directory and file of the game record)
+// into gv->motif, then the fight-screen file; 1, or 0 with the reason in the
+// game error text and nothing kept.
+int SysFileLoad();
+// Before a match ([Misc] unloadsystem): frees the menu backgrounds and the
+// system sprites.
+void SysBgUnload();
+// After the match: loads again what SysBgUnload freed (the sprites, the sounds
+// if they are gone, the backgrounds over the sprites now loaded); a failure
+// ends the program.
+void SysFileReload();
+// Frees everything SysFileLoad made but the fight screen.
+void SysFileFree();
+
+// Motif font n, or null when n is outside 0 to 9 or there is no motif.
+Font *MotifFontGet(int n);
+// Plays a sound of the motif's sound set; group -1 plays nothing.
+void MotifSndPlay(const MotifSnd *snd);
+// Plays it on the channel of the key, cutting off what played there.
+void MotifSndPlayOnKey(int key, const MotifSnd *snd);
+// Draws a sprite or text element at (x, y) plus its offset; text elements
+// show `text` when given.
+void MotifElemDraw(const ScreenElem *e, int x, int y, const char *text = nullptr);
+// Draws a text in a motif font; nothing without the font.
+void MotifTextDraw(const MotifFont *f, int x, int y, const char *text);
