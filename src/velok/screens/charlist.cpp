@@ -262,7 +262,7 @@ static int PalDefault(int v)
     return v < 1 ? 1 : v > CHAR_PALETTES ? CHAR_PALETTES : v;
 }
 
-static SprSet *PortraitsLoad(TxtParseFile *def, const char *dir, VFile *zip)
+static SprSet *PortraitsRead(TxtParseFile *def, const char *dir, VFile *zip)
 {
     if (TxtParseGroupSet(def, "Files") < 0)
         return nullptr;
@@ -280,6 +280,17 @@ static SprSet *PortraitsLoad(TxtParseFile *def, const char *dir, VFile *zip)
     SprReadSetLoadToMemory(0);
     SprSet *set = SprLoadSelected(path, portraitList);
     SprReadSetLoadToMemory(buffered);
+    return set;
+}
+
+// The portraits; null when the sprite file has none.
+static SprSet *PortraitsLoad(TxtParseFile *def, const char *dir, VFile *zip)
+{
+    SprSet *set = PortraitsRead(def, dir, zip);
+    if (set && SprSetImageCount(set) == 0) {
+        SprSetFree(set);
+        set = nullptr;
+    }
     return set;
 }
 
