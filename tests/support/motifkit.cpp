@@ -57,7 +57,8 @@ MotifKit MotifKitMake()
                               "p2.pos = 280,200", "p1.name.font = 1,0,1"};
     for (const char *bg : {"TitleBG", "VersusBG", "SelectBG", "OptionBG"}) {
         kit.Group(std::string(bg) + "def") = {"bgclearcolor = 0,0,0"};
-        kit.Group(std::string(bg) + " back") = {"type = normal", "spriteno = 120,0", "start = 0,0", "delta = 0,0"};
+        kit.Group(std::string(bg) + " back") = {"type = normal", "spriteno = 120,0", "start = 0,0", "delta = 0,0",
+                                                  "tile = 1,1"};
     }
     return kit;
 }

@@ -7,7 +7,7 @@
 
 // Values of the motif's sprites (drawn red value, BgRed): cell (100, 0) 10x10
 // of 1, random cell (101, 0) of 2, cursors (110, 0) and (111, 0) 4x4 of 3 and
-// 4, and the backgrounds' (120, 0) 16x16 of 5.
+// 4, and the backgrounds' (120, 0) 16x16 of 5, tiled over the screen.
 enum { MK_CELL = 1, MK_RANDOM = 2, MK_CURSOR1 = 3, MK_CURSOR2 = 4, MK_BG = 5 };
 
 struct MotifKit {

@@ -543,7 +543,8 @@ static bool ListDone(const CharSel *cs, int list)
 }
 
 // Runs the list's current step; a step finished by input hands over to the
-// next one on the next tick, a computer set-up at once.
+// next one on the next tick (the input is used up), to a computer set-up at
+// once.
 static void ListTick(CharSel *cs, int list, const int input[2])
 {
     for (;;) {
@@ -569,9 +570,11 @@ static void ListTick(CharSel *cs, int list, const int input[2])
             done = StageTick(cs, st, input);
             break;
         }
-        if (done)
-            cs->stepAt[list]++;
-        return;
+        if (!done)
+            return;
+        cs->stepAt[list]++;
+        if (cs->steps[list][cs->stepAt[list]].kind != CHARSEL_STEP_COMPUTER)
+            return;
     }
 }
 

@@ -24,7 +24,12 @@ enum {
     CHARSEL_RIGHT = 2,
     CHARSEL_DOWN = 4,
     CHARSEL_LEFT = 8,
-    CHARSEL_A = 16,  // b, c, x, y, z follow up to 512
+    CHARSEL_A = 16,
+    CHARSEL_B = 32,
+    CHARSEL_C = 64,
+    CHARSEL_X = 128,
+    CHARSEL_Y = 256,
+    CHARSEL_Z = 512,
     CHARSEL_START = 1024,
     CHARSEL_CONFIRM = 0x7F0,  // the six buttons and start
     CHARSEL_START_HELD = 0x1000,
