@@ -143,6 +143,8 @@ int SelectCharResolve(const char *name, char *dir, size_t dirSize, char *file, s
     } else if (f.size() < 5 || !EndsWithCase(f, ".def")) {
         f += ".def";
     }
+    if (directory.size() >= dirSize || f.size() >= fileSize || directory.size() + f.size() >= CHARINFO_PATH_LEN)
+        return -1;
     StrCopy(dir, dirSize, directory.c_str());
     StrCopy(file, fileSize, f.c_str());
     return zip;
@@ -239,10 +241,8 @@ static int CharLineParse(const char *line, CharLine *out)
 static TxtParseFile *CharDefOpen(const char *dir, const char *file, int isZip, VFile **zip)
 {
     *zip = nullptr;
-    if (!isZip) {
-        std::string path = std::string(dir) + file;
-        return path.size() < CHARINFO_PATH_LEN ? TxtParseOpen(path.c_str()) : nullptr;
-    }
+    if (!isZip)
+        return TxtParseOpen((std::string(dir) + file).c_str());
     VFile *vf = VFileOpenZip(dir, file);
     if (!vf)
         return nullptr;
@@ -306,8 +306,8 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
     }
     char dir[CHARINFO_PATH_LEN], file[CHARINFO_PATH_LEN];
     int isZip = SelectCharResolve(cl.name.c_str(), dir, sizeof dir, file, sizeof file);
-    VFile *zip;
-    TxtParseFile *def = CharDefOpen(dir, file, isZip, &zip);
+    VFile *zip = nullptr;
+    TxtParseFile *def = isZip < 0 ? nullptr : CharDefOpen(dir, file, isZip, &zip);
     if (!def)
         return 1;
 

@@ -30,7 +30,8 @@ int SelectCharAdd();
 
 // Where a select line's character name points: the directory (ending in a
 // separator, or a zip character's archive) and the definition file's name.
-// 1 for a zip character, else 0.
+// 1 for a zip character, 0 for a plain one, -1 when the path would not fit
+// the list's fields.
 int SelectCharResolve(const char *name, char *dir, size_t dirSize, char *file, size_t fileSize);
 
 // Finds the select file (the caller's, the motif's, "./" and "data/"

@@ -598,13 +598,17 @@ void CharSelInputRead(int input[2], int *escape, int demo)
         if (ev & INPUT_RELEASE)
             continue;
         int code = ev & ~INPUT_RELEASE;
+        if (demo) {
+            *escape = 1;
+            continue;
+        }
         // Pads reach the screen through the key remap, as their keys' codes.
         if (code < 1 || code >= INPUT_JOY_BASE)
             continue;
         ScreenFullscreenToggle(&code);
         if (code == 0)
             continue;
-        if (demo || code == KEY_ESCAPE) {
+        if (code == KEY_ESCAPE) {
             *escape = 1;
             continue;
         }
@@ -849,7 +853,8 @@ int CharSelRun(int mode, int side)
     if (BGDef *bg = gv->motif ? gv->motif->bg[MOTIF_BG_SELECT] : nullptr)
         BGReset(bg);
     // waits for: music front end (select.bgm starts on the menu music record;
-    // a file that fails to play, BGMPlay giving 0, ends the program here)
+    // BGMPlay giving 0, which it does only for a kind no player takes, ends
+    // the program here)
     int r;
     do {
         // waits for: music front end (the menu music is serviced here, BGMUpdate)

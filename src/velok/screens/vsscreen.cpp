@@ -126,8 +126,9 @@ int VsScreenRun()
     InputEventFlush();
     if (BGDef *bg = Background())
         BGReset(bg);
-    // waits for: music front end (vs.bgm starts on the menu music record; a
-    // file that fails to play, BGMPlay giving 0, ends the program here)
+    // waits for: music front end (vs.bgm starts on the menu music record;
+    // BGMPlay giving 0, which it does only for a kind no player takes, ends
+    // the program here)
     int r;
     while ((r = VsScreenTick(&vs)) == CHARSEL_GOING) {
         // waits for: music front end (the menu music is serviced here, BGMUpdate)

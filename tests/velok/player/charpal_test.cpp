@@ -118,8 +118,9 @@ TEST_F(CharPalTest, RandomTeamsDrawCharactersWithReservedPalettes)
     EXPECT_EQ(teams[0].entries[0].members[0].palNo, first.palNo);
     const TeamMember &now = teams[1].entries[0].members[0];
     EXPECT_EQ(now.keySet, 0);
-    if (now.charIndex != old.charIndex)
+    if (now.charIndex != old.charIndex) {
         EXPECT_EQ(entries[old.charIndex].palFree, freeBefore | 1 << old.palNo);
+    }
 
     // No characters: the members stay empty.
     gv->charCount = 0;

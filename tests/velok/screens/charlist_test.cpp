@@ -86,6 +86,9 @@ TEST(SelectCharResolve, NamesBecomeDirectoryAndDefinitionFile)
         EXPECT_STREQ(dir, c.dir) << c.name;
         EXPECT_STREQ(file, c.file) << c.name;
     }
+    // A path longer than the list's fields is refused, never cut to another path.
+    char dir[CHARINFO_PATH_LEN], file[CHARINFO_PATH_LEN];
+    EXPECT_EQ(SelectCharResolve(std::string(300, 'x').c_str(), dir, sizeof dir, file, sizeof file), -1);
 }
 
 TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)

@@ -367,11 +367,14 @@ TEST_F(CharSelTest, WatchAndDemoChooseOnTheirOwn)
     EXPECT_EQ(gv->stageFile[0] != 0, true);
     gv->watch = 0;
 
-    // A demo's select screen: any key is Escape.
+    // A demo's select screen: any key or pad press is Escape.
     gv->demo = 1;
-    CharSelBegin(&cs, CHARSEL_VERSUS, 0);
-    EXPECT_EQ(Tick(), CHARSEL_GOING);
-    EXPECT_EQ(TickCode(30), CHARSEL_CANCELLED);
+    for (int code : {30, INPUT_JOY_BASE + 5}) {
+        CharSelBegin(&cs, CHARSEL_VERSUS, 0);
+        EXPECT_EQ(Tick(), CHARSEL_GOING);
+        EXPECT_EQ(TickCode(code), CHARSEL_CANCELLED) << code;
+        CharSelEnd(&cs, CHARSEL_CANCELLED);
+    }
     gv->demo = 0;
 }
 
@@ -420,6 +423,22 @@ TEST_F(CharSelTest, TheGridPortraitsCursorsAndFacesAreDrawn)
     EXPECT_EQ(PixGet(canvas, 21, 201), BgRed(11)) << "player 1's face: alpha's large portrait";
     EXPECT_EQ(PixGet(canvas, 5, 5), BgRed(MK_BG)) << "the select background";
     CharSelEnd(&cs, CHARSEL_CANCELLED);
+}
+
+using CharSelDeathTest = CharSelTest;
+
+TEST_F(CharSelDeathTest, ProgrammingFaultsEndTheProgram)
+{
+    CharSelBegin(&cs, CHARSEL_ARCADE, 0);
+    EXPECT_EXIT(CharSelEnd(&cs, CHARSEL_DONE), ::testing::ExitedWithCode(1), "No team: Programmer's fault");
+    CharSelMenu menu{};
+    CharSelStep step{};
+    step.allowed = 1 << CHARSEL_ITEM_TAG;
+    EXPECT_EXIT(TeamMenuInit(&menu, &step, 0), ::testing::ExitedWithCode(1), "Menu - programmer's fault");
+    // A menu offering tag: choosing it is refused.
+    CharSelBegin(&cs, CHARSEL_TEAM_VERSUS, 0);
+    cs.steps[0][0].allowed = 1 << CHARSEL_ITEM_TAG;
+    EXPECT_EXIT(Tick({{0, A}}), ::testing::ExitedWithCode(1), "Not yet implemented");
 }
 
 // ---------------------------------------------------------------- versus screen
