@@ -62,6 +62,9 @@ void FieldTest::SetUp()
     gv->options.life = 100;
     gv->options.difficulty = 4;
     gv->cfg.misc.playerCache = 2;
+    // The configuration's floors.
+    gv->cfg.engine.explodMax = 8;
+    gv->cfg.engine.sysExplodMax = 8;
     gv->playerInput = 1;
     gv->activePause = -1;
     gv->round.state = 2;

@@ -28,8 +28,10 @@
 #include "music/music.h"
 #include "platform/pdriver.h"
 #include "platform/pfile.h"
+#include "platform/pwinmsg.h"
 #include "velok/core/config.h"
 #include "velok/core/ctrlinit.h"
+#include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
@@ -90,6 +92,7 @@ static void GameVarsContentsFree()
         FontFree(font);
         font = nullptr;
     }
+    gv->debugFont = nullptr;
     TextBufFree(gv->warnLog);
     gv->warnLog = nullptr;
     if (gv->sysKeyQueue) {
@@ -257,7 +260,7 @@ static void SoundStart(int noSound)
     }
     LibSetError(0);
     if (s.playMp3)
-        MusPluginInit(nullptr);
+        MusPluginInit(PlatWinGameWindow());
 }
 
 static int GraphicsStart()
@@ -298,6 +301,9 @@ static int SysFontsLoad()
             return 0;
         }
     }
+    // The collision-box display writes its texts in the small font, as the
+    // debug overlay does.
+    gv->debugFont = gv->sysFont[0];
     LogWrite("OK\n");
     return 1;
 }
@@ -350,6 +356,7 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
     CommandLineCopy(opt, selectFlag);
 
     LogWrite("Checking DX version...");
+    GameMusicHostSet();
     gv->dxVersion = PlatDxVersionGet();
     if (gv->dxVersion < 0x700 && gv->cfg.video.driver != GFX_DRV_GDI) {
         GameErrorSet("Requires DirectX version 7.0 or higher.\nDetected %f", gv->dxVersion / 256.0);

@@ -20,9 +20,11 @@ static const KeyConfig defaultKeys[2] = {
 
 void InitKeysDefault()
 {
-    for (int p = 0; p < 2; p++)
+    for (int p = 0; p < 2; p++) {
+        gv->playKeys[p].key[0] = gv->playKeys[p].key[12] = SYSKEYS_KEY_NONE;
         for (int k = 1; k <= KEYCONFIG_KEYS; k++)
-            gv->cfg.input.keys[p].key[k] = defaultKeys[p].key[k];
+            gv->playKeys[p].key[k] = defaultKeys[p].key[k];
+    }
 }
 
 int InitKeysRemap()

@@ -6,6 +6,7 @@
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 #include "velok/core/team.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -19,6 +20,7 @@ struct IntQueue;
 struct DrawList;
 struct AnimList;
 struct Font;
+struct ExplodList;
 struct BGDef;
 struct BGElem;
 struct FightData;
@@ -166,6 +168,7 @@ struct DemoCfg {
     int introWaitCycles;
     int barsDisplay;
     int debugInfo;
+    int playBgm;  // fight.playbgm: demo matches open the stage music
 };
 
 // What the round loop runs; 0 outside it.
@@ -203,6 +206,10 @@ struct GameVars {
     // "data/velok.cfg": the engine groups read once at start-up, and the
     // [Options] group that the options screen loads and saves.
     SysConfig cfg;
+    // The key records players and screens match input against. The remap
+    // table turns every configured key and pad input into its default key's
+    // code, so these hold the defaults; `cfg.input` keeps what the file says.
+    KeyConfig playKeys[2];
     SysOptions options;
 
     // Players: the slot table (slots 1-4 main players, then helpers), the
@@ -291,6 +298,8 @@ struct GameVars {
     DrawList *drawList;    // the priority draw list of a frame
     AnimList *animList;    // the persistent game animations
     Array *afterImages;    // the afterimage pool
+    ExplodList *explods;   // the players' explods, hit sparks and dust (explodmax)
+    ExplodList *sysExplods;  // screen elements of the fight screen and the motif (sysexplodmax)
     IntQueue *sysKeyQueue; // key events for the players' key buffers
     Font *sysFont[2];      // system fonts 1 and 2, loaded at start-up
 
@@ -342,6 +351,25 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // The AllPalFX controller's effect, over every palette.
+    PalFx allPalFx;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
+
+    // System keys and the continue screen. The debug display, debug mode and
+    // debug keys switches are cfg.debug's; the followed player is debugPlayer.
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
+
+    // The learning AI: players learn from play, and the learned data is
+    // written back to the characters' AI files.
+    int aiLearn = 1;
+    int aiSave = 1;
 
     // The motif (its system file), null until loaded; the select file's stage
     // list, per-order match counts (one-player and team arcade) and the arcade

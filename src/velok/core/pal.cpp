@@ -136,6 +136,22 @@ void PalListRemove(PalGroupMask mask)
     list->count = kept;
 }
 
+void PalListRemovePals(Array *palettes)
+{
+    PalList *list = PalListGet();
+    if (!list || !palettes)
+        return;
+    int kept = 0;
+    for (int i = 0; i < list->count; i++) {
+        bool listed = false;
+        for (int k = 0; k < palettes->capacity && !listed; k++)
+            listed = palettes->slots[k].used && ArrayAt(palettes, k) == list->entries[i].pal;
+        if (!listed)
+            list->entries[kept++] = list->entries[i];
+    }
+    list->count = kept;
+}
+
 void PalListAddPlayer(Array *palettes, PalGroupMask mask)
 {
     if (!palettes)

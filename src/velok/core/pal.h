@@ -56,6 +56,8 @@ int PalGroupMaskAny(PalGroupMask a);
 int PalListInit();
 int PalListAdd(Palette *pal, PalGroupMask mask);
 void PalListRemove(PalGroupMask mask);
+// Removes every entry of the palettes of an array, whatever their mask.
+void PalListRemovePals(Array *palettes);
 // Registers every palette of a player's palette array.
 void PalListAddPlayer(Array *palettes, PalGroupMask mask);
 void PalListRebuild();

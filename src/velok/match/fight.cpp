@@ -20,16 +20,6 @@ enum { FIGHT_KEY_LEN = 96, FIGHT_PATH_LEN = GAME_DIR_LEN };
 
 // ---------------------------------------------------------------- screen elements
 
-void ScreenElemInit(ScreenElem *e)
-{
-    memset(e, 0, sizeof *e);
-    e->displayTime = -2;
-    e->facing = 1;
-    e->vfacing = 1;
-    e->scaleX = 1.0f;
-    e->scaleY = 1.0f;
-}
-
 // A quoted value gives what stands between its quotes, an unquoted one the
 // value itself; cut to the buffer.
 static void TextValueCopy(const char *value, char *out, size_t outSize)
@@ -45,50 +35,6 @@ static void TextValueCopy(const char *value, char *out, size_t outSize)
         n = outSize - 1;
     memcpy(out, value, n);
     out[n] = 0;
-}
-
-static const char *KeyOf(char *key, const char *prefix, const char *suffix)
-{
-    snprintf(key, FIGHT_KEY_LEN, "%s.%s", prefix, suffix);
-    return key;
-}
-
-void ScreenElemRead(TxtParseFile *tp, ScreenElem *e, const char *prefix)
-{
-    char key[FIGHT_KEY_LEN];
-    int a = 0, b = 0, c = 0;
-    e->serial = ++gv->screenElemSerial;
-    e->owner = 0;
-    if (TxtParseScan(tp, KeyOf(key, prefix, "spr"), "%i,%i", &a, &b) == 2) {
-        e->kind = SCREEN_ELEM_SPRITE;
-        e->num1 = a;
-        e->num2 = b;
-    } else if (TxtParseScan(tp, KeyOf(key, prefix, "anim"), "%i", &a) == 1) {
-        e->kind = SCREEN_ELEM_ANIM;
-        e->num1 = a;
-    } else {
-        int n = TxtParseScan(tp, KeyOf(key, prefix, "font"), "%i,%i,%i", &a, &b, &c);
-        if (n < 2) {
-            e->kind = SCREEN_ELEM_NONE;
-            return;
-        }
-        e->kind = SCREEN_ELEM_TEXT;
-        e->num1 = a;
-        e->num2 = b;
-        if (n == 3)
-            e->align = c;
-        const char *text = TxtParseValueGet(tp, KeyOf(key, prefix, "text"));
-        if (text)
-            TextValueCopy(text, e->text, sizeof e->text);
-    }
-    TxtParseIntGet(tp, KeyOf(key, prefix, "displaytime"), &e->displayTime);
-    if (e->displayTime == -2 && e->kind != SCREEN_ELEM_ANIM)
-        e->displayTime = 1;
-    TxtParseScan(tp, KeyOf(key, prefix, "offset"), "%i,%i", &e->offsetX, &e->offsetY);
-    TxtParseIntGet(tp, KeyOf(key, prefix, "facing"), &e->facing);
-    TxtParseIntGet(tp, KeyOf(key, prefix, "vfacing"), &e->vfacing);
-    TxtParseIntGet(tp, KeyOf(key, prefix, "layerno"), &e->layer);
-    TxtParseScan(tp, KeyOf(key, prefix, "scale"), "%f,%f", &e->scaleX, &e->scaleY);
 }
 
 // A fresh element read under a prefix made from a format and a number.
@@ -512,11 +458,20 @@ int FightDefLoad(const char *path)
         FightDataFree();
         return 0;
     }
-    // waits for: explods. Here "    Allocating explods..." creates the
-    // player explod list ([Config] explodmax records, drawing through the
-    // frame's draw list) and the system explod list (sysexplodmax records);
-    // failures end the load with "Can't allocate explods" or "Can't allocate
-    // sysexplods".
+    LogWrite("    Allocating explods...");
+    gv->explods = ExplodListCreate(gv->cfg.engine.explodMax, gv->drawList);
+    if (!gv->explods) {
+        FightDataFree();
+        GameErrorSet("Can't allocate explods");
+        return 0;
+    }
+    gv->sysExplods = ExplodListCreate(gv->cfg.engine.sysExplodMax, nullptr);
+    if (!gv->sysExplods) {
+        FightDataFree();
+        GameErrorSet("Can't allocate sysexplods");
+        return 0;
+    }
+    LogWrite("OK\n");
     return 1;
 }
 
@@ -544,7 +499,9 @@ void FightDataFree()
     gv->fightSpr = gv->fightFxSpr = nullptr;
     gv->fightSnd = gv->commonSnd = nullptr;
     gv->fightFxAnims = gv->fightAnims = nullptr;
-    // waits for: explods (both explod lists are freed here).
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
     MemFree(gv->fight);
     gv->fight = nullptr;
 }

@@ -2,42 +2,16 @@
 #pragma once
 
 #include "velok/core/gamevars.h"
+#include "velok/player/explod.h"
 
 struct TxtParseFile;
 
 enum {
-    SCREEN_ELEM_TEXT_LEN = 48,
     FIGHT_COMBO_TEXT_LEN = 32,
     FIGHT_POWER_LEVELS = 10,
     FIGHT_WIN_ICON_KINDS = 9,
     FIGHT_SIMUL_PLAYERS = 4,
     FIGHT_TURNS_NAMES = 4,
-};
-
-enum ScreenElemKind {
-    SCREEN_ELEM_NONE = 0,
-    SCREEN_ELEM_ANIM = 1,
-    SCREEN_ELEM_SPRITE = 2,
-    SCREEN_ELEM_TEXT = 3,
-};
-
-// One element of a screen: an animation, a sprite or a text in a font,
-// placed at an offset from where its screen puts it.
-// waits for: explods (the module that shows screen elements takes this record
-// and ScreenElemInit and ScreenElemRead over).
-struct ScreenElem {
-    int kind;           // ScreenElemKind
-    int num1, num2;     // action; sprite group and number; font and bank
-    int align;          // text: 1 left, 0 centre, -1 right
-    int spare;
-    int displayTime;    // -2: an animation's whole length
-    int offsetX, offsetY;
-    int layer;          // the lifebar pass that draws it
-    int owner;          // always 0
-    int serial;         // game-wide, in reading order
-    int facing, vfacing;
-    float scaleX, scaleY;
-    char text[SCREEN_ELEM_TEXT_LEN];
 };
 
 // A life or power bar: the bar's ends are pos x + range, the first end being
@@ -111,12 +85,6 @@ struct FightData {
     FightWinIcon winIcon[2];
     int useIconUpTo;
 };
-
-// A fresh element: no kind, facing 1, scale 1.0, display time -2.
-void ScreenElemInit(ScreenElem *e);
-// Reads the element under the prefix from the current group into e; fields
-// whose keys are absent keep what e held. Takes the next serial number.
-void ScreenElemRead(TxtParseFile *tp, ScreenElem *e, const char *prefix);
 
 // 1 on success; 0 with the reason in the game error text, and nothing kept.
 // Also puts the [Round] and [Time] timings into the game record.

@@ -58,46 +58,21 @@ static long long Dbl(long long v)
     return Doubled() ? v * 2 : v;
 }
 
-// An element at (x, y) plus its offset, in the pass of its layer; a text
-// element shows `text` when given. hflip mirrors it once more.
-//
-// waits for: explods. The explod module shows every element through
-// FightElemShow: a record of the system explod list found again by the
-// element's serial, a new animation ticked once, drawn at once and marked as
-// shown. Until then sprites and texts, which carry no state from frame to
-// frame, are drawn here at once, and animations are not shown.
+// An element at (x, y) plus its offset, in the pass of its layer, shown
+// through the system explod list (so an animation runs on from frame to
+// frame); a text element shows `text` when given, hflip mirrors it once more,
+// and spr gives its sprites (the fight screen's, or a face's player's).
 static void ElemShow(const ScreenElem *e, SprSet *spr, long long x, long long y, int pass,
                      const char *text = nullptr, bool hflip = false)
 {
-    if (e->kind == SCREEN_ELEM_NONE || e->layer != pass || !CanDraw())
+    if (e->kind == SCREEN_ELEM_NONE || e->layer != pass)
         return;
-    long long px = Dbl(x + e->offsetX), py = Dbl(y + e->offsetY);
-    float sx = e->scaleX, sy = e->scaleY;
-    if (Doubled()) {
-        sx *= 2;
-        sy *= 2;
-    }
-    if ((e->facing == -1) != hflip)
-        sx = -sx;
-    if (e->vfacing == -1)
-        sy = -sy;
-    switch (e->kind) {
-    case SCREEN_ELEM_SPRITE: {
-        int index = spr ? SprSetFindImage(spr, e->num1, e->num2) : -1;
-        if (index >= 0)
-            SprDrawScaled(spr, index, (float)Sat(px), (float)Sat(py), sx, sy);
-        break;
-    }
-    case SCREEN_ELEM_TEXT: {
-        Font *font = FightFontGet(e->num1);
-        const char *shown = text ? text : e->text;
-        if (font && shown[0])
-            FontDrawText(shown, font, Sat(px), Sat(py), e->align, -1, e->num2);
-        break;
-    }
-    default:
-        break;
-    }
+    ScreenElem shown = *e;
+    if (text)
+        StrCopy(shown.text, sizeof shown.text, text);
+    if (hflip)
+        shown.facing = e->facing == -1 ? 1 : -1;
+    ScreenElemShow(gv->sysExplods, &shown, spr, gv->fightAnims, gv->fightFonts, Sat(x), Sat(y), pass);
 }
 
 // ---------------------------------------------------------------- bar sets

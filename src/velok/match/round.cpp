@@ -13,8 +13,11 @@
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/sound.h"
+#include "velok/player/explod.h"
+#include "velok/player/helper.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
 
@@ -277,8 +280,18 @@ static void RoundSkipIntro()
         if (pl)
             pl->frozen = 0;
     }
-    // Removing helpers and the main players' projectiles and clearing both
-    // explod lists come with the helper, projectile and explod modules.
+    for (int slot = GAME_MAIN_SLOTS + 1; slot <= gv->playerSlotCount; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && pl->isHelper)
+            HelperRemove(pl);
+    }
+    for (int slot = 1; slot <= MainSlotCount(); slot++) {
+        Player *pl = PlayerSlotGet(slot);
+        if (pl)
+            ProjListClear(pl->projList);
+    }
+    ExplodListClear(gv->explods);
+    ExplodListClear(gv->sysExplods);
 }
 
 static int State0()
@@ -653,14 +666,38 @@ int RoundAnnounceText(int announce, char *out, size_t outSize)
     return 0;
 }
 
+// The element spawned at the [Round] pos; an announcement with a text of its
+// own shows it in place of the element's for this spawn only.
+static void AnnounceSpawn(const ScreenElem *e, int announce)
+{
+    ScreenElem shown = *e;
+    char text[SCREEN_ELEM_TEXT_LEN];
+    if (announce && RoundAnnounceText(announce, text, sizeof text))
+        StrCopy(shown.text, sizeof shown.text, text);
+    FightElemSpawn(&shown, gv->fightRound.posX, gv->fightRound.posY);
+}
+
 void RoundAnnounceSpawn()
 {
     int due = RoundAnnounceDue();
     if (!due)
         return;
-    // waits for: explods. Each announcement due is spawned into the system
-    // explod list (FightElemSpawn) at the [Round] pos: the fight data's
-    // round.round[number - 1] (rounds 1 to 9) then round.roundDefault, fight,
-    // ko, dko, to, win, win2 and draw, those with a text taking
-    // RoundAnnounceText's in place of their own for the spawn only.
+    if (!gv->fight)
+        return;
+    const FightRoundElems &re = gv->fight->round;
+    int n = gv->round.number;
+    if ((due & ROUND_ANN_ROUND) && n >= 1 && n <= FIGHT_ROUND_SOUNDS)
+        AnnounceSpawn(&re.round[n - 1], 0);
+    static const struct {
+        int bit;
+        const ScreenElem FightRoundElems::*elem;
+    } order[] = {
+        {ROUND_ANN_ROUND, &FightRoundElems::roundDefault}, {ROUND_ANN_FIGHT, &FightRoundElems::fight},
+        {ROUND_ANN_TO, &FightRoundElems::to},              {ROUND_ANN_DKO, &FightRoundElems::dko},
+        {ROUND_ANN_KO, &FightRoundElems::ko},              {ROUND_ANN_WIN, &FightRoundElems::win},
+        {ROUND_ANN_WIN2, &FightRoundElems::win2},          {ROUND_ANN_DRAW, &FightRoundElems::draw},
+    };
+    for (const auto &o : order)
+        if (due & o.bit)
+            AnnounceSpawn(&(re.*o.elem), o.bit);
 }

@@ -17,6 +17,7 @@
 #include "lib/spr-draw.h"
 #include "lib/vbuf.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/player.h"
 
@@ -82,14 +83,48 @@ int HitSparkSpecGet(Player *pl, int sparkNo, float x, float y, int ownSprites, i
     return 1;
 }
 
+int SparkMake(const SparkSpec *s)
+{
+    ExplodList *list = gv ? gv->explods : nullptr;
+    Explod *e = ExplodAt(list, ExplodAddAnim(list, s->action, s->anims, s->spr));
+    if (!e)
+        return -1;
+    e->posX = s->x;
+    e->posY = s->y;
+    e->stageSpace = s->stageSpace;
+    e->shake = s->shake;
+    e->flips = s->flip;
+    e->owner = s->ownerId;
+    e->id = s->id;
+    e->postype = s->postype;
+    e->layer = s->layer;
+    e->removeTime = s->removeTime;
+    e->pauseMoveTime = s->pauseMoveTime;
+    e->superMoveTime = s->superMoveTime;
+    e->ignoreHitPause = 1;
+    if (s->inDrawList) {
+        e->anim->drawList = list->drawList;
+        e->anim->drawPriority = s->drawPriority;
+    }
+    return (int)(e - list->records);
+}
+
 int HitSparkMake(Player *pl, int sparkNo, float x, float y, int ownSprites, int mirrored, int guard)
 {
     SparkSpec spec;
     if (!HitSparkSpecGet(pl, sparkNo, x, y, ownSprites, mirrored, guard, &spec))
         return -1;
-    // The player explod list does not exist yet: the spark is resolved but no
-    // explod can take it, so none is made.
-    return -1;
+    return SparkMake(&spec);
+}
+
+int DustSpecAt(int x, int y, SparkSpec *out)
+{
+    if (!gv->fightFxAnims || !gv->fightFxSpr || AnimSetFindAction(gv->fightFxAnims, 0, DUST_ACTION) < 0)
+        return 0;
+    SparkSpecFill(out, gv->fightFxAnims, gv->fightFxSpr, DUST_ACTION, (float)x, (float)y);
+    out->inDrawList = 1;
+    out->drawPriority = DUST_PRIORITY;
+    return 1;
 }
 
 int PlayerDustSpecGet(Player *pl, SparkSpec *out)
@@ -103,20 +138,16 @@ int PlayerDustSpecGet(Player *pl, SparkSpec *out)
         return 0;
     if (!gv->fightFxAnims || !gv->fightFxSpr || AnimSetFindAction(gv->fightFxAnims, 0, DUST_ACTION) < 0)
         return 0;
-    int x = ToInt(pl->screenX) + gv->cameraXi - 1 + GameRandom() % 3;
-    int y = ToInt(pl->screenY) + gv->cameraYi - 1 + GameRandom() % 3;
-    SparkSpecFill(out, gv->fightFxAnims, gv->fightFxSpr, DUST_ACTION, (float)x, (float)y);
-    out->inDrawList = 1;
-    out->drawPriority = DUST_PRIORITY;
-    return 1;
+    long long x = (long long)ToInt(pl->screenX) + gv->cameraXi - 1 + GameRandom() % 3;
+    long long y = (long long)ToInt(pl->screenY) + gv->cameraYi - 1 + GameRandom() % 3;
+    return DustSpecAt(ToInt((double)x), ToInt((double)y), out);
 }
 
 void PlayerDustMake(Player *pl)
 {
     SparkSpec spec;
-    // As for sparks, the dust is resolved (and its random offsets drawn) but
-    // no explod list exists yet to take it.
-    PlayerDustSpecGet(pl, &spec);
+    if (PlayerDustSpecGet(pl, &spec))
+        SparkMake(&spec);
 }
 
 // The one-pixel shiver of a player in hit shake, on odd ticks of its state.

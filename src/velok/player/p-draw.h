@@ -45,8 +45,14 @@ struct SparkSpec {
 // 1 with the spark filled, 0 when there is none to make.
 int HitSparkSpecGet(Player *pl, int sparkNo, float x, float y, int ownSprites, int mirrored, int guard,
                     SparkSpec *out);
+// The explod of a spark or dust puff in the players' list: its index, or -1
+// when the list has no room (or does not exist).
+int SparkMake(const SparkSpec *spec);
 // The explod index of the spark, -1 when none was made.
 int HitSparkMake(Player *pl, int sparkNo, float x, float y, int ownSprites, int mirrored, int guard);
+// A dust puff at a stage position: 1 with it filled when the fight-screen
+// effects have the dust action.
+int DustSpecAt(int x, int y, SparkSpec *out);
 // 1 with the dust filled when the player raises dust on this tick.
 int PlayerDustSpecGet(Player *pl, SparkSpec *out);
 void PlayerDustMake(Player *pl);

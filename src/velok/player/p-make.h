@@ -69,7 +69,13 @@ int PlayerAILevelStart();
 int PlayersCreateSide(int side);
 int PlayersDestroySide(int side);
 void PlayersRebuildSide(int side);
+// Removes its explods, its targets and its helpers, and every hold others
+// have on it (PlayerReferencesDrop); before the player is freed.
 int PlayerDestroy(Player *pl);
+// Every other player lets go of one that goes away: target entries, opponent,
+// companion, last opponent and last hitter links, a binding to it, being
+// held by it, and its states.
+void PlayerReferencesDrop(Player *gone);
 void TeamOrderFromKeys(int side);
 void TeamAIEnableAll();
 

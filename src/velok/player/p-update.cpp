@@ -10,6 +10,7 @@
 #include "lib/pal.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/core/common.h"
 #include "velok/match/camera.h"
 #include "velok/core/gamevars.h"
@@ -21,6 +22,7 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/statedef.h"
 
 static int StateExists(const StateDefList *list, int state)
@@ -349,7 +351,7 @@ static int GuardCheck(Player *pl, int up, int choice)
         Player *q = PlayerSlotGet(s);
         if (!q || q == pl || !q->enabled || q->side == pl->side)
             continue;
-        if (q->state.moveType == MOVETYPE_A) {
+        if (q->state.moveType == MOVETYPE_A || ProjListCount(q->projList) > 0) {
             pl->guarding = 1;
             if (PlayerInGuardDist(pl, q))
                 choice = CHOICE_GUARD;
@@ -426,9 +428,10 @@ void PlayerInputUpdate(Player *pl)
         pl->rereadKeys = 0;
         KeyBufPollKeys(&pl->keyBuf, pl->keyConfig);
     }
-    if (gv->playerInput)
+    if (gv->playerInput) {
         CommandsUpdate(pl, ev);
-    // The learning AI's input hook runs here once that exists.
+        AIPlayerPartnerMark(pl);
+    }
 
     const int *held = pl->keyBuf.held;
     int up = held[KEYBUF_UP], fwd = held[KEYBUF_FWD], down = held[KEYBUF_DOWN], back = held[KEYBUF_BACK];
@@ -667,7 +670,7 @@ static void KnockOut(Player *pl)
         pl->getHit.fall = 1;
     }
     PlayerTargetsDrop(pl, nullptr);
-    // The player's explods that go on hit are removed here once explods exist.
+    ExplodRemoveOnHit(gv->explods, pl->id);
 }
 
 static void BlinkOut(Player *pl)
@@ -724,6 +727,8 @@ static void AfterStates(Player *pl)
             pl->life = pl->lifeMax;
     }
     st->time++;
+    if (pl->projContactKind && pl->projContactTicks < INT_MAX)
+        pl->projContactTicks++;
     // No floor at 0: hitover holds once the count has gone below 0.
     if (gh->hitShakeTime == 0 && gh->hitTime > INT_MIN)
         gh->hitTime--;
@@ -820,10 +825,16 @@ void PlayerStateRun(Player *pl)
     pl->prevY = pl->posY;
     pl->prevZ = pl->posZ;
 
+    // A helper removed by its own controllers (DestroySelf) stops where it is.
+    int enabled = pl->enabled;
     PlayerStateRunSpecials(pl);
     int passes = 0;
     for (;;) {
+        if (enabled && !pl->enabled)
+            return;
         PlayerStateRunLoop(pl, &passes);
+        if (enabled && !pl->enabled)
+            return;
         if (st->hitPauseTime > 0)
             break;
         GetHitBookkeeping(pl);

@@ -146,6 +146,8 @@ enum SCtrlVarKind {
 // displaytoclipboard, appendtoclipboard: params 1-5, parameter count; the text in params
 // bindtoparent, bindtoroot: time (1), facing (0), pos x, y, z
 // tagin: stateno, partnerstateno (0), ctrl (0; read, never applied)
+// In params: HitDefParams (hitdef, reversaldef), ExplodParams (explod,
+// modifyexplod), HelperParams (helper), the clipboard text.
 struct SCtrl {
     Array *triggers;  // Expr keyed (group, line); triggerall is group -1
     int groupCount;
@@ -154,6 +156,12 @@ struct SCtrl {
     int type;
     Expr slot[SCTRL_SLOT_COUNT];
     void *params;  // the complex types' record, or the clipboard text
+    // How the trigger lines lie, as the trigger test last found them while
+    // their array had seen linesChanges changes (linesKnown 0: not yet).
+    int linesKnown;
+    int linesChanges;
+    int linesAll;     // slot of the first triggerall line, -1: not in reading order
+    int linesGroups;
 };
 
 // Compiles the current group of the file and adds the controller to the

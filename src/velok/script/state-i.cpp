@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/anim-lib.h"
+#include "lib/drawlist.h"
 #include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/pal.h"
@@ -15,11 +16,23 @@
 #include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/lifebar.h"
+#include "velok/player/explod.h"
+#include "velok/player/helper.h"
+#include "velok/player/p-draw.h"
 #include "velok/player/p-hit.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/afterimg.h"
+#include "velok/player/proj.h"
+#include "velok/script/sc-afterimg.h"
 #include "velok/script/sc-envshake.h"
+#include "velok/script/sc-hitovr.h"
+#include "velok/script/sc-palfx.h"
+#include "velok/script/sc-pause.h"
+#include "velok/script/sc-proj.h"
+#include "velok/script/sc-explod.h"
+#include "velok/script/sc-helper.h"
 #include "velok/script/sc-hitdef.h"
 #include "velok/script/sc-playsnd.h"
 #include "velok/script/sctrl.h"
@@ -358,7 +371,7 @@ static void BindToTarget(Player *pl, const SCtrl *c)
 static void BindToParent(Player *pl, const SCtrl *c)
 {
     bool root = c->type == SCTRL_BINDTOROOT;
-    Player *to = root ? pl->root : pl->parent;
+    Player *to = root ? HelperRootGet(pl) : HelperParentGet(pl);
     if (!pl->isHelper || !to) {
         PlayerWarn(pl, root ? "No root for bindtoroot" : "No parent for bindtoparent");
         return;
@@ -421,6 +434,44 @@ static void FallEnvShake(Player *pl)
     g->fallEnvShakeFreq = g->fallEnvShakePhase = 0.0f;
 }
 
+// The Projectile controller: a helper's projectiles go into its root's list.
+// The launch's hit damage is scaled by the launcher's attack multiplier.
+static void ProjectileLaunch(Player *pl, const SCtrl *c, TrigCtx *ctx)
+{
+    Player *owner = pl->isHelper && pl->root ? pl->root : pl;
+    int index = SCtrlProjectileEval((const ProjectileParams *)c->params, pl, ctx ? ctx->opponent : nullptr, owner);
+    Projectile *proj = ProjListAt(owner->projList, index);
+    if (!proj)
+        return;
+    AIPlayerRefSet(pl, proj->id);
+    HitDef *hd = &proj->hitDef;
+    int evaluated = hd->damage;
+    double scaled = (double)evaluated * (double)pl->attackMul + 0.5;
+    hd->damage = scaled != scaled ? 0 : scaled >= 2147483647.0 ? INT32_MAX : scaled <= -2147483648.0 ? INT32_MIN
+                                                                                                      : (int)scaled;
+    if (evaluated >= 1 && hd->damage == 0)
+        hd->damage = 1;
+}
+
+// PalFX on the player's palettes, BGPalFX on the stage background's and
+// AllPalFX on every palette.
+static void PalFxSet(const PalFxCtrlParams *p, Player *pl)
+{
+    PalFx fx;
+    SCtrlPalFXEval(p, &fx, pl);
+    switch (p->target) {
+    case PALFX_TARGET_PLAYER: pl->palFx = fx; break;
+    case PALFX_TARGET_BG:
+        if (gv)
+            gv->stagePalFx = fx;
+        break;
+    default:
+        if (gv)
+            gv->allPalFx = fx;
+        break;
+    }
+}
+
 // A partnerstateno not given is 0, so the partner comes in at state 0; the
 // ctrl key is read but changes nothing.
 static int TagIn(Player *pl, const SCtrl *c, TrigCtx *ctx)
@@ -444,6 +495,68 @@ static int TagIn(Player *pl, const SCtrl *c, TrigCtx *ctx)
     return 1;
 }
 
+static int Saturate(long long v)
+{
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int)v;
+}
+
+// A game animation of the fight-screen effects at the player plus pos,
+// spread by random, under the players or in front of them.
+static void GameMakeAnim(Player *pl, const SCtrl *c)
+{
+    PlayerZScaleUpdate(pl);
+    int action = EvalInt(pl, c, 0);
+    if (action < 0) {
+        PlayerWarn(pl, "made negative gameanim");
+        action = 0;
+    }
+    int under = EvalInt(pl, c, 1);
+    int f = pl->facing < 0 ? -1 : 1;
+    long long x = ExprFloatToInt(EvalFloat(pl, c, 2) * (float)f + (gv ? gv->cameraX : 0.0f) + pl->screenX);
+    long long y = ExprFloatToInt(EvalFloat(pl, c, 3) + (gv ? gv->cameraY : 0.0f) + pl->screenY);
+    int spread = EvalInt(pl, c, 4);
+    if (spread >= 1) {
+        x += (long long)(GameRandom() % spread - spread / 2) * f;
+        y += GameRandom() % spread - spread / 2;
+    } else if (spread < 0) {
+        PlayerWarn(pl, "negative random param for GameMakeAnim");
+    }
+    if (!gv || !gv->animList)
+        return;
+    int slot = AnimListAdd(gv->animList, gv->fightFxAnims, gv->fightFxSpr, 0, action, Saturate(x), Saturate(y),
+                           f < 0 ? ANIM_FLIP_H : 0, -1);
+    if (slot >= 0)
+        AnimListSetMask(gv->animList, slot, under ? 2 : 1);
+}
+
+// A dust puff at the player's place plus an offset, moved by -1 to 1 pixel
+// each way.
+static void DustAt(Player *pl, float offX, float offY)
+{
+    int f = pl->facing < 0 ? -1 : 1;
+    long long x = (long long)ExprFloatToInt(pl->screenX + offX * (float)f) + (gv ? gv->cameraXi : 0);
+    long long y = (long long)ExprFloatToInt(pl->screenY + offY) + (gv ? gv->cameraYi : 0);
+    x += GameRandom() % 3 - 1;
+    y += GameRandom() % 3 - 1;
+    SparkSpec spec;
+    if (gv && DustSpecAt(Saturate(x), Saturate(y), &spec))
+        SparkMake(&spec);
+}
+
+static void MakeDust(Player *pl, const SCtrl *c)
+{
+    int spacing = EvalInt(pl, c, 5);
+    if (spacing < 1) {
+        PlayerWarn(pl, "makedust spacing <= 0");
+        spacing = 1;
+    }
+    if (!gv || gv->gameTick % spacing != 0)
+        return;
+    DustAt(pl, (float)EvalInt(pl, c, 0), (float)EvalInt(pl, c, 1));
+    if (c->slot[4].value.i)
+        DustAt(pl, EvalFloat(pl, c, 2), EvalFloat(pl, c, 3));
+}
+
 int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 {
     switch (c->type) {
@@ -463,11 +576,11 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         return 0;
     case SCTRL_PARENTVARSET:
     case SCTRL_PARENTVARADD:
-        if (!pl->isHelper || !pl->parent) {
+        if (!HelperParentGet(pl)) {
             PlayerWarn(pl, c->type == SCTRL_PARENTVARSET ? "no parent for parentvarset" : "no parent for parentvaradd");
             return 0;
         }
-        VarSetAdd(pl, pl->parent, c, c->type == SCTRL_PARENTVARADD, true);
+        VarSetAdd(pl, HelperParentGet(pl), c, c->type == SCTRL_PARENTVARADD, true);
         return 0;
     case SCTRL_VARRANDOM:
         VarRandom(pl, c);
@@ -730,6 +843,103 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         EnvColor(pl, c);
         return 0;
 
+    case SCTRL_PROJECTILE:
+        if (c->params)
+            ProjectileLaunch(pl, c, ctx);
+        return 0;
+    case SCTRL_HITOVERRIDE: {
+        int slot = EvalInt(pl, c, 0, 1);
+        if (slot < 0 || slot >= PLAYER_OVERRIDE_COUNT) {
+            PlayerWarn(pl, "illegal override slot: 0 assumed");
+            slot = 0;
+        }
+        if (c->params)
+            SCtrlHitOverrideEval((const HitOverrideParams *)c->params, pl, slot);
+        return 0;
+    }
+    case SCTRL_ENVSHAKE:
+        if (c->params) {
+            EnvShakeBlock shake;
+            SCtrlEnvShakeEval((const EnvShakeParams *)c->params, &shake, pl);
+            EnvShakeStart(&shake);
+        }
+        return 0;
+    case SCTRL_AFTERIMAGE:
+        if (!c->params)
+            return 0;
+        if (!AfterImagePlayerHeld(pl))
+            pl->afterImage = AfterImagePoolTake(pl);
+        if (pl->afterImage)
+            SCtrlAfterImageEval((const AfterImageCtrlParams *)c->params, pl, pl->afterImage, pl->anim);
+        return 0;
+    case SCTRL_AFTERIMAGETIME: {
+        int time = EvalInt(pl, c, 0);
+        if (time < -1) {
+            PlayerWarn(pl, "set illegal afterimagetime");
+            time = 1;
+        }
+        if (AfterImagePlayerHeld(pl)) {
+            pl->afterImage->params.time = time;
+            pl->afterImage->tickCount = 0;
+        }
+        return 0;
+    }
+    case SCTRL_PAUSE:
+        if (c->params)
+            SCtrlPauseApply((const PauseParams *)c->params, PAUSE_MODE_PAUSE, pl);
+        return 0;
+    case SCTRL_SUPERPAUSE:
+        if (c->params)
+            SCtrlSuperPauseApply((const PauseParams *)c->params, pl, ctx && ctx->powerOwner ? ctx->powerOwner : pl);
+        return 0;
+    case SCTRL_PALFX:
+        if (c->params)
+            PalFxSet((const PalFxCtrlParams *)c->params, pl);
+        return 0;
+    case SCTRL_GAMEMAKEANIM:
+        GameMakeAnim(pl, c);
+        return 0;
+    case SCTRL_MAKEDUST:
+        MakeDust(pl, c);
+        return 0;
+    case SCTRL_EXPLOD:
+        if (c->params)
+            ExplodCtrlRun(pl, (const ExplodParams *)c->params, ctx);
+        return 0;
+    case SCTRL_MODIFYEXPLOD:
+        if (c->params)
+            ExplodCtrlModify(pl, (const ExplodParams *)c->params, ctx);
+        return 0;
+    case SCTRL_REMOVEEXPLOD: {
+        int id = EvalInt(pl, c, 0, 1);
+        if (id < -1) {
+            PlayerWarn(pl, "removal of illegal explod ID");
+            id = -1;
+        }
+        ExplodRemoveById(gv ? gv->explods : nullptr, pl->id, id);
+        return 0;
+    }
+    case SCTRL_EXPLODBINDTIME: {
+        int id = EvalInt(pl, c, 0, 1);
+        int time = EvalInt(pl, c, 1, 1);
+        if (id < -1) {
+            PlayerWarn(pl, "illegal ID to explodbindtime");
+            id = -1;
+        }
+        if (time < -1) {
+            PlayerWarn(pl, "illegal explodbindtime");
+            time = -1;
+        }
+        ExplodSetBindTime(gv ? gv->explods : nullptr, pl->id, id, time);
+        return 0;
+    }
+    case SCTRL_HELPER:
+        if (c->params)
+            HelperCreate(pl, (const HelperParams *)c->params, ctx);
+        return 0;
+    case SCTRL_DESTROYSELF:
+        HelperRemove(pl);
+        return 0;
     case SCTRL_PLAYSND:
         if (c->params)
             SCtrlPlaySndApply((const PlaySndParams *)c->params, pl);
@@ -740,27 +950,6 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_SNDPAN:
         SndPan(pl, c);
         return 0;
-
-    // Types whose effect belongs to modules this build does not have yet:
-    // projectiles, helpers, explods, afterimages, pauses, shakes and palette
-    // effects. Each does nothing until its module is wired here.
-    case SCTRL_PROJECTILE:
-    case SCTRL_HITOVERRIDE:
-    case SCTRL_ENVSHAKE:
-    case SCTRL_GAMEMAKEANIM:
-    case SCTRL_AFTERIMAGE:
-    case SCTRL_AFTERIMAGETIME:
-    case SCTRL_PAUSE:
-    case SCTRL_SUPERPAUSE:
-    case SCTRL_MAKEDUST:
-    case SCTRL_PALFX:
-    case SCTRL_EXPLOD:
-    case SCTRL_REMOVEEXPLOD:
-    case SCTRL_EXPLODBINDTIME:
-    case SCTRL_MODIFYEXPLOD:
-    case SCTRL_HELPER:
-    case SCTRL_DESTROYSELF:
-        return 0;
     default:
         FatalExitf("PlayerSCtrlApplyElem not recognised");
     }
@@ -768,5 +957,9 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 
 int PlayerSCtrlApply(Player *pl, SCtrl *ctrl, TrigCtx *ctx)
 {
-    return PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    int own = pl->state.customList == nullptr;
+    AIControllerBefore(pl);
+    int changed = PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    AIControllerAfter(pl, changed, own);
+    return changed;
 }

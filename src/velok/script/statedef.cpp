@@ -12,6 +12,7 @@
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/helper.h"
 #include "velok/player/p-info.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
@@ -239,6 +240,15 @@ static int ParseAll(StateDefList *list, TxtParseFile *f, Player *pl)
     return 1;
 }
 
+// The special states, found again whenever statedefs were added.
+static void SpecialsFind(StateDefList *list)
+{
+    for (int n = 1; n <= 3; n++)
+        list->special[n - 1] = (StateDef *)ArrayFindElem(list->defs, -n, 0);
+    list->specialChanges = list->defs->changes;
+    list->specialKnown = 1;
+}
+
 StateDefList *StateDefListLoad(TxtParseFile *f, Player *pl)
 {
     int count = CountStatedefs(f);
@@ -258,6 +268,7 @@ StateDefList *StateDefListLoad(TxtParseFile *f, Player *pl)
         StateDefListFree(list);
         return nullptr;
     }
+    SpecialsFind(list);
     return list;
 }
 
@@ -272,7 +283,9 @@ int StateDefListAppend(StateDefList *list, TxtParseFile *f, Player *pl)
         GameErrorSet("Out of memory");
         return 0;
     }
-    return ParseAll(list, f, pl);
+    int ok = ParseAll(list, f, pl);
+    SpecialsFind(list);
+    return ok;
 }
 
 void StateDefListFree(StateDefList *list)
@@ -291,6 +304,8 @@ StateDef *StateDefListFind(const StateDefList *list, int number)
 {
     if (!list || !list->defs)
         return nullptr;
+    if (number >= -3 && number <= -1 && list->specialKnown && list->specialChanges == list->defs->changes)
+        return list->special[-number - 1];
     return (StateDef *)ArrayFindElem(list->defs, number, 0);
 }
 
@@ -310,14 +325,14 @@ void TrigCtxBuild(Player *pl, TrigCtx *ctx)
     ctx->powerOwner = mType ? pl : PlayerPowerOwner(pl);
     if (pl->slot >= 1 && pl->slot <= 4)
         ctx->partner = PlayerSlotGet(PlayerPartnerSlot(pl->slot));
-    ctx->parent = pl->parent;
-    ctx->root = pl->root;
+    ctx->parent = HelperParentGet(pl);
+    ctx->root = HelperRootGet(pl);
 }
 
 // Tests the controller's triggers and performs it; 1 when the state changed.
 static int ControllerRun(Player *pl, SCtrl *c, TrigCtx *ctx)
 {
-    // The learning AI's commands-used list is cleared here once that exists.
+    CmdUsedListClear(pl->ai.cmdUsed);
     if (!TrigArrayTest(pl, c))
         return -1;
     return applyFn(pl, c, ctx);
@@ -419,6 +434,7 @@ int PlayerStateRunCurrent(Player *pl)
     int count = sd->ctrls->used;
     if (count > STATEDEF_CTRL_MAX)
         count = STATEDEF_CTRL_MAX;
+    int enabled = pl->enabled;
     for (int i = 0; i < count; i++) {
         SCtrl *c = (SCtrl *)ArrayAtRaw(sd->ctrls, i);
         if (st->persist[i] == 0 && !Held(pl, c)) {
@@ -429,6 +445,10 @@ int PlayerStateRunCurrent(Player *pl)
                 st->persist[i] = (signed char)(unsigned char)p;
                 if (applyFn(pl, c, &ctx))
                     return 1;
+                // A helper that removed itself runs no more controllers: a
+                // Helper controller after it could take its own slot again.
+                if (enabled && !pl->enabled)
+                    return 0;
             }
         }
         if (c->persistent > 0 && !Held(pl, c)) {
@@ -451,11 +471,12 @@ void PlayerStateSpecialRun(Player *pl, int number, int flags)
         return;
     TrigCtx ctx;
     TrigCtxBuild(pl, &ctx);
+    int enabled = pl->enabled;
     for (int i = 0; i < sd->ctrls->used; i++) {
         SCtrl *c = (SCtrl *)ArrayAtRaw(sd->ctrls, i);
         if (Held(pl, c))
             continue;
-        if (ControllerRun(pl, c, &ctx) == 1)
+        if (ControllerRun(pl, c, &ctx) == 1 || (enabled && !pl->enabled))
             return;
     }
 }
@@ -466,7 +487,8 @@ void PlayerStateRunSpecials(Player *pl)
         PlayerStateSpecialRun(pl, -3, 3);
         PlayerStateSpecialRun(pl, -2, 7);
     }
-    if (!pl->shownOnly)
+    // A helper without keyctrl takes no commands: state -1 is not its own.
+    if (!pl->shownOnly && (!pl->isHelper || pl->keyCtrl))
         PlayerStateSpecialRun(pl, -1, 3);
 }
 

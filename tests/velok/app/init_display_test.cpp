@@ -163,6 +163,7 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
     EXPECT_EQ(gv->progDir, dir + "/");
     EXPECT_NE(gv->sysFont[0], nullptr);
     EXPECT_NE(gv->sysFont[1], nullptr);
+    EXPECT_EQ(gv->debugFont, gv->sysFont[0]);
     EXPECT_EQ(gv->cfg.sound.sound, 0);
     EXPECT_EQ(SCREEN_W, 640);
     EXPECT_EQ(KbllIsInstalled(), 1);

@@ -28,6 +28,8 @@ protected:
         TestAllegroStart();
         LogStateReset();
         gv = new GameVars();
+        gv->cfg.engine.explodMax = 8;
+        gv->cfg.engine.sysExplodMax = 8;
         WriteFileText("sys.fnt", FightKitFont());
         gv->sysFont[0] = FontLoad("sys.fnt");
         ASSERT_NE(gv->sysFont[0], nullptr);
@@ -327,9 +329,34 @@ TEST_F(FightLoad, StatusLogLines)
                        "    Reading [Lifebar]...[Turns Lifebar]...[Simul Lifebar]...[Powerbar]...\n"
                        "    [Face]...[Simul Face]...[Turns Face]...\n"
                        "    [Name]...[Simul Name]...[Turns Name]...\n"
-                       "    [Time]...[Combo]...[Round]...[WinIcon]...OK\n";
+                       "    [Time]...[Combo]...[Round]...[WinIcon]...OK\n"
+                       "    Allocating explods...OK\n";
     ASSERT_GE(log.size(), want.size());
     EXPECT_EQ(log.substr(log.size() - want.size()), want);
+}
+
+TEST_F(FightLoad, ExplodListsComeWithTheFileAndGoWithIt)
+{
+    ASSERT_EQ(Load(), 1) << gv->errorText;
+    ASSERT_TRUE(gv->explods && gv->sysExplods);
+    EXPECT_EQ(gv->explods->capacity, 8);
+    EXPECT_EQ(gv->sysExplods->drawList, nullptr);
+    FightDataFree();
+    EXPECT_EQ(gv->explods, nullptr);
+    EXPECT_EQ(gv->sysExplods, nullptr);
+    // A list that cannot be made fails the load and keeps nothing.
+    const struct {
+        int explods, sysExplods;
+        const char *error;
+    } cases[] = {{0, 8, "Can't allocate explods"}, {8, 0, "Can't allocate sysexplods"}};
+    for (const auto &c : cases) {
+        gv->cfg.engine.explodMax = c.explods;
+        gv->cfg.engine.sysExplodMax = c.sysExplods;
+        EXPECT_EQ(Load(), 0);
+        EXPECT_STREQ(gv->errorText, c.error);
+        ExpectNothingKept();
+        EXPECT_EQ(gv->explods, nullptr);
+    }
 }
 
 TEST_F(FightLoad, PalettesJoinThePaletteListAndLeaveItWhenFreed)

@@ -42,6 +42,7 @@ protected:
         set_config_string("sound", "alsa_device", "null");
         LogStateReset();
         gv = new GameVars();
+        gv->cfg.engine.explodMax = gv->cfg.engine.sysExplodMax = 8;
         gv->cfg.sound.sound = 1;
         gv->cfg.sound.wavVolume = 175;
         ASSERT_EQ(SndInstall(DIGI_ALSA, MIDI_NONE, 8), 1) << allegro_error;

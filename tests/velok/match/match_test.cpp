@@ -14,6 +14,7 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vbuf.h"
+#include "support/bgmkit.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/pixkit.h"
@@ -21,11 +22,13 @@
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
+#include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
 
@@ -278,6 +281,45 @@ TEST_F(MatchTest, StageMusicSettings)
     SndSetState(0);
 }
 
+TEST_F(MatchTest, StageMusicOpensWithTheStageAndStopsWithTheMatch)
+{
+    using Calls = std::vector<std::string>;
+    BgmKit *k = BgmKitInstall();
+    GameMusicHostSet();  // the game's own settings, the kit's players
+    gv->cfg.sound.sound = 1;
+    gv->cfg.sound.playMidi = 1;
+    SndSetState(1);
+    StageKit kit;
+    kit.music = "[Music]\nbgmusic = sound/stage.mid\nbgvolume = 12\n";
+    kit.Write("stages/kit.def");
+    ASSERT_EQ(StageLoad(), 1) << gv->errorText;
+    EXPECT_EQ(k->Take(), Calls{"midiLoad sound/stage.mid"});
+    EXPECT_EQ(gv->stageBgm.kind, BGM_KIND_MIDI);
+    EXPECT_EQ(gv->stageBgm.volume, 12);
+    EXPECT_FALSE(gv->stageBgm.started) << "opened, not started";
+    MatchPlayersFree();
+    EXPECT_EQ(k->Take(), Calls{"midiDestroy"});
+    EXPECT_EQ(gv->stageBgm.kind, BGM_KIND_NONE);
+
+    gv->demo = 1;
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_EQ(k->Take(), Calls{}) << "a demo match plays no stage music unless the motif asks";
+    MatchPlayersFree();
+    gv->demoCfg.playBgm = 1;
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_EQ(k->Take(), Calls{"midiLoad sound/stage.mid"});
+    MatchPlayersFree();
+    gv->demo = 0;
+
+    kit.music = "[Music]\nbgmusic = sound/stage.it\n";
+    kit.Write("stages/kit.def");
+    EXPECT_EQ(StageLoad(), 0);
+    EXPECT_STREQ(gv->errorText, "Music file not supported: sound/stage.it");
+    MatchPlayersFree();
+    SndSetState(0);
+    BgmKitRemove();
+}
+
 TEST_F(MatchTest, LifeBalanceAndRoundsToWin)
 {
     struct Case {
@@ -374,7 +416,21 @@ TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
     gv->round.state = 4;
     gv->round.winner = 2;
     gv->matchKind = MATCH_KIND_TRAINING;
+    // A helper of P1 and explods of the round before.
+    Player *helper = P(5);
+    ASSERT_NE(helper, nullptr);
+    helper->root = p1;
+    PlayerEnableSet(5, 1);
+    gv->explods = ExplodListCreate(2, nullptr);
+    gv->sysExplods = ExplodListCreate(2, nullptr);
+    ASSERT_GE(ExplodAddText(gv->explods, "a", nullptr, 0, 0), 0);
+    ASSERT_GE(ExplodAddText(gv->sysExplods, "b", nullptr, 0, 0), 0);
     MatchRoundReset();
+    EXPECT_EQ(helper->enabled, 0);
+    EXPECT_EQ(gv->explods->live + gv->sysExplods->live, 0);
+    ExplodListFree(gv->explods);
+    ExplodListFree(gv->sysExplods);
+    gv->explods = gv->sysExplods = nullptr;
     EXPECT_EQ(gv->round.state, 0);
     EXPECT_EQ(gv->round.winner, 0);
     EXPECT_EQ(gv->round.timeLeft, -1) << "training has no time limit";

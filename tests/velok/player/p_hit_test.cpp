@@ -14,9 +14,12 @@
 #include "support/fieldkit.h"
 #include "support/testkit.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/chardef.h"
+#include "velok/player/explod.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/script/sctrl.h"
 #include "velok/script/statedef.h"
 #include "velok/script/stparam.h"
 
@@ -283,6 +286,73 @@ TEST_F(HitField, GuardAndGuardKO)
     EXPECT_EQ(pl[1]->state.stateNo, 154);
     EXPECT_FLOAT_EQ(pl[1]->getHit.xVel, 3.0f);
     EXPECT_FLOAT_EQ(pl[1]->getHit.yVel, -2.0f);
+}
+
+TEST_F(HitField, SparksShowAtTheContactAndTheVictimsGoOnHitExplodsGo)
+{
+    gv->explods = ExplodListCreate(8, nullptr);
+    ASSERT_NE(gv->explods, nullptr);
+    const ExplodList *list = gv->explods;
+    // The victim's explods: one goes on a hit, one stays.
+    for (const char *keys : {"type = Explod\nid = 1\nremoveongethit = 1", "type = Explod\nid = 2"}) {
+        SCtrl *c = Ctrl(keys);
+        ASSERT_NE(c, nullptr) << gv->errorText;
+        Apply(pl[1], c);
+    }
+    ASSERT_EQ(list->live, 2);
+    Attack(pl[0], "attr = S, NA\nsparkno = S200\nsparkxy = 5, -50");
+    Detect();
+    EXPECT_EQ(ExplodCountById(list, pl[1]->id, 1), 0);
+    EXPECT_EQ(ExplodCountById(list, pl[1]->id, 2), 1);
+    // The spark: P2's front edge (16) toward P1 plus 5 in P2's facing, at
+    // P1's height plus -50.
+    const Explod *spark = &list->records[0];
+    ASSERT_TRUE(spark->inUse);
+    EXPECT_EQ(spark->ownerSlot, 0);
+    EXPECT_EQ(AnimObjActionNo(spark->anim), 200);
+    EXPECT_EQ(spark->anim->set, cd->anims);
+    EXPECT_FLOAT_EQ(spark->posX, 9);
+    EXPECT_FLOAT_EQ(spark->posY, -50);
+    EXPECT_EQ(spark->layer, 2);
+    EXPECT_EQ(spark->flips, 0);
+
+    // A guard shows the guard spark.
+    ExplodListClear(gv->explods);
+    NextTick();
+    Make(2);
+    pl[1]->posX = 30;
+    pl[1]->facing = -1;
+    pl[1]->guarding = 1;
+    Attack(pl[0], "attr = S, NA\nguardflag = MA\nsparkno = S200\nguard.sparkno = S0");
+    Detect();
+    ASSERT_EQ(pl[1]->state.stateNo, 150);
+    ASSERT_EQ(list->live, 1);
+    EXPECT_EQ(AnimObjActionNo(list->records[0].anim), 0);
+    ExplodListFree(gv->explods);
+    gv->explods = nullptr;
+}
+
+TEST_F(HitField, SparkPositionByFacingAndDepth)
+{
+    struct Case {
+        int victimFacing;
+        float zScale, cameraX;
+        float x, y;
+    } cases[] = {
+        {-1, 1.0f, 0, 30 - (16 + 5), -50},   // facing each other: the front edge
+        {1, 1.0f, 0, 30 + (-16 + 5), -50},   // the attacker behind: the back edge
+        {-1, 0.5f, 40, (9 - 40 - 160) * 0.5f + 160 + 40, -25},
+    };
+    gv->stageZOffset = 0;
+    for (const Case &c : cases) {
+        pl[1]->facing = c.victimFacing;
+        pl[1]->zScale = c.zScale;
+        gv->cameraX = c.cameraX;
+        float x, y;
+        PlayerSparkPos(pl[0], pl[1], 5, -50, &x, &y);
+        EXPECT_FLOAT_EQ(x, c.x) << c.victimFacing << " " << c.zScale;
+        EXPECT_FLOAT_EQ(y, c.y) << c.victimFacing << " " << c.zScale;
+    }
 }
 
 TEST_F(HitField, GuardStateErrorWarnsAndResolvesAHit)

@@ -221,6 +221,8 @@ TEST_F(TrigEvalTest, RedirectsAndTheirWarnings)
     // A parent that exists is read, and warnings from its triggers name both players.
     P(2)->isHelper = 1;
     P(2)->parent = p1;
+    P(2)->parentSlot = p1->slot;
+    P(2)->parentId = p1->id;
     P(2)->root = p1;
     p1->life = 321;
     Table(P(2), {{"parent, life", 1, 321}, {"root, id", 1, 56}, {"parentdist x", 2, 120}, {"rootdist y", 2, 0},

@@ -158,7 +158,15 @@ TEST_F(Trig, RedirectToParentAndRoot)
     EXPECT_EQ(v.i, 1);
     EXPECT_EQ(Warnings(), "   0: Warning: Player Tester (56) in state 0:\nhas no root");
 
+    // The parent is found in its slot by its id.
+    Player *slots[] = {nullptr, &pl, &parent};
+    gv->players = slots;
+    gv->playerSlotCount = 2;
+    parent.slot = 2;
+    pl.isHelper = 1;
     pl.parent = &parent;
+    pl.parentSlot = 2;
+    pl.parentId = 3;
     pl.root = &parent;
     EXPECT_EQ(Eval("parent, var(2) + 5").i, 45);
     EXPECT_EQ(Eval("root, var(2)").i, 40);
@@ -167,6 +175,13 @@ TEST_F(Trig, RedirectToParentAndRoot)
     EXPECT_EQ(Eval("parent, var(99)").i, 0);
     EXPECT_EQ(Warnings(), "   0: Warning: Player Mother (3) in state 0:\nin redirected trigger from player Tester (56) "
                           "in state 0:\nvar index out of range");
+    // Once the slot holds another player the parent is gone.
+    parent.id = 4;
+    ClearWarnings();
+    EXPECT_EQ(Eval("parent, var(2) + 5").i, 5);
+    EXPECT_EQ(Warnings(), "   0: Warning: Player Tester (56) in state 0:\nhas no parent");
+    gv->players = nullptr;
+    gv->playerSlotCount = 0;
 }
 
 TEST_F(Trig, OldStyleForms)

@@ -331,6 +331,8 @@ TEST_F(ApplyTest, ParentVariablesOnlyForHelpers)
     Player *helper = P(2);
     helper->isHelper = 1;
     helper->parent = p1;
+    helper->parentSlot = p1->slot;
+    helper->parentId = p1->id;
     ClearWarnings();
     Apply(helper, set);
     EXPECT_EQ(p1->var[4], 9);
@@ -673,6 +675,8 @@ TEST_F(ApplyTargetTest, BindToParentAndRoot)
     Player *h = P(3);
     h->isHelper = 1;
     h->parent = p1;
+    h->parentSlot = p1->slot;
+    h->parentId = p1->id;
     h->root = p1;
     ClearWarnings();
     Apply(h, parent);

@@ -302,15 +302,17 @@ TEST_F(StateDefTest, SpecialStatesByOwnerAndFlags)
                    VarAdd(-1, 1) + "[Statedef 0]\n" + VarAdd(0, 0)),
               nullptr);
     struct Case {
-        int helper, helperTypePlayer, shownOnly, custom;
+        int helper, helperTypePlayer, keyCtrl, shownOnly, custom;
         int runs[4];  // var 0 to 3
     };
     const Case cases[] = {
-        {0, 0, 0, 0, {1, 1, 1, 1}},
-        {0, 0, 1, 0, {1, 0, 1, 1}},
-        {1, 0, 0, 0, {1, 1, 0, 0}},
-        {1, 1, 0, 0, {1, 1, 1, 1}},
-        {0, 0, 0, 1, {0, 0, 1, 0}},  // in another player's states (which lack state 0): only -2, from its own list
+        {0, 0, 0, 0, 0, {1, 1, 1, 1}},  // a top-level player runs -1 without keyctrl
+        {0, 0, 0, 1, 0, {1, 0, 1, 1}},
+        {1, 0, 1, 0, 0, {1, 1, 0, 0}},
+        {1, 0, 0, 0, 0, {1, 0, 0, 0}},  // a helper without keyctrl skips -1
+        {1, 1, 1, 0, 0, {1, 1, 1, 1}},
+        {1, 1, 0, 0, 0, {1, 0, 1, 1}},
+        {0, 0, 0, 0, 1, {0, 0, 1, 0}},  // in another player's states (which lack state 0): only -2, from its own list
     };
     StateDefList other{};
     other.defs = ArrayCreate(1, sizeof(StateDef), nullptr);
@@ -318,15 +320,45 @@ TEST_F(StateDefTest, SpecialStatesByOwnerAndFlags)
         memset(pl->var, 0, sizeof pl->var);
         pl->isHelper = c.helper;
         pl->helperTypePlayer = c.helperTypePlayer;
+        pl->keyCtrl = c.keyCtrl;
         pl->shownOnly = c.shownOnly;
         pl->state.customList = c.custom ? &other : nullptr;
         pl->state.time = 1;
         PlayerStateRunTick(pl);
         for (int i = 0; i < 4; i++)
-            EXPECT_EQ(pl->var[i], c.runs[i]) << i << " " << c.helper << c.helperTypePlayer << c.shownOnly << c.custom;
+            EXPECT_EQ(pl->var[i], c.runs[i])
+                << i << " " << c.helper << c.helperTypePlayer << c.keyCtrl << c.shownOnly << c.custom;
     }
     pl->state.customList = nullptr;
     ArrayFree(other.defs);
+}
+
+// A special state that a later file brings runs from then on; a special
+// state repeated by a later file runs as first loaded, also once the list
+// has had to grow.
+TEST_F(StateDefTest, SpecialStatesOfAppendedFiles)
+{
+    ASSERT_NE(Load("[Statedef -1]\n" + VarAdd(-1, 1) + "[Statedef 0]\n" + VarAdd(0, 0)), nullptr);
+    auto append = [&](const std::string &text) {
+        VFile *vf = DefMemVFile(text);
+        TxtParseFile *tp = TxtParseOpenVfile(vf);
+        VFileClose(vf);
+        int ok = StateDefListAppend(list, tp, pl);
+        TxtParseClose(tp);
+        return ok;
+    };
+    std::string more = "[Statedef -2]\n" + VarAdd(-2, 2) + "[Statedef -1]\n" + VarAdd(-1, 3);
+    for (int n = 100; n < 140; n++)
+        more += "[Statedef " + std::to_string(n) + "]\n" + VarAdd(n, 4);
+    ASSERT_EQ(append(more), 1) << gv->errorText;
+    ASSERT_EQ(append("[Statedef -3]\n" + VarAdd(-3, 5)), 1) << gv->errorText;
+    pl->state.time = 1;
+    PlayerStateRunTick(pl);
+    EXPECT_EQ(pl->var[1], 1);
+    EXPECT_EQ(pl->var[2], 1);
+    EXPECT_EQ(pl->var[3], 0);
+    EXPECT_EQ(pl->var[5], 1);
+    EXPECT_EQ(pl->var[0], 1);
 }
 
 TEST_F(StateDefTest, MissingStateAndHitPause)
