@@ -26,6 +26,7 @@ struct BGElem;
 struct FightData;
 struct SndSet;
 struct Motif;
+struct ScreenElem;
 struct SelectStage;
 
 enum {
@@ -40,6 +41,7 @@ enum {
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
     FIGHT_FONT_COUNT = 10,
+    MOTIF_FONT_COUNT = 10,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -160,6 +162,7 @@ struct ComboCounter {
 struct SceneCfg {
     int fadeInTime, holdTime, fadeOutTime;
     char text[FIGHT_ELEM_TEXT_LEN];
+    const ScreenElem *elem;  // the text element (wintext, winstext) in the motif; null without one
 };
 
 // [Demo Mode] of the motif, as the round reads it.
@@ -371,11 +374,16 @@ struct GameVars {
     int aiLearn = 1;
     int aiSave = 1;
 
-    // The motif (its system file), null until loaded; the select file's stage
+    // The motif (its system file's layouts, null until loaded) with the sets
+    // and fonts that its elements draw with; the select file's stage
     // list, per-order match counts (one-player and team arcade) and the arcade
     // order of computer opponents (ended by -1) with the place reached in it.
     // The character list is charList, charCapacity entries long.
     Motif *motif;
+    SprSet *motifSpr;
+    SndSet *motifSnd;        // null without a sound file
+    AnimSet *motifAnims;     // the file's own actions; null when it has none
+    Font *motifFonts[MOTIF_FONT_COUNT];  // the first system font where the file names none
     SelectStage *stageList;
     int stageCount;
     int charCapacity;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/bg.h"
+#include "music/bgm.h"
 #include "lib/disp.h"
 #include "lib/grandom.h"
 #include "lib/input-lb.h"
@@ -20,6 +21,7 @@
 #include "velok/core/screen.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/charpal.h"
+#include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/screens/charlist.h"
 #include "velok/screens/sysfile.h"
@@ -617,12 +619,12 @@ void CharSelInputRead(int input[2], int *escape, int demo)
             continue;
         }
         int side = 0;
-        int bit = KeyConfigFind(gv->cfg.input.keys, 2, code, &side) & (CHARSEL_START * 2 - 1);
+        int bit = KeyConfigFind(gv->playKeys, 2, code, &side) & (CHARSEL_START * 2 - 1);
         if (bit)
             input[side] |= bit;
     }
     for (int s = 0; s < 2; s++) {
-        int start = gv->cfg.input.keys[s].key[KEYBUF_START];
+        int start = gv->playKeys[s].key[KEYBUF_START];
         if (start >= 1 && start < INPUT_JOY_BASE && InputStateGet(start))
             input[s] |= CHARSEL_START_HELD;
     }
@@ -720,12 +722,12 @@ static void GridDraw(const CharSel *cs, SelectInfo *si)
             CellXY(si, col, row, &x, &y);
             if (c->charIndex == SELECT_CELL_EMPTY) {
                 if (si->showEmptyBoxes)
-                    MotifElemDraw(&si->cellBg, x, y);
+                    MotifElemShow(&si->cellBg, x, y, -1);
                 continue;
             }
-            MotifElemDraw(&si->cellBg, x, y);
+            MotifElemShow(&si->cellBg, x, y, -1);
             if (c->charIndex == SELECT_CELL_RANDOM)
-                MotifElemDraw(&si->cellRandom, x, y);
+                MotifElemShow(&si->cellRandom, x, y, -1);
             else
                 PortraitDraw(c->portraits, 0, (float)(x + si->portraitOffsetX), (float)(y + si->portraitOffsetY),
                              si->portraitScaleX, si->portraitScaleY);
@@ -747,7 +749,7 @@ static void GridDraw(const CharSel *cs, SelectInfo *si)
             continue;
         int x, y;
         CellXY(si, sd->col, sd->row, &x, &y);
-        MotifElemDraw(choosing ? &si->cursorActive[s] : &si->cursorDone[s], x, y);
+        MotifElemShow(choosing ? &si->cursorActive[s] : &si->cursorDone[s], x, y, -1);
     }
 }
 
@@ -775,22 +777,22 @@ static void MenuDraw(const CharSel *cs, SelectInfo *si, int list)
     if (st->kind != CHARSEL_STEP_TEAM_MENU || m->current < 0)
         return;
     const SelectTeamMenuLayout *lay = &si->teamMenu[st->team];
-    MotifElemDraw(&lay->bg, lay->posX, lay->posY);
-    MotifElemDraw(st->team == st->input ? &lay->selfTitle : &lay->enemyTitle, lay->posX, lay->posY);
+    MotifElemShow(&lay->bg, lay->posX, lay->posY, -1);
+    MotifElemShow(st->team == st->input ? &lay->selfTitle : &lay->enemyTitle, lay->posX, lay->posY, -1);
     for (int i = 0; i < m->itemCount; i++) {
         int x = lay->posX + lay->itemOffsetX + i * lay->itemSpacingX;
         int y = lay->posY + lay->itemOffsetY + i * lay->itemSpacingY;
         const MotifFont *f = &lay->itemFont;
         if (i == m->current) {
             f = (cs->tick / 2) & 1 ? &lay->itemActive2Font : &lay->itemActiveFont;
-            MotifElemDraw(&lay->itemCursor, x, y);
+            MotifElemShow(&lay->itemCursor, x, y, -1);
         }
         MotifTextDraw(f, x, y, itemTexts[m->kind[i]]);
         if (m->kind[i] != CHARSEL_ITEM_TURNS)
             continue;
         for (int v = 1; v <= m->valueMax[i]; v++)
-            MotifElemDraw(v <= m->value[i] ? &lay->valueIcon : &lay->valueEmptyIcon,
-                          x + (v - 1) * lay->valueSpacingX, y + (v - 1) * lay->valueSpacingY);
+            MotifElemShow(v <= m->value[i] ? &lay->valueIcon : &lay->valueEmptyIcon,
+                          x + (v - 1) * lay->valueSpacingX, y + (v - 1) * lay->valueSpacingY, -1);
     }
 }
 
@@ -850,18 +852,18 @@ int CharSelRun(int mode, int side)
     CharSelBegin(cs, mode, side);
     TimerSpeedSet(60);
     InputEventFlush();
-    if (BGDef *bg = gv->motif ? gv->motif->bg[MOTIF_BG_SELECT] : nullptr)
-        BGReset(bg);
-    // waits for: music front end (select.bgm starts on the menu music record;
-    // BGMPlay giving 0, which it does only for a kind no player takes, ends
-    // the program here)
+    BGDef *bg = gv->motif ? gv->motif->bg[MOTIF_BG_SELECT] : nullptr;
+    BGReset(bg);
+    ExplodListClear(gv->sysExplods);
+    if (gv->motif)
+        MotifMusicPlay(&gv->motif->selectBgm);
     int r;
     do {
-        // waits for: music front end (the menu music is serviced here, BGMUpdate)
+        BGMUpdate(&gv->menuBgm);
         r = CharSelTick(cs);
-        if (BGDef *bg = gv->motif ? gv->motif->bg[MOTIF_BG_SELECT] : nullptr)
-            BGTick(bg);
+        BGTick(bg);
         Frame(cs);
+        ExplodListUpdate(gv->sysExplods);
     } while (r == CHARSEL_GOING);
     for (SelectInfo *si = Info(); r == CHARSEL_DONE && si && cs->fadeOut < si->fadeOutTime;) {
         cs->fadeOut++;
@@ -869,6 +871,7 @@ int CharSelRun(int mode, int side)
     }
     PalFxGlobalReset();
     DispFrameSkipReset();
+    ExplodListClear(gv->sysExplods);
     int result = CharSelEnd(cs, r);
     delete cs;
     return result;

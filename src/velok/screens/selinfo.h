@@ -1,7 +1,7 @@
 // Select-screen layout ([Select Info] of the motif): the grid and its cells, cursors, portraits, names, stage line and team menus, and what the screen remembers between visits.
 #pragma once
 
-#include "velok/match/fight.h"
+#include "velok/player/explod.h"
 #include "velok/player/p-make.h"
 
 struct SprSet;
@@ -13,7 +13,6 @@ enum {
     SELECT_GRID_MAX = 65536,    // cells of a grid at most
     SELECT_CELL_EMPTY = -1,
     SELECT_CELL_RANDOM = -2,
-    MOTIF_FONT_COUNT = 10,
     MOTIF_PORTRAIT_GROUP = 9000,  // image 0 the small portrait, 1 the large one
 };
 

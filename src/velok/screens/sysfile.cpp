@@ -11,7 +11,6 @@
 #include "lib/font.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
-#include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
 #include "lib/spr-read.h"
 #include "lib/txtparse.h"
@@ -74,14 +73,14 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
         return 0;
     }
     StrCopy(name, sizeof name, v);
-    if (!MotifFileFind(name, full, sizeof full) || !(m->spr = SprLoad(full))) {
+    if (!MotifFileFind(name, full, sizeof full) || !(gv->motifSpr = SprLoad(full))) {
         GameErrorSet("Can't load %s", name);
         return 0;
     }
     StrCopy(m->sprPath, sizeof m->sprPath, full);
     if ((v = TxtParseValueGet(tp, "snd"))) {
         StrCopy(name, sizeof name, v);
-        if (!MotifFileFind(name, full, sizeof full) || !(m->snd = SndSetLoad(full))) {
+        if (!MotifFileFind(name, full, sizeof full) || !(gv->motifSnd = SndSetLoad(full))) {
             GameErrorSet("Can't load %s", name);
             return 0;
         }
@@ -103,7 +102,7 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
     for (int i = 0; i < MOTIF_FONT_COUNT; i++) {
         char key[16];
         snprintf(key, sizeof key, "font%i", i);
-        m->fonts[i] = gv->sysFont[0];
+        gv->motifFonts[i] = gv->sysFont[0];
         if (!(v = TxtParseValueGet(tp, key)))
             continue;
         StrCopy(name, sizeof name, v);
@@ -112,7 +111,7 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
             GameErrorSet("Can't read font %s", name);
             return 0;
         }
-        m->fonts[i] = font;
+        gv->motifFonts[i] = font;
     }
     LogWrite("OK\n");
     return 1;
@@ -253,6 +252,8 @@ static void SceneRead(TxtParseFile *tp, Motif *m)
 {
     gv->winScreen = SceneCfg{};
     gv->survivalScreen = SceneCfg{};
+    gv->winScreen.elem = &m->winText;
+    gv->survivalScreen.elem = &m->winsText;
     ScreenElemInit(&m->winText);
     ScreenElemInit(&m->winsText);
     LogWrite("  Load [Win Screen]...");
@@ -284,7 +285,7 @@ static void SceneRead(TxtParseFile *tp, Motif *m)
 
 static int BgLoadOne(TxtParseFile *tp, Motif *m, int i)
 {
-    m->bg[i] = BGLoad(tp, gv->motifDir.c_str(), bgNames[i], m->spr, m->anims);
+    m->bg[i] = BGLoad(tp, gv->motifDir.c_str(), bgNames[i], gv->motifSpr, gv->motifAnims);
     return m->bg[i] != nullptr;
 }
 
@@ -294,14 +295,17 @@ static int MotifRead(TxtParseFile *tp, Motif *m)
         return 0;
     if (TxtParseGroupCount(tp, "begin action ") > 0) {
         LogWrite("  Load system anim...");
-        if (!(m->anims = AnimSetParse(tp))) {
+        if (!(gv->motifAnims = AnimSetParse(tp))) {
             LibErrorWith("Error loading anim");
             return 0;
         }
         LogWrite("OK\n");
     }
-    // waits for: music front end ([Music] title.bgm, select.bgm and vs.bgm are
-    // read here into the menu music records with BGMReadKey)
+    if (TxtParseGroupSet(tp, "Music") >= 0) {
+        BGMReadKey(tp, &m->titleBgm, "title.bgm");
+        BGMReadKey(tp, &m->selectBgm, "select.bgm");
+        BGMReadKey(tp, &m->vsBgm, "vs.bgm");
+    }
     if (!TitleRead(tp, &m->title) || !OptionRead(tp, &m->option))
         return 0;
     if (!GroupOpen(tp, "Select Info", "Can't access [Select Info] group") || !SelectInfoRead(tp, &m->select))
@@ -379,8 +383,8 @@ void SysBgUnload()
         bg = nullptr;
     }
     LogWrite("sprite data...");
-    SprSetFree(m->spr);
-    m->spr = nullptr;
+    SprSetFree(gv->motifSpr);
+    gv->motifSpr = nullptr;
     LogWrite("OK\n");
 }
 
@@ -391,14 +395,14 @@ void SysFileReload()
         return;
     LogWrite("Reloading system sprite data...");
     bool newSprites = false;
-    if (!m->spr) {
-        if (!(m->spr = SprLoad(m->sprPath)))
+    if (!gv->motifSpr) {
+        if (!(gv->motifSpr = SprLoad(m->sprPath)))
             FatalExitf("Out of memory loading system file %s", m->sprPath);
         newSprites = true;
     }
     LogWrite("OK\n");
     LogWrite("Reloading system sound data...");
-    if (!m->snd && m->sndPath[0] && !(m->snd = SndSetLoad(m->sndPath)))
+    if (!gv->motifSnd && m->sndPath[0] && !(gv->motifSnd = SndSetLoad(m->sndPath)))
         FatalExitf("Out of memory loading system file %s", m->sndPath);
     LogWrite("OK\n");
     LogWrite("Reloading system background data...");
@@ -429,41 +433,48 @@ void SysFileReload()
 
 void SysFileFree()
 {
-    Motif *m = gv ? gv->motif : nullptr;
-    if (!m)
+    if (!gv)
         return;
-    for (BGDef *bg : m->bg)
-        BGFree(bg);
-    SelectInfoFree(&m->select);
-    for (Font *font : m->fonts)
+    if (Motif *m = gv->motif) {
+        for (BGDef *bg : m->bg)
+            BGFree(bg);
+        SelectInfoFree(&m->select);
+        delete m;
+        gv->motif = nullptr;
+    }
+    gv->winScreen.elem = gv->survivalScreen.elem = nullptr;
+    for (Font *&font : gv->motifFonts) {
         if (font && font != gv->sysFont[0])
             FontFree(font);
-    AnimSetFree(m->anims);
-    SndSetFree(m->snd);
-    SprSetFree(m->spr);
-    delete m;
-    gv->motif = nullptr;
+        font = nullptr;
+    }
+    AnimSetFree(gv->motifAnims);
+    SndSetFree(gv->motifSnd);
+    SprSetFree(gv->motifSpr);
+    gv->motifAnims = nullptr;
+    gv->motifSnd = nullptr;
+    gv->motifSpr = nullptr;
 }
 
 // ---------------------------------------------------------------- use
 
 Font *MotifFontGet(int n)
 {
-    if (!gv || !gv->motif || n < 0 || n >= MOTIF_FONT_COUNT)
+    if (!gv || n < 0 || n >= MOTIF_FONT_COUNT)
         return nullptr;
-    return gv->motif->fonts[n];
+    return gv->motifFonts[n];
 }
 
 void MotifSndPlay(const MotifSnd *snd)
 {
-    if (gv && gv->motif && snd)
-        SoundPlay(gv->motif->snd, snd->group, snd->number, 0);
+    if (gv && snd)
+        SoundPlay(gv->motifSnd, snd->group, snd->number, 0);
 }
 
 void MotifSndPlayOnKey(int key, const MotifSnd *snd)
 {
-    if (gv && gv->motif && snd)
-        SoundPlayOnKey(key, gv->motif->snd, snd->group, snd->number, 0);
+    if (gv && snd)
+        SoundPlayOnKey(key, gv->motifSnd, snd->group, snd->number, 0);
 }
 
 void MotifTextDraw(const MotifFont *f, int x, int y, const char *text)
@@ -473,24 +484,12 @@ void MotifTextDraw(const MotifFont *f, int x, int y, const char *text)
         FontDrawText(text, font, x, y, f->align, -1, f->bank);
 }
 
-// waits for: explods. Motif elements are shown through the screen-element
-// functions of the explod module once it exists; until then sprites and texts
-// are drawn here at once and animations are not shown.
-void MotifElemDraw(const ScreenElem *e, int x, int y, const char *text)
+void MotifMusicPlay(const BGMRequest *req)
 {
-    Motif *m = gv ? gv->motif : nullptr;
-    if (!m || !e || !vbufTarget.pixels)
-        return;
-    x += e->offsetX;
-    y += e->offsetY;
-    if (e->kind == SCREEN_ELEM_SPRITE) {
-        int index = m->spr ? SprSetFindImage(m->spr, e->num1, e->num2) : -1;
-        float sx = e->facing == -1 ? -e->scaleX : e->scaleX;
-        float sy = e->vfacing == -1 ? -e->scaleY : e->scaleY;
-        if (index >= 0)
-            SprDrawScaled(m->spr, index, (float)x, (float)y, sx, sy);
-    } else if (e->kind == SCREEN_ELEM_TEXT) {
-        MotifFont f{e->num1, e->num2, e->align};
-        MotifTextDraw(&f, x, y, text ? text : e->text);
-    }
+    // In the motif's directory, or as written.
+    std::string inMotif = gv->motifDir + req->name;
+    const char *name = req->name[0] && FileExists(inMotif.c_str()) ? inMotif.c_str() : req->name;
+    // The menus' music has no volume of its own: the configured one alone.
+    if (!BGMPlay(&gv->menuBgm, name, req->loop, 0))
+        FatalExit();
 }

@@ -1,6 +1,7 @@
 // Motif system file: the front end's fonts, sprites, sounds, menu backgrounds, screen layouts and storyboards, and the fight-screen and select files it names.
 #pragma once
 
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
 #include "velok/screens/selinfo.h"
 
@@ -80,11 +81,9 @@ struct Motif {
     char logoStoryboard[MOTIF_PATH_LEN];
     char introStoryboard[MOTIF_PATH_LEN];
 
-    SprSet *spr;
-    SndSet *snd;      // null without a sound file
-    AnimSet *anims;   // the file's own actions; null when it has none
-    Font *fonts[MOTIF_FONT_COUNT];  // the first system font where the file names none
     BGDef *bg[MOTIF_BG_COUNT];
+    // The menus' music.
+    BGMRequest titleBgm, selectBgm, vsBgm;
 
     TitleInfo title;
     OptionInfo option;
@@ -100,8 +99,9 @@ struct Motif {
 };
 
 // Reads the motif's system file (motif directory and file of the game record)
-// into gv->motif, then the fight-screen file; 1, or 0 with the reason in the
-// game error text and nothing kept.
+// into gv->motif and the game record's motif sets and fonts, then the
+// fight-screen file; 1, or 0 with the reason in the game error text and
+// nothing kept.
 int SysFileLoad();
 // Before a match ([Misc] unloadsystem): frees the menu backgrounds and the
 // system sprites.
@@ -119,8 +119,8 @@ Font *MotifFontGet(int n);
 void MotifSndPlay(const MotifSnd *snd);
 // Plays it on the channel of the key, cutting off what played there.
 void MotifSndPlayOnKey(int key, const MotifSnd *snd);
-// Draws a sprite or text element at (x, y) plus its offset; text elements
-// show `text` when given.
-void MotifElemDraw(const ScreenElem *e, int x, int y, const char *text = nullptr);
 // Draws a text in a motif font; nothing without the font.
 void MotifTextDraw(const MotifFont *f, int x, int y, const char *text);
+// Starts a menu music record of the motif on the menus' record; a name that
+// is not music ends the program.
+void MotifMusicPlay(const BGMRequest *req);

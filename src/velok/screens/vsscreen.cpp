@@ -2,6 +2,7 @@
 #include "velok/screens/vsscreen.h"
 
 #include "lib/bg.h"
+#include "music/bgm.h"
 #include "lib/disp.h"
 #include "lib/font.h"
 #include "lib/input-lb.h"
@@ -124,16 +125,15 @@ int VsScreenRun()
     VsScreenBegin(&vs);
     TimerSpeedSet(60);
     InputEventFlush();
-    if (BGDef *bg = Background())
-        BGReset(bg);
-    // waits for: music front end (vs.bgm starts on the menu music record;
-    // BGMPlay giving 0, which it does only for a kind no player takes, ends
-    // the program here)
+    BGReset(Background());
+    if (gv->motif)
+        MotifMusicPlay(&gv->motif->vsBgm);
     int r;
-    while ((r = VsScreenTick(&vs)) == CHARSEL_GOING) {
-        // waits for: music front end (the menu music is serviced here, BGMUpdate)
-        if (BGDef *bg = Background())
-            BGTick(bg);
+    for (;;) {
+        BGMUpdate(&gv->menuBgm);
+        if ((r = VsScreenTick(&vs)) != CHARSEL_GOING)
+            break;
+        BGTick(Background());
         if (disp.gameBuf)
             VbufTargetSet(disp.gameBuf, 0);
         disp.skipFrame = 0;
@@ -142,7 +142,7 @@ int VsScreenRun()
     }
     PalFxGlobalReset();
     DispFrameSkipReset();
-    // waits for: music front end (the menu music stops here, BGMStop)
+    BGMStop(&gv->menuBgm);
     // waits for: pre-caching thread (waited for here, PrecacheWait)
     return r == CHARSEL_DONE ? 1 : 0;
 }

@@ -151,7 +151,7 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
     EXPECT_EQ(Log("  Fight data loaded"), "  Fight data loaded OK\nSystem loaded OK\n");
     EXPECT_EQ(printed, "Initializing keyboard.\nInitializing sound...sound is disabled\nInitializing graphics.\n");
     ASSERT_NE(gv->motif, nullptr);
-    EXPECT_EQ(gv->motif->fonts[1] != gv->sysFont[0], true);
+    EXPECT_EQ(gv->motifFonts[1] != gv->sysFont[0], true);
     EXPECT_NE(gv->fight, nullptr);
 
     EXPECT_EQ(selectFlag, 1);

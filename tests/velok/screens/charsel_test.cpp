@@ -2,10 +2,12 @@
 #include "velok/screens/charsel.h"
 
 #include <allegro.h>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "lib/disp.h"
 #include "lib/font.h"
 #include "lib/grandom.h"
 #include "lib/input-lb.h"
@@ -13,6 +15,7 @@
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/vbuf.h"
+#include "support/bgmkit.h"
 #include "support/motifkit.h"
 #include "support/pixkit.h"
 #include "support/stagekit.h"
@@ -20,6 +23,7 @@
 #include "velok/core/common.h"
 #include "velok/core/ctrlinit.h"
 #include "velok/core/pal.h"
+#include "velok/match/fight.h"
 #include "velok/player/charpal.h"
 #include "velok/screens/charlist.h"
 #include "velok/screens/sysfile.h"
@@ -52,6 +56,8 @@ protected:
         gv = new GameVars();
         gv->motifDir = "data/";
         gv->motifFile = "system.def";
+        gv->cfg.engine.explodMax = 8;
+        gv->cfg.engine.sysExplodMax = 64;
         PalFxGlobalInit();
         GameRandomSeed(3);
         for (int i = 0; i < 3; i++) {
@@ -92,7 +98,8 @@ protected:
         TempDirTest::TearDown();
     }
     // Loads the kit motif with the select lines (and [Select Info] lines put first).
-    void Motif(const std::string &lines, std::initializer_list<std::string> selectInfo = {})
+    void Motif(const std::string &lines, std::initializer_list<std::string> selectInfo = {},
+               std::initializer_list<std::string> music = {})
     {
         SelectListsFree();
         SysFileFree();
@@ -100,6 +107,8 @@ protected:
         MotifKit kit = MotifKitMake();
         for (const std::string &l : selectInfo)
             kit.Group("Select Info").insert(kit.Group("Select Info").begin(), l);
+        for (const std::string &l : music)
+            kit.Group("Music").push_back(l);
         kit.select = "[Options]\n[Characters]\n" + lines;
         kit.Write();
         ASSERT_EQ(SysFileLoad(), 1) << gv->errorText;
@@ -442,6 +451,28 @@ TEST_F(CharSelDeathTest, ProgrammingFaultsEndTheProgram)
 }
 
 // ---------------------------------------------------------------- versus screen
+
+TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
+{
+    Motif("alpha, stages/one.def\nbeta\n", {}, {"select.bgm = select.mid", "vs.bgm = vs.mid"});
+    BgmKit *k = BgmKitInstall();
+    disp = DispState{};
+    disp.noFrameWait = 1;
+    // Watch mode chooses on its own, so the loop runs to its end untouched.
+    EXPECT_EQ(CharSelRun(CHARSEL_WATCH, 0), 1);
+    EXPECT_GE(Member(0, 0).charIndex, 0);
+    EXPECT_GE(Member(1, 0).charIndex, 0);
+    gv->watch = 0;
+    std::vector<std::string> calls = k->Take();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad select.mid"), calls.end());
+
+    EXPECT_EQ(VsScreenRun(), 1) << "to its end without a key";
+    calls = k->Take();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad vs.mid"), calls.end());
+    EXPECT_EQ(calls.back(), "midiDestroy") << "the menu music stops at the end";
+    BgmKitRemove();
+    disp = DispState{};
+}
 
 TEST_F(CharSelTest, VersusScreenFadesHoldsAndEnds)
 {

@@ -1,6 +1,7 @@
 // Motif system file: a whole kit motif, each group's defaults and checks on small fragments, every failure, unloading and reloading.
 #include "velok/screens/sysfile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,10 +11,14 @@
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "lib/spr-lib.h"
+#include "support/bgmkit.h"
 #include "support/motifkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
+#include "velok/match/fight.h"
+#include "velok/match/round.h"
+#include "velok/player/explod.h"
 
 namespace {
 
@@ -27,6 +32,8 @@ protected:
         gv = new GameVars();
         gv->motifDir = "data/";
         gv->motifFile = "system.def";
+        gv->cfg.engine.explodMax = 8;
+        gv->cfg.engine.sysExplodMax = 64;
         WriteFileText("sys.fnt", FightKitFont());
         gv->sysFont[0] = FontLoad("sys.fnt");
         ASSERT_NE(gv->sysFont[0], nullptr);
@@ -69,16 +76,16 @@ TEST_F(MotifTest, AWholeKitMotifLoadsEveryPartAndTheFightScreen)
         << gv->errorText;
     const Motif *m = gv->motif;
     ASSERT_NE(m, nullptr);
-    EXPECT_NE(m->spr, nullptr);
-    EXPECT_NE(m->snd, nullptr);
-    EXPECT_NE(m->anims, nullptr);
-    EXPECT_EQ(m->fonts[0], gv->sysFont[0]);
-    EXPECT_NE(m->fonts[1], nullptr);
-    EXPECT_NE(m->fonts[1], gv->sysFont[0]);
-    EXPECT_EQ(m->fonts[3], gv->sysFont[0]);
+    EXPECT_NE(gv->motifSpr, nullptr);
+    EXPECT_NE(gv->motifSnd, nullptr);
+    EXPECT_NE(gv->motifAnims, nullptr);
+    EXPECT_EQ(gv->motifFonts[0], gv->sysFont[0]);
+    EXPECT_NE(gv->motifFonts[1], nullptr);
+    EXPECT_NE(gv->motifFonts[1], gv->sysFont[0]);
+    EXPECT_EQ(gv->motifFonts[3], gv->sysFont[0]);
     for (BGDef *bg : m->bg) {
         ASSERT_NE(bg, nullptr);
-        EXPECT_EQ(bg->spr, m->spr) << "menu backgrounds draw the system sprites";
+        EXPECT_EQ(bg->spr, gv->motifSpr) << "menu backgrounds draw the system sprites";
     }
     EXPECT_NE(gv->fight, nullptr);
     EXPECT_STREQ(m->selectFile, "select.def");
@@ -326,21 +333,21 @@ TEST_F(MotifTest, ReloadBringsBackOnlyWhatWasUnloaded)
     kit.Write();
     ASSERT_EQ(SysFileLoad(), 1) << gv->errorText;
     Motif *m = gv->motif;
-    SndSet *sounds = m->snd;
-    Font *font = m->fonts[1];
+    SndSet *sounds = gv->motifSnd;
+    Font *font = gv->motifFonts[1];
     LogStateReset();
     SysBgUnload();
-    EXPECT_EQ(m->spr, nullptr);
+    EXPECT_EQ(gv->motifSpr, nullptr);
     for (BGDef *bg : m->bg)
         EXPECT_EQ(bg, nullptr);
-    EXPECT_EQ(m->snd, sounds);
+    EXPECT_EQ(gv->motifSnd, sounds);
     SysFileReload();
-    ASSERT_NE(m->spr, nullptr);
-    EXPECT_EQ(m->snd, sounds) << "sounds that stayed are not loaded again";
-    EXPECT_EQ(m->fonts[1], font);
+    ASSERT_NE(gv->motifSpr, nullptr);
+    EXPECT_EQ(gv->motifSnd, sounds) << "sounds that stayed are not loaded again";
+    EXPECT_EQ(gv->motifFonts[1], font);
     for (BGDef *bg : m->bg) {
         ASSERT_NE(bg, nullptr);
-        EXPECT_EQ(bg->spr, m->spr);
+        EXPECT_EQ(bg->spr, gv->motifSpr);
     }
     EXPECT_EQ(Log(), "Unloading system background data...sprite data...OK\n"
                      "Reloading system sprite data...OK\n"
@@ -348,12 +355,68 @@ TEST_F(MotifTest, ReloadBringsBackOnlyWhatWasUnloaded)
                      "Reloading system background data...OK\n");
 
     // Sprites gone while the backgrounds stayed: they come back over the new set.
-    SprSetFree(m->spr);
-    m->spr = nullptr;
+    SprSetFree(gv->motifSpr);
+    gv->motifSpr = nullptr;
     m->bg[MOTIF_BG_TITLE]->tick = 77;  // marks the background that was there
     SysFileReload();
     EXPECT_EQ(m->bg[MOTIF_BG_TITLE]->tick, 0);
-    EXPECT_EQ(m->bg[MOTIF_BG_TITLE]->spr, m->spr);
+    EXPECT_EQ(m->bg[MOTIF_BG_TITLE]->spr, gv->motifSpr);
+}
+
+TEST_F(MotifTest, MenuMusicComesFromTheMotifDirectoryOrAsWritten)
+{
+    ASSERT_EQ(LoadWith("Music", {"select.bgm = select.mid", "select.bgm.loop = 0", "vs.bgm = elsewhere.mid"}), 1)
+        << gv->errorText;
+    const Motif *m = gv->motif;
+    EXPECT_STREQ(m->selectBgm.name, "select.mid");
+    EXPECT_EQ(m->selectBgm.loop, 0);
+    EXPECT_EQ(m->vsBgm.loop, 1);
+    EXPECT_STREQ(m->titleBgm.name, "");
+    WriteFileText("data/select.mid", "a tune");
+    BgmKit *k = BgmKitInstall();
+    MotifMusicPlay(&m->selectBgm);
+    std::vector<std::string> calls = k->Take();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad data/select.mid"), calls.end());
+    MotifMusicPlay(&m->vsBgm);
+    calls = k->Take();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad elsewhere.mid"), calls.end());
+    BGMStop(&gv->menuBgm);
+    BgmKitRemove();
+}
+
+TEST_F(MotifTest, WinScreenAndSurvivalResultsSpawnTheirTextElements)
+{
+    kit.Group("Survival Results Screen") = {"winstext.font = 1,0,1", "winstext.text = \"%i wins\"",
+                                            "winstext.offset = 20,30"};
+    ASSERT_EQ(LoadWith("Win Screen", {"wintext.spr = 110,0", "wintext.offset = 7,9"}), 1) << gv->errorText;
+    PalFxGlobalInit();
+    auto live = [](int serial) -> Explod * {
+        for (int i = 0; i < gv->sysExplods->capacity; i++) {
+            Explod *e = ExplodAt(gv->sysExplods, i);
+            if (e && e->inUse && e->id == serial)
+                return e;
+        }
+        return nullptr;
+    };
+    gv->gameLoopMode = GAMELOOP_WIN_SCREEN;
+    RoundSceneUpdate();
+    Explod *e = live(gv->motif->winText.serial);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->kind, EXPLOD_KIND_SPRITE);
+    EXPECT_EQ(e->spr, gv->motifSpr);
+    EXPECT_FLOAT_EQ(e->posX, 7.0f);
+    EXPECT_FLOAT_EQ(e->posY, 9.0f);
+
+    gv->gameLoopMode = GAMELOOP_SURVIVAL_RESULTS;
+    gv->survivalSide = 1;
+    gv->round.wins[0] = 3;
+    RoundSceneUpdate();
+    e = live(gv->motif->winsText.serial);
+    ASSERT_NE(e, nullptr);
+    EXPECT_STREQ(e->text, "3 wins");
+    EXPECT_STREQ(gv->motif->winsText.text, "%i wins") << "the element keeps its format";
+    gv->gameLoopMode = 0;
+    PalFxGlobalFree();
 }
 
 using MotifDeathTest = MotifTest;
@@ -365,6 +428,11 @@ TEST_F(MotifDeathTest, AReloadThatCannotReadItsFilesEndsTheProgram)
     SysBgUnload();
     std::filesystem::remove("data/system.sff");
     EXPECT_EXIT(SysFileReload(), ::testing::ExitedWithCode(1), "Out of memory loading system file data/system.sff");
+    // Menu music that is not music at all ends the program.
+    BgmKitInstall();
+    BGMRequest notMusic{"intro.txt", 1};
+    EXPECT_EXIT(MotifMusicPlay(&notMusic), ::testing::ExitedWithCode(1), "V.E.L.O.K Error");
+    BgmKitRemove();
     kit.Drop("OptionBGdef");
     kit.Write();
     SysBgUnload();
