@@ -171,8 +171,8 @@ int BGMFileKind(const char *name)
     return FILETYPE_UNKNOWN;
 }
 
-// waits for: motif system file (reads "title.bgm", "select.bgm" and "vs.bgm"
-// of [Music] with this, for the menus' record)
+// The motif system file reads "title.bgm", "select.bgm" and "vs.bgm" of
+// [Music] with this, for the menus' record.
 int BGMReadKey(TxtParseFile *tp, BGMRequest *req, const char *key)
 {
     req->name[0] = 0;
@@ -417,8 +417,7 @@ void BGMPoll(BGM *bgm)
     }
 }
 
-// waits for: storyboard runner (hands these two to the storyboard's music
-// hooks, StoryboardSetBgmHooks)
+// The storyboard runner hands these two to the storyboard's music hooks.
 void BGMPlayCallback(const char *name, int loop)
 {
     BGM *menu = host && host->menuRecord ? host->menuRecord() : nullptr;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "music/cdaudio.h"
+#include "music/plugin.h"
 #include "music/tkmod-load.h"
 #include "music/tkmod-play.h"
 #include "platform/pwinmsg.h"
@@ -31,12 +32,11 @@ int CdTrackSet()
 
 // ---------------------------------------------------------------- plug-in host
 
-int MusPluginInit(void *window)
+int MusPluginInit(void *window, int volume)
 {
-    (void)window;
-    // waits for: plug-in host (PluginHostInit, then the host is up)
-    mus.pluginUp = 0;
-    return 0;
+    if (!mus.pluginUp)
+        mus.pluginUp = PluginHostInit(window, volume);
+    return mus.pluginUp;
 }
 
 int MusPluginIsUp()
@@ -48,26 +48,23 @@ void MusPluginShutdown()
 {
     if (!mus.pluginUp)
         return;
-    // waits for: plug-in host (the active plug-in's Quit, the registry freed, the window procedure restored)
+    PluginHostShutdown();
     mus.pluginUp = 0;
     mus.pluginPaused = 0;
 }
 
 int MusPluginPlay(const char *file, int loop)
 {
-    (void)file;
-    (void)loop;
     if (!mus.pluginUp)
         return 0;
-    // waits for: plug-in host (PluginPlay with a deferred start)
-    return 0;
+    return PluginPlay(file, loop, 1);
 }
 
 void MusPluginStop()
 {
     if (!mus.pluginUp)
         return;
-    // waits for: plug-in host (PluginStop)
+    PluginStop();
     mus.pluginPaused = 0;
 }
 
@@ -75,31 +72,25 @@ int MusPluginRestart()
 {
     if (!mus.pluginUp)
         return -1;
-    // waits for: plug-in host (PluginUpdate)
-    return 0;
+    return PluginUpdate();
 }
 
 void MusPluginSetVolume(int v)
 {
-    (void)v;
-    if (!mus.pluginUp)
-        return;
-    // waits for: plug-in host (PluginVolumeSet)
+    if (mus.pluginUp)
+        PluginVolumeSet(v);
 }
 
 int MusPluginGetVolume()
 {
-    if (!mus.pluginUp)
-        return 0;
-    // waits for: plug-in host (the host's remembered volume)
-    return 0;
+    return mus.pluginUp ? PluginVolumeGet() : 0;
 }
 
 void MusPluginPause()
 {
     if (!mus.pluginUp)
         return;
-    // waits for: plug-in host (PluginPause)
+    PluginPause();
     mus.pluginPaused = 1;
 }
 
@@ -107,15 +98,14 @@ void MusPluginResume()
 {
     if (!mus.pluginUp)
         return;
-    // waits for: plug-in host (PluginResume)
+    PluginResume();
     mus.pluginPaused = 0;
 }
 
+// The registry is read with the configuration, whether or not the host runs.
 int MusPluginFindByExt(const char *file)
 {
-    (void)file;
-    // waits for: plug-in host (PluginFindByExt over the registered plug-ins)
-    return -1;
+    return PluginFindByExt(file);
 }
 
 // ---------------------------------------------------------------- tracker player

@@ -10,9 +10,10 @@ struct MusModHandle {
 
 // Every wrapper does nothing, or reports 0, while its player is not up.
 
-// Starts the plug-in host for the game window; 1 when it is up, 0 when there
-// is no host to start.
-int MusPluginInit(void *window);
+// Starts the plug-in host for the game window with the configured plug-in
+// volume; 1 when it is up, 0 when the window's procedure could not be hooked
+// (PluginErrorText says so).
+int MusPluginInit(void *window, int volume);
 int MusPluginIsUp();
 void MusPluginShutdown();
 // Starts the file with a deferred start (the next restart service begins it);

@@ -26,6 +26,7 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "music/music.h"
+#include "music/plugin.h"
 #include "platform/pdriver.h"
 #include "platform/pfile.h"
 #include "platform/pwinmsg.h"
@@ -233,8 +234,9 @@ static void CommandLineCopy(const CmdLineOptions &opt, int *selectFlag)
         *selectFlag = 1;
 }
 
-// Sound is never fatal: without devices the game runs silent.
-static void SoundStart(int noSound)
+// Sound is never fatal: without devices the game runs silent. 0 only when
+// the plug-in host could not hook the game window.
+static int SoundStart(int noSound)
 {
     CfgSound &s = gv->cfg.sound;
     LogAndPrint("Initializing sound...");
@@ -259,8 +261,11 @@ static void SoundStart(int noSound)
         fflush(stdout);
     }
     LibSetError(0);
-    if (s.playMp3)
-        MusPluginInit(PlatWinGameWindow());
+    if (s.playMp3 && !MusPluginInit(PlatWinGameWindow(), s.mp3Volume)) {
+        GameErrorSet("%s", PluginErrorText());
+        return 0;
+    }
+    return 1;
 }
 
 static int GraphicsStart()
@@ -347,10 +352,13 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
 
     if (opt.configPlugins) {
         LogWrite("Configuring music plugins.\n");
-        // waits for: plug-in host (PluginConfigAll shows each registered
-        // plug-in's dialog; then allegro_exit, "close log" and exit code 0)
-        GameErrorSet("Can't configure music plugins: there is no plugin host");
-        return INIT_STEP_PLUGINS;
+        if (!PluginConfigAll()) {
+            GameErrorSet("%s", PluginErrorText());
+            return INIT_STEP_PLUGINS;
+        }
+        allegro_exit();
+        LogWrite("close log");
+        exit(0);
     }
 
     CommandLineCopy(opt, selectFlag);
@@ -393,7 +401,8 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
     }
     LogWrite("OK\n");
 
-    SoundStart(opt.noSound);
+    if (!SoundStart(opt.noSound))
+        return INIT_STEP_SOUND;
 
     if (!GraphicsStart())
         return INIT_STEP_GRAPHICS;

@@ -10,6 +10,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/screens/charlist.h"
+#include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
 #include "velok/script/st-trig.h"
 
@@ -77,14 +78,16 @@ int main(int argc, char **argv)
 
     GraphicsSetUp();
 
-    // waits for: storyboard runner (the storyboard option plays
-    // MenuStoryboardPlay(opt.storyboard, "scene") and goes straight to
-    // shutdown; otherwise the motif's logo storyboard plays)
-    if (!opt.storyboard[0])
+    // A storyboard named on the command line is all the program plays.
+    if (opt.storyboard[0]) {
+        MenuStoryboardPlay(opt.storyboard, "scene");
+    } else {
+        MenuStoryboardPlay(menuMotif.logoStoryboard, "scene");
         SelectDataLoad(selectFlag);
-    // waits for: mode loop (the quick versus match without the select flag;
-    // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
-    FatalExit();
+        // waits for: mode loop (the quick versus match without the select flag;
+        // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
+        FatalExit();
+    }
 
     LogWrite("Deinitializing...\n");
     DeinitSystem(selectFlag);

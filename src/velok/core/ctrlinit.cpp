@@ -27,6 +27,14 @@ void InitKeysDefault()
     }
 }
 
+void InitKeysConfigDefault(int side)
+{
+    if (side < 0 || side > 1)
+        return;
+    for (int k = 1; k <= KEYCONFIG_KEYS; k++)
+        gv->cfg.input.keys[side].key[k] = defaultKeys[side].key[k];
+}
+
 int InitKeysRemap()
 {
     int table[INPUT_REMAP_SIZE];
@@ -61,7 +69,7 @@ int InitKeysRemap()
 void InitPadsReinit()
 {
     CfgInput &in = gv->cfg.input;
-    // waits for: options screen (its edited pad records are copied over the live ones here)
+    // The options screen edits the live pad records, so there is nothing to copy.
     if (JoyIsInstalled()) {
         LogWrite("Deinitializing pads\n");
         JoyRemove();

@@ -183,6 +183,19 @@ enum GameLoopKind {
 
 enum { MATCH_KIND_TRAINING = 3 };
 
+// The training menu over a paused training match: its switch, cursor and the
+// value of each entry, which the dummy player was last given.
+struct TrainingMenuVars {
+    int open;
+    int entry;     // row of the current entry among those of the dummy control
+    int control;   // 0 cooperative, 1 AI, 2 manual
+    int guard;     // 0 none, 1 auto
+    int stance;    // 0 stand, 1 crouch, 2 jump, 3 jump releasing up at the top
+    int distance;  // 0 any, 1 close, 2 medium, 3 far
+    int button;    // 0 none, 1 to 7 buttons a, b, c, x, y, z, start
+    int level;     // AI level - 1
+};
+
 // Made by start-up with new GameVars() (every plain field zero) and freed by
 // shutdown; never allocated with LibCalloc, since it holds strings.
 struct GameVars {
@@ -373,6 +386,11 @@ struct GameVars {
     // written back to the characters' AI files.
     int aiLearn = 1;
     int aiSave = 1;
+
+    // The title menu's choice (0 arcade ... 10 exit; the player who made it
+    // is choosingPlayer), and the training menu of training matches.
+    int titleChoice;
+    TrainingMenuVars training;
 
     // The motif (its system file's layouts, null until loaded) with the sets
     // and fonts that its elements draw with; the select file's stage

@@ -35,6 +35,7 @@
 #include "velok/player/proj.h"
 #include "velok/match/round.h"
 #include "velok/match/syskeys.h"
+#include "velok/match/training.h"
 
 static GameLoopCounters counters;
 
@@ -298,9 +299,12 @@ void GameLoopFrameDraw()
     // While paused: the training menu, or the "PAUSED" box, but not in the
     // frame a paused screenshot waits for. There is no blend buffer, so
     // nothing is blended over the finished frame.
-    // waits for: training menu (MenuTrainingDraw instead of the box while it is open)
-    if (drawn && gv->paused && !gv->screenshotPending)
-        PausedBoxDraw();
+    if (drawn && gv->paused && !gv->screenshotPending) {
+        if (gv->training.open)
+            MenuTrainingDraw();
+        else
+            PausedBoxDraw();
+    }
 
     if (drawn)
         counters.drawn++;

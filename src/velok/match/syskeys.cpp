@@ -11,6 +11,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
+#include "velok/match/training.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -156,7 +157,7 @@ static void TrainingToggle()
         p2->aiControlled = 0;
     gv->matchKind = gv->matchKind == MATCH_KIND_TRAINING ? 0 : MATCH_KIND_TRAINING;
     gv->round.timeLeft = -1;
-    // waits for: training menu (MenuTrainingReset closes it and resets its cursor)
+    MenuTrainingReset();
 }
 
 // Ctrl+D: the overlay moves to the next slot holding an enabled player, and
@@ -250,13 +251,17 @@ int GameLoopSystemKeys()
 
     if (gv->sysKeyQueue) {
         IntQueueClear(gv->sysKeyQueue);
-        // waits for: training menu (MenuTrainingInput is handed every event,
-        // and one it takes clears the keyboard pause switch)
-        while (InputEventPending())
-            IntQueuePush(gv->sysKeyQueue, InputEventRead());
+        // An event the training menu takes goes no further.
+        while (InputEventPending()) {
+            int ev = InputEventRead();
+            if (!MenuTrainingInput(ev))
+                IntQueuePush(gv->sysKeyQueue, ev);
+        }
     }
 
-    if (key == SYSKEY_ESCAPE)
+    // Escape belongs to the training menu while it is shown.
+    bool menuShown = gv->paused && gv->training.open && gv->matchKind == MATCH_KIND_TRAINING;
+    if (key == SYSKEY_ESCAPE && !menuShown)
         gv->quit = 1;
     if (gv->demo && ((keyPress && key != SYSKEY_SCROLL_LOCK) || padPress)) {
         gv->quit = 1;

@@ -18,17 +18,15 @@
 #include "velok/core/common.h"
 #include "velok/core/sound.h"
 #include "velok/match/fight.h"
+#include "velok/screens/menus.h"
 
 enum { KEY_LEN = 64 };
 
 static const char *const bgNames[MOTIF_BG_COUNT] = {"TitleBG", "VersusBG", "SelectBG", "OptionBG"};
 
-static const char *const titleItemKeys[MOTIF_TITLE_ITEMS] = {
+static const char *const titleItemKeys[TITLE_ITEMS] = {
     "arcade", "versus", "teamarcade", "teamversus", "teamcoop", "survival",
     "survivalcoop", "training", "watch", "options", "exit"};
-static const char *const titleItemTexts[MOTIF_TITLE_ITEMS] = {
-    "Arcade", "VS Mode", "Team Arcade", "Team Versus", "Team Co-op", "Survival",
-    "Survival Co-op", "Training", "Watch", "Options", "Exit"};
 
 static std::string SystemPath()
 {
@@ -95,8 +93,8 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
         }
         StrCopy(into[i], MOTIF_PATH_LEN, v);
     }
-    ValueCopy(tp, "logo.storyboard", m->logoStoryboard, sizeof m->logoStoryboard);
-    ValueCopy(tp, "intro.storyboard", m->introStoryboard, sizeof m->introStoryboard);
+    ValueCopy(tp, "logo.storyboard", menuMotif.logoStoryboard, sizeof menuMotif.logoStoryboard);
+    ValueCopy(tp, "intro.storyboard", menuMotif.introStoryboard, sizeof menuMotif.introStoryboard);
 
     LogWrite("  Load system fonts...");
     for (int i = 0; i < MOTIF_FONT_COUNT; i++) {
@@ -129,58 +127,56 @@ static int GroupOpen(TxtParseFile *tp, const char *name, const char *missing)
     return 1;
 }
 
-static int TitleRead(TxtParseFile *tp, TitleInfo *t)
+static void MenuFontRead(TxtParseFile *tp, const char *key, MenuFontRef *f)
 {
-    t->fadeInTime = t->fadeOutTime = 1;
-    t->menuX = 159;
-    t->menuY = 158;
-    t->itemFont = t->itemActiveFont = MotifFont{-1, 0, 0};
-    t->spacingX = 0;
-    t->spacingY = 13;
-    for (int i = 0; i < MOTIF_TITLE_ITEMS; i++)
-        StrCopy(t->itemName[i], MOTIF_ITEM_LEN, titleItemTexts[i]);
-    t->marginTop = 12;
-    t->marginBottom = 8;
-    t->visibleItems = 5;
-    t->boxCursorVisible = 1;
-    const int box[4] = {-32, -10, 32, 2};
-    memcpy(t->boxCursor, box, sizeof box);
+    MotifFont read{f->font, f->bank, f->align};
+    MotifFontRead(tp, key, &read);
+    *f = MenuFontRef{read.font, read.bank, read.align};
+}
+
+static void MenuSndRead(TxtParseFile *tp, const char *key, MenuSndRef *s)
+{
+    SoundRefParse(tp, key, &s->group, &s->number);
+}
+
+static int TitleRead(TxtParseFile *tp)
+{
+    TitleInfo &t = menuMotif.title;
     if (!GroupOpen(tp, "Title Info", "Can't access [Title Info] group"))
         return 0;
-    TxtParseIntGet(tp, "fadein.time", &t->fadeInTime);
-    TxtParseIntGet(tp, "fadeout.time", &t->fadeOutTime);
-    t->fadeInTime = MaxInt(t->fadeInTime, 1);
-    t->fadeOutTime = MaxInt(t->fadeOutTime, 1);
-    TxtParseScan(tp, "menu.pos", "%i,%i", &t->menuX, &t->menuY);
-    MotifFontRead(tp, "menu.item.font", &t->itemFont);
-    MotifFontRead(tp, "menu.item.active.font", &t->itemActiveFont);
-    TxtParseScan(tp, "menu.item.spacing", "%i,%i", &t->spacingX, &t->spacingY);
-    for (int i = 0; i < MOTIF_TITLE_ITEMS; i++) {
+    TxtParseIntGet(tp, "fadein.time", &t.fadeInTime);
+    TxtParseIntGet(tp, "fadeout.time", &t.fadeOutTime);
+    t.fadeInTime = MaxInt(t.fadeInTime, 1);
+    t.fadeOutTime = MaxInt(t.fadeOutTime, 1);
+    TxtParseScan(tp, "menu.pos", "%i,%i", &t.posX, &t.posY);
+    MenuFontRead(tp, "menu.item.font", &t.itemFont);
+    MenuFontRead(tp, "menu.item.active.font", &t.itemActiveFont);
+    TxtParseScan(tp, "menu.item.spacing", "%i,%i", &t.spacingX, &t.spacingY);
+    for (int i = 0; i < TITLE_ITEMS; i++) {
         char key[KEY_LEN];
         snprintf(key, sizeof key, "menu.itemname.%s", titleItemKeys[i]);
-        ValueCopy(tp, key, t->itemName[i], MOTIF_ITEM_LEN);
+        ValueCopy(tp, key, t.itemName[i], sizeof t.itemName[i]);
     }
-    TxtParseScan(tp, "menu.window.margins.y", "%i,%i", &t->marginTop, &t->marginBottom);
-    TxtParseIntGet(tp, "menu.window.visibleitems", &t->visibleItems);
+    TxtParseScan(tp, "menu.window.margins.y", "%i,%i", &t.marginTop, &t.marginBottom);
+    TxtParseIntGet(tp, "menu.window.visibleitems", &t.visibleItems);
     // The menu window scrolls by the count of items it shows.
-    t->visibleItems = MaxInt(t->visibleItems, 1);
-    TxtParseIntGet(tp, "menu.boxcursor.visible", &t->boxCursorVisible);
-    TxtParseScan(tp, "menu.boxcursor.coords", "%i,%i,%i,%i", &t->boxCursor[0], &t->boxCursor[1], &t->boxCursor[2],
-                 &t->boxCursor[3]);
-    MotifSndRead(tp, "cursor.move.snd", &t->cursorMoveSnd);
-    MotifSndRead(tp, "cursor.done.snd", &t->cursorDoneSnd);
-    MotifSndRead(tp, "cancel.snd", &t->cancelSnd);
+    t.visibleItems = MaxInt(t.visibleItems, 1);
+    TxtParseIntGet(tp, "menu.boxcursor.visible", &t.boxCursorVisible);
+    TxtParseScan(tp, "menu.boxcursor.coords", "%i,%i,%i,%i", &t.boxX1, &t.boxY1, &t.boxX2, &t.boxY2);
+    MenuSndRead(tp, "cursor.move.snd", &t.moveSnd);
+    MenuSndRead(tp, "cursor.done.snd", &t.doneSnd);
+    MenuSndRead(tp, "cancel.snd", &t.cancelSnd);
     LogWrite("OK\n");
     return 1;
 }
 
-static int OptionRead(TxtParseFile *tp, OptionInfo *o)
+static int OptionRead(TxtParseFile *tp)
 {
     if (!GroupOpen(tp, "Option Info", "Can't access [Option Info] group"))
         return 0;
-    MotifSndRead(tp, "cursor.move.snd", &o->cursorMoveSnd);
-    MotifSndRead(tp, "cursor.done.snd", &o->cursorDoneSnd);
-    MotifSndRead(tp, "cancel.snd", &o->cancelSnd);
+    MenuSndRead(tp, "cursor.move.snd", &menuMotif.optionMoveSnd);
+    MenuSndRead(tp, "cursor.done.snd", &menuMotif.optionDoneSnd);
+    MenuSndRead(tp, "cancel.snd", &menuMotif.optionCancelSnd);
     LogWrite("OK\n");
     return 1;
 }
@@ -220,13 +216,12 @@ static int VsRead(TxtParseFile *tp, VsScreenInfo *vs)
 // The optional groups: absent ones keep their defaults.
 static void DemoRead(TxtParseFile *tp, DemoInfo *d)
 {
-    d->titleWaitTime = -1;
     gv->demoCfg = DemoCfg{};
     LogWrite("  Load [Demo Mode]...");
     if (TxtParseGroupSet(tp, "Demo Mode") >= 0) {
         TxtParseIntGet(tp, "enabled", &d->enabled);
         if (d->enabled)
-            TxtParseIntGet(tp, "title.waittime", &d->titleWaitTime);
+            TxtParseIntGet(tp, "title.waittime", &menuMotif.demoWaitTime);
         TxtParseIntGet(tp, "select.enabled", &d->selectEnabled);
         TxtParseIntGet(tp, "vsscreen.enabled", &d->vsScreenEnabled);
         TxtParseIntGet(tp, "fight.endtime", &gv->demoCfg.fightEndTime);
@@ -281,6 +276,27 @@ static void SceneRead(TxtParseFile *tp, Motif *m)
     LogWrite("OK\n");
 }
 
+// A music key; a file of that name in the motif's directory is the one
+// meant, else the name stands as written.
+static void MusicRead(TxtParseFile *tp, BGMRequest *req, const char *key)
+{
+    BGMReadKey(tp, req, key);
+    std::string inMotif = gv->motifDir + req->name;
+    if (req->name[0] && inMotif.size() < sizeof req->name && FileExists(inMotif.c_str()))
+        StrCopy(req->name, sizeof req->name, inMotif.c_str());
+}
+
+// The menus' record borrows the backgrounds, sounds and fonts.
+static void MenuMotifShare()
+{
+    Motif *m = gv->motif;
+    menuMotif.titleBg = m ? m->bg[MOTIF_BG_TITLE] : nullptr;
+    menuMotif.optionBg = m ? m->bg[MOTIF_BG_OPTION] : nullptr;
+    menuMotif.snd = gv->motifSnd;
+    for (int i = 0; i < MENU_FONTS && i < MOTIF_FONT_COUNT; i++)
+        menuMotif.fonts[i] = gv->motifFonts[i];
+}
+
 // ---------------------------------------------------------------- backgrounds
 
 static int BgLoadOne(TxtParseFile *tp, Motif *m, int i)
@@ -301,12 +317,13 @@ static int MotifRead(TxtParseFile *tp, Motif *m)
         }
         LogWrite("OK\n");
     }
+    m->selectBgm.loop = m->vsBgm.loop = 1;
     if (TxtParseGroupSet(tp, "Music") >= 0) {
-        BGMReadKey(tp, &m->titleBgm, "title.bgm");
-        BGMReadKey(tp, &m->selectBgm, "select.bgm");
-        BGMReadKey(tp, &m->vsBgm, "vs.bgm");
+        MusicRead(tp, &menuMotif.titleBgm, "title.bgm");
+        MusicRead(tp, &m->selectBgm, "select.bgm");
+        MusicRead(tp, &m->vsBgm, "vs.bgm");
     }
-    if (!TitleRead(tp, &m->title) || !OptionRead(tp, &m->option))
+    if (!TitleRead(tp) || !OptionRead(tp))
         return 0;
     if (!GroupOpen(tp, "Select Info", "Can't access [Select Info] group") || !SelectInfoRead(tp, &m->select))
         return 0;
@@ -363,13 +380,17 @@ int SysFileLoad()
         GameErrorSet("Out of memory");
         return 0;
     }
+    MenuMotifDefaults(&menuMotif);
     int ok = MotifRead(tp, gv->motif);
     TxtParseClose(tp);
     if (ok)
         ok = FightLoad(gv->motif);
-    if (!ok)
+    if (!ok) {
         SysFileFree();
-    return ok;
+        return 0;
+    }
+    MenuMotifShare();
+    return 1;
 }
 
 void SysBgUnload()
@@ -385,6 +406,7 @@ void SysBgUnload()
     LogWrite("sprite data...");
     SprSetFree(gv->motifSpr);
     gv->motifSpr = nullptr;
+    MenuMotifShare();
     LogWrite("OK\n");
 }
 
@@ -428,6 +450,7 @@ void SysFileReload()
         }
         TxtParseClose(tp);
     }
+    MenuMotifShare();
     LogWrite("OK\n");
 }
 
@@ -443,6 +466,7 @@ void SysFileFree()
         gv->motif = nullptr;
     }
     gv->winScreen.elem = gv->survivalScreen.elem = nullptr;
+    MenuMotifDefaults(&menuMotif);
     for (Font *&font : gv->motifFonts) {
         if (font && font != gv->sysFont[0])
             FontFree(font);
@@ -486,10 +510,7 @@ void MotifTextDraw(const MotifFont *f, int x, int y, const char *text)
 
 void MotifMusicPlay(const BGMRequest *req)
 {
-    // In the motif's directory, or as written.
-    std::string inMotif = gv->motifDir + req->name;
-    const char *name = req->name[0] && FileExists(inMotif.c_str()) ? inMotif.c_str() : req->name;
     // The menus' music has no volume of its own: the configured one alone.
-    if (!BGMPlay(&gv->menuBgm, name, req->loop, 0))
+    if (!BGMPlay(&gv->menuBgm, req->name, req->loop, 0))
         FatalExit();
 }

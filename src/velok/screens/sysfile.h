@@ -13,8 +13,6 @@ struct SprSet;
 
 enum {
     MOTIF_PATH_LEN = 512,
-    MOTIF_TITLE_ITEMS = 11,
-    MOTIF_ITEM_LEN = 32,  // 31 characters
 };
 
 // The four menu backgrounds, by the order they load in.
@@ -24,27 +22,6 @@ enum MotifBg {
     MOTIF_BG_SELECT,
     MOTIF_BG_OPTION,
     MOTIF_BG_COUNT,
-};
-
-// [Title Info]: the title menu.
-struct TitleInfo {
-    int fadeInTime, fadeOutTime;  // at least 1
-    int menuX, menuY;
-    MotifFont itemFont, itemActiveFont;
-    int spacingX, spacingY;
-    // Arcade, versus, team arcade, team versus, team co-op, survival, survival
-    // co-op, training, watch, options, exit; an empty text hides the item.
-    char itemName[MOTIF_TITLE_ITEMS][MOTIF_ITEM_LEN];
-    int marginTop, marginBottom;  // menu.window.margins.y
-    int visibleItems;             // at least 1
-    int boxCursorVisible;
-    int boxCursor[4];             // x1, y1, x2, y2
-    MotifSnd cursorMoveSnd, cursorDoneSnd, cancelSnd;
-};
-
-// [Option Info]
-struct OptionInfo {
-    MotifSnd cursorMoveSnd, cursorDoneSnd, cancelSnd;
 };
 
 // [VS Screen]; fade times of 0 are no fade.
@@ -58,10 +35,10 @@ struct VsScreenInfo {
     MotifFont nameFont[2];
 };
 
-// [Demo Mode] but what the round reads (the game record's demo settings).
+// [Demo Mode] but what the round reads (the game record's demo settings) and
+// the title menu's waiting time (the menus' record).
 struct DemoInfo {
     int enabled;
-    int titleWaitTime;  // idle ticks in the title before a demo; -1 never
     int selectEnabled, vsScreenEnabled;
     int fightPlayBgm;
 };
@@ -72,21 +49,21 @@ struct StoryScreen {
     char storyboard[MOTIF_PATH_LEN];
 };
 
+// What the select and versus screens and the round take from the motif; the
+// title menu, the options screen and the storyboards take theirs from the
+// menus' record (menuMotif), which the load fills too.
 struct Motif {
     // What [Files] names; the sprite and sound paths as found, for reloading.
     char sprPath[MOTIF_PATH_LEN];
     char sndPath[MOTIF_PATH_LEN];
     char fightFile[MOTIF_PATH_LEN];
     char selectFile[MOTIF_PATH_LEN];
-    char logoStoryboard[MOTIF_PATH_LEN];
-    char introStoryboard[MOTIF_PATH_LEN];
 
     BGDef *bg[MOTIF_BG_COUNT];
-    // The menus' music.
-    BGMRequest titleBgm, selectBgm, vsBgm;
+    // The select and versus screens' music, found in the motif's directory
+    // or as written.
+    BGMRequest selectBgm, vsBgm;
 
-    TitleInfo title;
-    OptionInfo option;
     SelectInfo select;
     VsScreenInfo vs;
     DemoInfo demo;
@@ -99,9 +76,9 @@ struct Motif {
 };
 
 // Reads the motif's system file (motif directory and file of the game record)
-// into gv->motif and the game record's motif sets and fonts, then the
-// fight-screen file; 1, or 0 with the reason in the game error text and
-// nothing kept.
+// into gv->motif, the game record's motif sets and fonts and the menus'
+// record, then the fight-screen file; 1, or 0 with the reason in the game
+// error text and nothing kept (the menus' record back to its defaults).
 int SysFileLoad();
 // Before a match ([Misc] unloadsystem): frees the menu backgrounds and the
 // system sprites.

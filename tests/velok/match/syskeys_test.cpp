@@ -15,7 +15,9 @@
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
+#include "velok/core/ctrlinit.h"
 #include "velok/match/gameloop.h"
+#include "velok/match/training.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 
@@ -242,6 +244,7 @@ TEST_F(Keys, CtrlKeys)
     P(2)->aiControlled = 1;
     Key(KEY_T);
     EXPECT_EQ(gv->matchKind, MATCH_KIND_TRAINING);
+    EXPECT_EQ(gv->training.open, 1) << "the training menu is reset, open";
     EXPECT_EQ(gv->round.timeLeft, -1);
     EXPECT_EQ(P(2)->aiControlled, 0);
     EXPECT_EQ(gv->choosingPlayer, 0);
@@ -406,6 +409,26 @@ TEST_F(Keys, TrainingUnpausesOnlyByScrollLockForOneFrame)
     for (int i = 0; i < 6; i++)
         Frame();
     EXPECT_EQ(GameLoopCountersGet()->ticks, 3);
+}
+
+TEST_F(Keys, TrainingMenuTakesItsKeysWhilePaused)
+{
+    InitKeysDefault();
+    gv->matchKind = MATCH_KIND_TRAINING;
+    MenuTrainingReset();
+    Key(KEY_RIGHT);
+    EXPECT_EQ(gv->training.control, TRAINING_COOPERATIVE) << "running: the menu takes nothing";
+    KbllPauseSet(1);
+    Key(KEY_ESC);
+    EXPECT_EQ(gv->quit, 0) << "Escape belongs to the open menu";
+    Key(KEY_RIGHT);
+    EXPECT_EQ(gv->training.control, TRAINING_AI);
+    EXPECT_EQ(P(2)->aiControlled, 1);
+    Key(KEY_ENTER);  // player 1's start
+    EXPECT_EQ(gv->training.open, 0);
+    EXPECT_EQ(gv->paused, 1) << "closing the menu leaves the game paused";
+    Key(KEY_ESC);
+    EXPECT_EQ(gv->quit, 1);
 }
 
 TEST_F(Keys, F12WhilePausedSavesTheFrameWithoutTheBox)

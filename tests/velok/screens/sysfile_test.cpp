@@ -18,6 +18,7 @@
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
 #include "velok/match/round.h"
+#include "velok/screens/menus.h"
 #include "velok/player/explod.h"
 
 namespace {
@@ -89,17 +90,17 @@ TEST_F(MotifTest, AWholeKitMotifLoadsEveryPartAndTheFightScreen)
     }
     EXPECT_NE(gv->fight, nullptr);
     EXPECT_STREQ(m->selectFile, "select.def");
-    EXPECT_STREQ(m->logoStoryboard, "logo.def");
+    EXPECT_STREQ(menuMotif.logoStoryboard, "logo.def");
     EXPECT_EQ(std::string(m->sprPath), "data/system.sff");
-    EXPECT_EQ(m->title.fadeInTime, 10);
-    EXPECT_EQ(m->title.fadeOutTime, 1);
-    EXPECT_STREQ(m->title.itemName[1], "VS Mode");
+    EXPECT_EQ(menuMotif.title.fadeInTime, 10);
+    EXPECT_EQ(menuMotif.title.fadeOutTime, 1);
+    EXPECT_STREQ(menuMotif.title.itemName[1], "VS Mode");
     EXPECT_EQ(m->select.rows * m->select.columns, 6);
     EXPECT_EQ(m->select.cellCount, 6);
     EXPECT_EQ(m->select.cells[5].charIndex, -1);
     EXPECT_EQ(m->select.startCol[1], 2);
     EXPECT_EQ(m->vs.time, 20);
-    EXPECT_EQ(m->demo.titleWaitTime, 600);
+    EXPECT_EQ(menuMotif.demoWaitTime, 600);
     EXPECT_EQ(m->demo.selectEnabled, 1);
     EXPECT_EQ(gv->demoCfg.fightEndTime, 1500);
     EXPECT_EQ(gv->demoCfg.barsDisplay, 1);
@@ -124,8 +125,17 @@ TEST_F(MotifTest, AWholeKitMotifLoadsEveryPartAndTheFightScreen)
                   Log().substr(Log().find("    Opening fight data file")));
     EXPECT_NE(Log().find("  Fight data loaded OK\n"), std::string::npos);
 
+    // The menus' record shares the backgrounds, sounds and fonts.
+    EXPECT_EQ(menuMotif.titleBg, m->bg[MOTIF_BG_TITLE]);
+    EXPECT_EQ(menuMotif.optionBg, m->bg[MOTIF_BG_OPTION]);
+    EXPECT_EQ(menuMotif.snd, gv->motifSnd);
+    EXPECT_EQ(menuMotif.fonts[1], gv->motifFonts[1]);
+
     // Freeing leaves the first system font, which start-up owns.
     SysFileFree();
+    EXPECT_EQ(menuMotif.titleBg, nullptr);
+    EXPECT_EQ(menuMotif.snd, nullptr);
+    EXPECT_STREQ(menuMotif.logoStoryboard, "");
     EXPECT_EQ(gv->motif, nullptr);
     EXPECT_NE(gv->sysFont[0]->glyphs, nullptr);
 }
@@ -135,23 +145,23 @@ TEST_F(MotifTest, GroupsWithoutTheirKeysTakeTheDefaults)
     kit.Group("VS Screen").clear();
     ASSERT_EQ(LoadWith("Title Info", {}), 1) << gv->errorText;
     const Motif *m = gv->motif;
-    const TitleInfo &t = m->title;
-    EXPECT_EQ(t.menuX, 159);
-    EXPECT_EQ(t.menuY, 158);
+    const TitleInfo &t = menuMotif.title;
+    EXPECT_EQ(t.posX, 159);
+    EXPECT_EQ(t.posY, 158);
     EXPECT_EQ(t.itemFont.font, -1);
     EXPECT_EQ(t.spacingY, 13);
     EXPECT_EQ(t.marginTop, 12);
     EXPECT_EQ(t.marginBottom, 8);
     EXPECT_EQ(t.visibleItems, 5);
     EXPECT_EQ(t.boxCursorVisible, 1);
-    EXPECT_EQ(t.boxCursor[0], -32);
-    EXPECT_EQ(t.boxCursor[3], 2);
-    EXPECT_EQ(t.cursorMoveSnd.group, -1);
+    EXPECT_EQ(t.boxX1, -32);
+    EXPECT_EQ(t.boxY2, 2);
+    EXPECT_EQ(t.moveSnd.group, -1);
     const char *names[] = {"Arcade", "VS Mode", "Team Arcade", "Team Versus", "Team Co-op", "Survival",
                            "Survival Co-op", "Training", "Watch", "Options", "Exit"};
-    for (int i = 0; i < MOTIF_TITLE_ITEMS; i++)
+    for (int i = 0; i < TITLE_ITEMS; i++)
         EXPECT_STREQ(t.itemName[i], names[i]);
-    EXPECT_EQ(m->option.cursorMoveSnd.group, 1);
+    EXPECT_EQ(menuMotif.optionMoveSnd.group, 1);
     const VsScreenInfo &v = m->vs;
     EXPECT_EQ(v.time, 150);
     EXPECT_EQ(v.fadeInTime, 0);
@@ -170,7 +180,7 @@ TEST_F(MotifTest, GroupsWithoutTheirKeysTakeTheDefaults)
     EXPECT_EQ(s.rememberCol[1][3], -1);
     // Without [Demo Mode] no demo ever starts from the title.
     EXPECT_EQ(m->demo.enabled, 0);
-    EXPECT_EQ(m->demo.titleWaitTime, -1);
+    EXPECT_EQ(menuMotif.demoWaitTime, -1);
     EXPECT_EQ(m->winScreenEnabled, 0);
     EXPECT_EQ(m->continueScreen.enabled, 0);
 }
@@ -183,29 +193,29 @@ TEST_F(MotifTest, ValuesAreReadAndKeptInRange)
         std::function<void(const Motif *)> check;
     } cases[] = {
         {"Title Info", {"fadein.time = 0", "fadeout.time = -4"},
-         [](const Motif *m) {
-             EXPECT_EQ(m->title.fadeInTime, 1);
-             EXPECT_EQ(m->title.fadeOutTime, 1);
+         [](const Motif *) {
+             EXPECT_EQ(menuMotif.title.fadeInTime, 1);
+             EXPECT_EQ(menuMotif.title.fadeOutTime, 1);
          }},
         {"Title Info", {"menu.itemname.arcade =", "menu.itemname.exit = A name of more than thirty-one characters"},
-         [](const Motif *m) {
-             EXPECT_STREQ(m->title.itemName[0], "") << "an empty name hides the item";
-             EXPECT_STREQ(m->title.itemName[10], "A name of more than thirty-one ");
-             EXPECT_STREQ(m->title.itemName[5], "Survival");
+         [](const Motif *) {
+             EXPECT_STREQ(menuMotif.title.itemName[0], "") << "an empty name hides the item";
+             EXPECT_STREQ(menuMotif.title.itemName[10], "A name of more than thirty-one ");
+             EXPECT_STREQ(menuMotif.title.itemName[5], "Survival");
          }},
         {"Title Info", {"menu.window.visibleitems = 0", "menu.item.font = 10,1,1", "menu.item.active.font = 2,3,-1"},
-         [](const Motif *m) {
-             EXPECT_EQ(m->title.visibleItems, 1);
-             EXPECT_EQ(m->title.itemFont.font, -1);
-             EXPECT_EQ(m->title.itemActiveFont.font, 2);
-             EXPECT_EQ(m->title.itemActiveFont.bank, 3);
-             EXPECT_EQ(m->title.itemActiveFont.align, -1);
+         [](const Motif *) {
+             EXPECT_EQ(menuMotif.title.visibleItems, 1);
+             EXPECT_EQ(menuMotif.title.itemFont.font, -1);
+             EXPECT_EQ(menuMotif.title.itemActiveFont.font, 2);
+             EXPECT_EQ(menuMotif.title.itemActiveFont.bank, 3);
+             EXPECT_EQ(menuMotif.title.itemActiveFont.align, -1);
          }},
         {"Title Info", {"cursor.move.snd = 4, 7", "menu.boxcursor.coords = -1,-2,3,4"},
-         [](const Motif *m) {
-             EXPECT_EQ(m->title.cursorMoveSnd.group, 4);
-             EXPECT_EQ(m->title.cursorMoveSnd.number, 7);
-             EXPECT_EQ(m->title.boxCursor[1], -2);
+         [](const Motif *) {
+             EXPECT_EQ(menuMotif.title.moveSnd.group, 4);
+             EXPECT_EQ(menuMotif.title.moveSnd.number, 7);
+             EXPECT_EQ(menuMotif.title.boxY1, -2);
          }},
         {"VS Screen", {"fadein.time = -3", "p2.scale = 2,0.5", "p2.name.font = 2,1,-1", "p2.facing = 1"},
          [](const Motif *m) {
@@ -216,8 +226,8 @@ TEST_F(MotifTest, ValuesAreReadAndKeptInRange)
              EXPECT_EQ(m->vs.facing[1], 1);
          }},
         {"Demo Mode", {"enabled = 0", "title.waittime = 100", "debuginfo = 1"},
-         [](const Motif *m) {
-             EXPECT_EQ(m->demo.titleWaitTime, -1) << "read only when demos are enabled";
+         [](const Motif *) {
+             EXPECT_EQ(menuMotif.demoWaitTime, -1) << "read only when demos are enabled";
              EXPECT_EQ(gv->demoCfg.debugInfo, 1);
          }},
         {"Win Screen", {"enabled = 1", "wintext.font = 1,0,0", "wintext.text = \"You win\"", "fadein.time = 8",
@@ -341,7 +351,10 @@ TEST_F(MotifTest, ReloadBringsBackOnlyWhatWasUnloaded)
     for (BGDef *bg : m->bg)
         EXPECT_EQ(bg, nullptr);
     EXPECT_EQ(gv->motifSnd, sounds);
+    EXPECT_EQ(menuMotif.titleBg, nullptr) << "the title menu sees the background gone";
     SysFileReload();
+    EXPECT_EQ(menuMotif.titleBg, m->bg[MOTIF_BG_TITLE]);
+    EXPECT_EQ(menuMotif.optionBg, m->bg[MOTIF_BG_OPTION]);
     ASSERT_NE(gv->motifSpr, nullptr);
     EXPECT_EQ(gv->motifSnd, sounds) << "sounds that stayed are not loaded again";
     EXPECT_EQ(gv->motifFonts[1], font);
@@ -365,14 +378,16 @@ TEST_F(MotifTest, ReloadBringsBackOnlyWhatWasUnloaded)
 
 TEST_F(MotifTest, MenuMusicComesFromTheMotifDirectoryOrAsWritten)
 {
+    kit.Write();
+    WriteFileText("data/select.mid", "a tune");
     ASSERT_EQ(LoadWith("Music", {"select.bgm = select.mid", "select.bgm.loop = 0", "vs.bgm = elsewhere.mid"}), 1)
         << gv->errorText;
     const Motif *m = gv->motif;
-    EXPECT_STREQ(m->selectBgm.name, "select.mid");
+    EXPECT_STREQ(m->selectBgm.name, "data/select.mid");
+    EXPECT_STREQ(m->vsBgm.name, "elsewhere.mid");
     EXPECT_EQ(m->selectBgm.loop, 0);
     EXPECT_EQ(m->vsBgm.loop, 1);
-    EXPECT_STREQ(m->titleBgm.name, "");
-    WriteFileText("data/select.mid", "a tune");
+    EXPECT_STREQ(menuMotif.titleBgm.name, "");
     BgmKit *k = BgmKitInstall();
     MotifMusicPlay(&m->selectBgm);
     std::vector<std::string> calls = k->Take();
