@@ -10,6 +10,7 @@
 #include "lib/grandom.h"
 #include "lib/input-lb.h"
 #include "lib/joy.h"
+#include "lib/kbll-lib.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/spr-draw.h"
@@ -19,11 +20,11 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
-#include "velok/match/gameloop.h"
 #include "velok/player/charpal.h"
 #include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/screens/charlist.h"
+#include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
 
 enum {
@@ -595,6 +596,12 @@ void CharSelInputRead(int input[2], int *escape, int demo)
     input[0] = input[1] = 0;
     *escape = 0;
     JoyUpdate();
+    // Keys and pads reach the screen through the input events; their own
+    // rings are emptied so that nothing stale waits in them for another screen.
+    while (KbllEventPending())
+        KbllEventRead();
+    while (JoyEventPending())
+        JoyEventRead();
     while (InputEventPending()) {
         int ev = InputEventRead();
         if (ev & INPUT_RELEASE)
@@ -837,42 +844,44 @@ void CharSelDraw(const CharSel *cs)
 
 // ---------------------------------------------------------------- the screen
 
+// Draws the frame unless it is skipped, and presents it.
 static void Frame(const CharSel *cs)
 {
-    if (disp.gameBuf)
+    int drawn = !disp.skipFrame && disp.gameBuf;
+    if (drawn) {
         VbufTargetSet(disp.gameBuf, 0);
-    disp.skipFrame = 0;
-    CharSelDraw(cs);
-    GameLoopFramePresent();
+        CharSelDraw(cs);
+    }
+    MenuFramePresent(drawn);
 }
 
 int CharSelRun(int mode, int side)
 {
-    CharSel *cs = new CharSel;
-    CharSelBegin(cs, mode, side);
+    CharSel cs;
+    CharSelBegin(&cs, mode, side);
     TimerSpeedSet(60);
-    InputEventFlush();
+    MenuInputFlush();
     BGDef *bg = gv->motif ? gv->motif->bg[MOTIF_BG_SELECT] : nullptr;
     BGReset(bg);
     ExplodListClear(gv->sysExplods);
+    DispFrameSkipReset();
     if (gv->motif)
         MotifMusicPlay(&gv->motif->selectBgm);
     int r;
     do {
+        MenuFrameBegin();
         BGMUpdate(&gv->menuBgm);
-        r = CharSelTick(cs);
+        r = CharSelTick(&cs);
         BGTick(bg);
-        Frame(cs);
+        Frame(&cs);
         ExplodListUpdate(gv->sysExplods);
     } while (r == CHARSEL_GOING);
-    for (SelectInfo *si = Info(); r == CHARSEL_DONE && si && cs->fadeOut < si->fadeOutTime;) {
-        cs->fadeOut++;
-        Frame(cs);
+    for (SelectInfo *si = Info(); r == CHARSEL_DONE && si && cs.fadeOut < si->fadeOutTime;) {
+        cs.fadeOut++;
+        Frame(&cs);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();
     ExplodListClear(gv->sysExplods);
-    int result = CharSelEnd(cs, r);
-    delete cs;
-    return result;
+    return CharSelEnd(&cs, r);
 }

@@ -14,8 +14,8 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/team.h"
-#include "velok/match/gameloop.h"
 #include "velok/screens/charsel.h"
+#include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
 
 static const VsScreenInfo *Info()
@@ -124,21 +124,24 @@ int VsScreenRun()
     VsScreen vs;
     VsScreenBegin(&vs);
     TimerSpeedSet(60);
-    InputEventFlush();
+    MenuInputFlush();
     BGReset(Background());
+    DispFrameSkipReset();
     if (gv->motif)
         MotifMusicPlay(&gv->motif->vsBgm);
     int r;
     for (;;) {
+        MenuFrameBegin();
         BGMUpdate(&gv->menuBgm);
         if ((r = VsScreenTick(&vs)) != CHARSEL_GOING)
             break;
         BGTick(Background());
-        if (disp.gameBuf)
+        int drawn = !disp.skipFrame && disp.gameBuf;
+        if (drawn) {
             VbufTargetSet(disp.gameBuf, 0);
-        disp.skipFrame = 0;
-        VsScreenDraw(&vs);
-        GameLoopFramePresent();
+            VsScreenDraw(&vs);
+        }
+        MenuFramePresent(drawn);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();

@@ -26,6 +26,7 @@
 #include "velok/match/fight.h"
 #include "velok/player/charpal.h"
 #include "velok/screens/charlist.h"
+#include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
 #include "velok/screens/vsscreen.h"
 
@@ -452,24 +453,62 @@ TEST_F(CharSelDeathTest, ProgrammingFaultsEndTheProgram)
 
 // ---------------------------------------------------------------- versus screen
 
+// Key codes pushed at the start of given frames of a screen's own loop.
+std::vector<std::pair<int, int>> script;
+int scriptFrame;
+
+void ScriptFrame()
+{
+    for (auto &p : script)
+        if (p.first == scriptFrame)
+            InputEventPush(p.second);
+    scriptFrame++;
+}
+
+void Script(std::vector<std::pair<int, int>> s)
+{
+    script = std::move(s);
+    scriptFrame = 0;
+}
+
 TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
 {
     Motif("alpha, stages/one.def\nbeta\n", {}, {"select.bgm = select.mid", "vs.bgm = vs.mid"});
     BgmKit *k = BgmKitInstall();
     disp = DispState{};
     disp.noFrameWait = 1;
-    // Watch mode chooses on its own, so the loop runs to its end untouched.
-    EXPECT_EQ(CharSelRun(CHARSEL_WATCH, 0), 1);
-    EXPECT_GE(Member(0, 0).charIndex, 0);
-    EXPECT_GE(Member(1, 0).charIndex, 0);
-    gv->watch = 0;
+    MenuFrameHookSet(ScriptFrame);
+
+    Script({{2, keyCodes[0][RIGHT]}, {3, keyCodes[0][B]}});
+    EXPECT_EQ(CharSelRun(CHARSEL_ARCADE, 0), 1);
+    EXPECT_EQ(scriptFrame, 4);
+    EXPECT_EQ(Member(0, 0).charIndex, 1);
+    EXPECT_EQ(Member(0, 0).palNo, 1);
+    EXPECT_EQ(Member(1, 0).ai, 1);
     std::vector<std::string> calls = k->Take();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad select.mid"), calls.end());
+    Script({{1, ESC}});
+    EXPECT_EQ(CharSelRun(CHARSEL_VERSUS, 0), 0);
+    // Watch mode chooses on its own.
+    Script({});
+    EXPECT_EQ(CharSelRun(CHARSEL_WATCH, 0), 1);
+    EXPECT_GE(Member(1, 0).charIndex, 0);
+    gv->watch = 0;
 
+    k->Take();
+    Script({});
     EXPECT_EQ(VsScreenRun(), 1) << "to its end without a key";
+    EXPECT_EQ(scriptFrame, 21);
     calls = k->Take();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "midiLoad vs.mid"), calls.end());
     EXPECT_EQ(calls.back(), "midiDestroy") << "the menu music stops at the end";
+    Script({{6, keyCodes[1][A]}});
+    EXPECT_EQ(VsScreenRun(), 1);
+    EXPECT_EQ(scriptFrame, 11) << "a button in the hold fades out at once";
+    Script({{2, ESC}});
+    EXPECT_EQ(VsScreenRun(), 0);
+
+    MenuFrameHookSet(nullptr);
     BgmKitRemove();
     disp = DispState{};
 }
