@@ -40,6 +40,7 @@
 #include "velok/match/fight.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/p-make.h"
+#include "velok/player/precache.h"
 #include "velok/screens/charlist.h"
 #include "velok/screens/sysfile.h"
 #include "velok/script/st-trig.h"
@@ -472,6 +473,9 @@ void DeinitSystem(int selectFlag)
     printf("\n");
     fflush(stdout);
 
+    // The mode loop has stopped it; a thread still loading would find the cache gone.
+    PrecacheAbort();
+    PrecacheWait();
     LogWrite("Clearing player cache...");
     // Entries that players still use stay loaded (the error text names them).
     LogWrite(!gv || PlayerCacheFlush() ? "OK\n" : "failed\n");

@@ -20,6 +20,7 @@
 #include "velok/core/common.h"
 #include "velok/core/team.h"
 #include "velok/player/charpal.h"
+#include "velok/player/precache.h"
 #include "velok/screens/sysfile.h"
 
 // The select file between SelectDefOpen and SelectDefLoad.
@@ -48,8 +49,12 @@ int SelectListsAlloc()
     gv->charCount = 0;
     gv->arcadeOrder.assign(1, -1);
     gv->arcadeIndex = 0;
-    // waits for: pre-caching thread (the queue is set up here with [Misc]
-    // precache, PrecacheInit, and its result is the result of this function)
+    // The thread queues arcade opponents from the order kept here.
+    PrecacheOpponentsSet(ArcadeListOpponents);
+    if (!PrecacheInit(gv->cfg.misc.precache)) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
     return 1;
 }
 

@@ -23,6 +23,7 @@
 #include "velok/player/charpal.h"
 #include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
+#include "velok/player/precache.h"
 #include "velok/screens/charlist.h"
 #include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
@@ -369,8 +370,8 @@ static void Fill(CharSel *cs, CharSelStep *st, int charIndex, int pal)
     cs->side[st->input].lastChar = charIndex;
     SelectInfo *si = Info();
     MotifSndPlay(&si->cursorDoneSnd[st->input]);
-    // waits for: pre-caching thread (the character is queued, PrecacheQueueChar,
-    // and the thread started, PrecacheStart)
+    PrecacheQueueChar(charIndex);
+    PrecacheStart();
 }
 
 static int CharTick(CharSel *cs, CharSelStep *st, int input)
@@ -671,7 +672,7 @@ int CharSelEnd(CharSel *cs, int result)
                 CharReleasePal(m->palNo, m->charIndex);
             }
         }
-        // waits for: pre-caching thread (waited for here, PrecacheWait)
+        PrecacheWait();
         return 0;
     }
     for (int t = 0; t < 2; t++) {

@@ -14,6 +14,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/team.h"
+#include "velok/player/precache.h"
 #include "velok/screens/charsel.h"
 #include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
@@ -35,8 +36,10 @@ void VsScreenBegin(VsScreen *vs)
     vs->frame = 0;
     vs->level = 0;
     vs->fadeOutStart = v->time - v->fadeOutTime;
-    // waits for: pre-caching thread (with pre-caching on, both teams'
-    // characters are queued, PrecacheQueueList, and the thread started)
+    // Both teams load while the screen shows them (nothing without pre-caching).
+    PrecacheQueueList(&gv->teams[0]);
+    PrecacheQueueList(&gv->teams[1]);
+    PrecacheStart();
 }
 
 // The fade in over its time from the first frame, the fade out over its own
@@ -56,7 +59,7 @@ int VsScreenUpdate(VsScreen *vs, const int input[2], int escape)
 {
     const VsScreenInfo *v = Info();
     if (escape) {
-        // waits for: pre-caching thread (aborted here, PrecacheAbort)
+        PrecacheAbort();
         return CHARSEL_CANCELLED;
     }
     bool holding = vs->frame >= v->fadeInTime && vs->frame < vs->fadeOutStart;
@@ -146,6 +149,6 @@ int VsScreenRun()
     PalFxGlobalReset();
     DispFrameSkipReset();
     BGMStop(&gv->menuBgm);
-    // waits for: pre-caching thread (waited for here, PrecacheWait)
+    PrecacheWait();
     return r == CHARSEL_DONE ? 1 : 0;
 }

@@ -18,6 +18,7 @@
 #include "support/bgmkit.h"
 #include "support/motifkit.h"
 #include "support/pixkit.h"
+#include "support/precachekit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -25,6 +26,7 @@
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
 #include "velok/player/charpal.h"
+#include "velok/player/precache.h"
 #include "velok/screens/charlist.h"
 #include "velok/screens/menus.h"
 #include "velok/screens/sysfile.h"
@@ -386,6 +388,33 @@ TEST_F(CharSelTest, WatchAndDemoChooseOnTheirOwn)
         CharSelEnd(&cs, CHARSEL_CANCELLED);
     }
     gv->demo = 0;
+}
+
+TEST_F(CharSelTest, ChosenCharactersAndBothTeamsArePreCached)
+{
+    ASSERT_EQ(PrecacheInit(1), 1);
+    {
+        PrecacheFake fake;
+        CharSelBegin(&cs, CHARSEL_VERSUS, 0);
+        Tick({{0, A}, {1, LEFT}});
+        Tick({{1, DOWN}});
+        Tick({{1, A}});
+        PrecacheWait();
+        std::vector<int> loads = fake.Loads();
+        std::sort(loads.begin(), loads.end());
+        EXPECT_EQ(loads, (std::vector<int>{0, 2})) << "each character as it is chosen";
+        Tick({{0, START}});
+        ASSERT_EQ(CharSelEnd(&cs, CHARSEL_DONE), 1);
+
+        fake.loads.clear();
+        VsScreen vs;
+        VsScreenBegin(&vs);
+        PrecacheWait();
+        loads = fake.Loads();
+        std::sort(loads.begin(), loads.end());
+        EXPECT_EQ(loads, (std::vector<int>{0, 2})) << "both teams while the versus screen shows them";
+    }
+    PrecacheInit(0);
 }
 
 TEST_F(CharSelTest, EscapeCancelsAndFreesThePalettesTaken)
