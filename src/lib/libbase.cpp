@@ -12,7 +12,7 @@
 #include "platform/pmsgbox.h"
 
 int LibOutOfMemory = 0;
-char LibErrorMsg[LIB_TEXT_LEN];
+thread_local char LibErrorMsg[LIB_TEXT_LEN];
 char LibAssertText[LIB_TEXT_LEN];
 
 static int libErrorCode = 0;
@@ -261,6 +261,17 @@ int RoundToInt(double x)
     if (r <= (double)INT_MIN)
         return INT_MIN;
     return (int)r;
+}
+
+int TruncToInt(float x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= 2147483648.0f)
+        return INT_MAX;
+    if (x <= -2147483648.0f)
+        return INT_MIN;
+    return (int)x;
 }
 
 void SwapInt(int *a, int *b)

@@ -1,6 +1,8 @@
 // Stage file and match loading: the stage, both sides' players and team sprites, the match and round set-up, the step to the next member, and freeing a match.
 #include "velok/match/match.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <strings.h>
@@ -38,6 +40,7 @@
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 
 enum { STAGE_PATH_LEN = 1024 };
 
@@ -139,8 +142,10 @@ static int PlayerInfoRead(TxtParseFile *tp, const char *path)
     }
     for (int p = 0; p < 2; p++) {
         st.playerFacing[p] = Facing(st.playerFacing[p]);
-        // Players 3 and 4 stand 25 pixels behind their partners.
-        st.playerX[p + 2] = st.playerX[p] + (p == 0 ? -25 : 25);
+        // Players 3 and 4 stand 25 pixels behind their partners (held in the
+        // int range: the file's positions may lie at its ends).
+        int64_t x = (int64_t)st.playerX[p] + (p == 0 ? -25 : 25);
+        st.playerX[p + 2] = (int)(x < INT_MIN ? INT_MIN : x > INT_MAX ? INT_MAX : x);
         st.playerY[p + 2] = st.playerY[p];
         st.playerZ[p + 2] = st.playerZ[p];
         st.playerFacing[p + 2] = st.playerFacing[p];
@@ -363,6 +368,8 @@ static void SlotFree(int slot)
 
 void MatchPlayersFree()
 {
+    // Players go away only while no character loads beside them.
+    PrecacheWait();
     BGMStop(&gv->stageBgm);
     for (int slot = 1; gv->players && slot <= gv->playerSlotCount; slot++)
         SlotFree(slot);
@@ -490,6 +497,13 @@ static int FramesPerCount()
     return gv->fightRound.framesPerCount < 1 ? 1 : gv->fightRound.framesPerCount;
 }
 
+int MatchRoundTimeFull()
+{
+    // The counts and the frames per count come from files: held in the int range.
+    int64_t ticks = ((int64_t)gv->options.time + 1) * FramesPerCount() - 1;
+    return (int)(ticks > INT_MAX ? INT_MAX : ticks < INT_MIN ? INT_MIN : ticks);
+}
+
 void MatchRoundReset()
 {
     SndChannelStopAll();
@@ -506,7 +520,7 @@ void MatchRoundReset()
     gv->slowTime = gv->slowRate = gv->slowAccum = 0;
     r.endTick = gv->overTime;
     bool untimed = gv->matchKind == MATCH_KIND_TRAINING || gv->demo || gv->survivalSide == 1 || gv->survivalSide == 2;
-    r.timeLeft = untimed ? -1 : (gv->options.time + 1) * FramesPerCount() - 1;
+    r.timeLeft = untimed ? -1 : MatchRoundTimeFull();
 
     for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= gv->playerSlotCount; slot++) {
         Player *pl = PlayerSlotGet(slot);

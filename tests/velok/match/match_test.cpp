@@ -1,6 +1,7 @@
 #include "velok/match/match.h"
 
 #include <allegro.h>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -466,6 +467,21 @@ TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
     EXPECT_EQ(p3->lifeMax, 77);
     EXPECT_EQ(p1->power, 1234);
     EXPECT_EQ(p1->aiControlled, 1);
+}
+
+TEST_F(MatchTest, StartsAndRoundTimeAtTheEndsOfTheIntRange)
+{
+    StageKit kit;
+    kit.playerInfo = "[PlayerInfo]\np1startx = -2147483648\np1starty = 0\np1startz = 0\np1facing = 1\n"
+                     "p2startx = 2147483647\np2starty = 0\np2startz = 0\np2facing = -1\n"
+                     "leftbound = -300\nrightbound = 300\ntopbound = 0\nbotbound = 0\n";
+    kit.Write("stages/kit.def");
+    gv->fightRound.framesPerCount = INT_MAX;
+    Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SINGLE, 1);
+    // Players 3 and 4 stay at the ends rather than wrap to the other one.
+    EXPECT_EQ(gv->stage.playerX[2], INT_MIN);
+    EXPECT_EQ(gv->stage.playerX[3], INT_MAX);
+    EXPECT_EQ(gv->round.timeLeft, INT_MAX);
 }
 
 TEST_F(MatchTest, BackgroundResetAtRoundsWhenTheStageAsks)
