@@ -291,6 +291,34 @@ int TruncToInt(float x)
     return (int)x;
 }
 
+int TruncToInt(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= (double)INT_MAX)
+        return INT_MAX;
+    if (x <= (double)INT_MIN)
+        return INT_MIN;
+    return (int)x;
+}
+
+void StrUnquote(char *out, size_t outSize, const char *value)
+{
+    if (outSize == 0)
+        return;
+    if (value[0] != '"') {
+        StrCopy(out, outSize, value);
+        return;
+    }
+    value++;
+    const char *end = strchr(value, '"');
+    size_t n = end ? (size_t)(end - value) : strlen(value);
+    if (n > outSize - 1)
+        n = outSize - 1;
+    memcpy(out, value, n);
+    out[n] = 0;
+}
+
 void SwapInt(int *a, int *b)
 {
     int t = *a;
