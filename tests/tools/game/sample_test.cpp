@@ -1,0 +1,346 @@
+// The sample game's data tree: every file loads through the engine's loaders, and every sprite, action, font and sound the texts name exists.
+#include "game/sample.h"
+
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "game/motif.h"
+#include "lib/anim-lib.h"
+#include "lib/array.h"
+#include "lib/bg.h"
+#include "lib/font.h"
+#include "lib/libbase.h"
+#include "lib/pal.h"
+#include "lib/snd-lib.h"
+#include "lib/spr-lib.h"
+#include "lib/spr-read.h"
+#include "lib/textbuf.h"
+#include "lib/txtparse.h"
+#include "lib/vbuf.h"
+#include "support/pixkit.h"
+#include "support/testkit.h"
+#include "velok/core/common.h"
+#include "velok/core/config.h"
+#include "velok/core/gamevars.h"
+#include "velok/match/fight.h"
+#include "velok/match/match.h"
+#include "velok/player/p-make.h"
+
+namespace {
+
+// One "key = value" line of a definition text, with its group.
+struct DefLine {
+    std::string group, key, value;
+};
+
+std::string Lower(std::string s)
+{
+    for (char &c : s)
+        c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+std::string Trim(const std::string &s)
+{
+    size_t a = s.find_first_not_of(" \t\r"), b = s.find_last_not_of(" \t\r");
+    return a == std::string::npos ? "" : s.substr(a, b - a + 1);
+}
+
+std::vector<DefLine> DefLines(const std::string &text)
+{
+    std::vector<DefLine> out;
+    std::istringstream in(text);
+    std::string line, group;
+    while (std::getline(in, line)) {
+        line = Trim(line.substr(0, line.find(';')));
+        if (line.empty())
+            continue;
+        if (line[0] == '[') {
+            group = Lower(line.substr(1, line.find(']') - 1));
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            out.push_back({group, Lower(Trim(line.substr(0, eq))), Trim(line.substr(eq + 1))});
+    }
+    return out;
+}
+
+bool EndsWith(const std::string &s, const std::string &end)
+{
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Every sprite that the actions of the set show exists in the sprite set.
+void ExpectActionSprites(AnimSet *anims, SprSet *spr, const std::string &what)
+{
+    for (int a = 0; a < anims->count; a++) {
+        AnimAction *act = AnimSetActionAt(anims, a);
+        for (int e = 0; e < act->count; e++) {
+            AnimElem *el = (AnimElem *)ArrayAt(act->elems, e);
+            EXPECT_GE(SprSetFindImage(spr, el->group, el->image), 0)
+                << what << " action " << AnimSetActionNoAt(anims, a) << " shows " << el->group << "," << el->image;
+        }
+    }
+}
+
+class SampleGame : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        TestAllegroStart();
+        LogStateReset();
+        gv = new GameVars();
+        for (int i = 0; i < 4; i++)
+            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+        gv->warnLog = TextBufCreate(77, 8);
+        PalFxGlobalInit();
+        std::string error;
+        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
+        for (const GameFile &f : SampleGameFiles())
+            files[f.path] = f.bytes;
+    }
+    void TearDown() override
+    {
+        FightDataFree();
+        for (Font *&f : gv->sysFont) {
+            FontFree(f);
+            f = nullptr;
+        }
+        PalListFree();
+        MatchPlayersFree();
+        PlayerCacheFlush();
+        PlayerSlotsFree();
+        TextBufFree(gv->warnLog);
+        PalFxGlobalFree();
+        delete gv;
+        gv = nullptr;
+        LogStateReset();
+        TempDirTest::TearDown();
+    }
+    // The configuration's settings, and the system fonts, as start-up has them.
+    void StartUp()
+    {
+        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
+        gv->sysFont[0] = FontLoad("font/f-4x6.fnt");
+        gv->sysFont[1] = FontLoad("font/f-6x9.fnt");
+        ASSERT_NE(gv->sysFont[0], nullptr) << LibErrorMsg;
+        ASSERT_NE(gv->sysFont[1], nullptr) << LibErrorMsg;
+    }
+    // The warning log is empty and the status log reports no error.
+    void ExpectNoComplaint()
+    {
+        TextBuf *r = gv->warnLog;
+        for (int i = 0; i < r->count; i++)
+            EXPECT_STREQ(r->lines[i], "") << "warning log line " << i;
+        std::string log = Lower(ReadFileText("velokw.log"));
+        EXPECT_EQ(log.find("error"), std::string::npos) << log;
+        EXPECT_EQ(log.find("can't"), std::string::npos) << log;
+    }
+
+    std::map<std::string, std::string> files;
+};
+
+TEST_F(SampleGame, ConfigurationStartsAWindowedGame)
+{
+    StartUp();
+    EXPECT_EQ(gv->cfg.video.width, 640);
+    EXPECT_EQ(gv->cfg.video.height, 480);
+    EXPECT_EQ(gv->cfg.video.depth, 16);
+    EXPECT_EQ(gv->cfg.video.stretch, 1);
+    EXPECT_EQ(gv->cfg.rules.gameType, CFG_GAMETYPE_VS);
+    EXPECT_EQ(gv->cfg.sound.sound, 1);
+    EXPECT_GE(gv->cfg.engine.helperMax, 4);
+    // Every key of both sides is set, and no key serves both.
+    std::map<int, int> owner;
+    for (int side = 0; side < 2; side++)
+        for (int slot = 1; slot <= KEYCONFIG_KEYS; slot++) {
+            int code = gv->cfg.input.keys[side].key[slot];
+            EXPECT_GT(code, 0) << "side " << side << " slot " << slot;
+            EXPECT_LT(code, SYSKEYS_KEY_NONE) << "side " << side << " slot " << slot;
+            EXPECT_TRUE(owner.emplace(code, side).second) << "key " << code << " twice";
+        }
+    TxtParseFile *tp = TxtParseOpen("data/velok.cfg");
+    ASSERT_NE(tp, nullptr);
+    ASSERT_GE(TxtParseGroupSet(tp, "Options"), 0);
+    const char *motif = TxtParseValueGet(tp, "motif");
+    ASSERT_NE(motif, nullptr);
+    EXPECT_TRUE(FileExists(motif)) << motif;
+    TxtParseClose(tp);
+    ExpectNoComplaint();
+}
+
+TEST_F(SampleGame, EveryBinaryFileLoads)
+{
+    int fonts = 0, sprites = 0, sounds = 0;
+    for (const auto &[path, bytes] : files) {
+        if (EndsWith(path, ".fnt")) {
+            Font *f = FontLoad(path.c_str());
+            EXPECT_NE(f, nullptr) << path << ": " << LibErrorMsg;
+            FontFree(f);
+            fonts++;
+        } else if (EndsWith(path, ".sff")) {
+            SprSet *s = SprLoad(path.c_str());
+            EXPECT_NE(s, nullptr) << path;
+            if (s) {
+                EXPECT_GT(SprSetImageCount(s), 0) << path;
+            }
+            SprSetFree(s);
+            sprites++;
+        } else if (EndsWith(path, ".snd")) {
+            SndSet *s = SndSetLoad(path.c_str());
+            EXPECT_NE(s, nullptr) << path;
+            SndSetFree(s);
+            sounds++;
+        }
+    }
+    EXPECT_EQ(fonts, 5);
+    EXPECT_EQ(sprites, 5);
+    EXPECT_EQ(sounds, 3);
+}
+
+TEST_F(SampleGame, FightScreenAndStageLoad)
+{
+    StartUp();
+    ASSERT_EQ(FightDefLoad("data/fight.def"), 1) << gv->errorText;
+    ASSERT_NE(gv->fightAnims, nullptr);
+    for (int f = 1; f <= 3; f++)
+        EXPECT_NE(FightFontGet(f), gv->sysFont[0]) << "font " << f;
+    ExpectActionSprites(gv->fightAnims, gv->fightSpr, "fight");
+    ExpectActionSprites(gv->fightFxAnims, gv->fightFxSpr, "fightfx");
+    for (int action : {0, 1, 2, 3, 40, 41, 120})
+        EXPECT_GE(AnimSetFindAction(gv->fightFxAnims, 0, action), 0) << "spark " << action;
+
+    // Every sprite, action, font and sound the fight screen names exists.
+    int checked = 0;
+    for (const DefLine &l : DefLines(files["data/fight.def"])) {
+        int a = -1, b = -1, c = 0;
+        if (l.group == "files") {
+            continue;
+        } else if (EndsWith(l.key, ".spr")) {
+            ASSERT_EQ(sscanf(l.value.c_str(), "%d,%d", &a, &b), 2) << l.key;
+            EXPECT_GE(b == 0 && a == 9000 ? 0 : SprSetFindImage(gv->fightSpr, a, b), 0) << l.group << " " << l.key;
+        } else if (EndsWith(l.key, ".anim")) {
+            EXPECT_GE(AnimSetFindAction(gv->fightAnims, 0, atoi(l.value.c_str())), 0) << l.key;
+        } else if (EndsWith(l.key, "font") && l.key.find("font") != 0) {
+            int n = sscanf(l.value.c_str(), "%d,%d,%d", &a, &b, &c);
+            ASSERT_GE(n, 1) << l.key;
+            Font *font = FightFontGet(a);
+            ASSERT_NE(font, nullptr) << l.group << " " << l.key;
+            if (n >= 2) {
+                EXPECT_LT(b, SprSetPalCount(font->glyphs)) << l.group << " " << l.key << ": no bank " << b;
+            }
+        } else if (EndsWith(l.key, "snd")) {
+            ASSERT_EQ(sscanf(l.value.c_str(), "%d,%d", &a, &b), 2) << l.key;
+            EXPECT_NE(SndSetFind(gv->fightSnd, a, b), nullptr) << l.group << " " << l.key;
+        } else {
+            continue;
+        }
+        checked++;
+    }
+    EXPECT_GT(checked, 100);
+
+    gv->cfg.sound.sound = 0;
+    StrCopy(gv->stageFile, sizeof gv->stageFile, "stages/ridge.def");
+    ASSERT_EQ(StageLoad(), 1) << gv->errorText;
+    ASSERT_NE(gv->stageBg, nullptr);
+    EXPECT_EQ(gv->stage.zOffset, 200);
+    ExpectNoComplaint();
+}
+
+TEST_F(SampleGame, MotifScreensLoadAndDraw)
+{
+    StartUp();
+    SprSet *sys = SprLoad("data/system.sff");
+    ASSERT_NE(sys, nullptr);
+    SndSet *snd = SndSetLoad("data/system.snd");
+    ASSERT_NE(snd, nullptr);
+    int fontSlots = 0;
+    for (const DefLine &l : DefLines(files["data/system.def"])) {
+        int a = -1, b = -1;
+        if (l.group == "files" && l.key.rfind("font", 0) == 0) {
+            EXPECT_TRUE(FileExists(l.value.c_str())) << l.value;
+            fontSlots = std::max(fontSlots, atoi(l.key.c_str() + 4) + 1);
+        } else if (l.group == "files") {
+            EXPECT_TRUE(FileExists(("data/" + l.value).c_str())) << l.value;
+        } else if (EndsWith(l.key, ".spr") || l.key == "spriteno") {
+            ASSERT_EQ(sscanf(l.value.c_str(), "%d,%d", &a, &b), 2) << l.key;
+            EXPECT_GE(SprSetFindImage(sys, a, b), 0) << l.group << " " << l.key;
+        } else if (EndsWith(l.key, "snd")) {
+            ASSERT_EQ(sscanf(l.value.c_str(), "%d,%d", &a, &b), 2) << l.key;
+            EXPECT_NE(SndSetFind(snd, a, b), nullptr) << l.group << " " << l.key;
+        } else if (EndsWith(l.key, "font")) {
+            ASSERT_EQ(sscanf(l.value.c_str(), "%d,%d", &a, &b), 2) << l.key;
+            EXPECT_GE(a, 0) << l.key;
+            EXPECT_LT(a, fontSlots) << l.group << " " << l.key;
+        }
+    }
+    // waits for: motif system file (SysFileLoad of "data/system.def", with
+    // its fight-screen file, fonts and menu backgrounds, whole)
+
+    // The menu backgrounds draw over the whole screen from the system sprites.
+    BITMAP *canvas = PixCanvas(0);
+    std::vector<int> rows;
+    PixVbufTargetSet(canvas, &rows);
+    for (const char *name : {"TitleBG", "SelectBG", "VersusBG", "OptionBG"}) {
+        BGDef *bg = BGLoadFileShared("data/system.def", name, sys, nullptr);
+        ASSERT_NE(bg, nullptr) << name << ": " << LibErrorMsg;
+        for (int t = 0; t < 30; t++)
+            BGTick(bg);
+        BGSetCamera(bg, 0, 0);
+        BGDrawAll(bg);
+        int black = 0;
+        for (int y = 0; y < PIX_H; y += 8)
+            for (int x = 0; x < PIX_W; x += 8)
+                black += PixGet(canvas, x, y) == 0;
+        EXPECT_EQ(black, 0) << name << " leaves the screen bare somewhere";
+        PixSavePcx(canvas, std::string("sample-") + name);
+        BGFree(bg);
+    }
+    destroy_bitmap(canvas);
+    vbufTarget = VbufTarget{};
+    SndSetFree(snd);
+    SprSetFree(sys);
+    ExpectNoComplaint();
+}
+
+TEST_F(SampleGame, StoryboardsAndSelectFile)
+{
+    SprSet *story = SprLoad("data/story.sff");
+    ASSERT_NE(story, nullptr);
+    for (const char *path : {"data/logo.def", "data/intro.def"}) {
+        TxtParseFile *tp = TxtParseOpen(path);
+        ASSERT_NE(tp, nullptr) << path;
+        AnimSet *anims = AnimSetParse(tp);
+        TxtParseClose(tp);
+        ASSERT_NE(anims, nullptr) << path << ": " << LibErrorMsg;
+        ExpectActionSprites(anims, story, path);
+        for (const DefLine &l : DefLines(files[path])) {
+            if (EndsWith(l.key, ".anim")) {
+                EXPECT_GE(AnimSetFindAction(anims, 0, atoi(l.value.c_str())), 0) << path << " " << l.key;
+            }
+        }
+        AnimSetFree(anims);
+    }
+    BGDef *bg = BGLoadFileShared("data/intro.def", "IntroBG", story, nullptr);
+    EXPECT_NE(bg, nullptr) << LibErrorMsg;
+    BGFree(bg);
+    SprSetFree(story);
+    // waits for: storyboards (StoryboardLoad of both files, every scene)
+
+    // The select file names both fighters and a stage that exists.
+    const std::string &select = files["data/select.def"];
+    for (const char *name : kMotifCharacters)
+        EXPECT_NE(select.find(std::string("\n") + name + ", stages/ridge.def"), std::string::npos) << name;
+    EXPECT_NE(select.find("[ExtraStages]\nstages/ridge.def\n"), std::string::npos);
+    // waits for: select file (SelectDefOpen and SelectDefLoad of the file)
+}
+
+} // namespace
