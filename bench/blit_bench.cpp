@@ -93,3 +93,18 @@ static void BM_BlitAlpha(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * 160 * 120);
 }
 BENCHMARK(BM_BlitAlpha);
+
+// The shadow's darkening pass: a sprite doubled in size, each covered target
+// pixel scaled by the shadow's intensity (source alpha 0), as players scaled
+// by 2 cast their shadows.
+static void BM_ShadowScaleAdd2x(benchmark::State &state)
+{
+    BenchScene s(160, 120);
+    BlitRule rule{BLIT_ALPHA, s.table, 0, 0, 128};
+    for (auto _ : state) {
+        BlitScaled(&s.target, &s.source, &rule, 160.0f, 120.0f, 2.0f, 2.0f);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * 320 * 240);
+}
+BENCHMARK(BM_ShadowScaleAdd2x);

@@ -455,6 +455,21 @@ static void MoveForward(AnimObj *obj, const AnimAction *action)
         obj->elemIndex++;
 }
 
+// The sprite index of the element shown, looked up only when the element,
+// the sprite set or the set's images changed since the last lookup.
+static void SpriteResolve(AnimObj *obj, const AnimElem *elem)
+{
+    const Array *images = obj->spr ? obj->spr->images : nullptr;
+    if (elem && elem == obj->sprElem && obj->spr == obj->sprFor && images == obj->sprImages &&
+        (!images || images->changes == obj->sprChanges))
+        return;
+    obj->sprIndex = elem ? SprSetFindImage(obj->spr, elem->group, elem->image) : -1;
+    obj->sprElem = elem;
+    obj->sprFor = obj->spr;
+    obj->sprImages = images;
+    obj->sprChanges = images ? images->changes : 0;
+}
+
 int AnimObjTick(AnimObj *obj)
 {
     const AnimAction *action = CurrentAction(obj);
@@ -466,8 +481,7 @@ int AnimObjTick(AnimObj *obj)
         MoveForward(obj, action);
         looped = 1;
     }
-    const AnimElem *elem = AnimActionElemAt(action, obj->elemIndex);
-    obj->sprIndex = elem ? SprSetFindImage(obj->spr, elem->group, elem->image) : -1;
+    SpriteResolve(obj, AnimActionElemAt(action, obj->elemIndex));
     obj->elapsed = WrapAdd(obj->elapsed, 1);
     obj->time = WrapAdd(obj->time, 1);
     return looped;

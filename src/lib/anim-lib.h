@@ -53,6 +53,13 @@ struct AnimObj {
     int sprIndex;       // image slot of the current element, -1 when missing
     DrawList *drawList; // null: draw at once
     int drawPriority;
+    // What sprIndex was looked up for: the element, the sprite set and the
+    // state of its images, so that a tick looks it up again only when one
+    // of them changed.
+    const AnimElem *sprElem;
+    const SprSet *sprFor;
+    const Array *sprImages;
+    int sprChanges;
 };
 
 AnimSet *AnimLoadFile(const char *path);

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "lib/libbase.h"
@@ -24,6 +25,138 @@ static unsigned char *ArrayElem(const Array *a, int slot)
     return a->elements + (size_t)slot * (size_t)a->elemSize;
 }
 
+// ---------------------------------------------------------------- key index
+
+// Key pairs to slots, so that a lookup costs the same in a set of ten
+// thousand as in a set of ten: open addressing with linear probing, one entry
+// per in-use slot (a key pair may be in several). The first match of the slot
+// scan is the lowest slot among a key pair's entries. The index is sized with
+// the storage (at most half full then), so that it allocates only where the
+// array itself may: creating, copying and growing. Arrays of fewer slots are
+// scanned instead, and so is an array whose index could not get memory: the
+// index never decides whether an array operation succeeds, and its blocks
+// come from the C library directly, so that a failure raises no
+// out-of-memory flag either.
+enum { ARRAY_INDEX_FROM = 8 };
+
+struct ArrayIndexEntry {
+    int key1, key2;
+    int slot;  // -1: empty
+};
+
+struct ArrayIndex {
+    ArrayIndexEntry *entries;
+    unsigned mask;  // table size - 1, a power of two less one
+    int count;      // entries in use
+};
+
+static unsigned IndexHash(int key1, int key2, unsigned mask)
+{
+    uint64_t x = (uint64_t)(uint32_t)key1 << 32 | (uint32_t)key2;
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return (unsigned)x & mask;
+}
+
+static void IndexPut(ArrayIndex *ix, int key1, int key2, int slot)
+{
+    unsigned i = IndexHash(key1, key2, ix->mask);
+    while (ix->entries[i].slot >= 0)
+        i = (i + 1) & ix->mask;
+    ix->entries[i] = ArrayIndexEntry{key1, key2, slot};
+    ix->count++;
+}
+
+static void IndexErase(ArrayIndex *ix, int key1, int key2, int slot)
+{
+    unsigned i = IndexHash(key1, key2, ix->mask);
+    while (ix->entries[i].slot >= 0 &&
+           !(ix->entries[i].slot == slot && ix->entries[i].key1 == key1 && ix->entries[i].key2 == key2))
+        i = (i + 1) & ix->mask;
+    if (ix->entries[i].slot < 0)
+        return;
+    // Later entries of the run move back into the hole when their home lies
+    // at or before it, so that no probe stops short of them.
+    unsigned hole = i;
+    for (unsigned j = (i + 1) & ix->mask; ix->entries[j].slot >= 0; j = (j + 1) & ix->mask) {
+        unsigned home = IndexHash(ix->entries[j].key1, ix->entries[j].key2, ix->mask);
+        bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
+        if (movable) {
+            ix->entries[hole] = ix->entries[j];
+            hole = j;
+        }
+    }
+    ix->entries[hole].slot = -1;
+    ix->count--;
+}
+
+static int IndexFind(const ArrayIndex *ix, int key1, int key2)
+{
+    int best = -1;
+    for (unsigned i = IndexHash(key1, key2, ix->mask); ix->entries[i].slot >= 0; i = (i + 1) & ix->mask) {
+        const ArrayIndexEntry *e = &ix->entries[i];
+        if (e->key1 == key1 && e->key2 == key2 && (best < 0 || e->slot < best))
+            best = e->slot;
+    }
+    return best;
+}
+
+static void IndexEmpty(ArrayIndex *ix)
+{
+    for (unsigned i = 0; i <= ix->mask; i++)
+        ix->entries[i].slot = -1;
+    ix->count = 0;
+}
+
+static void IndexFree(Array *a)
+{
+    if (a->index) {
+        free(a->index->entries);
+        free(a->index);
+        a->index = nullptr;
+    }
+}
+
+// Entries for every in-use slot.
+static void IndexFill(Array *a)
+{
+    IndexEmpty(a->index);
+    if (a->used > 0)
+        for (int i = a->lowest; i <= a->highest; i++)
+            if (a->slots[i].used)
+                IndexPut(a->index, a->slots[i].key1, a->slots[i].key2, i);
+}
+
+// An index with room for every slot of the storage, holding the in-use ones;
+// none for a small array or when memory runs out.
+static void IndexFit(Array *a)
+{
+    if (a->storage < ARRAY_INDEX_FROM || a->storage > INT_MAX / 4) {
+        IndexFree(a);
+        return;
+    }
+    size_t size = 16;
+    while (size < (size_t)a->storage * 2 + 2)
+        size *= 2;
+    if (a->index && (size_t)a->index->mask + 1 >= size)
+        return;
+    ArrayIndex *ix = a->index ? a->index : (ArrayIndex *)malloc(sizeof(ArrayIndex));
+    ArrayIndexEntry *entries = ix ? (ArrayIndexEntry *)malloc(size * sizeof(ArrayIndexEntry)) : nullptr;
+    if (!entries) {
+        if (ix != a->index)
+            free(ix);
+        IndexFree(a);
+        return;
+    }
+    if (ix == a->index)
+        free(ix->entries);
+    ix->entries = entries;
+    ix->mask = (unsigned)(size - 1);
+    a->index = ix;
+    IndexFill(a);
+}
+
 Array *ArrayCreate(int capacity, int elemSize, void *owner)
 {
     if (!ArraySizesValid(capacity, elemSize))
@@ -42,6 +175,8 @@ Array *ArrayCreate(int capacity, int elemSize, void *owner)
     a->owner = owner;
     a->elemSize = elemSize;
     a->capacity = capacity;
+    a->storage = capacity;
+    IndexFit(a);
     return a;
 }
 
@@ -72,7 +207,7 @@ int ArrayCopy(Array *dst, const Array *src)
     memcpy(dst->slots, src->slots, n * sizeof(ArraySlot));
     // Tags past the copied range must not survive from dst's old contents:
     // they would sit outside the used bounds and break lookups.
-    size_t extra = (size_t)dst->capacity - n;
+    size_t extra = (size_t)dst->storage - n;
     if (extra)
         MemZero(ArrayElem(dst, src->capacity), extra * (size_t)dst->elemSize);
     MemZero(dst->slots + n, (extra + 1) * sizeof(ArraySlot));
@@ -83,6 +218,9 @@ int ArrayCopy(Array *dst, const Array *src)
     dst->iterCount = src->iterCount;
     dst->lowest = src->lowest;
     dst->highest = src->highest;
+    dst->changes = (int)((unsigned)dst->changes + 1u);
+    if (dst->index)
+        IndexFill(dst);
     return 1;
 }
 
@@ -90,6 +228,7 @@ void ArrayFree(Array *a)
 {
     if (!a)
         return;
+    IndexFree(a);
     MemFree(a->elements);
     MemFree(a->slots);
     MemFree(a);
@@ -123,6 +262,8 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
         return -1;
     LIB_ASSERT(slot < a->capacity);
     LIB_ASSERT(!a->slots[slot].used);
+    if (a->index)
+        IndexPut(a->index, key1, key2, slot);
     if (a->elemSize)
         memcpy(ArrayElem(a, slot), elem, (size_t)a->elemSize);
     ArraySlot *s = &a->slots[slot];
@@ -131,6 +272,7 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
     s->key1 = key1;
     s->key2 = key2;
     a->nextSerial = (int)((unsigned)a->nextSerial + 1u);
+    a->changes = (int)((unsigned)a->changes + 1u);
     if (a->used == 0) {
         a->lowest = slot;
         a->highest = slot;
@@ -154,16 +296,58 @@ int ArraySet(Array *a, const void *elem, int key1, int key2)
     return slot;
 }
 
+// Storage for at least want slots: reallocated, the new part zeroed.
+static int ArrayReserve(Array *a, int want)
+{
+    if (want <= a->storage)
+        return 1;
+    if (!ArraySizesValid(want, a->elemSize))
+        return 0;
+    // New blocks first, so that a failure leaves the array as it was.
+    unsigned char *elements = (unsigned char *)LibCalloc((size_t)want, (size_t)a->elemSize);
+    ArraySlot *slots = (ArraySlot *)LibCalloc((size_t)want + 1, sizeof(ArraySlot));
+    if (!elements || !slots) {
+        MemFree(elements);
+        MemFree(slots);
+        return 0;
+    }
+    if (a->capacity && a->elemSize)
+        memcpy(elements, a->elements, (size_t)a->capacity * (size_t)a->elemSize);
+    memcpy(slots, a->slots, (size_t)a->capacity * sizeof(ArraySlot));
+    MemFree(a->elements);
+    MemFree(a->slots);
+    a->elements = elements;
+    a->slots = slots;
+    a->storage = want;
+    IndexFit(a);
+    return 1;
+}
+
+// One more slot of capacity, as the growing adds promise; the storage under
+// it grows by half at a time, so that a run of adds costs linear time.
+static int ArrayGrowOne(Array *a)
+{
+    if (a->capacity == INT_MAX - 1)
+        return 0;
+    if (a->capacity + 1 > a->storage) {
+        int64_t want = (int64_t)a->storage + a->storage / 2 + 4;
+        if (want > INT_MAX - 1 || !ArrayReserve(a, (int)want))
+            if (!ArrayReserve(a, a->capacity + 1))
+                return 0;
+    }
+    return ArrayResize(a, a->capacity + 1);
+}
+
 int ArrayAddGrow(Array *a, const void *elem, int key1, int key2)
 {
-    if (!ArrayHasRoom(a) && !ArrayResize(a, a->capacity + 1))
+    if (!ArrayHasRoom(a) && !ArrayGrowOne(a))
         return -1;
     return ArrayAdd(a, elem, key1, key2);
 }
 
 int ArraySetGrow(Array *a, const void *elem, int key1, int key2)
 {
-    if (!ArrayHasRoom(a) && !ArrayResize(a, a->capacity + 1))
+    if (!ArrayHasRoom(a) && !ArrayGrowOne(a))
         return -1;
     return ArraySet(a, elem, key1, key2);
 }
@@ -171,8 +355,11 @@ int ArraySetGrow(Array *a, const void *elem, int key1, int key2)
 void ArrayRemove(Array *a, int slot)
 {
     LIB_ASSERT(slot >= 0 && slot < a->capacity && a->slots[slot].used);
+    if (a->index)
+        IndexErase(a->index, a->slots[slot].key1, a->slots[slot].key2, slot);
     a->slots[slot].used = 0;
     a->used--;
+    a->changes = (int)((unsigned)a->changes + 1u);
     if (a->used == 0) {
         a->lowest = 0;
         a->highest = 0;
@@ -194,6 +381,16 @@ void ArrayRemove(Array *a, int slot)
 
 void ArrayClear(Array *a)
 {
+    a->changes = (int)((unsigned)a->changes + 1u);
+    // A list that fills a little and empties every frame takes its few
+    // entries out of the index rather than wiping the whole table.
+    if (a->index && a->index->count > 0 && (size_t)a->index->count * 8 < (size_t)a->index->mask + 1) {
+        for (int i = a->lowest; i <= a->highest; i++)
+            if (a->slots[i].used)
+                IndexErase(a->index, a->slots[i].key1, a->slots[i].key2, i);
+    } else if (a->index && a->index->count > 0) {
+        IndexEmpty(a->index);
+    }
     for (int i = 0; i <= a->capacity; i++)
         a->slots[i].used = 0;
     a->used = 0;
@@ -209,23 +406,12 @@ int ArrayResize(Array *a, int newCapacity)
         return 0;
     if (newCapacity == a->capacity)
         return 1;
-    if (!ArraySizesValid(newCapacity, a->elemSize))
+    if (newCapacity == INT_MAX || !ArrayReserve(a, newCapacity))
         return 0;
-    // New blocks first, so that a failure leaves the array as it was.
-    unsigned char *elements = (unsigned char *)LibCalloc((size_t)newCapacity, (size_t)a->elemSize);
-    ArraySlot *slots = (ArraySlot *)LibCalloc((size_t)newCapacity + 1, sizeof(ArraySlot));
-    if (!elements || !slots) {
-        MemFree(elements);
-        MemFree(slots);
-        return 0;
-    }
-    if (a->capacity && a->elemSize)
-        memcpy(elements, a->elements, (size_t)a->capacity * (size_t)a->elemSize);
-    memcpy(slots, a->slots, (size_t)a->capacity * sizeof(ArraySlot));
-    MemFree(a->elements);
-    MemFree(a->slots);
-    a->elements = elements;
-    a->slots = slots;
+    // Within the storage: the slots gained (and the sentinel after them) start
+    // free and zeroed, as newly allocated ones would.
+    MemZero(ArrayElem(a, a->capacity), (size_t)(newCapacity - a->capacity) * (size_t)a->elemSize);
+    MemZero(a->slots + a->capacity, (size_t)(newCapacity - a->capacity + 1) * sizeof(ArraySlot));
     a->capacity = newCapacity;
     return 1;
 }
@@ -243,14 +429,16 @@ void *ArrayAt(const Array *a, int slot)
     return ArrayElem(a, slot);
 }
 
-// Read-only scan of the used range: other threads may look up the same array,
-// so nothing is written here (no sentinel).
+// Read-only, through the index or a scan of the used range: other threads may
+// look up the same array, so nothing is written here (no sentinel).
 int ArrayFind(const Array *a, int key1, int key2)
 {
     if (a->used == 0)
         return -1;
     LIB_ASSERT(a->lowest <= a->highest);
     LIB_ASSERT(!a->slots[a->highest + 1].used);
+    if (a->index)
+        return IndexFind(a->index, key1, key2);
     for (int i = a->lowest; i <= a->highest; i++) {
         const ArraySlot *s = &a->slots[i];
         if (s->key1 == key1 && s->key2 == key2 && s->used)
@@ -277,6 +465,20 @@ int ArrayKey2(const Array *a, int slot)
     LIB_ASSERT(a);
     LIB_ASSERT(slot >= 0 && slot < a->capacity);
     return a->slots[slot].key2;
+}
+
+void ArrayKeysSet(Array *a, int slot, int key1, int key2)
+{
+    LIB_ASSERT(a);
+    LIB_ASSERT(slot >= 0 && slot < a->capacity && a->slots[slot].used);
+    ArraySlot *s = &a->slots[slot];
+    if (a->index) {
+        IndexErase(a->index, s->key1, s->key2, slot);
+        IndexPut(a->index, key1, key2, slot);
+    }
+    s->key1 = key1;
+    s->key2 = key2;
+    a->changes = (int)((unsigned)a->changes + 1u);
 }
 
 void *ArrayFirst(Array *a)

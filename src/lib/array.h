@@ -8,6 +8,8 @@ struct ArraySlot {
     int key2;
 };
 
+struct ArrayIndex;
+
 struct Array {
     void *owner;  // stored at creation, never read here
     int elemSize;
@@ -20,6 +22,10 @@ struct Array {
     int iterCount;
     int lowest;   // lowest in-use slot, 0 when empty
     int highest;  // highest in-use slot, 0 when empty
+    // Below: what makes adds and lookups cheap at any size, invisible to callers.
+    int storage;        // element slots allocated, at least the capacity
+    ArrayIndex *index;  // key pair to slots, kept once the array has held enough elements
+    int changes;        // counts every change of slots or keys, so that a lookup's result can be kept until then
 };
 
 // Null when memory runs out or the sizes are negative or too large.
@@ -54,6 +60,8 @@ int ArrayFind(const Array *a, int key1, int key2);
 void *ArrayFindElem(const Array *a, int key1, int key2);
 int ArrayKey1(const Array *a, int slot);
 int ArrayKey2(const Array *a, int slot);
+// Gives an in-use slot new keys.
+void ArrayKeysSet(Array *a, int slot, int key1, int key2);
 
 // Iteration in slot order; the current element may be removed between calls.
 void *ArrayFirst(Array *a);

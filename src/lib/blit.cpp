@@ -3,6 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "lib/gfx.h"
 #include "lib/pal.h"
@@ -27,7 +31,8 @@ static i64 BlitSat(double v, i64 limit = BLIT_POS_LIMIT)
     return (i64)v;
 }
 
-uint16_t Blit565Add(uint16_t t, uint16_t s)
+// The channel arithmetic, inlined into every walker through the pixel rules.
+static inline uint16_t Add565(uint16_t t, uint16_t s)
 {
     int r = std::min(0xF800, (t & 0xF800) + (s & 0xF800));
     int g = std::min(0x07E0, (t & 0x07E0) + (s & 0x07E0));
@@ -35,7 +40,7 @@ uint16_t Blit565Add(uint16_t t, uint16_t s)
     return (uint16_t)(r | g | b);
 }
 
-uint16_t Blit565Sub(uint16_t t, uint16_t s)
+static inline uint16_t Sub565(uint16_t t, uint16_t s)
 {
     int r = std::max(0, (t & 0xF800) - (s & 0xF800));
     int g = std::max(0, (t & 0x07E0) - (s & 0x07E0));
@@ -43,7 +48,7 @@ uint16_t Blit565Sub(uint16_t t, uint16_t s)
     return (uint16_t)(r | g | b);
 }
 
-uint16_t Blit565Scale(uint16_t c, int k)
+static inline uint16_t Scale565(uint16_t c, int k)
 {
     int r = (((c >> 11) & 31) * k >> 8) & 31;
     int g = (((c >> 5) & 63) * k >> 8) & 63;
@@ -51,42 +56,193 @@ uint16_t Blit565Scale(uint16_t c, int k)
     return (uint16_t)(r << 11 | g << 5 | b);
 }
 
+uint16_t Blit565Add(uint16_t t, uint16_t s)
+{
+    return Add565(t, s);
+}
+
+uint16_t Blit565Sub(uint16_t t, uint16_t s)
+{
+    return Sub565(t, s);
+}
+
+uint16_t Blit565Scale(uint16_t c, int k)
+{
+    return Scale565(c, k);
+}
+
 namespace {
 
-// Pixel rules: what one source pixel value does to one target pixel.
+// Target-side scaling of one draw: each channel's scaled value, already in
+// place, so that a pixel costs three lookups instead of three multiplications.
+struct ScaleTables {
+    int k;
+    uint16_t r[32], g[64], b[32];
+    explicit ScaleTables(int factor) : k(factor)
+    {
+        for (int v = 0; v < 32; v++) {
+            r[v] = (uint16_t)(((v * k >> 8) & 31) << 11);
+            b[v] = (uint16_t)((v * k >> 8) & 31);
+        }
+        for (int v = 0; v < 64; v++)
+            g[v] = (uint16_t)(((v * k >> 8) & 63) << 5);
+    }
+    uint16_t operator()(uint16_t c) const { return (uint16_t)(r[c >> 11] | g[(c >> 5) & 63] | b[c & 31]); }
+};
+
+// Row applications for upscaled draws: n target pixels, each with the source
+// colour c the rule works with and keep = 0xFFFF where the source pixel draws
+// nothing (c is 0 there).
+void ApplyReplace(uint16_t *__restrict d, const uint16_t *__restrict c, const uint16_t *__restrict keep, int n)
+{
+    int i = 0;
+#ifdef __SSE2__
+    for (; i + 8 <= n; i += 8) {
+        __m128i t = _mm_loadu_si128((const __m128i *)(d + i));
+        __m128i k = _mm_loadu_si128((const __m128i *)(keep + i));
+        __m128i s = _mm_loadu_si128((const __m128i *)(c + i));
+        _mm_storeu_si128((__m128i *)(d + i), _mm_or_si128(_mm_and_si128(t, k), s));
+    }
+#endif
+    for (; i < n; i++)
+        d[i] = (uint16_t)((d[i] & keep[i]) | c[i]);
+}
+
+void ApplyDarken(uint16_t *__restrict d, const uint16_t *__restrict keep, int n, const ScaleTables &scale)
+{
+    int i = 0;
+#ifdef __SSE2__
+    // Each channel times k (at most 63 x 256) fits a 16-bit lane.
+    __m128i k = _mm_set1_epi16((short)scale.k);
+    __m128i m5 = _mm_set1_epi16(31), m6 = _mm_set1_epi16(63);
+    for (; i + 8 <= n; i += 8) {
+        __m128i t = _mm_loadu_si128((const __m128i *)(d + i));
+        __m128i kp = _mm_loadu_si128((const __m128i *)(keep + i));
+        __m128i r = _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(t, 11), k), 8);
+        __m128i g = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(t, 5), m6), k), 8);
+        __m128i b = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(t, m5), k), 8);
+        __m128i out = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(r, m5), 11),
+                                   _mm_or_si128(_mm_slli_epi16(_mm_and_si128(g, m6), 5), _mm_and_si128(b, m5)));
+        _mm_storeu_si128((__m128i *)(d + i), _mm_or_si128(_mm_and_si128(kp, t), _mm_andnot_si128(kp, out)));
+    }
+#endif
+    for (; i < n; i++)
+        if (!keep[i])
+            d[i] = scale(d[i]);
+}
+
+// Pixel rules: what one source pixel value does to one target pixel. For
+// upscaled draws a rule also says whether a pixel value draws, which colour
+// it brings, and how a row of such colours is applied.
 struct RuleMasked {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     const uint16_t *table;
-    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = table[v]; }
+    // Without a branch: sprites mix transparent and drawn pixels too finely
+    // for a prediction to hold at their edges.
+    void operator()(uint16_t *d, uint8_t v) const
+    {
+        uint16_t keep = (uint16_t)-(v == 0);
+        *d = (uint16_t)((*d & keep) | (table[v] & ~keep));
+    }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t v) const { return table[v]; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleOpaque {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = true;
     const uint16_t *table;
     void operator()(uint16_t *d, uint8_t v) const { *d = table[v]; }
+    bool Draws(uint8_t) const { return true; }
+    uint16_t Colour(uint8_t v) const { return table[v]; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleSilhouette {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     uint16_t colour;
     void operator()(uint16_t *d, uint8_t v) const { if (v) *d = colour; }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t) const { return colour; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const { ApplyReplace(d, c, keep, n); }
 };
 struct RuleAdd {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     const uint16_t *table;
-    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Blit565Add(*d, table[v]); }
+    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Add565(*d, table[v]); }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t v) const { return table[v]; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const
+    {
+        for (int i = 0; i < n; i++)
+            if (!keep[i])
+                d[i] = Add565(d[i], c[i]);
+    }
 };
 struct RuleSub {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     const uint16_t *table;
-    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Blit565Sub(*d, table[v]); }
+    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Sub565(*d, table[v]); }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t v) const { return table[v]; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const
+    {
+        for (int i = 0; i < n; i++)
+            if (!keep[i])
+                d[i] = Sub565(d[i], c[i]);
+    }
 };
 struct RuleShade {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     uint16_t colour;
-    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Blit565Sub(*d, colour); }
+    void operator()(uint16_t *d, uint8_t v) const { if (v) *d = Sub565(*d, colour); }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t) const { return colour; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const
+    {
+        for (int i = 0; i < n; i++)
+            if (!keep[i])
+                d[i] = Sub565(d[i], c[i]);
+    }
 };
 // The source side is already scaled by its alpha (one table per draw).
 struct RuleAlpha {
+    static constexpr bool usesColour = true;
+    static constexpr bool drawsZero = false;
     const uint16_t *scaled;
-    int dstAlpha;
+    const ScaleTables *dst;
     void operator()(uint16_t *d, uint8_t v) const
     {
         if (v)
-            *d = Blit565Add(scaled[v], Blit565Scale(*d, dstAlpha));
+            *d = Add565(scaled[v], (*dst)(*d));
     }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t v) const { return scaled[v]; }
+    void Apply(uint16_t *d, const uint16_t *c, const uint16_t *keep, int n) const
+    {
+        for (int i = 0; i < n; i++)
+            if (!keep[i])
+                d[i] = Add565(c[i], (*dst)(d[i]));
+    }
+};
+// Alpha with a source alpha of 0: adding the zero source colour changes
+// nothing, so only the target is scaled (a shadow's darkening).
+struct RuleDarken {
+    static constexpr bool usesColour = false;
+    static constexpr bool drawsZero = false;
+    const ScaleTables *dst;
+    void operator()(uint16_t *d, uint8_t v) const
+    {
+        if (v)
+            *d = (*dst)(*d);
+    }
+    bool Draws(uint8_t v) const { return v != 0; }
+    uint16_t Colour(uint8_t) const { return 0; }
+    void Apply(uint16_t *d, const uint16_t *, const uint16_t *keep, int n) const { ApplyDarken(d, keep, n, *dst); }
 };
 
 } // namespace
@@ -117,16 +273,21 @@ static void BlitDispatch(const BlitRule *rule, Walk &&walk)
             walk(RuleMasked{table});
         } else if (a == 256 && b == 256) {
             walk(RuleAdd{table});
+        } else if (a == 0 && b != 256) {
+            ScaleTables dstScale(b);
+            walk(RuleDarken{&dstScale});
         } else if (!(a == 0 && b == 256)) {
             // Every entry is scaled, whatever the palette's colour count, so
             // no pixel value can read an unset entry.
             uint16_t scaled[256];
             for (int v = 0; v < 256; v++)
-                scaled[v] = Blit565Scale(table[v], a);
-            if (b == 0)
+                scaled[v] = Scale565(table[v], a);
+            if (b == 0) {
                 walk(RuleMasked{scaled});
-            else
-                walk(RuleAlpha{scaled, b});
+            } else {
+                ScaleTables dstScale(b);
+                walk(RuleAlpha{scaled, &dstScale});
+            }
         }
         break;
     }
@@ -146,8 +307,9 @@ static inline uint16_t *BlitTargetRow(const BlitTarget *dst, i64 y)
 }
 
 template <class R>
-static void BlitWalkPlain(const BlitTarget *dst, const BlitSource *src, int x, int y, int flip, const R &rule)
+static void BlitWalkPlain(const BlitTarget *dst, const BlitSource *src, int x, int y, int flip, const R &ruleIn)
 {
+    const R rule = ruleIn;  // in registers, not read back after every store
     i64 w = src->width, h = src->height;
     i64 left = (flip & BLIT_FLIP_H) ? (i64)x + src->xAxis - w + 1 : (i64)x - src->xAxis;
     i64 top = (flip & BLIT_FLIP_V) ? (i64)y + src->yAxis - h + 1 : (i64)y - src->yAxis;
@@ -220,10 +382,56 @@ static bool BlitStretchAxis(float edge, float size, int srcSize, int clip1, int 
     return true;
 }
 
+// Widest visible part of an enlarged draw that goes through row buffers (the
+// doubled screen is 640 wide); a wider one is drawn pixel by pixel.
+enum { BLIT_ROW_MAX = 1024 };
+
+// A run of target columns (from start, len long) showing one source column.
+struct BlitSpan {
+    int col;
+    int start;
+    int len;
+};
+
+// Where a row's non-zero pixels lie: its first and last one; false when the
+// row has none.
+static bool BlitRowExtent(const uint8_t *row, int w, int *first, int *last)
+{
+    int f = -1, l = -1, i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    auto nonZero = [&](int at) {
+        __m128i x = _mm_loadu_si128((const __m128i *)(row + at));
+        return ~(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) & 0xFFFFu;
+    };
+    for (; i + 16 <= w && f < 0; i += 16)
+        if (unsigned m = nonZero(i))
+            f = i + __builtin_ctz(m);
+#endif
+    for (; i < w && f < 0; i++)
+        if (row[i])
+            f = i;
+    if (f < 0)
+        return false;
+    int j = w;
+#ifdef __SSE2__
+    for (; j - 16 >= f && l < 0; j -= 16)
+        if (unsigned m = nonZero(j - 16))
+            l = j - 16 + 31 - __builtin_clz(m);
+#endif
+    for (j = j - 1; j >= f && l < 0; j--)
+        if (row[j])
+            l = j;
+    *first = f;
+    *last = l;
+    return true;
+}
+
 template <class R>
 static void BlitWalkStretched(const BlitTarget *dst, const BlitSource *src, float x, float y,
-                              float width, float height, int flip, const R &rule)
+                              float width, float height, int flip, const R &ruleIn)
 {
+    const R rule = ruleIn;
     int w = src->width, h = src->height;
     float top = (flip & BLIT_FLIP_V) ? y - height * (h - src->yAxis - 1) / h : y - height * src->yAxis / h;
     float left = (flip & BLIT_FLIP_H) ? x - width * (w - src->xAxis - 1) / w : x - width * src->xAxis / w;
@@ -237,6 +445,78 @@ static void BlitWalkStretched(const BlitTarget *dst, const BlitSource *src, floa
     if (!BlitStretchAxis(left, width, w, dst->x1, dst->x2, &col1, &col2, &fx, &stepX))
         return;
     i64 count = col2 - col1 + 1;
+    if ((stepY < 65536 || stepX < 65536) && count <= BLIT_ROW_MAX) {
+        // Enlarged: a source row is looked up once into a row of colours that
+        // every target row showing it takes, applied eight pixels at a time.
+        // Every row steps through the same source columns: the runs of
+        // target pixels that show one source column are found once.
+        bool flipH = (flip & BLIT_FLIP_H) != 0;
+        BlitSpan spans[BLIT_ROW_MAX];
+        int spanCount = 0;
+        i64 p = fx;
+        for (int n = 0; n < (int)count; n++, p += stepX) {
+            int c = (int)(p >> 16);
+            if (flipH)
+                c = w - 1 - c;
+            if (spanCount && spans[spanCount - 1].col == c)
+                spans[spanCount - 1].len++;
+            else
+                spans[spanCount++] = BlitSpan{c, n, 1};
+        }
+        uint16_t colour[BLIT_ROW_MAX + 1], keep[BLIT_ROW_MAX + 1];
+        i64 shownRow = -1;
+        int from = 0, to = -1;  // target columns the shown row draws on
+        for (i64 ty = row1; ty <= row2; ty++, fy += stepY) {
+            i64 sr = fy >> 16;
+            if (flip & BLIT_FLIP_V)
+                sr = h - 1 - sr;
+            if (sr != shownRow) {
+                shownRow = sr;
+                const uint8_t *srow = src->pixels + src->rows[sr];
+                // Only the runs between the row's first and last drawing
+                // pixel matter; around them the row draws nothing.
+                int e0 = 0, e1 = w - 1;
+                int k0 = 0, k1 = spanCount - 1;
+                if (!R::drawsZero && !BlitRowExtent(srow, w, &e0, &e1)) {
+                    k0 = 1;
+                    k1 = 0;
+                } else if (!R::drawsZero) {
+                    auto before = [&](const BlitSpan &sp) { return flipH ? sp.col > e1 : sp.col < e0; };
+                    auto within = [&](const BlitSpan &sp) { return flipH ? sp.col >= e0 : sp.col <= e1; };
+                    k0 = (int)(std::partition_point(spans, spans + spanCount, before) - spans);
+                    k1 = (int)(std::partition_point(spans + k0, spans + spanCount, within) - spans) - 1;
+                }
+                from = 0;
+                to = -1;
+                if (k0 <= k1) {
+                    from = spans[k0].start;
+                    to = spans[k1].start + spans[k1].len - 1;
+                }
+                for (int k = k0; k <= k1; k++) {
+                    uint8_t v = srow[spans[k].col];
+                    uint16_t kp = (uint16_t)-!rule.Draws(v);
+                    int n = spans[k].start, len = spans[k].len;
+                    // Up to twice the size every run is one or two pixels:
+                    // both are written (the buffers have room for the
+                    // second, which the next run overwrites).
+                    uint32_t kp2 = kp * 0x10001u;
+                    memcpy(keep + n, &kp2, 4);
+                    for (int j = 2; j < len; j++)
+                        keep[n + j] = kp;
+                    if (R::usesColour) {
+                        uint16_t c = rule.Colour(v) & (uint16_t)~kp;
+                        uint32_t c2 = c * 0x10001u;
+                        memcpy(colour + n, &c2, 4);
+                        for (int j = 2; j < len; j++)
+                            colour[n + j] = c;
+                    }
+                }
+            }
+            if (from <= to)
+                rule.Apply(BlitTargetRow(dst, ty) + col1 + from, colour + from, keep + from, to - from + 1);
+        }
+        return;
+    }
     for (i64 ty = row1; ty <= row2; ty++, fy += stepY) {
         i64 sr = fy >> 16;
         if (flip & BLIT_FLIP_V)
@@ -300,8 +580,9 @@ struct BlitCorner {
 template <class R>
 static void BlitWalkRotated(const BlitTarget *dst, const BlitSource *src, double x, double y, int e,
                             int sx1024, int sy1024, double sx, double sy, double sx2, double sy2,
-                            int mirrored, const R &rule)
+                            int mirrored, const R &ruleIn)
 {
+    const R rule = ruleIn;
     int w = src->width, h = src->height, ax = src->xAxis, ay = src->yAxis;
     i64 x0 = BlitSat(std::floor(x)), y0 = BlitSat(std::floor(y));
     int cosv = GfxSinTable[(e + 720) % 2880];

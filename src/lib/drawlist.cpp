@@ -174,7 +174,7 @@ static bool AnimListSlotUsed(const AnimList *list, int slot)
 void AnimListSetMask(AnimList *list, int slot, int mask)
 {
     if (AnimListSlotUsed(list, slot))
-        list->insts->slots[slot].key1 = mask;
+        ArrayKeysSet(list->insts, slot, mask, ArrayKey2(list->insts, slot));
 }
 
 void AnimListRemove(AnimList *list, int slot)

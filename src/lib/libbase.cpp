@@ -116,12 +116,19 @@ int StrCaseEqPrefix(const char *a, const char *b)
     return 1;
 }
 
+// The C locale's lower case, which the program never changes, without a
+// library call per character: key lookups compare many characters.
+static inline unsigned char AsciiLower(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? (unsigned char)(c + ('a' - 'A')) : c;
+}
+
 int StrNCaseEq(const char *a, const char *b, int n)
 {
     for (int i = 0; i < n; i++) {
         if (!a[i] || !b[i])
             return 0;
-        if (tolower((unsigned char)a[i]) != tolower((unsigned char)b[i]))
+        if (AsciiLower((unsigned char)a[i]) != AsciiLower((unsigned char)b[i]))
             return 0;
     }
     return 1;

@@ -210,6 +210,49 @@ TEST_F(AnimTest, TickingLoopStartAndElapsed)
     AnimObjFree(obj);
 }
 
+// The sprite shown follows the element, the sprite set the player is bound
+// to and the images that set gains or loses, though it is not looked up anew
+// on every tick.
+TEST_F(AnimTest, SpriteFollowsElementSetAndImages)
+{
+    set = Load(AirAction(0, {"5,1,0,0,2", "5,2,0,0,2"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    unsigned char px[1] = {0};
+    auto add = [&](SprSet *spr, int group, int number) {
+        SprImage img;
+        SprImageInit(&img, SPR_PIXELS_HEAP, px, 1, 1, 1, 1, 8, 0, 0);
+        ASSERT_EQ(SprSetAddImage(spr, &img, group, number), 1);
+    };
+    SprSet *a = SprSetCreate(1, 0), *b = SprSetCreate(1, 0);
+    for (int n = 0; n < 12; n++)
+        add(a, 9, n);  // enough images for the set's key index
+    add(a, 5, 1);      // slot 12
+    add(b, 5, 2);      // slot 0
+    add(b, 5, 1);      // slot 1
+    AnimObj obj;
+    AnimObjInit(&obj, set, a);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 12);
+    AnimObjTick(&obj);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), -1);  // element 1: image 5,2 is not in set a
+    add(a, 5, 2);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 13);  // the set gained it
+    obj.spr = b;
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 1);  // looped to element 0, in another set
+    SprSetClear(b);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), -1);  // the set lost its images
+    add(b, 5, 2);
+    add(b, 5, 1);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 0);  // element 1, back in the set
+    SprSetFree(a);
+    SprSetFree(b);
+}
+
 TEST_F(AnimTest, ChangeToElement)
 {
     set = Load(AirAction(0, {"0,0,0,0,2", "0,1,0,0,3", "0,2,0,0,2"}) + AirAction(1, {"0,0,0,0,2", "0,1,0,0,0", "0,2,0,0,3"}) +

@@ -1,6 +1,7 @@
 #include "lib/array.h"
 
 #include <climits>
+#include <random>
 #include <vector>
 
 #include "support/testkit.h"
@@ -22,6 +23,33 @@ std::vector<int> UsedSlots(const Array *a)
         if (a->slots[i].used)
             out.push_back(i);
     return out;
+}
+
+// The lookup as the slot scan defines it: the lowest in-use slot of the used
+// range with both keys, -1 when none.
+int ReferenceFind(const Array *a, int key1, int key2)
+{
+    if (a->used == 0)
+        return -1;
+    for (int i = a->lowest; i <= a->highest; i++)
+        if (a->slots[i].used && a->slots[i].key1 == key1 && a->slots[i].key2 == key2)
+            return i;
+    return -1;
+}
+
+// Every key pair of the small key space used below (and one never used) is
+// found where the scan finds it.
+::testing::AssertionResult LookupsMatch(const Array *a)
+{
+    for (int k1 = -1; k1 <= 6; k1++)
+        for (int k2 = 0; k2 <= 3; k2++) {
+            int got = ArrayFind(a, k1, k2), want = ReferenceFind(a, k1, k2);
+            if (got != want)
+                return ::testing::AssertionFailure()
+                       << "keys (" << k1 << ", " << k2 << "): found " << got << ", the scan finds " << want
+                       << " (used " << a->used << ")";
+        }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace
@@ -259,4 +287,66 @@ TEST(ArrayDeath, MisuseStopsWithAssertion)
     EXPECT_EXIT(ArrayRemove(t.a, 4), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
     EXPECT_EXIT(ArrayAt(t.a, 4), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
     EXPECT_EXIT(ArrayKey1(t.a, -1), testing::ExitedWithCode(1), "Assert failure in array.cpp line");
+}
+
+// Random adds, sets, removes, key changes, clears, copies and resizes over a
+// small key space (so that key pairs repeat), at sizes on both sides of the
+// point where lookups stop scanning: every lookup agrees with the slot scan,
+// and the capacity grows exactly as the one-slot growth gives it.
+TEST(Array, LookupsAgreeWithTheScanOnRandomChanges)
+{
+    std::mt19937 rng(20);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    for (int size : {4, 12, 40, 300}) {
+        Array *a = ArrayCreate(2, sizeof(int), nullptr);
+        ASSERT_NE(a, nullptr);
+        int capacity = 2;
+        bool indexed = false;
+        for (int step = 0; step < 4000; step++) {
+            int k1 = pick(6), k2 = pick(4), v = step;
+            int op = pick(1000);
+            bool wantMore = a->used < size;
+            bool full = a->used == capacity;
+            if (op < 300 && wantMore) {
+                capacity += full;
+                ASSERT_GE(ArrayAddGrow(a, &v, k1, k2), 0);
+            } else if (op < 400) {
+                EXPECT_EQ(ArrayAdd(a, &v, k1, k2) < 0, full);
+            } else if (op < 550 && wantMore) {
+                int before = ReferenceFind(a, k1, k2);
+                capacity += full;
+                int slot = ArraySetGrow(a, &v, k1, k2);
+                EXPECT_TRUE(before < 0 || slot == before);
+            } else if (op < 850 && a->used > 0) {
+                int slot;
+                do
+                    slot = a->lowest + pick(a->highest - a->lowest + 1);
+                while (!a->slots[slot].used);
+                if (op < 800)
+                    ArrayRemove(a, slot);
+                else
+                    ArrayKeysSet(a, slot, k1, k2);
+            } else if (op < 852) {
+                ArrayClear(a);
+            } else if (op < 882) {
+                capacity += 3;
+                ASSERT_EQ(ArrayResize(a, capacity), 1);
+            } else if (op < 900) {
+                Array *copy = ArrayClone(a);
+                ASSERT_NE(copy, nullptr);
+                ASSERT_TRUE(LookupsMatch(copy));
+                IntArray small(1);
+                ASSERT_EQ(ArrayCopy(small.a, copy), 1);
+                ASSERT_TRUE(LookupsMatch(small.a));
+                ArrayFree(copy);
+            }
+            indexed |= a->index != nullptr;
+            ASSERT_EQ(a->capacity, capacity) << "step " << step;
+            ASSERT_EQ(ArrayHasRoom(a), a->used < capacity);
+            ASSERT_TRUE(LookupsMatch(a)) << "size " << size << ", step " << step;
+        }
+        // The larger runs go through the key index, not only the scan.
+        EXPECT_TRUE(size < 40 || indexed) << size;
+        ArrayFree(a);
+    }
 }

@@ -1,8 +1,10 @@
 #include "lib/blit.h"
 
 #include <allegro.h>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "lib/gfx.h"
 #include "support/pixkit.h"
@@ -384,4 +386,145 @@ TEST_F(BlitFixture, RotateStoredImages)
                 }
         i++;
     }
+}
+
+namespace {
+
+// The stretched geometry of one axis, straight from its definition: the first
+// and last target index drawn, and the 16.16 source position and step.
+bool RefAxis(float edge, float size, int srcSize, int clip1, int clip2, int64_t *first, int64_t *last,
+             int64_t *pos, int64_t *step)
+{
+    double e = edge, s = size;
+    int64_t p0 = (int64_t)std::ceil(e - 0.5);
+    int64_t f = (int64_t)(srcSize * ((double)p0 - e) / s * 65536.0);
+    int64_t end = std::min<int64_t>(clip2, (int64_t)std::floor(e + s - 0.5));
+    if (p0 < clip1) {
+        f += (int64_t)(((double)clip1 - (double)p0) * srcSize / s * 65536.0);
+        p0 = clip1;
+    }
+    int64_t st = (int64_t)((double)srcSize * 65536.0 / s);
+    while (f < 0) {
+        p0++;
+        f += st;
+    }
+    while (end >= p0 && f + (end - p0) * st >= ((int64_t)srcSize << 16))
+        end--;
+    *first = p0;
+    *last = end;
+    *pos = f;
+    *step = st;
+    return p0 <= end;
+}
+
+// One pixel by its rule, as the rules are defined.
+uint16_t RefPixel(const BlitRule &r, uint16_t t, uint8_t v)
+{
+    if (v == 0 && r.kind != BLIT_OPAQUE)
+        return t;
+    uint16_t s = r.table ? r.table[v] : 0;
+    switch (r.kind) {
+    case BLIT_MASKED:
+    case BLIT_OPAQUE: return s;
+    case BLIT_SILHOUETTE: return (uint16_t)r.colour;
+    case BLIT_ADD: return Blit565Add(t, s);
+    case BLIT_SUB: return Blit565Sub(t, s);
+    case BLIT_SHADE: return (uint16_t)r.colour ? Blit565Sub(t, (uint16_t)r.colour) : t;
+    case BLIT_ALPHA: {
+        int a = std::clamp(r.srcAlpha, 0, 256), b = std::clamp(r.dstAlpha, 0, 256);
+        if (a == 256 && b == 0)
+            return s;
+        if (a == 256 && b == 256)
+            return Blit565Add(t, s);
+        if (a == 0 && b == 256)
+            return t;
+        return b == 0 ? Blit565Scale(s, a) : Blit565Add(Blit565Scale(s, a), Blit565Scale(t, b));
+    }
+    }
+    return t;
+}
+
+void RefStretched(BITMAP *bmp, const BlitTarget &dst, const PixImage &img, const BlitRule &r, float x, float y,
+                  float width, float height, int flip)
+{
+    const BlitSource &src = img.source;
+    int w = src.width, h = src.height;
+    float top = (flip & BLIT_FLIP_V) ? y - height * (h - src.yAxis - 1) / h : y - height * src.yAxis / h;
+    float left = (flip & BLIT_FLIP_H) ? x - width * (w - src.xAxis - 1) / w : x - width * src.xAxis / w;
+    if (top > dst.y2 || top + height - 0.5f <= dst.y1 || left > dst.x2 || left + width - 0.5f <= dst.x1)
+        return;
+    int64_t r0, r1, fy, sy, c0, c1, fx, sx;
+    if (!RefAxis(top, height, h, dst.y1, dst.y2, &r0, &r1, &fy, &sy) ||
+        !RefAxis(left, width, w, dst.x1, dst.x2, &c0, &c1, &fx, &sx))
+        return;
+    for (int64_t ty = r0; ty <= r1; ty++, fy += sy) {
+        int row = (int)(fy >> 16);
+        if (flip & BLIT_FLIP_V)
+            row = h - 1 - row;
+        int64_t p = fx;
+        for (int64_t tx = c0; tx <= c1; tx++, p += sx) {
+            int col = (int)(p >> 16);
+            if (flip & BLIT_FLIP_H)
+                col = w - 1 - col;
+            uint8_t v = img.pixels[(size_t)row * w + col];
+            PixSet(bmp, (int)tx, (int)ty, RefPixel(r, PixGet(bmp, (int)tx, (int)ty), v));
+        }
+    }
+}
+
+} // namespace
+
+// Enlarged draws (in either direction or both) with every rule, flip, clip
+// and image shape agree pixel for pixel with the rules applied one target
+// pixel at a time: images with transparent borders, empty rows, widths on
+// both sides of 16 and drawing pixels in the last column.
+TEST_F(BlitFixture, EnlargedDrawsMatchThePixelRules)
+{
+    std::mt19937 rng(2005);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    BITMAP *want = PixCanvas(0);
+    PixTarget wt;
+    PixTargetOf(want, &wt);
+    const int kinds[] = {BLIT_MASKED, BLIT_OPAQUE, BLIT_SILHOUETTE, BLIT_ADD, BLIT_SUB, BLIT_SHADE, BLIT_ALPHA};
+    const float scales[][2] = {{2, 2}, {2, 0.4f}, {0.5f, 3}, {1.7f, 1.3f}, {3.25f, 2}, {2, 1}};
+    for (int round = 0; round < 300; round++) {
+        int w = 1 + pick(40), h = 1 + pick(20);
+        std::vector<uint8_t> px((size_t)w * h, 0);
+        for (int yy = 0; yy < h; yy++) {
+            if (pick(5) == 0)
+                continue;  // an empty row
+            int a = pick(w), b = a + pick(w - a);
+            for (int xx = a; xx <= b; xx++)
+                px[(size_t)yy * w + xx] = (uint8_t)(pick(4) ? 1 + pick(255) : 0);
+        }
+        PixImage img;
+        PixImageMake(&img, w, h, pick(w), pick(h), px);
+        int kind = kinds[pick(7)];
+        int a = pick(3) == 0 ? 0 : pick(257), b = pick(257);
+        BlitRule r = Rule(kind, Rgb565(pick(32), pick(64), pick(32)), a, b);
+        const float *sc = scales[pick(6)];
+        int flip = pick(4);
+        float x = (float)(pick(360) - 20) + pick(4) * 0.25f, y = (float)(pick(280) - 20) + pick(4) * 0.25f;
+        BlitTarget clip = pt.target;
+        if (pick(2)) {
+            clip.x1 = pick(100);
+            clip.y1 = pick(80);
+            clip.x2 = clip.x1 + 60 + pick(150);
+            clip.y2 = clip.y1 + 40 + pick(100);
+        }
+        BlitTarget clipWant = wt.target;
+        clipWant.x1 = clip.x1, clipWant.y1 = clip.y1, clipWant.x2 = clip.x2, clipWant.y2 = clip.y2;
+        for (int yy = 0; yy < PIX_H; yy++)
+            for (int xx = 0; xx < PIX_W; xx++) {
+                uint16_t c = (uint16_t)(xx * 2654435761u >> 7 ^ yy * 40503u);
+                PixSet(bmp, xx, yy, c);
+                PixSet(want, xx, yy, c);
+            }
+        BlitStretched(&clip, &img.source, &r, x, y, w * sc[0], h * sc[1], flip);
+        RefStretched(want, clipWant, img, r, x, y, w * sc[0], h * sc[1], flip);
+        ASSERT_TRUE(PixEqual(bmp, want)) << "round " << round << ": " << w << "x" << h << " rule " << kind << " ("
+                                         << a << ", " << b << ") scale " << sc[0] << "x" << sc[1] << " flip "
+                                         << flip << " at " << x << "," << y;
+    }
+    destroy_bitmap(want);
 }

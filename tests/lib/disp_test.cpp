@@ -325,45 +325,6 @@ TEST_F(FilterTest, WiderSourceRowsAreFollowed)
     destroy_bitmap(out);
 }
 
-// A 24-bit PCX as RGB triples, row by row.
-struct PcxImage {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgb;
-};
-
-bool PcxRead(const std::string &path, PcxImage *out)
-{
-    std::string bytes = ReadFileText(path);
-    if (bytes.size() < 128)
-        return false;
-    auto le16 = [&](int at) { return (unsigned char)bytes[at] | (unsigned char)bytes[at + 1] << 8; };
-    if (bytes[3] != 8 || bytes[65] != 3)
-        return false;
-    out->w = le16(8) - le16(4) + 1;
-    out->h = le16(10) - le16(6) + 1;
-    int perLine = le16(66);
-    std::vector<unsigned char> plane;
-    size_t at = 128;
-    size_t need = (size_t)perLine * 3 * out->h;
-    while (plane.size() < need && at < bytes.size()) {
-        unsigned char c = bytes[at++];
-        int run = 1;
-        if ((c & 0xC0) == 0xC0 && at < bytes.size()) {
-            run = c & 0x3F;
-            c = bytes[at++];
-        }
-        plane.insert(plane.end(), run, c);
-    }
-    if (plane.size() < need)
-        return false;
-    out->rgb.assign((size_t)out->w * out->h * 3, 0);
-    for (int y = 0; y < out->h; y++)
-        for (int p = 0; p < 3; p++)
-            for (int x = 0; x < out->w; x++)
-                out->rgb[((size_t)y * out->w + x) * 3 + p] = plane[((size_t)y * 3 + p) * perLine + x];
-    return true;
-}
-
 class ScreenshotTest : public TempDirTest {
 protected:
     void SetUp() override
@@ -451,8 +412,8 @@ TEST_F(ScreenshotTest, ColoursAreSavedFromRgb565)
     ASSERT_EQ(DispScreenshot(), 1);
     std::vector<int> shots = Shots();
     ASSERT_EQ(shots.size(), 1u);
-    PcxImage img;
-    ASSERT_TRUE(PcxRead("velok" + std::to_string(shots[0]) + ".pcx", &img));
+    PixPcxImage img;
+    ASSERT_TRUE(PixPcxRead("velok" + std::to_string(shots[0]) + ".pcx", &img));
     ASSERT_EQ(img.w, 320);
     ASSERT_EQ(img.h, 240);
     for (auto &p : px) {
@@ -468,7 +429,7 @@ TEST_F(ScreenshotTest, ColoursAreSavedFromRgb565)
     ASSERT_EQ(DispScreenshot(), 1);
     shots = Shots();
     ASSERT_EQ(shots.size(), 2u);
-    ASSERT_TRUE(PcxRead("velok" + std::to_string(shots[1]) + ".pcx", &img));
+    ASSERT_TRUE(PixPcxRead("velok" + std::to_string(shots[1]) + ".pcx", &img));
     ASSERT_EQ(img.w, 640);
     EXPECT_EQ(img.rgb[((size_t)479 * 640 + 639) * 3], 255);
 }

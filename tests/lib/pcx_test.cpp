@@ -115,6 +115,35 @@ TEST(PcxTest, ShortDataAndShortPalette)
     EXPECT_EQ(e.pal.data[4 * 200], 0);
 }
 
+// Rows wide enough for runs to be written a few bytes ahead: every row still
+// holds exactly its own runs, data that stops mid-row leaves zeros after the
+// last run, and lines shorter than the image leave its right part zero.
+TEST(PcxTest, WideRowsWithShortRunsAndCutData)
+{
+    std::string bytes = Header(21, 3, 1, 22);
+    bytes += std::string("\xC3\x07\xC2\x08\x09\xC5\x0A\xCA\x0B\x00", 10);  // 3 + 2 + 1 + 5 + 10, one pad byte
+    bytes += std::string("\xC3\x07\xC2\x08", 4);                          // then the data ends
+    Decoded d;
+    Decode(bytes, &d);
+    ASSERT_NE(d.pixels, nullptr);
+    std::vector<unsigned char> want(63, 0);
+    const unsigned char row0[] = {7, 7, 7, 8, 8, 9, 10, 10, 10, 10, 10};
+    memcpy(want.data(), row0, sizeof row0);
+    memset(want.data() + 11, 11, 10);
+    memcpy(want.data() + 21, row0, 5);
+    EXPECT_EQ(std::vector<unsigned char>(d.pixels, d.pixels + 63), want);
+
+    std::string narrow = Header(20, 2, 1, 12) + std::string("\xC4\x01\xC4\x02\xC4\x03\xC2\x05", 8);
+    Decoded e;
+    Decode(narrow, &e);
+    ASSERT_NE(e.pixels, nullptr);
+    std::vector<unsigned char> wantNarrow(40, 0);
+    for (int i = 0; i < 12; i++)
+        wantNarrow[i] = (unsigned char)(1 + i / 4);
+    wantNarrow[20] = wantNarrow[21] = 5;
+    EXPECT_EQ(std::vector<unsigned char>(e.pixels, e.pixels + 40), wantNarrow);
+}
+
 TEST(PcxTest, TwentyFourBitPlanes)
 {
     TestAllegroStart();

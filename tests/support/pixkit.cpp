@@ -115,3 +115,36 @@ void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows)
     t.bytesPerPixel = 2;
     VbufClipSet(0, 0, bmp->w - 1, bmp->h - 1);
 }
+
+bool PixPcxRead(const std::string &path, PixPcxImage *out)
+{
+    std::string bytes = ReadFileText(path);
+    if (bytes.size() < 128)
+        return false;
+    auto le16 = [&](int at) { return (unsigned char)bytes[at] | (unsigned char)bytes[at + 1] << 8; };
+    if (bytes[3] != 8 || bytes[65] != 3)
+        return false;
+    out->w = le16(8) - le16(4) + 1;
+    out->h = le16(10) - le16(6) + 1;
+    int perLine = le16(66);
+    std::vector<unsigned char> plane;
+    size_t at = 128;
+    size_t need = (size_t)perLine * 3 * out->h;
+    while (plane.size() < need && at < bytes.size()) {
+        unsigned char c = bytes[at++];
+        int run = 1;
+        if ((c & 0xC0) == 0xC0 && at < bytes.size()) {
+            run = c & 0x3F;
+            c = bytes[at++];
+        }
+        plane.insert(plane.end(), run, c);
+    }
+    if (plane.size() < need)
+        return false;
+    out->rgb.assign((size_t)out->w * out->h * 3, 0);
+    for (int y = 0; y < out->h; y++)
+        for (int p = 0; p < 3; p++)
+            for (int x = 0; x < out->w; x++)
+                out->rgb[((size_t)y * out->w + x) * 3 + p] = plane[((size_t)y * 3 + p) * perLine + x];
+    return true;
+}

@@ -21,6 +21,12 @@ uint32_t PixCrc(BITMAP *bmp);
 bool PixEqual(BITMAP *a, BITMAP *b);
 // Writes the image as a 24-bit PCX with our own unpacking of RGB565.
 void PixSavePcx(BITMAP *bmp, const std::string &name);
+// A 24-bit PCX (as PixSavePcx and screenshots write them) as RGB triples, row by row.
+struct PixPcxImage {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+};
+bool PixPcxRead(const std::string &path, PixPcxImage *out);
 // Checks the checksum; on a mismatch writes "<name>.pcx" and reports it.
 ::testing::AssertionResult PixCrcIs(BITMAP *bmp, uint32_t crc, const std::string &name);
 

@@ -9,6 +9,7 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
 #include "velok/match/gameloop.h"
@@ -60,10 +61,12 @@ void RoundField::SetUp()
     canvas = PixCanvas(0);
     PixVbufTargetSet(canvas, &rows);
     GameLoopCountersReset();
+    KeyKitStart();
 }
 
 void RoundField::TearDown()
 {
+    KeyKitStop();
     vbufTarget = VbufTarget{};
     disp = DispState{};
     destroy_bitmap(canvas);

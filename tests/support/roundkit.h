@@ -1,4 +1,4 @@
-// Round test kit: the field kit's four fighters with players 1 and 2 in the fight, fight-screen defaults, a fake frame timer and a 320x240 target.
+// Round test kit: the field kit's four fighters with players 1 and 2 in the fight, fight-screen defaults, a fake frame timer, a fake keyboard and a 320x240 target.
 #pragma once
 #include <gtest/gtest.h>
 #include <vector>

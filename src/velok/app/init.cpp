@@ -26,10 +26,13 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "music/music.h"
+#include "music/plugin.h"
 #include "platform/pdriver.h"
 #include "platform/pfile.h"
+#include "platform/pwinmsg.h"
 #include "velok/core/config.h"
 #include "velok/core/ctrlinit.h"
+#include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
@@ -87,6 +90,7 @@ static void GameVarsContentsFree()
         FontFree(font);
         font = nullptr;
     }
+    gv->debugFont = nullptr;
     TextBufFree(gv->warnLog);
     gv->warnLog = nullptr;
     if (gv->sysKeyQueue) {
@@ -227,8 +231,9 @@ static void CommandLineCopy(const CmdLineOptions &opt, int *selectFlag)
         *selectFlag = 1;
 }
 
-// Sound is never fatal: without devices the game runs silent.
-static void SoundStart(int noSound)
+// Sound is never fatal: without devices the game runs silent. 0 only when
+// the plug-in host could not hook the game window.
+static int SoundStart(int noSound)
 {
     CfgSound &s = gv->cfg.sound;
     LogAndPrint("Initializing sound...");
@@ -253,8 +258,11 @@ static void SoundStart(int noSound)
         fflush(stdout);
     }
     LibSetError(0);
-    if (s.playMp3)
-        MusPluginInit(nullptr);
+    if (s.playMp3 && !MusPluginInit(PlatWinGameWindow(), s.mp3Volume)) {
+        GameErrorSet("%s", PluginErrorText());
+        return 0;
+    }
+    return 1;
 }
 
 static int GraphicsStart()
@@ -295,6 +303,9 @@ static int SysFontsLoad()
             return 0;
         }
     }
+    // The collision-box display writes its texts in the small font, as the
+    // debug overlay does.
+    gv->debugFont = gv->sysFont[0];
     LogWrite("OK\n");
     return 1;
 }
@@ -338,15 +349,19 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
 
     if (opt.configPlugins) {
         LogWrite("Configuring music plugins.\n");
-        // waits for: plug-in host (PluginConfigAll shows each registered
-        // plug-in's dialog; then allegro_exit, "close log" and exit code 0)
-        GameErrorSet("Can't configure music plugins: there is no plugin host");
-        return INIT_STEP_PLUGINS;
+        if (!PluginConfigAll()) {
+            GameErrorSet("%s", PluginErrorText());
+            return INIT_STEP_PLUGINS;
+        }
+        allegro_exit();
+        LogWrite("close log");
+        exit(0);
     }
 
     CommandLineCopy(opt, selectFlag);
 
     LogWrite("Checking DX version...");
+    GameMusicHostSet();
     gv->dxVersion = PlatDxVersionGet();
     if (gv->dxVersion < 0x700 && gv->cfg.video.driver != GFX_DRV_GDI) {
         GameErrorSet("Requires DirectX version 7.0 or higher.\nDetected %f", gv->dxVersion / 256.0);
@@ -383,7 +398,8 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
     }
     LogWrite("OK\n");
 
-    SoundStart(opt.noSound);
+    if (!SoundStart(opt.noSound))
+        return INIT_STEP_SOUND;
 
     if (!GraphicsStart())
         return INIT_STEP_GRAPHICS;

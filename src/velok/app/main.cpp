@@ -8,6 +8,7 @@
 #include "lib/vbuf.h"
 #include "velok/app/init.h"
 #include "velok/core/common.h"
+#include "velok/screens/menus.h"
 #include "velok/script/st-trig.h"
 
 // Both buffers cleared and the whole game buffer the drawing target.
@@ -51,15 +52,18 @@ int main(int argc, char **argv)
 
     GraphicsSetUp();
 
-    // waits for: storyboard runner (the storyboard option plays
-    // MenuStoryboardPlay(opt.storyboard, "scene") and goes straight to
-    // shutdown; otherwise the motif's logo storyboard plays)
-    // waits for: select file ("Initializing character info..." SelectListsAlloc;
-    // with the select flag "Initializing select screen..." SelectDefOpen and
-    // "finding characters..." SelectDefLoad, with their fatal texts)
-    // waits for: mode loop (the quick versus match without the select flag;
-    // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
-    FatalExit();
+    // A storyboard named on the command line is all the program plays.
+    if (opt.storyboard[0]) {
+        MenuStoryboardPlay(opt.storyboard, "scene");
+    } else {
+        MenuStoryboardPlay(menuMotif.logoStoryboard, "scene");
+        // waits for: select file ("Initializing character info..." SelectListsAlloc;
+        // with the select flag "Initializing select screen..." SelectDefOpen and
+        // "finding characters..." SelectDefLoad, with their fatal texts)
+        // waits for: mode loop (the quick versus match without the select flag;
+        // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
+        FatalExit();
+    }
 
     LogWrite("Deinitializing...\n");
     DeinitSystem(selectFlag);

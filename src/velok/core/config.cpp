@@ -11,6 +11,7 @@
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "lib/txtparse.h"
+#include "music/plugin.h"
 #include "velok/core/common.h"
 #include "velok/core/ctrlinit.h"
 #include "velok/core/gamevars.h"
@@ -279,6 +280,15 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
     TxtParseGroupRewind(tp);
     while (TxtParseValueGetNext(tp, "plugin"))
         s->pluginCount++;
+    if (PluginSlotsAlloc(s->pluginCount) == 0) {
+        TxtParseGroupRewind(tp);
+        while ((v = TxtParseValueGetNext(tp, "plugin"))) {
+            if (!PluginRegister(v)) {
+                GameErrorSet("Error registering plugin: %s", v);
+                return 0;
+            }
+        }
+    }
 
     if ((v = TxtParseValueGet(tp, "wavdevice"))) {
         StrCopy(s->wavDevice, sizeof s->wavDevice, v);
@@ -298,6 +308,9 @@ static int ReadSound(TxtParseFile *tp, CfgSound *s)
             return 0;
         }
     }
+    // MIDI files go to a plug-in that claims them.
+    if (PluginFindByExt(".mid") >= 0)
+        s->midiDeviceId = SND_DRIVER_NONE;
     return 1;
 }
 

@@ -20,9 +20,19 @@ static const KeyConfig defaultKeys[2] = {
 
 void InitKeysDefault()
 {
-    for (int p = 0; p < 2; p++)
+    for (int p = 0; p < 2; p++) {
+        gv->playKeys[p].key[0] = gv->playKeys[p].key[12] = SYSKEYS_KEY_NONE;
         for (int k = 1; k <= KEYCONFIG_KEYS; k++)
-            gv->cfg.input.keys[p].key[k] = defaultKeys[p].key[k];
+            gv->playKeys[p].key[k] = defaultKeys[p].key[k];
+    }
+}
+
+void InitKeysConfigDefault(int side)
+{
+    if (side < 0 || side > 1)
+        return;
+    for (int k = 1; k <= KEYCONFIG_KEYS; k++)
+        gv->cfg.input.keys[side].key[k] = defaultKeys[side].key[k];
 }
 
 int InitKeysRemap()
@@ -59,7 +69,7 @@ int InitKeysRemap()
 void InitPadsReinit()
 {
     CfgInput &in = gv->cfg.input;
-    // waits for: options screen (its edited pad records are copied over the live ones here)
+    // The options screen edits the live pad records, so there is nothing to copy.
     if (JoyIsInstalled()) {
         LogWrite("Deinitializing pads\n");
         JoyRemove();

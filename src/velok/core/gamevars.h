@@ -5,6 +5,7 @@
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
 #include "velok/core/team.h"
+#include "music/bgm.h"
 
 struct TextBuf;
 struct PalList;
@@ -164,6 +165,7 @@ struct DemoCfg {
     int introWaitCycles;
     int barsDisplay;
     int debugInfo;
+    int playBgm;  // fight.playbgm: demo matches open the stage music
 };
 
 // What the round loop runs; 0 outside it.
@@ -174,6 +176,19 @@ enum GameLoopKind {
 };
 
 enum { MATCH_KIND_TRAINING = 3 };
+
+// The training menu over a paused training match: its switch, cursor and the
+// value of each entry, which the dummy player was last given.
+struct TrainingMenuVars {
+    int open;
+    int entry;     // row of the current entry among those of the dummy control
+    int control;   // 0 cooperative, 1 AI, 2 manual
+    int guard;     // 0 none, 1 auto
+    int stance;    // 0 stand, 1 crouch, 2 jump, 3 jump releasing up at the top
+    int distance;  // 0 any, 1 close, 2 medium, 3 far
+    int button;    // 0 none, 1 to 7 buttons a, b, c, x, y, z, start
+    int level;     // AI level - 1
+};
 
 // Made by start-up with new GameVars() (every plain field zero) and freed by
 // shutdown; never allocated with LibCalloc, since it holds strings.
@@ -201,6 +216,10 @@ struct GameVars {
     // "data/velok.cfg": the engine groups read once at start-up, and the
     // [Options] group that the options screen loads and saves.
     SysConfig cfg;
+    // The key records players and screens match input against. The remap
+    // table turns every configured key and pad input into its default key's
+    // code, so these hold the defaults; `cfg.input` keeps what the file says.
+    KeyConfig playKeys[2];
     SysOptions options;
 
     // Players: the slot table (slots 1-4 main players, then helpers), the
@@ -342,6 +361,30 @@ struct GameVars {
     int loadTimeBg;
     int loadTimePlayer[2];
     int loadTimeTotal;
+
+    // The AllPalFX controller's effect, over every palette.
+    PalFx allPalFx;
+
+    // Music: the menus' record (title, select and versus screens and the
+    // storyboards) and the match's stage music.
+    BGM menuBgm;
+    BGM stageBgm;
+
+    // System keys and the continue screen. The debug display, debug mode and
+    // debug keys switches are cfg.debug's; the followed player is debugPlayer.
+    int screenshotPending;   // F12 while paused: saved once a frame without the "PAUSED" box is drawn
+    int choosingPlayer;      // the player who chose the mode in the title menu
+    int continueChosen;      // the player chose to continue after losing
+
+    // The learning AI: players learn from play, and the learned data is
+    // written back to the characters' AI files.
+    int aiLearn = 1;
+    int aiSave = 1;
+
+    // The title menu's choice (0 arcade ... 10 exit; the player who made it
+    // is choosingPlayer), and the training menu of training matches.
+    int titleChoice;
+    TrainingMenuVars training;
 };
 
 enum GameSpecialFlag {

@@ -17,7 +17,9 @@
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "music/bgm.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-draw.h"
@@ -27,9 +29,13 @@
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
 #include "velok/match/camera.h"
+#include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/match.h"
+#include "velok/player/proj.h"
 #include "velok/match/round.h"
+#include "velok/match/syskeys.h"
+#include "velok/match/training.h"
 
 static GameLoopCounters counters;
 
@@ -205,7 +211,11 @@ void GameLoopFrameDraw()
                 if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
                     PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
             }
-            // waits for: projectiles (their shadows, highest slot first)
+            for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+                Player *pl = EnabledPlayer(slot);
+                if (pl)
+                    ProjListDrawShadows(pl->projList, &shadow, gv->stageReflect, Zoom());
+            }
             ExplodListDrawShadows(gv->explods);
             if (gv->animList)
                 AnimListDrawMaskedZoom(gv->animList, 2, -drawX, -drawY, Zoom());
@@ -217,9 +227,19 @@ void GameLoopFrameDraw()
             if (pl && pl->visible)
                 PlayerDraw(pl, 1.0f);
         }
-        // waits for: projectiles (drawn here, highest slot first)
+        for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (pl)
+                ProjListDraw(pl->projList);
+        }
         ExplodListDraw(gv->explods, 0);
-        // waits for: afterimages (the trails, highest slot first)
+        for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
+            Player *pl = EnabledPlayer(slot);
+            if (!pl)
+                continue;
+            AfterImagePlayerDraw(pl);
+            AfterImageExplodDrawAll(pl);
+        }
         if (gv->drawList) {
             if (DoubleRes())
                 DrawListScale(gv->drawList, 2.0f);
@@ -249,18 +269,20 @@ void GameLoopFrameDraw()
         if (gv->clsnDisplay) {
             for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
                 Player *pl = EnabledPlayer(slot);
-                if (pl)
-                    PlayerDebugDraw(pl, Zoom());
+                if (!pl)
+                    continue;
+                PlayerDebugDraw(pl, Zoom());
+                ProjListDrawClsn(pl->projList, Zoom());
             }
         }
-        // Projectile boxes and the debug overlay come with the projectiles
-        // and the debug display.
         if (gv->fight) {
             ComboDraw(1);
             ComboDraw(2);
         }
         if (gv->shutterOn)
             ShutterDraw();
+        if (gv->cfg.debug.debug && gv->debugPlayer && (!gv->demo || gv->demoCfg.debugInfo))
+            DebugOverlayDraw();
     }
 
     if (!gv->paused && gv->shutterOn) {
@@ -274,10 +296,15 @@ void GameLoopFrameDraw()
         ComboCounterTick(2);
     }
 
-    // While paused: the training menu, or the "PAUSED" box. There is no
-    // blend buffer, so nothing is blended over the finished frame.
-    if (drawn && gv->paused)
-        PausedBoxDraw();
+    // While paused: the training menu, or the "PAUSED" box, but not in the
+    // frame a paused screenshot waits for. There is no blend buffer, so
+    // nothing is blended over the finished frame.
+    if (drawn && gv->paused && !gv->screenshotPending) {
+        if (gv->training.open)
+            MenuTrainingDraw();
+        else
+            PausedBoxDraw();
+    }
 
     if (drawn)
         counters.drawn++;
@@ -328,6 +355,8 @@ static void PauseDarken()
 // just reset.
 static void PalFxApplyAll()
 {
+    // The background's effect (BGPalFX) and the all-palette effect run on
+    // through pauses, as the fight screen's does.
     PalFxApply(&gv->stagePalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
     for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
@@ -336,6 +365,7 @@ static void PalFxApplyAll()
         int moving = gv->activePause < 0 || pl->pauseMoveTime[gv->activePause] > 0;
         PalFxApply(&pl->palFx, pl->palMask, 0, moving);
     }
+    PalFxApply(&gv->allPalFx, PalGroupMaskAll(), 0, 1);
     // The fight screen's effect last, over the groups a pause darkens.
     if (gv->fight)
         PalFxApply(&gv->fightPalFx, PalGroupMaskMake(PAL_GROUP_BG | PAL_GROUP_FIGHT | PAL_GROUP_FONT, 0), 0, 1);
@@ -357,6 +387,7 @@ void GameLoopEnter(int mode)
     gv->gameLoopMode = mode;
     gv->quit = 0;
     pausedColor = Rgb565(31, 63, 31);
+    SysKeysReset();
     gv->shakeX = 0;
     gv->shakeY = 0;
     if (DoubleRes())
@@ -394,7 +425,16 @@ int GameLoopFrame()
             return -1;
         gv->reloadRequest = 0;
     }
-    // Stage music (BGMPause, BGMResume, BGMUpdate) comes with the music front end.
+    // An AssertSpecial nomusic silences the stage music for as long as it is raised.
+    if (!GameModeIsScene(mode)) {
+        BGM *music = &gv->stageBgm;
+        int noMusic = gv->specialFlags[GAME_SPECIAL_NOMUSIC];
+        if (!music->paused && noMusic)
+            BGMPause(music);
+        else if (music->paused && !noMusic)
+            BGMResume(music);
+    }
+    BGMUpdate(&gv->stageBgm);
     counters.frames++;
     if (DoubleRes()) {
         TargetGameBuf();
@@ -405,7 +445,7 @@ int GameLoopFrame()
     drawX = gv->cameraXi + gv->shakeX;
     drawY = gv->cameraYi + gv->shakeY;
     FindActivePause();
-    // The system and debug keys (GameLoopSystemKeys) are read here.
+    GameLoopSystemKeys();
     SlowMotionStep();
     PauseDarken();
     PalFxApplyAll();
@@ -555,7 +595,21 @@ int GameLoopTick()
         return 0;
     counters.ticks++;
 
-    // AI hit events, AI updates and clearing the AI events (learning AI).
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIHitEventPost(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIPlayerUpdate(pl);
+    }
+    for (int slot = 1; slot <= count; slot++) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl)
+            AIEventsClear(pl);
+    }
 
     if (gv->gameLoopMode == GAMELOOP_MATCH) {
         int ended = RoundUpdate();
@@ -613,8 +667,21 @@ int GameLoopTick()
             AnimObjTick(pl->anim);
     }
 
-    // Projectiles (ProjListUpdate) and afterimage recording
-    // (AfterImagePlayerRecord) come with their modules.
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl)
+            continue;
+        if (pl->runFlag)
+            ProjListUpdate(pl->projList);
+        ProjListUpdateScreenPos(pl->projList);
+    }
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (!pl || !pl->runFlag)
+            continue;
+        AfterImagePlayerRecord(pl);
+        AfterImageExplodRecordAll(pl);
+    }
     if (gv->round.hitDetect)
         PlayerHitDetectAll();
     if (gv->activePause < 0) {
@@ -624,7 +691,11 @@ int GameLoopTick()
                 PlayerDustMake(pl);
         }
     }
-    // AI learning comes with its module.
+    for (int slot = count; slot >= 1; slot--) {
+        Player *pl = EnabledPlayer(slot);
+        if (pl && !pl->frozen)
+            AILearnUpdate(pl, pl->runFlag);
+    }
     CameraUpdate();
     if (gv->animList)
         AnimListTick(gv->animList);

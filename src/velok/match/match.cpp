@@ -22,6 +22,7 @@
 #include "lib/txtparse.h"
 #include "lib/vbuf.h"
 #include "lib/vfile.h"
+#include "music/bgm.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
@@ -221,12 +222,13 @@ static void ShadowRead(TxtParseFile *tp)
         TxtParseIntGet(tp, "intensity", &gv->stageReflect);
 }
 
-// [Music], read only while sound is on; the match's own music wins.
-static void MusicRead(TxtParseFile *tp)
+// [Music], read only while sound is on; the match's own music wins. 0 when
+// the music cannot be opened (a file that is not music).
+static int MusicRead(TxtParseFile *tp)
 {
     StageVars &st = gv->stage;
     if (!SoundOn())
-        return;
+        return 1;
     if (gv->stageMusicFile[0]) {
         StrCopy(st.music, sizeof st.music, gv->stageMusicFile);
     } else if (TxtParseGroupSet(tp, "Music") >= 0) {
@@ -236,9 +238,12 @@ static void MusicRead(TxtParseFile *tp)
             TxtParseIntGet(tp, "bgvolume", &st.musicVolume);
         }
     }
-    // waits for: music front end. The stage's music record is opened here
-    // (BGMOpen with looping) unless this is a demo match whose [Demo Mode]
-    // fight.playbgm is 0; a failed open fails the load.
+    if (gv->demo && !gv->demoCfg.playBgm)
+        return 1;
+    gv->stageBgm.volume = st.musicVolume;
+    // waits for: mode loop (sets the volumes and starts this music with
+    // BGMStart once the match is set up)
+    return BGMOpen(&gv->stageBgm, st.music, 1);
 }
 
 static bool SprBeginsWithStages(const char *spr)
@@ -314,7 +319,7 @@ int StageLoad()
              StageInfoRead(tp, path);
     if (ok) {
         ShadowRead(tp);
-        MusicRead(tp);
+        ok = MusicRead(tp);
     }
     TxtParseClose(tp);
     if (!ok || !BackgroundRead(path))
@@ -358,7 +363,7 @@ static void SlotFree(int slot)
 
 void MatchPlayersFree()
 {
-    // waits for: music front end (the stage's music record is stopped and freed here, BGMStop).
+    BGMStop(&gv->stageBgm);
     for (int slot = 1; gv->players && slot <= gv->playerSlotCount; slot++)
         SlotFree(slot);
     StageBgFree();
@@ -585,6 +590,7 @@ void MatchRoundReset()
         BGReset(gv->stageBg);
     PalFxInit(&gv->stagePalFx);
     PalFxInit(&gv->fightPalFx);
+    PalFxInit(&gv->allPalFx);
     PalListFxReset();
     if (gv->afterImages)
         AfterImagePoolReset(gv->afterImages);

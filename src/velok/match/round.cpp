@@ -17,6 +17,7 @@
 #include "velok/player/helper.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
 
@@ -284,7 +285,11 @@ static void RoundSkipIntro()
         if (pl && pl->isHelper)
             HelperRemove(pl);
     }
-    // waits for: projectiles (every projectile of the main players is removed)
+    for (int slot = 1; slot <= MainSlotCount(); slot++) {
+        Player *pl = PlayerSlotGet(slot);
+        if (pl)
+            ProjListClear(pl->projList);
+    }
     ExplodListClear(gv->explods);
     ExplodListClear(gv->sysExplods);
 }

@@ -16,6 +16,8 @@
 #include "lib/vfile.h"
 #include "platform/pfile.h"
 #include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+#include "velok/player/p-ai.h"
 #include "velok/script/statedef.h"
 
 // Where a character's named files come from.
@@ -240,7 +242,10 @@ void CharDataFree(CharData *cd)
 {
     if (!cd)
         return;
-    // The learned AI data is freed here once it exists.
+    if (cd->ai) {
+        AIInfoFree(cd->ai);
+        MemFree(cd->ai);
+    }
     CmdSetFree(&cd->cmds);
     SndSetFree(cd->sounds);
     StateDefListFree(cd->states);
@@ -394,6 +399,8 @@ static int StatesLoad(const CharSource *src, TxtParseFile *def, CharData *cd, Tx
     return 1;
 }
 
+static void AiFileLoad(const CharSource *src, TxtParseFile *def, CharData *cd);
+
 static int GraphicsLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
 {
     char name[512];
@@ -491,8 +498,47 @@ static int GraphicsLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
         }
     }
     ZipLog(src, "OK.\n");
-    // The learning AI's file is read here once the learning AI exists.
+    AiFileLoad(src, def, cd);
     return 1;
+}
+
+// The learned data is read from disk in either loader. A file that is there
+// but cannot be read is only warned about and left as it is; a missing one
+// gets empty learned data, so that learning can write it later (a character
+// in an archive has no directory to write into).
+static void AiFileLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
+{
+    char name[CHAR_AI_FILE_LEN];
+    if (!FileKey(def, "ai", name, sizeof name))
+        return;
+    StrCopy(cd->aiFile, sizeof cd->aiFile, name);
+    std::string path = JoinPath(src->dir, name);
+    AIInfo *info = (AIInfo *)LibCalloc(1, sizeof(AIInfo));
+    if (!info)
+        return;
+    // The reason of a failed read is no failure of the character.
+    std::string error = gv ? gv->errorText : "";
+    if (AIInfoLoad(path.c_str(), info)) {
+        cd->ai = info;
+        return;
+    }
+    if (gv)
+        StrCopy(gv->errorText, sizeof gv->errorText, error.c_str());
+    if (FileExists(path.c_str())) {
+        if (gv && gv->warnLog) {
+            char text[CHAR_AI_FILE_LEN + 64];
+            snprintf(text, sizeof text, "Ignoring invalid AI file: %s\n", name);
+            TextBufAppend(gv->warnLog, text);
+        }
+    } else if (src->dir && PlatIsDirectory(src->dir)) {
+        AIInfoFree(info);
+        if (AIInfoInit(info)) {
+            cd->ai = info;
+            return;
+        }
+    }
+    AIInfoFree(info);
+    MemFree(info);
 }
 
 static CharData *DefLoad(const CharSource *src, TxtParseFile *def)

@@ -5,6 +5,7 @@
 #include "velok/player/cmd.h"
 #include "velok/player/player.h"
 
+struct AIInfo;
 struct AnimSet;
 struct SprSet;
 struct StateDefList;
@@ -36,6 +37,7 @@ struct CharData {
     SndSet *sounds;        // null while sound is off or when no sound file is named
     int volume;
     char aiFile[CHAR_AI_FILE_LEN];
+    AIInfo *ai;            // the learned data; null when none was read (or can be written)
 };
 
 // The plain loader: the definition file is open at its start.

@@ -11,6 +11,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-hit.h"
@@ -18,6 +19,7 @@
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/sc-helper.h"
 #include "velok/script/st-trig.h"
 #include "velok/script/stparam.h"
@@ -57,8 +59,10 @@ static void SpritesGive(Player *h, Player *parent, int ownPal)
         h->palInUse = parent->palInUse;
     }
     h->anim->spr = h->sprInUse;
-    // waits for: projectiles (the helper's projectile list takes the
-    // character's actions and the parent's palette view here)
+    if (h->projList) {
+        h->projList->anims = h->charData ? h->charData->anims : nullptr;
+        h->projList->spr = parent->palView ? parent->palView : source;
+    }
 }
 
 // "%s's helper" with the parent's name, cut to the name field.
@@ -242,7 +246,7 @@ void HelperRemove(Player *h)
         return;
     PlayerTargetsDrop(h, nullptr);
     PlayerReferencesDrop(h);
-    // waits for: afterimages (the helper's afterimage record goes back to the pool)
+    AfterImagePlayerRelease(h);
     if (h->helperOwnPal && h->sprView)
         PalListRemovePals(h->sprView->pals);
     h->helperOwnPal = 0;

@@ -20,6 +20,8 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
+#include "velok/player/p-draw.h"
 #include "velok/script/stparam.h"
 
 enum {
@@ -370,13 +372,13 @@ static void VictimRecords(Player *a, Player *v, const HitDef *hd)
 
 // A hit or guard sound at the victim: from the fight screen's common set at
 // volume 0, or from the attacker's character at its volume.
-static void HitSound(const Player *a, const Player *v, int fromCommon, int group, int number)
+static void HitSound(const Player *a, float x, int fromCommon, int group, int number)
 {
     if (!gv)
         return;
     const CharData *cd = a->charData;
     SndSet *set = fromCommon ? gv->commonSnd : cd ? cd->sounds : nullptr;
-    SoundPlayAt(SND_KEY_NONE, v->screenX, set, group, number, fromCommon || !cd ? 0 : cd->volume);
+    SoundPlayAt(SND_KEY_NONE, x, set, group, number, fromCommon || !cd ? 0 : cd->volume);
 }
 
 static float Given(float value, float own)
@@ -392,7 +394,7 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     v->cornerPush = 0.0f;
     if (ovr && ovr->forceAir)
         v->state.stateType = STATETYPE_A;
-    HitSound(a, v, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
+    HitSound(a, v->screenX, hd->hitSoundCommon, hd->hitSoundGroup, hd->hitSoundNo);
     if (hd->p2Facing && hd->p2Facing == d * v->facing)
         v->pendingFacing = -v->facing;
     VictimRecords(a, v, hd);
@@ -562,7 +564,7 @@ int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
         return 0;
     }
     v->cornerPush = 0.0f;
-    HitSound(a, v, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
+    HitSound(a, v->screenX, hd->guardSoundCommon, hd->guardSoundGroup, hd->guardSoundNo);
     VictimRecords(a, v, hd);
     v->getHit.guarded = 1;
     v->getHit.xVel = v->getHit.yVel = 0.0f;
@@ -851,6 +853,264 @@ void PlayerReversalResolve(Player *r, Player *x)
     x->hitDef.active = 0;
 }
 
+// ---------------------------------------------------------------- projectiles
+
+static const AnimElem *ProjElem(const Projectile *p)
+{
+    return p->anim.set ? AnimObjElem(&p->anim) : nullptr;
+}
+
+static ClsnList *ProjBoxes(const Projectile *p, int kind)
+{
+    const AnimElem *e = ProjElem(p);
+    if (!e)
+        return nullptr;
+    return kind == 1 ? e->clsn1 : e->clsn2;
+}
+
+static int ProjNear(const Projectile *p, float z)
+{
+    return fabsf(p->z - z) <= (float)PROJ_DEPTH_REACH;
+}
+
+// The projectile's boxes of one kind against a player's of another.
+static int ProjMeetsPlayer(const Projectile *p, int kindP, const Player *v, int kindV)
+{
+    int dx = (int)PosX(v, 0) - (int)p->x;
+    int dy = (int)PosY(v, 0) - (int)p->y;
+    return ClsnListsOverlap(ProjBoxes(p, kindP), Boxes(v, kindV), dx, dy, p->facing < 0, v->facing < 0);
+}
+
+static void ProjContact(Player *owner, const Projectile *p, int kind)
+{
+    owner->projContactKind = kind;
+    owner->projContactId = p->id;
+    owner->projContactTicks = 0;
+}
+
+// One hit off a projectile that was struck or clashed: with none left it
+// ends in the given state (at its last hit only when it is removed there),
+// else it may not hit again for its miss time.
+static void ProjHitTaken(Projectile *p, int endState, int needsRemove)
+{
+    p->hits--;
+    if (p->hits <= 0 && (p->remove || !needsRemove)) {
+        p->state = endState;
+        p->stateTime = 0;
+    } else {
+        p->missCounter = p->missTime;
+    }
+}
+
+void ProjHitTest(Player *pl, Player *owner)
+{
+    HitDef *hd = &pl->hitDef;
+    if (!(hd->hitFlag & HITFLAG_P) || pl->state.moveType == MOVETYPE_I || !hd->active)
+        return;
+    int n = ProjListCapacity(owner->projList);
+    for (int i = 0; i < n && hd->active; i++) {
+        Projectile *p = ProjListAt(owner->projList, i);
+        if (!p || p->state != PROJ_STATE_FLYING || !HitDefAffectsSide(hd, pl->side, p->side))
+            continue;
+        if (p->missCounter > 0 || p->hitPause > 0 || !ProjNear(p, pl->posZ) || p->hits <= 0)
+            continue;
+        if (!ProjMeetsPlayer(p, 2, pl, 1))
+            continue;
+        hd->active = 0;
+        HitSound(owner, (float)p->screenX, p->hitDef.hitSoundCommon, p->hitDef.hitSoundGroup, p->hitDef.hitSoundNo);
+        if (hd->p1StateNo != -1)
+            PlayerStateSet(pl, hd->p1StateNo);
+        ProjHitTaken(p, PROJ_STATE_REMOVED, 1);
+    }
+}
+
+// A projectile's spark: its place plus the spark offset in its facing,
+// through its depth scale into stage space, as a player's contact spark.
+static void ProjSparkPos(const Projectile *p, float *x, float *y)
+{
+    double wx = (double)p->x + p->facing * (double)p->hitDef.sparkX;
+    double wy = (double)p->y + p->hitDef.sparkY;
+    double scale = p->depthScale;
+    double camX = gv ? gv->cameraX : 0.0;
+    double ground = gv ? gv->stageZOffset : 0;
+    *x = (float)((wx - camX - 160.0) * scale + 160.0 + camX);
+    *y = (float)(scale * wy + ground + p->z);
+}
+
+// The projectile side of the get-hit rules for one projectile; 1 when it
+// touched the victim (hit or guarded).
+static int ProjHitOne(Player *o, Player *v, Projectile *p)
+{
+    HitDef *hd = &p->hitDef;
+    int guard = FlagsFit(hd->guardFlag, v) && v->guarding && !o->assertFlags[ASSERT_UNGUARDABLE];
+    if (guard && !CanGuardIn(v))
+        guard = 0;
+    int ko = 0, guardKO = 0;
+    if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
+        guard = 0;
+        ko = guardKO = 1;
+    } else if (!guard) {
+        ko = KillsWith(v, hd->damage, hd->kill);
+    }
+    const PlayerHitOverride *ovr = OverrideFind(v, hd->attr);
+    if (ovr)
+        guard = ko = guardKO = 0;
+    PlayerTarget *t = nullptr;
+    if (!ovr) {
+        v->sprPriority = hd->p2SprPriority;
+        t = TargetTake(o, v, hd);
+        if (!t)
+            return 0;
+        if (!o->assertFlags[ASSERT_NOJUGGLECHECK] && hd->juggle != -1 && t->juggle - hd->juggle < 0)
+            return 0;
+    }
+    if (guardKO)
+        WinIconRecordTeam(o->side, hd->attr, WIN_ICON_THROW);
+    else if (ko)
+        WinIconRecordKO(v->side, o->side, hd->attr);
+    float sparkX, sparkY;
+    ProjSparkPos(p, &sparkX, &sparkY);
+    if (guard) {
+        PlayerGuardSet(o, v, hd, p->facing);
+        PowerAdd(o, hd->guardGetPower);
+        HitSparkMake(o, hd->guardSparkNo, sparkX, sparkY, hd->guardSparkOwn, p->facing < 0, 1);
+        ProjContact(o, p, CONTACT_GUARDED);
+    } else {
+        int got = PlayerGetHitSet(o, v, hd, p->x, p->y, p->z, p->facing, ko, ovr);
+        if (!got && !ovr)
+            return 0;
+        PowerAdd(o, hd->getPower);
+        if (!ovr && !o->assertFlags[ASSERT_NOJUGGLECHECK])
+            JuggleFallCost(v, hd, t);
+        o->hit.hitCount += hd->numHits;
+        o->hitCombo += hd->numHits;
+        ComboCounterAdd(o->side, hd->numHits);
+        ProjContact(o, p, CONTACT_HIT);
+        v->getHit.hitByMask[1] = 511;
+        v->getHit.hitByTime[1] = 0;
+        if (ovr) {
+            if (ovr->stateNo != -1)
+                PlayerStateSet(v, ovr->stateNo);
+        } else {
+            PalFxGive(v, hd);
+            HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
+            if (hd->p1StateNo != -1)
+                PlayerStateSet(o, hd->p1StateNo);
+            if (hd->p2GetP1State)
+                EnterAttackerStates(o, v);
+            if (hd->p2StateNo != -1) {
+                PlayerStateSet(v, hd->p2StateNo);
+                v->state.ctrl = 0;
+            }
+            BindFromHitDef(t, hd);
+        }
+    }
+    // The pass takes the hit off the projectile after every victim has been
+    // tried, so one projectile may strike several players at once.
+    int last = p->hits <= 1 && p->remove;
+    p->pendingHit = 1;
+    p->pendingPause = last ? 0 : hd->p1PauseTime;
+    p->pendingMiss = p->missTime;
+    return 1;
+}
+
+void ProjHitResolve(Player *o, Player *v)
+{
+    if (v->hitLock > 0)
+        return;
+    int n = ProjListCapacity(o->projList);
+    for (int i = 0; i < n; i++) {
+        Projectile *p = ProjListAt(o->projList, i);
+        if (!p || (p->state != PROJ_STATE_FLYING && p->state != PROJ_STATE_REMOVED))
+            continue;
+        HitDef *hd = &p->hitDef;
+        if (!hd->active || p->missCounter > 0 || p->hitPause > 0 || p->hits <= 0 || !ProjNear(p, v->posZ))
+            continue;
+        int masks = v->getHit.hitByMask[0] & v->getHit.hitByMask[1];
+        if (!HitDefAffectsSide(hd, p->side, v->side) || !AttrsMeet(hd->attr, masks))
+            continue;
+        if (!ProjMeetsPlayer(p, 1, v, 2) || !FlagsFit(hd->hitFlag, v))
+            continue;
+        ProjHitOne(o, v, p);
+    }
+}
+
+// The projectiles the pass struck take their pause and miss time and lose
+// one hit; one left without hits that ends there plays its hit animation.
+static void ProjPendingApply(Player *o)
+{
+    int n = ProjListCapacity(o->projList);
+    for (int i = 0; i < n; i++) {
+        Projectile *p = ProjListAt(o->projList, i);
+        if (!p || !p->pendingHit)
+            continue;
+        p->pendingHit = 0;
+        p->hitPause = p->pendingPause;
+        p->missCounter = p->pendingMiss;
+        p->hits--;
+        if (p->hits <= 0 && p->remove) {
+            p->state = PROJ_STATE_HIT;
+            p->stateTime = 0;
+        }
+    }
+}
+
+static int ProjAffects(const Projectile *a, const Projectile *b)
+{
+    return HitDefAffectsSide(&a->hitDef, a->side, b->side) || HitDefAffectsSide(&b->hitDef, b->side, a->side);
+}
+
+// After a clash: hits left lock the projectile for its miss time, none
+// cancels it.
+static void ClashSettle(Player *owner, Projectile *p)
+{
+    if (p->state != PROJ_STATE_FLYING)
+        return;
+    if (p->hits > 0) {
+        p->missCounter = p->missTime;
+        return;
+    }
+    p->state = PROJ_STATE_CANCELLED;
+    p->stateTime = 0;
+    ProjContact(owner, p, 3);
+}
+
+// The first player's flying projectiles against the second's: each clashes
+// at most once; the higher priority loses a point, the lower a hit, and
+// equal priorities cost both a hit and a point.
+static void ProjClash(Player *a, Player *b)
+{
+    int na = ProjListCapacity(a->projList), nb = ProjListCapacity(b->projList);
+    for (int i = 0; i < na; i++) {
+        Projectile *g = ProjListAt(a->projList, i);
+        if (!g || g->state != PROJ_STATE_FLYING || g->missCounter > 0 || !ProjBoxes(g, 2))
+            continue;
+        for (int j = 0; j < nb; j++) {
+            Projectile *m = ProjListAt(b->projList, j);
+            if (!m || m == g || m->state != PROJ_STATE_FLYING || m->missCounter > 0 || !ProjNear(m, g->z))
+                continue;
+            if (!ProjAffects(g, m))
+                continue;
+            int dx = (int)m->x - (int)g->x, dy = (int)m->y - (int)g->y;
+            if (!ClsnListsOverlap(ProjBoxes(g, 2), ProjBoxes(m, 2), dx, dy, g->facing < 0, m->facing < 0))
+                continue;
+            int mWins = m->priority >= g->priority;
+            int gWins = g->priority >= m->priority;
+            if (mWins)
+                g->hits--;
+            if (gWins) {
+                g->priority--;
+                m->hits--;
+            }
+            if (mWins)
+                m->priority--;
+            ClashSettle(a, g);
+            ClashSettle(b, m);
+            break;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- targets
 
 void PlayerTargetRelease(Player *p, int slot)
@@ -883,7 +1143,10 @@ void PlayerHitDetectAll()
 {
     if (!gv || !gv->players)
         return;
-    std::vector<Player *> list;
+    // Kept from tick to tick (game thread only), so that a steady tick
+    // allocates nothing.
+    static std::vector<Player *> list;
+    list.clear();
     for (int i = 1; i <= gv->playerSlotCount; i++) {
         Player *p = gv->players[i];
         if (p && p->enabled && ShownElem(p))
@@ -936,6 +1199,24 @@ void PlayerHitDetectAll()
             PlayerHitResolve(a, v);
         }
     }
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = i + 1; j < n; j++) {
+            ProjHitTest(list[i], list[j]);
+            ProjHitTest(list[j], list[i]);
+        }
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = i + 1; j < n; j++) {
+            Player *a = list[i], *b = list[j];
+            if (b->getHit.hitByMask[0] & b->getHit.hitByMask[1])
+                ProjHitResolve(a, b);
+            if (a->getHit.hitByMask[0] & a->getHit.hitByMask[1])
+                ProjHitResolve(b, a);
+        }
+    for (Player *p : list)
+        ProjPendingApply(p);
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = i + 1; j < n; j++)
+            ProjClash(list[i], list[j]);
     for (size_t i = 0; i < n; i++)
         for (size_t j = i + 1; j < n; j++)
             if (PlayerIsEnemy(list[i], list[j]))

@@ -35,6 +35,13 @@ void PlayerSparkPos(const Player *attacker, const Player *victim, int sparkX, in
 int PlayerReversalTest(Player *reverser, Player *attacker);
 void PlayerReversalResolve(Player *reverser, Player *attacker);
 
+// A P-flag attack of the player against the owner's flying projectiles: the
+// first it strikes spends the attack and loses a hit.
+void ProjHitTest(Player *pl, Player *owner);
+// The owner's projectiles against the victim: hits and guards; each
+// projectile that touched is marked for the pass to take its hit off.
+void ProjHitResolve(Player *owner, Player *victim);
+
 // Releases every target but except (null: all).
 void PlayerTargetsDrop(Player *pl, Player *except);
 // Removes the target entry of one slot of the list; a target bound at the

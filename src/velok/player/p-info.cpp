@@ -7,6 +7,7 @@
 #include "velok/core/gamevars.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/sc-hitdef.h"
 
 int PlayerLifeDiff(const Player *pl)
@@ -46,12 +47,25 @@ int PlayerBodyDistX(const Player *pl, const Player *other)
     return pl->facing * ExprFloatToInt(edge - (pl->posX + (float)(pl->facing * FrontWidth(pl))));
 }
 
-// Projectiles are not flying in this build, so only the attacker's own guard
-// distance can hold the player.
+// While the attacker has projectiles, only their guard distances hold the
+// player; its own counts when its list is empty.
 int PlayerInGuardDist(const Player *pl, const Player *attacker)
 {
-    int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
-    return d >= 0 && d < attacker->guardDist;
+    const ProjList *list = attacker->projList;
+    if (ProjListCount(list) == 0) {
+        int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
+        return d >= 0 && d < attacker->guardDist;
+    }
+    int n = ProjListCapacity(list);
+    for (int i = 0; i < n; i++) {
+        const Projectile *p = ProjListAt(list, i);
+        if (!p || !p->hitDef.active)
+            continue;
+        int d = ExprFloatToInt(pl->posX - p->x) * p->facing;
+        if (d >= 0 && d < p->hitDef.guardDist)
+            return 1;
+    }
+    return 0;
 }
 
 int HitDefAffectsSide(const HitDef *hd, int ownerSide, int otherSide)
@@ -287,6 +301,7 @@ Player *PlayerFindById(int id)
 int PlayerInGuardDistAny(Player *pl)
 {
     return SlotsScan([&](Player *c) {
-               return PlayerIsEnemy(pl, c) && c->state.moveType == MOVETYPE_A && PlayerInGuardDist(pl, c);
+               return PlayerIsEnemy(pl, c) && (c->state.moveType == MOVETYPE_A || ProjListCount(c->projList) > 0) &&
+                      PlayerInGuardDist(pl, c);
            }) != nullptr;
 }

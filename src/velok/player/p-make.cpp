@@ -13,10 +13,12 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
+#include "velok/player/afterimg.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/player/helper.h"
 #include "velok/player/p-hit.h"
+#include "velok/player/proj.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
 #include "velok/script/statedef.h"
@@ -66,11 +68,27 @@ static CharInfo *Entry(int charIndex)
     return &gv->charList[charIndex];
 }
 
+static void WarnText(const std::string &text);
+
+// Writes the character's learned data back to its AI file, which must lie in
+// the character's own directory whatever the definition file names.
+static void CacheAISave(const CharInfo *e, const CharData *cd)
+{
+    if (!gv->aiLearn || !gv->aiSave || !cd->ai || !cd->aiFile[0])
+        return;
+    std::string dir = e->dir;
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
+        dir += '/';
+    if (!AIFileNameSafe(cd->aiFile) || !AIInfoSave((dir + cd->aiFile).c_str(), cd->ai))
+        WarnText(std::string("Cannot save AI info for ") + e->defFile + "\n");
+}
+
 CharData *PlayerCacheLoad(int charIndex)
 {
     CharInfo *e = Entry(charIndex);
     LIB_ASSERT(e);
     CharData *victim = nullptr;
+    const CharInfo *victimEntry = nullptr;
     {
         std::unique_lock<std::mutex> hold(cacheLock);
         if (e->cacheData) {
@@ -88,12 +106,14 @@ CharData *PlayerCacheLoad(int charIndex)
                 hold.unlock();
                 FatalExitf("Player cache too small");
             }
-            // The learned AI data is saved to the AI file here once the learning AI exists.
             victim = best->cacheData;
+            victimEntry = best;
             best->cacheData = nullptr;
             gv->cacheLoaded--;
         }
     }
+    if (victim)
+        CacheAISave(victimEntry, victim);
     CharDataFree(victim);
 
     CharData *cd = PlayerDefLoadAny(e->dir, e->defFile);
@@ -183,7 +203,7 @@ int PlayerCacheFlush()
             kept++;
             continue;
         }
-        // waits for: learning AI (the learned AI data is saved to the AI file here)
+        CacheAISave(e, cd);
         CharDataFree(cd);
     }
     LIB_ASSERT(gv->cacheLoaded == kept);
@@ -260,10 +280,27 @@ Player *PlayerNew(CharData *cd)
     // Players draw through the frame's priority list, ordered by sprite priority.
     pl->anim->drawList = gv->drawList;
 
-    // The projectile list and the AI section are made here once they exist.
+    // A helper's projectiles go into its root's list: its own stays empty.
+    int projMax = cd ? MaxInt(gv->cfg.engine.playerProjectileMax, PROJ_CAPACITY_MIN) : 0;
+    pl->projList = ProjListCreate(projMax, cd ? cd->anims : nullptr, pl->sprView);
+    if (!pl->projList) {
+        PlayerFree(pl);
+        GameErrorSet("Can't create projectile array.");
+        return nullptr;
+    }
     PlayerStateInit(pl, cd ? cd->states : nullptr);
-    if (cd)
+    // A bare record gets an AI section too (its lists must be empty), but
+    // neither learning nor a level.
+    if (!AIPlayerInit(pl, cd && gv->aiLearn)) {
+        PlayerFree(pl);
+        GameErrorSet("Can't create state controller.");
+        return nullptr;
+    }
+    if (cd) {
         pl->aiLevel = PlayerAILevelStart();
+        if (pl->ai.learning && cd->ai)
+            AIInfoCopy(pl->ai.info, cd->ai);
+    }
 
     pl->targets = ArrayCreate(PLAYER_TARGET_MAX, (int)sizeof(PlayerTarget), pl);
     if (!pl->targets) {
@@ -426,7 +463,7 @@ void PlayerRoundInit(Player *pl)
     memset(pl->assertFlags, 0, sizeof pl->assertFlags);
     memset(pl->roundCounters, 0, sizeof pl->roundCounters);
 
-    // The player's projectiles are removed here once projectiles exist.
+    ProjListClear(pl->projList);
     ArrayClear(pl->targets);
     memset(&pl->extraVel, 0, sizeof pl->extraVel);
     pl->extraVel.decayX = pl->extraVel.decayY = 1.0f;
@@ -451,6 +488,7 @@ void PlayerRoundInit(Player *pl)
     st->ctrl = 1;
     st->hitPauseTime = 0;
     st->moveContact = st->moveContactTicks = 0;
+    pl->projContactKind = pl->projContactId = pl->projContactTicks = 0;
     pl->guarding = 0;
     pl->idleTicks = 0;
     memset(pl->hitPauseTimers, 0, sizeof pl->hitPauseTimers);
@@ -502,7 +540,7 @@ void PlayerRoundInit(Player *pl)
     pl->angle = 0.0f;
     pl->angleDraw = 0;
     pl->visible = 1;
-    // The player's afterimage is released here once afterimages exist.
+    AfterImagePlayerRelease(pl);
     pl->animOverride = nullptr;
     pl->animOwn = cd->anims;
     pl->anim->set = cd->anims;
@@ -510,7 +548,7 @@ void PlayerRoundInit(Player *pl)
     AnimObjRestart(pl->anim);
 
     PalFxInit(&pl->palFx);
-    // waits for: learning AI (the AI section's round reset)
+    AIPlayerReset(pl);
     memset(&pl->bindTo, 0, sizeof pl->bindTo);
     pl->opponent = nullptr;
     pl->companion = nullptr;
@@ -577,13 +615,19 @@ void PlayerFree(Player *pl)
 {
     if (!pl)
         return;
-    // The learned samples are merged into the character here once the learning AI exists.
+    // What the player learned goes back to its character; samples that find
+    // no room there are dropped.
+    if (pl->ai.learning && pl->ai.info && pl->charData && pl->charData->ai)
+        AIInfoMerge(pl->charData->ai, pl->ai.info);
+    AIPlayerFree(pl);
     // A helper's own palettes are listed under its parent's groups: the list
     // must not keep them once the view goes.
     if (pl->helperOwnPal && pl->sprView)
         PalListRemovePals(pl->sprView->pals);
     TextBufFree(pl->clipboard);
     ArrayFree(pl->targets);
+    ProjListFree(pl->projList);
+    AfterImagePlayerRelease(pl);
     SprSetFree(pl->palView);
     SprSetFree(pl->sprView);
     AnimObjFree(pl->anim);
@@ -659,7 +703,7 @@ int PlayerDestroy(Player *pl)
         ExplodRemoveById(gv->explods, h->id, -1);
         HelperRemove(h);
     }
-    // waits for: afterimages (this player's afterimage record is released here)
+    AfterImagePlayerRelease(pl);
     for (int s = 1; s <= gv->playerSlotCount; s++) {
         Player *q = gv->players[s];
         if (q && q != pl && q->enabled && pl->charData && q->animOverride == pl->charData->anims)
@@ -774,7 +818,7 @@ int PlayersCreateSide(int side)
         PlayerPersist *block = PersistBlock(team, pl->teamEntry, m);
         if (block)
             PlayerPersistLoad(pl, block);
-        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->cfg.input.keys[mem->keySet] : nullptr;
+        pl->keyConfig = mem->keySet >= 0 && mem->keySet < 2 ? &gv->playKeys[mem->keySet] : nullptr;
         pl->aiControlled = mem->ai;
         PlayerSprRequire(pl, mem->palNo);
         pl->palNo = mem->palNo;
@@ -870,7 +914,7 @@ void TeamOrderFromKeys(int side)
     int keySet = team->entries[team->current].members[0].keySet;
     if (keySet < 0 || keySet > 1)
         return;
-    const KeyConfig *cfg = &gv->cfg.input.keys[keySet];
+    const KeyConfig *cfg = &gv->playKeys[keySet];
     int rot = 0;
     if (InputStateGet(cfg->key[KEYBUF_BACK]))
         rot = -1;

@@ -22,6 +22,7 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/statedef.h"
 
 static int StateExists(const StateDefList *list, int state)
@@ -350,7 +351,7 @@ static int GuardCheck(Player *pl, int up, int choice)
         Player *q = PlayerSlotGet(s);
         if (!q || q == pl || !q->enabled || q->side == pl->side)
             continue;
-        if (q->state.moveType == MOVETYPE_A) {
+        if (q->state.moveType == MOVETYPE_A || ProjListCount(q->projList) > 0) {
             pl->guarding = 1;
             if (PlayerInGuardDist(pl, q))
                 choice = CHOICE_GUARD;
@@ -427,9 +428,10 @@ void PlayerInputUpdate(Player *pl)
         pl->rereadKeys = 0;
         KeyBufPollKeys(&pl->keyBuf, pl->keyConfig);
     }
-    if (gv->playerInput)
+    if (gv->playerInput) {
         CommandsUpdate(pl, ev);
-    // The learning AI's input hook runs here once that exists.
+        AIPlayerPartnerMark(pl);
+    }
 
     const int *held = pl->keyBuf.held;
     int up = held[KEYBUF_UP], fwd = held[KEYBUF_FWD], down = held[KEYBUF_DOWN], back = held[KEYBUF_BACK];
@@ -725,6 +727,8 @@ static void AfterStates(Player *pl)
             pl->life = pl->lifeMax;
     }
     st->time++;
+    if (pl->projContactKind && pl->projContactTicks < INT_MAX)
+        pl->projContactTicks++;
     // No floor at 0: hitover holds once the count has gone below 0.
     if (gh->hitShakeTime == 0 && gh->hitTime > INT_MIN)
         gh->hitTime--;

@@ -3,15 +3,18 @@
 
 #include "velok/player/cmd.h"
 #include "velok/player/keybuf.h"
+#include "velok/player/p-ai.h"
 #include "velok/core/pal.h"
 #include "velok/script/sc-hitdef.h"
 
+struct AfterImage;
 struct AnimObj;
 struct AnimSet;
 struct Array;
 struct CharData;
 struct KeyConfig;
 struct Player;
+struct ProjList;
 struct SprSet;
 struct StateDefList;
 struct TextBuf;
@@ -405,9 +408,17 @@ struct Player {
     int aiLevel;           // 1-8
     TextBuf *clipboard;    // 3 lines of 77 characters
     Player *lastOpponent;  // the opponent before the round loop looked again
+    AIPlayer ai;           // the AI section: learning, decisions, events
 
     // Drawing inputs that the AI fills
     PlayerGuideBox aiGuide[2];       // the AI's two guide blocks, for the debug boxes
+
+    // Projectiles and the afterimage trail
+    ProjList *projList;    // a helper's projectiles go into its root's list
+    AfterImage *afterImage;  // borrowed from the game's pool, or null
+    int projContactKind;   // last projectile contact: 1 guarded, 2 hit, 3 cancelled; 0 none
+    int projContactId;     // the ID of that projectile
+    int projContactTicks;  // ticks since that contact
 };
 
 // Warning lines of the warning log; a null player is ignored.

@@ -352,6 +352,15 @@ fail:
     return 0;
 }
 
+// The code of n entries in one block, the kinds right after the words, so
+// that evaluating a line reads one block; null when memory runs out.
+static ExprWord *CodeAlloc(int n, uint8_t **kinds)
+{
+    ExprWord *code = (ExprWord *)LibCalloc((size_t)n * sizeof(ExprWord) + (size_t)n, 1);
+    *kinds = code ? (uint8_t *)(code + n) : nullptr;
+    return code;
+}
+
 void ExprFree(Expr *expr)
 {
     if (!expr)
@@ -359,7 +368,6 @@ void ExprFree(Expr *expr)
     if (expr->code) {
         FreeTrigEntries(expr->code, expr->kinds, expr->count);
         MemFree(expr->code);
-        MemFree(expr->kinds);
     }
     memset(expr, 0, sizeof *expr);
 }
@@ -399,11 +407,9 @@ int ExprCompile(const char *text, Expr *expr, Player *pl, const char **stop, int
             ExprSetInt(expr, values[0].i);
         return 1;
     }
-    ExprWord *code = (ExprWord *)LibCalloc(n, sizeof *code);
-    uint8_t *codeKinds = (uint8_t *)LibCalloc(n, 1);
-    if (!code || !codeKinds) {
-        MemFree(code);
-        MemFree(codeKinds);
+    uint8_t *codeKinds;
+    ExprWord *code = CodeAlloc(n, &codeKinds);
+    if (!code) {
         FreeTrigEntries(values, kinds, n);
         StrCopy(LibErrorMsg, sizeof LibErrorMsg, "Out of memory");
         return 0;
@@ -425,9 +431,8 @@ void ExprCopy(Expr *dest, const Expr *src)
     *dest = *src;
     if (!src->code)
         return;
-    dest->code = (ExprWord *)LibCalloc(src->count, sizeof *dest->code);
-    dest->kinds = (uint8_t *)LibCalloc(src->count, 1);
-    if (!dest->code || !dest->kinds)
+    dest->code = CodeAlloc(src->count, &dest->kinds);
+    if (!dest->code)
         ExprFatal("Uh-oh. Alloc error");
     memcpy(dest->code, src->code, src->count * sizeof *dest->code);
     memcpy(dest->kinds, src->kinds, src->count);
@@ -439,13 +444,16 @@ void ExprCopy(Expr *dest, const Expr *src)
 static void ExprAppend(Expr *expr, ExprWord a, uint8_t kindA, ExprWord b, uint8_t kindB)
 {
     int n = expr->count + 2;
-    ExprWord *code = (ExprWord *)realloc(expr->code, n * sizeof *code);
+    uint8_t *kinds;
+    ExprWord *code = CodeAlloc(n, &kinds);
     if (!code)
         ExprFatal("Can't realloc memory.");
+    if (expr->count) {
+        memcpy(code, expr->code, (size_t)expr->count * sizeof *code);
+        memcpy(kinds, expr->kinds, (size_t)expr->count);
+    }
+    MemFree(expr->code);
     expr->code = code;
-    uint8_t *kinds = (uint8_t *)realloc(expr->kinds, n);
-    if (!kinds)
-        ExprFatal("Can't realloc memory.");
     expr->kinds = kinds;
     code[n - 2] = a;
     kinds[n - 2] = kindA;
@@ -521,51 +529,79 @@ void ExprDump(char *buffer, size_t size, const Expr *expr, Player *pl)
 
 // ---------------------------------------------------------------- evaluation
 
-void ExprStackPush(int32_t value, int tag)
+// The stack operations of the evaluator itself, inlined into it; the
+// exported ones below are the same for the trigger code.
+static inline void Push(int32_t value, int tag)
 {
     if (ExprStackTop + 2 >= EXPR_STACK_SIZE)
         ExprFatal("Expression stack overflow.");
-    ExprStack[++ExprStackTop] = value;
-    ExprStack[++ExprStackTop] = tag;
+    ExprStack[ExprStackTop + 1] = value;
+    ExprStack[ExprStackTop + 2] = tag;
+    ExprStackTop += 2;
+}
+
+static inline void PushInt(int value)
+{
+    Push(value, EXPR_TAG_INT);
+}
+
+static inline void PushFloat(float value)
+{
+    int32_t bits;
+    memcpy(&bits, &value, sizeof bits);
+    Push(bits, EXPR_TAG_FLOAT);
+}
+
+static inline void PushUndef()
+{
+    Push(0, EXPR_TAG_UNDEF);
+}
+
+void ExprStackPush(int32_t value, int tag)
+{
+    Push(value, tag);
 }
 
 void ExprStackPushInt(int value)
 {
-    ExprStackPush(value, EXPR_TAG_INT);
+    PushInt(value);
 }
 
 void ExprStackPushFloat(float value)
 {
-    int32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    ExprStackPush(bits, EXPR_TAG_FLOAT);
+    PushFloat(value);
 }
 
 void ExprStackPushUndef()
 {
-    ExprStackPush(0, EXPR_TAG_UNDEF);
+    PushUndef();
 }
 
+// One popped value; undefined takes part as the int 0. Its float value is
+// made only when an operation asks for it.
 struct Val {
     int32_t i;
-    float f;
     int tag;
+    float F() const
+    {
+        if (tag != EXPR_TAG_FLOAT)
+            return (float)i;
+        float f;
+        memcpy(&f, &i, sizeof f);
+        return f;
+    }
 };
 
-static Val PopVal()
+static inline Val PopVal()
 {
     if (ExprStackTop < 1)
         ExprFatal("Fatal: Expression stack underflow.");
     Val v;
-    v.tag = ExprStack[ExprStackTop--];
-    v.i = ExprStack[ExprStackTop--];
-    if (v.tag == EXPR_TAG_FLOAT) {
-        memcpy(&v.f, &v.i, sizeof v.f);
-    } else {
-        if (v.tag != EXPR_TAG_INT)
-            v.i = 0;  // undefined takes part as 0
-        v.f = (float)v.i;
-    }
+    v.tag = ExprStack[ExprStackTop];
+    v.i = ExprStack[ExprStackTop - 1];
+    ExprStackTop -= 2;
+    if (v.tag != EXPR_TAG_FLOAT && v.tag != EXPR_TAG_INT)
+        v.i = 0;
     return v;
 }
 
@@ -619,18 +655,18 @@ static void EvalUnary(Player *pl, const Expr *expr, int op)
     bool fl = a.tag == EXPR_TAG_FLOAT;
     switch (op) {
     case EXPR_OP_LNOT:
-        ExprStackPushInt(!ExprIsTrue(a.i, a.tag == EXPR_TAG_FLOAT ? EXPR_TAG_FLOAT : EXPR_TAG_INT));
+        PushInt(!ExprIsTrue(a.i, a.tag == EXPR_TAG_FLOAT ? EXPR_TAG_FLOAT : EXPR_TAG_INT));
         break;
     case EXPR_OP_NEG:
         if (fl)
-            ExprStackPushFloat(-a.f);
+            PushFloat(-a.F());
         else
-            ExprStackPushInt(Wrap(0u - (uint32_t)a.i));
+            PushInt(Wrap(0u - (uint32_t)a.i));
         break;
     default:  // bitwise not
         if (fl)
             TypeMismatch(op, expr, pl);
-        ExprStackPushInt(~a.i);
+        PushInt(~a.i);
         break;
     }
 }
@@ -646,15 +682,15 @@ static void EvalAssign(Player *pl, const Expr *expr, int op)
             PlayerWarn(pl, "Assignment to illegal variable ignored");
         else if (pl)
             pl->var[index.i] = value.i;
-        ExprStackPushInt(value.i);
+        PushInt(value.i);
         return;
     }
-    int idx = index.tag == EXPR_TAG_FLOAT ? ExprFloatToInt(index.f) : index.i;
+    int idx = index.tag == EXPR_TAG_FLOAT ? ExprFloatToInt(index.F()) : index.i;
     if (idx < 0 || idx >= PLAYER_FVAR_COUNT)
         PlayerWarn(pl, "Assignment to illegal variable ignored");
     else if (pl)
-        pl->fvar[idx] = value.f;
-    ExprStackPushFloat(value.f);
+        pl->fvar[idx] = value.F();
+    PushFloat(value.F());
 }
 
 static void EvalBinary(Player *pl, const Expr *expr, int op)
@@ -668,68 +704,68 @@ static void EvalBinary(Player *pl, const Expr *expr, int op)
     int tb = b.tag == EXPR_TAG_FLOAT ? EXPR_TAG_FLOAT : EXPR_TAG_INT;
     uint32_t ua = (uint32_t)a.i, ub = (uint32_t)b.i;
     switch (op) {
-    case EXPR_OP_EQ: ExprStackPushInt(fl ? a.f == b.f : a.i == b.i); break;
-    case EXPR_OP_NE: ExprStackPushInt(fl ? a.f != b.f : a.i != b.i); break;
-    case EXPR_OP_GT: ExprStackPushInt(fl ? a.f > b.f : a.i > b.i); break;
-    case EXPR_OP_LT: ExprStackPushInt(fl ? a.f < b.f : a.i < b.i); break;
-    case EXPR_OP_GE: ExprStackPushInt(fl ? a.f >= b.f : a.i >= b.i); break;
-    case EXPR_OP_LE: ExprStackPushInt(fl ? a.f <= b.f : a.i <= b.i); break;
-    case EXPR_OP_LAND: ExprStackPushInt(ExprIsTrue(a.i, ta) && ExprIsTrue(b.i, tb)); break;
-    case EXPR_OP_LOR: ExprStackPushInt(ExprIsTrue(a.i, ta) || ExprIsTrue(b.i, tb)); break;
-    case EXPR_OP_LXOR: ExprStackPushInt(ExprIsTrue(a.i, ta) != ExprIsTrue(b.i, tb)); break;
-    case EXPR_OP_BAND: ExprStackPushInt(a.i & b.i); break;
-    case EXPR_OP_BOR: ExprStackPushInt(a.i | b.i); break;
-    case EXPR_OP_BXOR: ExprStackPushInt(a.i ^ b.i); break;
+    case EXPR_OP_EQ: PushInt(fl ? a.F() == b.F() : a.i == b.i); break;
+    case EXPR_OP_NE: PushInt(fl ? a.F() != b.F() : a.i != b.i); break;
+    case EXPR_OP_GT: PushInt(fl ? a.F() > b.F() : a.i > b.i); break;
+    case EXPR_OP_LT: PushInt(fl ? a.F() < b.F() : a.i < b.i); break;
+    case EXPR_OP_GE: PushInt(fl ? a.F() >= b.F() : a.i >= b.i); break;
+    case EXPR_OP_LE: PushInt(fl ? a.F() <= b.F() : a.i <= b.i); break;
+    case EXPR_OP_LAND: PushInt(ExprIsTrue(a.i, ta) && ExprIsTrue(b.i, tb)); break;
+    case EXPR_OP_LOR: PushInt(ExprIsTrue(a.i, ta) || ExprIsTrue(b.i, tb)); break;
+    case EXPR_OP_LXOR: PushInt(ExprIsTrue(a.i, ta) != ExprIsTrue(b.i, tb)); break;
+    case EXPR_OP_BAND: PushInt(a.i & b.i); break;
+    case EXPR_OP_BOR: PushInt(a.i | b.i); break;
+    case EXPR_OP_BXOR: PushInt(a.i ^ b.i); break;
     case EXPR_OP_ADD:
         if (fl)
-            ExprStackPushFloat(a.f + b.f);
+            PushFloat(a.F() + b.F());
         else
-            ExprStackPushInt(Wrap(ua + ub));
+            PushInt(Wrap(ua + ub));
         break;
     case EXPR_OP_SUB:
         if (fl)
-            ExprStackPushFloat(a.f - b.f);
+            PushFloat(a.F() - b.F());
         else
-            ExprStackPushInt(Wrap(ua - ub));
+            PushInt(Wrap(ua - ub));
         break;
     case EXPR_OP_MUL:
         if (fl)
-            ExprStackPushFloat(a.f * b.f);
+            PushFloat(a.F() * b.F());
         else
-            ExprStackPushInt(Wrap(ua * ub));
+            PushInt(Wrap(ua * ub));
         break;
     case EXPR_OP_DIV:
-        if (fl ? b.f == 0.0f : b.i == 0) {
+        if (fl ? b.F() == 0.0f : b.i == 0) {
             PlayerWarn(pl, "Divison by zero");
-            ExprStackPushUndef();
+            PushUndef();
         } else if (fl) {
-            ExprStackPushFloat(a.f / b.f);
+            PushFloat(a.F() / b.F());
         } else if (a.i == INT_MIN && b.i == -1) {
-            ExprStackPushInt(INT_MIN);
+            PushInt(INT_MIN);
         } else {
-            ExprStackPushInt(a.i / b.i);
+            PushInt(a.i / b.i);
         }
         break;
     case EXPR_OP_MOD:
         if (b.i == 0) {
             PlayerWarn(pl, "Modulus by zero");
-            ExprStackPushUndef();
+            PushUndef();
         } else if (b.i == -1) {
-            ExprStackPushInt(0);
+            PushInt(0);
         } else {
-            ExprStackPushInt(a.i % b.i);
+            PushInt(a.i % b.i);
         }
         break;
     case EXPR_OP_POW:
         if (!fl && b.i >= 0) {
-            ExprStackPushInt(IntPow(a.i, b.i));
+            PushInt(IntPow(a.i, b.i));
         } else {
-            float r = powf(a.f, b.f);
+            float r = powf(a.F(), b.F());
             if (std::isnan(r)) {
                 PlayerWarn(pl, "Invalid exponentiation");
-                ExprStackPushUndef();
+                PushUndef();
             } else {
-                ExprStackPushFloat(r);
+                PushFloat(r);
             }
         }
         break;
@@ -759,10 +795,10 @@ int ExprEvaluate(Player *pl, const Expr *expr, int *intOut, float *floatOut)
         const ExprWord w = expr->code[i];
         switch (expr->kinds[i]) {
         case EXPR_KIND_INT:
-            ExprStackPushInt(w.i);
+            PushInt(w.i);
             break;
         case EXPR_KIND_FLOAT:
-            ExprStackPushFloat(w.f);
+            PushFloat(w.f);
             break;
         case EXPR_KIND_TRIG:
             TrigEval(pl, w.trig);
@@ -775,15 +811,15 @@ int ExprEvaluate(Player *pl, const Expr *expr, int *intOut, float *floatOut)
                 int eq = expr->code[++i].i;
                 Val hi = PopVal(), lo = PopVal(), v = PopVal();
                 if (v.tag == EXPR_TAG_UNDEF) {
-                    ExprStackPushUndef();
+                    PushUndef();
                     break;
                 }
                 bool in;
                 if (v.tag == EXPR_TAG_FLOAT || lo.tag == EXPR_TAG_FLOAT || hi.tag == EXPR_TAG_FLOAT)
-                    in = IntervalHolds(op, v.f, lo.f, hi.f);
+                    in = IntervalHolds(op, v.F(), lo.F(), hi.F());
                 else
                     in = IntervalHoldsInt(op, v.i, lo.i, hi.i);
-                ExprStackPushInt(eq == EXPR_OP_NE ? !in : in);
+                PushInt(eq == EXPR_OP_NE ? !in : in);
             } else if (OpIsUnary(op)) {
                 EvalUnary(pl, expr, op);
             } else if (op == EXPR_OP_SETVAR || op == EXPR_OP_SETFVAR) {
@@ -803,7 +839,7 @@ int ExprEvaluate(Player *pl, const Expr *expr, int *intOut, float *floatOut)
         MalformedResult(pl);
     Val r = PopVal();
     if (r.tag == EXPR_TAG_FLOAT) {
-        *floatOut = r.f;
+        *floatOut = r.F();
         return 2;
     }
     *intOut = r.i;

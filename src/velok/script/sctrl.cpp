@@ -14,9 +14,15 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/player.h"
+#include "velok/script/sc-afterimg.h"
+#include "velok/script/sc-envshake.h"
 #include "velok/script/sc-explod.h"
 #include "velok/script/sc-helper.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/script/sc-hitovr.h"
+#include "velok/script/sc-palfx.h"
+#include "velok/script/sc-pause.h"
+#include "velok/script/sc-proj.h"
 #include "velok/script/sc-playsnd.h"
 #include "velok/script/stparam.h"
 
@@ -582,6 +588,28 @@ static int HitDefKeys(TxtParseFile *f, SCtrl *c, Player *pl, int reversalAttr)
     return 1;
 }
 
+// A complex type's record hangs from the parameter slot: allocated zeroed,
+// read by its parse routine, freed again when that fails. context, when
+// given, names the controller after the reason.
+template <typename Rec, typename Parse, typename Free>
+static int RecordKeys(SCtrl *c, Parse parse, Free release, const char *context)
+{
+    Rec *rec = (Rec *)LibCalloc(1, sizeof(Rec));
+    if (!rec) {
+        GameErrorSet("Out of memory");
+        return 0;
+    }
+    if (!parse(rec)) {
+        release(rec);
+        MemFree(rec);
+        if (context)
+            GameErrorAppend("\nError parsing %s", context);
+        return 0;
+    }
+    c->params = rec;
+    return 1;
+}
+
 // Explod and ModifyExplod: their record hangs from the parameter slot. A
 // failure adds no context line of its own.
 static int ExplodKeys(TxtParseFile *f, SCtrl *c, Player *pl, int modify)
@@ -752,10 +780,40 @@ int SCtrlParseType(TxtParseFile *f, SCtrl *c, Player *pl)
         GameErrorAppend("\nError parsing Hitdef");
         return 0;
     case SCTRL_HITOVERRIDE:
-        return OptInt(f, "slot", &s[0], pl, 0);
-    case SCTRL_PALFX:
-        SetInt(&s[0], strcmp(name, "palfx") == 0 ? 0 : strcmp(name, "bgpalfx") == 0 ? 1 : 2);
-        return 1;
+        return OptInt(f, "slot", &s[0], pl, 0) &&
+               RecordKeys<HitOverrideParams>(
+                   c, [&](HitOverrideParams *r) { return SCtrlHitOverrideParse(f, r, pl); }, SCtrlHitOverrideFree,
+                   "HitOverride");
+    case SCTRL_PALFX: {
+        int target = strcmp(name, "palfx") == 0 ? PALFX_TARGET_PLAYER
+                     : strcmp(name, "bgpalfx") == 0 ? PALFX_TARGET_BG
+                                                    : PALFX_TARGET_ALL;
+        SetInt(&s[0], target);
+        return RecordKeys<PalFxCtrlParams>(
+            c,
+            [&](PalFxCtrlParams *r) {
+                r->target = target;
+                return SCtrlPalFXParse(f, "", r, pl);
+            },
+            SCtrlPalFXFree, nullptr);
+    }
+    case SCTRL_PROJECTILE:
+        return RecordKeys<ProjectileParams>(
+            c, [&](ProjectileParams *r) { return SCtrlProjectileParse(f, r, pl); }, SCtrlProjectileFree,
+            "Projectile");
+    case SCTRL_ENVSHAKE:
+        return RecordKeys<EnvShakeParams>(
+            c, [&](EnvShakeParams *r) { return SCtrlEnvShakeParse(f, "", r, pl); }, SCtrlEnvShakeFree, "EnvShake");
+    case SCTRL_AFTERIMAGE:
+        return RecordKeys<AfterImageCtrlParams>(
+            c, [&](AfterImageCtrlParams *r) { return SCtrlAfterImageParse(f, "", r, pl); }, SCtrlAfterImageFree,
+            "AfterImage");
+    case SCTRL_PAUSE:
+        return RecordKeys<PauseParams>(
+            c, [&](PauseParams *r) { return SCtrlPauseParse(f, r, pl); }, SCtrlPauseFree, "Pause");
+    case SCTRL_SUPERPAUSE:
+        return RecordKeys<PauseParams>(
+            c, [&](PauseParams *r) { return SCtrlSuperPauseParse(f, r, pl); }, SCtrlSuperPauseFree, "SuperPause");
     case SCTRL_WIDTH:
         return WidthKeys(f, c, pl);
     case SCTRL_SCREENBOUND:
@@ -874,14 +932,24 @@ void SCtrlFree(SCtrl *ctrl)
     ctrl->triggers = nullptr;
     for (Expr &e : ctrl->slot)
         ExprFree(&e);
-    if (ctrl->params && (ctrl->type == SCTRL_HITDEF || ctrl->type == SCTRL_REVERSALDEF))
-        SCtrlHitDefFree((HitDefParams *)ctrl->params);
-    if (ctrl->params && (ctrl->type == SCTRL_EXPLOD || ctrl->type == SCTRL_MODIFYEXPLOD))
-        SCtrlExplodFree((ExplodParams *)ctrl->params);
-    if (ctrl->params && ctrl->type == SCTRL_HELPER)
-        SCtrlHelperFree((HelperParams *)ctrl->params);
-    if (ctrl->params && ctrl->type == SCTRL_PLAYSND)
-        SCtrlPlaySndFree((PlaySndParams *)ctrl->params);
+    if (ctrl->params) {
+        switch (ctrl->type) {
+        case SCTRL_HITDEF:
+        case SCTRL_REVERSALDEF: SCtrlHitDefFree((HitDefParams *)ctrl->params); break;
+        case SCTRL_PROJECTILE: SCtrlProjectileFree((ProjectileParams *)ctrl->params); break;
+        case SCTRL_HITOVERRIDE: SCtrlHitOverrideFree((HitOverrideParams *)ctrl->params); break;
+        case SCTRL_PALFX: SCtrlPalFXFree((PalFxCtrlParams *)ctrl->params); break;
+        case SCTRL_ENVSHAKE: SCtrlEnvShakeFree((EnvShakeParams *)ctrl->params); break;
+        case SCTRL_AFTERIMAGE: SCtrlAfterImageFree((AfterImageCtrlParams *)ctrl->params); break;
+        case SCTRL_PAUSE: SCtrlPauseFree((PauseParams *)ctrl->params); break;
+        case SCTRL_SUPERPAUSE: SCtrlSuperPauseFree((PauseParams *)ctrl->params); break;
+        case SCTRL_PLAYSND: SCtrlPlaySndFree((PlaySndParams *)ctrl->params); break;
+        case SCTRL_EXPLOD:
+        case SCTRL_MODIFYEXPLOD: SCtrlExplodFree((ExplodParams *)ctrl->params); break;
+        case SCTRL_HELPER: SCtrlHelperFree((HelperParams *)ctrl->params); break;
+        default: break;
+        }
+    }
     MemFree(ctrl->params);
     ctrl->params = nullptr;
 }

@@ -156,6 +156,12 @@ struct SCtrl {
     int type;
     Expr slot[SCTRL_SLOT_COUNT];
     void *params;  // the complex types' record, or the clipboard text
+    // How the trigger lines lie, as the trigger test last found them while
+    // their array had seen linesChanges changes (linesKnown 0: not yet).
+    int linesKnown;
+    int linesChanges;
+    int linesAll;     // slot of the first triggerall line, -1: not in reading order
+    int linesGroups;
 };
 
 // Compiles the current group of the file and adds the controller to the

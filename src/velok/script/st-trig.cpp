@@ -25,6 +25,7 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/match/round.h"
 #include "velok/script/sctrl.h"
 #include "velok/script/stparam.h"
@@ -1085,11 +1086,13 @@ static int NameIs(const TrigNode *node, const char *name)
 // 0 for a code that is no trigger at all.
 static int EvalSlots(Player *self, Player *pl, Player *opp, TrigNode *node, int arg, int32_t *iv, bool *undef)
 {
-    (void)self;
     switch (node->code) {
     case TRIG_COMMAND: {
         int active = CmdIsActive(&pl->cmdFlags, node->lo);
         *iv = node->cmpOp == TRIG_CMP_NE ? !active : active;
+        // The learning AI remembers which commands started a move.
+        if (active && node->cmpOp != TRIG_CMP_NE && self)
+            CmdUsedListAdd(self->ai.cmdUsed, node->lo);
         return 1;
     }
     case TRIG_P3NAME: {
@@ -1384,6 +1387,21 @@ static int ElemTime(const Player *pl, int index, int *out)
     return 1;
 }
 
+// Bits of the projectile contact kinds 1 guarded, 2 hit and 3 cancelled.
+enum {
+    PROJ_CONTACT_GUARDED_BIT = 1 << 1,
+    PROJ_CONTACT_HIT_BIT = 1 << 2,
+    PROJ_CONTACT_CANCELLED_BIT = 1 << 3,
+};
+
+// The player's last projectile contact is of one of the kinds and its
+// projectile's ID matches (0 any).
+static bool ProjContactIs(const Player *pl, int kinds, int id)
+{
+    int kind = pl->projContactKind;
+    return kind >= 1 && kind <= 3 && (kinds & (1 << kind)) && (id == 0 || pl->projContactId == id);
+}
+
 static int MoveContactValue(const Player *pl, int kinds)
 {
     return (pl->state.moveContact & kinds) ? (int)((uint32_t)pl->state.moveContactTicks + 1u) : 0;
@@ -1509,21 +1527,41 @@ void TrigEval(Player *pl, TrigNode *node)
                  : node->code == TRIG_P2STATETYPE ? opp->state.stateType : opp->state.moveType;
         break;
     case TRIG_CTRL: iv = pl->state.ctrl; break;
-    case TRIG_NUMPROJ: iv = 0; break;
+    case TRIG_NUMPROJ: iv = ProjListCountActive(pl->projList); break;
     case TRIG_NUMPROJID:
         if (!undef && arg < 0)
             TrigWarn(self, pl, "Negative projID specified.");
-        iv = 0;
+        iv = ProjListCountId(pl->projList, arg);
         break;
-    case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT:
-        // No projectile contact: the test is true only when it asks for none.
-        ExprStackPushInt(node->projValue == 0);
+    case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT: {
+        // The old-style form: a contact of the kind asked gives its age
+        // through the comparison (true without one), and a value of 0 asks
+        // for the opposite.
+        int kinds = node->code == TRIG_PROJHIT ? PROJ_CONTACT_HIT_BIT
+                    : node->code == TRIG_PROJGUARDED ? PROJ_CONTACT_GUARDED_BIT
+                                                     : PROJ_CONTACT_HIT_BIT | PROJ_CONTACT_GUARDED_BIT;
+        int result;
+        if (ProjContactIs(pl, kinds, node->num)) {
+            int r = node->cmpOp == TRIG_CMP_NONE ? 1 : CompareInt(node, pl->projContactTicks) != 0;
+            result = node->projValue ? r : !r;
+        } else {
+            result = node->projValue == 0;
+        }
+        ExprStackPushInt(result);
         return;
-    case TRIG_PROJHITTIME: case TRIG_PROJGUARDEDTIME: case TRIG_PROJCONTACTTIME: case TRIG_PROJCANCELTIME:
-        if (!undef && arg < 0)
+    }
+    case TRIG_PROJHITTIME: case TRIG_PROJGUARDEDTIME: case TRIG_PROJCONTACTTIME: case TRIG_PROJCANCELTIME: {
+        if (!undef && arg < 0) {
             TrigWarn(self, pl, "Negative projectile ID specified.");
-        iv = -1;
+            arg = 0;
+        }
+        int kinds = node->code == TRIG_PROJHITTIME       ? PROJ_CONTACT_HIT_BIT
+                    : node->code == TRIG_PROJGUARDEDTIME ? PROJ_CONTACT_GUARDED_BIT
+                    : node->code == TRIG_PROJCANCELTIME  ? PROJ_CONTACT_CANCELLED_BIT
+                                                         : PROJ_CONTACT_HIT_BIT | PROJ_CONTACT_GUARDED_BIT;
+        iv = ProjContactIs(pl, kinds, arg) ? pl->projContactTicks : -1;
         break;
+    }
     case TRIG_NAME: case TRIG_P2NAME: {
         Player *who = node->code == TRIG_NAME ? pl : opp;
         iv = who ? NameIs(node, who->name) : 0;
@@ -1605,7 +1643,39 @@ static bool LineTrue(Player *pl, const Expr *e)
     return i != 0;
 }
 
-int TrigArrayTest(Player *pl, SCtrl *ctrl)
+// The lines as the state-file reader lays them out, every slot in use from 0:
+// group 0's lines 0.., group 1's, ... then the triggerall lines 0... Gives
+// the slot of the first triggerall line (the used count when there is none)
+// and the number of groups, or -1 when the array is laid out otherwise. The
+// keys are then unique and in walking order, so that walking the slots
+// finds each line where a lookup of its keys would.
+static int TrigLinesInOrder(const Array *lines, int *groups)
+{
+    int n = lines->used;
+    if (lines->elemSize != (int)sizeof(Expr) || (n > 0 && (lines->lowest != 0 || lines->highest != n - 1)))
+        return -1;
+    int group = 0, line = 0, i = 0;
+    for (; i < n && lines->slots[i].key1 >= 0; i++) {
+        const ArraySlot &s = lines->slots[i];
+        if (s.key1 == group && s.key2 == line) {
+            line++;
+        } else if (s.key1 == group + 1 && s.key2 == 0 && line > 0) {
+            group++;
+            line = 1;
+        } else {
+            return -1;
+        }
+    }
+    *groups = i > 0 ? group + 1 : 0;
+    int all = i;
+    for (line = 0; i < n; i++, line++)
+        if (lines->slots[i].key1 != -1 || lines->slots[i].key2 != line)
+            return -1;
+    return all;
+}
+
+// The same test through key lookups, for arrays laid out otherwise.
+static int TrigArrayTestByKeys(Player *pl, SCtrl *ctrl)
 {
     Array *lines = ctrl->triggers;
     for (int line = 0;; line++) {
@@ -1628,6 +1698,43 @@ int TrigArrayTest(Player *pl, SCtrl *ctrl)
         }
         if (all)
             return 1;
+    }
+    return 0;
+}
+
+// The triggerall lines in order, any false one failing the test; then each
+// group's lines in order until one is false; the first group that holds
+// whole passes. One walk over the lines.
+int TrigArrayTest(Player *pl, SCtrl *ctrl)
+{
+    Array *lines = ctrl->triggers;
+    // The layout is looked at again only after the lines changed.
+    if (!ctrl->linesKnown || ctrl->linesChanges != lines->changes) {
+        ctrl->linesAll = TrigLinesInOrder(lines, &ctrl->linesGroups);
+        ctrl->linesChanges = lines->changes;
+        ctrl->linesKnown = 1;
+    }
+    int all = ctrl->linesAll;
+    if (all < 0 || ctrl->linesGroups != ctrl->groupCount)
+        return TrigArrayTestByKeys(pl, ctrl);
+    const Expr *e = (const Expr *)lines->elements;
+    for (int i = all; i < lines->used; i++)
+        if (!LineTrue(pl, &e[i]))
+            return 0;
+    int i = 0;
+    while (i < all) {
+        int group = lines->slots[i].key1;
+        bool holds = true;
+        for (; i < all && lines->slots[i].key1 == group; i++) {
+            if (!LineTrue(pl, &e[i])) {
+                holds = false;
+                break;
+            }
+        }
+        if (holds)
+            return 1;
+        while (i < all && lines->slots[i].key1 == group)
+            i++;
     }
     return 0;
 }

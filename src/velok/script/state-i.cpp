@@ -23,7 +23,14 @@
 #include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/afterimg.h"
+#include "velok/player/proj.h"
+#include "velok/script/sc-afterimg.h"
 #include "velok/script/sc-envshake.h"
+#include "velok/script/sc-hitovr.h"
+#include "velok/script/sc-palfx.h"
+#include "velok/script/sc-pause.h"
+#include "velok/script/sc-proj.h"
 #include "velok/script/sc-explod.h"
 #include "velok/script/sc-helper.h"
 #include "velok/script/sc-hitdef.h"
@@ -427,6 +434,44 @@ static void FallEnvShake(Player *pl)
     g->fallEnvShakeFreq = g->fallEnvShakePhase = 0.0f;
 }
 
+// The Projectile controller: a helper's projectiles go into its root's list.
+// The launch's hit damage is scaled by the launcher's attack multiplier.
+static void ProjectileLaunch(Player *pl, const SCtrl *c, TrigCtx *ctx)
+{
+    Player *owner = pl->isHelper && pl->root ? pl->root : pl;
+    int index = SCtrlProjectileEval((const ProjectileParams *)c->params, pl, ctx ? ctx->opponent : nullptr, owner);
+    Projectile *proj = ProjListAt(owner->projList, index);
+    if (!proj)
+        return;
+    AIPlayerRefSet(pl, proj->id);
+    HitDef *hd = &proj->hitDef;
+    int evaluated = hd->damage;
+    double scaled = (double)evaluated * (double)pl->attackMul + 0.5;
+    hd->damage = scaled != scaled ? 0 : scaled >= 2147483647.0 ? INT32_MAX : scaled <= -2147483648.0 ? INT32_MIN
+                                                                                                      : (int)scaled;
+    if (evaluated >= 1 && hd->damage == 0)
+        hd->damage = 1;
+}
+
+// PalFX on the player's palettes, BGPalFX on the stage background's and
+// AllPalFX on every palette.
+static void PalFxSet(const PalFxCtrlParams *p, Player *pl)
+{
+    PalFx fx;
+    SCtrlPalFXEval(p, &fx, pl);
+    switch (p->target) {
+    case PALFX_TARGET_PLAYER: pl->palFx = fx; break;
+    case PALFX_TARGET_BG:
+        if (gv)
+            gv->stagePalFx = fx;
+        break;
+    default:
+        if (gv)
+            gv->allPalFx = fx;
+        break;
+    }
+}
+
 // A partnerstateno not given is 0, so the partner comes in at state 0; the
 // ctrl key is read but changes nothing.
 static int TagIn(Player *pl, const SCtrl *c, TrigCtx *ctx)
@@ -798,6 +843,59 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
         EnvColor(pl, c);
         return 0;
 
+    case SCTRL_PROJECTILE:
+        if (c->params)
+            ProjectileLaunch(pl, c, ctx);
+        return 0;
+    case SCTRL_HITOVERRIDE: {
+        int slot = EvalInt(pl, c, 0, 1);
+        if (slot < 0 || slot >= PLAYER_OVERRIDE_COUNT) {
+            PlayerWarn(pl, "illegal override slot: 0 assumed");
+            slot = 0;
+        }
+        if (c->params)
+            SCtrlHitOverrideEval((const HitOverrideParams *)c->params, pl, slot);
+        return 0;
+    }
+    case SCTRL_ENVSHAKE:
+        if (c->params) {
+            EnvShakeBlock shake;
+            SCtrlEnvShakeEval((const EnvShakeParams *)c->params, &shake, pl);
+            EnvShakeStart(&shake);
+        }
+        return 0;
+    case SCTRL_AFTERIMAGE:
+        if (!c->params)
+            return 0;
+        if (!AfterImagePlayerHeld(pl))
+            pl->afterImage = AfterImagePoolTake(pl);
+        if (pl->afterImage)
+            SCtrlAfterImageEval((const AfterImageCtrlParams *)c->params, pl, pl->afterImage, pl->anim);
+        return 0;
+    case SCTRL_AFTERIMAGETIME: {
+        int time = EvalInt(pl, c, 0);
+        if (time < -1) {
+            PlayerWarn(pl, "set illegal afterimagetime");
+            time = 1;
+        }
+        if (AfterImagePlayerHeld(pl)) {
+            pl->afterImage->params.time = time;
+            pl->afterImage->tickCount = 0;
+        }
+        return 0;
+    }
+    case SCTRL_PAUSE:
+        if (c->params)
+            SCtrlPauseApply((const PauseParams *)c->params, PAUSE_MODE_PAUSE, pl);
+        return 0;
+    case SCTRL_SUPERPAUSE:
+        if (c->params)
+            SCtrlSuperPauseApply((const PauseParams *)c->params, pl, ctx && ctx->powerOwner ? ctx->powerOwner : pl);
+        return 0;
+    case SCTRL_PALFX:
+        if (c->params)
+            PalFxSet((const PalFxCtrlParams *)c->params, pl);
+        return 0;
     case SCTRL_GAMEMAKEANIM:
         GameMakeAnim(pl, c);
         return 0;
@@ -852,19 +950,6 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
     case SCTRL_SNDPAN:
         SndPan(pl, c);
         return 0;
-
-    // Types whose effect belongs to modules this build does not have yet:
-    // projectiles, afterimages, pauses, shakes and palette effects. Each
-    // does nothing until its module is wired here.
-    case SCTRL_PROJECTILE:
-    case SCTRL_HITOVERRIDE:
-    case SCTRL_ENVSHAKE:
-    case SCTRL_AFTERIMAGE:
-    case SCTRL_AFTERIMAGETIME:
-    case SCTRL_PAUSE:
-    case SCTRL_SUPERPAUSE:
-    case SCTRL_PALFX:
-        return 0;
     default:
         FatalExitf("PlayerSCtrlApplyElem not recognised");
     }
@@ -872,5 +957,9 @@ int PlayerSCtrlApplyElem(Player *pl, SCtrl *c, TrigCtx *ctx)
 
 int PlayerSCtrlApply(Player *pl, SCtrl *ctrl, TrigCtx *ctx)
 {
-    return PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    int own = pl->state.customList == nullptr;
+    AIControllerBefore(pl);
+    int changed = PlayerSCtrlApplyElem(pl, ctrl, ctx);
+    AIControllerAfter(pl, changed, own);
+    return changed;
 }

@@ -240,6 +240,15 @@ static int ParseAll(StateDefList *list, TxtParseFile *f, Player *pl)
     return 1;
 }
 
+// The special states, found again whenever statedefs were added.
+static void SpecialsFind(StateDefList *list)
+{
+    for (int n = 1; n <= 3; n++)
+        list->special[n - 1] = (StateDef *)ArrayFindElem(list->defs, -n, 0);
+    list->specialChanges = list->defs->changes;
+    list->specialKnown = 1;
+}
+
 StateDefList *StateDefListLoad(TxtParseFile *f, Player *pl)
 {
     int count = CountStatedefs(f);
@@ -259,6 +268,7 @@ StateDefList *StateDefListLoad(TxtParseFile *f, Player *pl)
         StateDefListFree(list);
         return nullptr;
     }
+    SpecialsFind(list);
     return list;
 }
 
@@ -273,7 +283,9 @@ int StateDefListAppend(StateDefList *list, TxtParseFile *f, Player *pl)
         GameErrorSet("Out of memory");
         return 0;
     }
-    return ParseAll(list, f, pl);
+    int ok = ParseAll(list, f, pl);
+    SpecialsFind(list);
+    return ok;
 }
 
 void StateDefListFree(StateDefList *list)
@@ -292,6 +304,8 @@ StateDef *StateDefListFind(const StateDefList *list, int number)
 {
     if (!list || !list->defs)
         return nullptr;
+    if (number >= -3 && number <= -1 && list->specialKnown && list->specialChanges == list->defs->changes)
+        return list->special[-number - 1];
     return (StateDef *)ArrayFindElem(list->defs, number, 0);
 }
 
@@ -318,7 +332,7 @@ void TrigCtxBuild(Player *pl, TrigCtx *ctx)
 // Tests the controller's triggers and performs it; 1 when the state changed.
 static int ControllerRun(Player *pl, SCtrl *c, TrigCtx *ctx)
 {
-    // The learning AI's commands-used list is cleared here once that exists.
+    CmdUsedListClear(pl->ai.cmdUsed);
     if (!TrigArrayTest(pl, c))
         return -1;
     return applyFn(pl, c, ctx);

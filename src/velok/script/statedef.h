@@ -39,6 +39,12 @@ struct StateDef {
 // number is the one found.
 struct StateDefList {
     Array *defs;
+    // Statedefs -3, -2 and -1 (null when absent), found once per load, as
+    // every tick of every player asks for them; they hold while the array
+    // has seen specialChanges changes (specialKnown 0: not found yet).
+    StateDef *special[3];
+    int specialKnown;
+    int specialChanges;
 };
 
 // Null with the reason in the game error text.

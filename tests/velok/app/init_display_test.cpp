@@ -16,6 +16,8 @@
 #include "lib/snd-lib.h"
 #include "lib/timer.h"
 #include "music/music.h"
+#include "music/plugin.h"
+#include "platform/pwinmsg.h"
 #include "support/fightkit.h"
 #include "support/gamekit.h"
 #include "support/testkit.h"
@@ -74,6 +76,7 @@ protected:
         GfxDeviceSet(nullptr);
         SndDeviceSet(nullptr);
         JoyCallbackClear();
+        PluginSlotsFree();
         LogStateReset();
         TempDirTest::TearDown();
     }
@@ -117,6 +120,7 @@ protected:
         EXPECT_EQ(KbllIsInstalled(), 0);
         EXPECT_EQ(JoyIsInstalled(), 0);
         EXPECT_EQ(SndGetState(), 0);
+        EXPECT_EQ(MusPluginIsUp(), 0);
     }
     int selectFlag = 0;
 };
@@ -157,10 +161,11 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
     EXPECT_EQ(gv->progDir, dir + "/");
     EXPECT_NE(gv->sysFont[0], nullptr);
     EXPECT_NE(gv->sysFont[1], nullptr);
+    EXPECT_EQ(gv->debugFont, gv->sysFont[0]);
     EXPECT_EQ(gv->cfg.sound.sound, 0);
     EXPECT_EQ(SCREEN_W, 640);
     EXPECT_EQ(KbllIsInstalled(), 1);
-    EXPECT_EQ(MusPluginIsUp(), 0);
+    EXPECT_EQ(MusPluginIsUp(), 1) << "plug-in music is on, with or without sound";
     // Player 1's W (17) is read as player 1's jump key, Up (200).
     EXPECT_EQ(gv->cfg.input.keys[0].key[1], 17);
     std::vector<int> remap(INPUT_REMAP_SIZE);
@@ -298,8 +303,8 @@ TEST_F(StartUp, FailureAtEachStepLeavesAShutdownThatWorks)
         {"no configuration", [] { std::filesystem::remove("data/velok.cfg"); }, {}, INIT_STEP_CONFIG,
          "Can't open data/velok.cfg. Make sure you have extracted with directories\nError reading data/velok.cfg",
          0},
-        {"plug-in set-up", [] {}, {"-configplugins"}, INIT_STEP_PLUGINS,
-         "Can't configure music plugins: there is no plugin host", 0},
+        {"plug-in set-up", [] { GameTreeWrite(GameCfgWith("Sound Win", "plugin = plugins/none.so, xyz")); },
+         {"-configplugins"}, INIT_STEP_PLUGINS, "Couldn't initialize plugin plugins/none.so!", 0},
         {"timer", [] { TimerDeviceSet(&brokenTimer); }, {}, INIT_STEP_TIMER, "Can't init timer", 0},
         {"keyboard", [] { KbllDeviceSet(&brokenKeyboard); }, {}, INIT_STEP_KEYBOARD, "Can't init keyboard", 0},
         {"input engine", [] { JoyCallbackSet(Listener); }, {}, INIT_STEP_INPUT, "Can't init input", 0},
@@ -311,6 +316,8 @@ TEST_F(StartUp, FailureAtEachStepLeavesAShutdownThatWorks)
         {"second font", [] { std::filesystem::remove("font/f-6x9.fnt"); }, {}, INIT_STEP_FONTS, "f-6x9.fnt",
          LIB_ERR_FONTS},
         {"motif", [] {}, {}, INIT_STEP_SYSTEM, "\nError loading system data: data/system.def", 0},
+        {"plug-in host", [] { PlatWinHook(PlatWinGameWindow(), PluginWndProc); }, {}, INIT_STEP_SOUND,
+         "Window procedure hook failed", 0},
     };
     for (Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -334,8 +341,27 @@ TEST_F(StartUp, FailureAtEachStepLeavesAShutdownThatWorks)
         KbllDeviceSet(nullptr);
         GfxDeviceSet(nullptr);
         JoyCallbackClear();
+        PlatWinUnhook(PlatWinGameWindow(), PluginWndProc);
+        PluginSlotsFree();
         LibSetError(0);
     }
+}
+
+// The plug-in option shows each plug-in's settings and ends the program.
+TEST_F(StartUp, ConfiguringPluginsEndsTheProgram)
+{
+    GameTreeWrite(GameCfgWith("Sound Win", std::string("plugin = ") + VELOK_TESTPLUG_PATH + ", vpc"));
+    std::string calls = dir + "/calls.log";
+    setenv("VELOK_TESTPLUG_LOG", calls.c_str(), 1);
+    EXPECT_EXIT(
+        {
+            int flag = 0;
+            InitSystem(Options({"-configplugins", "-nosound", "-nojoy"}), &flag);
+        },
+        testing::ExitedWithCode(0), "");
+    unsetenv("VELOK_TESTPLUG_LOG");
+    EXPECT_EQ(ReadFileText(calls), "Init\nConfig\nQuit\n");
+    EXPECT_EQ(Log("Reading"), "Reading configuration file...OK\nConfiguring music plugins.\n\nLog file successfully closed.\n");
 }
 
 // The fatal box of each failure as the player sees it; the process ends with

@@ -9,6 +9,7 @@
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
+#include "music/plugin.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -70,6 +71,7 @@ protected:
     }
     void TearDown() override
     {
+        PluginSlotsFree();
         InputDeinit();
         LogStateReset();
         delete gv;
@@ -80,6 +82,7 @@ protected:
     {
         WriteFileText("data/velok.cfg", text);
         gv->errorText[0] = 0;
+        PluginSlotsFree();
         CaptureStdoutBegin();
         int ok = SysCfgLoad("data/velok.cfg");
         printed = CaptureStdoutEnd();
@@ -251,6 +254,7 @@ TEST_F(Config, FailuresNameTheProblem)
         {With("Video Win", "blitmode = quick"), "Unrecognised BlitMode: quick"},
         {With("Sound Win", "wavdevice = dx10"), "Invalid wav device: dx10"},
         {With("Sound Win", "mididevice = mapper2"), "Invalid midi device: mapper2"},
+        {With("Sound Win", "plugin = plugins/nocomma.so"), "Error registering plugin: plugins/nocomma.so"},
         {With("Input", "p1.usekeyboard = 1"), "Can't read p1 key config."},
         {With("Input", "p2.usekeyboard = 1", With("P1 Keys", "Jump = 200")), "Can't read p2 key config."},
     };
@@ -261,6 +265,25 @@ TEST_F(Config, FailuresNameTheProblem)
     }
     EXPECT_EQ(SysCfgLoad("data/none.cfg"), 0);
     EXPECT_STREQ(gv->errorText, "Can't open data/none.cfg. Make sure you have extracted with directories");
+}
+
+TEST_F(Config, PluginLinesAreRegisteredInFileOrderOnce)
+{
+    std::string text = With("Sound Win", "plugin = looptype=1, plugins/a.so, MP3\nmididevice = digmid\n"
+                                         "plugin = plugins/b.so, ogg, Mid");
+    ASSERT_EQ(Load(text), 1) << gv->errorText;
+    EXPECT_EQ(gv->cfg.sound.pluginCount, 2);
+    ASSERT_EQ(PluginSlotCount(), 2);
+    EXPECT_EQ(PluginSlotGet(0)->path, "plugins/a.so");
+    EXPECT_EQ(PluginSlotGet(0)->loopType, 1);
+    EXPECT_EQ(PluginSlotGet(1)->extensions, "ogg,mid");
+    EXPECT_EQ(gv->cfg.sound.midiDeviceId, SND_DRIVER_NONE) << "MIDI files go to the plug-in";
+
+    // A second read finds the registry made and registers nothing.
+    WriteFileText("data/velok.cfg", With("Sound Win", "plugin = plugins/c.so, xm"));
+    ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
+    EXPECT_EQ(PluginSlotCount(), 2);
+    EXPECT_EQ(PluginFindByExt("a.xm"), -1);
 }
 
 TEST_F(Config, DebugSwitchesAreAlwaysOn)

@@ -9,6 +9,7 @@
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/keybuf.h"
 
 namespace {
 
@@ -70,8 +71,10 @@ protected:
 
 TEST_F(Controls, DefaultKeys)
 {
+    gv->cfg.input.keys[0].key[1] = 17;
     InitKeysDefault();
-    const KeyConfig *keys = gv->cfg.input.keys;
+    EXPECT_EQ(gv->cfg.input.keys[0].key[1], 17);  // what the file says stays
+    const KeyConfig *keys = gv->playKeys;
     EXPECT_EQ(std::vector<int>(keys[0].key + 1, keys[0].key + 12),
               (std::vector<int>{200, 205, 208, 203, 51, 52, 53, 38, 39, 40, 28}));
     EXPECT_EQ(std::vector<int>(keys[1].key + 1, keys[1].key + 12),
@@ -111,6 +114,18 @@ TEST_F(Controls, RemapSendsConfiguredCodesToTheDefaultKeys)
     want[256 + 37] = 51;
     EXPECT_EQ(Remap(), want);
     EXPECT_EQ(Log(), "Remapping keys...Reinitializing input engine...OK\n");
+
+    // What the remap delivers is what players match: W and player 1's stick
+    // press jump, player 2's configured right walks right.
+    InitKeysDefault();
+    KeyBuf kb;
+    KeyBufClear(&kb);
+    KeyBufPushInput(&kb, &gv->playKeys[0], want[17]);
+    KeyBufPushInput(&kb, &gv->playKeys[0], want[256 + 1]);
+    KeyBufPushInput(&kb, &gv->playKeys[1], want[250]);
+    EXPECT_EQ(KeyBufPop(&kb), KEYBUF_UP);
+    EXPECT_EQ(KeyBufPop(&kb), KEYBUF_UP);
+    EXPECT_EQ(KeyBufPop(&kb), KEYBUF_FWD);
 
     // A remap table that cannot be made fails.
     InputDeinit();

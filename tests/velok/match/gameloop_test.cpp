@@ -4,9 +4,11 @@
 
 #include "lib/disp.h"
 #include "lib/input-lb.h"
+#include "lib/kbll-lib.h"
 #include "lib/pal.h"
 #include "lib/timer.h"
 #include "lib/font.h"
+#include "support/bgmkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
@@ -22,6 +24,8 @@
 #include "velok/match/round.h"
 #include "velok/player/explod.h"
 #include "velok/script/sc-hitdef.h"
+#include "velok/player/afterimg.h"
+#include "velok/player/proj.h"
 
 namespace {
 
@@ -207,12 +211,12 @@ TEST_F(Loop, EachPlayersEffectTintsHowItIsDrawn)
 
 TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
 {
-    gv->paused = 1;
+    KbllPauseSet(1);
     gv->envColorTime = 5;  // a green frame under the box
     gv->envColor = Rgb565(0, 63, 0);
     int tick = gv->gameTick;
-    IntQueuePush(gv->sysKeyQueue, 5);
-    IntQueuePush(gv->sysKeyQueue, 5 | INPUT_RELEASE);
+    InputEventPush(5);
+    InputEventPush(5 | INPUT_RELEASE);
     ASSERT_EQ(Frame(), 1);
     EXPECT_EQ(C().ticks, 0);
     EXPECT_EQ(gv->gameTick, tick) << "paused frames are not counted";
@@ -227,7 +231,7 @@ TEST_F(Loop, PausedFramesDrawThePausedBoxButRunNoTick)
     EXPECT_EQ(Pixel(132, 8), Rgb565(0, 63, 0));
     EXPECT_EQ(gv->envColorTime, 5) << "the fill's time stands while paused";
 
-    gv->paused = 0;
+    KbllPauseSet(0);
     Frame();
     EXPECT_EQ(C().ticks, 1);
     EXPECT_EQ(gv->gameTick, tick + 1);
@@ -243,7 +247,7 @@ TEST_F(Loop, PausedTextInTheSecondSystemFont)
     WriteFileText("f.fnt", FntBytes(spec));
     gv->sysFont[1] = FontLoad("f.fnt");
     ASSERT_NE(gv->sysFont[1], nullptr);
-    gv->paused = 1;
+    KbllPauseSet(1);
     Frame();
     const uint16_t white = Rgb565(31, 63, 31);
     int whites = 0, left = 320, bottom = 0;
@@ -270,14 +274,14 @@ TEST_F(Loop, OnlyKeyReleasesReachTheKeyBuffersWhilePaused)
     P(2)->keyConfig = &keys;
     P(2)->aiControlled = 1;
 
-    IntQueuePush(gv->sysKeyQueue, 30);
+    InputEventPush(30);
     Frame();
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 1);
     EXPECT_EQ(P(2)->keyBuf.held[KEYBUF_A], 0) << "AI players take no keys";
 
-    gv->paused = 1;
-    IntQueuePush(gv->sysKeyQueue, 30 | INPUT_RELEASE);
-    IntQueuePush(gv->sysKeyQueue, 31);
+    KbllPauseSet(1);
+    InputEventPush(30 | INPUT_RELEASE);
+    InputEventPush(31);
     Frame();
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A], 0) << "the release passes: A is not held after the pause";
     EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_A + 1], 0) << "the press was dropped";
@@ -474,6 +478,76 @@ TEST_F(Loop, HitDetectionRunsAfterTheStateRunsOfTheTick)
     AnimSetFree(actions);
 }
 
+TEST_F(Loop, PausesMoveOnlyThePlayersAndProjectilesWithMoveTimeLeft)
+{
+    // P1 throws a projectile and then pauses the game for 6 ticks, moving on
+    // itself for 3; the projectile moves while it is no older than 1 tick
+    // and its owner runs.
+    SCtrl *proj = Ctrl("type = Projectile\npostype = left\noffset = 160, -20\nvelocity = 2, 0\nsupermovetime = 1");
+    SCtrl *super = Ctrl("type = SuperPause\ntime = 6\nmovetime = 3\nanim = -1");
+    ASSERT_NE(proj, nullptr);
+    ASSERT_NE(super, nullptr);
+    Apply(P(1), proj);
+    Apply(P(1), super);
+    int runs1 = P(1)->var[2], runs2 = P(2)->var[2];
+    Projectile *p = ProjListAt(P(1)->projList, 0);
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 6; i++)
+        Frame();
+    EXPECT_EQ(P(1)->var[2] - runs1, 3);
+    EXPECT_EQ(P(2)->var[2] - runs2, 0);
+    EXPECT_FLOAT_EQ(p->x, 164.0f);
+    EXPECT_GT(P(1)->hitLock, 0) << "unhittable through the last paused tick";
+    Frame();
+    EXPECT_EQ(gv->activePause, -1);
+    EXPECT_EQ(P(2)->var[2] - runs2, 1);
+    EXPECT_FLOAT_EQ(p->x, 166.0f);
+
+    // A Pause with move time for P2 moves P2 alone.
+    SCtrl *pause = Ctrl("type = Pause\ntime = 4\nmovetime = 4");
+    Apply(P(2), pause);
+    runs1 = P(1)->var[2];
+    runs2 = P(2)->var[2];
+    for (int i = 0; i < 4; i++)
+        Frame();
+    EXPECT_EQ(P(1)->var[2] - runs1, 0);
+    EXPECT_EQ(P(2)->var[2] - runs2, 4);
+    EXPECT_FLOAT_EQ(p->x, 166.0f) << "its owner does not run";
+}
+
+TEST_F(Loop, ProjectilesAndTrailsAreMovedRecordedAndDrawn)
+{
+    gv->afterImages = AfterImagePoolCreate(2, 60);
+    SCtrl *proj = Ctrl("type = Projectile\npostype = left\noffset = 160, 0\nvelocity = 1, 0\n"
+                       "afterimage.time = -1\nafterimage.framegap = 1");
+    SCtrl *trail = Ctrl("type = AfterImage\ntime = -1");
+    ASSERT_NE(proj, nullptr);
+    Apply(P(1), proj);
+    Apply(P(1), trail);
+    Projectile *p = ProjListAt(P(1)->projList, 0);
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->afterImage, nullptr);
+    ASSERT_NE(P(1)->afterImage, nullptr);
+    EXPECT_EQ(Pixel(161, 1), 0);
+    Frame();
+    EXPECT_EQ(p->screenX, 161);
+    EXPECT_NE(Pixel(161, 1), 0) << "the projectile is drawn";
+    EXPECT_EQ(p->afterImage->count, 1);
+    EXPECT_EQ(P(1)->afterImage->count, 1);
+    Frame();
+    Frame();
+    EXPECT_EQ(p->afterImage->count, 3);
+    EXPECT_EQ(P(1)->afterImage->count, 3);
+    // A round start takes the projectiles and the trails away.
+    PlayerRoundInit(P(1));
+    EXPECT_EQ(ProjListCount(P(1)->projList), 0);
+    EXPECT_EQ(P(1)->afterImage, nullptr);
+    EXPECT_EQ(AfterImagePoolCount(gv->afterImages), 0);
+    FieldFree();
+    AfterImagePoolFree(gv->afterImages);
+    gv->afterImages = nullptr;
+}
+
 TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPaused)
 {
     gv->explods = ExplodListCreate(2, gv->drawList);
@@ -494,12 +568,37 @@ TEST_F(Loop, PlayerExplodsMoveWithTheTickAndScreenElementsWithEveryFrameNotPause
     EXPECT_EQ(mine->age, 1);
     EXPECT_EQ(shown->age, 2);
     gv->slowRate = gv->slowAccum = gv->slowTime = 0;
-    gv->paused = 1;
+    KbllPauseSet(1);
     Frame();
     EXPECT_EQ(mine->age, 1);
     EXPECT_EQ(shown->age, 2);
-    gv->paused = 0;
+    KbllPauseSet(0);
     ExplodListFree(gv->explods);
     ExplodListFree(gv->sysExplods);
     gv->explods = gv->sysExplods = nullptr;
+}
+
+TEST_F(Loop, NoMusicFlagPausesTheStageMusicUntilItIsClear)
+{
+    BgmKit *k = BgmKitInstall();
+    BGMPlay(&gv->stageBgm, "stage.mid", 1, 0);
+    k->Take();
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;  // as an AssertSpecial of the last tick left it
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiPause"}));
+    EXPECT_TRUE(gv->stageBgm.paused);
+    EXPECT_EQ(gv->specialFlags[GAME_SPECIAL_NOMUSIC], 0) << "no controller raised it this tick";
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{"midiResume"}));
+    EXPECT_FALSE(gv->stageBgm.paused);
+    EXPECT_EQ(k->pumps, 2) << "the music is serviced every frame";
+
+    // The win screen leaves the flag to the match, but services the music.
+    GameLoopEnter(GAMELOOP_WIN_SCREEN);
+    gv->specialFlags[GAME_SPECIAL_NOMUSIC] = 1;
+    Frame();
+    EXPECT_EQ(k->Take(), (std::vector<std::string>{}));
+    EXPECT_EQ(k->pumps, 3);
+    BGMStop(&gv->stageBgm);
+    BgmKitRemove();
 }

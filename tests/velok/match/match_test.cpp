@@ -14,6 +14,7 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vbuf.h"
+#include "support/bgmkit.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/pixkit.h"
@@ -21,6 +22,7 @@
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
+#include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
@@ -276,6 +278,45 @@ TEST_F(MatchTest, StageMusicSettings)
     EXPECT_STREQ(gv->stage.music, "sound/opponent.mid") << "the match's own music wins";
     EXPECT_EQ(gv->stage.musicVolume, 0);
     SndSetState(0);
+}
+
+TEST_F(MatchTest, StageMusicOpensWithTheStageAndStopsWithTheMatch)
+{
+    using Calls = std::vector<std::string>;
+    BgmKit *k = BgmKitInstall();
+    GameMusicHostSet();  // the game's own settings, the kit's players
+    gv->cfg.sound.sound = 1;
+    gv->cfg.sound.playMidi = 1;
+    SndSetState(1);
+    StageKit kit;
+    kit.music = "[Music]\nbgmusic = sound/stage.mid\nbgvolume = 12\n";
+    kit.Write("stages/kit.def");
+    ASSERT_EQ(StageLoad(), 1) << gv->errorText;
+    EXPECT_EQ(k->Take(), Calls{"midiLoad sound/stage.mid"});
+    EXPECT_EQ(gv->stageBgm.kind, BGM_KIND_MIDI);
+    EXPECT_EQ(gv->stageBgm.volume, 12);
+    EXPECT_FALSE(gv->stageBgm.started) << "opened, not started";
+    MatchPlayersFree();
+    EXPECT_EQ(k->Take(), Calls{"midiDestroy"});
+    EXPECT_EQ(gv->stageBgm.kind, BGM_KIND_NONE);
+
+    gv->demo = 1;
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_EQ(k->Take(), Calls{}) << "a demo match plays no stage music unless the motif asks";
+    MatchPlayersFree();
+    gv->demoCfg.playBgm = 1;
+    ASSERT_EQ(StageLoad(), 1);
+    EXPECT_EQ(k->Take(), Calls{"midiLoad sound/stage.mid"});
+    MatchPlayersFree();
+    gv->demo = 0;
+
+    kit.music = "[Music]\nbgmusic = sound/stage.it\n";
+    kit.Write("stages/kit.def");
+    EXPECT_EQ(StageLoad(), 0);
+    EXPECT_STREQ(gv->errorText, "Music file not supported: sound/stage.it");
+    MatchPlayersFree();
+    SndSetState(0);
+    BgmKitRemove();
 }
 
 TEST_F(MatchTest, LifeBalanceAndRoundsToWin)

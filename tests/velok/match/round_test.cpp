@@ -10,6 +10,7 @@
 #include "support/voicekit.h"
 #include "velok/core/sound.h"
 #include "velok/match/gameloop.h"
+#include "velok/player/proj.h"
 #include "velok/player/explod.h"
 #include "velok/player/p-make.h"
 
@@ -483,6 +484,9 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     gv->shutterOn = 1;
     gv->shutterStep = 10;
     P(1)->frozen = 1;
+    SCtrl *proj = Ctrl("type = Projectile");
+    ASSERT_NE(proj, nullptr);
+    Apply(P(2), proj);
     // A helper on the field and explods in both lists go with the intro.
     Player *h = PlayerNew(nullptr);
     ASSERT_NE(h, nullptr);
@@ -496,6 +500,7 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     RoundUpdate();
     EXPECT_EQ(gv->round.state, 1) << "the shutter is still closing";
     EXPECT_EQ(h->enabled, 1);
+    EXPECT_EQ(ProjListCount(P(2)->projList), 1);
     gv->shutterOn = 0;
     RoundUpdate();
     EXPECT_EQ(h->enabled, 0);
@@ -510,6 +515,7 @@ TEST_F(Round, SkipIntroJumpsIntoTheFightOnceTheShutterStops)
     EXPECT_EQ(gv->shutterHeight, 120);
     EXPECT_EQ(gv->shutterStep, -10);
     EXPECT_EQ(P(1)->frozen, 0);
+    EXPECT_EQ(ProjListCount(P(2)->projList), 0) << "the main players' projectiles are gone";
     EXPECT_EQ(Mul(), 256);
 
     StateAt(2, 5);

@@ -3,6 +3,7 @@
 
 #include "lib/bg.h"
 #include "lib/disp.h"
+#include "lib/kbll-lib.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "support/deftext.h"
@@ -71,17 +72,19 @@ TEST_F(StageLoop, BackgroundTicksOncePerRunningTick)
     Frame();
     Frame();
     EXPECT_EQ(gv->stageBg->tick, 2);
-    gv->paused = 1;
+    KbllPauseSet(1);
     Frame();
     EXPECT_EQ(gv->stageBg->tick, 2);
-    gv->paused = 0;
+    KbllPauseSet(0);
+    Frame();
+    EXPECT_EQ(gv->stageBg->tick, 3);
     gv->pause[0].time = 10;
     gv->pause[0].pauseBg = 1;
     Frame();
-    EXPECT_EQ(gv->stageBg->tick, 2) << "a pause that stops the background";
+    EXPECT_EQ(gv->stageBg->tick, 3) << "a pause that stops the background";
     gv->pause[0].pauseBg = 0;
     Frame();
-    EXPECT_EQ(gv->stageBg->tick, 3);
+    EXPECT_EQ(gv->stageBg->tick, 4);
     gv->pause[0].time = 0;
     gv->slowRate = 100;
     gv->slowAccum = 0;

@@ -301,7 +301,7 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     EXPECT_EQ(p1->side, 1);
     EXPECT_EQ(p2->side, 2);
     EXPECT_EQ(p1->teamIndex, 0);
-    EXPECT_EQ(p2->keyConfig, &gv->cfg.input.keys[1]);
+    EXPECT_EQ(p2->keyConfig, &gv->playKeys[1]);
     EXPECT_EQ(gv->enabledCount, 2);
     EXPECT_EQ(gv->enabledFirst, 1);
     EXPECT_EQ(gv->enabledLast, 2);
@@ -565,8 +565,8 @@ TEST_F(PlayerMakeTest, TeamOrderFromHeldKeys)
         gv->teams[c.side - 1].entries[0].orderFixed = c.orderFixed;
         for (int i = 0; i < c.entries; i++)
             gv->persist[c.side - 1][i][0].var[59] = i;
-        memset(gv->cfg.input.keys, 0, sizeof gv->cfg.input.keys);
-        gv->cfg.input.keys[c.side - 1].key[c.keyEntry] = held;
+        memset(gv->playKeys, 0, sizeof gv->playKeys);
+        gv->playKeys[c.side - 1].key[c.keyEntry] = held;
         TeamOrderFromKeys(c.side);
         for (int i = 0; i < c.entries; i++) {
             EXPECT_EQ(gv->teams[c.side - 1].entries[i].members[0].charIndex, c.order[i]) << c.side << c.keyEntry;

@@ -17,6 +17,7 @@
 #include "velok/player/keybuf.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
+#include "velok/player/proj.h"
 #include "velok/script/state-i.h"
 #include "velok/script/statedef.h"
 
@@ -221,6 +222,26 @@ TEST_F(MoveTest, GuardingByDistanceAndBothDirections)
     p->assertFlags[ASSERT_NOSTANDGUARD] = 1;
     PlayerInputUpdate(p);
     EXPECT_NE(p->state.stateNo, 120);
+}
+
+TEST_F(MoveTest, AProjectileInFlightRaisesTheGuard)
+{
+    Field(2);
+    Player *p = P(1), *q = P(2);
+    Tick();
+    // An idle opponent whose projectile, facing left, covers 100 pixels.
+    Projectile t{};
+    t.state = PROJ_STATE_FLYING;
+    t.facing = -1;
+    t.x = 150.0f;
+    t.removeTime = -1;
+    t.hitDef.active = 1;
+    t.hitDef.guardDist = 100;
+    ASSERT_GE(ProjListAdd(q, q->projList, &t, 0), 0);
+    Press(p, KEYBUF_BACK);
+    Tick();
+    EXPECT_EQ(p->guarding, 1);
+    EXPECT_EQ(p->state.stateNo, 120);
 }
 
 TEST_F(MoveTest, GuardEndWithEndlessActionLeavesAtOnce)

@@ -243,3 +243,28 @@ TEST_F(SoundCtrlTest, SndPanMovesAPlayingChannel)
 }
 
 }  // namespace
+
+TEST_F(SoundCtrlTest, SuperPausePlaysItsSound)
+{
+    struct Case {
+        const char *keys;
+        const SAMPLE *const *sample;
+        int volume;
+    } cases[] = {
+        {"sound = S1,1", &high, 20 + 175},
+        {"sound = 1,0", &commonLow, 175},
+        {"", nullptr, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keys);
+        std::vector<FakePlay> plays = Run(p1, std::string("type = SuperPause\nanim = -1\n") + c.keys);
+        if (!c.sample) {
+            EXPECT_TRUE(plays.empty());
+            continue;
+        }
+        ASSERT_EQ(plays.size(), 1u);
+        EXPECT_EQ(plays[0].sample, *c.sample);
+        EXPECT_EQ(plays[0].volume, c.volume);
+        FakeVoiceFinishAll();
+    }
+}

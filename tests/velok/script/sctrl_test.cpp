@@ -372,6 +372,70 @@ TEST_F(SCtrlTest, TriggerArrayTest)
     EXPECT_EQ(TrigArrayTest(&pl, c), 1);
 }
 
+// The lines of a controller as the test defines them, through key lookups:
+// triggerall lines, then each group's until one is false.
+static int KeyedTest(Player *pl, SCtrl *c)
+{
+    auto holds = [&](const Expr *e) {
+        int i = 0;
+        float f = 0;
+        return ExprEvaluate(pl, e, &i, &f) == 2 ? f != 0.0f : i != 0;
+    };
+    for (int line = 0; const Expr *e = (const Expr *)ArrayFindElem(c->triggers, -1, line); line++)
+        if (!holds(e))
+            return 0;
+    for (int g = 0; g < c->groupCount; g++) {
+        bool all = true;
+        for (int line = 0; const Expr *e = (const Expr *)ArrayFindElem(c->triggers, g, line); line++)
+            if (!holds(e)) {
+                all = false;
+                break;
+            }
+        if (all)
+            return 1;
+    }
+    return 0;
+}
+
+// Each line k records its number in var(9) and holds while var(k) is set:
+// for every mix of true and false lines the test gives the same result after
+// evaluating the same lines in the same order as the lookups by key, also
+// when a removed line or a repeated key leaves the lines out of their order.
+TEST_F(SCtrlTest, TriggerLinesWalkedInOneGoMatchTheLookups)
+{
+    std::string body;
+    const char *keys[] = {"triggerall", "triggerall", "trigger1", "trigger1", "trigger2",
+                          "trigger2",   "trigger2",   "trigger3"};
+    for (int k = 1; k <= 8; k++)
+        body += std::string(keys[k - 1]) + " = (var(9) := var(9) * 10 + " + std::to_string(k) + ") * var(" +
+                std::to_string(k) + ")\n";
+    SCtrl *c = Parse(body + "type = Turn");
+    ASSERT_NE(c, nullptr) << gv->errorText;
+    auto compare = [&](const char *layout) {
+        for (int bits = 0; bits < 256; bits++) {
+            for (int k = 1; k <= 8; k++)
+                pl.var[k] = (bits >> (k - 1)) & 1;
+            pl.var[9] = 0;
+            int want = KeyedTest(&pl, c), wantOrder = pl.var[9];
+            pl.var[9] = 0;
+            ASSERT_EQ(TrigArrayTest(&pl, c), want) << layout << " " << bits;
+            ASSERT_EQ(pl.var[9], wantOrder) << layout << " " << bits;
+        }
+    };
+    compare("as read");
+    // trigger2's middle line removed: trigger2 ends after its first line.
+    int slot = ArrayFind(c->triggers, 1, 1);
+    ExprFree((Expr *)ArrayAt(c->triggers, slot));
+    ArrayRemove(c->triggers, slot);
+    compare("line removed");
+    // A second line keyed as trigger1's first, after the first one: the first wins.
+    ASSERT_EQ(ArrayResize(c->triggers, c->triggers->capacity + 1), 1);
+    Expr extra{};
+    ASSERT_EQ(ExprCompile("var(9) := 99", &extra, &pl, nullptr, 0), 1);
+    ASSERT_GE(ArrayAdd(c->triggers, &extra, 0, 0), 0);
+    compare("repeated key");
+}
+
 TEST_F(SCtrlTest, TypeNames)
 {
     EXPECT_EQ(SCtrlTypeCode("ChangeState"), 1);

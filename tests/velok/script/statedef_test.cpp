@@ -333,6 +333,34 @@ TEST_F(StateDefTest, SpecialStatesByOwnerAndFlags)
     ArrayFree(other.defs);
 }
 
+// A special state that a later file brings runs from then on; a special
+// state repeated by a later file runs as first loaded, also once the list
+// has had to grow.
+TEST_F(StateDefTest, SpecialStatesOfAppendedFiles)
+{
+    ASSERT_NE(Load("[Statedef -1]\n" + VarAdd(-1, 1) + "[Statedef 0]\n" + VarAdd(0, 0)), nullptr);
+    auto append = [&](const std::string &text) {
+        VFile *vf = DefMemVFile(text);
+        TxtParseFile *tp = TxtParseOpenVfile(vf);
+        VFileClose(vf);
+        int ok = StateDefListAppend(list, tp, pl);
+        TxtParseClose(tp);
+        return ok;
+    };
+    std::string more = "[Statedef -2]\n" + VarAdd(-2, 2) + "[Statedef -1]\n" + VarAdd(-1, 3);
+    for (int n = 100; n < 140; n++)
+        more += "[Statedef " + std::to_string(n) + "]\n" + VarAdd(n, 4);
+    ASSERT_EQ(append(more), 1) << gv->errorText;
+    ASSERT_EQ(append("[Statedef -3]\n" + VarAdd(-3, 5)), 1) << gv->errorText;
+    pl->state.time = 1;
+    PlayerStateRunTick(pl);
+    EXPECT_EQ(pl->var[1], 1);
+    EXPECT_EQ(pl->var[2], 1);
+    EXPECT_EQ(pl->var[3], 0);
+    EXPECT_EQ(pl->var[5], 1);
+    EXPECT_EQ(pl->var[0], 1);
+}
+
 TEST_F(StateDefTest, MissingStateAndHitPause)
 {
     ASSERT_NE(Load("[Statedef 0]\nctrl = 0\n" + VarAdd(0, 0) + VarAdd(0, 1, "ignorehitpause = 1\n")), nullptr);

@@ -1,0 +1,122 @@
+// Window messages: a locked queue for the game window and its chain of hooked procedures.
+#include "platform/pwinmsg.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct Message {
+    unsigned message;
+    uintptr_t wparam;
+    intptr_t lparam;
+};
+
+// The chain runs from its back (the newest hook) to its front.
+struct WinState {
+    std::mutex lock;
+    std::deque<Message> queue;
+    std::vector<PlatWndProc> chain;
+};
+
+WinState &State()
+{
+    static WinState s;
+    return s;
+}
+
+char gameWindow;
+
+}  // namespace
+
+void *PlatWinGameWindow()
+{
+    return &gameWindow;
+}
+
+int PlatWinHook(void *window, PlatWndProc proc)
+{
+    if (window != &gameWindow || !proc)
+        return 0;
+    WinState &s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (std::find(s.chain.begin(), s.chain.end(), proc) != s.chain.end())
+        return 0;
+    s.chain.push_back(proc);
+    return 1;
+}
+
+int PlatWinUnhook(void *window, PlatWndProc proc)
+{
+    if (window != &gameWindow)
+        return 0;
+    WinState &s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    auto it = std::find(s.chain.begin(), s.chain.end(), proc);
+    if (it == s.chain.end())
+        return 0;
+    s.chain.erase(it);
+    return 1;
+}
+
+intptr_t PlatWinCallNext(PlatWndProc proc, void *window, unsigned message, uintptr_t wparam, intptr_t lparam)
+{
+    PlatWndProc next = nullptr;
+    {
+        WinState &s = State();
+        std::lock_guard<std::mutex> hold(s.lock);
+        auto it = std::find(s.chain.begin(), s.chain.end(), proc);
+        if (it != s.chain.end() && it != s.chain.begin())
+            next = *(it - 1);
+    }
+    // The lock is not held across a procedure: it may hook, unhook or post.
+    return next ? next(window, message, wparam, lparam) : 0;
+}
+
+int PlatWinPost(void *window, unsigned message, uintptr_t wparam, intptr_t lparam)
+{
+    if (window != &gameWindow)
+        return 0;
+    WinState &s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.queue.push_back({message, wparam, lparam});
+    return 1;
+}
+
+int PlatWinPump()
+{
+    WinState &s = State();
+    std::deque<Message> batch;
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        batch.swap(s.queue);
+    }
+    for (const Message &m : batch) {
+        PlatWndProc front = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(s.lock);
+            if (!s.chain.empty())
+                front = s.chain.back();
+        }
+        if (front)
+            front(&gameWindow, m.message, m.wparam, m.lparam);
+    }
+    return (int)batch.size();
+}
+
+int PlatWinPending()
+{
+    WinState &s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    return (int)s.queue.size();
+}
+
+void PlatWinReset()
+{
+    WinState &s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.queue.clear();
+    s.chain.clear();
+}

@@ -1,0 +1,47 @@
+// Key test kit: the keyboard layer and the input engine installed over a keyboard that installs nothing, driven by Allegro key identifiers.
+#include "support/keykit.h"
+
+#include <allegro.h>
+
+#include "lib/input-lb.h"
+#include "lib/joy.h"
+#include "lib/kbll-lib.h"
+
+static const KbllDevice fakeKeyboard = {
+    [] { return 0; }, [] {}, [](int) {}, [](int, int) {},
+};
+
+void KeyKitStart()
+{
+    for (int i = 0; i < KEY_MAX; i++)
+        key[i] = 0;
+    KbllDeviceSet(&fakeKeyboard);
+    KbllInit();
+    InputInit();
+    KbllPauseSet(0);
+    JoyEventClear();
+}
+
+void KeyKitStop()
+{
+    InputDeinit();
+    KbllDeinit();
+    KbllDeviceSet(nullptr);
+    JoyEventClear();
+}
+
+void KeyKitPress(int allegroKey)
+{
+    KbllScancodeHook(allegroKey);
+}
+
+void KeyKitRelease(int allegroKey)
+{
+    KbllScancodeHook(allegroKey | 0x80);
+}
+
+void KeyKitTap(int allegroKey)
+{
+    KeyKitPress(allegroKey);
+    KeyKitRelease(allegroKey);
+}

@@ -1,0 +1,44 @@
+// Menu test kit: a game record for the menu screens with a game buffer, the two system fonts and both players' keys, and input scripted frame by frame.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "support/testkit.h"
+
+struct BITMAP;
+
+// What arrives in one frame: Allegro keys tapped (pressed and released) and
+// pad inputs tapped, in order.
+struct MenuFrameInput {
+    std::vector<int> keys;
+    std::vector<int> pads;
+};
+
+// A script of frames. Each tap is followed by an empty frame, in which the
+// menu reads the release.
+struct MenuScript {
+    std::vector<MenuFrameInput> frames;
+    MenuScript &Tap(int allegroKey);
+    MenuScript &Pad(int input);
+    MenuScript &Wait(int frames);
+};
+
+// The game record with the default keys of both players, as the keys the
+// menus match and as the configured ones (player 1 Up, Right, Down, Left,
+// ",", ".", "/", L, ";", the quote key, Enter), a 320x240
+// game buffer as the target, no frame waiting, the two system fonts, the
+// keyboard and input layers over a keyboard that installs nothing, and the
+// menus' motif record at its defaults.
+class MenuTest : public TempDirTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Installs the script as the menus' frame hook. After the script, frames
+    // get nothing, and from the frame limit on each frame taps Escape so that
+    // a menu that does not end cannot hang the test.
+    void Play(const MenuScript &script, int frameLimit = 5000);
+    // Frames begun since the script was installed.
+    int Frames();
+    uint16_t Pixel(int x, int y);
+    BITMAP *Buffer();
+};
