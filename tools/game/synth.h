@@ -23,7 +23,10 @@ Wave SynthTone(float f0, float f1, float seconds, int shape, float decay, float 
 Wave SynthNoise(float c0, float c1, float seconds, float decay, float volume, unsigned seed);
 // Adds b into a from the given time on (a grows as needed).
 void SynthMix(Wave *a, const Wave &b, float at = 0.0f);
-// The wave as a 16-bit mono WAV file, clipped to -1..1.
+// Scales the wave so that its loudest sample reaches the peak (0..1).
+void SynthNormalize(Wave *w, float peak);
+// The wave as a 16-bit mono WAV file, clipped to -1..1 (a value that is not a
+// number is silence).
 std::string SynthWav(const Wave &w);
 
 // The game's sound files: "data/common.snd" (hits 5,0-5,3, guards 6,0-6,1,

@@ -14,6 +14,7 @@
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
+#include "lib/cutscene.h"
 #include "lib/font.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
@@ -311,7 +312,7 @@ TEST_F(SampleGame, MotifScreensLoadAndDraw)
     ExpectNoComplaint();
 }
 
-TEST_F(SampleGame, StoryboardsAndSelectFile)
+TEST_F(SampleGame, StoryboardsPlayTheirScenes)
 {
     SprSet *story = SprLoad("data/story.sff");
     ASSERT_NE(story, nullptr);
@@ -329,13 +330,49 @@ TEST_F(SampleGame, StoryboardsAndSelectFile)
         }
         AnimSetFree(anims);
     }
-    BGDef *bg = BGLoadFileShared("data/intro.def", "IntroBG", story, nullptr);
-    EXPECT_NE(bg, nullptr) << LibErrorMsg;
-    BGFree(bg);
     SprSetFree(story);
-    // waits for: storyboards (StoryboardLoad of both files, every scene)
 
-    // The select file names both fighters and a stage that exists.
+    // Each storyboard plays its scenes to the end; halfway through each scene
+    // its picture is whole and unfaded, with something drawn in the middle.
+    BITMAP *canvas = PixCanvas(0);
+    std::vector<int> rows;
+    PixVbufTargetSet(canvas, &rows);
+    struct Case {
+        const char *path;
+        std::vector<int> ends;  // each scene's end time
+    };
+    for (const Case &c : {Case{"data/logo.def", {150}}, Case{"data/intro.def", {200, 180}}}) {
+        Storyboard *sb = StoryboardLoad(c.path, "scene", nullptr, nullptr);
+        ASSERT_NE(sb, nullptr) << c.path << ": " << LibErrorMsg;
+        ASSERT_EQ(sb->data->sceneCount, (int)c.ends.size()) << c.path;
+        StoryboardRestart(sb);
+        for (size_t scene = 0; scene < c.ends.size(); scene++) {
+            for (int t = 0; t < c.ends[scene] / 2; t++)
+                ASSERT_EQ(StoryboardTick(sb), 0) << c.path;
+            EXPECT_EQ(sb->data->scene, (int)scene) << c.path;
+            EXPECT_EQ(StoryboardDataFadeLevel(sb->data), -1) << c.path << " scene " << scene;
+            VbufClear(0);
+            StoryboardDraw(sb);
+            int lit = 0;
+            for (int x = 100; x < 220; x++)
+                lit += PixGet(canvas, x, 100) != 0 || PixGet(canvas, x, 40) != 0;
+            EXPECT_GT(lit, 20) << c.path << " scene " << scene;
+            std::string name = std::string("sample-") + (c.path + 5);
+            PixSavePcx(canvas, name.substr(0, name.size() - 4) + "-" + std::to_string(scene));
+            for (int t = c.ends[scene] / 2; t < c.ends[scene] - 1; t++)
+                ASSERT_EQ(StoryboardTick(sb), 0) << c.path;
+            int end = StoryboardTick(sb);
+            EXPECT_EQ(end, scene + 1 == c.ends.size() ? 1 : 0) << c.path << " scene " << scene;
+        }
+        StoryboardFree(sb);
+    }
+    destroy_bitmap(canvas);
+    vbufTarget = VbufTarget{};
+    ExpectNoComplaint();
+}
+
+TEST_F(SampleGame, SelectFileNamesTheFightersAndTheStage)
+{
     const std::string &select = files["data/select.def"];
     for (const char *name : kMotifCharacters)
         EXPECT_NE(select.find(std::string("\n") + name + ", stages/ridge.def"), std::string::npos) << name;
