@@ -131,8 +131,9 @@ static ArtPalette FxPalette()
     return p;
 }
 
-// One frame of a burst: rays from the centre, a core that fades with time,
-// and a ring that widens. t runs 0..1 over the spark's life.
+// One frame of a burst: tapering rays from the centre, a core that fades
+// with time, and for the heavier sparks a broken ring that widens. t runs
+// 0..1 over the spark's life.
 static BITMAP *Burst(int size, float t, int first, int last, int rays, unsigned seed)
 {
     BITMAP *b = ArtBitmap(size, size);
@@ -141,16 +142,19 @@ static BITMAP *Burst(int size, float t, int first, int last, int rays, unsigned 
     int hot = last - (int)(t * (float)(last - first) * 0.8f);
     for (int i = 0; i < rays; i++) {
         float a = kTau * (float)i / (float)rays + (float)ArtRandom(&seed, 100) / 300.0f;
-        float len = reach * (0.55f + (float)ArtRandom(&seed, 45) / 100.0f);
+        float len = reach * (0.5f + (float)ArtRandom(&seed, 50) / 100.0f);
+        float base = 1.0f + 2.0f * (1.0f - t);
         int x = c + (int)lrintf(cosf(a) * len), y = c + (int)lrintf(sinf(a) * len);
-        line(b, c, c, x, y, hot - 4);
+        int px = (int)lrintf(-sinf(a) * base), py = (int)lrintf(cosf(a) * base);
+        triangle(b, c + px, c + py, c - px, c - py, x, y, hot - 5);
         line(b, c, c, (c + x) / 2, (c + y) / 2, hot);
     }
     int core = (int)((1.0f - t) * (float)size / 6.0f);
     for (int r = core; r >= 0; r--)
         circlefill(b, c, c, r, hot - (core - r));
-    if (t > 0.3f)
-        circle(b, c, c, (int)reach, first + (last - first) / 2);
+    if (rays >= 12 && t > 0.3f)
+        for (int k = 0; k < 24; k += 2)
+            arc(b, c, c, itofix(k * 256 / 24), itofix((k + 1) * 256 / 24), (int)reach, first + (last - first) / 2);
     return b;
 }
 
