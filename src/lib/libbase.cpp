@@ -12,7 +12,7 @@
 #include "platform/pmsgbox.h"
 
 int LibOutOfMemory = 0;
-char LibErrorMsg[LIB_TEXT_LEN];
+thread_local char LibErrorMsg[LIB_TEXT_LEN];
 char LibAssertText[LIB_TEXT_LEN];
 
 static int libErrorCode = 0;

@@ -27,9 +27,10 @@ enum FileType {
 enum { LIB_TEXT_LEN = 256 };
 
 // Library-wide state. The out-of-memory flag is set by any failed checked
-// allocation and never cleared by the library.
+// allocation and never cleared by the library. The message text is each
+// thread's own: loaders running on a worker thread write theirs there.
 extern int LibOutOfMemory;
-extern char LibErrorMsg[LIB_TEXT_LEN];
+extern thread_local char LibErrorMsg[LIB_TEXT_LEN];
 extern char LibAssertText[LIB_TEXT_LEN];
 
 void *LibCalloc(size_t count, size_t size);

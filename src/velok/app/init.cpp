@@ -39,6 +39,7 @@
 #include "velok/match/fight.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/p-make.h"
+#include "velok/player/precache.h"
 #include "velok/script/st-trig.h"
 
 static const char cfgPath[] = "data/velok.cfg";
@@ -468,6 +469,9 @@ void DeinitSystem(int selectFlag)
     printf("\n");
     fflush(stdout);
 
+    // The mode loop has stopped it; a thread still loading would find the cache gone.
+    PrecacheAbort();
+    PrecacheWait();
     LogWrite("Clearing player cache...");
     // Entries that players still use stay loaded (the error text names them).
     LogWrite(!gv || PlayerCacheFlush() ? "OK\n" : "failed\n");

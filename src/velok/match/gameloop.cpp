@@ -28,6 +28,7 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 #include "velok/match/camera.h"
 #include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
@@ -415,12 +416,14 @@ int GameLoopFrame()
         disp.noFrameWait = 1;
     }
     if (gv->restartRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         MatchRoundReset();
         gv->restartRequest = 0;
     }
     if (gv->reloadRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         if (!MatchReload())
             return -1;
         gv->reloadRequest = 0;
@@ -472,7 +475,13 @@ int GameLoopFrame()
 
 void GameLoopLeave()
 {
-    // The pre-caching thread is stopped here when it runs (pre-caching module).
+    // In a one-player match the thread loads the next opponents on through
+    // the screens that follow.
+    bool onePlayer = gv->arcadeSide || gv->survivalSide;
+    if (PrecacheIsRunning() && (gv->quit || !onePlayer)) {
+        PrecacheAbort();
+        PrecacheWait();
+    }
     gv->gameLoopMode = 0;
     disp.drawn2x = 0;
     DispFrameSkipReset();

@@ -38,6 +38,7 @@
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 
 enum { STAGE_PATH_LEN = 1024 };
 
@@ -363,6 +364,8 @@ static void SlotFree(int slot)
 
 void MatchPlayersFree()
 {
+    // Players go away only while no character loads beside them.
+    PrecacheWait();
     BGMStop(&gv->stageBgm);
     for (int slot = 1; gv->players && slot <= gv->playerSlotCount; slot++)
         SlotFree(slot);

@@ -6,6 +6,7 @@
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/safefmt.h"
+#include "lib/textbuf.h"
 #include "lib/vbuf.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
@@ -17,6 +18,7 @@
 #include "velok/player/helper.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 #include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
@@ -373,6 +375,34 @@ static void SlowSet(int rate)
     gv->slowAccum = rate;
 }
 
+// While the round ends, the characters that may fight next load: a losing
+// side's next member, else the next arcade opponents when the human side
+// wins the match against the computer side, else the side's own characters.
+static void RoundPrecache()
+{
+    int human = HumanSide();
+    int matchWinner = MatchWinnerGet();
+    for (int side = 1; side <= 2; side++) {
+        if (gv->round.winner == side)
+            continue;
+        const TeamInfo *team = &gv->teams[side - 1];
+        int next = team->current + 1;
+        if (next >= 1 && next < team->entryCount && next < TEAM_ENTRY_MAX) {
+            if (gv->warnLog)
+                TextBufPrintf(gv->warnLog, "start pre-caching team %i next %i\n", side, next);
+            const TeamEntry *entry = &team->entries[next];
+            for (int m = 0; m < entry->memberCount && m < TEAM_MEMBER_MAX; m++)
+                if (entry->members[m].charIndex >= 0)
+                    PrecacheQueueChar(entry->members[m].charIndex);
+        } else if (human && side != human && matchWinner == human) {
+            PrecacheQueueNextOpponents();
+        } else {
+            PrecacheQueueList(team);
+        }
+    }
+    PrecacheStart();
+}
+
 static int State3()
 {
     RoundVars &r = gv->round;
@@ -398,8 +428,8 @@ static int State3()
                 pl->noInput = 1;
         }
     }
-    // At over.hittime the pre-caching thread would be handed the next
-    // characters; it is not in the build yet.
+    if (r.tick == fr.overHitTime && PrecacheIsEnabled())
+        RoundPrecache();
     if (r.tick >= fr.overWaitTime + 180)
         r.hitDetect = 0;
     bool allDone = true;
@@ -492,13 +522,14 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // The results log line (MatchRoundLogWrite) and waiting for the
-        // pre-caching thread come with their modules.
+        // waits for: match results log (MatchRoundLogWrite)
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->roundsExisted++;
         }
+        // The next member is made from the cache: nothing may load into it now.
+        PrecacheWait();
         GameLoopBlackFrames();
         MatchTurnsNextMember();
     }

@@ -517,19 +517,16 @@ static void AiFileLoad(const CharSource *src, TxtParseFile *def, CharData *cd)
     if (!info)
         return;
     // The reason of a failed read is no failure of the character.
-    std::string error = gv ? gv->errorText : "";
+    std::string error = GameErrorText();
     if (AIInfoLoad(path.c_str(), info)) {
         cd->ai = info;
         return;
     }
-    if (gv)
-        StrCopy(gv->errorText, sizeof gv->errorText, error.c_str());
+    GameErrorSet("%s", error.c_str());
     if (FileExists(path.c_str())) {
-        if (gv && gv->warnLog) {
-            char text[CHAR_AI_FILE_LEN + 64];
-            snprintf(text, sizeof text, "Ignoring invalid AI file: %s\n", name);
-            TextBufAppend(gv->warnLog, text);
-        }
+        char text[CHAR_AI_FILE_LEN + 64];
+        snprintf(text, sizeof text, "Ignoring invalid AI file: %s\n", name);
+        WarnLogText(text);
     } else if (src->dir && PlatIsDirectory(src->dir)) {
         AIInfoFree(info);
         if (AIInfoInit(info)) {

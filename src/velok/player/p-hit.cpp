@@ -988,12 +988,14 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
         ProjContact(o, p, CONTACT_HIT);
         v->getHit.hitByMask[1] = 511;
         v->getHit.hitByTime[1] = 0;
+        if (!ovr)
+            PalFxGive(v, hd);
+        // An overridden hit shows its spark as a player's does.
+        HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
         if (ovr) {
             if (ovr->stateNo != -1)
                 PlayerStateSet(v, ovr->stateNo);
         } else {
-            PalFxGive(v, hd);
-            HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
             if (hd->p1StateNo != -1)
                 PlayerStateSet(o, hd->p1StateNo);
             if (hd->p2GetP1State)

@@ -194,13 +194,12 @@ struct ErrorTexts {
 
 static ErrorTexts ErrorTextsSave()
 {
-    return {gv ? gv->errorText : "", LibErrorMsg};
+    return {GameErrorText(), LibErrorMsg};
 }
 
 static void ErrorTextsRestore(const ErrorTexts &saved)
 {
-    if (gv)
-        StrCopy(gv->errorText, sizeof gv->errorText, saved.game.c_str());
+    GameErrorSet("%s", saved.game.c_str());
     StrCopy(LibErrorMsg, sizeof LibErrorMsg, saved.lib.c_str());
 }
 

@@ -6,6 +6,7 @@
 #include "lib/pal.h"
 #include "lib/snd-lib.h"
 #include "lib/timer.h"
+#include "support/precachekit.h"
 #include "support/roundkit.h"
 #include "support/voicekit.h"
 #include "velok/core/sound.h"
@@ -13,6 +14,7 @@
 #include "velok/player/proj.h"
 #include "velok/player/explod.h"
 #include "velok/player/p-make.h"
+#include "velok/player/precache.h"
 
 namespace {
 
@@ -701,4 +703,93 @@ TEST_F(RoundSound, TheMatchsLastFadeTurnsTheSoundDown)
         EXPECT_EQ(SndGetDigiVolume(), c.digital);
         EXPECT_EQ(SndGetMidiVolume(), c.midi);
     }
+}
+
+namespace {
+
+// Rounds with pre-caching on, over a fake cache: characters 1 to 5 are not
+// loaded, 0 is the field's.
+class RoundPrecache : public Round {
+protected:
+    void SetUp() override
+    {
+        Round::SetUp();
+        entries.resize(6);
+        gv->charList = entries.data();
+        gv->charCount = (int)entries.size();
+        ASSERT_EQ(PrecacheInit(1), 1);
+    }
+    void TearDown() override
+    {
+        PrecacheOpponentsSet(nullptr);
+        PrecacheInit(0);
+        Round::TearDown();
+    }
+    // The round over at over.hittime, won by a side (0 a draw).
+    void OverHit(int winner)
+    {
+        StateAt(3, gv->fightRound.overHitTime);
+        gv->round.winner = winner;
+        gv->round.endKind = winner ? ROUND_END_KO : ROUND_END_TIME_OVER;
+        gv->round.counted = 0;
+        RoundUpdate();
+        PrecacheWait();
+    }
+};
+
+} // namespace
+
+TEST_F(RoundPrecache, RoundOverLoadsWhatMayFightNextAndTheRoundEndWaitsForIt)
+{
+    using Ints = std::vector<int>;
+    PrecacheFake fake;
+    // Turns: the losing side's next member.
+    TeamSetup(&gv->teams[1], 2, TEAM_MODE_TURNS, 2);
+    gv->teams[1].entries[0].members[0].charIndex = 0;
+    gv->teams[1].entries[1].members[0].charIndex = 3;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3}));
+    EXPECT_NE(Warnings().find("start pre-caching team 2 next 1"), std::string::npos);
+
+    // Arcade, the human side about to win the match: the next opponents.
+    gv->arcadeSide = 1;
+    TeamSetup(&gv->teams[1], 2, TEAM_MODE_SINGLE, 1);
+    gv->teams[1].entries[0].members[0].charIndex = 0;
+    PrecacheOpponentsSet([](int *out, int which) {
+        out[0] = which ? 4 : 0;
+        out[1] = 5;
+        return 2;
+    });
+    gv->round.wins[0] = gv->side[0].roundsToWin - 1;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4})) << "as many as the computer team holds";
+
+    // The human side loses: its own characters are kept (cached, so renewed).
+    gv->round.wins[0] = 0;
+    entries[0].cacheStamp = -1;
+    OverHit(2);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4}));
+    EXPECT_EQ(entries[0].cacheStamp, gv->cacheStamp + 4);
+
+    // Off: nothing is queued.
+    PrecacheInit(0);
+    gv->arcadeSide = 0;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4}));
+    PrecacheInit(1);
+
+    // A round that does not end the match collects the thread before the
+    // next round is made.
+    PrecacheQueueChar(5);
+    ASSERT_EQ(PrecacheStart(), 1);
+    StateAt(4, gv->round.endTick);
+    gv->round.winner = 1;
+    gv->round.counted = 1;
+    gv->round.wins[0] = 1;
+    for (int i = 0; i < 6; i++)
+        TimerTick();
+    EXPECT_EQ(RoundUpdate(), 1);
+    EXPECT_EQ(gv->round.matchOver, 0);
+    EXPECT_EQ(PrecacheIsRunning(), 0);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4, 5}));
 }
