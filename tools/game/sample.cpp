@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "game/fightscr.h"
+#include "game/hud.h"
 #include "game/lettering.h"
 #include "game/motif.h"
-#include "game/stage.h"
+#include "game/ridge.h"
 #include "game/synth.h"
 
 static const char kConfig[] =
@@ -140,8 +140,8 @@ GameFiles SampleGameFiles()
     files.push_back({"data/velok.cfg", kConfig});
     LetterFontsMake(&files);
     SynthSoundsMake(&files);
-    StageFilesMake(&files);
-    FightFilesMake(&files);
+    RidgeFilesMake(&files);
+    HudFilesMake(&files);
     MotifFilesMake(&files);
     return files;
 }

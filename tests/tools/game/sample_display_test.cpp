@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "game/art.h"
-#include "game/fightscr.h"
-#include "game/stage.h"
+#include "game/hud.h"
+#include "game/ridge.h"
 #include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/font.h"
@@ -226,42 +226,42 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
     MemFree(px);
 
     SprSet *fs = gv->fightSpr;
-    std::set<uint16_t> life = Colours(fs, 0, FIGHT_LIFE_FIRST, FIGHT_LIFE_LAST);
-    std::set<uint16_t> back = Colours(fs, 0, FIGHT_BACK_FIRST, FIGHT_BACK_LAST);
-    std::set<uint16_t> frame = Colours(fs, 0, FIGHT_FRAME_FIRST, FIGHT_FRAME_LAST);
-    std::set<uint16_t> box = Colours(fs, 0, FIGHT_BOX_FIRST, FIGHT_BOX_LAST);
-    std::set<uint16_t> announce = Colours(fs, 0, FIGHT_ANNOUNCE_FIRST, FIGHT_ANNOUNCE_LAST);
+    std::set<uint16_t> life = Colours(fs, 0, HUD_LIFE_FIRST, HUD_LIFE_LAST);
+    std::set<uint16_t> back = Colours(fs, 0, HUD_BACK_FIRST, HUD_BACK_LAST);
+    std::set<uint16_t> frame = Colours(fs, 0, HUD_FRAME_FIRST, HUD_FRAME_LAST);
+    std::set<uint16_t> box = Colours(fs, 0, HUD_BOX_FIRST, HUD_BOX_LAST);
+    std::set<uint16_t> announce = Colours(fs, 0, HUD_ANNOUNCE_FIRST, HUD_ANNOUNCE_LAST);
     SprSet *ss = gv->stageBg->spr;
-    std::set<uint16_t> sky = Colours(ss, 0, STAGE_SKY_FIRST, STAGE_CLOUD_LAST);
-    std::set<uint16_t> floor = Colours(ss, 0, STAGE_FLOOR_FIRST, STAGE_FLOOR_LAST);
-    floor.insert(PalColorsGet(SprSetPalAt(ss, 0))[STAGE_LINE]);
+    std::set<uint16_t> sky = Colours(ss, 0, RIDGE_SKY_FIRST, RIDGE_CLOUD_LAST);
+    std::set<uint16_t> floor = Colours(ss, 0, RIDGE_FLOOR_FIRST, RIDGE_FLOOR_LAST);
+    floor.insert(PalColorsGet(SprSetPalAt(ss, 0))[RIDGE_LINE]);
     Font *nameFont = FightFontGet(1);
     std::set<uint16_t> white = Colours(nameFont->glyphs, 0, 1, 7);
     Font *timeFont = FightFontGet(2);
     std::set<uint16_t> gold = Colours(timeFont->glyphs, 1, 1, 7);
 
     // Player 1's bar is full, player 2's three fifths full from its right end.
-    const int ly = FIGHT_LIFE_Y + 2;
-    EXPECT_EQ(Count(FIGHT_P1_LIFE_X, ly, FIGHT_P1_LIFE_X + FIGHT_LIFE_W - 1, ly, life), FIGHT_LIFE_W);
-    const int shown = FIGHT_LIFE_W * 3 / 5;
-    EXPECT_EQ(Count(FIGHT_P2_LIFE_X - shown + 1, ly, FIGHT_P2_LIFE_X, ly, life), shown);
-    EXPECT_EQ(Count(FIGHT_P2_LIFE_X - FIGHT_LIFE_W + 1, ly, FIGHT_P2_LIFE_X - shown, ly, back), FIGHT_LIFE_W - shown);
-    EXPECT_TRUE(frame.count(Shot(FIGHT_P1_LIFE_X - 2, ly))) << "the bar's frame";
+    const int ly = HUD_LIFE_Y + 2;
+    EXPECT_EQ(Count(HUD_P1_LIFE_X, ly, HUD_P1_LIFE_X + HUD_LIFE_W - 1, ly, life), HUD_LIFE_W);
+    const int shown = HUD_LIFE_W * 3 / 5;
+    EXPECT_EQ(Count(HUD_P2_LIFE_X - shown + 1, ly, HUD_P2_LIFE_X, ly, life), shown);
+    EXPECT_EQ(Count(HUD_P2_LIFE_X - HUD_LIFE_W + 1, ly, HUD_P2_LIFE_X - shown, ly, back), HUD_LIFE_W - shown);
+    EXPECT_TRUE(frame.count(Shot(HUD_P1_LIFE_X - 2, ly))) << "the bar's frame";
     // Both faces in their frames: the fighters' face colour.
     uint16_t faceColour = Rgb565Of(250, 40, 250);
     EXPECT_EQ(Shot(10, 10), faceColour);
     EXPECT_EQ(Shot(309, 10), faceColour);
     EXPECT_TRUE(frame.count(Shot(4, 20)));
     // The timer box with its digits in gold, both names in white.
-    EXPECT_GT(Count(FIGHT_TIMER_X - 12, FIGHT_TIMER_Y + 3, FIGHT_TIMER_X + 12, FIGHT_TIMER_Y + 20, box), 50);
-    EXPECT_GT(Count(FIGHT_TIMER_X - 12, FIGHT_TIMER_Y + 3, FIGHT_TIMER_X + 12, FIGHT_TIMER_Y + 20, gold), 30);
-    EXPECT_GT(Count(FIGHT_P1_LIFE_X, 18, FIGHT_P1_LIFE_X + 40, 28, white), 10);
-    EXPECT_GT(Count(FIGHT_P2_LIFE_X - 40, 18, FIGHT_P2_LIFE_X, 28, white), 10);
+    EXPECT_GT(Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, box), 50);
+    EXPECT_GT(Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, gold), 30);
+    EXPECT_GT(Count(HUD_P1_LIFE_X, 18, HUD_P1_LIFE_X + 40, 28, white), 10);
+    EXPECT_GT(Count(HUD_P2_LIFE_X - 40, 18, HUD_P2_LIFE_X, 28, white), 10);
     // The power bars, empty: their middle shows all along.
-    std::set<uint16_t> powerMid = Colours(fs, 0, FIGHT_POWER_MID_FIRST, FIGHT_POWER_MID_LAST);
-    EXPECT_EQ(Count(FIGHT_P1_LIFE_X, FIGHT_POWER_Y + 1, FIGHT_P1_LIFE_X + FIGHT_POWER_W - 1, FIGHT_POWER_Y + 1,
+    std::set<uint16_t> powerMid = Colours(fs, 0, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST);
+    EXPECT_EQ(Count(HUD_P1_LIFE_X, HUD_POWER_Y + 1, HUD_P1_LIFE_X + HUD_POWER_W - 1, HUD_POWER_Y + 1,
                     powerMid),
-              FIGHT_POWER_W);
+              HUD_POWER_W);
     // The announcement in the middle of the screen.
     EXPECT_GT(Count(100, 80, 220, 120, announce), 200);
     // The stage: sky above the mountains, floor below the players' feet.
@@ -269,9 +269,9 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
     EXPECT_GT(Count(120, 205, 200, 215, floor), 81 * 11 * 9 / 10);
     // And the fighters stand on the ground line.
     uint16_t body = Rgb565Of(40, 200, 220);
-    EXPECT_EQ(Shot(90, STAGE_GROUND_Y - 10), body);
-    EXPECT_EQ(Shot(230, STAGE_GROUND_Y - 10), body);
-    EXPECT_NE(Shot(90, STAGE_GROUND_Y + 2), body);
+    EXPECT_EQ(Shot(90, RIDGE_GROUND_Y - 10), body);
+    EXPECT_EQ(Shot(230, RIDGE_GROUND_Y - 10), body);
+    EXPECT_NE(Shot(90, RIDGE_GROUND_Y + 2), body);
 }
 
 } // namespace

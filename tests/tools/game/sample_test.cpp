@@ -253,6 +253,7 @@ TEST_F(SampleGame, FightScreenAndStageLoad)
     ASSERT_EQ(StageLoad(), 1) << gv->errorText;
     ASSERT_NE(gv->stageBg, nullptr);
     EXPECT_EQ(gv->stage.zOffset, 200);
+    EXPECT_NE(ReadFileText("velokw.log").find("Opening fight data file data/fight.def...OK"), std::string::npos);
     ExpectNoComplaint();
 }
 

@@ -1,5 +1,5 @@
 // Sample-game fight screen: lifebars, power bars, faces, timer, combo, announcements, win icons, and the sparks and dust of the fight effects.
-#include "game/fightscr.h"
+#include "game/hud.h"
 
 #include <allegro.h>
 #include <cmath>
@@ -10,28 +10,28 @@
 
 static const float kTau = 6.2831853f;
 
-ArtPalette FightPalette()
+ArtPalette HudPalette()
 {
     ArtPalette p;
-    ArtRamp(&p, FIGHT_FRAME_FIRST, FIGHT_FRAME_LAST, 16, 16, 26, 196, 200, 214);
-    ArtRamp(&p, FIGHT_BACK_FIRST, FIGHT_BACK_LAST, 20, 8, 16, 48, 20, 34);
-    ArtRamp(&p, FIGHT_LIFE_FIRST, FIGHT_LIFE_LAST, 250, 246, 120, 40, 170, 50);
-    ArtRamp(&p, FIGHT_RED_FIRST, FIGHT_RED_LAST, 255, 130, 110, 150, 16, 16);
-    ArtRamp(&p, FIGHT_POWER_FIRST, FIGHT_POWER_LAST, 180, 240, 255, 20, 80, 220);
-    ArtRamp(&p, FIGHT_POWER_MID_FIRST, FIGHT_POWER_MID_LAST, 40, 44, 70, 20, 22, 40);
-    ArtRamp(&p, FIGHT_GOLD_FIRST, FIGHT_GOLD_LAST, 255, 250, 190, 200, 120, 10);
+    ArtRamp(&p, HUD_FRAME_FIRST, HUD_FRAME_LAST, 16, 16, 26, 196, 200, 214);
+    ArtRamp(&p, HUD_BACK_FIRST, HUD_BACK_LAST, 20, 8, 16, 48, 20, 34);
+    ArtRamp(&p, HUD_LIFE_FIRST, HUD_LIFE_LAST, 250, 246, 120, 40, 170, 50);
+    ArtRamp(&p, HUD_RED_FIRST, HUD_RED_LAST, 255, 130, 110, 150, 16, 16);
+    ArtRamp(&p, HUD_POWER_FIRST, HUD_POWER_LAST, 180, 240, 255, 20, 80, 220);
+    ArtRamp(&p, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST, 40, 44, 70, 20, 22, 40);
+    ArtRamp(&p, HUD_GOLD_FIRST, HUD_GOLD_LAST, 255, 250, 190, 200, 120, 10);
     const int icons[8][3] = {{240, 190, 40}, {230, 50, 40}, {60, 110, 240}, {60, 190, 80},
                              {200, 200, 210}, {250, 140, 30}, {140, 60, 160}, {60, 200, 200}};
     for (int i = 0; i < 8; i++)
-        ArtColourSet(&p, FIGHT_ICON_FIRST + i, icons[i][0], icons[i][1], icons[i][2]);
+        ArtColourSet(&p, HUD_ICON_FIRST + i, icons[i][0], icons[i][1], icons[i][2]);
     ArtColourSet(&p, 65, 255, 255, 255);
     ArtColourSet(&p, 66, 10, 10, 16);
-    ArtRamp(&p, FIGHT_BOX_FIRST, FIGHT_BOX_LAST, 40, 30, 70, 12, 8, 24);
-    ArtColourSet(&p, FIGHT_ANNOUNCE_EDGE, 30, 10, 0);
-    ArtRamp(&p, FIGHT_ANNOUNCE_FIRST, 103, 255, 255, 220, 255, 214, 60);
-    ArtRamp(&p, 104, FIGHT_ANNOUNCE_LAST, 250, 190, 40, 200, 70, 10);
-    ArtRamp(&p, FIGHT_KO_FIRST, 119, 255, 240, 230, 255, 110, 80);
-    ArtRamp(&p, 120, FIGHT_KO_LAST, 240, 60, 40, 110, 0, 10);
+    ArtRamp(&p, HUD_BOX_FIRST, HUD_BOX_LAST, 40, 30, 70, 12, 8, 24);
+    ArtColourSet(&p, HUD_ANNOUNCE_EDGE, 30, 10, 0);
+    ArtRamp(&p, HUD_ANNOUNCE_FIRST, 103, 255, 255, 220, 255, 214, 60);
+    ArtRamp(&p, 104, HUD_ANNOUNCE_LAST, 250, 190, 40, 200, 70, 10);
+    ArtRamp(&p, HUD_KO_FIRST, 119, 255, 240, 230, 255, 110, 80);
+    ArtRamp(&p, 120, HUD_KO_LAST, 240, 60, 40, 110, 0, 10);
     return p;
 }
 
@@ -41,10 +41,10 @@ ArtPalette FightPalette()
 static BITMAP *Frame(int w, int h)
 {
     BITMAP *b = ArtBitmap(w, h);
-    rectfill(b, 0, 0, w - 1, h - 1, FIGHT_FRAME_FIRST);
-    rect(b, 1, 1, w - 2, h - 2, FIGHT_FRAME_LAST - 2);
-    hline(b, 1, 1, w - 2, FIGHT_FRAME_LAST);
-    vline(b, 1, 1, h - 2, FIGHT_FRAME_LAST);
+    rectfill(b, 0, 0, w - 1, h - 1, HUD_FRAME_FIRST);
+    rect(b, 1, 1, w - 2, h - 2, HUD_FRAME_LAST - 2);
+    hline(b, 1, 1, w - 2, HUD_FRAME_LAST);
+    vline(b, 1, 1, h - 2, HUD_FRAME_LAST);
     rectfill(b, 2, 2, w - 3, h - 3, 0);
     return b;
 }
@@ -61,8 +61,8 @@ static BITMAP *Fill(int w, int h, int first, int last)
 
 static BITMAP *TimerBox()
 {
-    BITMAP *b = Frame(30, FIGHT_TIMER_H);
-    ArtGradientRect(b, 2, 2, 27, FIGHT_TIMER_H - 3, FIGHT_BOX_FIRST, FIGHT_BOX_LAST, true);
+    BITMAP *b = Frame(30, HUD_TIMER_H);
+    ArtGradientRect(b, 2, 2, 27, HUD_TIMER_H - 3, HUD_BOX_FIRST, HUD_BOX_LAST, true);
     return b;
 }
 
@@ -77,8 +77,8 @@ static BITMAP *KoMark()
 {
     BITMAP *b = ArtBitmap(12, 12);
     for (int d = -1; d <= 1; d++) {
-        line(b, 1 + d, 1, 10 + d, 10, FIGHT_RED_FIRST + 2);
-        line(b, 10 + d, 1, 1 + d, 10, FIGHT_RED_FIRST + 2);
+        line(b, 1 + d, 1, 10 + d, 10, HUD_RED_FIRST + 2);
+        line(b, 10 + d, 1, 1 + d, 10, HUD_RED_FIRST + 2);
     }
     return b;
 }
@@ -90,11 +90,11 @@ static BITMAP *WinIcon(int kind)
     BITMAP *b = ArtBitmap(9, 9);
     if (kind == 8) {
         circle(b, 4, 4, 4, 65);
-        circle(b, 4, 4, 3, FIGHT_GOLD_FIRST + 2);
+        circle(b, 4, 4, 3, HUD_GOLD_FIRST + 2);
         return b;
     }
     circlefill(b, 4, 4, 4, 66);
-    circlefill(b, 4, 4, 3, FIGHT_ICON_FIRST + kind);
+    circlefill(b, 4, 4, 3, HUD_ICON_FIRST + kind);
     char text[2] = {letters[kind], 0};
     LetterStamp(b, text, 3, 2, LETTER_SMALL, 1, 66, 66);
     return b;
@@ -109,7 +109,7 @@ static SffImage Word(const ArtPalette &pal, const char *text, int scale, int fir
     int h = LetterHeight(LETTER_REGULAR, scale) + 4;
     BITMAP *b = ArtBitmap(w, h);
     LetterStamp(b, text, 2, 2, LETTER_REGULAR, scale, first, last);
-    ArtOutline(b, FIGHT_ANNOUNCE_EDGE);
+    ArtOutline(b, HUD_ANNOUNCE_EDGE);
     SffImage img = ArtImageCropped(b, pal, group, number, w / 2, 2 + GLYPH_REGULAR_BASE * scale / 2);
     destroy_bitmap(b);
     return img;
@@ -258,24 +258,24 @@ static std::string Bar(int p, int x, int y, int width, int group, bool counter)
 
 static std::string Lifebars(const char *name)
 {
-    return std::string("[") + name + "]\n" + Bar(1, FIGHT_P1_LIFE_X, FIGHT_LIFE_Y, FIGHT_LIFE_W, 10, false) +
-           Bar(2, FIGHT_P2_LIFE_X, FIGHT_LIFE_Y, -FIGHT_LIFE_W, 20, false) + "\n";
+    return std::string("[") + name + "]\n" + Bar(1, HUD_P1_LIFE_X, HUD_LIFE_Y, HUD_LIFE_W, 10, false) +
+           Bar(2, HUD_P2_LIFE_X, HUD_LIFE_Y, -HUD_LIFE_W, 20, false) + "\n";
 }
 
 static std::string Powerbars()
 {
-    return std::string("[Powerbar]\n") + Bar(1, FIGHT_P1_LIFE_X, FIGHT_POWER_Y, FIGHT_POWER_W, 30, true) +
-           Bar(2, FIGHT_P2_LIFE_X, FIGHT_POWER_Y, -FIGHT_POWER_W, 40, true) +
+    return std::string("[Powerbar]\n") + Bar(1, HUD_P1_LIFE_X, HUD_POWER_Y, HUD_POWER_W, 30, true) +
+           Bar(2, HUD_P2_LIFE_X, HUD_POWER_Y, -HUD_POWER_W, 40, true) +
            "level1.snd = 10,1\nlevel2.snd = 10,2\nlevel3.snd = 10,3\n\n";
 }
 
 // The simul bars: players 1 and 2 where the single bars are, 3 and 4 below them.
 static std::string SimulLifebars()
 {
-    return std::string("[Simul Lifebar]\n") + Bar(1, FIGHT_P1_LIFE_X, FIGHT_LIFE_Y, FIGHT_LIFE_W, 10, false) +
-           Bar(2, FIGHT_P2_LIFE_X, FIGHT_LIFE_Y, -FIGHT_LIFE_W, 20, false) +
-           Bar(3, FIGHT_P1_LIFE_X, FIGHT_LIFE_Y + 24, FIGHT_LIFE_W, 10, false) +
-           Bar(4, FIGHT_P2_LIFE_X, FIGHT_LIFE_Y + 24, -FIGHT_LIFE_W, 20, false) + "\n";
+    return std::string("[Simul Lifebar]\n") + Bar(1, HUD_P1_LIFE_X, HUD_LIFE_Y, HUD_LIFE_W, 10, false) +
+           Bar(2, HUD_P2_LIFE_X, HUD_LIFE_Y, -HUD_LIFE_W, 20, false) +
+           Bar(3, HUD_P1_LIFE_X, HUD_LIFE_Y + 24, HUD_LIFE_W, 10, false) +
+           Bar(4, HUD_P2_LIFE_X, HUD_LIFE_Y + 24, -HUD_LIFE_W, 20, false) + "\n";
 }
 
 static std::string FaceGroup(const char *name, int players, bool turns)
@@ -490,27 +490,27 @@ static void Put(std::vector<SffImage> *images, BITMAP *b, const ArtPalette &pal,
 
 static void SpritesMake(GameFiles *out)
 {
-    ArtPalette pal = FightPalette();
+    ArtPalette pal = HudPalette();
     std::vector<SffImage> images;
-    const int lw = FIGHT_LIFE_W, lh = FIGHT_LIFE_H;
+    const int lw = HUD_LIFE_W, lh = HUD_LIFE_H;
     // Player 2's bars are player 1's pictures with their axis at the right
     // end: the sprite file links them.
     for (int side = 0; side < 2; side++) {
         int g = side ? 20 : 10;
         int right = side ? 1 : 0;
         Put(&images, Frame(lw + 4, lh + 4), pal, g, 0, right ? lw + 1 : 2, 2);
-        Put(&images, Fill(lw, lh, FIGHT_BACK_FIRST, FIGHT_BACK_LAST), pal, g, 1, right ? lw - 1 : 0, 0);
-        Put(&images, Fill(lw, lh, FIGHT_RED_FIRST, FIGHT_RED_LAST), pal, g + 1, 0, right ? lw - 1 : 0, 0);
-        Put(&images, Fill(lw, lh, FIGHT_LIFE_FIRST, FIGHT_LIFE_LAST), pal, g + 2, 0, right ? lw - 1 : 0, 0);
+        Put(&images, Fill(lw, lh, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? lw - 1 : 0, 0);
+        Put(&images, Fill(lw, lh, HUD_RED_FIRST, HUD_RED_LAST), pal, g + 1, 0, right ? lw - 1 : 0, 0);
+        Put(&images, Fill(lw, lh, HUD_LIFE_FIRST, HUD_LIFE_LAST), pal, g + 2, 0, right ? lw - 1 : 0, 0);
     }
-    const int pw = FIGHT_POWER_W, ph = FIGHT_POWER_H;
+    const int pw = HUD_POWER_W, ph = HUD_POWER_H;
     for (int side = 0; side < 2; side++) {
         int g = side ? 40 : 30;
         int right = side ? 1 : 0;
         Put(&images, Frame(pw + 4, ph + 4), pal, g, 0, right ? pw + 1 : 2, 2);
-        Put(&images, Fill(pw, ph, FIGHT_BACK_FIRST, FIGHT_BACK_LAST), pal, g, 1, right ? pw - 1 : 0, 0);
-        Put(&images, Fill(pw, ph, FIGHT_POWER_MID_FIRST, FIGHT_POWER_MID_LAST), pal, g + 1, 0, right ? pw - 1 : 0, 0);
-        Put(&images, Fill(pw, ph, FIGHT_POWER_FIRST, FIGHT_POWER_LAST), pal, g + 2, 0, right ? pw - 1 : 0, 0);
+        Put(&images, Fill(pw, ph, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? pw - 1 : 0, 0);
+        Put(&images, Fill(pw, ph, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST), pal, g + 1, 0, right ? pw - 1 : 0, 0);
+        Put(&images, Fill(pw, ph, HUD_POWER_FIRST, HUD_POWER_LAST), pal, g + 2, 0, right ? pw - 1 : 0, 0);
     }
     Put(&images, FaceFrame(28), pal, 50, 0, 0, 0);
     Put(&images, FaceFrame(14), pal, 50, 1, 0, 0);
@@ -519,13 +519,13 @@ static void SpritesMake(GameFiles *out)
     for (int k = 0; k < 9; k++)
         Put(&images, WinIcon(k), pal, 70, k, 0, 0);
     for (int f = 0; f < 4; f++)
-        images.push_back(Word(pal, "FIGHT!", 2 + f, FIGHT_ANNOUNCE_FIRST, FIGHT_ANNOUNCE_LAST, 100, f));
+        images.push_back(Word(pal, "FIGHT!", 2 + f, HUD_ANNOUNCE_FIRST, HUD_ANNOUNCE_LAST, 100, f));
     for (int f = 0; f < 3; f++)
-        images.push_back(Word(pal, "K.O.", 7 - f, FIGHT_KO_FIRST, FIGHT_KO_LAST, 110, f));
+        images.push_back(Word(pal, "K.O.", 7 - f, HUD_KO_FIRST, HUD_KO_LAST, 110, f));
     out->push_back({"data/fight.sff", SffPack(images)});
 }
 
-void FightFilesMake(GameFiles *out)
+void HudFilesMake(GameFiles *out)
 {
     ArtStart();
     DefMake(out);

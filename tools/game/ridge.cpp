@@ -1,5 +1,5 @@
 // Sample-game stage: a sunset ridge of parallax layers, a perspective floor and a waving flag.
-#include "game/stage.h"
+#include "game/ridge.h"
 
 #include <allegro.h>
 #include <cmath>
@@ -7,20 +7,20 @@
 
 static const float kTau = 6.2831853f;
 
-ArtPalette StagePalette()
+ArtPalette RidgePalette()
 {
     ArtPalette p;
-    ArtRamp(&p, STAGE_SKY_FIRST, 24, 22, 18, 64, 160, 70, 130);
-    ArtRamp(&p, 25, STAGE_SKY_LAST, 170, 78, 128, 255, 184, 96);
-    ArtRamp(&p, STAGE_SUN_FIRST, STAGE_SUN_LAST, 255, 248, 214, 255, 160, 70);
-    ArtRamp(&p, STAGE_CLOUD_FIRST, STAGE_CLOUD_LAST, 255, 214, 204, 130, 80, 130);
-    ArtRamp(&p, STAGE_MOUNT_FIRST, STAGE_MOUNT_LAST, 200, 170, 210, 70, 48, 110);
-    ArtRamp(&p, STAGE_HILL_FIRST, STAGE_HILL_LAST, 72, 84, 122, 30, 36, 72);
-    ArtRamp(&p, STAGE_RIDGE_FIRST, STAGE_RIDGE_LAST, 44, 52, 62, 10, 14, 22);
-    ArtRamp(&p, STAGE_FLOOR_FIRST, STAGE_FLOOR_LAST, 84, 62, 52, 178, 146, 108);
-    ArtRamp(&p, STAGE_GRASS_FIRST, STAGE_GRASS_LAST, 130, 176, 80, 26, 58, 24);
-    ArtRamp(&p, STAGE_FLAG_FIRST, STAGE_FLAG_LAST, 250, 90, 60, 120, 20, 30);
-    ArtColourSet(&p, STAGE_LINE, 52, 36, 30);
+    ArtRamp(&p, RIDGE_SKY_FIRST, 24, 22, 18, 64, 160, 70, 130);
+    ArtRamp(&p, 25, RIDGE_SKY_LAST, 170, 78, 128, 255, 184, 96);
+    ArtRamp(&p, RIDGE_SUN_FIRST, RIDGE_SUN_LAST, 255, 248, 214, 255, 160, 70);
+    ArtRamp(&p, RIDGE_CLOUD_FIRST, RIDGE_CLOUD_LAST, 255, 214, 204, 130, 80, 130);
+    ArtRamp(&p, RIDGE_MOUNT_FIRST, RIDGE_MOUNT_LAST, 200, 170, 210, 70, 48, 110);
+    ArtRamp(&p, RIDGE_HILL_FIRST, RIDGE_HILL_LAST, 72, 84, 122, 30, 36, 72);
+    ArtRamp(&p, RIDGE_RIDGE_FIRST, RIDGE_RIDGE_LAST, 44, 52, 62, 10, 14, 22);
+    ArtRamp(&p, RIDGE_FLOOR_FIRST, RIDGE_FLOOR_LAST, 84, 62, 52, 178, 146, 108);
+    ArtRamp(&p, RIDGE_GRASS_FIRST, RIDGE_GRASS_LAST, 130, 176, 80, 26, 58, 24);
+    ArtRamp(&p, RIDGE_FLAG_FIRST, RIDGE_FLAG_LAST, 250, 90, 60, 120, 20, 30);
+    ArtColourSet(&p, RIDGE_LINE, 52, 36, 30);
     return p;
 }
 
@@ -28,16 +28,16 @@ ArtPalette StagePalette()
 static BITMAP *Sky()
 {
     BITMAP *b = ArtBitmap(320, 240);
-    ArtGradientRect(b, 0, 0, 319, 239, STAGE_SKY_FIRST, STAGE_SKY_LAST, true);
+    ArtGradientRect(b, 0, 0, 319, 239, RIDGE_SKY_FIRST, RIDGE_SKY_LAST, true);
     unsigned seed = 7;
     for (int i = 0; i < 40; i++) {
         int x = ArtRandom(&seed, 320), y = ArtRandom(&seed, 70);
-        putpixel(b, x, y, STAGE_SUN_FIRST + ArtRandom(&seed, 3));
+        putpixel(b, x, y, RIDGE_SUN_FIRST + ArtRandom(&seed, 3));
     }
     for (int r = 30; r >= 18; r--)
-        circle(b, 230, 118, r, STAGE_SKY_LAST - (30 - r) / 3);
+        circle(b, 230, 118, r, RIDGE_SKY_LAST - (30 - r) / 3);
     for (int r = 18; r >= 0; r--)
-        circlefill(b, 230, 118, r, STAGE_SUN_LAST - (18 - r) * (STAGE_SUN_LAST - STAGE_SUN_FIRST) / 18);
+        circlefill(b, 230, 118, r, RIDGE_SUN_LAST - (18 - r) * (RIDGE_SUN_LAST - RIDGE_SUN_FIRST) / 18);
     return b;
 }
 
@@ -54,8 +54,8 @@ static BITMAP *Clouds()
             int rx = 10 + ArtRandom(&seed, 14), ry = 4 + ArtRandom(&seed, 5);
             for (int copy = -1; copy <= 1; copy++) {
                 int x = cx + ox + copy * w;
-                ellipsefill(b, x, cy + oy + 2, rx, ry, STAGE_CLOUD_LAST - 3);
-                ellipsefill(b, x, cy + oy, rx - 2, ry - 1, STAGE_CLOUD_FIRST + 3 + ArtRandom(&seed, 4));
+                ellipsefill(b, x, cy + oy + 2, rx, ry, RIDGE_CLOUD_LAST - 3);
+                ellipsefill(b, x, cy + oy, rx - 2, ry - 1, RIDGE_CLOUD_FIRST + 3 + ArtRandom(&seed, 4));
             }
         }
     }
@@ -87,13 +87,13 @@ static BITMAP *Range(int w, int h, int first, int last, float base, const float 
 static BITMAP *Mountains()
 {
     static const float waves[][3] = {{16, 2, 0.3f}, {10, 5, 1.0f}, {5, 11, 2.0f}, {2, 23, 0.5f}};
-    return Range(320, 150, STAGE_MOUNT_FIRST, STAGE_MOUNT_LAST, 40, waves, 4, 32);
+    return Range(320, 150, RIDGE_MOUNT_FIRST, RIDGE_MOUNT_LAST, 40, waves, 4, 32);
 }
 
 static BITMAP *Hills()
 {
     static const float waves[][3] = {{12, 3, 0.0f}, {6, 7, 2.0f}};
-    return Range(256, 120, STAGE_HILL_FIRST, STAGE_HILL_LAST, 30, waves, 2, -1);
+    return Range(256, 120, RIDGE_HILL_FIRST, RIDGE_HILL_LAST, 30, waves, 2, -1);
 }
 
 // Dark rocks and pines in front of the hills.
@@ -101,17 +101,17 @@ static BITMAP *Ridge()
 {
     static const float waves[][3] = {{5, 4, 1.0f}, {3, 9, 0.0f}};
     const int w = 320, h = 90;
-    BITMAP *b = Range(w, h, STAGE_RIDGE_FIRST, STAGE_RIDGE_LAST, 50, waves, 2, -1);
+    BITMAP *b = Range(w, h, RIDGE_RIDGE_FIRST, RIDGE_RIDGE_LAST, 50, waves, 2, -1);
     unsigned seed = 99;
     for (int i = 0; i < 14; i++) {
         int x = ArtRandom(&seed, w), hgt = 18 + ArtRandom(&seed, 26), half = hgt / 4 + 2;
         int base = 52 + ArtRandom(&seed, 6);
         for (int copy = -1; copy <= 1; copy++) {
             int cx = x + copy * w;
-            triangle(b, cx - half, base, cx + half, base, cx, base - hgt, STAGE_RIDGE_LAST - 2);
+            triangle(b, cx - half, base, cx + half, base, cx, base - hgt, RIDGE_RIDGE_LAST - 2);
             triangle(b, cx - half + 2, base - hgt / 3, cx + half - 2, base - hgt / 3, cx, base - hgt - 2,
-                     STAGE_RIDGE_LAST - 4);
-            vline(b, cx, base, base + 3, STAGE_RIDGE_LAST);
+                     RIDGE_RIDGE_LAST - 4);
+            vline(b, cx, base, base + 3, RIDGE_RIDGE_LAST);
         }
     }
     return b;
@@ -120,24 +120,24 @@ static BITMAP *Ridge()
 // Stone slabs: joints every 40 columns, rows further apart toward the near edge.
 static BITMAP *Floor()
 {
-    const int w = 320, h = 240 - STAGE_FLOOR_TOP;
+    const int w = 320, h = 240 - RIDGE_FLOOR_TOP;
     BITMAP *b = ArtBitmap(w, h);
     unsigned seed = 5;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             float t = 0.25f + 0.75f * (float)y / (float)(h - 1) + (float)(ArtRandom(&seed, 9) - 4) / 120.0f;
-            putpixel(b, x, y, ArtDither(STAGE_FLOOR_FIRST, STAGE_FLOOR_LAST, t, x, y));
+            putpixel(b, x, y, ArtDither(RIDGE_FLOOR_FIRST, RIDGE_FLOOR_LAST, t, x, y));
         }
     int row = 0;
     for (int step = 3; row + step < h; step += 2) {
         row += step;
-        hline(b, 0, row, w - 1, STAGE_LINE);
+        hline(b, 0, row, w - 1, RIDGE_LINE);
     }
     for (int x = 0; x < w; x += 40)
-        vline(b, x, 0, h - 1, STAGE_LINE);
+        vline(b, x, 0, h - 1, RIDGE_LINE);
     // A grass edge along the far side.
     for (int x = 0; x < w; x++)
-        vline(b, x, 0, 1 + ArtRandom(&seed, 2), STAGE_GRASS_LAST - ArtRandom(&seed, 4));
+        vline(b, x, 0, 1 + ArtRandom(&seed, 2), RIDGE_GRASS_LAST - ArtRandom(&seed, 4));
     return b;
 }
 
@@ -151,7 +151,7 @@ static BITMAP *FrontGrass()
         int x = ArtRandom(&seed, w);
         for (int k = 0; k < 5; k++) {
             int dx = ArtRandom(&seed, 9) - 4, tip = 4 + ArtRandom(&seed, 12);
-            int c = STAGE_GRASS_FIRST + 4 + ArtRandom(&seed, 10);
+            int c = RIDGE_GRASS_FIRST + 4 + ArtRandom(&seed, 10);
             for (int copy = -1; copy <= 1; copy++) {
                 int bx = x + dx + copy * w;
                 triangle(b, bx - 1, h - 1, bx + 2, h - 1, bx + dx / 2, tip, c);
@@ -165,13 +165,13 @@ static BITMAP *FrontGrass()
 static BITMAP *Flag(int frame)
 {
     BITMAP *b = ArtBitmap(40, 50);
-    vline(b, 2, 2, 49, STAGE_RIDGE_LAST);
-    vline(b, 3, 2, 49, STAGE_RIDGE_LAST - 3);
+    vline(b, 2, 2, 49, RIDGE_RIDGE_LAST);
+    vline(b, 3, 2, 49, RIDGE_RIDGE_LAST - 3);
     for (int x = 0; x < 30; x++) {
         int wave = (int)lrintf(2.5f * sinf(kTau * ((float)x / 18.0f - (float)frame / 4.0f)));
         int top = 4 + wave + x / 10, bottom = 20 + wave - x / 12;
         int shade = wave > 0 ? 2 : wave < 0 ? 5 : 3;
-        vline(b, 4 + x, top, bottom, STAGE_FLAG_FIRST + shade);
+        vline(b, 4 + x, top, bottom, RIDGE_FLAG_FIRST + shade);
     }
     return b;
 }
@@ -304,10 +304,10 @@ static const char kStageDef[] =
     "10,2, 0,0, 8\n"
     "10,3, 0,0, 8\n";
 
-void StageFilesMake(GameFiles *out)
+void RidgeFilesMake(GameFiles *out)
 {
     ArtStart();
-    ArtPalette pal = StagePalette();
+    ArtPalette pal = RidgePalette();
     std::vector<SffImage> images;
     struct Layer {
         BITMAP *(*make)();
