@@ -36,6 +36,7 @@
 #include "velok/match/gameloop.h"
 #include "velok/match/lifebar.h"
 #include "velok/match/match.h"
+#include "velok/player/p-draw.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
 
@@ -196,13 +197,21 @@ protected:
 TEST_F(SampleScreen, FightScreenOverTheStage)
 {
     GameLoopEnter(GAMELOOP_MATCH);
-    // On to the fight: the announcement has landed and the players have control.
-    for (int i = 0; i < 400 && !(gv->round.state == 2 && gv->round.tick >= 20); i++)
+    // On to the fight: the announcement has landed and the players have
+    // control. Player 1 lands three hits: the combo counter slides in, and
+    // the last hit's spark bursts on player 2.
+    for (int i = 0; i < 400 && !(gv->round.state == 2 && gv->round.tick >= 6); i++)
         ASSERT_EQ(Frame(), 1) << "frame " << i;
     ASSERT_EQ(gv->round.state, 2);
     Player *p2 = PlayerSlotGet(2);
     ASSERT_NE(p2, nullptr);
+    ComboCounterAdd(1, 3);
+    for (int i = 0; i < 14; i++) {
+        gv->combo[0].running = 1;
+        ASSERT_EQ(Frame(), 1);
+    }
     p2->life = p2->lifeShown[0] = p2->lifeShown[1] = p2->lifeMax * 3 / 5;
+    ASSERT_GE(HitSparkMake(PlayerSlotGet(1), 2, p2->posX - 20, (float)RIDGE_GROUND_Y + p2->posY - 50, 0, 0, 0), 0);
     ASSERT_EQ(Frame(), 1);
     GameLoopLeave();
     DispPresent();
@@ -262,6 +271,15 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
     EXPECT_EQ(Count(HUD_P1_LIFE_X, HUD_POWER_Y + 1, HUD_P1_LIFE_X + HUD_POWER_W - 1, HUD_POWER_Y + 1,
                     powerMid),
               HUD_POWER_W);
+    // The combo count in gold at the left; the spark near white over player 2.
+    EXPECT_GT(Count(10, 76, 40, 96, gold), 20);
+    int hot = 0;
+    for (int y = 140; y <= 160; y++)
+        for (int x = 190; x <= 230; x++) {
+            uint16_t c = Shot(x, y);
+            hot += (c >> 11) >= 28 && ((c >> 5) & 63) >= 56 && (c & 31) >= 24;
+        }
+    EXPECT_GT(hot, 10);
     // The announcement in the middle of the screen.
     EXPECT_GT(Count(100, 80, 220, 120, announce), 200);
     // The stage: sky above the mountains, floor below the players' feet.
