@@ -24,8 +24,8 @@ ArtPalette HudPalette()
                              {200, 200, 210}, {250, 140, 30}, {140, 60, 160}, {60, 200, 200}};
     for (int i = 0; i < 8; i++)
         ArtColourSet(&p, HUD_ICON_FIRST + i, icons[i][0], icons[i][1], icons[i][2]);
-    ArtColourSet(&p, 65, 255, 255, 255);
-    ArtColourSet(&p, 66, 10, 10, 16);
+    ArtColourSet(&p, HUD_WHITE, 255, 255, 255);
+    ArtColourSet(&p, HUD_INK, 10, 10, 16);
     ArtRamp(&p, HUD_BOX_FIRST, HUD_BOX_LAST, 40, 30, 70, 12, 8, 24);
     ArtColourSet(&p, HUD_ANNOUNCE_EDGE, 30, 10, 0);
     ArtRamp(&p, HUD_ANNOUNCE_FIRST, 103, 255, 255, 220, 255, 214, 60);
@@ -66,12 +66,6 @@ static BITMAP *TimerBox()
     return b;
 }
 
-static BITMAP *FaceFrame(int size)
-{
-    BITMAP *b = Frame(size, size);
-    return b;
-}
-
 // A small cross that marks a beaten teammate.
 static BITMAP *KoMark()
 {
@@ -89,14 +83,14 @@ static BITMAP *WinIcon(int kind)
     static const char letters[] = "VSHGTCXF";
     BITMAP *b = ArtBitmap(9, 9);
     if (kind == 8) {
-        circle(b, 4, 4, 4, 65);
+        circle(b, 4, 4, 4, HUD_WHITE);
         circle(b, 4, 4, 3, HUD_GOLD_FIRST + 2);
         return b;
     }
-    circlefill(b, 4, 4, 4, 66);
+    circlefill(b, 4, 4, 4, HUD_INK);
     circlefill(b, 4, 4, 3, HUD_ICON_FIRST + kind);
     char text[2] = {letters[kind], 0};
-    LetterStamp(b, text, 3, 2, LETTER_SMALL, 1, 66, 66);
+    LetterStamp(b, text, 3, 2, LETTER_SMALL, 1, HUD_INK, HUD_INK);
     return b;
 }
 
@@ -512,8 +506,8 @@ static void SpritesMake(GameFiles *out)
         Put(&images, Fill(pw, ph, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST), pal, g + 1, 0, right ? pw - 1 : 0, 0);
         Put(&images, Fill(pw, ph, HUD_POWER_FIRST, HUD_POWER_LAST), pal, g + 2, 0, right ? pw - 1 : 0, 0);
     }
-    Put(&images, FaceFrame(28), pal, 50, 0, 0, 0);
-    Put(&images, FaceFrame(14), pal, 50, 1, 0, 0);
+    Put(&images, Frame(28, 28), pal, 50, 0, 0, 0);
+    Put(&images, Frame(14, 14), pal, 50, 1, 0, 0);
     Put(&images, KoMark(), pal, 50, 2, 0, 0);
     Put(&images, TimerBox(), pal, 60, 0, 15, 0);
     for (int k = 0; k < 9; k++)

@@ -35,6 +35,8 @@ enum {
     HUD_GOLD_FIRST = 49,
     HUD_GOLD_LAST = 56,
     HUD_ICON_FIRST = 57,   // eight icon colours
+    HUD_WHITE = 65,
+    HUD_INK = 66,          // the icons' letters and rims
     HUD_BOX_FIRST = 81,    // inside of the timer box
     HUD_BOX_LAST = 88,
     HUD_ANNOUNCE_EDGE = 95,

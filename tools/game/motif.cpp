@@ -332,7 +332,11 @@ static std::string TeamMenu(int p)
              right ? 4 : 3, right ? -1 : 1, p, right ? -6 : 6, p, p, p, p, p, right ? -14 : 14, p, p,
              right ? -1 : 1, p, right ? -1 : 1, p, right ? -1 : 1, p, right ? -6 : 6, p, p, right ? -90 : 60, p, p,
              right ? -90 : 60, p, p, right ? -8 : 8);
-    return buf;
+    std::string t = buf;
+    // Player 2's arrow points the other way.
+    if (right)
+        t += "p2.teammenu.item.cursor.facing = -1\n";
+    return t;
 }
 
 static const char kSystemTail[] =
