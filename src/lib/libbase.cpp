@@ -263,6 +263,17 @@ int RoundToInt(double x)
     return (int)r;
 }
 
+int TruncToInt(float x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= 2147483648.0f)
+        return INT_MAX;
+    if (x <= -2147483648.0f)
+        return INT_MIN;
+    return (int)x;
+}
+
 void SwapInt(int *a, int *b)
 {
     int t = *a;

@@ -80,6 +80,8 @@ int FileReadLe32(FILE *f);
 
 // floor(x + 0.5); NaN gives 0, values beyond the int range saturate.
 int RoundToInt(double x);
+// Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
+int TruncToInt(float x);
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

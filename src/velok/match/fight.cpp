@@ -1,6 +1,7 @@
 // Fight-screen file: the lifebar, power-bar, face, name, timer, combo, round and win-icon layouts and the files they name.
 #include "velok/match/fight.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -241,8 +242,9 @@ static int RoundRead(TxtParseFile *tp, FightRoundElems *re)
     SndKeyRead(tp, "KO.snd", &fr->koSnd);
     SndKeyRead(tp, "DKO.snd", &fr->dkoSnd);
     SndKeyRead(tp, "TO.snd", &fr->toSnd);
-    fr->koTime += 10;
-    fr->koSndTime += 10;
+    // Raised by 10, held at the top of the int range.
+    fr->koTime = fr->koTime > INT_MAX - 10 ? INT_MAX : fr->koTime + 10;
+    fr->koSndTime = fr->koSndTime > INT_MAX - 10 ? INT_MAX : fr->koSndTime + 10;
     TxtParseIntGet(tp, "win.time", &fr->winTime);
     ElemReadPreset(tp, &re->win, "win", nullptr);
     ElemRead(tp, &re->win2, "win2", 0);

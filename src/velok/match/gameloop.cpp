@@ -11,6 +11,7 @@
 #include "lib/anim-lib.h"
 #include "lib/bg.h"
 #include "lib/disp.h"
+#include "lib/libbase.h"
 #include "lib/drawlist.h"
 #include "lib/font.h"
 #include "lib/input-lb.h"
@@ -72,17 +73,6 @@ void GameLoopCountersReset()
 // Main players' integer x positions at the start of the tick: a player that
 // moved makes dust.
 static int dustX[GAME_MAIN_SLOTS + 1];
-
-static int PosInt(float v)
-{
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483520.0f)
-        return INT_MAX;
-    if (v <= -2147483648.0f)
-        return INT_MIN;
-    return (int)v;
-}
 
 static Player *EnabledPlayer(int slot)
 {
@@ -506,7 +496,7 @@ static void ShakeStep()
     if (gv->shakeTime <= 0 || gv->paused || gv->slowAccum != 0)
         return;
     float a = (gv->shakeCounter * gv->shakeFreq + gv->shakePhase) * 3.14159f / 180.0f;
-    gv->shakeY = (int)(sinf(a) * gv->shakeAmpl);
+    gv->shakeY = TruncToInt(sinf(a) * (float)gv->shakeAmpl);
     gv->shakeCounter++;
     if (gv->shakeCounter >= gv->shakeTime) {
         gv->shakeTime = 0;
@@ -567,7 +557,7 @@ int GameLoopTick()
     for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
         Player *pl = PlayerSlotGet(slot);
         if (pl)
-            dustX[slot] = PosInt(pl->posX);
+            dustX[slot] = TruncToInt(pl->posX);
         pl = EnabledPlayer(slot);
         if (!pl)
             continue;
@@ -696,7 +686,7 @@ int GameLoopTick()
     if (gv->activePause < 0) {
         for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
             Player *pl = EnabledPlayer(slot);
-            if (pl && PosInt(pl->posX) != dustX[slot])
+            if (pl && TruncToInt(pl->posX) != dustX[slot])
                 PlayerDustMake(pl);
         }
     }

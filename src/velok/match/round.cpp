@@ -637,8 +637,17 @@ void RoundSceneUpdate()
         }
     }
     PalFxGroupMul(PalGroupMaskMake(0xFFFFFFFFu, 0), 128, 128, 128);
-    // The text element (wintext, or winstext with RoundSceneText) is spawned
-    // with the motif sprites (MotifElemSpawn), not in the build yet.
+    // The scene's text element; the survival results show the side's round
+    // wins in it.
+    if (const ScreenElem *e = cfg.elem) {
+        if (gv->gameLoopMode == GAMELOOP_SURVIVAL_RESULTS) {
+            ScreenElem shown = *e;
+            RoundSceneText(shown.text, sizeof shown.text);
+            MotifElemSpawn(&shown, 0, 0);
+        } else {
+            MotifElemSpawn(e, 0, 0);
+        }
+    }
     r.sceneCounter++;
 }
 
