@@ -11,42 +11,21 @@
 
 const char *const kMotifCharacters[2] = {"brask", "lira"};
 
-enum {
-    SYS_BACK_FIRST = 1,  // night blue to violet
-    SYS_BACK_LAST = 32,
-    SYS_BEAM_FIRST = 33,
-    SYS_BEAM_LAST = 48,
-    SYS_GOLD_FIRST = 49,
-    SYS_GOLD_LAST = 64,
-    SYS_RED_FIRST = 65,
-    SYS_RED_LAST = 72,
-    SYS_BLUE_FIRST = 73,
-    SYS_BLUE_LAST = 80,
-    SYS_METAL_FIRST = 81,
-    SYS_METAL_LAST = 88,
-    SYS_SHADE_FIRST = 89,  // silhouettes
-    SYS_SHADE_LAST = 96,
-    SYS_STRIPE_FIRST = 97,
-    SYS_STRIPE_LAST = 104,
-    SYS_GREY_FIRST = 105,
-    SYS_GREY_LAST = 112,
-    SYS_EDGE = 113,
-};
 
 static ArtPalette SystemPalette()
 {
     ArtPalette p;
-    ArtRamp(&p, SYS_BACK_FIRST, SYS_BACK_LAST, 8, 10, 36, 88, 36, 104);
-    ArtRamp(&p, SYS_BEAM_FIRST, SYS_BEAM_LAST, 60, 40, 110, 200, 150, 220);
-    ArtRamp(&p, SYS_GOLD_FIRST, 56, 255, 255, 224, 255, 214, 70);
-    ArtRamp(&p, 57, SYS_GOLD_LAST, 250, 196, 50, 170, 80, 10);
-    ArtRamp(&p, SYS_RED_FIRST, SYS_RED_LAST, 255, 120, 100, 120, 10, 20);
-    ArtRamp(&p, SYS_BLUE_FIRST, SYS_BLUE_LAST, 130, 190, 255, 10, 30, 120);
-    ArtRamp(&p, SYS_METAL_FIRST, SYS_METAL_LAST, 20, 20, 30, 210, 214, 230);
-    ArtRamp(&p, SYS_SHADE_FIRST, SYS_SHADE_LAST, 30, 20, 50, 6, 4, 12);
-    ArtRamp(&p, SYS_STRIPE_FIRST, SYS_STRIPE_LAST, 30, 26, 70, 50, 40, 100);
-    ArtRamp(&p, SYS_GREY_FIRST, SYS_GREY_LAST, 255, 255, 255, 110, 110, 130);
-    ArtColourSet(&p, SYS_EDGE, 12, 6, 2);
+    ArtRamp(&p, MOTIF_ART_BACK_FIRST, MOTIF_ART_BACK_LAST, 8, 10, 36, 88, 36, 104);
+    ArtRamp(&p, MOTIF_ART_BEAM_FIRST, MOTIF_ART_BEAM_LAST, 60, 40, 110, 200, 150, 220);
+    ArtRamp(&p, MOTIF_ART_GOLD_FIRST, 56, 255, 255, 224, 255, 214, 70);
+    ArtRamp(&p, 57, MOTIF_ART_GOLD_LAST, 250, 196, 50, 170, 80, 10);
+    ArtRamp(&p, MOTIF_ART_RED_FIRST, MOTIF_ART_RED_LAST, 255, 120, 100, 120, 10, 20);
+    ArtRamp(&p, MOTIF_ART_BLUE_FIRST, MOTIF_ART_BLUE_LAST, 130, 190, 255, 10, 30, 120);
+    ArtRamp(&p, MOTIF_ART_METAL_FIRST, MOTIF_ART_METAL_LAST, 20, 20, 30, 210, 214, 230);
+    ArtRamp(&p, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST, 30, 20, 50, 6, 4, 12);
+    ArtRamp(&p, MOTIF_ART_STRIPE_FIRST, MOTIF_ART_STRIPE_LAST, 30, 26, 70, 50, 40, 100);
+    ArtRamp(&p, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 255, 255, 255, 110, 110, 130);
+    ArtColourSet(&p, MOTIF_ART_EDGE, 12, 6, 2);
     return p;
 }
 
@@ -58,8 +37,8 @@ static SffImage Lettering(const ArtPalette &pal, const char *text, int scale, in
     int h = LetterHeight(LETTER_REGULAR, scale) + 8;
     BITMAP *b = ArtBitmap(w, h);
     LetterStamp(b, text, 4, 4, LETTER_REGULAR, scale, first, last);
-    ArtOutline(b, SYS_EDGE);
-    ArtOutline(b, SYS_SHADE_LAST);
+    ArtOutline(b, MOTIF_ART_EDGE);
+    ArtOutline(b, MOTIF_ART_SHADE_LAST);
     SffImage img = ArtImageCropped(b, pal, group, number, w / 2, 4 + GLYPH_REGULAR_BASE * scale / 2);
     destroy_bitmap(b);
     return img;
@@ -69,7 +48,7 @@ static SffImage Lettering(const ArtPalette &pal, const char *text, int scale, in
 static BITMAP *TitleBack()
 {
     BITMAP *b = ArtBitmap(320, 240);
-    ArtGradientRect(b, 0, 0, 319, 239, SYS_BACK_FIRST, SYS_BACK_LAST, true);
+    ArtGradientRect(b, 0, 0, 319, 239, MOTIF_ART_BACK_FIRST, MOTIF_ART_BACK_LAST, true);
     for (int k = 0; k < 5; k++) {
         int x = 30 + k * 64;
         for (int y = 0; y < 240; y++) {
@@ -77,13 +56,13 @@ static BITMAP *TitleBack()
             for (int px = from; px <= to; px++) {
                 float t = 1.0f - fabsf((float)(px - (x + y / 3))) / 7.0f - (float)y / 300.0f;
                 if (t > 0.15f)
-                    putpixel(b, px, y, ArtDither(SYS_BEAM_FIRST, SYS_BEAM_FIRST + 8, t, px, y));
+                    putpixel(b, px, y, ArtDither(MOTIF_ART_BEAM_FIRST, MOTIF_ART_BEAM_FIRST + 8, t, px, y));
             }
         }
     }
     for (int x = 0; x < 320; x++) {
         int top = 200 + (int)(10 * sinf((float)x / 30.0f) + 6 * sinf((float)x / 11.0f + 1.0f));
-        vline(b, x, top, 239, SYS_SHADE_LAST - (x / 7) % 2);
+        vline(b, x, top, 239, MOTIF_ART_SHADE_LAST - (x / 7) % 2);
     }
     return b;
 }
@@ -94,22 +73,22 @@ static BITMAP *Stripes()
     BITMAP *b = ArtBitmap(32, 32);
     for (int y = 0; y < 32; y++)
         for (int x = 0; x < 32; x++)
-            putpixel(b, x, y, ((x + y) / 8) % 2 ? SYS_STRIPE_FIRST : SYS_STRIPE_FIRST + 3);
+            putpixel(b, x, y, ((x + y) / 8) % 2 ? MOTIF_ART_STRIPE_FIRST : MOTIF_ART_STRIPE_FIRST + 3);
     return b;
 }
 
 static BITMAP *Plain()
 {
     BITMAP *b = ArtBitmap(320, 240);
-    ArtGradientRect(b, 0, 0, 319, 239, SYS_BACK_FIRST, SYS_BACK_LAST - 12, true);
+    ArtGradientRect(b, 0, 0, 319, 239, MOTIF_ART_BACK_FIRST, MOTIF_ART_BACK_LAST - 12, true);
     return b;
 }
 
 static BITMAP *TitleBar()
 {
     BITMAP *b = ArtBitmap(320, 24);
-    ArtGradientRect(b, 0, 0, 319, 23, SYS_METAL_FIRST + 2, SYS_METAL_FIRST, true);
-    hline(b, 0, 23, 319, SYS_GOLD_LAST);
+    ArtGradientRect(b, 0, 0, 319, 23, MOTIF_ART_METAL_FIRST + 2, MOTIF_ART_METAL_FIRST, true);
+    hline(b, 0, 23, 319, MOTIF_ART_GOLD_LAST);
     return b;
 }
 
@@ -118,14 +97,14 @@ static BITMAP *TitleBar()
 static BITMAP *VsPanel(bool right)
 {
     BITMAP *b = ArtBitmap(176, 240);
-    int first = right ? SYS_BLUE_FIRST : SYS_RED_FIRST, last = right ? SYS_BLUE_LAST : SYS_RED_LAST;
+    int first = right ? MOTIF_ART_BLUE_FIRST : MOTIF_ART_RED_FIRST, last = right ? MOTIF_ART_BLUE_LAST : MOTIF_ART_RED_LAST;
     for (int y = 0; y < 240; y++) {
         int edge = 160 + (y - 120) / 8;
         for (int x = 0; x < 176; x++) {
             int screen = right ? 144 + x : x;
             if (right ? screen <= edge : screen > edge)
                 continue;
-            int c = screen == edge || screen == edge + 1 ? SYS_GOLD_FIRST + 4
+            int c = screen == edge || screen == edge + 1 ? MOTIF_ART_GOLD_FIRST + 4
                     : ArtDither(last, first + 2, 1.0f - (float)abs(screen - 160) / 160.0f, screen, y);
             putpixel(b, x, y, c);
         }
@@ -154,23 +133,23 @@ static BITMAP *Cursor(int colour, bool done)
 static BITMAP *RandomCell()
 {
     BITMAP *b = ArtBitmap(24, 24);
-    ArtGradientRect(b, 0, 0, 23, 23, SYS_STRIPE_LAST, SYS_STRIPE_FIRST, true);
-    LetterStamp(b, "?", 7, 3, LETTER_REGULAR, 2, SYS_GOLD_FIRST, SYS_GOLD_LAST);
+    ArtGradientRect(b, 0, 0, 23, 23, MOTIF_ART_STRIPE_LAST, MOTIF_ART_STRIPE_FIRST, true);
+    LetterStamp(b, "?", 7, 3, LETTER_REGULAR, 2, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST);
     return b;
 }
 
 static BITMAP *Pip(bool full)
 {
     BITMAP *b = ArtBitmap(7, 7);
-    circlefill(b, 3, 3, 3, SYS_EDGE);
-    circlefill(b, 3, 3, 2, full ? SYS_GOLD_FIRST + 6 : SYS_METAL_FIRST + 2);
+    circlefill(b, 3, 3, 3, MOTIF_ART_EDGE);
+    circlefill(b, 3, 3, 2, full ? MOTIF_ART_GOLD_FIRST + 6 : MOTIF_ART_METAL_FIRST + 2);
     return b;
 }
 
 static BITMAP *Arrow()
 {
     BITMAP *b = ArtBitmap(6, 9);
-    triangle(b, 0, 0, 0, 8, 5, 4, SYS_GOLD_FIRST + 4);
+    triangle(b, 0, 0, 0, 8, 5, 4, MOTIF_ART_GOLD_FIRST + 4);
     return b;
 }
 
@@ -188,21 +167,21 @@ static void SystemSpritesMake(GameFiles *out)
     ArtPalette pal = SystemPalette();
     std::vector<SffImage> images;
     Put(&images, TitleBack(), pal, 0, 0, 160, 0);
-    images.push_back(Lettering(pal, "VELOK", 7, SYS_GOLD_FIRST, SYS_GOLD_LAST, 1, 0));
-    images.push_back(Lettering(pal, "a sample game", 1, SYS_GREY_FIRST, SYS_GREY_LAST, 1, 1));
+    images.push_back(Lettering(pal, "VELOK", 7, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 1, 0));
+    images.push_back(Lettering(pal, "a sample game", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 1, 1));
     Put(&images, Stripes(), pal, 2, 0, 0, 0);
     Put(&images, TitleBar(), pal, 3, 0, 160, 0);
     Put(&images, VsPanel(false), pal, 4, 0, 0, 0);
     Put(&images, VsPanel(true), pal, 4, 1, 175, 0);
-    images.push_back(Lettering(pal, "VS", 5, SYS_GOLD_FIRST, SYS_GOLD_LAST, 4, 2));
+    images.push_back(Lettering(pal, "VS", 5, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 4, 2));
     Put(&images, Plain(), pal, 5, 0, 160, 0);
-    Put(&images, Box(26, 26, SYS_METAL_FIRST + 4, SYS_SHADE_FIRST, SYS_SHADE_LAST), pal, 150, 0, 0, 0);
+    Put(&images, Box(26, 26, MOTIF_ART_METAL_FIRST + 4, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal, 150, 0, 0, 0);
     Put(&images, RandomCell(), pal, 151, 0, 0, 0);
-    Put(&images, Cursor(SYS_RED_FIRST, false), pal, 160, 0, 1, 1);
-    Put(&images, Cursor(SYS_RED_FIRST, true), pal, 161, 0, 1, 1);
-    Put(&images, Cursor(SYS_BLUE_FIRST, false), pal, 162, 0, 1, 1);
-    Put(&images, Cursor(SYS_BLUE_FIRST, true), pal, 163, 0, 1, 1);
-    Put(&images, Box(100, 76, SYS_METAL_LAST - 2, SYS_SHADE_FIRST, SYS_SHADE_LAST), pal, 170, 0, 0, 0);
+    Put(&images, Cursor(MOTIF_ART_RED_FIRST, false), pal, 160, 0, 1, 1);
+    Put(&images, Cursor(MOTIF_ART_RED_FIRST, true), pal, 161, 0, 1, 1);
+    Put(&images, Cursor(MOTIF_ART_BLUE_FIRST, false), pal, 162, 0, 1, 1);
+    Put(&images, Cursor(MOTIF_ART_BLUE_FIRST, true), pal, 163, 0, 1, 1);
+    Put(&images, Box(100, 76, MOTIF_ART_METAL_LAST - 2, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal, 170, 0, 0, 0);
     Put(&images, Arrow(), pal, 171, 0, 8, 8);
     Put(&images, Pip(true), pal, 172, 0, 0, 6);
     Put(&images, Pip(false), pal, 172, 1, 0, 6);
@@ -515,17 +494,17 @@ static void StorySpritesMake(GameFiles *out)
 {
     ArtPalette pal = SystemPalette();
     std::vector<SffImage> images;
-    images.push_back(Lettering(pal, "velokw", 6, SYS_GOLD_FIRST, SYS_GOLD_LAST, 0, 0));
-    images.push_back(Lettering(pal, "an engine for fighting games", 1, SYS_GREY_FIRST, SYS_GREY_LAST, 0, 1));
+    images.push_back(Lettering(pal, "velokw", 6, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 0, 0));
+    images.push_back(Lettering(pal, "an engine for fighting games", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 0, 1));
     Put(&images, TitleBack(), pal, 1, 0, 160, 0);
-    images.push_back(Lettering(pal, "Two fighters meet on the ridge.", 1, SYS_GREY_FIRST, SYS_GREY_LAST, 2, 0));
-    images.push_back(Lettering(pal, "Only one walks down.", 1, SYS_GREY_FIRST, SYS_GREY_LAST, 2, 1));
+    images.push_back(Lettering(pal, "Two fighters meet on the ridge.", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 2, 0));
+    images.push_back(Lettering(pal, "Only one walks down.", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 2, 1));
     // The two fighters as shadows facing each other.
     for (int side = 0; side < 2; side++) {
         BITMAP *b = ArtBitmap(40, 80);
         if (!b)
             continue;
-        int c = SYS_SHADE_LAST;
+        int c = MOTIF_ART_SHADE_LAST;
         circlefill(b, 20, 10, 7, c);
         rectfill(b, 12, 18, 28, 50, c);
         triangle(b, 12, 50, 20, 50, 8, 79, c);

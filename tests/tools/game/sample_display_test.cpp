@@ -18,12 +18,11 @@
 #include "lib/gfx.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
-#include "lib/pcx.h"
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
-#include "lib/vfile.h"
+#include "screenshot.h"
 #include "support/charkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
@@ -80,14 +79,10 @@ uint16_t Rgb565Of(int r, int g, int b)
     return (uint16_t)((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
 }
 
-// The RGB565 colours a sprite set's palette gives the entries first..last.
+// The colours of a sprite set's palette entries first..last.
 std::set<uint16_t> Colours(SprSet *spr, int palSlot, int first, int last)
 {
-    std::set<uint16_t> out;
-    const uint16_t *table = PalColorsGet(SprSetPalAt(spr, palSlot));
-    for (int i = first; i <= last; i++)
-        out.insert(table[i]);
-    return out;
+    return PaletteColours(SprSetPalAt(spr, palSlot), first, last);
 }
 
 class SampleScreen : public TempDirTest {
@@ -173,25 +168,7 @@ protected:
             TimerTick();
         return GameLoopFrame();
     }
-    // The screenshot's pixel as RGB565.
-    uint16_t Shot(int x, int y) const
-    {
-        const unsigned char *p = shot.data() + ((size_t)y * 320 + x) * 3;
-        int r = p[_rgb_r_shift_24 / 8], g = p[_rgb_g_shift_24 / 8], b = p[_rgb_b_shift_24 / 8];
-        return (uint16_t)((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-    }
-    // How many pixels of the box have one of the colours.
-    int Count(int x0, int y0, int x1, int y1, const std::set<uint16_t> &colours) const
-    {
-        int n = 0;
-        for (int y = y0; y <= y1; y++)
-            for (int x = x0; x <= x1; x++)
-                n += colours.count(Shot(x, y)) ? 1 : 0;
-        return n;
-    }
-
     std::vector<CharInfo> entries;
-    std::vector<unsigned char> shot;
 };
 
 TEST_F(SampleScreen, FightScreenOverTheStage)
@@ -217,22 +194,8 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
     DispPresent();
     ASSERT_EQ(DispScreenshot(), 1) << LibErrorMsg;
 
-    // Read back what the screenshot holds, and keep it for a person to see.
-    std::string bytes = ReadFileText("velok0.pcx");
-    ASSERT_FALSE(bytes.empty());
-    MakeDirs(VELOK_TEST_PICTURES);
-    WriteFileText(std::string(VELOK_TEST_PICTURES) + "/sample-fight.pcx", bytes);
-    VFile *f = VFileOpenMem((void *)bytes.data(), (long)bytes.size());
-    ASSERT_NE(f, nullptr);
-    int w = 0, h = 0, bpp = 0, len = 0;
-    unsigned char *px = PcxDecode(f, &w, &h, &bpp, &len, nullptr);
-    VFileClose(f);
-    ASSERT_NE(px, nullptr);
-    ASSERT_EQ(w, 320);
-    ASSERT_EQ(h, 240);
-    ASSERT_EQ(bpp, 24);
-    shot.assign(px, px + len);
-    MemFree(px);
+    Screenshot shot = ScreenshotTake("sample-fight");
+    ASSERT_FALSE(shot.pixels.empty());
 
     SprSet *fs = gv->fightSpr;
     std::set<uint16_t> life = Colours(fs, 0, HUD_LIFE_FIRST, HUD_LIFE_LAST);
@@ -243,7 +206,8 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
     SprSet *ss = gv->stageBg->spr;
     std::set<uint16_t> sky = Colours(ss, 0, RIDGE_SKY_FIRST, RIDGE_CLOUD_LAST);
     std::set<uint16_t> floor = Colours(ss, 0, RIDGE_FLOOR_FIRST, RIDGE_FLOOR_LAST);
-    floor.insert(PalColorsGet(SprSetPalAt(ss, 0))[RIDGE_LINE]);
+    std::set<uint16_t> line = Colours(ss, 0, RIDGE_LINE, RIDGE_LINE);
+    floor.insert(line.begin(), line.end());
     Font *nameFont = FightFontGet(1);
     std::set<uint16_t> white = Colours(nameFont->glyphs, 0, 1, 7);
     Font *timeFont = FightFontGet(2);
@@ -251,45 +215,45 @@ TEST_F(SampleScreen, FightScreenOverTheStage)
 
     // Player 1's bar is full, player 2's three fifths full from its right end.
     const int ly = HUD_LIFE_Y + 2;
-    EXPECT_EQ(Count(HUD_P1_LIFE_X, ly, HUD_P1_LIFE_X + HUD_LIFE_W - 1, ly, life), HUD_LIFE_W);
+    EXPECT_EQ(shot.Count(HUD_P1_LIFE_X, ly, HUD_P1_LIFE_X + HUD_LIFE_W - 1, ly, life), HUD_LIFE_W);
     const int shown = HUD_LIFE_W * 3 / 5;
-    EXPECT_EQ(Count(HUD_P2_LIFE_X - shown + 1, ly, HUD_P2_LIFE_X, ly, life), shown);
-    EXPECT_EQ(Count(HUD_P2_LIFE_X - HUD_LIFE_W + 1, ly, HUD_P2_LIFE_X - shown, ly, back), HUD_LIFE_W - shown);
-    EXPECT_TRUE(frame.count(Shot(HUD_P1_LIFE_X - 2, ly))) << "the bar's frame";
+    EXPECT_EQ(shot.Count(HUD_P2_LIFE_X - shown + 1, ly, HUD_P2_LIFE_X, ly, life), shown);
+    EXPECT_EQ(shot.Count(HUD_P2_LIFE_X - HUD_LIFE_W + 1, ly, HUD_P2_LIFE_X - shown, ly, back), HUD_LIFE_W - shown);
+    EXPECT_TRUE(frame.count(shot.At(HUD_P1_LIFE_X - 2, ly))) << "the bar's frame";
     // Both faces in their frames: the fighters' face colour.
     uint16_t faceColour = Rgb565Of(250, 40, 250);
-    EXPECT_EQ(Shot(10, 10), faceColour);
-    EXPECT_EQ(Shot(309, 10), faceColour);
-    EXPECT_TRUE(frame.count(Shot(4, 20)));
+    EXPECT_EQ(shot.At(10, 10), faceColour);
+    EXPECT_EQ(shot.At(309, 10), faceColour);
+    EXPECT_TRUE(frame.count(shot.At(4, 20)));
     // The timer box with its digits in gold, both names in white.
-    EXPECT_GT(Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, box), 50);
-    EXPECT_GT(Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, gold), 30);
-    EXPECT_GT(Count(HUD_P1_LIFE_X, 18, HUD_P1_LIFE_X + 40, 28, white), 10);
-    EXPECT_GT(Count(HUD_P2_LIFE_X - 40, 18, HUD_P2_LIFE_X, 28, white), 10);
+    EXPECT_GT(shot.Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, box), 50);
+    EXPECT_GT(shot.Count(HUD_TIMER_X - 12, HUD_TIMER_Y + 3, HUD_TIMER_X + 12, HUD_TIMER_Y + 20, gold), 30);
+    EXPECT_GT(shot.Count(HUD_P1_LIFE_X, 18, HUD_P1_LIFE_X + 40, 28, white), 10);
+    EXPECT_GT(shot.Count(HUD_P2_LIFE_X - 40, 18, HUD_P2_LIFE_X, 28, white), 10);
     // The power bars, empty: their middle shows all along.
     std::set<uint16_t> powerMid = Colours(fs, 0, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST);
-    EXPECT_EQ(Count(HUD_P1_LIFE_X, HUD_POWER_Y + 1, HUD_P1_LIFE_X + HUD_POWER_W - 1, HUD_POWER_Y + 1,
+    EXPECT_EQ(shot.Count(HUD_P1_LIFE_X, HUD_POWER_Y + 1, HUD_P1_LIFE_X + HUD_POWER_W - 1, HUD_POWER_Y + 1,
                     powerMid),
               HUD_POWER_W);
     // The combo count in gold at the left; the spark near white over player 2.
-    EXPECT_GT(Count(10, 76, 40, 96, gold), 20);
+    EXPECT_GT(shot.Count(10, 76, 40, 96, gold), 20);
     int hot = 0;
     for (int y = 140; y <= 160; y++)
         for (int x = 190; x <= 230; x++) {
-            uint16_t c = Shot(x, y);
+            uint16_t c = shot.At(x, y);
             hot += (c >> 11) >= 28 && ((c >> 5) & 63) >= 56 && (c & 31) >= 24;
         }
     EXPECT_GT(hot, 10);
     // The announcement in the middle of the screen.
-    EXPECT_GT(Count(100, 80, 220, 120, announce), 200);
+    EXPECT_GT(shot.Count(100, 80, 220, 120, announce), 200);
     // The stage: sky above the mountains, floor below the players' feet.
-    EXPECT_GT(Count(120, 40, 200, 50, sky), 81 * 11 * 9 / 10);
-    EXPECT_GT(Count(120, 205, 200, 215, floor), 81 * 11 * 9 / 10);
+    EXPECT_GT(shot.Count(120, 40, 200, 50, sky), 81 * 11 * 9 / 10);
+    EXPECT_GT(shot.Count(120, 205, 200, 215, floor), 81 * 11 * 9 / 10);
     // And the fighters stand on the ground line.
     uint16_t body = Rgb565Of(40, 200, 220);
-    EXPECT_EQ(Shot(90, RIDGE_GROUND_Y - 10), body);
-    EXPECT_EQ(Shot(230, RIDGE_GROUND_Y - 10), body);
-    EXPECT_NE(Shot(90, RIDGE_GROUND_Y + 2), body);
+    EXPECT_EQ(shot.At(90, RIDGE_GROUND_Y - 10), body);
+    EXPECT_EQ(shot.At(230, RIDGE_GROUND_Y - 10), body);
+    EXPECT_NE(shot.At(90, RIDGE_GROUND_Y + 2), body);
 }
 
 } // namespace
