@@ -7,10 +7,12 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "game/motif.h"
+#include "game/ridge.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
@@ -259,6 +261,34 @@ TEST_F(SampleGame, FightScreenAndStageLoad)
     ASSERT_EQ(StageLoad(), 1) << gv->errorText;
     ASSERT_NE(gv->stageBg, nullptr);
     EXPECT_EQ(gv->stage.zOffset, 200);
+
+    // Wherever the camera may go, the land covers the lower part of the
+    // screen: no sky shows through between the layers.
+    BITMAP *canvas = PixCanvas(0);
+    std::vector<int> rows;
+    PixVbufTargetSet(canvas, &rows);
+    std::set<uint16_t> sky;
+    const unsigned char *rgba = PalDataGet(SprSetPalAt(gv->stageBg->spr, 0));
+    for (int i = RIDGE_SKY_FIRST; i <= RIDGE_SKY_LAST; i++)
+        sky.insert(Rgb565(rgba[i * 4] >> 3, rgba[i * 4 + 1] >> 2, rgba[i * 4 + 2] >> 3));
+    const StageVars &st = gv->stage;
+    for (int cx : {st.boundLeft, 0, st.boundRight})
+        for (int cy : {st.boundHigh, st.boundLow}) {
+            VbufClear(0);
+            BGSetCamera(gv->stageBg, (float)cx, (float)cy);
+            BGDrawLayer(gv->stageBg, 0);
+            int skyAbove = 0, skyBelow = 0;
+            for (int x = 0; x < PIX_W; x++) {
+                for (int y = 0; y < 60; y++)
+                    skyAbove += sky.count(PixGet(canvas, x, y)) ? 1 : 0;
+                for (int y = 170; y < PIX_H; y++)
+                    skyBelow += sky.count(PixGet(canvas, x, y)) ? 1 : 0;
+            }
+            EXPECT_GT(skyAbove, PIX_W * 60 / 2) << "camera at " << cx << "," << cy;
+            EXPECT_EQ(skyBelow, 0) << "camera at " << cx << "," << cy;
+        }
+    destroy_bitmap(canvas);
+    vbufTarget = VbufTarget{};
     EXPECT_NE(ReadFileText("velokw.log").find("Opening fight data file data/fight.def...OK"), std::string::npos);
     ExpectNoComplaint();
 }
