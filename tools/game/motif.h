@@ -2,7 +2,10 @@
 #pragma once
 #include "game/art.h"
 
-// The two characters the select file lists (chars/<name>/<name>.def).
+// The two characters the select file lists (chars/<name>/<name>.def). The
+// screens show their portraits with the axis at the top-left corner: 9000,0
+// of 24x24 in the select cells and the fight screen's faces, 9000,1 of
+// 96x120 on the select and versus screens.
 extern const char *const kMotifCharacters[2];
 
 // Palette entries of the motif's sprites (system and storyboard sprites).
