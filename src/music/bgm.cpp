@@ -185,8 +185,8 @@ int BGMFileKind(const char *name)
     return FILETYPE_UNKNOWN;
 }
 
-// waits for: motif system file (reads "title.bgm", "select.bgm" and "vs.bgm"
-// of [Music] with this, for the menus' record)
+// The motif system file reads "title.bgm", "select.bgm" and "vs.bgm" of
+// [Music] with this, for the menus' record.
 int BGMReadKey(TxtParseFile *tp, BGMRequest *req, const char *key)
 {
     req->name[0] = 0;

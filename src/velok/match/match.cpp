@@ -34,6 +34,7 @@
 #include "velok/match/gameloop.h"
 #include "velok/match/lifebar.h"
 #include "velok/player/afterimg.h"
+#include "velok/player/charpal.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
@@ -630,12 +631,19 @@ static void BlackFrame()
 void MatchTurnsNextMember()
 {
     gv->round.number++;
+    // In survival the other side's team comes in again with new characters.
+    int counted = gv->survivalSide;
+    int redrawn = counted == 1 || counted == 2 ? 3 - counted : 0;
     for (int side = 1; side <= 2; side++) {
         TeamInfo *team = &gv->teams[side - 1];
-        if (gv->round.winner == side || team->current + 1 >= team->entryCount)
+        bool redraw = side == redrawn;
+        if (!redraw && (gv->round.winner == side || team->current + 1 >= team->entryCount))
             continue;
         BlackFrame();
-        team->current++;
+        if (redraw)
+            TeamSetRandom(&gv->teams[counted - 1], team, side - 1, 0);
+        else
+            team->current++;
         TeamOrderFromKeys(side);
         PlayersRebuildSide(side);
         const TeamEntry *f = SideFighters(side);
@@ -648,8 +656,6 @@ void MatchTurnsNextMember()
             pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = life;
         }
     }
-    // waits for: select screen. In survival (a counted side set) the other
-    // side's team is drawn again at random here (TeamSetRandom).
     MatchRoundReset();
     DispFrameSkipReset();
 }

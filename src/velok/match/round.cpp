@@ -647,9 +647,17 @@ void RoundSceneUpdate()
         }
     }
     PalFxGroupMul(PalGroupMaskMake(0xFFFFFFFFu, 0), 128, 128, 128);
-    // waits for: motif system file (MotifElemSpawn of [Win Screen] wintext,
-    // or [Survival Results Screen] winstext with RoundSceneText, with the
-    // motif sprites)
+    // The scene's text element; the survival results show the side's round
+    // wins in it.
+    if (const ScreenElem *e = cfg.elem) {
+        if (gv->gameLoopMode == GAMELOOP_SURVIVAL_RESULTS) {
+            ScreenElem shown = *e;
+            RoundSceneText(shown.text, sizeof shown.text);
+            MotifElemSpawn(&shown, 0, 0);
+        } else {
+            MotifElemSpawn(e, 0, 0);
+        }
+    }
     r.sceneCounter++;
 }
 

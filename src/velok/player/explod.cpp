@@ -938,3 +938,17 @@ int FightElemShow(const ScreenElem *e, int x, int y, int layer)
         return -1;
     return ScreenElemShow(gv->sysExplods, e, gv->fightSpr, gv->fightAnims, gv->fightFonts, x, y, layer);
 }
+
+int MotifElemSpawn(const ScreenElem *e, int x, int y)
+{
+    if (!gv)
+        return -1;
+    return ScreenElemSpawn(gv->sysExplods, e, gv->motifSpr, gv->motifAnims, gv->motifFonts, x, y);
+}
+
+int MotifElemShow(const ScreenElem *e, int x, int y, int layer)
+{
+    if (!gv)
+        return -1;
+    return ScreenElemShow(gv->sysExplods, e, gv->motifSpr, gv->motifAnims, gv->motifFonts, x, y, layer);
+}

@@ -223,8 +223,7 @@ static int QueueOpponents(int which)
         return 1;
     if (!pq.enabled)
         return 0;
-    // waits for: select file (SelectListsAlloc hands ArcadeListOpponents to
-    // PrecacheOpponentsSet when it calls PrecacheInit)
+    // The select file's lists hand their ArcadeListOpponents in when they are made.
     PrecacheOpponentsFn list = pq.opponents.load();
     if (!list)
         return 1;

@@ -129,6 +129,7 @@ protected:
         ASSERT_EQ(MatchTeamsSetup(0), 1) << gv->errorText;
     }
     Player *P(int slot) { return PlayerSlotGet(slot); }
+    int Member1Char() { return P(1) && P(1)->charData ? P(1)->charData->selIndex : -1; }
 
     std::vector<CharInfo> entries;
     BITMAP *canvas = nullptr;
@@ -568,6 +569,27 @@ TEST_F(MatchTest, FreeingReleasesEveryCacheReference)
     ASSERT_EQ(MatchTeamsSetup(1), 1);  // a rematch makes the players again
     EXPECT_EQ(P(3)->var[55], 0);
     EXPECT_EQ(entries[0].cacheRefs, 2);
+}
+
+TEST_F(MatchTest, SurvivalDrawsTheOtherTeamAgainAfterEachRound)
+{
+    Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SIMUL, 2);
+    gv->survivalSide = 1;
+    for (int round = 0; round < 4; round++) {
+        gv->round.winner = round == 3 ? 0 : 1;
+        MatchTurnsNextMember();
+        for (int m = 0; m < 2; m++) {
+            const TeamMember &mem = gv->teams[1].entries[0].members[m];
+            ASSERT_GE(mem.charIndex, 0);
+            EXPECT_EQ(mem.ai, 1);
+            EXPECT_EQ(mem.keySet, 1);
+            ASSERT_NE(P(2 + 2 * m), nullptr);
+            EXPECT_EQ(P(2 + 2 * m)->charData->selIndex, mem.charIndex) << "the side plays its new characters";
+            EXPECT_EQ(gv->sideEntry[1].members[m].charIndex, mem.charIndex);
+        }
+        EXPECT_EQ(Member1Char(), 0) << "the counted side keeps its fighter";
+    }
+    gv->survivalSide = 0;
 }
 
 TEST_F(MatchTest, ReloadLoadsStageAndTeamsAgain)
