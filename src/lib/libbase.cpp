@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +71,21 @@ const char *LibErrorText()
     case LIB_ERR_VIDEOMODE: return "Can't change video mode";
     default: return "Error not defined";
     }
+}
+
+void LibMsgSet(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(LibErrorMsg, sizeof LibErrorMsg, format, ap);
+    va_end(ap);
+}
+
+void LibMsgAppend(const char *text)
+{
+    size_t used = strlen(LibErrorMsg);
+    if (used + 1 < sizeof LibErrorMsg)
+        StrCopy(LibErrorMsg + used, sizeof LibErrorMsg - used, text);
 }
 
 void LibFatal(const char *text)

@@ -43,6 +43,9 @@ void MemFree(void *block);
 void LibSetError(int code);
 int LibGetError();
 const char *LibErrorText();
+// Formats into this thread's LibErrorMsg, or appends a text to it; both bounded.
+void LibMsgSet(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void LibMsgAppend(const char *text);
 
 // Copies the text (or "Error detected." when null) into LibErrorMsg, shows it
 // in a box titled "Error message" and exits with code 1. No clean-up.

@@ -13,6 +13,7 @@
 #include "lib/gfx.h"
 #include "lib/grandom.h"
 #include "lib/libbase.h"
+#include "lib/pal.h"
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
 #include "lib/txtparse.h"
@@ -385,7 +386,7 @@ static int ShadowColour(Player *pl, const ExplodParams *p)
     // Any component of -1 takes the stage's colour.
     if (any)
         return -1;
-    return (c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3;
+    return PalColor565(c[0], c[1], c[2]);
 }
 
 void ExplodParamsApply(Player *pl, Explod *e, const ExplodParams *p, TrigCtx *ctx, int modify)
