@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a normal and a sanitized tree, and runs every test in both.
+# Installs what is missing, builds a normal and a sanitized tree (each with the
+# sample game's data tree in its game/ folder, which the end-to-end tests play),
+# and runs every test in both.
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"
@@ -23,6 +25,15 @@ run_tree() {
 
 run_tree "$VELOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tree "$VELOK_ROOT/build-san" -DCMAKE_BUILD_TYPE=Debug -DVELOK_SANITIZE=ON
+
+# ThreadSanitizer cannot share a binary with AddressSanitizer: a third tree
+# builds only the tests of the threaded code.
+tsan="$VELOK_ROOT/build-tsan"
+cmake -S "$VELOK_ROOT" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_TSAN=ON >/dev/null
+cmake --build "$tsan" --target test_threads -j "$(nproc)"
+echo "== tests in $tsan"
+(cd "$tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
+    ctest -L tsan --output-on-failure -j "$(nproc)") || status=1
 
 # Every fuzz target over its seeds and a few seconds of fuzzing (fuzz/README.md).
 echo "== fuzz targets"

@@ -116,14 +116,7 @@ static int ParseInt(const char *s, const char **end)
 
 static int ScaleCoord(int v, float scale)
 {
-    float f = (float)v * scale;
-    if (std::isnan(f))
-        return 0;
-    if (f >= 2147483647.0f)
-        return INT_MAX;
-    if (f <= -2147483648.0f)
-        return INT_MIN;
-    return (int)f;
+    return TruncToInt((float)v * scale);
 }
 
 static bool IsNumStart(char c)

@@ -10,18 +10,6 @@
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
 
-// Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
-static int TruncToInt(float v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= 2147483648.0f)
-        return INT_MAX;
-    if (v <= -2147483648.0f)
-        return INT_MIN;
-    return (int)v;
-}
-
 DrawList *DrawListCreate(int capacity)
 {
     DrawList *list = (DrawList *)LibCalloc(1, sizeof *list);

@@ -27,9 +27,10 @@ enum FileType {
 enum { LIB_TEXT_LEN = 256 };
 
 // Library-wide state. The out-of-memory flag is set by any failed checked
-// allocation and never cleared by the library.
+// allocation and never cleared by the library. The message text is each
+// thread's own: loaders running on a worker thread write theirs there.
 extern int LibOutOfMemory;
-extern char LibErrorMsg[LIB_TEXT_LEN];
+extern thread_local char LibErrorMsg[LIB_TEXT_LEN];
 extern char LibAssertText[LIB_TEXT_LEN];
 
 void *LibCalloc(size_t count, size_t size);
@@ -42,6 +43,9 @@ void MemFree(void *block);
 void LibSetError(int code);
 int LibGetError();
 const char *LibErrorText();
+// Formats into this thread's LibErrorMsg, or appends a text to it; both bounded.
+void LibMsgSet(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void LibMsgAppend(const char *text);
 
 // Copies the text (or "Error detected." when null) into LibErrorMsg, shows it
 // in a box titled "Error message" and exits with code 1. No clean-up.
@@ -69,6 +73,9 @@ int StrNEq(const char *a, const char *b, int n);
 void StrUpperCopy(char *out, size_t outSize, const char *text);
 // Copies at most outSize - 1 bytes and always terminates (when outSize > 0).
 void StrCopy(char *out, size_t outSize, const char *text);
+// A quoted value gives what stands between its quotes (to the end when the
+// closing quote is missing), an unquoted one the value itself; cut to the buffer.
+void StrUnquote(char *out, size_t outSize, const char *value);
 
 // Either output may be null; each is cut to its size.
 void PathSplit(const char *path, char *dirOut, size_t dirSize, char *nameOut, size_t nameSize);
@@ -84,6 +91,9 @@ int FileReadLe32(FILE *f);
 
 // floor(x + 0.5); NaN gives 0, values beyond the int range saturate.
 int RoundToInt(double x);
+// Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
+int TruncToInt(float x);
+int TruncToInt(double x);
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

@@ -63,6 +63,20 @@ void ErrorAppend(const char *format, const char *name)
     host->errorAppend(text);
 }
 
+// A volume from a definition file plus a configured offset; both are any
+// int, so the sum stops at the ends of the range instead of wrapping round.
+int VolumeSum(int a, int b)
+{
+    long long v = (long long)a + b;
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+}
+
+// The plug-in's volume for the record: its halved volume plus the offset.
+int PluginVolume(const BGM *bgm, const BGMSettings &s)
+{
+    return VolumeSum(SndHalf(bgm->volume), s.mp3Volume);
+}
+
 void Clear(BGM *bgm)
 {
     int volume = bgm->volume;
@@ -134,7 +148,7 @@ void KindResume(BGM *bgm, const BGMSettings &s)
         break;
     case BGM_KIND_PLUGIN:
         be->pluginResume();
-        be->pluginSetVolume(SndHalf(bgm->volume) + s.mp3Volume);
+        be->pluginSetVolume(PluginVolume(bgm, s));
         break;
     case BGM_KIND_CD:
         be->cdResume();
@@ -171,8 +185,8 @@ int BGMFileKind(const char *name)
     return FILETYPE_UNKNOWN;
 }
 
-// waits for: motif system file (reads "title.bgm", "select.bgm" and "vs.bgm"
-// of [Music] with this, for the menus' record)
+// The motif system file reads "title.bgm", "select.bgm" and "vs.bgm" of
+// [Music] with this, for the menus' record.
 int BGMReadKey(TxtParseFile *tp, BGMRequest *req, const char *key)
 {
     req->name[0] = 0;
@@ -228,7 +242,7 @@ int BGMOpen(BGM *bgm, const char *name, int loop)
     case FILETYPE_MP3:
         if (!s.playMp3)
             return 1;
-        be->pluginSetVolume(SndHalf(bgm->volume) + s.mp3Volume);
+        be->pluginSetVolume(PluginVolume(bgm, s));
         if (!be->pluginPlay(name, loop))
             return 1;
         bgm->kind = BGM_KIND_PLUGIN;
@@ -256,7 +270,7 @@ int BGMOpen(BGM *bgm, const char *name, int loop)
             return 1;
         }
         bgm->kind = BGM_KIND_MOD;
-        be->modSetVolume(SndHalf(bgm->volume) + s.modVolume);
+        be->modSetVolume(VolumeSum(SndHalf(bgm->volume), s.modVolume));
         break;
     case FILETYPE_DA: {
         if (!s.playCda)
@@ -265,7 +279,7 @@ int BGMOpen(BGM *bgm, const char *name, int loop)
         int track = CdTrackFromName(name);
         if (track >= 0) {
             if (s.cdaVolume != -1)
-                be->cdSetVolume(s.cdaVolume + bgm->volume);
+                be->cdSetVolume(VolumeSum(s.cdaVolume, bgm->volume));
             bgm->kind = BGM_KIND_CD;
             bgm->cdTrack = track;
         }

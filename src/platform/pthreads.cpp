@@ -83,3 +83,8 @@ void PlatSleep(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0));
 }
+
+void PlatYield()
+{
+    std::this_thread::yield();
+}

@@ -21,3 +21,5 @@ int MutexLock(PlatMutex *handle);
 int MutexUnlock(PlatMutex *handle);
 
 void PlatSleep(int milliseconds);
+// Gives the processor to another thread that is ready to run.
+void PlatYield();

@@ -93,6 +93,17 @@ TEST(LibBase, RoundToIntSaturates)
     EXPECT_EQ(RoundToInt(INFINITY), INT_MAX);
 }
 
+TEST(LibBase, TruncToIntSaturates)
+{
+    EXPECT_EQ(TruncToInt(2.9f), 2);
+    EXPECT_EQ(TruncToInt(-2.9f), -2);
+    EXPECT_EQ(TruncToInt(NAN), 0);
+    EXPECT_EQ(TruncToInt(2147483648.0f), INT_MAX);  // the first float past the range
+    EXPECT_EQ(TruncToInt(2147483520.0f), 2147483520);
+    EXPECT_EQ(TruncToInt(-2147483648.0f), INT_MIN);
+    EXPECT_EQ(TruncToInt(-INFINITY), INT_MIN);
+}
+
 TEST(LibBase, ErrorTexts)
 {
     const char *texts[] = {"Error not defined", "Can't load fonts", "Can't init sound",

@@ -1,5 +1,6 @@
 #include "music/bgm.h"
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -384,6 +385,36 @@ TEST_F(Bgm, VolumesByKind)
     k->Take();
     BGMSetVolume(&r, 10);
     EXPECT_EQ(k->Take(), Calls{});
+}
+
+// Offsets from the configuration and volumes from definition files are any
+// ints: their sums stop at the ends of the range instead of wrapping round.
+TEST_F(Bgm, VolumeSumsFromFilesStopAtTheEndsOfTheRange)
+{
+    k->settings.mp3Volume = k->settings.modVolume = INT_MAX;
+    k->settings.cdaVolume = INT_MAX;
+    BGMPlay(&r, "a.mp3", 1, 100);
+    EXPECT_EQ(k->pluginVolume, INT_MAX);
+    BGMPause(&r);
+    BGMResume(&r);
+    EXPECT_EQ(k->pluginVolume, INT_MAX) << "back to its volume after a pause";
+    BGMPlay(&r, "a.mod", 1, 100);
+    EXPECT_EQ(k->modVolume, INT_MAX);
+    k->Take();
+    BGMPlay(&r, "2.da", 1, 100);
+    EXPECT_EQ(k->Take(), (Calls{"volumes", "modStop", "modFree", "modRemove", "cdInit (default)",
+                                "cdVolume " + std::to_string(INT_MAX), "cdPlay 2 1"}));
+
+    k->settings.mp3Volume = k->settings.modVolume = INT_MIN + 1;
+    k->settings.cdaVolume = INT_MIN;
+    BGMPlay(&r, "b.mp3", 1, -100);
+    EXPECT_EQ(k->pluginVolume, INT_MIN);
+    BGMPlay(&r, "b.mod", 1, -100);
+    EXPECT_EQ(k->modVolume, INT_MIN);
+    k->Take();
+    BGMPlay(&r, "3.da", 1, -100);
+    EXPECT_EQ(k->Take(), (Calls{"volumes", "modStop", "modFree", "modRemove", "cdInit (default)",
+                                "cdVolume " + std::to_string(INT_MIN), "cdPlay 3 1"}));
 }
 
 TEST_F(Bgm, ReadKeyTakesTheFirstWordAndTheLoopKey)

@@ -36,9 +36,13 @@
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/screen.h"
+#include "velok/core/sound.h"
 #include "velok/match/fight.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/p-make.h"
+#include "velok/player/precache.h"
+#include "velok/screens/charlist.h"
+#include "velok/screens/sysfile.h"
 #include "velok/script/st-trig.h"
 
 static const char cfgPath[] = "data/velok.cfg";
@@ -437,12 +441,13 @@ int InitSystemRun(const CmdLineOptions &opt, int *selectFlag)
     LogWrite("Loading system...\n");
     if (opt.motif[0])
         MotifFromOption(opt.motif);
-    // waits for: motif system file (SysFileLoad; when it succeeds, start-up
-    // ends by setting the digital volume from masterwavvolume and leaving the
-    // MIDI volume, SoundSetVolumes(masterwavvolume, -1) of game-level sound,
-    // and "System loaded OK\n")
-    GameErrorAppend("\nError loading system data: %s%s", gv->motifDir.c_str(), gv->motifFile.c_str());
-    return INIT_STEP_SYSTEM;
+    if (!SysFileLoad()) {
+        GameErrorAppend("\nError loading system data: %s%s", gv->motifDir.c_str(), gv->motifFile.c_str());
+        return INIT_STEP_SYSTEM;
+    }
+    SoundSetVolumes(gv->cfg.sound.masterWavVolume, -1);
+    LogWrite("System loaded OK\n");
+    return INIT_DONE;
 }
 
 void InitSystem(CmdLineOptions opt, int *selectFlag)
@@ -468,22 +473,25 @@ void DeinitSystem(int selectFlag)
     printf("\n");
     fflush(stdout);
 
+    // The mode loop has stopped it; a thread still loading would find the cache gone.
+    PrecacheAbort();
+    PrecacheWait();
     LogWrite("Clearing player cache...");
     // Entries that players still use stay loaded (the error text names them).
     LogWrite(!gv || PlayerCacheFlush() ? "OK\n" : "failed\n");
     LogWrite("Freeing character info...");
-    // waits for: select file (SelectListsFree)
+    SelectListsFree();
     LogWrite("OK\n");
     if (selectFlag) {
         LogWrite("Freeing select screen...");
-        // waits for: select file (SelectCharListFree)
+        SelectCharListFree();
         LogWrite("OK\n");
     }
     LogWrite("Freeing fight data...");
     FightDataFree();
     LogWrite("OK\n");
     LogWrite("Freeing system data...");
-    // waits for: motif system file (SysFileFree)
+    SysFileFree();
     LogWrite("OK\n");
 
     if (gv && !gv->startDir.empty())

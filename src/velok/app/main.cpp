@@ -8,7 +8,10 @@
 #include "lib/vbuf.h"
 #include "velok/app/init.h"
 #include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+#include "velok/screens/charlist.h"
 #include "velok/screens/menus.h"
+#include "velok/screens/sysfile.h"
 #include "velok/script/st-trig.h"
 
 // Both buffers cleared and the whole game buffer the drawing target.
@@ -25,6 +28,29 @@ static void GraphicsSetUp()
     TimerFpsWindowSet(30);
     TimerTicksSet(0);
     TimerSpeedSet(60);
+    LogWrite("OK\n");
+}
+
+// The character list, and with the select flag the motif's select file.
+static void SelectDataLoad(int selectFlag)
+{
+    LogWrite("Initializing character info...");
+    if (!SelectListsAlloc())
+        FatalExit();
+    LogWrite("OK\n");
+    if (!selectFlag)
+        return;
+    const char *path = gv->motif->selectFile;
+    LogWrite("Initializing select screen...");
+    if (!SelectDefOpen(path)) {
+        GameErrorAppend("\nCannot load char select data in %s", path);
+        FatalExit();
+    }
+    LogWrite("finding characters...");
+    if (!SelectDefLoad()) {
+        GameErrorAppend("\nError finding characters/stages in %s", path);
+        FatalExit();
+    }
     LogWrite("OK\n");
 }
 
@@ -57,9 +83,7 @@ int main(int argc, char **argv)
         MenuStoryboardPlay(opt.storyboard, "scene");
     } else {
         MenuStoryboardPlay(menuMotif.logoStoryboard, "scene");
-        // waits for: select file ("Initializing character info..." SelectListsAlloc;
-        // with the select flag "Initializing select screen..." SelectDefOpen and
-        // "finding characters..." SelectDefLoad, with their fatal texts)
+        SelectDataLoad(selectFlag);
         // waits for: mode loop (the quick versus match without the select flag;
         // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
         FatalExit();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 
@@ -173,9 +174,12 @@ void CmdLineParse(CmdLineOptions *opt, int argc, char **argv)
 
 static FILE *logFile = nullptr;
 static bool logFirst = true;
+// Characters loading on the pre-caching thread log too.
+static std::mutex logLock;
 
 void LogStateReset()
 {
+    std::lock_guard<std::mutex> hold(logLock);
     if (logFile)
         fclose(logFile);
     logFile = nullptr;
@@ -190,6 +194,7 @@ int LogWrite(const char *format, ...)
     vsnprintf(buf, sizeof buf, format, args);
     va_end(args);
 
+    std::lock_guard<std::mutex> hold(logLock);
     if (logFirst) {
         logFirst = false;
         logFile = PlatFileOpen("velokw.log", "wt");
@@ -219,8 +224,17 @@ int LogWrite(const char *format, ...)
 // shows its reason.
 static char earlyErrorText[512];
 
+// A worker thread's own error text, so that what its loaders write never
+// meets the game thread's text; it hands the text over when it ends.
+static thread_local char *threadErrorText = nullptr;
+static thread_local size_t threadErrorSize = 0;
+
 static char *ErrorText(size_t *size)
 {
+    if (threadErrorText) {
+        *size = threadErrorSize;
+        return threadErrorText;
+    }
     if (gv) {
         *size = sizeof gv->errorText;
         return gv->errorText;
@@ -255,9 +269,30 @@ void GameErrorAppend(const char *format, ...)
     va_end(args);
 }
 
+void GameErrorRedirect(char *buffer, size_t size)
+{
+    bool on = buffer && size > 0;
+    threadErrorText = on ? buffer : nullptr;
+    threadErrorSize = on ? size : 0;
+    if (on)
+        buffer[0] = 0;
+}
+
+const char *GameErrorText()
+{
+    size_t size;
+    return ErrorText(&size);
+}
+
 // ---------------------------------------------------------------- fatal exit
 
 static std::atomic<bool> fatalRunning{false};
+static std::atomic<FatalExitHook> fatalHook{nullptr};
+
+void FatalExitHookSet(FatalExitHook hook)
+{
+    fatalHook = hook;
+}
 
 void FatalExit()
 {
@@ -265,6 +300,8 @@ void FatalExit()
     // must not start the sequence again.
     if (fatalRunning.exchange(true))
         _exit(1);
+    if (FatalExitHook hook = fatalHook.load())
+        hook();
 
     std::string box;
     char para[GAME_ERROR_LEN + 64];
@@ -319,6 +356,21 @@ void FatalExitf(const char *format, ...)
 }
 
 // ---------------------------------------------------------------- warnings
+
+static thread_local std::string *threadWarnings = nullptr;
+
+void WarnLogRedirect(std::string *collect)
+{
+    threadWarnings = collect;
+}
+
+void WarnLogText(const char *text)
+{
+    if (threadWarnings)
+        *threadWarnings += text;
+    else if (gv && gv->warnLog)
+        TextBufAppend(gv->warnLog, text);
+}
 
 void WarnLogAppend(const char *name, int id, int stateNo, const char *text)
 {

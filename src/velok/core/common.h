@@ -1,6 +1,7 @@
 // Command line, status log, fatal exit, warning lines and data-file finding.
 #pragma once
 #include <cstddef>
+#include <string>
 
 enum {
     CMDLINE_NAME_LEN = 64,
@@ -45,12 +46,28 @@ void LogStateReset();
 // Bounded writes into the game error text (no-ops before the game record exists).
 void GameErrorSet(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void GameErrorAppend(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// From now on the calling thread's game error text is the buffer (emptied
+// here) instead of the game record's; null turns this off again. Worker
+// threads keep their own text this way and hand it to the game thread.
+void GameErrorRedirect(char *buffer, size_t size);
+// The calling thread's game error text.
+const char *GameErrorText();
+// Called first by the fatal exit, before the box is made: stops worker
+// threads and collects what they had to say. Null removes it.
+typedef void (*FatalExitHook)();
+void FatalExitHookSet(FatalExitHook hook);
 
 // Warning lines for a player by name, id and state number; the game tick comes
 // from the game record.
 void WarnLogAppend(const char *name, int id, int stateNo, const char *text);
 void WarnLogAppendRedirected(const char *nameA, int idA, int stateA,
                              const char *nameB, int idB, int stateB, const char *text);
+// Appends the text to the warning log; on a thread that collects its
+// warnings, to its collection instead.
+void WarnLogText(const char *text);
+// From now on the calling thread's warning-log text goes into the string,
+// for the game thread to append later; null turns this off.
+void WarnLogRedirect(std::string *collect);
 
 char *StrUnescapePercent(char *text);
 

@@ -3,6 +3,7 @@
 
 #include <allegro.h>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "lib/gfx.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
+#include "lib/spr-read.h"
 #include "lib/txtparse.h"
 #include "music/plugin.h"
 #include "velok/core/common.h"
@@ -326,9 +328,12 @@ static int ReadMisc(TxtParseFile *tp, CfgMisc *m, CfgSound *s)
     m->unloadSystem = 0;
     m->pauseOnDefocus = 0;
     TxtParseIntGet(tp, "playercache", &m->playerCache);
-    m->playerCache += 2;
+    // The largest value already means "no limit": it must not wrap round.
+    m->playerCache = m->playerCache > INT_MAX - 2 ? INT_MAX : m->playerCache + 2;
     TxtParseIntGet(tp, "precache", &m->precache);
     TxtParseIntGet(tp, "bufferedread", &m->bufferedRead);
+    // Sprite and sound files alike are then read whole before parsing.
+    SprReadSetLoadToMemory(m->bufferedRead);
     SndSetLoadToMemory(m->bufferedRead);
     TxtParseIntGet(tp, "unloadsystem", &m->unloadSystem);
     TxtParseIntGet(tp, "pauseondefocus", &m->pauseOnDefocus);

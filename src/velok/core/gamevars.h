@@ -1,6 +1,7 @@
 // The game record: one zeroed block reached through one global pointer.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "velok/core/config.h"
 #include "velok/core/pal.h"
@@ -24,6 +25,9 @@ struct BGDef;
 struct BGElem;
 struct FightData;
 struct SndSet;
+struct Motif;
+struct ScreenElem;
+struct SelectStage;
 
 enum {
     GAME_SPECIAL_COUNT = 11,
@@ -37,6 +41,7 @@ enum {
     FIGHT_ELEM_TEXT_LEN = 64,
     FIGHT_ROUND_SOUNDS = 9,
     FIGHT_FONT_COUNT = 10,
+    MOTIF_FONT_COUNT = 10,
 };
 
 // Variables a team member keeps from round to round and match to match:
@@ -157,6 +162,7 @@ struct ComboCounter {
 struct SceneCfg {
     int fadeInTime, holdTime, fadeOutTime;
     char text[FIGHT_ELEM_TEXT_LEN];
+    const ScreenElem *elem;  // the text element (wintext, winstext) in the motif; null without one
 };
 
 // [Demo Mode] of the motif, as the round reads it.
@@ -385,6 +391,24 @@ struct GameVars {
     // is choosingPlayer), and the training menu of training matches.
     int titleChoice;
     TrainingMenuVars training;
+
+    // The motif (its system file's layouts, null until loaded) with the sets
+    // and fonts that its elements draw with; the select file's stage
+    // list, per-order match counts (one-player and team arcade) and the arcade
+    // order of computer opponents (ended by -1) with the place reached in it.
+    // The character list is charList, charCapacity entries long.
+    Motif *motif;
+    SprSet *motifSpr;
+    SndSet *motifSnd;        // null without a sound file
+    AnimSet *motifAnims;     // the file's own actions; null when it has none
+    Font *motifFonts[MOTIF_FONT_COUNT];  // the first system font where the file names none
+    SelectStage *stageList;
+    int stageCount;
+    int charCapacity;
+    int arcadeMaxMatches[10];
+    int teamMaxMatches[10];
+    std::vector<int> arcadeOrder;
+    int arcadeIndex;
 };
 
 enum GameSpecialFlag {

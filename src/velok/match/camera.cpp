@@ -2,8 +2,10 @@
 #include "velok/match/camera.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "lib/bg.h"
+#include "lib/libbase.h"
 #include "lib/vbuf.h"
 #include "velok/core/gamevars.h"
 #include "velok/match/gameloop.h"
@@ -11,24 +13,12 @@
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 
-// Toward zero, saturating, NaN 0.
-static int Trunc(float v)
-{
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483520.0f)
-        return 2147483647;
-    if (v <= -2147483648.0f)
-        return -2147483647 - 1;
-    return (int)v;
-}
-
 void CameraSetPos(float x, float y)
 {
     gv->cameraX = gv->cameraTargetX = x;
     gv->cameraY = gv->cameraTargetY = y;
-    gv->cameraXi = Trunc(x);
-    gv->cameraYi = Trunc(y);
+    gv->cameraXi = TruncToInt(x);
+    gv->cameraYi = TruncToInt(y);
 }
 
 static Player *EnabledPlayer(int slot)
@@ -95,13 +85,16 @@ void CameraUpdate()
     float d = 1.0f;
     if (left && right && high) {
         float camX = gv->cameraX;
-        int tension = gv->stage.tension;
+        // The tension comes from the stage file and the positions may be
+        // saturated: the sums are taken in 64 bits so that none wraps.
+        int64_t tension = gv->stage.tension;
         // The rooms between the outermost fighters and the follow margins.
-        int a = Trunc((float)(Trunc(left->posX) - tension - LeftWidth(left) - PoseMargin(left)) - camX);
-        int f = Trunc((float)(319 - tension - Trunc(right->posX) - RightWidth(right) - PoseMargin(right)) + camX);
+        int64_t a = TruncToInt((float)((int64_t)TruncToInt(left->posX) - tension - LeftWidth(left) - PoseMargin(left)) - camX);
+        int64_t f =
+            TruncToInt((float)(319 - tension - TruncToInt(right->posX) - RightWidth(right) - PoseMargin(right)) + camX);
         if ((a < 0 && f < 0) || ((a < -1 || f < -1) && a + f < 0)) {
-            int l = Trunc(left->posX) - LeftWidth(left) - 160 - PoseMargin(left);
-            int r = Trunc(right->posX) + RightWidth(right) - 160 + PoseMargin(right);
+            int64_t l = (int64_t)TruncToInt(left->posX) - LeftWidth(left) - 160 - PoseMargin(left);
+            int64_t r = (int64_t)TruncToInt(right->posX) + RightWidth(right) - 160 + PoseMargin(right);
             tx = (float)((l + r) / 2);
         } else if (a < -1) {
             tx = gv->cameraX + (float)a;
@@ -112,11 +105,11 @@ void CameraUpdate()
             d = fabsf(left->velX);
         if (fabsf(right->velX) > d && f < 0 && a > 0)
             d = fabsf(right->velX);
-        ty = (float)Trunc((float)gv->stage.floorTension + high->posY) * gv->stage.verticalFollow;
+        ty = (float)TruncToInt((float)gv->stage.floorTension + high->posY) * gv->stage.verticalFollow;
     }
 
     if (gv->round.state != 0) {
-        tx = (float)(Trunc(oldTx + tx) / 2);
+        tx = (float)(TruncToInt(oldTx + tx) / 2);
         ty = 0.85f * oldTy + 0.15f * ty;
     } else {
         gv->cameraX = tx;
@@ -144,7 +137,7 @@ void CameraUpdate()
                 gv->cameraY = ty;
         }
     }
-    if ((float)Trunc(fabsf(gv->cameraX - tx)) <= 2.0f * d)
+    if ((float)TruncToInt(fabsf(gv->cameraX - tx)) <= 2.0f * d)
         gv->cameraX = tx;
 
     // Left first, then right: bounds the wrong way round give the right bound.
@@ -156,32 +149,32 @@ void CameraUpdate()
         gv->cameraY = (float)gv->stage.boundHigh;
     if (gv->cameraY > (float)gv->stage.boundLow)
         gv->cameraY = (float)gv->stage.boundLow;
-    gv->cameraXi = Trunc(gv->cameraX);
-    gv->cameraYi = Trunc(gv->cameraY);
+    gv->cameraXi = TruncToInt(gv->cameraX);
+    gv->cameraYi = TruncToInt(gv->cameraY);
     ZScalesUpdate();
 }
 
 void StageBgDraw()
 {
     BGDef *bg = gv->stageBg;
-    BGSetCameraEx(bg, (float)gv->cameraXi, (float)gv->cameraYi, (float)-gv->shakeX, (float)-gv->shakeY);
+    BGSetCameraEx(bg, (float)gv->cameraXi, (float)gv->cameraYi, -(float)gv->shakeX, -(float)gv->shakeY);
     BGDrawLayer(bg, 0);
 
     gv->stageZOffset = gv->stage.zOffset;
     // Without the linked element the file's ground line holds.
     const BGElem *link = bg ? gv->stage.groundElem : nullptr;
     if (link)
-        gv->stageZOffset = Trunc((float)link->startY + gv->cameraY * link->deltaY + (float)gv->stage.zOffset + 0.999999f);
+        gv->stageZOffset = TruncToInt((float)link->startY + gv->cameraY * link->deltaY + (float)gv->stage.zOffset + 0.999999f);
 
     if (!vbufTarget.pixels || gv->shakeY == 0)
         return;
     int w = vbufTarget.width, h = vbufTarget.height;
     // The rows the shake uncovers, never more than the target has.
-    int rows = gv->shakeY > 0 ? gv->shakeY : -gv->shakeY;
+    int64_t rows = gv->shakeY > 0 ? gv->shakeY : -(int64_t)gv->shakeY;
     if (rows > h)
         rows = h;
     if (gv->shakeY > 0)
-        VbufRectFill(0, h - rows, w - 1, h - 1, 0);
+        VbufRectFill(0, h - (int)rows, w - 1, h - 1, 0);
     else
-        VbufRectFill(0, 0, w - 1, rows - 1, 0);
+        VbufRectFill(0, 0, w - 1, (int)rows - 1, 0);
 }

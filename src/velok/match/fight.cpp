@@ -1,6 +1,7 @@
 // Fight-screen file: the lifebar, power-bar, face, name, timer, combo, round and win-icon layouts and the files they name.
 #include "velok/match/fight.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -19,23 +20,6 @@
 enum { FIGHT_KEY_LEN = 96, FIGHT_PATH_LEN = GAME_DIR_LEN };
 
 // ---------------------------------------------------------------- screen elements
-
-// A quoted value gives what stands between its quotes, an unquoted one the
-// value itself; cut to the buffer.
-static void TextValueCopy(const char *value, char *out, size_t outSize)
-{
-    if (value[0] != '"') {
-        StrCopy(out, outSize, value);
-        return;
-    }
-    value++;
-    const char *end = strchr(value, '"');
-    size_t n = end ? (size_t)(end - value) : strlen(value);
-    if (n > outSize - 1)
-        n = outSize - 1;
-    memcpy(out, value, n);
-    out[n] = 0;
-}
 
 // A fresh element read under a prefix made from a format and a number.
 static void ElemRead(TxtParseFile *tp, ScreenElem *e, const char *format, int n)
@@ -173,7 +157,7 @@ static int ComboRead(TxtParseFile *tp, FightCombo *c)
     StrCopy(c->text, sizeof c->text, "%i Hit!");
     const char *text = TxtParseValueGet(tp, "text.text");
     if (text)
-        TextValueCopy(text, c->text, sizeof c->text);
+        StrUnquote(c->text, sizeof c->text, text);
     TxtParseScan(tp, "pos", "%i,%i", &c->posX, &c->posY);
     TxtParseIntGet(tp, "start.x", &c->startX);
     TxtParseScan(tp, "counter.font", "%i,%i", &c->counterFont, &c->counterBank);
@@ -241,8 +225,9 @@ static int RoundRead(TxtParseFile *tp, FightRoundElems *re)
     SndKeyRead(tp, "KO.snd", &fr->koSnd);
     SndKeyRead(tp, "DKO.snd", &fr->dkoSnd);
     SndKeyRead(tp, "TO.snd", &fr->toSnd);
-    fr->koTime += 10;
-    fr->koSndTime += 10;
+    // Raised by 10, held at the top of the int range.
+    fr->koTime = fr->koTime > INT_MAX - 10 ? INT_MAX : fr->koTime + 10;
+    fr->koSndTime = fr->koSndTime > INT_MAX - 10 ? INT_MAX : fr->koSndTime + 10;
     TxtParseIntGet(tp, "win.time", &fr->winTime);
     ElemReadPreset(tp, &re->win, "win", nullptr);
     ElemRead(tp, &re->win2, "win2", 0);

@@ -11,6 +11,7 @@
 #include "lib/anim-lib.h"
 #include "lib/bg.h"
 #include "lib/disp.h"
+#include "lib/libbase.h"
 #include "lib/drawlist.h"
 #include "lib/font.h"
 #include "lib/input-lb.h"
@@ -28,6 +29,7 @@
 #include "velok/player/p-update.h"
 #include "velok/core/pal.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 #include "velok/match/camera.h"
 #include "velok/match/debug.h"
 #include "velok/match/lifebar.h"
@@ -71,17 +73,6 @@ void GameLoopCountersReset()
 // Main players' integer x positions at the start of the tick: a player that
 // moved makes dust.
 static int dustX[GAME_MAIN_SLOTS + 1];
-
-static int PosInt(float v)
-{
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483520.0f)
-        return INT_MAX;
-    if (v <= -2147483648.0f)
-        return INT_MIN;
-    return (int)v;
-}
 
 static Player *EnabledPlayer(int slot)
 {
@@ -415,12 +406,14 @@ int GameLoopFrame()
         disp.noFrameWait = 1;
     }
     if (gv->restartRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         MatchRoundReset();
         gv->restartRequest = 0;
     }
     if (gv->reloadRequest) {
-        // waits for: pre-caching thread (aborted and waited for here).
+        PrecacheAbort();
+        PrecacheWait();
         if (!MatchReload())
             return -1;
         gv->reloadRequest = 0;
@@ -472,7 +465,13 @@ int GameLoopFrame()
 
 void GameLoopLeave()
 {
-    // The pre-caching thread is stopped here when it runs (pre-caching module).
+    // In a one-player match the thread loads the next opponents on through
+    // the screens that follow.
+    bool onePlayer = gv->arcadeSide || gv->survivalSide;
+    if (PrecacheIsRunning() && (gv->quit || !onePlayer)) {
+        PrecacheAbort();
+        PrecacheWait();
+    }
     gv->gameLoopMode = 0;
     disp.drawn2x = 0;
     DispFrameSkipReset();
@@ -497,7 +496,7 @@ static void ShakeStep()
     if (gv->shakeTime <= 0 || gv->paused || gv->slowAccum != 0)
         return;
     float a = (gv->shakeCounter * gv->shakeFreq + gv->shakePhase) * 3.14159f / 180.0f;
-    gv->shakeY = (int)(sinf(a) * gv->shakeAmpl);
+    gv->shakeY = TruncToInt(sinf(a) * (float)gv->shakeAmpl);
     gv->shakeCounter++;
     if (gv->shakeCounter >= gv->shakeTime) {
         gv->shakeTime = 0;
@@ -558,7 +557,7 @@ int GameLoopTick()
     for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
         Player *pl = PlayerSlotGet(slot);
         if (pl)
-            dustX[slot] = PosInt(pl->posX);
+            dustX[slot] = TruncToInt(pl->posX);
         pl = EnabledPlayer(slot);
         if (!pl)
             continue;
@@ -687,7 +686,7 @@ int GameLoopTick()
     if (gv->activePause < 0) {
         for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
             Player *pl = EnabledPlayer(slot);
-            if (pl && PosInt(pl->posX) != dustX[slot])
+            if (pl && TruncToInt(pl->posX) != dustX[slot])
                 PlayerDustMake(pl);
         }
     }

@@ -1,6 +1,8 @@
 // Stage file and match loading: the stage, both sides' players and team sprites, the match and round set-up, the step to the next member, and freeing a match.
 #include "velok/match/match.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <strings.h>
@@ -32,12 +34,14 @@
 #include "velok/match/gameloop.h"
 #include "velok/match/lifebar.h"
 #include "velok/player/afterimg.h"
+#include "velok/player/charpal.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 
 enum { STAGE_PATH_LEN = 1024 };
 
@@ -93,11 +97,6 @@ static void FloatKey(TxtParseFile *tp, const char *key, float *out, float dflt)
     TxtParseFloatGet(tp, key, out);
 }
 
-static int Clamp255(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
-}
-
 // Each group reader: 1, or 0 with the message in the game error text.
 static int CameraRead(TxtParseFile *tp, const char *path)
 {
@@ -139,8 +138,10 @@ static int PlayerInfoRead(TxtParseFile *tp, const char *path)
     }
     for (int p = 0; p < 2; p++) {
         st.playerFacing[p] = Facing(st.playerFacing[p]);
-        // Players 3 and 4 stand 25 pixels behind their partners.
-        st.playerX[p + 2] = st.playerX[p] + (p == 0 ? -25 : 25);
+        // Players 3 and 4 stand 25 pixels behind their partners (held in the
+        // int range: the file's positions may lie at its ends).
+        int64_t x = (int64_t)st.playerX[p] + (p == 0 ? -25 : 25);
+        st.playerX[p + 2] = (int)(x < INT_MIN ? INT_MIN : x > INT_MAX ? INT_MAX : x);
         st.playerY[p + 2] = st.playerY[p];
         st.playerZ[p + 2] = st.playerZ[p];
         st.playerFacing[p + 2] = st.playerFacing[p];
@@ -216,7 +217,7 @@ static void ShadowRead(TxtParseFile *tp)
         TxtParseFloatGet(tp, "yscale", &gv->stageShadowYScale);
         TxtParseScan(tp, "fade.range", "%i,%i", &gv->stageShadowFadeLow, &gv->stageShadowFadeHigh);
     }
-    gv->stageShadowColour = (Clamp255(rgb[0]) >> 3) << 11 | (Clamp255(rgb[1]) >> 2) << 5 | Clamp255(rgb[2]) >> 3;
+    gv->stageShadowColour = PalColor565(rgb[0], rgb[1], rgb[2]);
     gv->stageReflect = 0;
     if (TxtParseGroupSet(tp, "Reflection") >= 0)
         TxtParseIntGet(tp, "intensity", &gv->stageReflect);
@@ -363,6 +364,8 @@ static void SlotFree(int slot)
 
 void MatchPlayersFree()
 {
+    // Players go away only while no character loads beside them.
+    PrecacheWait();
     BGMStop(&gv->stageBgm);
     for (int slot = 1; gv->players && slot <= gv->playerSlotCount; slot++)
         SlotFree(slot);
@@ -490,6 +493,13 @@ static int FramesPerCount()
     return gv->fightRound.framesPerCount < 1 ? 1 : gv->fightRound.framesPerCount;
 }
 
+int MatchRoundTimeFull()
+{
+    // The counts and the frames per count come from files: held in the int range.
+    int64_t ticks = ((int64_t)gv->options.time + 1) * FramesPerCount() - 1;
+    return (int)(ticks > INT_MAX ? INT_MAX : ticks < INT_MIN ? INT_MIN : ticks);
+}
+
 void MatchRoundReset()
 {
     SndChannelStopAll();
@@ -506,7 +516,7 @@ void MatchRoundReset()
     gv->slowTime = gv->slowRate = gv->slowAccum = 0;
     r.endTick = gv->overTime;
     bool untimed = gv->matchKind == MATCH_KIND_TRAINING || gv->demo || gv->survivalSide == 1 || gv->survivalSide == 2;
-    r.timeLeft = untimed ? -1 : (gv->options.time + 1) * FramesPerCount() - 1;
+    r.timeLeft = untimed ? -1 : MatchRoundTimeFull();
 
     for (int slot = 1; slot <= GAME_MAIN_SLOTS && slot <= gv->playerSlotCount; slot++) {
         Player *pl = PlayerSlotGet(slot);
@@ -616,12 +626,19 @@ static void BlackFrame()
 void MatchTurnsNextMember()
 {
     gv->round.number++;
+    // In survival the other side's team comes in again with new characters.
+    int counted = gv->survivalSide;
+    int redrawn = counted == 1 || counted == 2 ? 3 - counted : 0;
     for (int side = 1; side <= 2; side++) {
         TeamInfo *team = &gv->teams[side - 1];
-        if (gv->round.winner == side || team->current + 1 >= team->entryCount)
+        bool redraw = side == redrawn;
+        if (!redraw && (gv->round.winner == side || team->current + 1 >= team->entryCount))
             continue;
         BlackFrame();
-        team->current++;
+        if (redraw)
+            TeamSetRandom(&gv->teams[counted - 1], team, side - 1, 0);
+        else
+            team->current++;
         TeamOrderFromKeys(side);
         PlayersRebuildSide(side);
         const TeamEntry *f = SideFighters(side);
@@ -634,8 +651,6 @@ void MatchTurnsNextMember()
             pl->life = pl->lifeMax = pl->lifeShown[0] = pl->lifeShown[1] = life;
         }
     }
-    // waits for: select screen. In survival (a counted side set) the other
-    // side's team is drawn again at random here (TeamSetRandom).
     MatchRoundReset();
     DispFrameSkipReset();
 }

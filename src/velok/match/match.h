@@ -10,6 +10,8 @@ int StageLoad();
 // 1, or 0 with the reason in the game error text.
 int MatchTeamsSetup(int side);
 void MatchRoundReset();
+// A round's whole time in ticks: (Time option + 1) x frames per count - 1.
+int MatchRoundTimeFull();
 void MatchPlayersPlace();
 // After a round that did not end the match: the next round, and the next group of a side that lost it.
 void MatchTurnsNextMember();

@@ -1,11 +1,14 @@
 // Round state machine: intro, fight, round over and win poses; how rounds and matches end; announcements; scene fades.
 #include "velok/match/round.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/safefmt.h"
+#include "lib/textbuf.h"
 #include "lib/vbuf.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
@@ -17,6 +20,7 @@
 #include "velok/player/helper.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
+#include "velok/player/precache.h"
 #include "velok/player/proj.h"
 
 enum { ROUND_OVER_CAP = 900 };
@@ -57,6 +61,11 @@ static Player *EnabledPlayer(int slot)
 static int MainSlotCount()
 {
     return gv->playerSlotCount < GAME_MAIN_SLOTS ? gv->playerSlotCount : GAME_MAIN_SLOTS;
+}
+
+static int SatInt(int64_t v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
 }
 
 static int FramesPerCount()
@@ -187,15 +196,16 @@ static int SideStanding(int side)
 {
     const TeamEntry &s = Fighters(side);
     LIB_ASSERT(s.memberCount > 0 && s.memberCount <= TEAM_MEMBER_MAX);
-    int sum = 0;
+    // In 64 bits: a life in the millions times 1000 is past the int range.
+    int64_t sum = 0;
     for (int i = 0; i < s.memberCount; i++) {
         Player *pl = PlayerSlotGet(s.members[i].slot);
         if (!pl)
             continue;
-        int lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
-        sum += pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
+        int64_t lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
+        sum += (int64_t)pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
     }
-    return sum / s.memberCount;
+    return SatInt(sum / s.memberCount);
 }
 
 // -1 no fighter seen, 0 standing, 1 down.
@@ -373,6 +383,34 @@ static void SlowSet(int rate)
     gv->slowAccum = rate;
 }
 
+// While the round ends, the characters that may fight next load: a losing
+// side's next member, else the next arcade opponents when the human side
+// wins the match against the computer side, else the side's own characters.
+static void RoundPrecache()
+{
+    int human = HumanSide();
+    int matchWinner = MatchWinnerGet();
+    for (int side = 1; side <= 2; side++) {
+        if (gv->round.winner == side)
+            continue;
+        const TeamInfo *team = &gv->teams[side - 1];
+        int next = team->current + 1;
+        if (next >= 1 && next < team->entryCount && next < TEAM_ENTRY_MAX) {
+            if (gv->warnLog)
+                TextBufPrintf(gv->warnLog, "start pre-caching team %i next %i\n", side, next);
+            const TeamEntry *entry = &team->entries[next];
+            for (int m = 0; m < entry->memberCount && m < TEAM_MEMBER_MAX; m++)
+                if (entry->members[m].charIndex >= 0)
+                    PrecacheQueueChar(entry->members[m].charIndex);
+        } else if (human && side != human && matchWinner == human) {
+            PrecacheQueueNextOpponents();
+        } else {
+            PrecacheQueueList(team);
+        }
+    }
+    PrecacheStart();
+}
+
 static int State3()
 {
     RoundVars &r = gv->round;
@@ -398,8 +436,8 @@ static int State3()
                 pl->noInput = 1;
         }
     }
-    // At over.hittime the pre-caching thread would be handed the next
-    // characters; it is not in the build yet.
+    if (r.tick == fr.overHitTime && PrecacheIsEnabled())
+        RoundPrecache();
     if (r.tick >= fr.overWaitTime + 180)
         r.hitDetect = 0;
     bool allDone = true;
@@ -419,7 +457,9 @@ static int State3()
         if (pl)
             pl->state.ctrl = 0;
     }
-    gv->slowTime = 0;
+    // Slow motion ends here even when players came to rest before its time
+    // ran out (the countdown clears the rate only when the time reaches 0).
+    gv->slowTime = gv->slowRate = gv->slowAccum = 0;
     return 4;
 }
 
@@ -445,7 +485,7 @@ static void RoundCount()
         for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
             Player *pl = PlayerSlotGet(s.members[i].slot);
             if (pl)
-                PlayerLifeSet(pl, pl->life + regain * pl->lifeMax / 1000);
+                PlayerLifeSet(pl, SatInt((int64_t)pl->life + (int64_t)regain * pl->lifeMax / 1000));
         }
     }
 }
@@ -492,13 +532,14 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // The results log line (MatchRoundLogWrite) and waiting for the
-        // pre-caching thread come with their modules.
+        // waits for: match results log (MatchRoundLogWrite)
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)
                 pl->roundsExisted++;
         }
+        // The next member is made from the cache: nothing may load into it now.
+        PrecacheWait();
         GameLoopBlackFrames();
         MatchTurnsNextMember();
     }
@@ -606,8 +647,17 @@ void RoundSceneUpdate()
         }
     }
     PalFxGroupMul(PalGroupMaskMake(0xFFFFFFFFu, 0), 128, 128, 128);
-    // The text element (wintext, or winstext with RoundSceneText) is spawned
-    // with the motif sprites (MotifElemSpawn), not in the build yet.
+    // The scene's text element; the survival results show the side's round
+    // wins in it.
+    if (const ScreenElem *e = cfg.elem) {
+        if (gv->gameLoopMode == GAMELOOP_SURVIVAL_RESULTS) {
+            ScreenElem shown = *e;
+            RoundSceneText(shown.text, sizeof shown.text);
+            MotifElemSpawn(&shown, 0, 0);
+        } else {
+            MotifElemSpawn(e, 0, 0);
+        }
+    }
     r.sceneCounter++;
 }
 

@@ -11,6 +11,7 @@
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
+#include "velok/match/match.h"
 #include "velok/match/training.h"
 #include "velok/player/p-make.h"
 #include "velok/player/p-update.h"
@@ -93,7 +94,7 @@ static void Revive()
         PowerFill(pl);
     }
     if (gv->matchKind != MATCH_KIND_TRAINING && !gv->demo)
-        gv->round.timeLeft = (gv->options.time + 1) * gv->fightRound.framesPerCount - 1;
+        gv->round.timeLeft = MatchRoundTimeFull();
 }
 
 static void DebugKeys(int key, bool ctrl, bool shift)

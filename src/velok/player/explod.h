@@ -160,5 +160,7 @@ int ScreenElemShow(ExplodList *list, const ScreenElem *e, SprSet *spr, AnimSet *
 // The same in the system list with the fight screen's sprites, actions and fonts.
 int FightElemSpawn(const ScreenElem *e, int x, int y);
 int FightElemShow(const ScreenElem *e, int x, int y, int layer);
-// waits for: motif system file (MotifElemSpawn and MotifElemShow: the same
-// with the motif's sprites, actions and fonts, made ready first)
+// The same with the motif's sprites, actions and fonts (the front end's
+// screens, the win screen and the survival results).
+int MotifElemSpawn(const ScreenElem *e, int x, int y);
+int MotifElemShow(const ScreenElem *e, int x, int y, int layer);

@@ -1610,7 +1610,7 @@ int AIEventReact(Player *pl)
                 else
                     Release(pl, KEYBUF_DOWN);
             }
-            return 0;
+            return AI_REACT_TICK_END;
         }
     }
     if (!ai->inGuard)
@@ -1815,9 +1815,11 @@ void AIPlayerUpdate(Player *pl)
                     Press(pl, KEYBUF_DOWN);
             }
             break;
-        case AI_SUB_REACT:
-            again |= AIEventReact(pl);
+        case AI_SUB_REACT: {
+            int r = AIEventReact(pl);
+            again = r == AI_REACT_TICK_END ? 0 : again | r;
             break;
+        }
         default:
             SubSet(pl, AI_SUB_FREE);
             again = 1;

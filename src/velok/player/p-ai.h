@@ -213,7 +213,9 @@ int AISampleHitTest(const Player *attacker, const AISample *attack, const Player
 // The number of learned moves that answer the planned-against move in time;
 // their slots + 1 stand in the candidate list, which ends with a zero.
 int AISampleChoose(Player *pl, int level);
-// One reaction step; 1 when the reaction ended.
+// One reaction step: 0 the reaction goes on, 1 it ended, AI_REACT_TICK_END
+// a guard was taken and nothing else may run this tick.
+enum { AI_REACT_TICK_END = -1 };
 int AIEventReact(Player *pl);
 
 // The learning of one tick; advance is the player's run flag.

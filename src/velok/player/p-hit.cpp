@@ -7,6 +7,7 @@
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
+#include "lib/libbase.h"
 #include "lib/clsn.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
@@ -213,14 +214,7 @@ static void PowerGive(Player *v, int amount)
 // damage x factor + 0.5 in double, clamped into int before the conversion.
 static int ScaleDamage(int damage, float factor)
 {
-    double v = (double)damage * (double)factor + 0.5;
-    if (v != v)
-        return 0;
-    if (v >= (double)INT_MAX)
-        return INT_MAX;
-    if (v <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)v;
+    return TruncToInt((double)damage * (double)factor + 0.5);
 }
 
 static int ClampInt(long long v)
@@ -988,12 +982,14 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
         ProjContact(o, p, CONTACT_HIT);
         v->getHit.hitByMask[1] = 511;
         v->getHit.hitByTime[1] = 0;
+        if (!ovr)
+            PalFxGive(v, hd);
+        // An overridden hit shows its spark as a player's does.
+        HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
         if (ovr) {
             if (ovr->stateNo != -1)
                 PlayerStateSet(v, ovr->stateNo);
         } else {
-            PalFxGive(v, hd);
-            HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
             if (hd->p1StateNo != -1)
                 PlayerStateSet(o, hd->p1StateNo);
             if (hd->p2GetP1State)

@@ -122,7 +122,15 @@ CharData *PlayerCacheLoad(int charIndex)
         return nullptr;
     }
     cd->selIndex = charIndex;
-    std::lock_guard<std::mutex> hold(cacheLock);
+    std::unique_lock<std::mutex> hold(cacheLock);
+    if (e->cacheData) {
+        // The other thread loaded it meanwhile: one copy is kept, shared.
+        CharData *kept = e->cacheData;
+        e->cacheRefs++;
+        hold.unlock();
+        CharDataFree(cd);
+        return kept;
+    }
     e->cacheRefs = 1;
     e->cacheData = cd;  // published complete
     gv->cacheLoaded++;
@@ -384,8 +392,7 @@ static void MissingAdd(std::string *text, int *count, const char *item)
 
 static void WarnText(const std::string &text)
 {
-    if (gv->warnLog)
-        TextBufAppend(gv->warnLog, text.c_str());
+    WarnLogText(text.c_str());
 }
 
 void PlayerRequiredCheck(Player *pl)

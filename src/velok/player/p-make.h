@@ -17,13 +17,24 @@ enum {
 };
 
 // A select-list entry: the first fields belong to the player cache, the
-// definition file name and directory say what to load.
+// definition file name and directory say what to load; the rest come from
+// the select file.
 struct CharInfo {
     int cacheRefs;
     int cacheStamp;
     CharData *cacheData;  // null when not loaded
     char defFile[CHARINFO_PATH_LEN];
-    char dir[CHARINFO_PATH_LEN];
+    char dir[CHARINFO_PATH_LEN];  // ends in a separator; a zip character's is its archive
+    char stage[CHARINFO_PATH_LEN];   // the arcade stage: empty, a stage file or "random"
+    char music[CHARINFO_PATH_LEN];   // the arcade music, lower case
+    int stageFlag;                   // 3 when the stage belongs in the stage list
+    int cell;                        // column + columns x row of its grid cell
+    int palMask;                     // bit n - 1: the character has palette file n (1 to 12)
+    int palDefaults[4];              // 1 to 12
+    int order;                       // arcade order 0 to 9; -1 never an arcade opponent
+    char introStoryboard[CHARINFO_PATH_LEN];
+    char endingStoryboard[CHARINFO_PATH_LEN];
+    int palFree;                     // the palettes no player has reserved
 };
 
 // The slot table: 4 main slots and the helper slots. 1, or 0 when memory runs out.

@@ -68,10 +68,10 @@ static MenuMotif MotifDefault()
     return m;
 }
 
-// waits for: motif system file (SysFileLoad fills this record from [Files]
+// SysFileLoad (screens/sysfile) fills this record from [Files]
 // logo.storyboard and intro.storyboard, [Music] title.bgm, [Title Info], [Option Info], [Demo
 // Mode] title.waittime, the TitleBG and OptionBG backgrounds, the system
-// sounds and the motif fonts; until then the menus run on these defaults)
+// sounds and the motif fonts; without a motif the menus run on these defaults.
 MenuMotif menuMotif = MotifDefault();
 
 // ---------------------------------------------------------------- shared by the menus

@@ -56,13 +56,7 @@ static void ExprFatal(const char *format, ...)
 
 int ExprFloatToInt(float value)
 {
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return INT_MAX;
-    if (value <= -2147483648.0f)
-        return INT_MIN;
-    return (int)value;
+    return TruncToInt(value);
 }
 
 int ExprIsTrue(int32_t value, int tag)

@@ -127,8 +127,12 @@ void SCtrlSuperPauseApply(const PauseParams *p, Player *pl, Player *powerOwner)
     if (anim < -1) {
         PlayerWarn(pl, "negative spark animno ignored");
     } else if (anim != -1) {
-        float x = pl->posX + ExprEvalFloat(pl, &p->pos[0]) * (float)pl->facing;
-        float y = pl->posY + ExprEvalFloat(pl, &p->pos[1]);
+        // Sparks stand in stage space, where the ground line lies below the
+        // stage's top: the player's place there is its screen position plus
+        // the camera.
+        PlayerZScaleUpdate(pl);
+        float x = ExprEvalFloat(pl, &p->pos[0]) * (float)pl->facing + gv->cameraX + pl->screenX;
+        float y = ExprEvalFloat(pl, &p->pos[1]) + gv->cameraY + pl->screenY;
         HitSparkMake(pl, anim, x, y, !p->animCommon, pl->facing < 0, 0);
     }
 

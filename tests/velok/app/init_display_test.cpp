@@ -20,10 +20,12 @@
 #include "platform/pwinmsg.h"
 #include "support/fightkit.h"
 #include "support/gamekit.h"
+#include "support/motifkit.h"
 #include "support/testkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/screen.h"
 #include "velok/match/fight.h"
+#include "velok/screens/sysfile.h"
 
 namespace {
 
@@ -128,9 +130,10 @@ protected:
 TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
 {
     GameTreeWrite();
+    MotifKitMake().Write("data");
     std::string printed;
-    ASSERT_EQ(Run(Options({"-nosound", "-nojoy"}), &printed), INIT_STEP_SYSTEM);
-    EXPECT_EQ(Log(),
+    ASSERT_EQ(Run(Options({"-nosound", "-nojoy"}), &printed), INIT_DONE) << gv->errorText;
+    EXPECT_EQ(Log().substr(0, Log().find("  Load system fonts")),
               "Command line: velokw -nosound -nojoy\n"
               "Allocating game variables\n"
               "Reading configuration file...OK\n"
@@ -147,10 +150,13 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
               "Reinitializing input engine...OK\n"
               "Remapping keys...Reinitializing input engine...OK\n"
               "Options loaded OK\n"
-              "Loading system...\n");
+              "Loading system...\n"
+              "  Load system file data/system.def...OK\n");
+    EXPECT_EQ(Log("  Fight data loaded"), "  Fight data loaded OK\nSystem loaded OK\n");
     EXPECT_EQ(printed, "Initializing keyboard.\nInitializing sound...sound is disabled\nInitializing graphics.\n");
-    // The motif's system file is the first module start-up cannot reach yet.
-    EXPECT_STREQ(gv->errorText, "\nError loading system data: data/system.def");
+    ASSERT_NE(gv->motif, nullptr);
+    EXPECT_EQ(gv->motifFonts[1] != gv->sysFont[0], true);
+    EXPECT_NE(gv->fight, nullptr);
 
     EXPECT_EQ(selectFlag, 1);
     EXPECT_EQ(gv->quickVs, 0);
@@ -172,8 +178,7 @@ TEST_F(StartUp, RunsInOrderAndShutsDownInReverse)
     ASSERT_EQ(InputRemapGet(remap.data()), 1);
     EXPECT_EQ(remap[17], 200);
 
-    // Shutdown frees a loaded fight screen (the sanitizers see a leak otherwise).
-    ASSERT_EQ(FightDefLoad(FightKitMake().Write().c_str()), 1) << gv->errorText;
+    // Shutdown frees the motif and the fight screen (the sanitizers see a leak otherwise).
     gv->loadTimeBg = 90;
     gv->loadTimePlayer[0] = 18;
     gv->loadTimePlayer[1] = 36;
@@ -243,7 +248,8 @@ TEST_F(StartUp, CommandLineReachesTheRecord)
         ASSERT_EQ(Run(Options({"-nosound", "-nojoy", "-r", m.motif})), INIT_STEP_SYSTEM);
         EXPECT_EQ(gv->motifDir, m.dir);
         EXPECT_EQ(gv->motifFile, m.file);
-        EXPECT_EQ(gv->errorText, std::string("\nError loading system data: ") + m.dir + m.file);
+        std::string path = std::string(m.dir) + m.file;
+        EXPECT_EQ(gv->errorText, "Can't open " + path + "\nError loading system data: " + path);
         ShutDownTwice();
     }
 }
@@ -315,7 +321,8 @@ TEST_F(StartUp, FailureAtEachStepLeavesAShutdownThatWorks)
          LIB_ERR_FONTS},
         {"second font", [] { std::filesystem::remove("font/f-6x9.fnt"); }, {}, INIT_STEP_FONTS, "f-6x9.fnt",
          LIB_ERR_FONTS},
-        {"motif", [] {}, {}, INIT_STEP_SYSTEM, "\nError loading system data: data/system.def", 0},
+        {"motif", [] {}, {}, INIT_STEP_SYSTEM, "Can't open data/system.def\nError loading system data: data/system.def",
+         0},
         {"plug-in host", [] { PlatWinHook(PlatWinGameWindow(), PluginWndProc); }, {}, INIT_STEP_SOUND,
          "Window procedure hook failed", 0},
     };

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "support/gamekit.h"
+#include "support/motifkit.h"
 #include "support/testkit.h"
 
 namespace {
@@ -28,7 +29,7 @@ protected:
     }
 };
 
-TEST_F(Velokw, StartsUpToTheMotifAndStopsThroughTheFatalBox)
+TEST_F(Velokw, WithoutAMotifStartUpStopsThroughTheFatalBox)
 {
     GameTreeWrite();
     Outcome o = Run("-nosound -nojoy");
@@ -57,10 +58,39 @@ TEST_F(Velokw, StartsUpToTheMotifAndStopsThroughTheFatalBox)
               "Remapping keys...Reinitializing input engine...OK\n"
               "Options loaded OK\n"
               "Loading system...\n"
-              "Exit with an error.\n"
+              "  Load system file data/system.def...Exit with an error.\n"
               "\nLog file successfully closed.\n");
     EXPECT_EQ(o.out, "Initializing keyboard.\nInitializing sound...sound is disabled\nInitializing graphics.\n");
-    EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: \nError loading system data: data/system.def\n\n");
+    EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: Can't open data/system.def\n"
+                     "Error loading system data: data/system.def\n\n");
+}
+
+TEST_F(Velokw, LoadsTheMotifAndItsSelectFile)
+{
+    GameTreeWrite();
+    MotifKit kit = MotifKitMake();
+    kit.select = "[Options]\n[Characters]\nkit\n";
+    kit.Write("data");
+    SelectCharWrite("chars/kit", "kit.def", SelectChar());
+    Outcome o = Run("-nosound -nojoy");
+    EXPECT_NE(o.log.find("Options loaded OK\nLoading system...\n  Load system file data/system.def...OK\n"),
+              std::string::npos)
+        << o.log;
+    EXPECT_NE(o.log.find("  Fight data loaded OK\nSystem loaded OK\nInitialize OK\nSet up graphics...timer...OK\n"
+                         "Initializing character info...OK\n"
+                         "Initializing select screen...finding characters...OK\n"),
+              std::string::npos)
+        << o.log;
+
+    // A select file without characters stops the program with its context.
+    kit.select = "[Options]\n[Characters]\nnobody\n";
+    kit.Write("data");
+    o = Run("-nosound -nojoy");
+    EXPECT_EQ(o.code, 1);
+    EXPECT_NE(o.log.find("Initializing select screen...finding characters...Exit with an error.\n"), std::string::npos)
+        << o.log;
+    EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: \n[Characters]: No character could be found\n"
+                     "Error finding characters/stages in select.def\n\n");
 }
 
 TEST_F(Velokw, WithoutADisplayItSaysSo)

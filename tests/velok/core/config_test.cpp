@@ -1,6 +1,7 @@
 #include "velok/core/config.h"
 
 #include <allegro.h>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
+#include "lib/spr-read.h"
 #include "music/plugin.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -217,6 +219,7 @@ TEST_F(Config, ValuesAndClamps)
         {"Sound Win", "cdadevice = dddddddddddddddddddddddddddddddddddddddd",
          [](const SysConfig &c) { return (int)strlen(c.sound.cdaDevice); }, 31},
         {"Misc", "playercache = 3", [](const SysConfig &c) { return c.misc.playerCache; }, 5},
+        {"Misc", "playercache = 2147483647", [](const SysConfig &c) { return c.misc.playerCache; }, INT_MAX},
         {"Misc", "pauseondefocus = 1", [](const SysConfig &c) { return c.sound.pauseBgmOnDefocus; }, 1},
         {"Misc", "precache = 1", [](const SysConfig &c) { return c.misc.precache; }, 1},
         {"Arcade", "team.AIramp.end = 4,2", [](const SysConfig &c) { return c.arcade.aiRamp[1][2] * 10 + c.arcade.aiRamp[1][3]; }, 42},
@@ -284,6 +287,17 @@ TEST_F(Config, PluginLinesAreRegisteredInFileOrderOnce)
     ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
     EXPECT_EQ(PluginSlotCount(), 2);
     EXPECT_EQ(PluginFindByExt("a.xm"), -1);
+}
+
+// Buffered reading is the sprite reader's setting as much as the sound
+// loader's: both read whole files into memory before parsing them.
+TEST_F(Config, BufferedReadReachesTheSpriteReader)
+{
+    ASSERT_EQ(Load(With("Misc", "bufferedread = 1")), 1) << gv->errorText;
+    EXPECT_EQ(gv->cfg.misc.bufferedRead, 1);
+    EXPECT_EQ(SprReadLoadToMemory(), 1);
+    ASSERT_EQ(Load(baseCfg), 1) << gv->errorText;
+    EXPECT_EQ(SprReadLoadToMemory(), 0);
 }
 
 TEST_F(Config, DebugSwitchesAreAlwaysOn)

@@ -1,5 +1,8 @@
 #include "velok/match/camera.h"
 
+#include <allegro.h>
+
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -163,6 +166,25 @@ TEST_F(CameraTest, PausesAndScenes)
     EXPECT_FLOAT_EQ(gv->cameraTargetX, 5.0f);
 }
 
+TEST_F(CameraTest, StageValuesAtTheEndsOfTheIntRangeDoNotWrap)
+{
+    gv->round.state = 0;
+    // A tension of -2^31 leaves wide rooms on both sides: the target stays.
+    gv->stage.tension = INT_MIN;
+    P(1)->posX = 100;
+    P(2)->posX = 290;
+    CameraUpdate();
+    EXPECT_FLOAT_EQ(gv->cameraTargetX, 0.0f);
+    // Fighters at both ends of the int range with the largest tension: the middle.
+    gv->stage.tension = INT_MAX;
+    CameraSetPos(0, 0);
+    P(1)->posX = -1e30f;
+    P(2)->posX = 1e30f;
+    CameraUpdate();
+    EXPECT_FLOAT_EQ(gv->cameraTargetX, -160.0f);
+    EXPECT_FLOAT_EQ(gv->cameraX, -100.0f);
+}
+
 TEST_F(CameraTest, AStateRunMovesTheCamera)
 {
     gv->round.state = 0;
@@ -203,9 +225,13 @@ TEST_F(CameraTest, StageBackDrawnWithGroundLineAndShakeBands)
     StageBgDraw();
     EXPECT_EQ(Pixel(5, 1), 0);
     EXPECT_EQ(Pixel(5, 2), BgRed(4));
-    gv->shakeY = 100000;
-    StageBgDraw();
-    EXPECT_EQ(Pixel(5, 0), 0) << "a band never larger than the target";
+    for (int shake : {100000, INT_MIN}) {
+        clear_to_color(canvas, 0);
+        gv->shakeY = shake;
+        StageBgDraw();
+        EXPECT_EQ(Pixel(5, 0), 0) << "a band never larger than the target";
+        EXPECT_EQ(Pixel(5, 239), 0);
+    }
 
     gv->stage.groundElem = nullptr;
     StageBgDraw();

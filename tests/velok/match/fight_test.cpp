@@ -1,6 +1,7 @@
 // Fight-screen file: defaults, the values read, screen elements, every missing group and file, the status log, freeing and the palette list.
 #include "velok/match/fight.h"
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -204,6 +205,13 @@ TEST_F(FightLoad, ValuesAndTheirRules)
     EXPECT_EQ(FightFontGet(1), gv->fightFonts[1]);
     EXPECT_EQ(FightFontGet(-1), nullptr);
     EXPECT_EQ(FightFontGet(10), nullptr);
+}
+
+TEST_F(FightLoad, KoTimesAtTheTopOfTheIntRangeStayThere)
+{
+    ASSERT_EQ(LoadWith("Round", {"KO.time = 2147483647", "KO.sndtime = 2147483640"}), 1) << gv->errorText;
+    EXPECT_EQ(gv->fightRound.koTime, INT_MAX);
+    EXPECT_EQ(gv->fightRound.koSndTime, INT_MAX);
 }
 
 TEST_F(FightLoad, ScreenElementKindsAndFields)

@@ -1,5 +1,6 @@
 #include "velok/match/gameloop.h"
 
+#include <thread>
 #include <vector>
 
 #include "lib/disp.h"
@@ -17,7 +18,11 @@
 #include "lib/array.h"
 #include "lib/libbase.h"
 #include "lib/txtparse.h"
+#include "support/precachekit.h"
 #include "support/roundkit.h"
+#include "platform/pthreads.h"
+#include "velok/match/match.h"
+#include "velok/player/precache.h"
 #include "velok/player/chardef.h"
 #include "velok/player/keybuf.h"
 #include "velok/core/pal.h"
@@ -601,4 +606,50 @@ TEST_F(Loop, NoMusicFlagPausesTheStageMusicUntilItIsClear)
     EXPECT_EQ(k->pumps, 3);
     BGMStop(&gv->stageBgm);
     BgmKitRemove();
+}
+
+TEST_F(Loop, PreCachingStopsBeforeARestartAndOnLeavingUnlessAOnePlayerMatchGoesOn)
+{
+    using Ints = std::vector<int>;
+    entries.resize(4);
+    gv->charList = entries.data();
+    gv->charCount = (int)entries.size();
+    ASSERT_EQ(PrecacheInit(1), 1);
+    {
+        PrecacheFake fake;
+        fake.holdAt = 1;
+        PrecacheQueueChar(1);
+        PrecacheQueueChar(2);
+        ASSERT_EQ(PrecacheStart(), 1);
+        fake.WaitHeld();
+        // The load in progress ends on its own time, well after the abort.
+        std::thread opener([&fake] {
+            PlatSleep(200);
+            fake.Open();
+        });
+        gv->restartRequest = 1;
+        Frame();
+        opener.join();
+        EXPECT_EQ(gv->restartRequest, 0);
+        EXPECT_EQ(PrecacheIsRunning(), 0);
+        EXPECT_EQ(fake.Loads(), (Ints{1})) << "aborted before the round restarts";
+
+        auto leave = [&](int arcadeSide, int quit) {
+            PrecacheQueueChar(3);
+            PrecacheStart();
+            gv->arcadeSide = arcadeSide;
+            gv->quit = quit;
+            GameLoopLeave();
+            return PrecacheIsRunning();
+        };
+        EXPECT_EQ(leave(1, 0), 1) << "the next opponents go on loading";
+        EXPECT_EQ(leave(1, 1), 0);
+        EXPECT_EQ(leave(0, 0), 0);
+
+        // Players are freed only with the thread collected.
+        leave(1, 0);
+        MatchPlayersFree();
+        EXPECT_EQ(PrecacheIsRunning(), 0);
+    }
+    PrecacheInit(0);
 }

@@ -1,6 +1,7 @@
 #include "velok/match/match.h"
 
 #include <allegro.h>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -128,6 +129,7 @@ protected:
         ASSERT_EQ(MatchTeamsSetup(0), 1) << gv->errorText;
     }
     Player *P(int slot) { return PlayerSlotGet(slot); }
+    int Member1Char() { return P(1) && P(1)->charData ? P(1)->charData->selIndex : -1; }
 
     std::vector<CharInfo> entries;
     BITMAP *canvas = nullptr;
@@ -468,6 +470,21 @@ TEST_F(MatchTest, RoundResetPlacesAndResetsPlayers)
     EXPECT_EQ(p1->aiControlled, 1);
 }
 
+TEST_F(MatchTest, StartsAndRoundTimeAtTheEndsOfTheIntRange)
+{
+    StageKit kit;
+    kit.playerInfo = "[PlayerInfo]\np1startx = -2147483648\np1starty = 0\np1startz = 0\np1facing = 1\n"
+                     "p2startx = 2147483647\np2starty = 0\np2startz = 0\np2facing = -1\n"
+                     "leftbound = -300\nrightbound = 300\ntopbound = 0\nbotbound = 0\n";
+    kit.Write("stages/kit.def");
+    gv->fightRound.framesPerCount = INT_MAX;
+    Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SINGLE, 1);
+    // Players 3 and 4 stay at the ends rather than wrap to the other one.
+    EXPECT_EQ(gv->stage.playerX[2], INT_MIN);
+    EXPECT_EQ(gv->stage.playerX[3], INT_MAX);
+    EXPECT_EQ(gv->round.timeLeft, INT_MAX);
+}
+
 TEST_F(MatchTest, BackgroundResetAtRoundsWhenTheStageAsks)
 {
     StageKit kit;
@@ -552,6 +569,27 @@ TEST_F(MatchTest, FreeingReleasesEveryCacheReference)
     ASSERT_EQ(MatchTeamsSetup(1), 1);  // a rematch makes the players again
     EXPECT_EQ(P(3)->var[55], 0);
     EXPECT_EQ(entries[0].cacheRefs, 2);
+}
+
+TEST_F(MatchTest, SurvivalDrawsTheOtherTeamAgainAfterEachRound)
+{
+    Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SIMUL, 2);
+    gv->survivalSide = 1;
+    for (int round = 0; round < 4; round++) {
+        gv->round.winner = round == 3 ? 0 : 1;
+        MatchTurnsNextMember();
+        for (int m = 0; m < 2; m++) {
+            const TeamMember &mem = gv->teams[1].entries[0].members[m];
+            ASSERT_GE(mem.charIndex, 0);
+            EXPECT_EQ(mem.ai, 1);
+            EXPECT_EQ(mem.keySet, 1);
+            ASSERT_NE(P(2 + 2 * m), nullptr);
+            EXPECT_EQ(P(2 + 2 * m)->charData->selIndex, mem.charIndex) << "the side plays its new characters";
+            EXPECT_EQ(gv->sideEntry[1].members[m].charIndex, mem.charIndex);
+        }
+        EXPECT_EQ(Member1Char(), 0) << "the counted side keeps its fighter";
+    }
+    gv->survivalSide = 0;
 }
 
 TEST_F(MatchTest, ReloadLoadsStageAndTeamsAgain)

@@ -6,6 +6,7 @@
 #include "lib/pal.h"
 #include "lib/snd-lib.h"
 #include "lib/timer.h"
+#include "support/precachekit.h"
 #include "support/roundkit.h"
 #include "support/voicekit.h"
 #include "velok/core/sound.h"
@@ -13,6 +14,7 @@
 #include "velok/player/proj.h"
 #include "velok/player/explod.h"
 #include "velok/player/p-make.h"
+#include "velok/player/precache.h"
 
 namespace {
 
@@ -154,6 +156,32 @@ TEST_F(Round, ZeroLifeMaximumCountsAsOne)
     EXPECT_EQ(gv->round.winner, 1);
 }
 
+TEST_F(Round, LivesInTheMillionsStandAndRegainWithoutWrapping)
+{
+    // 3,000,000 x 1000 is past the int range: side 1 at full life must still
+    // stand above side 2 at a third.
+    StateAt(2, 100);
+    gv->round.timeLeft = 0;
+    P(1)->life = P(1)->lifeMax = 3000000;
+    P(2)->lifeMax = 3000000;
+    P(2)->life = 1000000;
+    RoundUpdate();
+    EXPECT_EQ(gv->round.endKind, ROUND_END_TIME_OVER);
+    EXPECT_EQ(gv->round.winner, 1);
+
+    // 400 per mille of 6,000,000 is past the int range before the division.
+    Reset();
+    StateAt(4, gv->overWinTime);
+    gv->round.endKind = ROUND_END_KO;
+    gv->round.winner = 1;
+    gv->side[0].regainBase = 400;
+    P(1)->lifeMax = 6000000;
+    P(1)->life = 1000000;
+    RoundUpdate();
+    EXPECT_EQ(gv->round.wins[0], 1);
+    EXPECT_EQ(P(1)->life, 3400000);
+}
+
 TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
 {
     TeamEntry &s = gv->sideEntry[0];
@@ -210,8 +238,11 @@ TEST_F(Round, RoundOverWaitsForPlayersButNotPast900)
     EXPECT_EQ(gv->round.state, 4);
 
     Reset();
-    StateAt(3, 0);
+    StateAt(3, 10);
     gv->round.endKind = ROUND_END_KO;
+    // Everyone at rest before the slow motion has run its time.
+    gv->slowTime = 40;
+    gv->slowRate = gv->slowAccum = 200;
     SettleAll();
     Kill(2);
     P(2)->state.ctrl = 0;
@@ -220,6 +251,9 @@ TEST_F(Round, RoundOverWaitsForPlayersButNotPast900)
     EXPECT_EQ(gv->round.state, 4) << "standing idle with control, or lying in 5150";
     EXPECT_EQ(P(1)->state.ctrl, 0);
     EXPECT_EQ(gv->round.hitDetect, 0);
+    EXPECT_EQ(gv->slowTime, 0);
+    EXPECT_EQ(gv->slowRate, 0) << "the win poses run at full speed";
+    EXPECT_EQ(gv->slowAccum, 0);
 }
 
 TEST_F(Round, DrawsCountUnderTheDrawSettings)
@@ -701,4 +735,93 @@ TEST_F(RoundSound, TheMatchsLastFadeTurnsTheSoundDown)
         EXPECT_EQ(SndGetDigiVolume(), c.digital);
         EXPECT_EQ(SndGetMidiVolume(), c.midi);
     }
+}
+
+namespace {
+
+// Rounds with pre-caching on, over a fake cache: characters 1 to 5 are not
+// loaded, 0 is the field's.
+class RoundPrecache : public Round {
+protected:
+    void SetUp() override
+    {
+        Round::SetUp();
+        entries.resize(6);
+        gv->charList = entries.data();
+        gv->charCount = (int)entries.size();
+        ASSERT_EQ(PrecacheInit(1), 1);
+    }
+    void TearDown() override
+    {
+        PrecacheOpponentsSet(nullptr);
+        PrecacheInit(0);
+        Round::TearDown();
+    }
+    // The round over at over.hittime, won by a side (0 a draw).
+    void OverHit(int winner)
+    {
+        StateAt(3, gv->fightRound.overHitTime);
+        gv->round.winner = winner;
+        gv->round.endKind = winner ? ROUND_END_KO : ROUND_END_TIME_OVER;
+        gv->round.counted = 0;
+        RoundUpdate();
+        PrecacheWait();
+    }
+};
+
+} // namespace
+
+TEST_F(RoundPrecache, RoundOverLoadsWhatMayFightNextAndTheRoundEndWaitsForIt)
+{
+    using Ints = std::vector<int>;
+    PrecacheFake fake;
+    // Turns: the losing side's next member.
+    TeamSetup(&gv->teams[1], 2, TEAM_MODE_TURNS, 2);
+    gv->teams[1].entries[0].members[0].charIndex = 0;
+    gv->teams[1].entries[1].members[0].charIndex = 3;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3}));
+    EXPECT_NE(Warnings().find("start pre-caching team 2 next 1"), std::string::npos);
+
+    // Arcade, the human side about to win the match: the next opponents.
+    gv->arcadeSide = 1;
+    TeamSetup(&gv->teams[1], 2, TEAM_MODE_SINGLE, 1);
+    gv->teams[1].entries[0].members[0].charIndex = 0;
+    PrecacheOpponentsSet([](int *out, int which) {
+        out[0] = which ? 4 : 0;
+        out[1] = 5;
+        return 2;
+    });
+    gv->round.wins[0] = gv->side[0].roundsToWin - 1;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4})) << "as many as the computer team holds";
+
+    // The human side loses: its own characters are kept (cached, so renewed).
+    gv->round.wins[0] = 0;
+    entries[0].cacheStamp = -1;
+    OverHit(2);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4}));
+    EXPECT_EQ(entries[0].cacheStamp, gv->cacheStamp + 4);
+
+    // Off: nothing is queued.
+    PrecacheInit(0);
+    gv->arcadeSide = 0;
+    OverHit(1);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4}));
+    PrecacheInit(1);
+
+    // A round that does not end the match collects the thread before the
+    // next round is made.
+    PrecacheQueueChar(5);
+    ASSERT_EQ(PrecacheStart(), 1);
+    StateAt(4, gv->round.endTick);
+    gv->round.winner = 1;
+    gv->round.counted = 1;
+    gv->round.wins[0] = 1;
+    for (int i = 0; i < 6; i++)
+        TimerTick();
+    EXPECT_EQ(RoundUpdate(), 1);
+    EXPECT_EQ(gv->round.matchOver, 0);
+    EXPECT_EQ(PrecacheIsRunning(), 0);
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4, 5}));
 }

@@ -180,6 +180,32 @@ TEST_F(PlayerMakeTest, CharacterLoadedOnAnotherThreadIsSeenWhole)
     EXPECT_TRUE(PlayerCacheHasRoom());
 }
 
+TEST_F(PlayerMakeTest, TwoThreadsLoadingOneCharacterKeepOneSharedCopy)
+{
+    for (int round = 0; round < 4; round++) {
+        std::atomic<int> ready{0};
+        CharData *other = nullptr;
+        std::thread loader([&] {
+            ready++;
+            while (ready < 2) {
+            }
+            other = PlayerCacheLoad(1);
+        });
+        ready++;
+        while (ready < 2) {
+        }
+        CharData *mine = PlayerCacheLoad(1);
+        loader.join();
+        ASSERT_NE(mine, nullptr);
+        EXPECT_EQ(other, mine);
+        EXPECT_EQ(entries[1].cacheRefs, 2);
+        EXPECT_EQ(gv->cacheLoaded, 1);
+        PlayerCacheRelease(1, 0);
+        PlayerCacheRelease(1, 0);
+        EXPECT_EQ(PlayerCacheFlush(), 1);
+    }
+}
+
 TEST_F(PlayerMakeTest, CacheFailuresAndFatalTexts)
 {
     gv->cfg.misc.playerCache = 1;

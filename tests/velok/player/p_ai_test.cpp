@@ -524,6 +524,26 @@ TEST_F(AIField, ReactionsPressButtonsMoveAndGuardByTheDraws)
         Keys(p);
     }
 
+    // A guard taken in the step that entered the reaction ends the tick: a
+    // second reaction must not change it (here it would let go of down).
+    o->state.moveType = MOVETYPE_A;
+    p->state.time = 0;
+    p->ai.sub = AI_SUB_FREE;
+    p->ai.subTicks = 0;
+    p->ai.plan.has = 0;
+    p->ai.pendingCount = 0;
+    AIEventsClear(p);
+    SeedFor({{60, 0, 0},                                                   // to the reaction
+             {6, 0, 2}, {6, 3, 5}, {8, 1, 7}, {100, 0, 22}, {100, 0, 24},  // guard, crouching
+             {6, 0, 2}, {6, 3, 5}, {8, 1, 7}, {100, 0, 22}, {100, 25, 99}});  // guard, standing
+    AIPlayerUpdate(p);
+    EXPECT_EQ(p->ai.sub, AI_SUB_REACT);
+    EXPECT_EQ(Keys(p), (std::vector<int>{KEYBUF_BACK, KEYBUF_DOWN}));
+    for (int b = 1; b <= KEYBUF_BUTTONS; b++)
+        if (p->keyBuf.held[b])
+            KeyBufPush(&p->keyBuf, b | R);
+    Keys(p);
+
     // Without the configuration key, or with no commands, nothing is marked.
     gv->cfg.arcade.aiCheat = 0;
     o->state.moveType = MOVETYPE_I;

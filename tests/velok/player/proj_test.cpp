@@ -398,6 +398,25 @@ TEST_F(ProjField, HitsLandOnPlayersAndTheLastOneEndsTheProjectile)
     EXPECT_EQ(p2->pendingDamage, before) << "locked while its pause and miss time run";
 }
 
+TEST_F(ProjField, AnOverriddenHitShowsItsSparkAndGoesIntoTheOverrideState)
+{
+    gv->explods = ExplodListCreate(4, nullptr);
+    p2->hitOverride[0] = {1, 0xfff, 200, 10, 0};
+    int i = Launch("projanim = 300\npostype = p2\noffset = 0, -30\nattr = S, NP\ndamage = 30\nsparkno = S301\n"
+                   "sparkxy = 5, -10\npalfx.time = 5");
+    ASSERT_GE(i, 0);
+    Update();
+    PlayerHitDetectAll();
+    EXPECT_EQ(p2->state.stateNo, 200);
+    EXPECT_EQ(p2->getHit.lastHitter, p1);
+    ASSERT_EQ(gv->explods->live, 1) << "the spark shows as for any hit";
+    EXPECT_EQ(AnimObjActionNo(gv->explods->records[0].anim), 301);
+    EXPECT_FLOAT_EQ(gv->explods->records[0].posX, 225.0f);
+    EXPECT_EQ(p2->palFx.time, 0) << "the palette effect is the hit's only without an override";
+    ExplodListFree(gv->explods);
+    gv->explods = nullptr;
+}
+
 TEST_F(ProjField, GuardsHitLocksAndTeamsDecide)
 {
     p2->guarding = 1;

@@ -2,10 +2,13 @@
 #include <functional>
 #include <string>
 
+#include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "support/fieldkit.h"
+#include "support/sprkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
+#include "velok/player/explod.h"
 #include "velok/player/player.h"
 
 namespace {
@@ -304,4 +307,31 @@ TEST_F(EffectTest, SuperPauseDarkensTheOthersAndProtectsThePauser)
     EXPECT_EQ(Ctrl("type = SuperPause\nanim = Q 3"), nullptr);
     EXPECT_NE(std::string(gv->errorText).find("Error parsing SuperPause"), std::string::npos) << gv->errorText;
     EXPECT_EQ(Ctrl("type = SuperPause\npos = 1, 2, 3"), nullptr);
+}
+
+TEST_F(EffectTest, SuperPauseSparkStandsAtPosFromThePlayerAboveTheGroundLine)
+{
+    WriteFileText("fx.air", AirAction(100, {AirElemLine(0, 0, 0, 0, 3)}));
+    AnimSet *fx = AnimLoadFile("fx.air");
+    ASSERT_NE(fx, nullptr);
+    gv->fightFxAnims = fx;
+    gv->fightFxSpr = p1->sprView;
+    gv->explods = ExplodListCreate(2, nullptr);
+    gv->stageZOffset = 200;
+    // P1 stands at x 100 facing right, P2 at 220 facing left, both on the
+    // ground: the spark is pos away from their feet, in their facing.
+    Apply(p1, Ctrl("type = SuperPause\npos = 10, -50"));
+    Apply(P(2), Ctrl("type = SuperPause\npos = 10, -50"));
+    const Explod *a = ExplodAt(gv->explods, 0), *b = ExplodAt(gv->explods, 1);
+    ASSERT_TRUE(a && a->inUse && b && b->inUse);
+    EXPECT_EQ(a->stageSpace, 1);
+    EXPECT_FLOAT_EQ(a->posX, 110.0f);
+    EXPECT_FLOAT_EQ(a->posY, 150.0f);
+    EXPECT_FLOAT_EQ(b->posX, 210.0f);
+    EXPECT_FLOAT_EQ(b->posY, 150.0f);
+    ExplodListFree(gv->explods);
+    gv->explods = nullptr;
+    gv->fightFxAnims = nullptr;
+    gv->fightFxSpr = nullptr;
+    AnimSetFree(fx);
 }
