@@ -17,6 +17,7 @@
 #include "support/fightkit.h"
 #include "support/fontkit.h"
 #include "support/gamekit.h"
+#include "support/motifkit.h"
 #include "support/movekit.h"
 #include "support/sndkit.h"
 #include "support/sprkit.h"
@@ -397,6 +398,25 @@ static void StorySeeds()
     Seed("story", "kit", FuzzJoin({text, sff}));
 }
 
+static void MotifSeeds()
+{
+    std::string dir = (fs::temp_directory_path() / ("velok-seed-motif-" + std::to_string(getpid()))).string();
+    for (int variant = 0; variant < 2; variant++) {
+        MotifKit kit = MotifKitMake();
+        kit.select = "[Options]\narcade.maxmatches = 6, 1,1,0,0,0,0,0,0,0,9,9\nteam.maxmatches = 4,-1\n"
+                     "[Characters]\nkit, stages/a.def, music = sound/theme.mp3, order = 0\nrandomselect\n"
+                     "plain, random, includestage = 1\nzap.zip, stages/a.def, order = 3\nnobody, stages/c.def\n"
+                     "[ExtraStages]\nstages/a.def\n";
+        if (variant == 1)
+            kit.select = "[Options]\n[Characters]\n" + std::string(20, 'x') + "\n";
+        kit.Write(dir);
+        Seed("motif", "kit" + std::to_string(variant),
+             FuzzJoin({ReadFileText(dir + "/system.def"), ReadFileText(dir + "/system.sff"),
+                       ReadFileText(dir + "/system.snd"), ReadFileText(dir + "/kit.fnt"), kit.select}));
+        fs::remove_all(dir);
+    }
+}
+
 static KitCell Cell(int row, int channel, int note, int sample, int volume, int command, int param)
 {
     KitCell c;
@@ -501,6 +521,7 @@ int main(int argc, char **argv)
     TkmodSeeds();
     AiSeeds();
     StorySeeds();
+    MotifSeeds();
     for (auto &t : seeds) {
         fs::path dir = fs::path(argv[1]) / t.first;
         fs::create_directories(dir);
