@@ -189,15 +189,6 @@ void FuzzGameStart()
     PlayerStateEscapeSet(NoEscape);
 }
 
-void FuzzGameEnd()
-{
-    PlayerStateApplySet(nullptr);
-    PlayerStateEscapeSet(nullptr);
-    PlayerSlotsFree();
-    TextBufFree(gv->warnLog);
-    delete gv;
-    gv = nullptr;
-}
 
 // ---------------------------------------------------------------- field
 
@@ -285,7 +276,6 @@ static const TimerDevice fakeTimer = {
     [](unsigned) {},
 };
 
-static BITMAP *canvas;
 static std::vector<int> canvasRows;
 
 void FuzzRoundStart()
@@ -311,23 +301,8 @@ void FuzzRoundStart()
     gv->gameLoopMode = GAMELOOP_MATCH;
     gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
     IntQueueCreate(gv->sysKeyQueue, 32);
-    canvas = PixCanvas(0);
-    PixVbufTargetSet(canvas, &canvasRows);
+    PixVbufTargetSet(PixCanvas(0), &canvasRows);
     GameLoopCountersReset();
     KeyKitStart();
 }
 
-void FuzzRoundEnd()
-{
-    KeyKitStop();
-    vbufTarget = VbufTarget{};
-    disp = DispState{};
-    destroy_bitmap(canvas);
-    canvas = nullptr;
-    IntQueueFree(gv->sysKeyQueue);
-    MemFree(gv->sysKeyQueue);
-    gv->sysKeyQueue = nullptr;
-    TimerExit();
-    TimerDeviceSet(nullptr);
-    PalFxGlobalFree();
-}

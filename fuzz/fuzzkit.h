@@ -55,9 +55,8 @@ std::string FuzzJoin(const std::vector<std::string> &files);
 // A game record as a match has it in the middle of a fight (round state 2,
 // life 100 percent, a stage from -300 to 620, pools at the configuration's
 // floors, state controllers applied, Escape never held), with the slot table
-// for 6 helpers; FuzzGameEnd frees it.
+// for 6 helpers. It lives as long as the process.
 void FuzzGameStart();
-void FuzzGameEnd();
 
 struct CharKit;
 struct Player;
@@ -78,6 +77,5 @@ Player *FuzzPlayer(int slot);
 // What the round loop needs around the field: a fake frame timer at 60
 // ticks a second, fight-screen defaults, a 320x240 drawing target, a
 // keyboard that installs nothing, the system key queue, a match in round
-// state 2 with both sides' win icons empty.
+// state 2 with both sides' win icons empty. For the life of the process.
 void FuzzRoundStart();
-void FuzzRoundEnd();
