@@ -1,4 +1,4 @@
-// Makes the sample game's data tree (configuration, fonts, sounds, stage, fight screen, motif) under a directory.
+// Makes the sample game's data tree (configuration, fonts, sounds, stage, fight screen, motif, fighters) under a directory.
 #include <allegro.h>
 #include <cstdio>
 #include <string>

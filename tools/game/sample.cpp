@@ -1,10 +1,11 @@
-// The sample game's data tree: configuration, fonts, sounds, stage, fight screen and motif, made by code.
+// The sample game's data tree: configuration, fonts, sounds, stage, fight screen, motif and the two fighters, made by code.
 #include "game/sample.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "game/fighters.h"
 #include "game/hud.h"
 #include "game/lettering.h"
 #include "game/motif.h"
@@ -143,6 +144,9 @@ GameFiles SampleGameFiles()
     RidgeFilesMake(&files);
     HudFilesMake(&files);
     MotifFilesMake(&files);
+    FighterCommonMake(&files);
+    BraskFilesMake(&files);
+    LiraFilesMake(&files);
     return files;
 }
 

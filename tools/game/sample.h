@@ -1,4 +1,4 @@
-// The sample game's data tree: configuration, fonts, sounds, stage, fight screen and motif, made by code.
+// The sample game's data tree: configuration, fonts, sounds, stage, fight screen, motif and the two fighters, made by code.
 #pragma once
 #include <string>
 

@@ -6,10 +6,7 @@
 #include <string>
 #include <sys/wait.h>
 
-#include "game/motif.h"
-#include "support/charkit.h"
 #include "support/testkit.h"
-#include "velok/core/common.h"
 
 namespace {
 
@@ -63,16 +60,6 @@ TEST_F(SampleRun, StartsUpPlaysTheLogoAndShutsDown)
 
 TEST_F(SampleRun, FindsBothFightersInTheSelectFile)
 {
-    // A kit character stands in for a fighter the tree does not hold.
-    for (const char *name : kMotifCharacters) {
-        std::string dir = std::string("chars/") + name;
-        if (FileExists((dir + "/" + name + ".def").c_str()))
-            continue;
-        CharKit kit;
-        kit.defName = std::string(name) + ".def";
-        kit.def = CharKitDefText(name);
-        kit.WriteDir(dir);
-    }
     Run("-nosound -nojoy");
     ExpectSteps({
         "System loaded OK\n",
