@@ -168,12 +168,12 @@ void Leg(const View &v, const FighterBody &b, P2 hip, P2 kn, P2 an, P2 to, int s
 // Hair or cloth trailing from a point: a chain of shrinking discs.
 void Tail(const View &v, P2 from, float deg, float len, float r, int ramp, float wave)
 {
-    const int n = 7;
+    const int n = 14;
     for (int i = 0; i < n; i++) {
         float t = (float)i / (n - 1);
         P2 p = from + Down(deg + wave * sinf(t * 3.0f)) * (len * t);
         float rr = r * (1.0f - 0.6f * t);
-        Part(v, p, rr, p, rr, ramp, i % 2 ? 0 : -1);
+        Part(v, p, rr, p, rr, ramp, i % 4 < 2 ? 0 : -1);
     }
 }
 
@@ -188,7 +188,7 @@ void Head(const View &v, const FighterBody &b, const Joints &j, const Pose &p)
     // The neck under the head.
     Part(v, j.neck, b.armR * 0.9f, Lerp(j.neck, j.head, 0.5f), b.armR * 0.9f, FIGHTER_SKIN, 0);
     if (b.tail)
-        Tail(v, at(-0.8f, -0.45f), j.turn + 120 - p.sway, r * 3.4f, r * 0.42f, FIGHTER_HAIR, 12);
+        Tail(v, at(-0.8f, -0.45f), j.turn - 40 - p.sway, r * 3.2f, r * 0.45f, FIGHTER_HAIR, 12);
     Ball(v, j.head, r, FIGHTER_SKIN, 0);
     if (b.tail) {
         // Hair over the crown and the back of the head, the face left bare.
@@ -199,12 +199,12 @@ void Head(const View &v, const FighterBody &b, const Joints &j, const Pose &p)
     }
     if (b.topknot) {
         Ball(v, at(-0.45f, -0.95f), r * 0.38f, FIGHTER_HAIR, 0);
-        Tail(v, at(-0.6f, -1.0f), j.turn + 150 - p.sway, r * 0.9f, r * 0.22f, FIGHTER_HAIR, 6);
+        Tail(v, at(-0.6f, -1.0f), j.turn - 130 - p.sway, r * 0.9f, r * 0.22f, FIGHTER_HAIR, 6);
     }
     if (b.bandRamp >= 0) {
         P2 a = v.At(at(-0.95f, -0.35f)), c = v.At(at(0.7f, -0.55f));
         Capsule(v.bmp, a, 1.2f * v.s, c, 1.0f * v.s, Shade(b.bandRamp, 3));
-        Tail(v, at(-0.95f, -0.35f), j.turn + 100 - p.sway, r * 1.2f, r * 0.2f, b.bandRamp, 8);
+        Tail(v, at(-0.95f, -0.35f), j.turn - 70 - p.sway, r * 1.4f, r * 0.2f, b.bandRamp, 8);
     }
     if (b.beard) {
         Disc(v.bmp, v.At(at(0.32f, 0.72f)), r * 0.42f * v.s, Shade(FIGHTER_HAIR, 2));

@@ -4,7 +4,10 @@
 #include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
+#include "lib/snd-lib.h"
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
@@ -52,6 +56,51 @@ const TimerDevice fakeTimer = {
 };
 
 const char *const kNames[2] = {"brask", "lira"};
+
+std::string Lower(std::string t)
+{
+    for (char &ch : t)
+        ch = (char)tolower((unsigned char)ch);
+    return t;
+}
+
+std::string Trim(const std::string &t)
+{
+    size_t a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
+    return a == std::string::npos ? "" : t.substr(a, b - a + 1);
+}
+
+// The groups of a state file: each one's keys (lower case) and values.
+std::vector<std::map<std::string, std::string>> Groups(const std::string &text)
+{
+    std::vector<std::map<std::string, std::string>> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        line = Trim(line.substr(0, line.find(';')));
+        if (line.empty())
+            continue;
+        if (line[0] == '[') {
+            out.push_back({{"[", Lower(line)}});
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq != std::string::npos && !out.empty())
+            out.back()[Lower(Trim(line.substr(0, eq)))] = Trim(line.substr(eq + 1));
+    }
+    return out;
+}
+
+// "12" is a number; "5000 + x" is not.
+bool Literal(const std::string &v, int *n)
+{
+    char *end = nullptr;
+    long x = strtol(v.c_str(), &end, 10);
+    if (end == v.c_str() || Trim(end) != "")
+        return false;
+    *n = (int)x;
+    return true;
+}
 
 // A match of the sample game's fighters on its stage under its fight screen,
 // set up as the game sets up a quick versus match, with a fake frame timer,
@@ -226,6 +275,66 @@ TEST_F(FighterMatch, BothFightersLoadWhole)
     }
     // Nothing missing among the required sprites and actions, nothing else.
     EXPECT_EQ(Warnings(), "");
+    EXPECT_EQ(std::string(gv->errorText), "");
+}
+
+// Every action, sound and spark that the state files name by number exists:
+// the fighter's own actions and sounds, the fight screen's sparks and sounds.
+TEST_F(FighterMatch, EveryActionSoundAndSparkNamedExists)
+{
+    SndSet *common = SndSetLoad("data/common.snd");
+    ASSERT_NE(common, nullptr);
+    for (int c = 0; c < 2; c++) {
+        std::string dir = std::string("chars/") + kNames[c] + "/";
+        AnimSet *anims = AnimLoadFile((dir + kNames[c] + ".air").c_str());
+        SndSet *own = SndSetLoad((dir + kNames[c] + ".snd").c_str());
+        ASSERT_NE(anims, nullptr) << LibErrorMsg;
+        ASSERT_NE(own, nullptr);
+        int checked = 0;
+        for (const std::string &file : {dir + kNames[c] + ".cns", dir + kNames[c] + ".cmd",
+                                       std::string("data/") + kFighterCommonFile}) {
+            for (auto &g : Groups(ReadFileText(file))) {
+                std::string what = std::string(kNames[c]) + " " + file + " " + g["["];
+                std::string type = Lower(g["type"]);
+                int n;
+                for (const char *key : {"anim", "projanim", "projhitanim", "projremanim"})
+                    if (g.count(key) && (g["["].find("statedef") != std::string::npos || type == "projectile") &&
+                        Literal(g[key], &n)) {
+                        EXPECT_GE(AnimSetFindAction(anims, 0, n), 0) << what << ": action " << n;
+                        checked++;
+                    }
+                if ((type == "changeanim" || type == "changeanim2") && Literal(g["value"], &n)) {
+                    EXPECT_GE(AnimSetFindAction(anims, 0, n), 0) << what << ": action " << n;
+                    checked++;
+                }
+                for (const char *key : {"sparkno", "guard.sparkno"})
+                    if (g.count(key) && Literal(g[key], &n)) {
+                        EXPECT_GE(AnimSetFindAction(gv->fightFxAnims, 0, n), 0) << what << ": spark " << n;
+                        checked++;
+                    }
+                std::vector<std::string> sounds;
+                if (type == "playsnd")
+                    sounds.push_back(g["value"]);
+                for (const char *key : {"hitsound", "guardsound"})
+                    if (g.count(key))
+                        sounds.push_back(g[key]);
+                for (std::string v : sounds) {
+                    bool fromCommon = !v.empty() && (v[0] == 'F' || v[0] == 'f');
+                    if (!v.empty() && (v[0] == 'F' || v[0] == 'f' || v[0] == 'S' || v[0] == 's'))
+                        v = v.substr(1);
+                    int group = -1, number = -1;
+                    ASSERT_EQ(sscanf(v.c_str(), "%d , %d", &group, &number), 2) << what << ": " << v;
+                    EXPECT_NE(SndSetFind(fromCommon ? common : own, group, number), nullptr)
+                        << what << ": sound " << (fromCommon ? "F" : "") << group << "," << number;
+                    checked++;
+                }
+            }
+        }
+        EXPECT_GT(checked, 80) << kNames[c];
+        SndSetFree(own);
+        AnimSetFree(anims);
+    }
+    SndSetFree(common);
     EXPECT_EQ(std::string(gv->errorText), "");
 }
 
