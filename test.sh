@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a normal and a sanitized tree, and runs every test in both.
+# Installs what is missing, builds a normal and a sanitized tree (each with the
+# sample game's data tree in its game/ folder, which the end-to-end tests play),
+# and runs every test in both.
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"

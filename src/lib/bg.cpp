@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,32 +25,6 @@ enum {
     // The most bytes the resampled rows of one parallax element may take.
     BG_PARALLAX_BYTES_MAX = 64 << 20,
 };
-
-static void BgError(const char *format, ...) __attribute__((format(printf, 1, 2)));
-static void BgError(const char *format, ...)
-{
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(LibErrorMsg, sizeof LibErrorMsg, format, ap);
-    va_end(ap);
-}
-
-static void BgErrorAppend(const char *text)
-{
-    size_t used = strlen(LibErrorMsg);
-    if (used + 1 < sizeof LibErrorMsg)
-        StrCopy(LibErrorMsg + used, sizeof LibErrorMsg - used, text);
-}
-
-static int Clamp255(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
-}
-
-static int Rgb565(int r, int g, int b)
-{
-    return (Clamp255(r) >> 3) << 11 | (Clamp255(g) >> 2) << 5 | Clamp255(b) >> 3;
-}
 
 // Toward zero, saturating, NaN 0: positions come from data files.
 static int TruncSat(double v)
@@ -93,13 +66,13 @@ BGDef *BGCreate(int capacity, SprSet *spr)
 {
     BGDef *bg = (BGDef *)LibCalloc(1, sizeof *bg);
     if (!bg) {
-        BgError("Out of memory.");
+        LibMsgSet("Out of memory.");
         return nullptr;
     }
     bg->elems = ArrayCreate(capacity > 0 ? capacity : 1, sizeof(BGElem), bg);
     if (!bg->elems) {
         MemFree(bg);
-        BgError("Out of memory.");
+        LibMsgSet("Out of memory.");
         return nullptr;
     }
     bg->spr = spr;
@@ -153,7 +126,7 @@ static int ElemAdd(BGDef *bg, int key1, int key2, const BGElem *values, int acti
     if (e.kind != BG_KIND_ANIM && e.kind != BG_KIND_DUMMY) {
         e.sprIndex = SprSetFindImage(bg->spr, e.sprGroup, e.sprNumber);
         if (e.sprIndex < 0) {
-            BgError("Sprite doesn't exist: %i,%i", e.sprGroup, e.sprNumber);
+            LibMsgSet("Sprite doesn't exist: %i,%i", e.sprGroup, e.sprNumber);
             return -1;
         }
         const SprImage *img = SprSetImageAt(bg->spr, e.sprIndex);
@@ -162,7 +135,7 @@ static int ElemAdd(BGDef *bg, int key1, int key2, const BGElem *values, int acti
     }
     if (e.kind == BG_KIND_PARALLAX && !BGParallaxInit(bg, &e)) {
         ElemRelease(&e);
-        BgError("Can't init parallax in %s.", where);
+        LibMsgSet("Can't init parallax in %s.", where);
         return -1;
     }
     if (e.kind == BG_KIND_ANIM) {
@@ -170,13 +143,13 @@ static int ElemAdd(BGDef *bg, int key1, int key2, const BGElem *values, int acti
         e.tileSpaceY = MaxInt(e.tileSpaceY, 1);
         // Without the action the player would fall back to another one.
         if (AnimSetFindAction(bg->anims, 0, actionNo) < 0) {
-            BgError("Action %i doesn't exist\n\tin %s", actionNo, where);
+            LibMsgSet("Action %i doesn't exist\n\tin %s", actionNo, where);
             return -1;
         }
         e.actionNo = actionNo;
         e.anim = AnimObjCreate(bg->anims, bg->spr);
         if (!e.anim) {
-            BgError("Out of memory.");
+            LibMsgSet("Out of memory.");
             return -1;
         }
         AnimObjChangeAction(e.anim, 0, actionNo);
@@ -185,7 +158,7 @@ static int ElemAdd(BGDef *bg, int key1, int key2, const BGElem *values, int acti
     int slot = ArrayAddGrow(bg->elems, &e, key1, key2);
     if (slot < 0) {
         ElemRelease(&e);
-        BgError("Out of memory.");
+        LibMsgSet("Out of memory.");
     }
     return slot;
 }
@@ -193,7 +166,7 @@ static int ElemAdd(BGDef *bg, int key1, int key2, const BGElem *values, int acti
 int BGAddSpriteElem(BGDef *bg, int key1, int key2, const BGElem *values)
 {
     if (values->kind == BG_KIND_ANIM) {
-        BgError("Animation element added as a sprite");
+        LibMsgSet("Animation element added as a sprite");
         return -1;
     }
     return ElemAdd(bg, key1, key2, values, 0, "background");
@@ -381,26 +354,6 @@ static bool GroupIs(const char *header, const std::string &name)
     return c == ' ' || c == '\t' || c == ']';
 }
 
-static void PairInt(TxtParseFile *tp, const char *key, int *a, int *b)
-{
-    int x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
-static void PairFloat(TxtParseFile *tp, const char *key, float *a, float *b)
-{
-    float x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%f,%f", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
 static void SineRead(TxtParseFile *tp, const char *key, BGSine *s)
 {
     float v[3] = {0.0f, 0.0f, 0.0f};
@@ -420,7 +373,7 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
     BGElemDefaults(&v, BG_KIND_NORMAL);
     const char *type = TxtParseValueGet(tp, "type");
     if (!type || !*type) {
-        BgError("Missing type in %s", header);
+        LibMsgSet("Missing type in %s", header);
         return 0;
     }
     switch (tolower((unsigned char)type[0])) {
@@ -430,26 +383,26 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
     case 'd': v.kind = BG_KIND_DUMMY; break;
     case 'h': v.kind = BG_KIND_H; break;
     default:
-        BgError("Invalid type: %s\n\tin %s", type, header);
+        LibMsgSet("Invalid type: %s\n\tin %s", type, header);
         return 0;
     }
     TxtParseIntGet(tp, "layerno", &v.layer);
-    PairInt(tp, "start", &v.startX, &v.startY);
-    PairFloat(tp, "delta", &v.deltaX, &v.deltaY);
-    PairFloat(tp, "velocity", &v.velX, &v.velY);
+    TxtParseIntPairGet(tp, "start", &v.startX, &v.startY);
+    TxtParseFloatPairGet(tp, "delta", &v.deltaX, &v.deltaY);
+    TxtParseFloatPairGet(tp, "velocity", &v.velX, &v.velY);
     int actionNo = 0;
     if (v.kind == BG_KIND_ANIM) {
         if (!TxtParseIntGet(tp, "actionno", &actionNo)) {
-            BgError("Missing actionno in %s", header);
+            LibMsgSet("Missing actionno in %s", header);
             return 0;
         }
     } else if (v.kind != BG_KIND_DUMMY) {
         if (TxtParseScan(tp, "spriteno", "%i,%i", &v.sprGroup, &v.sprNumber) < 2) {
-            BgError("Invalid or missing spriteno: %i,%i\n\tin %s", v.sprGroup, v.sprNumber, header);
+            LibMsgSet("Invalid or missing spriteno: %i,%i\n\tin %s", v.sprGroup, v.sprNumber, header);
             return 0;
         }
         if (SprSetFindImage(bg->spr, v.sprGroup, v.sprNumber) < 0) {
-            BgError("Sprite doesn't exist: %i,%i", v.sprGroup, v.sprNumber);
+            LibMsgSet("Sprite doesn't exist: %i,%i", v.sprGroup, v.sprNumber);
             return 0;
         }
     }
@@ -457,16 +410,16 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
     if (trans && v.kind != BG_KIND_ANIM) {
         int kind = TransParse(trans, &v.alphaSrc, &v.alphaDst);
         if (kind == TRANS_UNKNOWN) {
-            BgError("Invalid argument: trans = %s\nin %s", trans, header);
+            LibMsgSet("Invalid argument: trans = %s\nin %s", trans, header);
             return 0;
         }
         v.trans = kind;
-        PairInt(tp, "alpha", &v.alphaSrc, &v.alphaDst);
+        TxtParseIntPairGet(tp, "alpha", &v.alphaSrc, &v.alphaDst);
     }
     TxtParseIntGet(tp, "mask", &v.mask);
     TxtParseIntGet(tp, "id", &v.id);
-    PairInt(tp, "tile", &v.tileX, &v.tileY);
-    PairInt(tp, "tilespacing", &v.tileSpaceX, &v.tileSpaceY);
+    TxtParseIntPairGet(tp, "tile", &v.tileX, &v.tileY);
+    TxtParseIntPairGet(tp, "tilespacing", &v.tileSpaceX, &v.tileSpaceY);
     int w[4];
     if (TxtParseScan(tp, "window", "%i,%i,%i,%i", &w[0], &w[1], &w[2], &w[3]) == 4) {
         v.window = 1;
@@ -474,7 +427,7 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
         v.winY1 = w[1];
         v.winX2 = w[2];
         v.winY2 = w[3];
-        PairFloat(tp, "windowdelta", &v.winDeltaX, &v.winDeltaY);
+        TxtParseFloatPairGet(tp, "windowdelta", &v.winDeltaX, &v.winDeltaY);
     }
     TxtParseIntGet(tp, "positionlink", &v.posLink);
     SineRead(tp, "sin.x", &v.sinX);
@@ -492,7 +445,7 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
         }
         // Widths of 0 or less leave no row to draw and nothing to divide by.
         if (v.parTopWidth < 1 || v.parBottomWidth < 1) {
-            BgError("Missing or invalid width or xscale for parallax in %s.", header);
+            LibMsgSet("Missing or invalid width or xscale for parallax in %s.", header);
             return 0;
         }
         float start = 100.0f, delta = 0.0f;
@@ -554,12 +507,12 @@ static int CtrlRead(TxtParseFile *tp, const char *header, const CtrlDefaults *de
         IdListRead(ids, c->ids);
     const char *type = TxtParseValueGet(tp, "type");
     if (!type || !*type) {
-        BgError("\n%i/%i %s: Missing \"type\" parameter.", number, total, header);
+        LibMsgSet("\n%i/%i %s: Missing \"type\" parameter.", number, total, header);
         return 0;
     }
     c->type = CtrlTypeParse(type);
     if (c->type < 0) {
-        BgError("\n%s: Invalid type: %s", header, type);
+        LibMsgSet("\n%s: Invalid type: %s", header, type);
         return 0;
     }
     // Without a time the controller acts once, on the first tick after a reset.
@@ -614,7 +567,7 @@ static int CtrlTargetsFind(BGDef *bg)
             continue;
         c->elemSlots = (int *)LibCalloc((size_t)MaxInt(ElemCount(bg), 1), sizeof(int));
         if (!c->elemSlots) {
-            BgError("Out of memory.");
+            LibMsgSet("Out of memory.");
             return 0;
         }
         for (int i = 0; i < ElemCount(bg); i++)
@@ -636,7 +589,7 @@ static int CtrlsRead(BGDef *bg, TxtParseFile *tp, const char *name)
         return 1;
     bg->ctrls = (BGCtrl *)LibCalloc((size_t)total, sizeof(BGCtrl));
     if (!bg->ctrls) {
-        BgError("Out of memory.");
+        LibMsgSet("Out of memory.");
         return 0;
     }
     CtrlDefaults def;
@@ -662,7 +615,7 @@ BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, 
     LibErrorMsg[0] = 0;
     std::string defGroup = std::string(name) + "def";
     if (TxtParseGroupSet(tp, defGroup.c_str()) < 0) {
-        BgError("Can't access group %s", defGroup.c_str());
+        LibMsgSet("Can't access group %s", defGroup.c_str());
         return nullptr;
     }
     std::string elemName = name;
@@ -681,13 +634,13 @@ BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, 
         PathJoin(path, sizeof path, dir ? dir : "", sprName);
         bg->spr = SprLoad(path);
         if (!bg->spr) {
-            BgError("Can't load sprite file %s", path);
+            LibMsgSet("Can't load sprite file %s", path);
             BGFree(bg);
             return nullptr;
         }
         bg->ownsSpr = 1;
     } else if (!spr) {
-        BgError("Error: sff file must be specified");
+        LibMsgSet("Error: sff file must be specified");
         BGFree(bg);
         return nullptr;
     }
@@ -710,7 +663,7 @@ BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, 
     bg->clearCurB = bg->clearB;
 
     if (count == 0) {
-        BgError("Need at least one [%s] type bg", name);
+        LibMsgSet("Need at least one [%s] type bg", name);
         BGFree(bg);
         return nullptr;
     }
@@ -719,7 +672,7 @@ BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, 
     } else if (TxtParseGroupCount(tp, "begin action ") > 0) {
         bg->anims = AnimSetParse(tp);
         if (!bg->anims) {
-            BgErrorAppend("\nError loading anim.");
+            LibMsgAppend("\nError loading anim.");
             BGFree(bg);
             return nullptr;
         }
@@ -738,7 +691,7 @@ BGDef *BGLoad(TxtParseFile *tp, const char *dir, const char *name, SprSet *spr, 
         }
     }
     if (!CtrlsRead(bg, tp, name)) {
-        BgErrorAppend("\nError reading bg control data");
+        LibMsgAppend("\nError reading bg control data");
         BGFree(bg);
         return nullptr;
     }
@@ -750,7 +703,7 @@ static BGDef *LoadFile(const char *path, const char *name, SprSet *spr, AnimSet 
 {
     TxtParseFile *tp = TxtParseOpen(path);
     if (!tp) {
-        BgError("\nTXTPARSE error opening %s", path);
+        LibMsgSet("\nTXTPARSE error opening %s", path);
         return nullptr;
     }
     char dir[1024];
@@ -758,8 +711,8 @@ static BGDef *LoadFile(const char *path, const char *name, SprSet *spr, AnimSet 
     BGDef *bg = BGLoad(tp, dir, name, spr, anims);
     TxtParseClose(tp);
     if (!bg) {
-        BgErrorAppend("\nBG error reading ");
-        BgErrorAppend(path);
+        LibMsgAppend("\nBG error reading ");
+        LibMsgAppend(path);
     }
     return bg;
 }
@@ -1106,7 +1059,7 @@ static void ElemDraw(BGDef *bg, BGElem *e)
 static void ClearDraw(const BGDef *bg)
 {
     if (bg->clearCurR != -1)
-        VbufClear(Rgb565(bg->clearCurR, bg->clearCurG, bg->clearCurB));
+        VbufClear(PalColor565(bg->clearCurR, bg->clearCurG, bg->clearCurB));
 }
 
 void BGDrawAll(BGDef *bg)

@@ -1,7 +1,6 @@
 // Storyboards: scripted scenes of a background, ten timed animation layers, fades through the global palette effect and music hooks.
 #include "lib/cutscene.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,32 +19,6 @@
 enum {
     FADE_WHITE_FROM = 128,  // fade colours from this value up fade through white
 };
-
-static void SbError(const char *format, ...) __attribute__((format(printf, 1, 2)));
-static void SbError(const char *format, ...)
-{
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(LibErrorMsg, sizeof LibErrorMsg, format, ap);
-    va_end(ap);
-}
-
-static void SbErrorAppend(const char *text)
-{
-    size_t used = strlen(LibErrorMsg);
-    if (used + 1 < sizeof LibErrorMsg)
-        StrCopy(LibErrorMsg + used, sizeof LibErrorMsg - used, text);
-}
-
-static int Clamp255(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
-}
-
-static int Rgb565(int r, int g, int b)
-{
-    return (Clamp255(r) >> 3) << 11 | (Clamp255(g) >> 2) << 5 | Clamp255(b) >> 3;
-}
 
 // A file named by the storyboard, relative to its directory unless absolute.
 static std::string Joined(const char *dir, const char *name)
@@ -99,16 +72,6 @@ static void SceneDefaults(StoryboardScene *s, const StoryboardScene *prev)
     }
 }
 
-static void PairRead(TxtParseFile *tp, const char *key, int *a, int *b)
-{
-    int x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
 // The keys of the scene group that is current; 0 with the reason in LibErrorMsg.
 static int SceneRead(StoryboardData *d, TxtParseFile *tp, const char *header, StoryboardScene *s)
 {
@@ -135,18 +98,18 @@ static int SceneRead(StoryboardData *d, TxtParseFile *tp, const char *header, St
         s->winX2 = c[2];
         s->winY2 = c[3];
     }
-    PairRead(tp, "layerall.pos", &s->layerAllX, &s->layerAllY);
+    TxtParseIntPairGet(tp, "layerall.pos", &s->layerAllX, &s->layerAllY);
     for (int i = 0; i < STORYBOARD_LAYERS; i++) {
         char key[32];
         snprintf(key, sizeof key, "layer%i.anim", i);
         TxtParseIntGet(tp, key, &s->layers[i].action);
         snprintf(key, sizeof key, "layer%i.offset", i);
-        PairRead(tp, key, &s->layers[i].offsetX, &s->layers[i].offsetY);
+        TxtParseIntPairGet(tp, key, &s->layers[i].offsetX, &s->layers[i].offsetY);
         snprintf(key, sizeof key, "layer%i.starttime", i);
         TxtParseIntGet(tp, key, &s->layers[i].startTime);
     }
     if (!TxtParseIntGet(tp, "end.time", &s->endTime)) {
-        SbError("\nIn %s: end.time not specified.", header);
+        LibMsgSet("\nIn %s: end.time not specified.", header);
         return 0;
     }
     // Read last: loading the background moves the parser to its groups.
@@ -165,7 +128,7 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
     StoryboardData *d = new StoryboardData{};
     StrCopy(d->dir, sizeof d->dir, dir ? dir : "");
     if (strlen(dir ? dir : "") >= sizeof d->dir) {
-        SbError("Directory name too long: %.64s...", dir);
+        LibMsgSet("Directory name too long: %.64s...", dir);
         StoryboardDataFree(d);
         return nullptr;
     }
@@ -174,7 +137,7 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
 
     std::string defGroup = std::string(name) + "def";
     if (TxtParseGroupSet(tp, defGroup.c_str()) < 0) {
-        SbError("Can't access group %s", defGroup.c_str());
+        LibMsgSet("Can't access group %s", defGroup.c_str());
         StoryboardDataFree(d);
         return nullptr;
     }
@@ -183,13 +146,13 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
         std::string path = Joined(d->dir, sprName);
         d->spr = SprLoad(path.c_str());
         if (!d->spr) {
-            SbError("Error reading sprite %s", path.c_str());
+            LibMsgSet("Error reading sprite %s", path.c_str());
             StoryboardDataFree(d);
             return nullptr;
         }
         d->ownsSpr = 1;
     } else if (!spr) {
-        SbError("Error: sff file must be specified");
+        LibMsgSet("Error: sff file must be specified");
         StoryboardDataFree(d);
         return nullptr;
     }
@@ -198,7 +161,7 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
     if (!d->anims && TxtParseGroupCount(tp, "begin action ") > 0) {
         d->anims = AnimSetParse(tp);
         if (!d->anims) {
-            SbErrorAppend("\nError loading anim.");
+            LibMsgAppend("\nError loading anim.");
             StoryboardDataFree(d);
             return nullptr;
         }
@@ -223,7 +186,7 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
         groups.push_back({index, title});
     }
     if (groups.empty()) {
-        SbError("Need at least one [%s] type act", name);
+        LibMsgSet("Need at least one [%s] type act", name);
         StoryboardDataFree(d);
         return nullptr;
     }
@@ -243,7 +206,7 @@ StoryboardData *StoryboardParse(TxtParseFile *tp, const char *dir, const char *n
         for (AnimObj *&layer : d->layers) {
             layer = AnimObjCreate(d->anims, d->spr);
             if (!layer) {
-                SbError("Out of memory.");
+                LibMsgSet("Out of memory.");
                 StoryboardDataFree(d);
                 return nullptr;
             }
@@ -267,20 +230,20 @@ Storyboard *StoryboardLoad(const char *path, const char *name, SprSet *spr, Anim
 {
     TxtParseFile *tp = TxtParseOpen(path);
     if (!tp) {
-        SbError("\nTXTPARSE error opening %s", path);
+        LibMsgSet("\nTXTPARSE error opening %s", path);
         return nullptr;
     }
     char dir[STORYBOARD_DIR_LEN];
     PathSplit(path, dir, sizeof dir, nullptr, 0);
     Storyboard *sb = nullptr;
     if (strlen(path) >= sizeof dir)
-        SbError("File name too long");
+        LibMsgSet("File name too long");
     else
         sb = StoryboardLoadFromParser(tp, dir, name, spr, anims);
     TxtParseClose(tp);
     if (!sb) {
-        SbErrorAppend("\nCutscene error reading ");
-        SbErrorAppend(path);
+        LibMsgAppend("\nCutscene error reading ");
+        LibMsgAppend(path);
     }
     return sb;
 }
@@ -435,7 +398,7 @@ void StoryboardDataDraw(StoryboardData *d)
         return;
     StoryboardScene *s = &d->scenes[d->scene];
     if (s->clearR != -1)
-        VbufClear(Rgb565(s->clearR, s->clearG, s->clearB));
+        VbufClear(PalColor565(s->clearR, s->clearG, s->clearB));
     int clip[4];
     VbufClipSave(clip);
     if (s->window)

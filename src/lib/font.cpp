@@ -20,15 +20,6 @@
 
 static const char fntMagic[12] = {'T', 'a', 'r', 'n', 'w', 'i', 'c', 'k', 'F', 'n', 't', 0};
 
-static void FontErrorf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-static void FontErrorf(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    vsnprintf(LibErrorMsg, sizeof LibErrorMsg, format, args);
-    va_end(args);
-}
-
 static int32_t Le32(const unsigned char *p)
 {
     return (int32_t)((uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24));
@@ -41,7 +32,7 @@ static int HeaderRead(VFile *f, FntFormat *h)
     h->base = VFileTell(f);
     unsigned char raw[FNT_HEADER_SIZE];
     if (h->base < 0 || VFileRead(raw, FNT_HEADER_SIZE, 1, f) != 1) {
-        FontErrorf("Font file too short for its header");
+        LibMsgSet("Font file too short for its header");
         return 0;
     }
     memcpy(h->magic, raw, sizeof h->magic);
@@ -55,7 +46,7 @@ static int HeaderRead(VFile *f, FntFormat *h)
 static int SeekSection(VFile *f, long base, int offset, long end, const char *what)
 {
     if (offset < 0 || base + (long)offset > end || VFileSeek(f, base + offset, 0) != 0) {
-        FontErrorf("Font %s offset %d lies outside the file", what, offset);
+        LibMsgSet("Font %s offset %d lies outside the file", what, offset);
         return 0;
     }
     return 1;
@@ -71,7 +62,7 @@ static Font *ReadFail(Font *font, TxtParseFile *tp)
 static int DefRead(Font *font, TxtParseFile *tp)
 {
     if (TxtParseGroupSet(tp, "Def") < 0) {
-        FontErrorf("Font has no [Def] group");
+        LibMsgSet("Font has no [Def] group");
         return 0;
     }
     TxtParseScan(tp, "size", "%i,%i", &font->sizeW, &font->sizeH);
@@ -81,11 +72,11 @@ static int DefRead(Font *font, TxtParseFile *tp)
     const char *type = TxtParseValueGet(tp, "type");
     font->variable = !(type && (type[0] == 'f' || type[0] == 'F'));
     if (font->sizeW == 0 || font->sizeH == 0) {
-        FontErrorf("Font size must be nonzero (size = %i,%i)", font->sizeW, font->sizeH);
+        LibMsgSet("Font size must be nonzero (size = %i,%i)", font->sizeW, font->sizeH);
         return 0;
     }
     if (font->colors == 0) {
-        FontErrorf("Font colors must be nonzero");
+        LibMsgSet("Font colors must be nonzero");
         return 0;
     }
     return 1;
@@ -94,7 +85,7 @@ static int DefRead(Font *font, TxtParseFile *tp)
 static int MapRead(Font *font, TxtParseFile *tp)
 {
     if (TxtParseGroupSet(tp, "Map") < 0) {
-        FontErrorf("Font has no [Map] group");
+        LibMsgSet("Font has no [Map] group");
         return 0;
     }
     int sum = 0;
@@ -136,7 +127,7 @@ static int BanksMake(Font *font)
     SprImage *img = SprSetImageAt(set, 0);
     int slot = img->palIndex;
     if (slot < 0 || slot >= SprSetPalCount(set) || SprSetPalAt(set, slot)->count != PAL_MAX_COLORS) {
-        FontErrorf("Font image has no palette");
+        LibMsgSet("Font image has no palette");
         return 0;
     }
     Palette full = *SprSetPalAt(set, slot);
@@ -147,13 +138,13 @@ static int BanksMake(Font *font)
         PalInit(&bank, d, full.data + (size_t)(PAL_MAX_COLORS - d * (i + 1)) * 4, 0);
         if (!SprSetAddPal(set, &bank, 0, i)) {
             PalFree(&full);
-            FontErrorf("Can't add font colour bank %i", i);
+            LibMsgSet("Can't add font colour bank %i", i);
             return 0;
         }
     }
     if (!SprSetAddPal(set, &full, 0, banks)) {
         PalFree(&full);
-        FontErrorf("Can't add font colour bank %i", banks);
+        LibMsgSet("Can't add font colour bank %i", banks);
         return 0;
     }
     uint8_t *pixels = (uint8_t *)SprImageDstPixels(set, 0);
@@ -170,40 +161,40 @@ static int BanksMake(Font *font)
 Font *FontRead(VFile *f, const FntFormat *h)
 {
     if (memcmp(h->magic, fntMagic, sizeof fntMagic) != 0) {
-        FontErrorf("Not a font file");
+        LibMsgSet("Not a font file");
         return nullptr;
     }
     if (h->version != FNT_VERSION) {
-        FontErrorf("Unsupported font file version 0x%x", (unsigned)h->version);
+        LibMsgSet("Unsupported font file version 0x%x", (unsigned)h->version);
         return nullptr;
     }
     if (VFileSeek(f, 0, 2) != 0) {
-        FontErrorf("Can't seek in font file");
+        LibMsgSet("Can't seek in font file");
         return nullptr;
     }
     long end = VFileTell(f);
     Font *font = (Font *)LibCalloc(1, sizeof *font);
     if (!font) {
-        FontErrorf("Out of memory.");
+        LibMsgSet("Out of memory.");
         return nullptr;
     }
     if (!SeekSection(f, h->base, h->pcxOffset, end, "image"))
         return ReadFail(font, nullptr);
     font->glyphs = SprLoadPcxStream(f, 0, 0);
     if (!font->glyphs) {
-        FontErrorf("Can't read font image");
+        LibMsgSet("Can't read font image");
         return ReadFail(font, nullptr);
     }
     const SprImage *img = SprSetImageAt(font->glyphs, 0);
     if (img->bpp != 8) {
-        FontErrorf("Font image must be 8-bit (it has %i bits)", img->bpp);
+        LibMsgSet("Font image must be 8-bit (it has %i bits)", img->bpp);
         return ReadFail(font, nullptr);
     }
     if (!SeekSection(f, h->base, h->textOffset, end, "text"))
         return ReadFail(font, nullptr);
     TxtParseFile *tp = TxtParseOpenVfile(f);
     if (!tp) {
-        FontErrorf("Can't read font text section");
+        LibMsgSet("Can't read font text section");
         return ReadFail(font, nullptr);
     }
     if (!DefRead(font, tp) || !MapRead(font, tp) || !BanksMake(font))
@@ -215,7 +206,7 @@ Font *FontRead(VFile *f, const FntFormat *h)
 Font *FontReadFromFile(VFile *f)
 {
     if (!f) {
-        FontErrorf("No font file");
+        LibMsgSet("No font file");
         return nullptr;
     }
     FntFormat h;
@@ -229,7 +220,7 @@ Font *FontLoad(const char *path)
 {
     VFile *f = VFileOpen(path, "rb");
     if (!f) {
-        FontErrorf("Can't open font file %s", path);
+        LibMsgSet("Can't open font file %s", path);
         return nullptr;
     }
     Font *font = FontReadFromFile(f);
@@ -237,7 +228,7 @@ Font *FontLoad(const char *path)
     if (!font) {
         char reason[LIB_TEXT_LEN];
         StrCopy(reason, sizeof reason, LibErrorMsg);
-        FontErrorf("%s\nin font file %s", reason, path);
+        LibMsgSet("%s\nin font file %s", reason, path);
     }
     return font;
 }

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +71,21 @@ const char *LibErrorText()
     case LIB_ERR_VIDEOMODE: return "Can't change video mode";
     default: return "Error not defined";
     }
+}
+
+void LibMsgSet(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(LibErrorMsg, sizeof LibErrorMsg, format, ap);
+    va_end(ap);
+}
+
+void LibMsgAppend(const char *text)
+{
+    size_t used = strlen(LibErrorMsg);
+    if (used + 1 < sizeof LibErrorMsg)
+        StrCopy(LibErrorMsg + used, sizeof LibErrorMsg - used, text);
 }
 
 void LibFatal(const char *text)
@@ -272,6 +289,34 @@ int TruncToInt(float x)
     if (x <= -2147483648.0f)
         return INT_MIN;
     return (int)x;
+}
+
+int TruncToInt(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= (double)INT_MAX)
+        return INT_MAX;
+    if (x <= (double)INT_MIN)
+        return INT_MIN;
+    return (int)x;
+}
+
+void StrUnquote(char *out, size_t outSize, const char *value)
+{
+    if (outSize == 0)
+        return;
+    if (value[0] != '"') {
+        StrCopy(out, outSize, value);
+        return;
+    }
+    value++;
+    const char *end = strchr(value, '"');
+    size_t n = end ? (size_t)(end - value) : strlen(value);
+    if (n > outSize - 1)
+        n = outSize - 1;
+    memcpy(out, value, n);
+    out[n] = 0;
 }
 
 void SwapInt(int *a, int *b)

@@ -43,6 +43,9 @@ void MemFree(void *block);
 void LibSetError(int code);
 int LibGetError();
 const char *LibErrorText();
+// Formats into this thread's LibErrorMsg, or appends a text to it; both bounded.
+void LibMsgSet(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void LibMsgAppend(const char *text);
 
 // Copies the text (or "Error detected." when null) into LibErrorMsg, shows it
 // in a box titled "Error message" and exits with code 1. No clean-up.
@@ -65,6 +68,9 @@ int StrNEq(const char *a, const char *b, int n);
 void StrUpperCopy(char *out, size_t outSize, const char *text);
 // Copies at most outSize - 1 bytes and always terminates (when outSize > 0).
 void StrCopy(char *out, size_t outSize, const char *text);
+// A quoted value gives what stands between its quotes (to the end when the
+// closing quote is missing), an unquoted one the value itself; cut to the buffer.
+void StrUnquote(char *out, size_t outSize, const char *value);
 
 // Either output may be null; each is cut to its size.
 void PathSplit(const char *path, char *dirOut, size_t dirSize, char *nameOut, size_t nameSize);
@@ -82,6 +88,7 @@ int FileReadLe32(FILE *f);
 int RoundToInt(double x);
 // Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
 int TruncToInt(float x);
+int TruncToInt(double x);
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

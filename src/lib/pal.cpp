@@ -38,6 +38,12 @@ static inline uint16_t Pack565(int r, int g, int b)
     return (uint16_t)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
 
+int PalColor565(int r, int g, int b)
+{
+    auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
+    return Pack565(clamp(r), clamp(g), clamp(b));
+}
+
 static inline int Grey(int r, int g, int b)
 {
     return (5 * r + 7 * g + 4 * b) >> 4;

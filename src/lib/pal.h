@@ -80,6 +80,8 @@ void PalFxGlobalColorSet(int value);
 void PalFxGlobalCommit();
 void PalFxGlobalSave();
 uint16_t PalFxColor565(uint16_t color);
+// An 8-bit-per-channel colour from a data file, each channel clamped to 0..255, as RGB565.
+int PalColor565(int r, int g, int b);
 
 // Range operations on RGBA colour data; first and last are inclusive entry indexes.
 void PalRgbTo565Fx(const unsigned char *data, const PalFxParams *fx, uint16_t *table, int first, int last);

@@ -1,13 +1,3 @@
-// Test kit: zip archives written with minizip, for the virtual-file and character loaders.
+// Test kit: the zip-archive writer, shared with the data tools.
 #pragma once
-#include <string>
-#include <vector>
-
-struct ZipEntryData {
-    std::string name;
-    std::string data;
-    bool stored = false;  // stored as is instead of deflated
-};
-
-// Writes the archive; true on success.
-bool ZipArchiveWrite(const std::string &path, const std::vector<ZipEntryData> &entries);
+#include "kit/zipkit.h"

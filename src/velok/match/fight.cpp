@@ -21,23 +21,6 @@ enum { FIGHT_KEY_LEN = 96, FIGHT_PATH_LEN = GAME_DIR_LEN };
 
 // ---------------------------------------------------------------- screen elements
 
-// A quoted value gives what stands between its quotes, an unquoted one the
-// value itself; cut to the buffer.
-static void TextValueCopy(const char *value, char *out, size_t outSize)
-{
-    if (value[0] != '"') {
-        StrCopy(out, outSize, value);
-        return;
-    }
-    value++;
-    const char *end = strchr(value, '"');
-    size_t n = end ? (size_t)(end - value) : strlen(value);
-    if (n > outSize - 1)
-        n = outSize - 1;
-    memcpy(out, value, n);
-    out[n] = 0;
-}
-
 // A fresh element read under a prefix made from a format and a number.
 static void ElemRead(TxtParseFile *tp, ScreenElem *e, const char *format, int n)
 {
@@ -174,7 +157,7 @@ static int ComboRead(TxtParseFile *tp, FightCombo *c)
     StrCopy(c->text, sizeof c->text, "%i Hit!");
     const char *text = TxtParseValueGet(tp, "text.text");
     if (text)
-        TextValueCopy(text, c->text, sizeof c->text);
+        StrUnquote(c->text, sizeof c->text, text);
     TxtParseScan(tp, "pos", "%i,%i", &c->posX, &c->posY);
     TxtParseIntGet(tp, "start.x", &c->startX);
     TxtParseScan(tp, "counter.font", "%i,%i", &c->counterFont, &c->counterBank);

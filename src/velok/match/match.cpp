@@ -97,11 +97,6 @@ static void FloatKey(TxtParseFile *tp, const char *key, float *out, float dflt)
     TxtParseFloatGet(tp, key, out);
 }
 
-static int Clamp255(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
-}
-
 // Each group reader: 1, or 0 with the message in the game error text.
 static int CameraRead(TxtParseFile *tp, const char *path)
 {
@@ -222,7 +217,7 @@ static void ShadowRead(TxtParseFile *tp)
         TxtParseFloatGet(tp, "yscale", &gv->stageShadowYScale);
         TxtParseScan(tp, "fade.range", "%i,%i", &gv->stageShadowFadeLow, &gv->stageShadowFadeHigh);
     }
-    gv->stageShadowColour = (Clamp255(rgb[0]) >> 3) << 11 | (Clamp255(rgb[1]) >> 2) << 5 | Clamp255(rgb[2]) >> 3;
+    gv->stageShadowColour = PalColor565(rgb[0], rgb[1], rgb[2]);
     gv->stageReflect = 0;
     if (TxtParseGroupSet(tp, "Reflection") >= 0)
         TxtParseIntGet(tp, "intensity", &gv->stageReflect);

@@ -15,18 +15,6 @@
 #include "velok/player/player.h"
 #include "velok/player/proj.h"
 
-// Truncation toward zero; NaN gives 0 and values out of range saturate.
-static int ToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= (double)INT_MAX)
-        return INT_MAX;
-    if (v <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
 int AfterImageInit(AfterImage *ai, int frameCount)
 {
     memset(ai, 0, sizeof(*ai));
@@ -202,23 +190,23 @@ void AfterImageDraw(AfterImage *ai, int x, int y, int priority)
             memcpy(f->pal.data, base->data, (size_t)baseCount * 4);
             for (int c = 0; c < 3; c++)
                 run[c] *= p.palMul[c];
-            fx.addR = ToInt((double)drawn * p.palAdd[0]);
-            fx.addG = ToInt((double)drawn * p.palAdd[1]);
-            fx.addB = ToInt((double)drawn * p.palAdd[2]);
-            fx.mulR = ToInt(run[0]);
-            fx.mulG = ToInt(run[1]);
-            fx.mulB = ToInt(run[2]);
+            fx.addR = TruncToInt((double)drawn * p.palAdd[0]);
+            fx.addG = TruncToInt((double)drawn * p.palAdd[1]);
+            fx.addB = TruncToInt((double)drawn * p.palAdd[2]);
+            fx.mulR = TruncToInt(run[0]);
+            fx.mulG = TruncToInt(run[1]);
+            fx.mulB = TruncToInt(run[2]);
             PaletteTake(&f->pal, baseCount, &fx);
         }
         drawn++;
         DrawEntry e;
         memset(&e, 0, sizeof e);
-        e.priority = ToInt((double)std::min(priority, f->priority) - drawn);
+        e.priority = TruncToInt((double)std::min(priority, f->priority) - drawn);
         e.spr = set;
         e.sprIndex = f->spr;
         e.pal = &f->pal;
-        e.x = ToInt((double)x + ToInt(f->x));
-        e.y = ToInt((double)y + ToInt(f->y));
+        e.x = TruncToInt((double)x + TruncToInt(f->x));
+        e.y = TruncToInt((double)y + TruncToInt(f->y));
         e.trans = p.trans < 0 ? 0 : p.trans;
         e.alphaSrc = p.alphaSrc;
         e.alphaDst = p.alphaDst;
@@ -227,7 +215,7 @@ void AfterImageDraw(AfterImage *ai, int x, int y, int priority)
         e.yScale = f->yScale;
         if (f->angle != 0.0f) {
             e.kind = DRAW_ROTATED;
-            e.angle = ToInt(f->angle);
+            e.angle = TruncToInt(f->angle);
         } else if (f->xScale == 1.0f && f->yScale == 1.0f) {
             e.kind = DRAW_PLAIN;
         } else {

@@ -13,6 +13,7 @@
 #include "lib/gfx.h"
 #include "lib/grandom.h"
 #include "lib/libbase.h"
+#include "lib/pal.h"
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
 #include "lib/txtparse.h"
@@ -385,7 +386,7 @@ static int ShadowColour(Player *pl, const ExplodParams *p)
     // Any component of -1 takes the stage's colour.
     if (any)
         return -1;
-    return (c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3;
+    return PalColor565(c[0], c[1], c[2]);
 }
 
 void ExplodParamsApply(Player *pl, Explod *e, const ExplodParams *p, TrigCtx *ctx, int modify)
@@ -731,23 +732,6 @@ void ScreenElemInit(ScreenElem *e)
     e->scaleY = 1.0f;
 }
 
-// A quoted value gives what stands between its quotes, an unquoted one the
-// value itself; cut to the buffer.
-static void TextValueCopy(const char *value, char *out, size_t outSize)
-{
-    if (value[0] != '"') {
-        StrCopy(out, outSize, value);
-        return;
-    }
-    value++;
-    const char *end = strchr(value, '"');
-    size_t n = end ? (size_t)(end - value) : strlen(value);
-    if (n > outSize - 1)
-        n = outSize - 1;
-    memcpy(out, value, n);
-    out[n] = 0;
-}
-
 static const char *KeyOf(char *key, const char *prefix, const char *suffix)
 {
     snprintf(key, SCREEN_ELEM_KEY_LEN, "%s.%s", prefix, suffix);
@@ -780,7 +764,7 @@ void ScreenElemRead(TxtParseFile *tp, ScreenElem *e, const char *prefix)
             e->align = c;
         const char *text = TxtParseValueGet(tp, KeyOf(key, prefix, "text"));
         if (text)
-            TextValueCopy(text, e->text, sizeof e->text);
+            StrUnquote(e->text, sizeof e->text, text);
     }
     TxtParseIntGet(tp, KeyOf(key, prefix, "displaytime"), &e->displayTime);
     if (e->displayTime == -2 && e->kind != SCREEN_ELEM_ANIM)

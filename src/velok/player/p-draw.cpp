@@ -14,6 +14,7 @@
 #include "lib/clsn.h"
 #include "lib/font.h"
 #include "lib/grandom.h"
+#include "lib/libbase.h"
 #include "lib/spr-draw.h"
 #include "lib/vbuf.h"
 #include "velok/player/chardef.h"
@@ -31,18 +32,6 @@ enum {
 static inline int Rgb(int r, int g, int b)
 {
     return r << 11 | g << 5 | b;
-}
-
-// Truncation toward zero; NaN gives 0 and values out of range saturate.
-static int ToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= (double)INT_MAX)
-        return INT_MAX;
-    if (v <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)v;
 }
 
 static void SparkSpecFill(SparkSpec *s, AnimSet *anims, SprSet *spr, int action, float x, float y)
@@ -138,9 +127,9 @@ int PlayerDustSpecGet(Player *pl, SparkSpec *out)
         return 0;
     if (!gv->fightFxAnims || !gv->fightFxSpr || AnimSetFindAction(gv->fightFxAnims, 0, DUST_ACTION) < 0)
         return 0;
-    long long x = (long long)ToInt(pl->screenX) + gv->cameraXi - 1 + GameRandom() % 3;
-    long long y = (long long)ToInt(pl->screenY) + gv->cameraYi - 1 + GameRandom() % 3;
-    return DustSpecAt(ToInt((double)x), ToInt((double)y), out);
+    long long x = (long long)TruncToInt(pl->screenX) + gv->cameraXi - 1 + GameRandom() % 3;
+    long long y = (long long)TruncToInt(pl->screenY) + gv->cameraYi - 1 + GameRandom() % 3;
+    return DustSpecAt(TruncToInt((double)x), TruncToInt((double)y), out);
 }
 
 void PlayerDustMake(Player *pl)
@@ -168,7 +157,7 @@ void PlayerDraw(Player *pl, float zoom)
     float yScale = pl->consts.yScale * pl->drawScaleY * k;
     float x = pl->screenX - (float)gv->shakeX + (float)PlayerShiver(pl);
     float y = pl->screenY - (float)gv->shakeY;
-    anim->drawPriority = ToInt((double)pl->sprPriority + (double)pl->posZ * 10.0);
+    anim->drawPriority = TruncToInt((double)pl->sprPriority + (double)pl->posZ * 10.0);
     int trans = anim->transOverride, src = anim->alphaSrcScale, dst = anim->alphaDstScale;
     anim->transOverride = pl->transKind;
     anim->alphaSrcScale = pl->transSrc;
@@ -243,7 +232,7 @@ void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, flo
         if (h <= (float)shadow->fadeLow)
             strength = 0;
         else if (h < (float)shadow->fadeHigh)
-            strength = ToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
+            strength = TruncToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
     }
     float flat = yScale * shadow->yScale;
     float y = (scale + 1.0f) * offset + ground + pl->posZ - scale * lift * shadow->yScale - shakeY - camY +
@@ -303,10 +292,10 @@ static void PlayerDebugWidthDraw(const Player *pl, int x, int y, float zoom)
     int front = air ? pl->consts.airFront : pl->consts.groundFront;
     int back = air ? pl->consts.airBack : pl->consts.groundBack;
     int f = pl->facing < 0 ? -1 : 1;
-    int frontEnd = x + f * ToInt((front + pl->widthPlayerFront) * zoom);
-    int backEnd = x - f * ToInt((back + pl->widthPlayerBack) * zoom);
-    int frontMark = x + f * ToInt(front * zoom);
-    int backMark = x - f * ToInt(back * zoom);
+    int frontEnd = x + f * TruncToInt((front + pl->widthPlayerFront) * zoom);
+    int backEnd = x - f * TruncToInt((back + pl->widthPlayerBack) * zoom);
+    int frontMark = x + f * TruncToInt(front * zoom);
+    int backMark = x - f * TruncToInt(back * zoom);
     const int line = Rgb(8, 31, 0), mark = Rgb(0, 16, 15);
     VbufHlineAdd(std::min(frontEnd, backEnd), std::max(frontEnd, backEnd), y, line);
     VbufVlineAdd(frontEnd, y - 2, y - 1, line);
@@ -322,8 +311,8 @@ void PlayerDebugDraw(Player *pl, float zoom)
     const AnimElem *elem = AnimObjElem(pl->anim);
     if (!elem)
         return;
-    int x = ToInt((pl->screenX - (float)gv->shakeX) * zoom);
-    int y = ToInt((pl->screenY - (float)gv->shakeY) * zoom);
+    int x = TruncToInt((pl->screenX - (float)gv->shakeX) * zoom);
+    int y = TruncToInt((pl->screenY - (float)gv->shakeY) * zoom);
     const Font *font = gv->debugFont;
 
     char text[PLAYER_DEBUG_TEXT_LEN];
@@ -346,8 +335,8 @@ void PlayerDebugDraw(Player *pl, float zoom)
             gx1 = -g->x2;
             gx2 = -g->x1;
         }
-        int x1 = x + ToInt(gx1 * zoom), x2 = x + ToInt(gx2 * zoom);
-        int y1 = y + ToInt(g->y1 * zoom), y2 = y + ToInt(g->y2 * zoom);
+        int x1 = x + TruncToInt(gx1 * zoom), x2 = x + TruncToInt(gx2 * zoom);
+        int y1 = y + TruncToInt(g->y1 * zoom), y2 = y + TruncToInt(g->y2 * zoom);
         VbufRectFillAdd(x1, y1, x2, y2, i == 0 ? Rgb(8, 0, 8) : Rgb(0, 16, 0));
         VbufRectAdd(x1, y1, x2, y2, Rgb(4, 8, 4));
     }

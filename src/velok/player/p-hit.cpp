@@ -7,6 +7,7 @@
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
+#include "lib/libbase.h"
 #include "lib/clsn.h"
 #include "lib/snd-lib.h"
 #include "velok/player/chardef.h"
@@ -213,14 +214,7 @@ static void PowerGive(Player *v, int amount)
 // damage x factor + 0.5 in double, clamped into int before the conversion.
 static int ScaleDamage(int damage, float factor)
 {
-    double v = (double)damage * (double)factor + 0.5;
-    if (v != v)
-        return 0;
-    if (v >= (double)INT_MAX)
-        return INT_MAX;
-    if (v <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)v;
+    return TruncToInt((double)damage * (double)factor + 0.5);
 }
 
 static int ClampInt(long long v)

@@ -20,18 +20,6 @@ static inline int Rgb(int r, int g, int b)
     return r << 11 | g << 5 | b;
 }
 
-// Truncation toward zero; NaN gives 0 and values out of range saturate.
-static int ToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= (double)INT_MAX)
-        return INT_MAX;
-    if (v <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
 ProjList *ProjListCreate(int capacity, AnimSet *anims, SprSet *spr)
 {
     if (capacity < 0)
@@ -191,7 +179,7 @@ void ProjListUpdate(ProjList *list)
                 continue;
             }
         }
-        p->anim.drawPriority = ToInt((double)p->sprPriority + ToInt((double)p->z * 10.0));
+        p->anim.drawPriority = TruncToInt((double)p->sprPriority + TruncToInt((double)p->z * 10.0));
         AnimObjTick(&p->anim);
         if (p->hitPause > 0) {
             p->hitPause--;
@@ -219,8 +207,8 @@ void ProjListUpdateScreenPos(ProjList *list)
         if (!p || !Shown(p))
             continue;
         p->depthScale = z1 == z2 ? 1.0f : s1 + (p->z - z1) / (z2 - z1) * (s2 - s1);
-        p->screenX = ToInt((p->x - gv->cameraX - (float)gv->shakeX - 160.0f) * p->depthScale + 160.0f);
-        p->screenY = ToInt(p->depthScale * p->y - gv->cameraY - (float)gv->shakeY + (float)gv->stageZOffset + p->z);
+        p->screenX = TruncToInt((p->x - gv->cameraX - (float)gv->shakeX - 160.0f) * p->depthScale + 160.0f);
+        p->screenY = TruncToInt(p->depthScale * p->y - gv->cameraY - (float)gv->shakeY + (float)gv->stageZOffset + p->z);
     }
 }
 
@@ -257,7 +245,7 @@ int ProjListHitTest(const ProjList *list, const ClsnList *boxes, int x, int y, i
         if (!p || p->state != PROJ_STATE_FLYING)
             continue;
         const AnimElem *e = ShownElem(p);
-        if (e && ClsnListsOverlap(e->clsn1, boxes, x - ToInt(p->x), y - ToInt(p->y), p->facing < 0, flip != 0))
+        if (e && ClsnListsOverlap(e->clsn1, boxes, x - TruncToInt(p->x), y - TruncToInt(p->y), p->facing < 0, flip != 0))
             return 1;
     }
     return 0;
@@ -305,7 +293,7 @@ static void ShadowDraw(Projectile *p, const ShadowSettings *shadow, int reflect,
         if (h <= (float)shadow->fadeLow)
             strength = 0;
         else if (h < (float)shadow->fadeHigh)
-            strength = ToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
+            strength = TruncToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
     }
     float flat = yScale * shadow->yScale;
     float y = ground + p->z - scale * p->y * shadow->yScale - shakeY - camY + (float)elem->y * flat;
@@ -337,7 +325,7 @@ void ProjListDrawClsn(ProjList *list, float zoom)
         const AnimElem *e = ShownElem(p);
         if (!e)
             continue;
-        int x = ToInt((double)p->screenX * zoom), y = ToInt((double)p->screenY * zoom);
+        int x = TruncToInt((double)p->screenX * zoom), y = TruncToInt((double)p->screenY * zoom);
         int flip = p->facing < 0 ? 1 : 0;
         ClsnDebugDraw(e->clsn2, x, y, zoom, zoom, flip, Rgb(31, 0, 0), filled);
         ClsnDebugDraw(e->clsn1, x, y, zoom, zoom, flip, Rgb(31, 0, 0), filled);

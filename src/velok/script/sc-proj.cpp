@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/libbase.h"
+#include "lib/pal.h"
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -162,7 +163,7 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
         PlayerWarn(pl, "illegal shadowcolor");
         t.shadow = -1;
     } else {
-        t.shadow = none ? -1 : (rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3;
+        t.shadow = none ? -1 : PalColor565(rgb[0], rgb[1], rgb[2]);
     }
 
     t.missTime = Int(pl, &p->projMissTime);

@@ -440,6 +440,7 @@ int PlayerStateRunCurrent(Player *pl)
         if (st->persist[i] == 0 && !Held(pl, c)) {
             // Triggers are tested with the statedef as found; the counter is
             // set before the controller runs, as one signed byte.
+            CmdUsedListClear(pl->ai.cmdUsed);
             if (TrigArrayTest(pl, c)) {
                 int p = c->persistent < 1 ? 1 : c->persistent;
                 st->persist[i] = (signed char)(unsigned char)p;

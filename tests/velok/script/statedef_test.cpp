@@ -15,6 +15,7 @@
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
+#include "velok/player/p-ai.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/script/sctrl.h"
@@ -424,6 +425,33 @@ TEST_F(StateDefTest, TriggerContext)
 }  // namespace
 
 namespace {
+
+// Each controller's triggers start from an empty commands-used list, in the
+// special states and in the current state alike, so the learning AI only
+// ever sees the commands of the controller that changed the state.
+int usedSeen[2];
+int RecordUsed(Player *pl, SCtrl *c, TrigCtx *)
+{
+    usedSeen[ExprEvalInt(pl, &c->slot[1], 0)] = CmdUsedListCount(pl->ai.cmdUsed);
+    return 0;
+}
+
+TEST_F(StateDefTest, EachControllersTriggersStartFromAnEmptyCommandList)
+{
+    PlayerStateApplySet(RecordUsed);
+    ASSERT_NE(Load("[Statedef -1]\n" + VarAdd(-1, 0) + "[Statedef 0]\n" + VarAdd(0, 1)), nullptr) << gv->errorText;
+    auto leftOver = [&] {
+        usedSeen[0] = usedSeen[1] = -1;
+        CmdUsedListClear(pl->ai.cmdUsed);
+        CmdUsedListAdd(pl->ai.cmdUsed, 3);
+    };
+    leftOver();
+    PlayerStateRunCurrent(pl);
+    EXPECT_EQ(usedSeen[1], 0);
+    leftOver();
+    PlayerStateSpecialRun(pl, -1, 3);
+    EXPECT_EQ(usedSeen[0], 0);
+}
 
 TEST_F(StateDefTest, ControllersApplyWithNoRoutineInstalled)
 {

@@ -1,5 +1,7 @@
-// Test kit: builds PCX images, sprite files and .act palettes in memory.
-#include "support/sprkit.h"
+// Format writers: PCX images, sprite files, .act palettes and animation lines, in memory.
+#include "kit/sprkit.h"
+
+#include <unordered_map>
 
 static void PutLe16(std::string &s, size_t at, int v)
 {
@@ -142,4 +144,51 @@ std::string AirAction(int number, const std::vector<std::string> &lines)
     for (const std::string &l : lines)
         s += l + "\n";
     return s;
+}
+
+std::string SffPack(const std::vector<SffImage> &images, SffPackStats *stats)
+{
+    SffPackStats st;
+    std::vector<SffEntry> entries;
+    // Whole image contents (size, palette, pixels) to the ordinal of the first
+    // stored image holding them: equal contents share one PCX.
+    std::unordered_map<std::string, int> storedAt;
+    const std::vector<unsigned char> *lastPalette = nullptr;
+    for (size_t i = 0; i < images.size(); i++) {
+        const SffImage &img = images[i];
+        SffEntry e;
+        e.group = img.group;
+        e.number = img.number;
+        e.x = img.x;
+        e.y = img.y;
+        std::string key = std::to_string(img.width) + "x" + std::to_string(img.height) + ":";
+        key.append(img.palette.begin(), img.palette.end());
+        key.append(img.pixels.begin(), img.pixels.end());
+        auto found = storedAt.find(key);
+        if (found != storedAt.end()) {
+            e.linked = true;
+            e.linkIndex = found->second;
+            entries.push_back(e);
+            st.linked++;
+            continue;
+        }
+        PcxSpec p;
+        p.width = img.width;
+        p.height = img.height;
+        p.pixels = img.pixels;
+        p.palette = img.palette;
+        if (lastPalette && *lastPalette == img.palette) {
+            e.samePal = true;
+            p.marker = false;
+            st.sharedPalettes++;
+        }
+        lastPalette = &img.palette;
+        e.pcx = PcxBytes(p);
+        storedAt.emplace(std::move(key), (int)i);
+        entries.push_back(e);
+        st.stored++;
+    }
+    if (stats)
+        *stats = st;
+    return SffBytes(entries);
 }

@@ -1,5 +1,5 @@
-// Test kit: font files built in memory from a procedural glyph strip, a header and a definition text.
-#include "support/fontkit.h"
+// Format writers: font files from a glyph strip, a header and a definition text.
+#include "kit/fontkit.h"
 
 static void PutLe32(std::string &s, size_t at, uint32_t v)
 {

@@ -1,5 +1,5 @@
-// Test kit: zip archives written with minizip, for the virtual-file and character loaders.
-#include "support/zipkit.h"
+// Format writers: zip archives written with minizip.
+#include "kit/zipkit.h"
 
 #include <cstring>
 #include <zip.h>

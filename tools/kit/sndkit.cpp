@@ -1,5 +1,5 @@
-// Test kit: builds WAV images and sound files in memory, with procedurally made samples.
-#include "support/sndkit.h"
+// Format writers: WAV images, sound files and MIDI files, in memory.
+#include "kit/sndkit.h"
 
 #include <cstring>
 

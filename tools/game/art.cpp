@@ -1,0 +1,140 @@
+// Sample-game art: 8-bit Allegro drawing surfaces with a 256-colour palette, made into sprite-file images.
+#include "game/art.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <algorithm>
+#include <cmath>
+
+void ArtStart()
+{
+    if (!system_driver)
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+}
+
+BITMAP *ArtBitmap(int w, int h)
+{
+    BITMAP *bmp = create_bitmap_ex(8, w, h);
+    if (bmp)
+        clear_to_color(bmp, 0);
+    return bmp;
+}
+
+void ArtColourSet(ArtPalette *pal, int index, int r, int g, int b)
+{
+    if (index < 0 || index > 255)
+        return;
+    pal->rgb[(size_t)index * 3] = (unsigned char)r;
+    pal->rgb[(size_t)index * 3 + 1] = (unsigned char)g;
+    pal->rgb[(size_t)index * 3 + 2] = (unsigned char)b;
+}
+
+void ArtRamp(ArtPalette *pal, int first, int last, int r0, int g0, int b0, int r1, int g1, int b1)
+{
+    int n = last - first;
+    for (int i = 0; i <= n; i++) {
+        int r = n ? r0 + (r1 - r0) * i / n : r0;
+        int g = n ? g0 + (g1 - g0) * i / n : g0;
+        int b = n ? b0 + (b1 - b0) * i / n : b0;
+        ArtColourSet(pal, first + i, r, g, b);
+    }
+}
+
+int ArtDither(int first, int last, float t, int x, int y)
+{
+    static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    if (t < 0)
+        t = 0;
+    if (t > 1)
+        t = 1;
+    // The ramp may run either way through the palette.
+    int span = last >= first ? last - first : first - last;
+    int dir = last >= first ? 1 : -1;
+    float v = t * (float)span;
+    int step = (int)v;
+    if ((v - (float)step) * 16.0f > (float)bayer[y & 3][x & 3] + 0.5f && step < span)
+        step++;
+    return first + dir * step;
+}
+
+void ArtGradientRect(BITMAP *bmp, int x0, int y0, int x1, int y1, int first, int last, bool vertical)
+{
+    int span = vertical ? y1 - y0 : x1 - x0;
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++) {
+            int at = vertical ? y - y0 : x - x0;
+            float t = span > 0 ? (float)at / (float)span : 0.0f;
+            putpixel(bmp, x, y, ArtDither(first, last, t, x, y));
+        }
+}
+
+void ArtOutline(BITMAP *bmp, int c)
+{
+    BITMAP *copy = ArtBitmap(bmp->w, bmp->h);
+    if (!copy)
+        return;
+    blit(bmp, copy, 0, 0, 0, 0, bmp->w, bmp->h);
+    for (int y = 0; y < bmp->h; y++)
+        for (int x = 0; x < bmp->w; x++) {
+            if (getpixel(copy, x, y) != 0)
+                continue;
+            bool edge = false;
+            for (int dy = -1; dy <= 1 && !edge; dy++)
+                for (int dx = -1; dx <= 1 && !edge; dx++) {
+                    int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= bmp->w || ny >= bmp->h)
+                        continue;
+                    int v = getpixel(copy, nx, ny);
+                    edge = v != 0 && v != c;
+                }
+            if (edge)
+                putpixel(bmp, x, y, c);
+        }
+    destroy_bitmap(copy);
+}
+
+int ArtRandom(unsigned *seed, int n)
+{
+    *seed = *seed * 1103515245u + 12345u;
+    return n > 0 ? (int)((*seed >> 16) % (unsigned)n) : 0;
+}
+
+static SffImage ImageOf(BITMAP *bmp, const ArtPalette &pal, int group, int number, int x0, int y0, int w, int h,
+                        int axisX, int axisY)
+{
+    SffImage img;
+    img.group = group;
+    img.number = number;
+    img.x = axisX - x0;
+    img.y = axisY - y0;
+    img.width = w;
+    img.height = h;
+    img.palette = pal.rgb;
+    img.pixels.resize((size_t)w * h);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            img.pixels[(size_t)y * w + x] = (unsigned char)getpixel(bmp, x0 + x, y0 + y);
+    return img;
+}
+
+SffImage ArtImage(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY)
+{
+    return ImageOf(bmp, pal, group, number, 0, 0, bmp->w, bmp->h, axisX, axisY);
+}
+
+SffImage ArtImageCropped(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY)
+{
+    int x0 = bmp->w, y0 = bmp->h, x1 = -1, y1 = -1;
+    for (int y = 0; y < bmp->h; y++)
+        for (int x = 0; x < bmp->w; x++)
+            if (getpixel(bmp, x, y) != 0) {
+                x0 = std::min(x0, x);
+                y0 = std::min(y0, y);
+                x1 = std::max(x1, x);
+                y1 = std::max(y1, y);
+            }
+    // An empty picture still makes a one-pixel image, so that its key exists.
+    if (x1 < 0)
+        return ImageOf(bmp, pal, group, number, 0, 0, 1, 1, axisX, axisY);
+    return ImageOf(bmp, pal, group, number, x0, y0, x1 - x0 + 1, y1 - y0 + 1, axisX, axisY);
+}
