@@ -9,6 +9,7 @@
 #include "support/charkit.h"
 #include "support/roundkit.h"
 #include "velok/core/common.h"
+#include "velok/core/pal.h"
 #include "velok/core/team.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/charpal.h"
@@ -437,6 +438,7 @@ TEST_F(ModeLoop, AWonArcadeMeetsEveryOpponentOnTheStartStageThenEndsAndPlaysTheI
     // One-member sides: no partners.
     for (int slot = 3; slot <= 4; slot++) {
         PlayerEnableSet(slot, 0);
+        PalListRemove(gv->players[slot]->palMask);
         PlayerFree(gv->players[slot]);
         gv->players[slot] = nullptr;
     }
