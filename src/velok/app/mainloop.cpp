@@ -250,6 +250,9 @@ static void Fight()
         if (TeamEntry *e = TeamCurrentEntry(&gv->teams[s]))
             gv->sideEntry[s] = *e;
     }
+    // The cache is never loaded by both threads at once: a demo without the
+    // versus screen reaches here with the thread still running.
+    PrecacheWait();
     if (!calls->teamsSetup(0))
         FatalExit();
     // The command line's rounds, over what the set-up took from the fight screen.
