@@ -354,26 +354,6 @@ static bool GroupIs(const char *header, const std::string &name)
     return c == ' ' || c == '\t' || c == ']';
 }
 
-static void PairInt(TxtParseFile *tp, const char *key, int *a, int *b)
-{
-    int x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
-static void PairFloat(TxtParseFile *tp, const char *key, float *a, float *b)
-{
-    float x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%f,%f", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
 static void SineRead(TxtParseFile *tp, const char *key, BGSine *s)
 {
     float v[3] = {0.0f, 0.0f, 0.0f};
@@ -407,9 +387,9 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
         return 0;
     }
     TxtParseIntGet(tp, "layerno", &v.layer);
-    PairInt(tp, "start", &v.startX, &v.startY);
-    PairFloat(tp, "delta", &v.deltaX, &v.deltaY);
-    PairFloat(tp, "velocity", &v.velX, &v.velY);
+    TxtParseIntPairGet(tp, "start", &v.startX, &v.startY);
+    TxtParseFloatPairGet(tp, "delta", &v.deltaX, &v.deltaY);
+    TxtParseFloatPairGet(tp, "velocity", &v.velX, &v.velY);
     int actionNo = 0;
     if (v.kind == BG_KIND_ANIM) {
         if (!TxtParseIntGet(tp, "actionno", &actionNo)) {
@@ -434,12 +414,12 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
             return 0;
         }
         v.trans = kind;
-        PairInt(tp, "alpha", &v.alphaSrc, &v.alphaDst);
+        TxtParseIntPairGet(tp, "alpha", &v.alphaSrc, &v.alphaDst);
     }
     TxtParseIntGet(tp, "mask", &v.mask);
     TxtParseIntGet(tp, "id", &v.id);
-    PairInt(tp, "tile", &v.tileX, &v.tileY);
-    PairInt(tp, "tilespacing", &v.tileSpaceX, &v.tileSpaceY);
+    TxtParseIntPairGet(tp, "tile", &v.tileX, &v.tileY);
+    TxtParseIntPairGet(tp, "tilespacing", &v.tileSpaceX, &v.tileSpaceY);
     int w[4];
     if (TxtParseScan(tp, "window", "%i,%i,%i,%i", &w[0], &w[1], &w[2], &w[3]) == 4) {
         v.window = 1;
@@ -447,7 +427,7 @@ static int ElemRead(BGDef *bg, TxtParseFile *tp, const char *header, int index)
         v.winY1 = w[1];
         v.winX2 = w[2];
         v.winY2 = w[3];
-        PairFloat(tp, "windowdelta", &v.winDeltaX, &v.winDeltaY);
+        TxtParseFloatPairGet(tp, "windowdelta", &v.winDeltaX, &v.winDeltaY);
     }
     TxtParseIntGet(tp, "positionlink", &v.posLink);
     SineRead(tp, "sin.x", &v.sinX);

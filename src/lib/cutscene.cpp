@@ -72,16 +72,6 @@ static void SceneDefaults(StoryboardScene *s, const StoryboardScene *prev)
     }
 }
 
-static void PairRead(TxtParseFile *tp, const char *key, int *a, int *b)
-{
-    int x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
 // The keys of the scene group that is current; 0 with the reason in LibErrorMsg.
 static int SceneRead(StoryboardData *d, TxtParseFile *tp, const char *header, StoryboardScene *s)
 {
@@ -108,13 +98,13 @@ static int SceneRead(StoryboardData *d, TxtParseFile *tp, const char *header, St
         s->winX2 = c[2];
         s->winY2 = c[3];
     }
-    PairRead(tp, "layerall.pos", &s->layerAllX, &s->layerAllY);
+    TxtParseIntPairGet(tp, "layerall.pos", &s->layerAllX, &s->layerAllY);
     for (int i = 0; i < STORYBOARD_LAYERS; i++) {
         char key[32];
         snprintf(key, sizeof key, "layer%i.anim", i);
         TxtParseIntGet(tp, key, &s->layers[i].action);
         snprintf(key, sizeof key, "layer%i.offset", i);
-        PairRead(tp, key, &s->layers[i].offsetX, &s->layers[i].offsetY);
+        TxtParseIntPairGet(tp, key, &s->layers[i].offsetX, &s->layers[i].offsetY);
         snprintf(key, sizeof key, "layer%i.starttime", i);
         TxtParseIntGet(tp, key, &s->layers[i].startTime);
     }

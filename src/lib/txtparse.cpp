@@ -467,6 +467,28 @@ int TxtParseFloatGet(TxtParseFile *tp, const char *key, float *out)
     return 1;
 }
 
+int TxtParseIntPairGet(TxtParseFile *tp, const char *key, int *a, int *b)
+{
+    int x = *a, y = *b;
+    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
+    if (n >= 1)
+        *a = x;
+    if (n >= 2)
+        *b = y;
+    return n;
+}
+
+int TxtParseFloatPairGet(TxtParseFile *tp, const char *key, float *a, float *b)
+{
+    float x = *a, y = *b;
+    int n = TxtParseScan(tp, key, "%f,%f", &x, &y);
+    if (n >= 1)
+        *a = x;
+    if (n >= 2)
+        *b = y;
+    return n;
+}
+
 static int IsScanBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';

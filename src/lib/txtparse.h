@@ -77,6 +77,10 @@ const char *TxtParseValueGet(TxtParseFile *tp, const char *key);
 const char *TxtParseValueGetNext(TxtParseFile *tp, const char *key);
 int TxtParseIntGet(TxtParseFile *tp, const char *key, int *out);
 int TxtParseFloatGet(TxtParseFile *tp, const char *key, float *out);
+// "%i,%i" or "%f,%f" into a pair; values not given keep what the pair held.
+// The number of values read.
+int TxtParseIntPairGet(TxtParseFile *tp, const char *key, int *a, int *b);
+int TxtParseFloatPairGet(TxtParseFile *tp, const char *key, float *a, float *b);
 // Conversions: %c %d %i %e %f %g (float) %ld %lu %lg %o %u %x %s. A width may
 // be given for %s ("%31s"); a plain %s copies at most 255 characters, so its
 // destination holds 256. Returns the number of fields stored.

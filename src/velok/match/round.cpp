@@ -1,6 +1,8 @@
 // Round state machine: intro, fight, round over and win poses; how rounds and matches end; announcements; scene fades.
 #include "velok/match/round.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "lib/libbase.h"
@@ -11,6 +13,7 @@
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/match.h"
+#include "velok/match/matchlog.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/sound.h"
@@ -59,6 +62,11 @@ static Player *EnabledPlayer(int slot)
 static int MainSlotCount()
 {
     return gv->playerSlotCount < GAME_MAIN_SLOTS ? gv->playerSlotCount : GAME_MAIN_SLOTS;
+}
+
+static int SatInt(int64_t v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
 }
 
 static int FramesPerCount()
@@ -189,15 +197,16 @@ static int SideStanding(int side)
 {
     const TeamEntry &s = Fighters(side);
     LIB_ASSERT(s.memberCount > 0 && s.memberCount <= TEAM_MEMBER_MAX);
-    int sum = 0;
+    // In 64 bits: a life in the millions times 1000 is past the int range.
+    int64_t sum = 0;
     for (int i = 0; i < s.memberCount; i++) {
         Player *pl = PlayerSlotGet(s.members[i].slot);
         if (!pl)
             continue;
-        int lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
-        sum += pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
+        int64_t lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
+        sum += (int64_t)pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
     }
-    return sum / s.memberCount;
+    return SatInt(sum / s.memberCount);
 }
 
 // -1 no fighter seen, 0 standing, 1 down.
@@ -449,7 +458,9 @@ static int State3()
         if (pl)
             pl->state.ctrl = 0;
     }
-    gv->slowTime = 0;
+    // Slow motion ends here even when players came to rest before its time
+    // ran out (the countdown clears the rate only when the time reaches 0).
+    gv->slowTime = gv->slowRate = gv->slowAccum = 0;
     return 4;
 }
 
@@ -475,7 +486,7 @@ static void RoundCount()
         for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
             Player *pl = PlayerSlotGet(s.members[i].slot);
             if (pl)
-                PlayerLifeSet(pl, pl->life + regain * pl->lifeMax / 1000);
+                PlayerLifeSet(pl, SatInt((int64_t)pl->life + (int64_t)regain * pl->lifeMax / 1000));
         }
     }
 }
@@ -522,7 +533,7 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // waits for: match results log (MatchRoundLogWrite)
+        MatchRoundLogWrite();
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)

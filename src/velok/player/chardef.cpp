@@ -82,27 +82,6 @@ static void ZipLog(const CharSource *src, const char *text)
 
 // ---------------------------------------------------------------- constants
 
-// Reads "%i,%i" or "%f,%f"; a missing second value keeps its default.
-static void PairInt(TxtParseFile *tp, const char *key, int *a, int *b)
-{
-    int x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%i,%i", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
-static void PairFloat(TxtParseFile *tp, const char *key, float *a, float *b)
-{
-    float x = *a, y = *b;
-    int n = TxtParseScan(tp, key, "%f,%f", &x, &y);
-    if (n >= 1)
-        *a = x;
-    if (n >= 2)
-        *b = y;
-}
-
 static void OptInt(TxtParseFile *tp, const char *key, int *out)
 {
     TxtParseIntGet(tp, key, out);
@@ -178,14 +157,14 @@ int PlayerConstantsLoad(CharData *cd, TxtParseFile *tp)
     OptFloat(tp, "yscale", &c->yScale);
     OptInt(tp, "attack.dist", &c->attackDist);
     OptInt(tp, "proj.attack.dist", &c->projAttackDist);
-    PairInt(tp, "attack.z.width", &c->attackZWidthFront, &c->attackZWidthBack);
+    TxtParseIntPairGet(tp, "attack.z.width", &c->attackZWidthFront, &c->attackZWidthBack);
     OptInt(tp, "z.width", &c->zWidth);
     OptInt(tp, "height", &c->height);
     OptInt(tp, "proj.doscale", &c->projDoScale);
-    PairInt(tp, "head.pos", &c->headPosX, &c->headPosY);
-    PairInt(tp, "mid.pos", &c->midPosX, &c->midPosY);
+    TxtParseIntPairGet(tp, "head.pos", &c->headPosX, &c->headPosY);
+    TxtParseIntPairGet(tp, "mid.pos", &c->midPosX, &c->midPosY);
     OptInt(tp, "shadowoffset", &c->shadowOffset);
-    PairInt(tp, "draw.offset", &c->drawOffsetX, &c->drawOffsetY);
+    TxtParseIntPairGet(tp, "draw.offset", &c->drawOffsetX, &c->drawOffsetY);
 
     if (TxtParseGroupSet(tp, "Velocity") < 0) {
         GameErrorSet("Can't access Velocity constants");
@@ -195,11 +174,11 @@ int PlayerConstantsLoad(CharData *cd, TxtParseFile *tp)
     OptFloat(tp, "walk.back", &c->walkBack);
     OptFloat(tp, "walk.up", &c->walkUp);
     OptFloat(tp, "walk.down", &c->walkDown);
-    PairFloat(tp, "run.fwd", &c->runFwdX, &c->runFwdY);
-    PairFloat(tp, "run.back", &c->runBackX, &c->runBackY);
-    PairFloat(tp, "run.down", &c->runDownX, &c->runDownY);
-    PairFloat(tp, "run.up", &c->runUpX, &c->runUpY);
-    PairFloat(tp, "jump.neu", &c->jumpNeuX, &c->jumpY);
+    TxtParseFloatPairGet(tp, "run.fwd", &c->runFwdX, &c->runFwdY);
+    TxtParseFloatPairGet(tp, "run.back", &c->runBackX, &c->runBackY);
+    TxtParseFloatPairGet(tp, "run.down", &c->runDownX, &c->runDownY);
+    TxtParseFloatPairGet(tp, "run.up", &c->runUpX, &c->runUpY);
+    TxtParseFloatPairGet(tp, "jump.neu", &c->jumpNeuX, &c->jumpY);
     OptFloat(tp, "jump.fwd", &c->jumpFwdX);
     OptFloat(tp, "jump.back", &c->jumpBackX);
     OptFloat(tp, "jump.up", &c->jumpUpX);
@@ -211,11 +190,11 @@ int PlayerConstantsLoad(CharData *cd, TxtParseFile *tp)
     c->runJumpUpX = c->airJumpUpX = c->jumpUpX;
     c->runJumpDownX = c->airJumpDownX = c->jumpDownX;
     c->runJumpY = 0.0f;
-    PairFloat(tp, "runjump.fwd", &c->runJumpFwdX, &c->runJumpY);
+    TxtParseFloatPairGet(tp, "runjump.fwd", &c->runJumpFwdX, &c->runJumpY);
     OptFloat(tp, "runjump.back", &c->runJumpBackX);
     OptFloat(tp, "runjump.up", &c->runJumpUpX);
     OptFloat(tp, "runjump.down", &c->runJumpDownX);
-    PairFloat(tp, "airjump.neu", &c->airJumpNeuX, &c->airJumpY);
+    TxtParseFloatPairGet(tp, "airjump.neu", &c->airJumpNeuX, &c->airJumpY);
     OptFloat(tp, "airjump.fwd", &c->airJumpFwdX);
     OptFloat(tp, "airjump.back", &c->airJumpBackX);
     OptFloat(tp, "airjump.up", &c->airJumpUpX);

@@ -9,19 +9,6 @@
 #include "velok/core/common.h"
 #include "velok/script/stparam.h"
 
-static const char *SkipSpaces(const char *p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\r')
-        p++;
-    return p;
-}
-
-static int KeyFailed(const char *key)
-{
-    GameErrorAppend("\nError parsing %s", key);
-    return 0;
-}
-
 // The expression gets its default, or the marker when modifying.
 static void Default(Expr *e, int modify, int def)
 {
@@ -38,7 +25,7 @@ static int IntKey(TxtParseFile *f, const char *key, Expr *e, Player *pl)
     const char *v = TxtParseValueGet(f, key);
     if (!v)
         return 1;
-    return ExprCompile(v, e, pl, nullptr, 1) ? 1 : KeyFailed(key);
+    return ExprCompile(v, e, pl, nullptr, 1) ? 1 : SCtrlKeyFailed(key);
 }
 
 // A comma list over the given expressions: fewer values keep what the others
@@ -51,7 +38,7 @@ static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr **
     const char *end = v;
     int n = SCtrlParseListArr(v, format, pl, &end, items);
     if (n == 0 || *end)
-        return KeyFailed(key);
+        return SCtrlKeyFailed(key);
     return 1;
 }
 
@@ -68,30 +55,21 @@ static int AnimKey(TxtParseFile *f, ExplodParams *p, Player *pl)
     const char *v = TxtParseValueGet(f, "anim");
     if (!v)
         return 1;
-    const char *q = SkipSpaces(v);
+    const char *q = SCtrlSkipSpaces(v);
     if ((*q == 'F' || *q == 'f') && !isalpha((unsigned char)q[1]) && q[1] != '_') {
         p->animFromFight = 1;
         q++;
     }
     const char *end = q;
-    if (!ExprCompile(q, &p->anim, pl, &end, 1) || *SkipSpaces(end))
-        return KeyFailed("anim");
+    if (!ExprCompile(q, &p->anim, pl, &end, 1) || *SCtrlSkipSpaces(end))
+        return SCtrlKeyFailed("anim");
     return 1;
 }
 
 static int PosTypeKey(TxtParseFile *f, ExplodParams *p, int modify)
 {
     p->posType = modify ? (int)SCTRL_NOT_GIVEN_INT : (int)POSTYPE_P1;
-    const char *v = TxtParseValueGet(f, "postype");
-    if (!v)
-        return 1;
-    int code = SCtrlPosTypeParse(v);
-    if (code == POSTYPE_NONE) {
-        GameErrorSet("Illegal postype: %s", v);
-        return 0;
-    }
-    p->posType = code;
-    return 1;
+    return SCtrlPosTypeKey(f, &p->posType);
 }
 
 // The transparency word. 1 when the alpha key is to be read: only for the
@@ -106,7 +84,7 @@ static int TransKey(TxtParseFile *f, ExplodParams *p, int modify)
     if (!v)
         return 0;
     int src = INT_MIN, dst = INT_MIN;
-    int kind = TransParse(SkipSpaces(v), &src, &dst);
+    int kind = TransParse(SCtrlSkipSpaces(v), &src, &dst);
     p->transKind = kind;
     if (src != INT_MIN)
         ExprSetInt(&p->alphaSrc, src);

@@ -7,20 +7,14 @@
 #include "velok/core/common.h"
 #include "velok/script/stparam.h"
 
-static int KeyFailed(const char *key)
-{
-    GameErrorAppend("\nError parsing %s", key);
-    return 0;
-}
-
 static int IntKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, int def)
 {
-    return SCtrlParamInt(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamInt(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 static int FloatKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, float def)
 {
-    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 // Two values, or only the first; text after them fails.
@@ -33,7 +27,7 @@ static int PairKey(TxtParseFile *f, const char *key, const char *format, Expr *a
     Expr *items[2] = {a, b};
     int n = SCtrlParseListArr(v, format, pl, &end, items);
     if (n == 0 || *end)
-        return KeyFailed(key);
+        return SCtrlKeyFailed(key);
     return 1;
 }
 
@@ -67,16 +61,7 @@ static int NameKey(TxtParseFile *f, HelperParams *p)
 static int PosTypeKey(TxtParseFile *f, HelperParams *p)
 {
     p->posType = POSTYPE_P1;
-    const char *v = TxtParseValueGet(f, "postype");
-    if (!v)
-        return 1;
-    int code = SCtrlPosTypeParse(v);
-    if (code == POSTYPE_NONE) {
-        GameErrorSet("Illegal postype: %s", v);
-        return 0;
-    }
-    p->posType = code;
-    return 1;
+    return SCtrlPosTypeKey(f, &p->posType);
 }
 
 int SCtrlHelperParse(TxtParseFile *f, Player *pl, HelperParams *p)

@@ -10,31 +10,18 @@
 #include "velok/player/player.h"
 #include "velok/script/stparam.h"
 
-static const char *SkipSpaces(const char *p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\r')
-        p++;
-    return p;
-}
-
-static int KeyFailed(const char *key)
-{
-    GameErrorAppend("\nError parsing %s", key);
-    return 0;
-}
-
 static int IntKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, int def, int *given = nullptr)
 {
     if (given)
         *given = TxtParseValueGet(f, key) != nullptr;
-    return SCtrlParamInt(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamInt(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 static int FloatKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, float def, int *given = nullptr)
 {
     if (given)
         *given = TxtParseValueGet(f, key) != nullptr;
-    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 // A comma list into the given expressions; fewer values keep what the
@@ -49,7 +36,7 @@ static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr **
     const char *end = v;
     int n = SCtrlParseListArr(v, format, pl, &end, items);
     if (n == 0 || *end)
-        return KeyFailed(key);
+        return SCtrlKeyFailed(key);
     *count = n;
     return 1;
 }
@@ -66,7 +53,7 @@ static char WordLetter(TxtParseFile *f, const char *key)
     const char *v = TxtParseValueGet(f, key);
     if (!v)
         return 0;
-    return (char)toupper((unsigned char)*SkipSpaces(v));
+    return (char)toupper((unsigned char)*SCtrlSkipSpaces(v));
 }
 
 static int AnimTypeKey(TxtParseFile *f, const char *key, int *out, const char *error)
@@ -107,7 +94,7 @@ static int SparkKey(TxtParseFile *f, const char *key, Expr *e, int *own, Player 
         return 1;
     int fromCommon = 1;
     if (!SCtrlFSIntParse(v, e, &fromCommon, pl))
-        return KeyFailed(key);
+        return SCtrlKeyFailed(key);
     *own = !fromCommon;
     return 1;
 }
@@ -120,7 +107,7 @@ static int SoundKey(TxtParseFile *f, const char *key, Expr *pair, int *fromCommo
     const char *v = TxtParseValueGet(f, key);
     if (!v)
         return 1;
-    return SCtrlFSPairParse(v, &pair[0], &pair[1], fromCommon, pl) ? 1 : KeyFailed(key);
+    return SCtrlFSPairParse(v, &pair[0], &pair[1], fromCommon, pl) ? 1 : SCtrlKeyFailed(key);
 }
 
 static int PriorityKey(TxtParseFile *f, HitDefParams *p, Player *pl)
@@ -132,12 +119,12 @@ static int PriorityKey(TxtParseFile *f, HitDefParams *p, Player *pl)
         return 1;
     const char *stop = v;
     if (!ExprCompile(v, &p->priority, pl, &stop, 1))
-        return KeyFailed("priority");
-    stop = SkipSpaces(stop);
+        return SCtrlKeyFailed("priority");
+    stop = SCtrlSkipSpaces(stop);
     if (!*stop)
         return 1;
     if (*stop == ',') {
-        const char *w = SkipSpaces(stop + 1);
+        const char *w = SCtrlSkipSpaces(stop + 1);
         switch (toupper((unsigned char)*w)) {
         case 'H': p->priorityType = HITDEF_PRIO_HIT; return 1;
         case 'M': p->priorityType = HITDEF_PRIO_MISS; return 1;
@@ -245,10 +232,10 @@ int SCtrlHitDefParse(TxtParseFile *f, HitDefParams *p, Player *pl)
     ExprSetFloat(&p->airVel[1], 0.0f);
     const char *v = TxtParseValueGet(f, "ground.velocity");
     if (v && !SCtrlFloatPairOptParse(v, &p->groundVel[0], &p->groundVel[1], pl))
-        return KeyFailed("ground.velocity");
+        return SCtrlKeyFailed("ground.velocity");
     v = TxtParseValueGet(f, "air.velocity");
     if (v && !SCtrlFloatPairOptParse(v, &p->airVel[0], &p->airVel[1], pl))
-        return KeyFailed("air.velocity");
+        return SCtrlKeyFailed("air.velocity");
     if (!IntKey(f, "air.juggle", &p->airJuggle, pl, -1) || !IntKey(f, "air.hittime", &p->airHitTime, pl, 20))
         return 0;
     ExprSetInt(&p->attackWidth[0], -1);

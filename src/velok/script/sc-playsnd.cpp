@@ -12,15 +12,9 @@
 #include "velok/player/player.h"
 #include "velok/script/stparam.h"
 
-static int KeyFailed(const char *key)
-{
-    GameErrorAppend("\nError parsing %s", key);
-    return 0;
-}
-
 static int IntKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, int def)
 {
-    return SCtrlParamInt(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamInt(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 int SCtrlPlaySndParse(TxtParseFile *f, PlaySndParams *p, Player *pl)
@@ -34,12 +28,12 @@ int SCtrlPlaySndParse(TxtParseFile *f, PlaySndParams *p, Player *pl)
         return 0;
     }
     if (!SCtrlFSPairParse(v, &p->group, &p->number, &p->fromCommon, pl))
-        return KeyFailed("value");
+        return SCtrlKeyFailed("value");
     if (!IntKey(f, "volume", &p->volume, pl, 0) || !IntKey(f, "channel", &p->channel, pl, -1) ||
         !IntKey(f, "lowpriority", &p->lowPriority, pl, 0))
         return 0;
     if (!SCtrlParamFloat(f, "freqmul", &p->freqMul, pl, 1.0f))
-        return KeyFailed("freqmul");
+        return SCtrlKeyFailed("freqmul");
     if (!IntKey(f, "loop", &p->loop, pl, 0))
         return 0;
     p->absPan = TxtParseValueGet(f, "abspan") != nullptr;

@@ -135,31 +135,18 @@ int SCtrlTypeCode(const char *name)
     return -1;
 }
 
-static const char *SkipSpaces(const char *p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\r')
-        p++;
-    return p;
-}
-
 // ---------------------------------------------------------------- key readers
 
 // Each reader returns 1, or 0 with the reason in the game error text (or in
 // the library message text for an expression, with the key named here).
-static int KeyFailed(const char *key)
-{
-    GameErrorAppend("\nError parsing %s", key);
-    return 0;
-}
-
 static int OptInt(TxtParseFile *f, const char *key, Expr *e, Player *pl, int def)
 {
-    return SCtrlParamInt(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamInt(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 static int OptFloat(TxtParseFile *f, const char *key, Expr *e, Player *pl, float def)
 {
-    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : KeyFailed(key);
+    return SCtrlParamFloat(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
 static int ReqValue(TxtParseFile *f, const char *key, Expr *e, Player *pl, int wanted, const char *missing = nullptr)
@@ -172,7 +159,7 @@ static int ReqValue(TxtParseFile *f, const char *key, Expr *e, Player *pl, int w
             GameErrorSet("Missing %s parameter", key);
         return 0;
     }
-    return ExprCompile(v, e, pl, nullptr, wanted) ? 1 : KeyFailed(key);
+    return ExprCompile(v, e, pl, nullptr, wanted) ? 1 : SCtrlKeyFailed(key);
 }
 
 // An optional key; given receives 1 when it was present.
@@ -182,7 +169,7 @@ static int GivenValue(TxtParseFile *f, const char *key, Expr *e, Player *pl, int
     *given = v != nullptr;
     if (!v)
         return 1;
-    return ExprCompile(v, e, pl, nullptr, wanted) ? 1 : KeyFailed(key);
+    return ExprCompile(v, e, pl, nullptr, wanted) ? 1 : SCtrlKeyFailed(key);
 }
 
 // The game and library messages as they stand, so that a list item whose
@@ -240,7 +227,7 @@ static int StrictListKey(TxtParseFile *f, const char *key, const char *format, E
     const char *end = nullptr;
     int n = ListParse(f, key, format, first, pl, &end);
     if (n == 0 || (n > 0 && n < (int)strcspn(format, ":") && *end))
-        return KeyFailed(key);
+        return SCtrlKeyFailed(key);
     return 1;
 }
 
@@ -302,20 +289,20 @@ static int VarSetKeys(TxtParseFile *f, SCtrl *c, Player *pl, bool sysForms)
             size_t len = strlen(form.word);
             if (strncasecmp(line, form.word, len) != 0)
                 continue;
-            const char *p = SkipSpaces(line + len);
+            const char *p = SCtrlSkipSpaces(line + len);
             if (*p != '(')
                 continue;
             const char *stop = p + 1;
             if (!ExprCompile(p + 1, &c->slot[1], pl, &stop, 1) || *stop != ')')
-                return KeyFailed(line);
-            p = SkipSpaces(stop + 1);
+                return SCtrlKeyFailed(line);
+            p = SCtrlSkipSpaces(stop + 1);
             if (*p != '=') {
                 GameErrorSet("Missing value in %s", line);
                 return 0;
             }
             int wanted = form.kind == SCTRL_FVAR || form.kind == SCTRL_SYSFVAR ? 2 : 1;
-            if (!ExprCompile(SkipSpaces(p + 1), &c->slot[2], pl, nullptr, wanted))
-                return KeyFailed(line);
+            if (!ExprCompile(SCtrlSkipSpaces(p + 1), &c->slot[2], pl, nullptr, wanted))
+                return SCtrlKeyFailed(line);
             SetInt(&c->slot[0], form.kind);
             return 1;
         }
@@ -358,7 +345,7 @@ static int HitByKeys(TxtParseFile *f, SCtrl *c, Player *pl, bool complement)
 
 static int LetterCode(const char *v, const char *letters, const int *codes)
 {
-    char c = (char)toupper((unsigned char)*SkipSpaces(v));
+    char c = (char)toupper((unsigned char)*SCtrlSkipSpaces(v));
     const char *at = c ? strchr(letters, c) : nullptr;
     return at ? codes[at - letters] : -2;
 }
@@ -459,7 +446,7 @@ static int BindToTargetKeys(TxtParseFile *f, SCtrl *c, Player *pl)
     if (SCtrlParseListArr(v, "ff:,", pl, &end, items) < 2)
         ErrorTextsRestore(saved);
     if (*end == ',') {
-        const char *word = SkipSpaces(end + 1);
+        const char *word = SCtrlSkipSpaces(end + 1);
         switch (tolower((unsigned char)*word)) {
         case 'f': SetInt(&c->slot[4], 0); break;
         case 'm': SetInt(&c->slot[4], 1); break;

@@ -287,13 +287,6 @@ const TrigVarName TrigConstNames[TRIG_CONST_COUNT] = {
 
 // ---------------------------------------------------------------- compiling
 
-static const char *SkipSpaces(const char *p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\r')
-        p++;
-    return p;
-}
-
 static bool IsWordChar(char c)
 {
     return isalnum((unsigned char)c) || c == '_';
@@ -359,14 +352,14 @@ static void TrigErr(const char *format, ...)
 
 static const char *ReadEqOrNe(const char *p, int *op)
 {
-    p = SkipSpaces(p);
+    p = SCtrlSkipSpaces(p);
     if (p[0] == '!' && p[1] == '=') {
         *op = TRIG_CMP_NE;
-        return SkipSpaces(p + 2);
+        return SCtrlSkipSpaces(p + 2);
     }
     if (p[0] == '=') {
         *op = TRIG_CMP_EQ;
-        return SkipSpaces(p + 1);
+        return SCtrlSkipSpaces(p + 1);
     }
     return nullptr;
 }
@@ -455,7 +448,7 @@ int TrigCommandParse(const char *text, TrigNode *node, Player *pl, const char **
 
 int TrigCompareParse(const char *text, TrigNode *node, const char **end)
 {
-    const char *p = SkipSpaces(text);
+    const char *p = SCtrlSkipSpaces(text);
     int op;
     if (p[0] == '!' && p[1] == '=') {
         op = TRIG_CMP_NE;
@@ -474,27 +467,27 @@ int TrigCompareParse(const char *text, TrigNode *node, const char **end)
     } else {
         return 0;
     }
-    p = SkipSpaces(p);
+    p = SCtrlSkipSpaces(p);
     if (op == TRIG_CMP_EQ && (*p == '[' || *p == '(')) {
         char open = *p;
-        p = SkipSpaces(p + 1);
+        p = SCtrlSkipSpaces(p + 1);
         if (node->isFloat) {
             if (!(p = ReadFloat(p, &node->flo)))
                 return 0;
         } else if (!(p = ReadInt(p, &node->lo))) {
             return 0;
         }
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != ',')
             return 0;
-        p = SkipSpaces(p + 1);
+        p = SCtrlSkipSpaces(p + 1);
         if (node->isFloat) {
             if (!(p = ReadFloat(p, &node->fhi)))
                 return 0;
         } else if (!(p = ReadInt(p, &node->hi))) {
             return 0;
         }
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != ']' && *p != ')')
             return 0;
         if (open == '[')
@@ -530,19 +523,19 @@ static bool IsVectorCode(int code)
 static const char *ParseNamedVar(const char *p, const char *text, TrigNode *node)
 {
     const char *what = node->code == TRIG_GETHITVAR ? "gethitvar" : node->code == TRIG_CONST ? "const" : "stagevar";
-    p = SkipSpaces(p);
+    p = SCtrlSkipSpaces(p);
     if (*p != '(') {
         TrigErr("Need to specify %s(varname): %s", what, text);
         return nullptr;
     }
     char name[TRIG_WORD_LEN];
-    p = SkipSpaces(p + 1);
+    p = SCtrlSkipSpaces(p + 1);
     const char *after = ReadWord(p, name, true);
     if (!after || !name[0]) {
         TrigErr("Need to specify %s(varname): %s", what, text);
         return nullptr;
     }
-    p = SkipSpaces(after);
+    p = SCtrlSkipSpaces(after);
     if (*p != ')') {
         TrigErr("Missing closing parenthesis: %s", text);
         return nullptr;
@@ -581,18 +574,18 @@ static const char *ParseOldStyle(const char *p, const char *text, TrigNode *node
     int op;
     switch (node->code) {
     case TRIG_ANIMELEM: {
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != '=')
             break;
         int n;
-        if (!(q = ReadInt(SkipSpaces(p + 1), &n)))
+        if (!(q = ReadInt(SCtrlSkipSpaces(p + 1), &n)))
             break;
         if (n < 1) {
             TrigErr("Anim must be > 0");
             return nullptr;
         }
         node->num = n - 1;
-        const char *r = SkipSpaces(q);
+        const char *r = SCtrlSkipSpaces(q);
         if (*r == ',') {
             if (!TrigCompareParse(r + 1, node, &q))
                 break;
@@ -603,25 +596,25 @@ static const char *ParseOldStyle(const char *p, const char *text, TrigNode *node
         return q;
     }
     case TRIG_TIMEMOD: {
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != '=')
             break;
         int n;
-        if (!(q = ReadInt(SkipSpaces(p + 1), &n)) || n <= 0)
+        if (!(q = ReadInt(SCtrlSkipSpaces(p + 1), &n)) || n <= 0)
             break;
         node->num = n;
-        q = SkipSpaces(q);
+        q = SCtrlSkipSpaces(q);
         if (*q != ',' || !TrigCompareParse(q + 1, node, &q))
             break;
         return q;
     }
     case TRIG_PROJHIT: case TRIG_PROJGUARDED: case TRIG_PROJCONTACT: {
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != '=')
             break;
-        if (!(q = ReadInt(SkipSpaces(p + 1), &node->projValue)))
+        if (!(q = ReadInt(SCtrlSkipSpaces(p + 1), &node->projValue)))
             break;
-        const char *r = SkipSpaces(q);
+        const char *r = SCtrlSkipSpaces(q);
         if (*r == ',') {
             if (!TrigCompareParse(r + 1, node, &q))
                 break;
@@ -677,11 +670,11 @@ static const char *ParseOldStyle(const char *p, const char *text, TrigNode *node
         return q;
     }
     case TRIG_TEAMMODE: {
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p != '=')
             break;
         char word[TRIG_WORD_LEN];
-        q = ReadWord(SkipSpaces(p + 1), word, false);
+        q = ReadWord(SCtrlSkipSpaces(p + 1), word, false);
         if (!q)
             break;
         if (strcasecmp(word, "single") == 0)
@@ -742,7 +735,7 @@ int TrigParse(const char *text, Player *pl, ExprWord *values, uint8_t *kinds, in
             continue;
         node.redirect = r.kind;
         ExprSetInt(&node.redirectArg, r.defaultArg);
-        p = SkipSpaces(p);
+        p = SCtrlSkipSpaces(p);
         if (*p == '(' && r.kind != TRIG_REDIR_PARENT && r.kind != TRIG_REDIR_ROOT) {
             const char *stop = p + 1;
             if (!ExprCompile(p + 1, &node.redirectArg, pl, &stop, 1)) {
@@ -753,7 +746,7 @@ int TrigParse(const char *text, Player *pl, ExprWord *values, uint8_t *kinds, in
                 TrigErr("Missing closing parenthesis: %s", text);
                 goto fail;
             }
-            p = SkipSpaces(stop + 1);
+            p = SCtrlSkipSpaces(stop + 1);
         } else if (r.kind == TRIG_REDIR_PLAYERID) {
             TrigErr("Invalid trigger: %s", text);
             goto fail;
@@ -762,7 +755,7 @@ int TrigParse(const char *text, Player *pl, ExprWord *values, uint8_t *kinds, in
             TrigErr("Invalid trigger: %s", text);
             goto fail;
         }
-        p = ReadWord(SkipSpaces(p + 1), word, false);
+        p = ReadWord(SCtrlSkipSpaces(p + 1), word, false);
         if (!p || !word[0]) {
             TrigErr("Invalid trigger: %s", text);
             goto fail;
@@ -817,7 +810,7 @@ int TrigParse(const char *text, Player *pl, ExprWord *values, uint8_t *kinds, in
     }
 
     {
-        const char *after = SkipSpaces(p);
+        const char *after = SCtrlSkipSpaces(p);
         // The counting triggers take an optional ID argument.
         if (*after == '(') {
             if (node.code == TRIG_NUMEXPLOD)

@@ -9,13 +9,6 @@
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 
-static const char *SkipSpaces(const char *p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\r')
-        p++;
-    return p;
-}
-
 static int WantedFromLetter(char letter, const char *format)
 {
     switch (letter) {
@@ -48,7 +41,7 @@ int SCtrlParseListArr(const char *text, const char *format, Player *pl, const ch
         break;
     }
     if (end)
-        *end = SkipSpaces(p);
+        *end = SCtrlSkipSpaces(p);
     return count;
 }
 
@@ -113,7 +106,7 @@ int SCtrlAssertFlagParse(const char *word, int *index, int *kind)
 // expressions such as fvar(1) or sin(1) stay whole.
 static const char *FSPrefix(const char *text, int *fromCommon)
 {
-    const char *p = SkipSpaces(text);
+    const char *p = SCtrlSkipSpaces(text);
     char c = (char)toupper((unsigned char)*p);
     if ((c == 'F' || c == 'S') && !isalpha((unsigned char)p[1]) && p[1] != '_') {
         *fromCommon = c == 'F';
@@ -130,7 +123,7 @@ int SCtrlFSIntParse(const char *text, Expr *expr, int *fromCommon, Player *pl)
     const char *end = p;
     if (!ExprCompile(p, expr, pl, &end, 1))
         return 0;
-    return *SkipSpaces(end) == 0;
+    return *SCtrlSkipSpaces(end) == 0;
 }
 
 int SCtrlFSPairParse(const char *text, Expr *first, Expr *second, int *fromCommon, Player *pl)
@@ -149,20 +142,20 @@ int SCtrlFloatPairOptParse(const char *text, Expr *x, Expr *y, Player *pl)
     if (!text)
         return 0;
     Expr *items[2] = {x, y};
-    const char *p = SkipSpaces(text);
+    const char *p = SCtrlSkipSpaces(text);
     for (int i = 0; i < 2; i++) {
         if ((*p == 'n' || *p == 'N') && (p[1] == 0 || p[1] == ' ' || p[1] == '\t' || p[1] == ',')) {
             ExprSetFloat(items[i], SCTRL_NOT_GIVEN_FLOAT);
-            p = SkipSpaces(p + 1);
+            p = SCtrlSkipSpaces(p + 1);
         } else {
             const char *stop = p;
             if (!ExprCompile(p, items[i], pl, &stop, 2))
                 return 0;
-            p = SkipSpaces(stop);
+            p = SCtrlSkipSpaces(stop);
         }
         if (*p != ',' || i == 1)
             break;
-        p = SkipSpaces(p + 1);
+        p = SCtrlSkipSpaces(p + 1);
     }
     return *p == 0;
 }
@@ -189,7 +182,7 @@ int SCtrlHitAttrParse(const char *text, const char **end)
 {
     if (!text)
         return -1;
-    const char *p = SkipSpaces(text);
+    const char *p = SCtrlSkipSpaces(text);
     int mask = 0;
     for (; isalpha((unsigned char)*p); p++) {
         switch (toupper((unsigned char)*p)) {
@@ -200,7 +193,7 @@ int SCtrlHitAttrParse(const char *text, const char **end)
         }
     }
     for (;;) {
-        const char *q = SkipSpaces(p);
+        const char *q = SCtrlSkipSpaces(p);
         if (!*q) {
             p = q;
             break;
@@ -210,7 +203,7 @@ int SCtrlHitAttrParse(const char *text, const char **end)
                 break;
             return -1;
         }
-        q = SkipSpaces(q + 1);
+        q = SCtrlSkipSpaces(q + 1);
         char cls = (char)toupper((unsigned char)*q);
         if (!cls || !strchr("NSHA", cls)) {
             // Inside an expression the list may be followed by other arguments.
@@ -273,4 +266,31 @@ int SCtrlParamFloat(TxtParseFile *file, const char *key, Expr *expr, Player *pl,
     if (!value)
         return 1;
     return ExprCompile(value, expr, pl, nullptr, 2);
+}
+
+const char *SCtrlSkipSpaces(const char *p)
+{
+    while (*p == ' ' || *p == '\t' || *p == '\r')
+        p++;
+    return p;
+}
+
+int SCtrlKeyFailed(const char *key)
+{
+    GameErrorAppend("\nError parsing %s", key);
+    return 0;
+}
+
+int SCtrlPosTypeKey(TxtParseFile *file, int *out)
+{
+    const char *v = TxtParseValueGet(file, "postype");
+    if (!v)
+        return 1;
+    int code = SCtrlPosTypeParse(v);
+    if (code == POSTYPE_NONE) {
+        GameErrorSet("Illegal postype: %s", v);
+        return 0;
+    }
+    *out = code;
+    return 1;
 }

@@ -70,6 +70,13 @@ int SCtrlParseList(const char *text, const char *format, Player *pl, const char 
 int SCtrlParseListArr(const char *text, const char *format, Player *pl, const char **end, Expr **exprs);
 
 int SCtrlPosTypeParse(const char *word);
+// The "postype" key into *out: left as the caller set it when absent; an
+// unknown word fails with "Illegal postype: %s".
+int SCtrlPosTypeKey(TxtParseFile *file, int *out);
+// Past blanks (space, tab, carriage return).
+const char *SCtrlSkipSpaces(const char *p);
+// Appends "\nError parsing <key>" to the game error text; returns 0.
+int SCtrlKeyFailed(const char *key);
 int SCtrlAssertFlagParse(const char *word, int *index, int *kind);
 int SCtrlFSIntParse(const char *text, Expr *expr, int *fromCommon, Player *pl);
 int SCtrlFSPairParse(const char *text, Expr *first, Expr *second, int *fromCommon, Player *pl);

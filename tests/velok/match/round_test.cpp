@@ -156,6 +156,32 @@ TEST_F(Round, ZeroLifeMaximumCountsAsOne)
     EXPECT_EQ(gv->round.winner, 1);
 }
 
+TEST_F(Round, LivesInTheMillionsStandAndRegainWithoutWrapping)
+{
+    // 3,000,000 x 1000 is past the int range: side 1 at full life must still
+    // stand above side 2 at a third.
+    StateAt(2, 100);
+    gv->round.timeLeft = 0;
+    P(1)->life = P(1)->lifeMax = 3000000;
+    P(2)->lifeMax = 3000000;
+    P(2)->life = 1000000;
+    RoundUpdate();
+    EXPECT_EQ(gv->round.endKind, ROUND_END_TIME_OVER);
+    EXPECT_EQ(gv->round.winner, 1);
+
+    // 400 per mille of 6,000,000 is past the int range before the division.
+    Reset();
+    StateAt(4, gv->overWinTime);
+    gv->round.endKind = ROUND_END_KO;
+    gv->round.winner = 1;
+    gv->side[0].regainBase = 400;
+    P(1)->lifeMax = 6000000;
+    P(1)->life = 1000000;
+    RoundUpdate();
+    EXPECT_EQ(gv->round.wins[0], 1);
+    EXPECT_EQ(P(1)->life, 3400000);
+}
+
 TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
 {
     TeamEntry &s = gv->sideEntry[0];
@@ -212,8 +238,11 @@ TEST_F(Round, RoundOverWaitsForPlayersButNotPast900)
     EXPECT_EQ(gv->round.state, 4);
 
     Reset();
-    StateAt(3, 0);
+    StateAt(3, 10);
     gv->round.endKind = ROUND_END_KO;
+    // Everyone at rest before the slow motion has run its time.
+    gv->slowTime = 40;
+    gv->slowRate = gv->slowAccum = 200;
     SettleAll();
     Kill(2);
     P(2)->state.ctrl = 0;
@@ -222,6 +251,9 @@ TEST_F(Round, RoundOverWaitsForPlayersButNotPast900)
     EXPECT_EQ(gv->round.state, 4) << "standing idle with control, or lying in 5150";
     EXPECT_EQ(P(1)->state.ctrl, 0);
     EXPECT_EQ(gv->round.hitDetect, 0);
+    EXPECT_EQ(gv->slowTime, 0);
+    EXPECT_EQ(gv->slowRate, 0) << "the win poses run at full speed";
+    EXPECT_EQ(gv->slowAccum, 0);
 }
 
 TEST_F(Round, DrawsCountUnderTheDrawSettings)
