@@ -396,6 +396,7 @@ TEST_F(FighterMatch, ASpecialLandsAndTheHitEndsOnTime)
         EXPECT_EQ(p2->state.ctrl, 0);
         EXPECT_GT(Sparks(), 0);
         ASSERT_EQ(Frame(), 1);  // damage is taken at the next state run
+        PixSavePcx(canvas, std::string("sample-") + kNames[c.first] + "-" + std::to_string(c.state));
         EXPECT_LT(p2->life, life);
 
         // Shake, then slide; the tick that starts with the hit time run out
