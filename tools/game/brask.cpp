@@ -339,12 +339,15 @@ void BraskArt(FighterSheet *sh)
     q1.lean = 46;
     q1.armF = {20, 0};
     q1.glow = 10;
+    q1.strike = STRIKE_HAND_F;
+    q1.reach = 4;
     Pose q2 = q1;
     q2.glow = 0;
+    q2.strike = STRIKE_NONE;
     sh->Pose(1000, 0, q0);
     sh->Pose(1000, 1, q1);
     sh->Pose(1000, 2, q2);
-    sh->Action(1000, {{200, 0, 4}, {1000, 0, 10}, {1000, 1, 4}, {1000, 2, 16}, {10, 0, 6}});
+    sh->Action(1000, {{200, 0, 4}, {1000, 0, 10}, {1000, 1, 4, true}, {1000, 2, 16}, {10, 0, 6}});
     for (int f = 0; f < 4; f++) {
         FighterBoxes bx;
         bx.hit.push_back({-26, -34, 26, 0});
@@ -367,9 +370,11 @@ void BraskArt(FighterSheet *sh)
     t1.armF = {30, 80};
     t1.armB = {20, 90};
     t1.glow = 6;
+    t1.strike = STRIKE_FOOT_F;
+    t1.reach = 6;
     sh->Pose(1100, 0, t0);
     sh->Pose(1100, 1, t1);
-    sh->Action(1100, {{1100, 0, 10}, {1100, 1, 22}, {0, 0, 6}});
+    sh->Action(1100, {{1100, 0, 10}, {1100, 1, 4, true}, {1100, 1, 18}, {0, 0, 6}});
     const float rise[6] = {0.05f, 0.3f, 0.7f, 1.0f, 0.85f, 0.4f};
     for (int f = 0; f < 6; f++) {
         FighterBoxes bx;
@@ -407,6 +412,7 @@ const char kDef[] =
     "sprite = brask.sff\n"
     "anim = brask.air\n"
     "sound = brask.snd\n"
+    "ai = brask.ai\n"
     "pal1 = brask1.act\n"
     "pal2 = brask2.act\n"
     "pal3 = brask3.act\n"
@@ -507,6 +513,27 @@ const char kSpecials[] =
     "ampl = 3\n"
     "freq = 150\n"
     "\n"
+    "; The slam itself strikes whoever stands over it.\n"
+    "[State 1000, slam hit]\n"
+    "type = HitDef\n"
+    "trigger1 = AnimElem = 3\n"
+    "attr = S, SA\n"
+    "animtype = Medium\n"
+    "damage = 40, 4\n"
+    "guardflag = L\n"
+    "hitflag = MAF\n"
+    "pausetime = 8, 10\n"
+    "sparkno = 1\n"
+    "guard.sparkno = 40\n"
+    "sparkxy = -6, -10\n"
+    "hitsound = F5, 1\n"
+    "guardsound = F6, 0\n"
+    "ground.type = Low\n"
+    "ground.slidetime = 8\n"
+    "ground.hittime = 12\n"
+    "ground.velocity = -4\n"
+    "air.velocity = -3, -4\n"
+    "\n"
     "[State 1000, wave]\n"
     "type = Projectile\n"
     "trigger1 = AnimElem = 3\n"
@@ -564,6 +591,27 @@ const char kSpecials[] =
     "type = PlaySnd\n"
     "trigger1 = AnimElem = 2\n"
     "value = F7, 1\n"
+    "\n"
+    "; The stamp jolts whoever stands close.\n"
+    "[State 1100, stamp hit]\n"
+    "type = HitDef\n"
+    "trigger1 = AnimElem = 2\n"
+    "attr = S, SA\n"
+    "animtype = Light\n"
+    "damage = 30, 3\n"
+    "guardflag = L\n"
+    "hitflag = MAF\n"
+    "pausetime = 6, 8\n"
+    "sparkno = 0\n"
+    "guard.sparkno = 40\n"
+    "sparkxy = -6, -6\n"
+    "hitsound = F5, 0\n"
+    "guardsound = F6, 0\n"
+    "ground.type = Low\n"
+    "ground.slidetime = 6\n"
+    "ground.hittime = 10\n"
+    "ground.velocity = -3\n"
+    "air.velocity = -2, -3\n"
     "\n"
     "[State 1100, fist]\n"
     "type = Helper\n"

@@ -312,12 +312,15 @@ void LiraArt(FighterSheet *sh)
     g1.dx = 4;
     g1.glow = 4;
     g1.sway = 50;
+    g1.strike = STRIKE_HAND_F;
+    g1.reach = 4;
     Pose g2 = g1;
     g2.glow = 0;
+    g2.strike = STRIKE_NONE;
     sh->Pose(1000, 0, g0);
     sh->Pose(1000, 1, g1);
     sh->Pose(1000, 2, g2);
-    sh->Action(1000, {{200, 0, 3}, {1000, 0, 8}, {1000, 1, 4}, {1000, 2, 14}, {0, 0, 4}});
+    sh->Action(1000, {{200, 0, 3}, {1000, 0, 8}, {1000, 1, 4, true}, {1000, 2, 14}, {0, 0, 4}});
     for (int f = 0; f < 4; f++) {
         FighterBoxes bx;
         bx.hit.push_back({-4, -26, 20, 26});
@@ -334,10 +337,13 @@ void LiraArt(FighterSheet *sh)
     c.armB = {20, 100};
     c.nod = -10;
     c.glow = 5;
+    c.strike = STRIKE_HAND_F;
+    c.reach = 4;
     sh->Pose(1100, 0, c);
     c.glow = 0;
+    c.strike = STRIKE_NONE;
     sh->Pose(1100, 1, c);
-    sh->Action(1100, {{200, 0, 4}, {1100, 0, 10}, {1100, 1, 14}, {0, 0, 4}});
+    sh->Action(1100, {{200, 0, 4}, {1100, 0, 10, true}, {1100, 1, 14}, {0, 0, 4}});
     for (int f = 0; f < 2; f++) {
         FighterBoxes bx;
         bx.hit.push_back({-14, -12, 24, 12});
@@ -372,7 +378,8 @@ std::string Def()
         "stcommon = common1.cns\n"
         "sprite = lira.sff\n"
         "anim = lira.air\n"
-        "sound = lira.snd\n";
+        "sound = lira.snd\n"
+        "ai = lira.ai\n";
     for (int n = 1; n <= 12; n++)
         t += "pal" + std::to_string(n) + " = lira" + std::to_string(n) + ".act\n";
     return t;
@@ -457,6 +464,27 @@ const char kSpecials[] =
     "trigger1 = AnimElem = 3\n"
     "value = 2, 0\n"
     "\n"
+    "; The flinging hand strikes whoever stands in its way.\n"
+    "[State 1000, palm]\n"
+    "type = HitDef\n"
+    "trigger1 = AnimElem = 3\n"
+    "attr = S, SA\n"
+    "animtype = Medium\n"
+    "damage = 34, 3\n"
+    "guardflag = MA\n"
+    "hitflag = MAF\n"
+    "pausetime = 7, 9\n"
+    "sparkno = 1\n"
+    "guard.sparkno = 40\n"
+    "sparkxy = -6, -62\n"
+    "hitsound = F5, 1\n"
+    "guardsound = F6, 0\n"
+    "ground.type = High\n"
+    "ground.slidetime = 8\n"
+    "ground.hittime = 12\n"
+    "ground.velocity = -4\n"
+    "air.velocity = -3, -4\n"
+    "\n"
     "[State 1000, blade]\n"
     "type = Projectile\n"
     "trigger1 = AnimElem = 3\n"
@@ -508,6 +536,26 @@ const char kSpecials[] =
     "type = PlaySnd\n"
     "trigger1 = Time = 0\n"
     "value = 1, 1\n"
+    "\n"
+    "; The raised hand catches whoever drops on her.\n"
+    "[State 1100, rising palm]\n"
+    "type = HitDef\n"
+    "trigger1 = AnimElem = 2\n"
+    "attr = S, SA\n"
+    "animtype = Up\n"
+    "damage = 36, 3\n"
+    "guardflag = HA\n"
+    "hitflag = MAF\n"
+    "pausetime = 7, 10\n"
+    "sparkno = 1\n"
+    "guard.sparkno = 40\n"
+    "sparkxy = -4, -96\n"
+    "hitsound = F5, 1\n"
+    "guardsound = F6, 0\n"
+    "ground.type = High\n"
+    "ground.velocity = -2, -6\n"
+    "air.velocity = -2, -6\n"
+    "fall = 1\n"
     "\n"
     "[State 1100, hawk]\n"
     "type = Helper\n"

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "game/lessons.h"
 #include "game/sample.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/disp.h"
+#include "lib/grandom.h"
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
@@ -40,6 +42,7 @@
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
 #include "velok/player/helper.h"
+#include "velok/player/p-ai.h"
 #include "velok/player/p-make.h"
 #include "velok/player/player.h"
 #include "velok/player/proj.h"
@@ -111,6 +114,11 @@ protected:
     {
         TempDirTest::SetUp();
         TestAllegroStart();
+        std::string error;
+        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
+        if (taught) {
+            ASSERT_EQ(FighterLessonsRun(".", &error), 1) << error;
+        }
         LogStateReset();
         gv = new GameVars();
         for (int i = 0; i < 4; i++)
@@ -120,8 +128,6 @@ protected:
         TimerDeviceSet(&fakeTimer);
         TimerInit(180);
         TimerSpeedSet(60);
-        std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
         ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
         gv->cfg.sound.sound = 0;
         gv->cfg.debug.debug = 0;
@@ -230,6 +236,16 @@ protected:
     BITMAP *canvas = nullptr;
     std::vector<int> rows;
     std::vector<CharInfo> entries;
+    bool taught = false;  // the fighters went through their lessons: they have AI files
+};
+
+class TaughtMatch : public FighterMatch {
+protected:
+    void SetUp() override
+    {
+        taught = true;
+        FighterMatch::SetUp();
+    }
 };
 
 TEST_F(FighterMatch, BothFightersLoadWhole)
@@ -428,21 +444,43 @@ TEST_F(FighterMatch, ASpecialLandsAndTheHitEndsOnTime)
     }
 }
 
-// Two computer players fight a one-round match to its end: every state they
-// go through exists, nothing is warned about, and one side wins.
-TEST_F(FighterMatch, ComputerPlayersFinishAMatch)
+// Two computer players, with what their lessons taught them, fight a
+// one-round match to its end: every state they go through exists, nothing is
+// warned about, they use their specials, and one side wins.
+TEST_F(TaughtMatch, ComputerPlayersFinishAMatch)
 {
+    for (const char *name : kNames) {
+        AIInfo info{};
+        ASSERT_EQ(AIInfoInit(&info), 1);
+        std::string path = std::string("chars/") + name + "/" + name + ".ai";
+        ASSERT_EQ(AIInfoLoad(path.c_str(), &info), 1) << path << ": " << gv->errorText;
+        // Every move of the command file was learned: the specials too.
+        for (int st : {200, 210, 230, 240, 400, 430, 1000, 1100})
+            EXPECT_GE(ArrayFind(info.ground, st, 0), 0) << name << " state " << st;
+        for (int st : {600, 630})
+            EXPECT_GE(ArrayFind(info.air, st, 0), 0) << name << " state " << st;
+        AIInfoFree(&info);
+    }
+    EXPECT_EQ(gv->cfg.arcade.aiCheat, 1) << "the computer players start commands of their own";
+
+    GameRandomSeed(31);
     gv->cmdAi[0] = gv->cmdAi[1] = 1;
     Match(0, 1, 1);
     gv->speedTest = 1;
-    int frames = 0;
+    int frames = 0, specials = 0, last[3] = {0, 0, 0};
     while (!gv->round.matchOver && frames < 12000) {
         if (Frame() != 1)
             break;
         frames++;
+        for (int k = 1; k <= 2; k++) {
+            int st = P(k)->state.stateNo;
+            specials += st != last[k] && (st == 1000 || st == 1100);
+            last[k] = st;
+        }
     }
     EXPECT_TRUE(gv->round.matchOver) << "after " << frames << " frames, round state " << gv->round.state;
     EXPECT_NE(MatchWinnerGet(), 0);
+    EXPECT_GT(specials, 0);
     EXPECT_EQ(Warnings(), "");
 }
 
