@@ -44,6 +44,7 @@
 #include "velok/player/helper.h"
 #include "velok/player/p-ai.h"
 #include "velok/player/p-make.h"
+#include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/player/proj.h"
 #include "velok/script/statedef.h"
@@ -440,6 +441,56 @@ TEST_F(FighterMatch, ASpecialLandsAndTheHitEndsOnTime)
         std::set<int> path = c.launches ? std::set<int>{5000, 5030, 5050, 5100, 5110, 5120} : std::set<int>{5000, 5001};
         for (int st : path)
             EXPECT_TRUE(states.count(st)) << "never in state " << st;
+        EXPECT_EQ(Warnings(), "");
+    }
+}
+
+// A round's end puts each fighter in its pose: the winner of a KO in a win
+// pose while the loser lies knocked out (also when the knock-out came
+// without a hit, which enters 5030 without its header), both dazed or
+// shrugging after a time over.
+TEST_F(FighterMatch, RoundsEndInTheirPoses)
+{
+    struct Case {
+        const char *what;
+        int lifeP1, lifeP2;  // -1 untouched; 0 knocks out without a hit
+        bool timeOver;
+        int endP1, endP2;    // states once the win poses have begun
+    } cases[] = {
+        {"KO without a hit", -1, 0, false, 180, 5150},
+        {"time over, player 1 ahead", -1, 500, true, 180, 170},
+        {"time over, a draw", -1, -1, true, 175, 175},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        Match(0, 1, 1);
+        std::set<int> seen[3];
+        for (int i = 0; i < 600 && !(gv->round.state == 2 && P(1)->state.ctrl); i++) {
+            ASSERT_EQ(Frame(), 1);
+            for (int k = 1; k <= 2; k++)
+                seen[k].insert(P(k)->state.stateNo);
+        }
+        for (int k = 1; k <= 2; k++)
+            EXPECT_TRUE(seen[k].count(190)) << "player " << k << " skipped the intro";
+        if (c.lifeP2 >= 0)
+            PlayerLifeSet(P(2), c.lifeP2);
+        if (c.timeOver)
+            gv->round.timeLeft = 2;
+        for (int i = 0; i < 2000 && !(gv->round.state == 4 && gv->round.tick > gv->overWinTime); i++) {
+            ASSERT_EQ(Frame(), 1);
+            for (int k = 1; k <= 2; k++)
+                seen[k].insert(P(k)->state.stateNo);
+        }
+        ASSERT_EQ(gv->round.state, 4);
+        EXPECT_EQ(P(1)->state.stateNo, c.endP1);
+        EXPECT_EQ(P(2)->state.stateNo, c.endP2);
+        if (c.lifeP2 == 0) {
+            for (int st : {5030, 5050, 5100, 5150})
+                EXPECT_TRUE(seen[2].count(st)) << "never in state " << st;
+            EXPECT_EQ(P(2)->state.stateType, STATETYPE_L);
+        }
         EXPECT_EQ(Warnings(), "");
     }
 }
