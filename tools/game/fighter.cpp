@@ -393,7 +393,7 @@ void FighterSheet::Pose(int group, int image, const struct Pose &p)
     Outline(b, FIGHTER_OUTLINE);
     images.push_back(Cut(b, pal, group, image, kSheetAxisX, kSheetAxisY));
     destroy_bitmap(b);
-    boxes.push_back({Key(group, image), bx});
+    boxes[Key(group, image)] = bx;
 }
 
 void FighterSheet::Picture(int group, int image, BITMAP *b, int axisX, int axisY, const FighterBoxes &bx)
@@ -403,21 +403,13 @@ void FighterSheet::Picture(int group, int image, BITMAP *b, int axisX, int axisY
     Outline(b, FIGHTER_OUTLINE);
     images.push_back(Cut(b, pal, group, image, axisX, axisY));
     destroy_bitmap(b);
-    boxes.push_back({Key(group, image), bx});
-}
-
-bool FighterSheet::Has(int group, int image) const
-{
-    return BoxesOf(group, image) != nullptr;
+    boxes[Key(group, image)] = bx;
 }
 
 const FighterBoxes *FighterSheet::BoxesOf(int group, int image) const
 {
-    long k = Key(group, image);
-    for (const auto &e : boxes)
-        if (e.first == k)
-            return &e.second;
-    return nullptr;
+    auto found = boxes.find(Key(group, image));
+    return found == boxes.end() ? nullptr : &found->second;
 }
 
 static std::string ClsnLines(const char *kind, const std::vector<FighterBox> &list)

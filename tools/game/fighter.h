@@ -1,5 +1,6 @@
 // Sample-game fighters: bodies of jointed limbs drawn by code in poses, with their collision boxes, palettes, sprite sheet and animation text.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -106,7 +107,6 @@ public:
     // A picture drawn by the caller (its bitmap is taken over and freed),
     // with its axis and optional boxes.
     void Picture(int group, int image, BITMAP *b, int axisX, int axisY, const FighterBoxes &boxes = {});
-    bool Has(int group, int image) const;
     // An action of the frames; loopStart is the element the action loops
     // back to (-1: from the start). Body boxes are given unless noBody.
     void Action(int number, const std::vector<FighterFrame> &frames, int loopStart = -1, bool noBody = false);
@@ -121,7 +121,7 @@ public:
 
 private:
     const FighterBoxes *BoxesOf(int group, int image) const;
-    std::vector<std::pair<long, FighterBoxes>> boxes;
+    std::map<long, FighterBoxes> boxes;  // by sprite key
 };
 
 // A ramp of n entries from a colour's shade to its light.
