@@ -154,8 +154,13 @@ GameFiles SampleGameFiles()
 
 int SampleGameWrite(const std::string &root, std::string *error)
 {
+    return SampleFilesWrite(root, SampleGameFiles(), error);
+}
+
+int SampleFilesWrite(const std::string &root, const GameFiles &files, std::string *error)
+{
     namespace fs = std::filesystem;
-    for (const GameFile &f : SampleGameFiles()) {
+    for (const GameFile &f : files) {
         fs::path path = fs::path(root) / f.path;
         std::error_code ec;
         fs::create_directories(path.parent_path(), ec);

@@ -14,6 +14,7 @@
 
 #include "game/lessons.h"
 #include "game/sample.h"
+#include "samplefiles.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/disp.h"
@@ -116,7 +117,7 @@ protected:
         TempDirTest::SetUp();
         TestAllegroStart();
         std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
         if (taught) {
             ASSERT_EQ(FighterLessonsRun(".", &error), 1) << error;
         }

@@ -13,6 +13,7 @@
 
 #include "game/motif.h"
 #include "game/ridge.h"
+#include "samplefiles.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
@@ -109,8 +110,8 @@ protected:
         gv->warnLog = TextBufCreate(77, 8);
         PalFxGlobalInit();
         std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
-        for (const GameFile &f : SampleGameFiles())
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
+        for (const GameFile &f : SampleFilesOnce())
             files[f.path] = f.bytes;
     }
     void TearDown() override
