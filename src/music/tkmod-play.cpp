@@ -366,9 +366,11 @@ int TkmodEnvelopeStep(TkmodEnvelope *env, int keyOn)
         env->cur = env->next;
         env->next = std::min(env->cur + 1, last);
     }
+    // The loop also goes back when it stood on its end: a loop of one point
+    // is sent back to that point every tick, so it holds there.
     if (sustain && old < env->pos[sEnd] && env->tick >= env->pos[sEnd])
         EnvelopeGo(env, env->sustainStart);
-    else if ((env->flags & TKMOD_ENV_LOOP) && old < env->pos[lEnd] && env->tick >= env->pos[lEnd])
+    else if ((env->flags & TKMOD_ENV_LOOP) && old <= env->pos[lEnd] && env->tick >= env->pos[lEnd])
         EnvelopeGo(env, env->loopStart);
     return env->value;
 }

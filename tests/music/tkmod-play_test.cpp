@@ -157,6 +157,14 @@ TEST(TkmodEnvelopes, LoopGoesBackToItsStartAndSetPosFindsThePoints)
     TkmodEnvelopeInit(&env, &d);
     EXPECT_EQ(Steps(env, 10, 0), (std::vector<int>{0, 16, 32, 48, 64, 48, 32, 16, 0, 16}));
 
+    // A loop whose start and end are one point holds there, in the middle or at the first point.
+    TkmodEnvelopeDef hold = EnvDef({{0, 0}, {4, 64}, {8, 0}}, TKMOD_ENV_ON | TKMOD_ENV_LOOP, 0, 1, 1);
+    TkmodEnvelopeInit(&env, &hold);
+    EXPECT_EQ(Steps(env, 9, 0), (std::vector<int>{0, 16, 32, 48, 64, 64, 64, 64, 64}));
+    TkmodEnvelopeDef holdFirst = EnvDef({{0, 40}, {4, 0}}, TKMOD_ENV_ON | TKMOD_ENV_LOOP, 0, 0, 0);
+    TkmodEnvelopeInit(&env, &holdFirst);
+    EXPECT_EQ(Steps(env, 4, 0), (std::vector<int>{40, 40, 40, 40}));
+
     TkmodEnvelopeDef plain = EnvDef({{0, 0}, {4, 64}, {8, 0}}, TKMOD_ENV_ON);
     TkmodEnvelopeInit(&env, &plain);
     TkmodEnvelopeSetPos(&env, 6);
