@@ -1101,6 +1101,9 @@ static bool OrderSettle()
         tk.order = tk.mod->restart < tk.mod->orderCount ? tk.mod->restart : 0;
         tk.rowStart = false;
     }
+    // The module stops being current, so destroying it later stops nothing:
+    // a voice left on one of its samples would be freed with that sample.
+    VoicesStop(true);
     Forget();
     return false;
 }

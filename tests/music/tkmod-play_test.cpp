@@ -767,6 +767,18 @@ TEST_F(TkmodPlayTest, DestroyingThePlayingModuleStopsItAndFreesNoVoice)
     EXPECT_TRUE(Voice(0).allocated);
     Ticks(1);
 
+    // A song that ended by itself is no longer the current one, so destroying
+    // it stops nothing: no voice may still hold one of its samples.
+    TkmodModule *ended = OneChannel({{At(0, 0, 428, 3, -1, 0xB, 9)}});
+    ASSERT_EQ(TkmodPlay(ended, 0), 1);
+    Ticks(1);
+    EXPECT_EQ(Voice(0).sample, TkmodSampleGet(ended, 2));
+    Ticks(6);
+    EXPECT_EQ(TkmodIsPlaying(), 0);
+    for (int c = 0; c < TkmodVoiceCount(); c++)
+        for (int n = 0; n < 3; n++)
+            EXPECT_NE(Voice(c).sample, TkmodSampleGet(ended, n)) << c << " " << n;
+
     EXPECT_EQ(TkmodSampleGet(nullptr, 0), nullptr);
     EXPECT_STREQ(TkmodErrorText(), "TKMOD pointer passed in is a NULL value");
     TkmodModule *other = OneChannel({{}});
