@@ -353,6 +353,18 @@ enum SequenceEnd {
     SEQ_TITLE,  // back to the title menu at once
 };
 
+static void ReleaseTeamPalettes(int side)
+{
+    if (!OnSide(side))
+        return;
+    TeamInfo *team = &gv->teams[side - 1];
+    for (int i = 0; i < TeamMemberCount(team); i++) {
+        const TeamMember *m = TeamMemberAt(team, i);
+        if (m && m->charIndex >= 0)
+            CharReleasePal(m->palNo, m->charIndex);
+    }
+}
+
 // The matches of one selection: from the training reset through the arcade
 // ladder and continues. Without the select screen, one match without a
 // versus screen.
@@ -385,6 +397,9 @@ static int MatchSequence(int selectFlag)
 
         if (gv->continueChosen) {
             PlayerPersistClearAll();
+            // The player picks again: the palettes of the team that lost are
+            // free for the new choice (else the same pick gets other colours).
+            ReleaseTeamPalettes(gv->arcadeSide);
             int chosen = calls->charSel(gv->titleChoice, gv->choosingPlayer);
             gv->continueChosen = 0;
             if (!chosen)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "lib/libbase.h"
 #include "support/charkit.h"
@@ -227,6 +228,7 @@ struct Script {
     std::deque<FightEnd> fights;
     std::deque<int> continues;
     std::string stageChosen;      // what the select screen leaves as the stage
+    std::vector<int> humanPals;   // the palette the human's pick of palette 1 got, per visit
     int fightsRun = 0;
     float sceneX[5] = {};         // players' places in the last scene
     int sceneState[5] = {};
@@ -283,6 +285,11 @@ int CharSel(int mode, int side)
         bool computer = (ladder || survival) && s != side;
         gv->teams[s].entries[0].members[0].charIndex = computer ? -1 : 0;
         gv->teams[s].entries[0].members[0].ai = computer;
+        if (!computer && s == side) {
+            int pal = CharReservePal(1, 0);
+            gv->teams[s].entries[0].members[0].palNo = pal;
+            script->humanPals.push_back(pal);
+        }
     }
     return 1;
 }
@@ -485,6 +492,7 @@ TEST_F(ModeLoop, ContinuingPassesThroughTheSelectScreenToTheSameOpponent)
     M().continueScreen.enabled = 1;
     M().gameOver.enabled = 1;
     StrCopy(M().gameOver.storyboard, MOTIF_PATH_LEN, "over.def");
+    entries[0].palMask = entries[0].palFree = 0xFFF;
     s.titles = {CHARSEL_ARCADE};
     s.selects = {1, 1, 0};
     // Lose, continue, lose again, continue, and cancel the select screen.
@@ -498,6 +506,7 @@ TEST_F(ModeLoop, ContinuingPassesThroughTheSelectScreenToTheSameOpponent)
         << "the opponent's own stage each time; no game over after a continue screen";
     EXPECT_EQ(gv->continueChosen, 0);
     EXPECT_EQ(gv->totalMatches, 2);
+    EXPECT_EQ(s.humanPals, (std::vector<int>{1, 1})) << "the lost team's palette is free for the new pick";
 }
 
 TEST_F(ModeLoop, SurvivalShowsItsResultsWithThePairAroundTheCentre)
