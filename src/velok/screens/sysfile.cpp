@@ -225,7 +225,7 @@ static void DemoRead(TxtParseFile *tp, DemoInfo *d)
         TxtParseIntGet(tp, "select.enabled", &d->selectEnabled);
         TxtParseIntGet(tp, "vsscreen.enabled", &d->vsScreenEnabled);
         TxtParseIntGet(tp, "fight.endtime", &gv->demoCfg.fightEndTime);
-        TxtParseIntGet(tp, "fight.playbgm", &d->fightPlayBgm);
+        TxtParseIntGet(tp, "fight.playbgm", &gv->demoCfg.playBgm);
         TxtParseIntGet(tp, "fight.bars.display", &gv->demoCfg.barsDisplay);
         TxtParseIntGet(tp, "debuginfo", &gv->demoCfg.debugInfo);
         TxtParseIntGet(tp, "intro.waitcycles", &gv->demoCfg.introWaitCycles);

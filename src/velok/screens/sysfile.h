@@ -40,7 +40,6 @@ struct VsScreenInfo {
 struct DemoInfo {
     int enabled;
     int selectEnabled, vsScreenEnabled;
-    int fightPlayBgm;
 };
 
 // [Continue Screen], [Game Over Screen], [Default Ending], [End Credits].

@@ -72,7 +72,8 @@ TEST_F(MotifTest, AWholeKitMotifLoadsEveryPartAndTheFightScreen)
     kit.Group("Files").push_back("logo.storyboard = logo.def");
     kit.tail = "[Begin Action 7]\n120,0, 0,0, 5\n";
     ASSERT_EQ(LoadWith("Demo Mode", {"enabled = 1", "title.waittime = 600", "fight.endtime = 1500",
-                                     "fight.bars.display = 1", "intro.waitcycles = 3", "select.enabled = 1"}),
+                                     "fight.bars.display = 1", "intro.waitcycles = 3", "select.enabled = 1",
+                                     "fight.playbgm = 1"}),
               1)
         << gv->errorText;
     const Motif *m = gv->motif;
@@ -105,6 +106,7 @@ TEST_F(MotifTest, AWholeKitMotifLoadsEveryPartAndTheFightScreen)
     EXPECT_EQ(gv->demoCfg.fightEndTime, 1500);
     EXPECT_EQ(gv->demoCfg.barsDisplay, 1);
     EXPECT_EQ(gv->demoCfg.introWaitCycles, 3);
+    EXPECT_EQ(gv->demoCfg.playBgm, 1) << "demo matches play the stage music";
     EXPECT_EQ(Log(),
               "  Load system file data/system.def...OK\n"
               "  Load system fonts...OK\n"
