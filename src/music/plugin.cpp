@@ -135,7 +135,8 @@ int OutIsPlaying()
     // The plug-in asks once it has written all it has: a file shorter than
     // the prebuffer would otherwise wait for ever for a voice that waits for
     // more sound.
-    if (out.stream->startWhenFull)
+    // A paused stream keeps waiting: the first ask after the resume starts it.
+    if (out.stream->startWhenFull && !out.stream->paused)
         AudStreamStart(out.stream);
     int pending = AudStreamPending(out.stream);
     if (currentLoop.load())

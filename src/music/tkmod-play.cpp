@@ -366,9 +366,11 @@ int TkmodEnvelopeStep(TkmodEnvelope *env, int keyOn)
         env->cur = env->next;
         env->next = std::min(env->cur + 1, last);
     }
+    // The loop also goes back when it stood on its end: a loop of one point
+    // is sent back to that point every tick, so it holds there.
     if (sustain && old < env->pos[sEnd] && env->tick >= env->pos[sEnd])
         EnvelopeGo(env, env->sustainStart);
-    else if ((env->flags & TKMOD_ENV_LOOP) && old < env->pos[lEnd] && env->tick >= env->pos[lEnd])
+    else if ((env->flags & TKMOD_ENV_LOOP) && old <= env->pos[lEnd] && env->tick >= env->pos[lEnd])
         EnvelopeGo(env, env->loopStart);
     return env->value;
 }
@@ -1099,6 +1101,9 @@ static bool OrderSettle()
         tk.order = tk.mod->restart < tk.mod->orderCount ? tk.mod->restart : 0;
         tk.rowStart = false;
     }
+    // The module stops being current, so destroying it later stops nothing:
+    // a voice left on one of its samples would be freed with that sample.
+    VoicesStop(true);
     Forget();
     return false;
 }

@@ -434,6 +434,25 @@ TEST_F(PluginHost, OutputOpensOnlyFormatsItCanPlayAndKeepsAStreamOfTheSameFormat
     EXPECT_EQ(PluginOutStream(), nullptr);
 }
 
+TEST_F(PluginHost, AFileShorterThanThePrebufferStartsWhenAskedButNotWhilePaused)
+{
+    OutModule *out = PluginOutModule();
+    ASSERT_EQ(out->Open(11025, 1, 16), 0);
+    AudStream *s = PluginOutStream();
+    ASSERT_EQ(AudStreamStartWhenFull(s), 1);
+    char pcm[2000] = {};
+    ASSERT_EQ(out->Write(pcm, sizeof pcm), 0);
+    EXPECT_EQ(voice->starts, 0) << "1000 frames wait for a prebuffer of 4096";
+
+    EXPECT_EQ(out->Pause(1), 0);
+    EXPECT_EQ(out->IsPlaying(), 1);
+    EXPECT_EQ(voice->starts, 0) << "paused music stays paused";
+    EXPECT_EQ(out->Pause(1), 1);
+    EXPECT_EQ(out->Pause(0), 1);
+    EXPECT_EQ(out->IsPlaying(), 1);
+    EXPECT_EQ(voice->starts, 1) << "the end of the file starts what was written";
+}
+
 TEST_F(PluginHost, OutputTimesHoldPastTwoMegabytes)
 {
     OutModule *out = PluginOutModule();

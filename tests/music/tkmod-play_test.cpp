@@ -157,6 +157,14 @@ TEST(TkmodEnvelopes, LoopGoesBackToItsStartAndSetPosFindsThePoints)
     TkmodEnvelopeInit(&env, &d);
     EXPECT_EQ(Steps(env, 10, 0), (std::vector<int>{0, 16, 32, 48, 64, 48, 32, 16, 0, 16}));
 
+    // A loop whose start and end are one point holds there, in the middle or at the first point.
+    TkmodEnvelopeDef hold = EnvDef({{0, 0}, {4, 64}, {8, 0}}, TKMOD_ENV_ON | TKMOD_ENV_LOOP, 0, 1, 1);
+    TkmodEnvelopeInit(&env, &hold);
+    EXPECT_EQ(Steps(env, 9, 0), (std::vector<int>{0, 16, 32, 48, 64, 64, 64, 64, 64}));
+    TkmodEnvelopeDef holdFirst = EnvDef({{0, 40}, {4, 0}}, TKMOD_ENV_ON | TKMOD_ENV_LOOP, 0, 0, 0);
+    TkmodEnvelopeInit(&env, &holdFirst);
+    EXPECT_EQ(Steps(env, 4, 0), (std::vector<int>{40, 40, 40, 40}));
+
     TkmodEnvelopeDef plain = EnvDef({{0, 0}, {4, 64}, {8, 0}}, TKMOD_ENV_ON);
     TkmodEnvelopeInit(&env, &plain);
     TkmodEnvelopeSetPos(&env, 6);
@@ -758,6 +766,18 @@ TEST_F(TkmodPlayTest, DestroyingThePlayingModuleStopsItAndFreesNoVoice)
     EXPECT_NE(Voice(0).sample, playing);
     EXPECT_TRUE(Voice(0).allocated);
     Ticks(1);
+
+    // A song that ended by itself is no longer the current one, so destroying
+    // it stops nothing: no voice may still hold one of its samples.
+    TkmodModule *ended = OneChannel({{At(0, 0, 428, 3, -1, 0xB, 9)}});
+    ASSERT_EQ(TkmodPlay(ended, 0), 1);
+    Ticks(1);
+    EXPECT_EQ(Voice(0).sample, TkmodSampleGet(ended, 2));
+    Ticks(6);
+    EXPECT_EQ(TkmodIsPlaying(), 0);
+    for (int c = 0; c < TkmodVoiceCount(); c++)
+        for (int n = 0; n < 3; n++)
+            EXPECT_NE(Voice(c).sample, TkmodSampleGet(ended, n)) << c << " " << n;
 
     EXPECT_EQ(TkmodSampleGet(nullptr, 0), nullptr);
     EXPECT_STREQ(TkmodErrorText(), "TKMOD pointer passed in is a NULL value");

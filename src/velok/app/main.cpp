@@ -7,6 +7,7 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "velok/app/init.h"
+#include "velok/app/mainloop.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/screens/charlist.h"
@@ -84,9 +85,11 @@ int main(int argc, char **argv)
     } else {
         MenuStoryboardPlay(menuMotif.logoStoryboard, "scene");
         SelectDataLoad(selectFlag);
-        // waits for: mode loop (the quick versus match without the select flag;
-        // "Entering main loop.\n", MainLoop(selectFlag), "Returned from main loop.\n")
-        FatalExit();
+        if (!selectFlag)
+            MainQuickVsSetup(opt);
+        LogWrite("Entering main loop.\n");
+        MainLoop(selectFlag);
+        LogWrite("Returned from main loop.\n");
     }
 
     LogWrite("Deinitializing...\n");

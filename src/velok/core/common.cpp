@@ -139,12 +139,14 @@ void CmdLineParse(CmdLineOptions *opt, int argc, char **argv)
             break;
         }
         case 'r':
-            if (strcmp(w, "r") == 0 || strcmp(w, "rubric") == 0)
+            if (strcmp(w, "r") == 0 || strcmp(w, "rubric") == 0) {
                 StrCopy(opt->motif, CMDLINE_MOTIF_LEN, value());
-            else if (strcmp(w, "rounds") == 0)
+            } else if (strcmp(w, "rounds") == 0) {
                 opt->rounds = MaxInt(1, atoi(value()));
-            else
+                opt->roundsGiven = 1;
+            } else {
                 CmdLineHelp();
+            }
             break;
         case 's':
             if (strcmp(w, "s") == 0 || strcmp(w, "stage") == 0) {

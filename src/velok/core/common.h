@@ -29,6 +29,7 @@ struct CmdLineOptions {
     int stressTest;
     char storyboard[CMDLINE_NAME_LEN];
     int configPlugins;
+    int roundsGiven;  // the rounds option was given
 };
 
 enum { VERSION_YEAR = 2003, VERSION_MONTH = 6, VERSION_DAY = 14 };

@@ -409,6 +409,12 @@ struct GameVars {
     int teamMaxMatches[10];
     std::vector<int> arcadeOrder;
     int arcadeIndex;
+
+    // The mode loop: matches played since start-up (the results log numbers
+    // matches by it), and the command line's rounds to win of a quick versus
+    // match (0: not given).
+    int totalMatches;
+    int cmdRounds;
 };
 
 enum GameSpecialFlag {

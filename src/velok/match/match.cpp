@@ -242,8 +242,7 @@ static int MusicRead(TxtParseFile *tp)
     if (gv->demo && !gv->demoCfg.playBgm)
         return 1;
     gv->stageBgm.volume = st.musicVolume;
-    // waits for: mode loop (sets the volumes and starts this music with
-    // BGMStart once the match is set up)
+    // Opened only: the mode loop starts it once the match is set up.
     return BGMOpen(&gv->stageBgm, st.music, 1);
 }
 

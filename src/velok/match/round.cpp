@@ -13,6 +13,7 @@
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/match.h"
+#include "velok/match/matchlog.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/core/sound.h"
@@ -532,7 +533,7 @@ static int State4(int *ended)
         r.matchOver = 1;
         r.matchWinner = winner;
     } else {
-        // waits for: match results log (MatchRoundLogWrite)
+        MatchRoundLogWrite();
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl)

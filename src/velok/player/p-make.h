@@ -8,6 +8,7 @@ struct CharData;
 
 enum {
     CHARINFO_PATH_LEN = 512,
+    CHARINFO_NAME_LEN = 48,  // 47 characters
     PLAYER_TARGET_MAX = 8,
     PLAYER_TARGET_SIZE = 32,
     PLAYER_CLIP_WIDTH = 78,   // 77 characters and the terminator
@@ -35,6 +36,7 @@ struct CharInfo {
     char introStoryboard[CHARINFO_PATH_LEN];
     char endingStoryboard[CHARINFO_PATH_LEN];
     int palFree;                     // the palettes no player has reserved
+    char displayName[CHARINFO_NAME_LEN];  // [Info] displayname, else name
 };
 
 // The slot table: 4 main slots and the helper slots. 1, or 0 when memory runs out.

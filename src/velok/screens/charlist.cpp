@@ -336,6 +336,7 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
         CharInfo *e = &gv->charList[index];
         StrCopy(e->dir, sizeof e->dir, dir);
         StrCopy(e->defFile, sizeof e->defFile, file);
+        StrCopy(e->displayName, sizeof e->displayName, name);
         StrCopy(e->stage, sizeof e->stage, cl.stage.c_str());
         StrCopy(e->music, sizeof e->music, cl.music.c_str());
         e->stageFlag = cl.stageFlag;

@@ -48,6 +48,7 @@ TEST_F(Common, CommandLineDefaultsAndValues)
 {
     CmdLineOptions o = Parse({});
     EXPECT_EQ(o.rounds, 1000000);
+    EXPECT_EQ(o.roundsGiven, 0);
     EXPECT_EQ(o.speed, 999);
     EXPECT_EQ(o.aiLevel, 0);
     EXPECT_EQ(o.ai[3], -1);
@@ -58,6 +59,7 @@ TEST_F(Common, CommandLineDefaultsAndValues)
                "-nosound", "-nomusic", "-nojoy", "-speedtest", "-stresstest", "7", "-storyboard", "intro.def",
                "-configplugins"});
     EXPECT_EQ(o.rounds, 1);
+    EXPECT_EQ(o.roundsGiven, 1);
     EXPECT_EQ(o.speed, 999);
     EXPECT_EQ(o.aiLevel, 4);
     EXPECT_EQ(o.color[1], 2);

@@ -160,6 +160,7 @@ TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)
     EXPECT_STREQ(a.introStoryboard, "intro.def");
     EXPECT_STREQ(a.endingStoryboard, "end.def");
     EXPECT_STREQ(Cell(0).name, "Dov the Shown");
+    EXPECT_STREQ(a.displayName, "Dov the Shown") << "the entry keeps it for the results log";
     EXPECT_STREQ(Cell(0).dir, "chars/dov/");
     ASSERT_NE(Cell(0).portraits, nullptr);
     EXPECT_EQ(SprSetImageCount(Cell(0).portraits), 2) << "the portraits alone";
@@ -169,6 +170,7 @@ TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)
     EXPECT_STREQ(b.defFile, "dov2.def");
     EXPECT_EQ(b.order, 9) << "order 15 is order 10";
     EXPECT_STREQ(Cell(3).name, "Dov Two") << "the name when there is no display name";
+    EXPECT_STREQ(b.displayName, "Dov Two");
     EXPECT_EQ(std::vector<int>(b.palDefaults, b.palDefaults + 4), (std::vector<int>{1, 2, 3, 4}));
 
     const CharInfo &z = Char(2);
