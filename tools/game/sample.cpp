@@ -1,10 +1,11 @@
-// The sample game's data tree: configuration, fonts, sounds, stage, fight screen and motif, made by code.
+// The sample game's data tree: configuration, fonts, sounds, stage, fight screen, motif and the two fighters, made by code.
 #include "game/sample.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "game/fighters.h"
 #include "game/hud.h"
 #include "game/lettering.h"
 #include "game/motif.h"
@@ -79,7 +80,9 @@ static const char kConfig[] =
     "\n"
     "[Arcade]\n"
     "AI.RandomColor = 0\n"
-    "AI.Cheat = 0\n"
+    "; Computer players may start any command of their fighter's command file\n"
+    "; (its specials among them), not only the moves their buttons reach.\n"
+    "AI.Cheat = 1\n"
     "arcade.AIramp.start = 2,0\n"
     "arcade.AIramp.end = 4,2\n"
     "team.AIramp.start = 1,0\n"
@@ -143,13 +146,21 @@ GameFiles SampleGameFiles()
     RidgeFilesMake(&files);
     HudFilesMake(&files);
     MotifFilesMake(&files);
+    FighterCommonMake(&files);
+    BraskFilesMake(&files);
+    LiraFilesMake(&files);
     return files;
 }
 
 int SampleGameWrite(const std::string &root, std::string *error)
 {
+    return SampleFilesWrite(root, SampleGameFiles(), error);
+}
+
+int SampleFilesWrite(const std::string &root, const GameFiles &files, std::string *error)
+{
     namespace fs = std::filesystem;
-    for (const GameFile &f : SampleGameFiles()) {
+    for (const GameFile &f : files) {
         fs::path path = fs::path(root) / f.path;
         std::error_code ec;
         fs::create_directories(path.parent_path(), ec);

@@ -1,4 +1,4 @@
-// The sample game's data tree: configuration, fonts, sounds, stage, fight screen and motif, made by code.
+// The sample game's data tree: configuration, fonts, sounds, stage, fight screen, motif and the two fighters, made by code.
 #pragma once
 #include <string>
 
@@ -9,3 +9,5 @@ GameFiles SampleGameFiles();
 // Writes the tree under the directory (made as needed); 1, or 0 with the
 // reason in the error text.
 int SampleGameWrite(const std::string &root, std::string *error);
+// The same for files made before.
+int SampleFilesWrite(const std::string &root, const GameFiles &files, std::string *error);

@@ -22,6 +22,7 @@
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "samplefiles.h"
 #include "screenshot.h"
 #include "support/charkit.h"
 #include "support/sprkit.h"
@@ -104,7 +105,7 @@ protected:
         TimerSpeedSet(60);
 
         std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
         ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
         gv->cfg.sound.sound = 0;
         // Start-up turns the debug display on; its numbers would cover the bars.

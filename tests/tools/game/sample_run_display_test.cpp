@@ -4,16 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 
-#include "game/motif.h"
-#include "support/charkit.h"
 #include "support/testkit.h"
 #include "support/xkeykit.h"
-#include "velok/core/common.h"
 
 namespace {
 
@@ -83,16 +81,6 @@ TEST_F(SampleRun, StartsUpPlaysTheLogoAndShutsDown)
 
 TEST_F(SampleRun, FindsBothFightersInTheSelectFileAndLeavesTheTitleOnEscape)
 {
-    // A kit character stands in for a fighter the tree does not hold.
-    for (const char *name : kMotifCharacters) {
-        std::string dir = std::string("chars/") + name;
-        if (FileExists((dir + "/" + name + ".def").c_str()))
-            continue;
-        CharKit kit;
-        kit.defName = std::string(name) + ".def";
-        kit.def = CharKitDefText(name);
-        kit.WriteDir(dir);
-    }
     EXPECT_EQ(RunEscaping("-nosound -nojoy"), 0) << ReadFileText("err.txt");
     ExpectSteps({
         "System loaded OK\n",
@@ -105,6 +93,26 @@ TEST_F(SampleRun, FindsBothFightersInTheSelectFileAndLeavesTheTitleOnEscape)
         "Returned from main loop.\n",
         "Successful program termination.\n",
     });
+}
+
+// Two computer players fight one round of the sample game's fighters from the
+// command line; the program ends by itself and the results log names the
+// winner. (Warnings go to the warning log, which only the game shows: the
+// in-process match of fighters_test checks that it stays empty.)
+TEST_F(SampleRun, ComputerPlayersFightAMatchToItsEnd)
+{
+    ASSERT_EQ(Run("-p1 brask -p2 lira -p1.ai 1 -p2.ai 1 -rounds 1 -nosound -nojoy -speedtest -log results.txt"), 0)
+        << ReadFileText("err.txt");
+    EXPECT_EQ(log.find("rror"), std::string::npos) << log;
+    EXPECT_NE(log.find("Successful program termination.\n"), std::string::npos) << log;
+    std::string results = ReadFileText("results.txt");
+    EXPECT_NE(results.find("[Match 1]\n"), std::string::npos) << results;
+    EXPECT_NE(results.find("team1.1 = Brask\n"), std::string::npos) << results;
+    EXPECT_NE(results.find("team2.1 = Lira\n"), std::string::npos) << results;
+    size_t at = results.find("[Match 1 Round 1]\nwinningteam = ");
+    ASSERT_NE(at, std::string::npos) << results;
+    char winner = results[at + strlen("[Match 1 Round 1]\nwinningteam = ")];
+    EXPECT_TRUE(winner == '1' || winner == '2') << results;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "game/motif.h"
 #include "game/ridge.h"
+#include "samplefiles.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
@@ -26,7 +27,6 @@
 #include "lib/textbuf.h"
 #include "lib/txtparse.h"
 #include "lib/vbuf.h"
-#include "support/charkit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -110,8 +110,8 @@ protected:
         gv->warnLog = TextBufCreate(77, 8);
         PalFxGlobalInit();
         std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
-        for (const GameFile &f : SampleGameFiles())
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
+        for (const GameFile &f : SampleFilesOnce())
             files[f.path] = f.bytes;
     }
     void TearDown() override
@@ -211,8 +211,8 @@ TEST_F(SampleGame, EveryBinaryFileLoads)
         }
     }
     EXPECT_EQ(fonts, 5);
-    EXPECT_EQ(sprites, 5);
-    EXPECT_EQ(sounds, 3);
+    EXPECT_EQ(sprites, 7);
+    EXPECT_EQ(sounds, 5);
 }
 
 TEST_F(SampleGame, FightScreenAndStageLoad)
@@ -356,18 +356,10 @@ TEST_F(SampleGame, MotifLoadsWithItsScreensAndFightScreen)
     destroy_bitmap(canvas);
     vbufTarget = VbufTarget{};
 
-    // The select file: both fighters where it looks for them (a kit
-    // character stands in for one the tree does not hold), the random cell,
-    // and the stage.
-    for (const char *name : kMotifCharacters) {
-        std::string dir = std::string("chars/") + name;
-        if (FileExists((dir + "/" + name + ".def").c_str()))
-            continue;
-        CharKit kit;
-        kit.defName = std::string(name) + ".def";
-        kit.def = CharKitDefText(name);
-        kit.WriteDir(dir);
-    }
+    // The select file: both fighters where it looks for them, the random
+    // cell, and the stage.
+    for (const char *name : kMotifCharacters)
+        EXPECT_TRUE(FileExists((std::string("chars/") + name + "/" + name + ".def").c_str())) << name;
     ASSERT_EQ(SelectListsAlloc(), 1);
     ASSERT_EQ(SelectDefOpen(gv->motif->selectFile), 1) << gv->errorText;
     ASSERT_EQ(SelectDefLoad(), 1) << gv->errorText;

@@ -13,6 +13,7 @@
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/spr-lib.h"
+#include "samplefiles.h"
 #include "screenshot.h"
 #include "support/menukit.h"
 #include "support/testkit.h"
@@ -39,7 +40,7 @@ protected:
         GfxDeviceSet(&windowsOnly);
         ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 640, 480, 16), 1) << allegro_error;
         std::string error;
-        ASSERT_EQ(SampleGameWrite(".", &error), 1) << error;
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
         gv->motifDir = "data/";
         gv->motifFile = "system.def";
         gv->cfg.engine.explodMax = 8;

@@ -1,0 +1,622 @@
+// Sample-game fighters: the poses, actions, commands and attack states that both fighters share.
+#include "game/fighters.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+Pose Crouch(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.legF = {82, -118};
+    p.legB = {34, -124};
+    p.lean = st.stance.lean + 14;
+    p.armF = {28, 108};
+    p.armB = {12, 116};
+    return p;
+}
+
+Pose HalfCrouch(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.legF = {46, -66};
+    p.legB = {6, -66};
+    p.lean = st.stance.lean + 8;
+    return p;
+}
+
+Pose Squat(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.legF = {52, -86};
+    p.legB = {2, -76};
+    p.lean = 18;
+    p.armF = {-20, 40};
+    p.armB = {-34, 36};
+    return p;
+}
+
+Pose Tuck(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.ground = false;
+    p.dy = -6;
+    p.legF = {86, -126};
+    p.legB = {62, -120};
+    p.lean = 12;
+    p.armF = {40, 100};
+    p.armB = {22, 110};
+    return p;
+}
+
+Pose Guard(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.lean = st.stance.lean - 6;
+    p.nod = 8;
+    p.armF = {78, 112};
+    p.armB = {62, 118};
+    return p;
+}
+
+Pose Lying(const FighterStyle &st)
+{
+    Pose p = st.stance;
+    p.spin = -90;
+    p.lean = 0;
+    p.nod = -6;
+    p.legF = {6, -4};
+    p.legB = {-4, -6};
+    p.armF = {150, 20};
+    p.armB = {-150, -10};
+    return p;
+}
+
+Pose Hurt(const FighterStyle &st, float lean, float nod)
+{
+    Pose p = st.stance;
+    p.lean = lean;
+    p.nod = nod;
+    p.hurt = true;
+    p.armF = {18 - lean * 0.5f, 42};
+    p.armB = {-12 - lean * 0.6f, 56};
+    return p;
+}
+
+Pose Airborne(const FighterStyle &st, float spin)
+{
+    Pose p = st.stance;
+    p.ground = false;
+    p.spin = spin;
+    p.lean = -10;
+    p.nod = -10;
+    p.hurt = true;
+    p.legF = {34, -44};
+    p.legB = {10, -24};
+    p.armF = {118, 24};
+    p.armB = {92, 14};
+    return p;
+}
+
+Pose Dazed(const FighterStyle &st, float k)
+{
+    Pose p = st.stance;
+    p.lean = 26 + k;
+    p.nod = 22;
+    p.hurt = true;
+    p.legF = {30, -40};
+    p.legB = {-6, -34};
+    p.armF = {-2 + k, 14};
+    p.armB = {6 + k, 10};
+    return p;
+}
+
+} // namespace
+
+void FighterBasics(FighterSheet *sh, const FighterStyle &st)
+{
+    const Pose &s = st.stance;
+    int slow = st.heavy ? 1 : 0;
+
+    // Standing: a slow breath.
+    for (int i = 0; i < 4; i++) {
+        Pose p = s;
+        float b = sinf((float)i * kPi / 2.0f);
+        p.dy = 1.2f * (1.0f - cosf((float)i * kPi / 2.0f)) * 0.5f * 2.0f;
+        p.armF.b = s.armF.b + 4 * b;
+        p.armB.b = s.armB.b - 3 * b;
+        sh->Pose(0, i, p);
+    }
+    sh->Action(0, {{0, 0, 12}, {0, 1, 10}, {0, 2, 12}, {0, 3, 10}});
+    // Turning: the guard drops for a moment.
+    Pose turn = s;
+    turn.lean = s.lean - 6;
+    turn.armF = {12, 70};
+    turn.armB = {28, 84};
+    sh->Pose(5, 0, turn);
+    sh->Action(5, {{5, 0, 3}, {0, 0, 3}});
+    Pose cturn = Crouch(st);
+    cturn.armF = {10, 80};
+    sh->Pose(6, 0, cturn);
+
+    // Crouching.
+    sh->Pose(10, 0, HalfCrouch(st));
+    Pose c = Crouch(st);
+    sh->Pose(11, 0, c);
+    c.dy = 1;
+    c.armF.b += 6;
+    sh->Pose(11, 1, c);
+    sh->Action(6, {{6, 0, 3}, {11, 0, 3}});
+    sh->Action(10, {{10, 0, 3}, {11, 0, 1}});
+    sh->Action(11, {{11, 0, 14}, {11, 1, 14}});
+    sh->Action(12, {{10, 0, 3}});
+
+    // Walking: six steps of a cycle, forward and reversed for backward.
+    for (int i = 0; i < 6; i++) {
+        float ph = (float)i / 6.0f * 2 * kPi;
+        Pose p = s;
+        p.legF = {s.legF.a * 0.3f + st.stride * sinf(ph), -10 - 38 * fmaxf(0.0f, cosf(ph))};
+        p.legB = {s.legF.a * 0.3f - st.stride * sinf(ph), -10 - 38 * fmaxf(0.0f, -cosf(ph))};
+        p.armF.a = s.armF.a - 8 * sinf(ph);
+        p.armB.a = s.armB.a + 8 * sinf(ph);
+        p.lean = s.lean + 3;
+        sh->Pose(20, i, p);
+    }
+    sh->Action(20, {{20, 0, 5 + slow}, {20, 1, 5 + slow}, {20, 2, 5 + slow}, {20, 3, 5 + slow}, {20, 4, 5 + slow},
+                    {20, 5, 5 + slow}});
+    sh->Action(21, {{20, 5, 6 + slow}, {20, 4, 6 + slow}, {20, 3, 6 + slow}, {20, 2, 6 + slow}, {20, 1, 6 + slow},
+                    {20, 0, 6 + slow}});
+
+    // Running: a long stride leaning in.
+    for (int i = 0; i < 6; i++) {
+        float ph = (float)i / 6.0f * 2 * kPi;
+        Pose p = s;
+        p.lean = s.lean + 20;
+        p.nod = -10;
+        p.legF = {10 + 44 * sinf(ph), -20 - 70 * fmaxf(0.0f, cosf(ph))};
+        p.legB = {10 - 44 * sinf(ph), -20 - 70 * fmaxf(0.0f, -cosf(ph))};
+        p.armF = {20 - 40 * sinf(ph), 90};
+        p.armB = {20 + 40 * sinf(ph), 90};
+        p.sway = 20;
+        sh->Pose(100, i, p);
+    }
+    sh->Action(100, {{100, 0, 4}, {100, 1, 4}, {100, 2, 4}, {100, 3, 4}, {100, 4, 4}, {100, 5, 4}});
+
+    // Jumping.
+    sh->Pose(40, 0, Squat(st));
+    sh->Action(40, {{40, 0, 3 + slow}});
+    Pose up = s;
+    up.ground = false;
+    up.dy = -4;
+    up.legF = {8, -14};
+    up.legB = {-10, -30};
+    up.armF = {150, 20};
+    up.armB = {128, 30};
+    up.lean = -4;
+    up.sway = -20;
+    sh->Pose(41, 0, up);
+    sh->Pose(41, 1, Tuck(st));
+    sh->Action(41, {{41, 0, 8}, {41, 1, -1}});
+    for (int i = 0; i < 4; i++) {
+        Pose p = Tuck(st);
+        p.spin = 90.0f * (float)i;
+        sh->Pose(42, i, p);
+    }
+    sh->Action(42, {{41, 0, 5}, {42, 0, 4}, {42, 1, 4}, {42, 2, 4}, {42, 3, 4}, {41, 1, -1}});
+    Pose back = Tuck(st);
+    back.lean = -16;
+    back.legF = {60, -60};
+    back.legB = {30, -80};
+    sh->Pose(43, 0, back);
+    sh->Action(43, {{41, 0, 6}, {43, 0, -1}});
+    Pose fall = s;
+    fall.ground = false;
+    fall.legF = {22, -34};
+    fall.legB = {-8, -20};
+    fall.armF = {96, 14};
+    fall.armB = {78, 10};
+    fall.sway = -30;
+    sh->Pose(44, 0, fall);
+    sh->Action(44, {{44, 0, -1}});
+    sh->Action(47, {{40, 0, 3}, {10, 0, 2}});
+
+    // Hopping back.
+    Pose hop = s;
+    hop.ground = false;
+    hop.lean = -14;
+    hop.legF = {40, -40};
+    hop.legB = {20, -70};
+    hop.armF = {60, 80};
+    hop.sway = 25;
+    sh->Pose(105, 0, hop);
+    sh->Action(105, {{40, 0, 2}, {105, 0, -1}});
+
+    // Guarding: standing, crouching, in the air; and guarding a blow.
+    Pose g = Guard(st);
+    sh->Pose(130, 0, g);
+    Pose cg = Crouch(st);
+    cg.armF = g.armF;
+    cg.armB = g.armB;
+    cg.lean -= 4;
+    sh->Pose(131, 0, cg);
+    Pose ag = Tuck(st);
+    ag.armF = g.armF;
+    ag.armB = g.armB;
+    sh->Pose(132, 0, ag);
+    Pose gh = g;
+    gh.lean -= 10;
+    gh.dx = -2;
+    sh->Pose(150, 0, gh);
+    Pose cgh = cg;
+    cgh.lean -= 10;
+    sh->Pose(152, 0, cgh);
+    Pose agh = ag;
+    agh.spin = -14;
+    sh->Pose(154, 0, agh);
+    sh->Action(120, {{130, 0, 3}});
+    sh->Action(121, {{131, 0, 3}});
+    sh->Action(122, {{132, 0, 3}});
+    sh->Action(130, {{130, 0, -1}});
+    sh->Action(131, {{131, 0, -1}});
+    sh->Action(132, {{132, 0, -1}});
+    sh->Action(140, {{130, 0, 3}});
+    sh->Action(141, {{131, 0, 3}});
+    sh->Action(142, {{132, 0, 3}});
+    sh->Action(150, {{150, 0, -1}});
+    sh->Action(151, {{150, 0, 4}, {130, 0, -1}});
+    sh->Action(152, {{152, 0, -1}});
+    sh->Action(153, {{152, 0, 4}, {131, 0, -1}});
+    sh->Action(154, {{154, 0, -1}});
+    sh->Action(155, {{154, 0, 4}, {132, 0, -1}});
+
+    // Hit high, by strength, then the steps back to the stance.
+    const float leanHigh[3][3] = {{-12, -8, -3}, {-20, -13, -5}, {-30, -20, -8}};
+    const float leanLow[3][3] = {{22, 16, 6}, {30, 22, 9}, {38, 28, 12}};
+    for (int k = 0; k < 3; k++)
+        for (int f = 0; f < 3; f++) {
+            Pose hi = Hurt(st, leanHigh[k][f], -14 + 4 * f);
+            hi.dx = -(float)k * (2 - f);
+            hi.hurt = f < 2;
+            sh->Pose(5000 + k, f * 10, hi);
+            Pose lo = Hurt(st, leanLow[k][f], 16 - 4 * f);
+            lo.armF = {30, 118};
+            lo.armB = {20, 124};
+            lo.legF = {30, -36};
+            lo.hurt = f < 2;
+            sh->Pose(5010 + k, f * 10, lo);
+        }
+    for (int f = 0; f < 3; f++) {
+        Pose ch = Crouch(st);
+        ch.lean = -10 + 4 * f;
+        ch.nod = -16 + 6 * f;
+        ch.hurt = f < 2;
+        ch.armF = {20, 40.0f + 30.0f * (float)f};
+        sh->Pose(5020, f * 10, ch);
+    }
+    for (int k = 0; k < 3; k++) {
+        sh->Action(5000 + k, {{5000 + k, 0, -1}});
+        sh->Action(5005 + k, {{5000 + k, 10, 5 + 2 * k}, {5000 + k, 20, -1}});
+        sh->Action(5010 + k, {{5010 + k, 0, -1}});
+        sh->Action(5015 + k, {{5010 + k, 10, 5 + 2 * k}, {5010 + k, 20, -1}});
+        sh->Action(5020 + k, {{5020, 0, -1}});
+        sh->Action(5025 + k, {{5020, 10, 5 + 2 * k}, {5020, 20, -1}});
+    }
+
+    // Knocked through the air, launched upward, flipping over to recover.
+    for (int i = 0; i < 6; i++) {
+        sh->Pose(5030, i * 10, Airborne(st, -16.0f * (float)i));
+        Pose l = Airborne(st, -10.0f * (float)i);
+        l.armF = {168, 8};
+        l.armB = {150, 14};
+        l.legF = {-6, -10};
+        l.legB = {-18, -26};
+        sh->Pose(5031, i * 10, l);
+        Pose fl = Tuck(st);
+        fl.spin = -60.0f * (float)i;
+        sh->Pose(5032, i * 10, fl);
+    }
+    sh->Action(5030, {{5030, 0, 4}, {5030, 10, 4}, {5030, 20, -1}});
+    sh->Action(5050, {{5030, 30, 4}, {5030, 40, 4}, {5030, 50, -1}});
+    sh->Action(5090, {{5031, 0, 4}, {5031, 10, 4}, {5031, 20, 5}, {5031, 30, 5}, {5031, 40, 5}, {5031, 50, -1}});
+    sh->Action(5200, {{5032, 0, 3}, {5032, 10, 3}, {5032, 20, 3}, {5032, 30, 3}, {5032, 40, 3}, {5032, 50, 3},
+                      {41, 1, -1}});
+    // Righting in the air after a hit that does not fell.
+    for (int i = 0; i < 3; i++) {
+        Pose r = Airborne(st, -30.0f + 12.0f * (float)i);
+        r.hurt = i == 0;
+        r.armF = {80, 60};
+        sh->Pose(5041, i * 10, r);
+    }
+    sh->Action(5040, {{5041, 0, 4}, {5041, 10, 4}, {5041, 20, -1}});
+
+    // Meeting the ground, bouncing, lying, being hit while down, getting up.
+    for (int i = 0; i < 3; i++) {
+        Pose p = Lying(st);
+        p.hurt = true;
+        p.legF = {44 - 18.0f * (float)i, -20};
+        p.legB = {30 - 14.0f * (float)i, -10};
+        p.armF = {120.0f + 12 * (float)i, 30};
+        sh->Pose(5040, i * 10, p);
+        Pose bounce = Lying(st);
+        bounce.ground = false;
+        bounce.dy = -6;
+        bounce.spin = -80;
+        bounce.hurt = true;
+        bounce.legF = {30.0f - 8 * (float)i, -30};
+        sh->Pose(5042, i * 10, bounce);
+    }
+    sh->Action(5100, {{5040, 0, 3}, {5040, 10, 3}, {5040, 20, -1}});
+    sh->Action(5160, {{5042, 0, 4}, {5042, 10, 4}, {5042, 20, -1}});
+    sh->Action(5170, {{5040, 10, 3}, {5040, 20, -1}});
+    for (int i = 0; i < 2; i++) {
+        Pose p = Lying(st);
+        p.dy = (float)i * 0.6f;
+        sh->Pose(5060, i * 10, p);
+        Pose h = Lying(st);
+        h.lean = 14;
+        h.nod = 10;
+        h.hurt = true;
+        h.legF = {50, -60};
+        h.armF = {60, 90};
+        h.dy = -(float)i;
+        sh->Pose(5061, i * 10, h);
+        Pose ko = Lying(st);
+        ko.hurt = true;
+        ko.nod = -16;
+        ko.armF = {-160, -10};
+        ko.legF = {14 - 6.0f * (float)i, -16};
+        sh->Pose(5062, i * 10, ko);
+    }
+    sh->Action(5110, {{5060, 0, 30}, {5060, 10, 30}});
+    sh->Action(5080, {{5061, 0, -1}});
+    sh->Action(5150, {{5062, 0, 20}, {5062, 10, -1}});
+    Pose sit = Lying(st);
+    sit.spin = -62;
+    sit.lean = 30;
+    sit.legF = {40, -30};
+    sit.legB = {60, -90};
+    sit.armB = {-40, 10};
+    sh->Pose(5070, 0, sit);
+    Pose kneel = Crouch(st);
+    kneel.legB = {18, -140};
+    kneel.lean = 32;
+    kneel.armF = {0, 40};
+    sh->Pose(5070, 10, kneel);
+    sh->Pose(5070, 20, HalfCrouch(st));
+    sh->Action(5120, {{5060, 0, 4}, {5070, 0, 6}, {5070, 10, 6}, {5070, 20, 5}});
+
+    // Tripped: the legs swept from under the body.
+    for (int i = 0; i < 3; i++) {
+        Pose t = Airborne(st, -18.0f - 26.0f * (float)i);
+        t.ground = i == 0;
+        t.legF = {70, -10};
+        t.legB = {56, -14};
+        t.armF = {140, 10};
+        sh->Pose(5071, i * 10, t);
+    }
+    sh->Action(5070, {{5071, 0, -1}});
+    sh->Action(5071, {{5071, 10, 5}, {5071, 20, -1}});
+
+    // Landing from a recovery, crouched; and the pose the 5072 sprites show.
+    for (int i = 0; i < 3; i++) {
+        Pose l = Squat(st);
+        l.lean = 22 - 6.0f * (float)i;
+        l.armF = {60.0f - 20 * (float)i, 80};
+        sh->Pose(5072, i * 10, l);
+    }
+    sh->Action(5210, {{5072, 0, 4}, {5072, 10, 4}, {5072, 20, 4}});
+
+    // Dazed (losing on time, and on being stunned), a draw, and kneeling on
+    // the continue screen.
+    sh->Pose(170, 0, Dazed(st, 0));
+    sh->Pose(170, 1, Dazed(st, 4));
+    sh->Action(170, {{170, 0, 20}, {170, 1, 20}});
+    sh->Action(5300, {{170, 0, 12}, {170, 1, 12}});
+    Pose draw = s;
+    draw.lean = -4;
+    draw.nod = 10;
+    draw.armF = {10, 20};
+    draw.armB = {14, 16};
+    sh->Pose(175, 0, draw);
+    draw.nod = 16;
+    draw.armF = {16, 24};
+    sh->Pose(175, 1, draw);
+    sh->Action(175, {{175, 0, 30}, {175, 1, 30}});
+    Pose knee = Crouch(st);
+    knee.legB = {14, -146};
+    knee.lean = 38;
+    knee.nod = 26;
+    knee.armF = {-4, 18};
+    knee.armB = {4, 14};
+    sh->Pose(5500, 0, knee);
+    knee.dy = 1;
+    knee.nod = 30;
+    sh->Pose(5500, 1, knee);
+    sh->Action(5500, {{5500, 0, 30}, {5500, 1, 30}});
+}
+
+std::string FighterNormalText(const FighterNormal &n)
+{
+    char buf[4096];
+    const char *physics = n.type == 'A' ? "A" : n.type == 'C' ? "C" : "S";
+    int len = snprintf(
+        buf, sizeof buf,
+        "[Statedef %d]\n"
+        "type = %c\n"
+        "movetype = A\n"
+        "physics = %s\n"
+        "juggle = %d\n"
+        "poweradd = %d\n"
+        "ctrl = 0\n"
+        "%s"
+        "anim = %d\n"
+        "sprpriority = 2\n"
+        "\n",
+        n.state, n.type, physics, n.juggle, n.power, n.type == 'A' ? "" : "velset = 0, 0\n", n.state);
+    std::string t(buf, (size_t)len);
+    if (n.lunge != 0) {
+        snprintf(buf, sizeof buf, "[State %d, step in]\ntype = VelSet\ntrigger1 = Time = 0\nx = %g\n\n", n.state,
+                 n.lunge);
+        t += buf;
+    }
+    if (n.voice) {
+        snprintf(buf, sizeof buf, "[State %d, voice]\ntype = PlaySnd\ntrigger1 = Time = 0\nvalue = %s\n\n", n.state,
+                 n.voice);
+        t += buf;
+    }
+    snprintf(buf, sizeof buf, "[State %d, swing]\ntype = PlaySnd\ntrigger1 = Time = %d\nvalue = F8, %d\n\n", n.state,
+             n.swingTime, n.swingSound);
+    t += buf;
+    char ground[96];
+    if (n.launch != 0)
+        snprintf(ground, sizeof ground, "%g, %g", n.groundVel, n.launch);
+    else
+        snprintf(ground, sizeof ground, "%g", n.groundVel);
+    len = snprintf(buf, sizeof buf,
+                   "[State %d, blow]\n"
+                   "type = HitDef\n"
+                   "trigger1 = AnimElem = %d\n"
+                   "attr = %s\n"
+                   "animtype = %s\n"
+                   "damage = %d, %d\n"
+                   "guardflag = %s\n"
+                   "hitflag = %s\n"
+                   "pausetime = %d, %d\n"
+                   "sparkno = %d\n"
+                   "guard.sparkno = 40\n"
+                   "sparkxy = -6, %d\n"
+                   "hitsound = F5, %d\n"
+                   "guardsound = F6, 0\n"
+                   "ground.type = %s\n"
+                   "ground.slidetime = %d\n"
+                   "ground.hittime = %d\n"
+                   "ground.velocity = %s\n"
+                   "air.velocity = %g, %g\n"
+                   "fall = %d\n"
+                   "\n",
+                   n.state, n.hitElem, n.attr, n.animtype, n.damage, n.guardDamage, n.guardflag, n.hitflag, n.pause,
+                   n.shake, n.spark, n.sparkY, n.hitSound, n.groundType, n.slideTime, n.hitTime, ground, n.airVelX,
+                   n.airVelY, n.fall);
+    t.append(buf, (size_t)len);
+    if (n.type == 'A') {
+        // An air attack ends when it lands (the engine's landing state).
+        return t;
+    }
+    snprintf(buf, sizeof buf,
+             "[State %d, done]\ntype = ChangeState\ntrigger1 = AnimTime = 0\nvalue = %d\nctrl = 1\n\n", n.state,
+             n.type == 'C' ? 11 : 0);
+    return t + buf;
+}
+
+const char kFighterCommands[] =
+    "; Commands: motions first, then the buttons, then the held directions that\n"
+    "; the common states read.\n"
+    "[Remap]\n"
+    "x = x\n"
+    "y = y\n"
+    "z = z\n"
+    "a = a\n"
+    "b = b\n"
+    "c = c\n"
+    "s = s\n"
+    "\n"
+    "[Defaults]\n"
+    "command.time = 15\n"
+    "command.buffer.time = 1\n"
+    "\n"
+    "; A quarter circle forward: down, down-forward, forward and a punch.\n"
+    "[Command]\n"
+    "name = \"qcf_x\"\n"
+    "command = D, DF, F, x\n"
+    "time = 20\n"
+    "\n"
+    "[Command]\n"
+    "name = \"qcf_y\"\n"
+    "command = D, DF, F, y\n"
+    "time = 20\n"
+    "\n"
+    "; A quarter circle back: down, down-back, back and a kick.\n"
+    "[Command]\n"
+    "name = \"qcb_a\"\n"
+    "command = D, DB, B, a\n"
+    "time = 20\n"
+    "\n"
+    "[Command]\n"
+    "name = \"qcb_b\"\n"
+    "command = D, DB, B, b\n"
+    "time = 20\n"
+    "\n"
+    "[Command]\n"
+    "name = \"FF\"\n"
+    "command = F, F\n"
+    "time = 10\n"
+    "\n"
+    "[Command]\n"
+    "name = \"BB\"\n"
+    "command = B, B\n"
+    "time = 10\n"
+    "\n"
+    "; Two buttons together right themselves in a fall.\n"
+    "[Command]\n"
+    "name = \"recovery\"\n"
+    "command = x+y\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"recovery\"\n"
+    "command = a+b\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"x\"\n"
+    "command = x\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"y\"\n"
+    "command = y\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"z\"\n"
+    "command = z\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"a\"\n"
+    "command = a\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"b\"\n"
+    "command = b\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"c\"\n"
+    "command = c\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"holdfwd\"\n"
+    "command = /$F\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"holdback\"\n"
+    "command = /$B\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"holdup\"\n"
+    "command = /$U\n"
+    "time = 1\n"
+    "\n"
+    "[Command]\n"
+    "name = \"holddown\"\n"
+    "command = /$D\n"
+    "time = 1\n"
+    "\n";
