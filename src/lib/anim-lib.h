@@ -1,5 +1,6 @@
 // Animation files (actions of timed sprite elements with collision boxes) and the animation player.
 #pragma once
+#include <cstdint>
 
 struct Array;
 struct ClsnList;
@@ -54,12 +55,12 @@ struct AnimObj {
     DrawList *drawList; // null: draw at once
     int drawPriority;
     // What sprIndex was looked up for: the element, the sprite set and the
-    // state of its images, so that a tick looks it up again only when one
+    // change stamp of its images, so that a tick looks it up again only when one
     // of them changed.
     const AnimElem *sprElem;
     const SprSet *sprFor;
     const Array *sprImages;
-    int sprChanges;
+    uint64_t sprChanges;
 };
 
 AnimSet *AnimLoadFile(const char *path);

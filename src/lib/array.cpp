@@ -1,6 +1,7 @@
 // Slot arrays: fixed-size elements in slots that keep their index, with two keys per slot and one iteration cursor.
 #include "lib/array.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,11 @@ static int ArraySizesValid(int capacity, int elemSize)
         return 0;
     return 1;
 }
+
+// Each array's change stamps start at its own multiple of 2^32: a lookup kept
+// for one array is never taken for another's that happens to lie at the same
+// address after the first was freed.
+static std::atomic<uint64_t> arraysMade{0};
 
 static unsigned char *ArrayElem(const Array *a, int slot)
 {
@@ -176,6 +182,7 @@ Array *ArrayCreate(int capacity, int elemSize, void *owner)
     a->elemSize = elemSize;
     a->capacity = capacity;
     a->storage = capacity;
+    a->changes = (arraysMade.fetch_add(1, std::memory_order_relaxed) + 1) << 32;
     IndexFit(a);
     return a;
 }
@@ -218,7 +225,7 @@ int ArrayCopy(Array *dst, const Array *src)
     dst->iterCount = src->iterCount;
     dst->lowest = src->lowest;
     dst->highest = src->highest;
-    dst->changes = (int)((unsigned)dst->changes + 1u);
+    dst->changes++;
     if (dst->index)
         IndexFill(dst);
     return 1;
@@ -272,7 +279,7 @@ int ArrayAdd(Array *a, const void *elem, int key1, int key2)
     s->key1 = key1;
     s->key2 = key2;
     a->nextSerial = (int)((unsigned)a->nextSerial + 1u);
-    a->changes = (int)((unsigned)a->changes + 1u);
+    a->changes++;
     if (a->used == 0) {
         a->lowest = slot;
         a->highest = slot;
@@ -359,7 +366,7 @@ void ArrayRemove(Array *a, int slot)
         IndexErase(a->index, a->slots[slot].key1, a->slots[slot].key2, slot);
     a->slots[slot].used = 0;
     a->used--;
-    a->changes = (int)((unsigned)a->changes + 1u);
+    a->changes++;
     if (a->used == 0) {
         a->lowest = 0;
         a->highest = 0;
@@ -381,7 +388,7 @@ void ArrayRemove(Array *a, int slot)
 
 void ArrayClear(Array *a)
 {
-    a->changes = (int)((unsigned)a->changes + 1u);
+    a->changes++;
     // A list that fills a little and empties every frame takes its few
     // entries out of the index rather than wiping the whole table.
     if (a->index && a->index->count > 0 && (size_t)a->index->count * 8 < (size_t)a->index->mask + 1) {
@@ -478,7 +485,7 @@ void ArrayKeysSet(Array *a, int slot, int key1, int key2)
     }
     s->key1 = key1;
     s->key2 = key2;
-    a->changes = (int)((unsigned)a->changes + 1u);
+    a->changes++;
 }
 
 void *ArrayFirst(Array *a)

@@ -1,5 +1,6 @@
 // Slot arrays: fixed-size elements in slots that keep their index, with two keys per slot and one iteration cursor.
 #pragma once
+#include <cstdint>
 
 struct ArraySlot {
     int used;    // 0 or 1
@@ -25,7 +26,10 @@ struct Array {
     // Below: what makes adds and lookups cheap at any size, invisible to callers.
     int storage;        // element slots allocated, at least the capacity
     ArrayIndex *index;  // key pair to slots, kept once the array has held enough elements
-    int changes;        // counts every change of slots or keys, so that a lookup's result can be kept until then
+    // Moves on every change of slots or keys, and no two arrays ever share a
+    // value (an array made where a freed one was included), so that a lookup's
+    // result can be kept while it stays.
+    uint64_t changes;
 };
 
 // Null when memory runs out or the sizes are negative or too large.

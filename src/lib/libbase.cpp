@@ -284,28 +284,6 @@ int RoundToInt(double x)
     return (int)r;
 }
 
-int TruncToInt(float x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= 2147483648.0f)
-        return INT_MAX;
-    if (x <= -2147483648.0f)
-        return INT_MIN;
-    return (int)x;
-}
-
-int TruncToInt(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= (double)INT_MAX)
-        return INT_MAX;
-    if (x <= (double)INT_MIN)
-        return INT_MIN;
-    return (int)x;
-}
-
 void StrUnquote(char *out, size_t outSize, const char *value)
 {
     if (outSize == 0)

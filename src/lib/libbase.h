@@ -1,5 +1,6 @@
 // Library base: checked allocation, error codes, assertions, file types, string and path helpers.
 #pragma once
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 
@@ -92,8 +93,27 @@ int FileReadLe32(FILE *f);
 // floor(x + 0.5); NaN gives 0, values beyond the int range saturate.
 int RoundToInt(double x);
 // Truncation toward zero; NaN gives 0 and values beyond the int range saturate.
-int TruncToInt(float x);
-int TruncToInt(double x);
+// Inline: positions go through it many times per tick.
+inline int TruncToInt(float x)
+{
+    if (!(x == x))
+        return 0;
+    if (x >= 2147483648.0f)
+        return INT_MAX;
+    if (x <= -2147483648.0f)
+        return INT_MIN;
+    return (int)x;
+}
+inline int TruncToInt(double x)
+{
+    if (!(x == x))
+        return 0;
+    if (x >= (double)INT_MAX)
+        return INT_MAX;
+    if (x <= (double)INT_MIN)
+        return INT_MIN;
+    return (int)x;
+}
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

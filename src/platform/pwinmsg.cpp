@@ -2,7 +2,6 @@
 #include "platform/pwinmsg.h"
 
 #include <algorithm>
-#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -17,7 +16,7 @@ struct Message {
 // The chain runs from its back (the newest hook) to its front.
 struct WinState {
     std::mutex lock;
-    std::deque<Message> queue;
+    std::vector<Message> queue;
     std::vector<PlatWndProc> chain;
 };
 
@@ -88,11 +87,19 @@ int PlatWinPost(void *window, unsigned message, uintptr_t wparam, intptr_t lpara
 int PlatWinPump()
 {
     WinState &s = State();
-    std::deque<Message> batch;
+    // Swapped with the queue each frame, so both keep their room and a pump
+    // allocates nothing once they have grown; a procedure that pumps again
+    // from inside gets a batch of its own.
+    static thread_local std::vector<Message> kept;
+    static thread_local int depth;
+    std::vector<Message> own;
+    std::vector<Message> &batch = depth == 0 ? kept : own;
+    batch.clear();
     {
         std::lock_guard<std::mutex> hold(s.lock);
         batch.swap(s.queue);
     }
+    depth++;
     for (const Message &m : batch) {
         PlatWndProc front = nullptr;
         {
@@ -103,7 +110,10 @@ int PlatWinPump()
         if (front)
             front(&gameWindow, m.message, m.wparam, m.lparam);
     }
-    return (int)batch.size();
+    depth--;
+    int handed = (int)batch.size();
+    batch.clear();
+    return handed;
 }
 
 int PlatWinPending()

@@ -253,6 +253,49 @@ TEST_F(AnimTest, SpriteFollowsElementSetAndImages)
     SprSetFree(b);
 }
 
+// A player kept from one match to the next (a helper slot's) sees its view
+// borrow the images of another character made where the old ones were freed,
+// after as many changes: the sprite shown is the new images' one.
+TEST_F(AnimTest, SpriteFollowsImagesMadeAgainInPlace)
+{
+    unsigned char px[1] = {0};
+    auto add = [&](SprSet *spr, int group, int number) {
+        SprImage img;
+        SprImageInit(&img, SPR_PIXELS_HEAP, px, 1, 1, 1, 1, 8, 0, 0);
+        ASSERT_EQ(SprSetAddImage(spr, &img, group, number), 1);
+    };
+    set = Load(AirAction(0, {"5,1,0,0,9"}));
+    ASSERT_NE(set, nullptr) << LibErrorMsg;
+    SprSet *first = SprSetCreate(1, 0);
+    add(first, 5, 2);
+    add(first, 5, 1);
+    SprSet *view = SprSetShare(first);
+    ASSERT_NE(view, nullptr);
+    AnimObj obj;
+    AnimObjInit(&obj, set, view);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 1);
+
+    // Unloading a whole character frees many blocks of each size; a few
+    // freed here do the same to the allocator, which then tends to hand the
+    // first set's blocks to the second.
+    SprSetClear(view);
+    std::vector<Array *> others;
+    for (int i = 0; i < 16; i++)
+        others.push_back(ArrayCreate(1, sizeof(SprImage), nullptr));
+    for (Array *o : others)
+        ArrayFree(o);
+    SprSetFree(first);
+    SprSet *second = SprSetCreate(1, 0);
+    add(second, 5, 1);
+    add(second, 5, 2);
+    ASSERT_EQ(SprSetReshare(view, second), view);
+    AnimObjTick(&obj);
+    EXPECT_EQ(AnimObjSprite(&obj), 0);
+    SprSetFree(view);
+    SprSetFree(second);
+}
+
 TEST_F(AnimTest, ChangeToElement)
 {
     set = Load(AirAction(0, {"0,0,0,0,2", "0,1,0,0,3", "0,2,0,0,2"}) + AirAction(1, {"0,0,0,0,2", "0,1,0,0,0", "0,2,0,0,3"}) +

@@ -350,3 +350,183 @@ TEST(Array, LookupsAgreeWithTheScanOnRandomChanges)
         ArrayFree(a);
     }
 }
+
+namespace {
+
+// The slot array as its rules state it, slot by slot, for comparing the real
+// one against: slot choice, bounds that follow the used slots, first-match
+// lookups and growth by one slot.
+struct ArrayModel {
+    struct Slot {
+        bool used = false;
+        int serial = 0, key1 = 0, key2 = 0, value = 0;
+    };
+    std::vector<Slot> slots;
+    int serial = 0;
+    int Used() const
+    {
+        int n = 0;
+        for (const Slot &s : slots)
+            n += s.used;
+        return n;
+    }
+    int Lowest() const
+    {
+        for (int i = 0; i < (int)slots.size(); i++)
+            if (slots[i].used)
+                return i;
+        return 0;
+    }
+    int Highest() const
+    {
+        for (int i = (int)slots.size() - 1; i >= 0; i--)
+            if (slots[i].used)
+                return i;
+        return 0;
+    }
+    int NextFree() const
+    {
+        int used = Used(), lo = Lowest(), hi = Highest();
+        if (used >= (int)slots.size())
+            return -1;
+        if (used == 0)
+            return 0;
+        if (used < hi - lo + 1)
+            for (int i = lo + 1;; i++)
+                if (!slots[i].used)
+                    return i;
+        return lo > 0 ? lo - 1 : hi + 1;
+    }
+    int Add(int value, int k1, int k2)
+    {
+        int i = NextFree();
+        if (i >= 0)
+            slots[i] = Slot{true, serial++, k1, k2, value};
+        return i;
+    }
+    int Find(int k1, int k2) const
+    {
+        for (int i = 0; i < (int)slots.size(); i++)
+            if (slots[i].used && slots[i].key1 == k1 && slots[i].key2 == k2)
+                return i;
+        return -1;
+    }
+};
+
+::testing::AssertionResult MatchesModel(Array *a, const ArrayModel &m)
+{
+    auto fail = [&](const char *what) {
+        return ::testing::AssertionFailure() << what << " (used " << a->used << ", model " << m.Used() << ")";
+    };
+    if (a->capacity != (int)m.slots.size() || a->used != m.Used())
+        return fail("capacity or used count");
+    if (a->lowest != m.Lowest() || a->highest != m.Highest())
+        return fail("bounds");
+    if (ArrayNextFree(a) != m.NextFree() || ArrayHasRoom(a) != (m.NextFree() >= 0))
+        return fail("next free slot");
+    for (int i = 0; i < a->capacity; i++) {
+        const ArrayModel::Slot &s = m.slots[i];
+        if (a->slots[i].used != (int)s.used)
+            return fail("in-use flags");
+        if (s.used && (a->slots[i].serial != s.serial || ArrayKey1(a, i) != s.key1 || ArrayKey2(a, i) != s.key2 ||
+                       *(int *)ArrayAt(a, i) != s.value))
+            return fail("tags or element");
+    }
+    if (a->slots[a->capacity].used)
+        return fail("sentinel");
+    for (int k1 = 0; k1 < 6; k1++)
+        for (int k2 = 0; k2 < 4; k2++)
+            if (ArrayFind(a, k1, k2) != m.Find(k1, k2))
+                return fail("lookup");
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+// Random adds, sets, removes, key changes, clears, resizes, copies and walks
+// that remove what they visit, at sizes on both sides of the key index, give
+// the slots, tags, bounds, lookups and visiting order the rules give.
+TEST(Array, MatchesTheRulesOnRandomChanges)
+{
+    std::mt19937 rng(101);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    for (int size : {3, 9, 60, 400}) {
+        Array *a = ArrayCreate(1, sizeof(int), nullptr);
+        ASSERT_NE(a, nullptr);
+        ArrayModel m;
+        m.slots.resize(1);
+        for (int step = 0; step < 3000; step++) {
+            int k1 = pick(6), k2 = pick(4), v = step, op = pick(100);
+            bool more = m.Used() < size;
+            if (op < 30 && more) {
+                if (m.NextFree() < 0)
+                    m.slots.emplace_back();
+                ASSERT_EQ(ArrayAddGrow(a, &v, k1, k2), m.Add(v, k1, k2));
+            } else if (op < 38) {
+                ASSERT_EQ(ArrayAdd(a, &v, k1, k2), m.Add(v, k1, k2));
+            } else if (op < 50 && more) {
+                // A full array grows first, whether the keys are there or not.
+                if (m.NextFree() < 0)
+                    m.slots.emplace_back();
+                int at = m.Find(k1, k2);
+                if (at >= 0)
+                    m.slots[at].value = v;
+                else
+                    at = m.Add(v, k1, k2);
+                ASSERT_EQ(ArraySetGrow(a, &v, k1, k2), at);
+            } else if (op < 75 && m.Used() > 0) {
+                int slot;
+                do
+                    slot = pick((int)m.slots.size());
+                while (!m.slots[slot].used);
+                if (op < 68) {
+                    ArrayRemove(a, slot);
+                    m.slots[slot].used = false;
+                } else {
+                    ArrayKeysSet(a, slot, k1, k2);
+                    m.slots[slot].key1 = k1, m.slots[slot].key2 = k2;
+                }
+            } else if (op < 77) {
+                ArrayClear(a);
+                for (auto &s : m.slots)
+                    s.used = false;
+            } else if (op < 82) {
+                int c = (int)m.slots.size() + pick(4) - 1;
+                ASSERT_EQ(ArrayResize(a, c), c >= (int)m.slots.size());
+                if (c > (int)m.slots.size())
+                    m.slots.resize((size_t)c);
+            } else if (op < 88) {
+                // A walk that removes some of what it visits sees every element once, in slot order.
+                std::vector<int> want, seen;
+                for (const auto &s : m.slots)
+                    if (s.used)
+                        want.push_back(s.value);
+                for (int *e = (int *)ArrayFirst(a); e; e = (int *)ArrayNext(a)) {
+                    seen.push_back(*e);
+                    if (pick(2)) {
+                        m.slots[a->cursor].used = false;
+                        ArrayRemove(a, a->cursor);
+                    }
+                }
+                ASSERT_EQ(seen, want);
+            } else if (op < 92) {
+                // Copies into a smaller and into a larger array that holds elements of its own.
+                Array *small = ArrayCreate(1, sizeof(int), nullptr);
+                int extra = (int)m.slots.size() + 1 + pick(20);
+                Array *large = ArrayCreate(extra, sizeof(int), nullptr);
+                for (int i = 0; i < extra; i++)
+                    ArrayAdd(large, &i, i % 6, 0);
+                ASSERT_EQ(ArrayCopy(small, a), 1);
+                ASSERT_EQ(ArrayCopy(large, a), 1);
+                ASSERT_TRUE(MatchesModel(small, m)) << "copy, step " << step;
+                ArrayModel bigger = m;
+                bigger.slots.resize((size_t)extra);
+                ASSERT_TRUE(MatchesModel(large, bigger)) << "copy into a larger one, step " << step;
+                ArrayFree(small);
+                ArrayFree(large);
+            }
+            ASSERT_TRUE(MatchesModel(a, m)) << "size " << size << ", step " << step;
+        }
+        ArrayFree(a);
+    }
+}

@@ -444,8 +444,29 @@ uint16_t RefPixel(const BlitRule &r, uint16_t t, uint8_t v)
     return t;
 }
 
-void RefStretched(BITMAP *bmp, const BlitTarget &dst, const PixImage &img, const BlitRule &r, float x, float y,
-                  float width, float height, int flip)
+uint16_t *RefAt(const BlitTarget &dst, int64_t x, int64_t y)
+{
+    return reinterpret_cast<uint16_t *>(dst.pixels + dst.rows[y]) + x;
+}
+
+// The plain geometry: each covered target pixel inside the clip takes the
+// source pixel that lands on it.
+void RefPlain(const BlitTarget &dst, const PixImage &img, const BlitRule &r, int x, int y, int flip)
+{
+    const BlitSource &src = img.source;
+    for (int sy = 0; sy < src.height; sy++)
+        for (int sx = 0; sx < src.width; sx++) {
+            int64_t tx = (flip & BLIT_FLIP_H) ? (int64_t)x + src.xAxis - sx : (int64_t)x - src.xAxis + sx;
+            int64_t ty = (flip & BLIT_FLIP_V) ? (int64_t)y + src.yAxis - sy : (int64_t)y - src.yAxis + sy;
+            if (tx < dst.x1 || tx > dst.x2 || ty < dst.y1 || ty > dst.y2)
+                continue;
+            uint16_t *d = RefAt(dst, tx, ty);
+            *d = RefPixel(r, *d, img.pixels[(size_t)sy * src.width + sx]);
+        }
+}
+
+void RefStretched(const BlitTarget &dst, const PixImage &img, const BlitRule &r, float x, float y, float width,
+                  float height, int flip)
 {
     const BlitSource &src = img.source;
     int w = src.width, h = src.height;
@@ -466,8 +487,8 @@ void RefStretched(BITMAP *bmp, const BlitTarget &dst, const PixImage &img, const
             int col = (int)(p >> 16);
             if (flip & BLIT_FLIP_H)
                 col = w - 1 - col;
-            uint8_t v = img.pixels[(size_t)row * w + col];
-            PixSet(bmp, (int)tx, (int)ty, RefPixel(r, PixGet(bmp, (int)tx, (int)ty), v));
+            uint16_t *d = RefAt(dst, tx, ty);
+            *d = RefPixel(r, *d, img.pixels[(size_t)row * w + col]);
         }
     }
 }
@@ -521,10 +542,69 @@ TEST_F(BlitFixture, EnlargedDrawsMatchThePixelRules)
                 PixSet(want, xx, yy, c);
             }
         BlitStretched(&clip, &img.source, &r, x, y, w * sc[0], h * sc[1], flip);
-        RefStretched(want, clipWant, img, r, x, y, w * sc[0], h * sc[1], flip);
+        RefStretched(clipWant, img, r, x, y, w * sc[0], h * sc[1], flip);
         ASSERT_TRUE(PixEqual(bmp, want)) << "round " << round << ": " << w << "x" << h << " rule " << kind << " ("
                                          << a << ", " << b << ") scale " << sc[0] << "x" << sc[1] << " flip "
                                          << flip << " at " << x << "," << y;
     }
     destroy_bitmap(want);
+}
+
+// The other walkers against the same definitions: plain draws, draws shrunk
+// on either axis, draws sized to the image (which are plain), and enlarged
+// draws wider than the row buffers, with every rule, flip and clip, onto a
+// target wider than any row buffer.
+TEST(BlitWalkers, PlainShrunkAndWideDrawsMatchThePixelRules)
+{
+    ASSERT_EQ(GfxSinTableInit(), 1);
+    std::mt19937 rng(105);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    const int W = 1400, H = 60;
+    std::vector<uint16_t> got((size_t)W * H), want((size_t)W * H);
+    std::vector<int> rows(H);
+    for (int y = 0; y < H; y++)
+        rows[y] = y * W * 2;
+    Table tab;
+    const int kinds[] = {BLIT_MASKED, BLIT_OPAQUE, BLIT_SILHOUETTE, BLIT_ADD, BLIT_SUB, BLIT_SHADE, BLIT_ALPHA};
+    for (int round = 0; round < 600; round++) {
+        int w = 1 + pick(pick(4) ? 40 : 300), h = 1 + pick(30);
+        std::vector<uint8_t> px((size_t)w * h);
+        for (uint8_t &v : px)
+            v = (uint8_t)(pick(3) ? 0 : 1 + pick(255));
+        PixImage img;
+        PixImageMake(&img, w, h, pick(w + 2) - 1, pick(h + 2) - 1, px);
+        int kind = kinds[pick(7)];
+        const int alphas[] = {0, 256, 128, 1};
+        int a = pick(2) ? alphas[pick(4)] : pick(257), b = pick(2) ? alphas[pick(4)] : pick(257);
+        BlitRule r{kind, tab.c, pick(4) ? Rgb565(pick(32), pick(64), pick(32)) : 0, a, b};
+        BlitTarget clip{(uint8_t *)got.data(), rows.data(), 0, 0, W - 1, H - 1};
+        if (pick(2)) {
+            clip.x1 = pick(W / 2), clip.y1 = pick(H / 2);
+            clip.x2 = clip.x1 + pick(W - clip.x1), clip.y2 = clip.y1 + pick(H - clip.y1);
+        }
+        BlitTarget clipWant = clip;
+        clipWant.pixels = (uint8_t *)want.data();
+        for (size_t i = 0; i < got.size(); i++)
+            got[i] = want[i] = (uint16_t)(i * 2654435761u >> 9);
+        int flip = pick(4), geometry = pick(3);
+        float x = (float)(pick(W + 60) - 30) + pick(4) * 0.25f, y = (float)(pick(H + 40) - 20) + pick(4) * 0.25f;
+        float sx = 1, sy = 1;
+        if (geometry == 0) {
+            BlitPlain(&clip, &img.source, &r, (int)x, (int)y, flip);
+            RefPlain(clipWant, img, r, (int)x, (int)y, flip);
+        } else {
+            const float shrunk[][2] = {{0.5f, 0.5f}, {0.3f, 1.7f}, {1.9f, 0.6f}, {0.8f, 0.25f}, {1, 1}, {4.5f, 1}};
+            sx = shrunk[pick(6)][0], sy = shrunk[pick(6)][1];
+            if (geometry == 2)
+                sx = 1024.0f / w + 0.5f + pick(4);  // enlarged past the row buffers
+            BlitStretched(&clip, &img.source, &r, x, y, w * sx, h * sy, flip);
+            if (sx == 1 && sy == 1)
+                RefPlain(clipWant, img, r, (int)x, (int)y, flip);
+            else
+                RefStretched(clipWant, img, r, x, y, w * sx, h * sy, flip);
+        }
+        ASSERT_TRUE(got == want) << "round " << round << ": " << w << "x" << h << " rule " << kind << " (" << a
+                                 << ", " << b << ") geometry " << geometry << " scale " << sx << "x" << sy
+                                 << " flip " << flip << " at " << x << "," << y;
+    }
 }

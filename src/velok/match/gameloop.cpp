@@ -76,8 +76,19 @@ static int dustX[GAME_MAIN_SLOTS + 1];
 
 static Player *EnabledPlayer(int slot)
 {
-    Player *pl = PlayerSlotGet(slot);
+    if (!gv->players || slot < 1 || slot > gv->playerSlotCount)
+        return nullptr;
+    Player *pl = gv->players[slot];
     return pl && pl->enabled ? pl : nullptr;
+}
+
+// The highest slot an enabled player may hold now, within the first count
+// slots. The tick's walks over enabled players stop there instead of passing
+// every free helper slot; read again at each step, since a state run can
+// enable a helper in a higher slot.
+static int EnabledEnd(int count)
+{
+    return gv->enabledLast < count ? gv->enabledLast : count;
 }
 
 static bool HasTarget()
@@ -531,7 +542,7 @@ static void AutoTurnAll(int count)
 // yet run in this tick; attackers only when asked.
 static void StateRunPass(int count, bool attackersOnly)
 {
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (!pl || !pl->runFlag)
             continue;
@@ -568,7 +579,7 @@ int GameLoopTick()
     }
 
     if (gv->activePause >= 0) {
-        for (int slot = 1; slot <= count; slot++) {
+        for (int slot = 1; slot <= EnabledEnd(count); slot++) {
             Player *pl = EnabledPlayer(slot);
             if (pl && pl->pauseMoveTime[gv->activePause] <= 0)
                 pl->runFlag = 0;
@@ -582,7 +593,7 @@ int GameLoopTick()
             // stays held after the pause.
             if (gv->paused && !(ev & INPUT_RELEASE))
                 continue;
-            for (int slot = 1; slot <= count; slot++) {
+            for (int slot = 1; slot <= EnabledEnd(count); slot++) {
                 Player *pl = EnabledPlayer(slot);
                 if (pl && !pl->aiControlled)
                     KeyBufPushInput(&pl->keyBuf, pl->keyConfig, ev);
@@ -594,17 +605,17 @@ int GameLoopTick()
         return 0;
     counters.ticks++;
 
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl)
             AIHitEventPost(pl);
     }
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl)
             AIPlayerUpdate(pl);
     }
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl)
             AIEventsClear(pl);
@@ -620,7 +631,7 @@ int GameLoopTick()
         RoundSceneUpdate();
     }
 
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && pl->frozen)
             pl->runFlag = 0;
@@ -629,7 +640,7 @@ int GameLoopTick()
     if (gv->stageAutoTurn && !GameModeIsScene(gv->gameLoopMode))
         AutoTurnAll(count);
 
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl)
             PlayerInputUpdate(pl);
@@ -637,7 +648,7 @@ int GameLoopTick()
 
     for (int &f : gv->specialFlags)
         f = 0;
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && pl->runFlag)
             for (int &f : pl->assertFlags)
@@ -652,7 +663,7 @@ int GameLoopTick()
         StateRunPass(count, false);
     }
 
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && pl->runFlag)
             PlayerUpdateBindTo(pl);
@@ -660,13 +671,13 @@ int GameLoopTick()
 
     ShakeStep();
 
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl && pl->runFlag && pl->state.hitPauseTime <= 0 && pl->anim)
             AnimObjTick(pl->anim);
     }
 
-    for (int slot = count; slot >= 1; slot--) {
+    for (int slot = EnabledEnd(count); slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (!pl)
             continue;
@@ -674,7 +685,7 @@ int GameLoopTick()
             ProjListUpdate(pl->projList);
         ProjListUpdateScreenPos(pl->projList);
     }
-    for (int slot = count; slot >= 1; slot--) {
+    for (int slot = EnabledEnd(count); slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (!pl || !pl->runFlag)
             continue;
@@ -690,7 +701,7 @@ int GameLoopTick()
                 PlayerDustMake(pl);
         }
     }
-    for (int slot = count; slot >= 1; slot--) {
+    for (int slot = EnabledEnd(count); slot >= 1; slot--) {
         Player *pl = EnabledPlayer(slot);
         if (pl && !pl->frozen)
             AILearnUpdate(pl, pl->runFlag);
@@ -698,7 +709,7 @@ int GameLoopTick()
     CameraUpdate();
     if (gv->animList)
         AnimListTick(gv->animList);
-    for (int slot = 1; slot <= count; slot++) {
+    for (int slot = 1; slot <= EnabledEnd(count); slot++) {
         Player *pl = EnabledPlayer(slot);
         if (pl)
             ComboTargetsCheck(pl);

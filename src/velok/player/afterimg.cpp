@@ -369,7 +369,7 @@ void AfterImageExplodRecord(Projectile *proj)
 
 void AfterImageExplodRecordAll(Player *pl)
 {
-    int n = ProjListCapacity(pl->projList);
+    int n = ProjListEnd(pl->projList);
     for (int i = 0; i < n; i++) {
         Projectile *proj = ProjListAt(pl->projList, i);
         if (proj && proj->state != PROJ_STATE_REMOVED)
@@ -391,7 +391,7 @@ void AfterImageExplodDraw(Projectile *proj, int priority)
 
 void AfterImageExplodDrawAll(Player *pl)
 {
-    int n = ProjListCapacity(pl->projList);
+    int n = ProjListEnd(pl->projList);
     for (int i = 0; i < n; i++) {
         Projectile *proj = ProjListAt(pl->projList, i);
         if (proj)

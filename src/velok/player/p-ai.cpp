@@ -828,7 +828,7 @@ static const Projectile *FlyingProjectile(const Player *pl, int id)
 {
     const Player *owner = pl->isHelper && pl->root ? pl->root : pl;
     const ProjList *list = owner->projList;
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++) {
         const Projectile *p = ProjListAt(list, i);
         if (p && p->state == PROJ_STATE_FLYING && p->id == id)

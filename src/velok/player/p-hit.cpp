@@ -901,7 +901,7 @@ void ProjHitTest(Player *pl, Player *owner)
     HitDef *hd = &pl->hitDef;
     if (!(hd->hitFlag & HITFLAG_P) || pl->state.moveType == MOVETYPE_I || !hd->active)
         return;
-    int n = ProjListCapacity(owner->projList);
+    int n = ProjListEnd(owner->projList);
     for (int i = 0; i < n && hd->active; i++) {
         Projectile *p = ProjListAt(owner->projList, i);
         if (!p || p->state != PROJ_STATE_FLYING || !HitDefAffectsSide(hd, pl->side, p->side))
@@ -1014,7 +1014,7 @@ void ProjHitResolve(Player *o, Player *v)
 {
     if (v->hitLock > 0)
         return;
-    int n = ProjListCapacity(o->projList);
+    int n = ProjListEnd(o->projList);
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(o->projList, i);
         if (!p || (p->state != PROJ_STATE_FLYING && p->state != PROJ_STATE_REMOVED))
@@ -1035,7 +1035,7 @@ void ProjHitResolve(Player *o, Player *v)
 // one hit; one left without hits that ends there plays its hit animation.
 static void ProjPendingApply(Player *o)
 {
-    int n = ProjListCapacity(o->projList);
+    int n = ProjListEnd(o->projList);
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(o->projList, i);
         if (!p || !p->pendingHit)
@@ -1076,7 +1076,7 @@ static void ClashSettle(Player *owner, Projectile *p)
 // equal priorities cost both a hit and a point.
 static void ProjClash(Player *a, Player *b)
 {
-    int na = ProjListCapacity(a->projList), nb = ProjListCapacity(b->projList);
+    int na = ProjListEnd(a->projList), nb = ProjListEnd(b->projList);
     for (int i = 0; i < na; i++) {
         Projectile *g = ProjListAt(a->projList, i);
         if (!g || g->state != PROJ_STATE_FLYING || g->missCounter > 0 || !ProjBoxes(g, 2))

@@ -56,7 +56,7 @@ int PlayerInGuardDist(const Player *pl, const Player *attacker)
         int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
         return d >= 0 && d < attacker->guardDist;
     }
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++) {
         const Projectile *p = ProjListAt(list, i);
         if (!p || !p->hitDef.active)

@@ -33,13 +33,6 @@ void PlayerWarnRedirected(Player *a, Player *b, const char *text)
     WarnLogAppendRedirected(a->name, a->id, a->state.stateNo, b->name, b->id, b->state.stateNo, text);
 }
 
-Player *PlayerSlotGet(int slot)
-{
-    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    return gv->players[slot];
-}
-
 Player *PlayerSlotGetById(int slot, int id)
 {
     Player *p = PlayerSlotGet(slot);

@@ -4,6 +4,7 @@
 #include "velok/player/cmd.h"
 #include "velok/player/keybuf.h"
 #include "velok/player/p-ai.h"
+#include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/script/sc-hitdef.h"
 
@@ -428,7 +429,13 @@ void PlayerWarnf(Player *pl, const char *format, ...) __attribute__((format(prin
 void PlayerWarnRedirected(Player *a, Player *b, const char *text);
 
 // The player slot table of the game record: null outside 1..slot count.
-Player *PlayerSlotGet(int slot);
+// Inline: every walk over the players goes through it.
+inline Player *PlayerSlotGet(int slot)
+{
+    if (!gv || !gv->players || slot < 1 || slot > gv->playerSlotCount)
+        return nullptr;
+    return gv->players[slot];
+}
 // The player in the slot while it is still the one with that id.
 Player *PlayerSlotGetById(int slot, int id);
 // The teammate's main slot of main slot 1-4 (1 with 3, 2 with 4), else 0.

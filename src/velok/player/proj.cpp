@@ -51,6 +51,13 @@ int ProjListCapacity(const ProjList *list)
     return list && list->projs ? list->projs->capacity : 0;
 }
 
+int ProjListEnd(const ProjList *list)
+{
+    if (!list || !list->projs || list->projs->used == 0)
+        return 0;
+    return list->projs->highest + 1;
+}
+
 Projectile *ProjListAt(const ProjList *list, int index)
 {
     if (!list || !list->projs || index < 0 || index >= list->projs->capacity || !list->projs->slots[index].used)
@@ -101,7 +108,7 @@ void ProjListRemove(ProjList *list, int index)
 
 void ProjListClear(ProjList *list)
 {
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++)
         ProjListRemove(list, i);
 }
@@ -157,7 +164,7 @@ static int EndStep(Projectile *p)
 
 void ProjListUpdate(ProjList *list)
 {
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     int k = gv ? gv->activePause : -1;
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(list, i);
@@ -199,7 +206,7 @@ void ProjListUpdateScreenPos(ProjList *list)
 {
     if (!gv)
         return;
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     float z1 = gv->stageScaleZTop, z2 = gv->stageScaleZBottom;
     float s1 = gv->stageScaleTop, s2 = gv->stageScaleBottom;
     for (int i = 0; i < n; i++) {
@@ -214,7 +221,7 @@ void ProjListUpdateScreenPos(ProjList *list)
 
 int ProjListCountActive(const ProjList *list)
 {
-    int n = ProjListCapacity(list), count = 0;
+    int n = ProjListEnd(list), count = 0;
     for (int i = 0; i < n; i++) {
         const Projectile *p = ProjListAt(list, i);
         count += p && p->state == PROJ_STATE_FLYING;
@@ -224,7 +231,7 @@ int ProjListCountActive(const ProjList *list)
 
 int ProjListCountId(const ProjList *list, int id)
 {
-    int n = ProjListCapacity(list), count = 0;
+    int n = ProjListEnd(list), count = 0;
     for (int i = 0; i < n; i++) {
         const Projectile *p = ProjListAt(list, i);
         count += p && p->state == PROJ_STATE_FLYING && p->id == id;
@@ -239,7 +246,7 @@ static const AnimElem *ShownElem(const Projectile *p)
 
 int ProjListHitTest(const ProjList *list, const ClsnList *boxes, int x, int y, int flip)
 {
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++) {
         const Projectile *p = ProjListAt(list, i);
         if (!p || p->state != PROJ_STATE_FLYING)
@@ -253,7 +260,7 @@ int ProjListHitTest(const ProjList *list, const ClsnList *boxes, int x, int y, i
 
 void ProjListDraw(ProjList *list)
 {
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(list, i);
         if (!p || !Shown(p) || !p->anim.set)
@@ -306,7 +313,7 @@ void ProjListDrawShadows(ProjList *list, const ShadowSettings *shadow, int refle
 {
     if (!gv || !gv->cfg.engine.drawShadows)
         return;
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(list, i);
         if (p && Shown(p) && p->shadow != 0 && p->anim.set && p->anim.spr)
@@ -316,7 +323,7 @@ void ProjListDrawShadows(ProjList *list, const ShadowSettings *shadow, int refle
 
 void ProjListDrawClsn(ProjList *list, float zoom)
 {
-    int n = ProjListCapacity(list);
+    int n = ProjListEnd(list);
     int filled = gv && gv->clsnDisplay == 2;
     for (int i = 0; i < n; i++) {
         Projectile *p = ProjListAt(list, i);

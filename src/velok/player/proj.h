@@ -83,6 +83,9 @@ void ProjListClear(ProjList *list);
 Projectile *ProjListAt(const ProjList *list, int index);
 // Slots of the list (used or not), 0 for no list.
 int ProjListCapacity(const ProjList *list);
+// One past the highest slot in use (0 when none): walks over the live
+// projectiles stop there instead of passing every free slot each tick.
+int ProjListEnd(const ProjList *list);
 // Projectiles in the list in any state.
 int ProjListCount(const ProjList *list);
 

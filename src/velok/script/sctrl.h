@@ -1,6 +1,7 @@
 // State controllers: compiling a controller group into its trigger lines, type code and parameters.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "velok/script/expr.h"
 
@@ -157,9 +158,9 @@ struct SCtrl {
     Expr slot[SCTRL_SLOT_COUNT];
     void *params;  // the complex types' record, or the clipboard text
     // How the trigger lines lie, as the trigger test last found them while
-    // their array had seen linesChanges changes (linesKnown 0: not yet).
+    // their array's change stamp was linesChanges (linesKnown 0: not yet).
     int linesKnown;
-    int linesChanges;
+    uint64_t linesChanges;
     int linesAll;     // slot of the first triggerall line, -1: not in reading order
     int linesGroups;
 };

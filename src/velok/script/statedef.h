@@ -1,6 +1,8 @@
 // Statedefs: loading a character's state files into a shared list, and running a player's states each tick.
 #pragma once
 
+#include <cstdint>
+
 #include "velok/script/expr.h"
 
 struct Array;
@@ -40,11 +42,11 @@ struct StateDef {
 struct StateDefList {
     Array *defs;
     // Statedefs -3, -2 and -1 (null when absent), found once per load, as
-    // every tick of every player asks for them; they hold while the array
-    // has seen specialChanges changes (specialKnown 0: not found yet).
+    // every tick of every player asks for them; they hold while the array's
+    // change stamp stays specialChanges (specialKnown 0: not found yet).
     StateDef *special[3];
     int specialKnown;
-    int specialChanges;
+    uint64_t specialChanges;
 };
 
 // Null with the reason in the game error text.

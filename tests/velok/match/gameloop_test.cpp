@@ -183,7 +183,7 @@ TEST_F(Loop, EachPlayersEffectTintsHowItIsDrawn)
     P(2)->palFx.addR = 64;
     // A player whose mask is empty has no palettes: its effect is not run.
     P(3)->palMask = PalGroupMask{};
-    P(3)->enabled = 1;
+    PlayerEnableSet(3, 1);
     gv->enabledCount = 3;
     gv->enabledLast = 3;
     PalFxInit(&P(3)->palFx);
@@ -382,7 +382,7 @@ TEST_F(Loop, SceneRunsToItsEndThroughTheWholeLoop)
 
 TEST_F(Loop, AnimationsAdvanceOnlyForPlayersThatRun)
 {
-    P(3)->enabled = 1;
+    PlayerEnableSet(3, 1);
     P(2)->state.hitPauseTime = 3;
     P(3)->frozen = 1;
     int start[4];
@@ -401,8 +401,8 @@ TEST_F(Loop, AnimationsAdvanceOnlyForPlayersThatRun)
 TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
 {
     gv->gameTick = 100;
-    P(3)->enabled = 1;
-    P(4)->enabled = 1;
+    PlayerEnableSet(3, 1);
+    PlayerEnableSet(4, 1);
     for (int slot = 1; slot <= 4; slot++)
         P(slot)->state.hitPauseTime = 5;  // a state run counts it down
     P(1)->lastRunTick = 100;              // already run in this tick
@@ -434,7 +434,7 @@ TEST_F(Loop, OpponentsAreFoundEachTickAndTheLastOneKept)
     EXPECT_EQ(P(1)->lastOpponent, nullptr);
     Frame();
     EXPECT_EQ(P(1)->lastOpponent, P(2));
-    P(2)->enabled = 0;
+    PlayerEnableSet(2, 0);
     P(1)->lastOpponent = nullptr;
     Frame();
     EXPECT_EQ(P(1)->opponent, nullptr);

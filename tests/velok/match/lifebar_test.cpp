@@ -182,7 +182,7 @@ TEST_F(Bars, DebugNumbersBesideTheFront)
     P(1)->life = 400;
     P(1)->lifeShown[0] = 400;
     P(1)->lifeShown[1] = 700;
-    P(2)->enabled = 0;  // its bar, without a front, shows its numbers in pass 0
+    PlayerEnableSet(2, 0);  // its bar, without a front, shows its numbers in pass 0
     auto count = [this](uint16_t colour) {
         int n = 0;
         for (int y = 0; y < PIX_H; y++)
@@ -601,7 +601,7 @@ TEST_F(Bars, ComboTargetsKeepTheComboRunningAndDropTheRecovered)
     // Only the first target holds the combo.
     AddTarget(a, P(4));
     AddTarget(a, v);
-    P(4)->enabled = 1;
+    PlayerEnableSet(4, 1);
     P(4)->state.moveType = 2;
     P(4)->state.stateType = 4;
     v->state.moveType = 2;

@@ -189,7 +189,7 @@ TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
     s.members[1].slot = 3;
     s.members[1].ai = 1;
     gv->teams[0].mode = 1;
-    P(3)->enabled = 1;
+    PlayerEnableSet(3, 1);
     StateAt(2, 100);
     Kill(1);
     RoundUpdate();
@@ -202,7 +202,7 @@ TEST_F(Round, ComputerPartnerDoesNotCarryASimulSideUnlessTeamsLoseOnKO)
     gv->sideEntry[0].members[1].ai = 1;
     gv->teams[0].mode = 1;
     gv->options.teamLoseOnKO = 1;
-    P(3)->enabled = 1;
+    PlayerEnableSet(3, 1);
     StateAt(2, 100);
     Kill(1);
     RoundUpdate();
