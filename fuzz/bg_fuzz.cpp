@@ -31,7 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             for (int t = 0; t < TICKS; t++) {
                 BGSetCamera(bg, (float)(t * 29 % 700) - 350.0f, (float)(t % 5) * -11.0f);
                 BGTick(bg);
-                BGDrawAll(bg);
+                // Drawing is the slow part: every fourth tick still meets every camera
+                // position kind and what the ticks between changed.
+                if (t % 4 == 3) {
+                    BGDrawAll(bg);
+                }
             }
             BGFree(bg);
         }

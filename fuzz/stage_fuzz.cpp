@@ -34,8 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 BGSetCameraEx(gv->stageBg, (float)(t * 13 % 400) - 200.0f, (float)(t % 9) * -7.0f, t % 3 - 1.0f,
                               0.0f);
                 BGTick(gv->stageBg);
-                BGDrawLayer(gv->stageBg, 0);
-                BGDrawLayer(gv->stageBg, 1);
+                // Drawing is the slow part: every fourth tick still meets every camera
+                // position kind and what the ticks between changed.
+                if (t % 4 == 3) {
+                    BGDrawLayer(gv->stageBg, 0);
+                    BGDrawLayer(gv->stageBg, 1);
+                }
             }
             BGReset(gv->stageBg);
         }
