@@ -72,9 +72,7 @@ protected:
     static std::string Log()
     {
         LogWrite("close log");
-        std::string text = ReadFileText("velokw.log");
-        size_t at = text.find("status log\n-----------------------------------\n");
-        text = at == std::string::npos ? text : text.substr(at + 47);
+        std::string text = TestLogBody(ReadFileText("velokw.log"));
         LogStateReset();
         return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
     }

@@ -60,9 +60,7 @@ protected:
     }
     std::string Log()
     {
-        std::string text = ReadFileText("velokw.log");
-        size_t at = text.find("status log\n-----------------------------------\n");
-        return at == std::string::npos ? text : text.substr(at + 47);
+        return TestLogBody(ReadFileText("velokw.log"));
     }
     MotifKit kit = MotifKitMake();
 };
