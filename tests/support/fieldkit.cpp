@@ -50,13 +50,8 @@ static int NoEscape()
 
 void FieldTest::SetUp()
 {
-    TempDirTest::SetUp();
-    TestAllegroStart();
-    LogStateReset();
-    gv = new GameVars();
-    // Nothing given on the command line for players 1 to 4.
-    for (int i = 0; i < 4; i++)
-        gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+    GameVarsTest::SetUp();
+    CommandLineNone();
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
@@ -155,12 +150,8 @@ void FieldTest::TearDown()
     PlayerStateApplySet(nullptr);
     PlayerStateEscapeSet(nullptr);
     PlayerSlotsFree();
-    LogStateReset();
     EXPECT_EQ(ExprStackTop, -1);
-    TextBufFree(gv->warnLog);
-    delete gv;
-    gv = nullptr;
-    TempDirTest::TearDown();
+    GameVarsTest::TearDown();
 }
 
 FieldValue FieldTest::EvalFor(Player *who, const char *text, int wanted)

@@ -20,6 +20,7 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
+#include "support/recordkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
@@ -31,14 +32,11 @@
 
 namespace {
 
-class PlayerMakeTest : public TempDirTest {
+class PlayerMakeTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -71,11 +69,7 @@ protected:
         PlayerCacheFlush();
         PlayerSlotsFree();
         PalListFree();
-        LogStateReset();
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     void Entry(int i, const char *dir)
     {

@@ -9,6 +9,7 @@
 #include "platform/pthreads.h"
 #include "support/charkit.h"
 #include "support/precachekit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -20,14 +21,11 @@ namespace {
 
 using Ints = std::vector<int>;
 
-class Precache : public TempDirTest {
+class Precache : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(400, 16);
         gv->cfg.misc.playerCache = 4;
         entries.resize(8);
@@ -47,11 +45,7 @@ protected:
         PrecacheOpponentsSet(nullptr);
         PrecacheInit(0);
         PlayerCacheFlush();
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // Queues the characters; the results in order.
     static Ints Queue(const Ints &chars)

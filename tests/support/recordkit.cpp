@@ -1,0 +1,29 @@
+// Test kit: a fixture with a fresh game record in its own temporary directory.
+#include "support/recordkit.h"
+
+#include "lib/textbuf.h"
+#include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+
+void GameVarsTest::SetUp()
+{
+    TempDirTest::SetUp();
+    TestAllegroStart();
+    LogStateReset();
+    gv = new GameVars();
+}
+
+void GameVarsTest::TearDown()
+{
+    TextBufFree(gv->warnLog);
+    delete gv;
+    gv = nullptr;
+    LogStateReset();
+    TempDirTest::TearDown();
+}
+
+void GameVarsTest::CommandLineNone()
+{
+    for (int i = 0; i < 4; i++)
+        gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+}

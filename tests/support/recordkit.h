@@ -1,0 +1,16 @@
+// Test kit: a fixture with a fresh game record in its own temporary directory.
+#pragma once
+#include "support/testkit.h"
+
+// Allegro started without a system driver, the status log reset and a new
+// game record in gv; on tear-down the record and its warning log are freed.
+// A test fixture adds its own set-up after SetUp and its own clean-up before
+// TearDown.
+class GameVarsTest : public TempDirTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Nothing given on the command line for players 1 to 4 (AI, colour, life,
+    // power).
+    static void CommandLineNone();
+};
