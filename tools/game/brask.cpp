@@ -696,9 +696,9 @@ void BraskFilesMake(GameFiles *out)
     m.inks = {{24, 14, 12}, {250, 246, 236}, {30, 20, 16}, {90, 30, 24}};
     m.art = BraskArt;
     m.constants = kConstants;
-    m.normals = FighterNormalsText(kNormals);
+    m.normals = kNormals;
     m.specials = kSpecials;
-    m.commandStates = FighterCommandStatesText(kMoveNames);
+    m.moveNames = kMoveNames;
     m.sounds = BraskSounds();
     FighterFilesMake(out, m);
 }

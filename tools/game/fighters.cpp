@@ -624,7 +624,8 @@ const char kFighterCommands[] =
     "time = 1\n"
     "\n";
 
-std::string FighterNormalsText(const std::vector<FighterNormal> &normals)
+// The state text of the normal attacks, in order, under one heading.
+static std::string NormalsText(const std::vector<FighterNormal> &normals)
 {
     std::string t = "; ---------------------------------------------------------------- normals\n";
     for (const FighterNormal &n : normals)
@@ -632,7 +633,8 @@ std::string FighterNormalsText(const std::vector<FighterNormal> &normals)
     return t;
 }
 
-std::string FighterCommandStatesText(const FighterMoveNames &names)
+// The state -1 that starts the moves of the commands.
+static std::string CommandStatesText(const FighterMoveNames &names)
 {
     std::string t = "; ---------------------------------------------------------------- what the commands start\n"
                     "[Statedef -1]\n"
@@ -725,8 +727,8 @@ void FighterFilesMake(GameFiles *out, const FighterMake &m)
     for (int n = 1; n <= 12; n++)
         def += "pal" + std::to_string(n) + " = " + file + std::to_string(n) + ".act\n";
     out->push_back({dir + file + ".def", def});
-    out->push_back({dir + file + ".cns", m.constants + m.normals + m.specials});
-    out->push_back({dir + file + ".cmd", kFighterCommands + m.commandStates});
+    out->push_back({dir + file + ".cns", m.constants + NormalsText(m.normals) + m.specials});
+    out->push_back({dir + file + ".cmd", kFighterCommands + CommandStatesText(m.moveNames)});
     std::string air = std::string("; ") + m.name + "'s actions: made by the sample game's tools.\n\n" + sh.air;
     out->push_back({dir + file + ".air", air});
     out->push_back({dir + file + ".sff", SffPack(sh.images)});

@@ -53,9 +53,6 @@ struct FighterNormal {
 // The state text of a normal attack.
 std::string FighterNormalText(const FighterNormal &n);
 
-// The state text of the normal attacks, in order, under one heading.
-std::string FighterNormalsText(const std::vector<FighterNormal> &normals);
-
 // The commands both fighters' command files hold, before their state -1.
 extern const char kFighterCommands[];
 
@@ -66,9 +63,6 @@ struct FighterMoveNames {
     const char *projectile, *helper;
     const char *normal[8];
 };
-
-// The state -1 that starts the moves of the commands.
-std::string FighterCommandStatesText(const FighterMoveNames &names);
 
 // Colours of one palette, each the middle of its ramp: skin, hair, main
 // cloth, second cloth, gear, energy, the helper and the portraits' backdrop.
@@ -91,9 +85,13 @@ struct FighterMake {
     const FighterColours *colours;  // twelve palettes; the first draws the sprites
     FighterInks inks;
     void (*art)(FighterSheet *sh);
-    std::string constants, normals, specials;  // the state file, in this order
-    std::string commandStates;                 // after kFighterCommands
-    std::string sounds;                        // the sound file's bytes
+    // The state file: the constants, the normal attacks' states in this
+    // order, the specials.
+    std::string constants;
+    std::vector<FighterNormal> normals;
+    std::string specials;
+    FighterMoveNames moveNames;  // state -1 in the command file
+    std::string sounds;          // the sound file's bytes
 };
 
 // "chars/<file>/": the definition, the state file, commands, animations,

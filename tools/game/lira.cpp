@@ -673,9 +673,9 @@ void LiraFilesMake(GameFiles *out)
     m.inks = {{18, 16, 28}, {250, 250, 255}, {24, 30, 60}, {150, 60, 70}};
     m.art = LiraArt;
     m.constants = kConstants;
-    m.normals = FighterNormalsText(kNormals);
+    m.normals = kNormals;
     m.specials = kSpecials;
-    m.commandStates = FighterCommandStatesText(kMoveNames);
+    m.moveNames = kMoveNames;
     m.sounds = LiraSounds();
     FighterFilesMake(out, m);
 }
