@@ -79,9 +79,7 @@ void FieldTest::Field(int players, const CharKit &kit)
     FieldFree();
     kit.WriteDir("chars/kit");
     entries.resize(1);
-    memset(&entries[0], 0, sizeof entries[0]);
-    StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-    StrCopy(entries[0].defFile, sizeof entries[0].defFile, kit.defName.c_str());
+    CharKitEntrySet(&entries[0], "chars/kit", kit.defName);
     gv->charList = entries.data();
     gv->charCount = 1;
     for (int side = 1; side <= 2; side++) {

@@ -6,6 +6,7 @@
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "velok/core/gamevars.h"
+#include "velok/script/sctrl.h"
 
 void ScriptTest::SetUp()
 {
@@ -88,4 +89,19 @@ void ScriptTest::SetCommands(std::initializer_list<const char *> names)
     }
     cmds.labelCount = cmds.count + 1;
     pl.cmdSet = &cmds;
+}
+
+int ScriptTestApply(Player *pl, SCtrl *c, TrigCtx *)
+{
+    if (c->type == SCTRL_VARADD) {
+        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
+        return 0;
+    }
+    if (c->type == SCTRL_CHANGESTATE) {
+        pl->state.prevStateNo = pl->state.stateNo;
+        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
+        pl->state.time = 0;
+        return 1;
+    }
+    return 0;
 }

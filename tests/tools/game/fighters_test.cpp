@@ -28,6 +28,7 @@
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "support/charkit.h"
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
@@ -120,11 +121,8 @@ protected:
         PixVbufTargetSet(canvas, &rows);
         ASSERT_EQ(FightDefLoad("data/fight.def"), 1) << gv->errorText;
         entries.resize(2);
-        for (int i = 0; i < 2; i++) {
-            memset(&entries[i], 0, sizeof entries[i]);
-            StrCopy(entries[i].dir, sizeof entries[i].dir, (std::string("chars/") + kNames[i] + "/").c_str());
-            StrCopy(entries[i].defFile, sizeof entries[i].defFile, (std::string(kNames[i]) + ".def").c_str());
-        }
+        for (int i = 0; i < 2; i++)
+            CharKitEntrySet(&entries[i], std::string("chars/") + kNames[i] + "/", std::string(kNames[i]) + ".def");
         gv->charList = entries.data();
         gv->charCount = 2;
         StrCopy(gv->stageFile, sizeof gv->stageFile, "stages/ridge.def");

@@ -100,9 +100,7 @@ protected:
 
         Fighter().WriteDir("chars/kit");
         entries.resize(1);
-        memset(&entries[0], 0, sizeof entries[0]);
-        StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-        StrCopy(entries[0].defFile, sizeof entries[0].defFile, "kit.def");
+        CharKitEntrySet(&entries[0], "chars/kit");
         gv->charList = entries.data();
         gv->charCount = 1;
         for (int side = 1; side <= 2; side++) {

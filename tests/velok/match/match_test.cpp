@@ -100,9 +100,7 @@ protected:
     }
     void Entry(int i, const char *dir)
     {
-        memset(&entries[i], 0, sizeof entries[i]);
-        StrCopy(entries[i].dir, sizeof entries[i].dir, dir);
-        StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
+        CharKitEntrySet(&entries[i], dir);
     }
     // A side's team in a mode; every member the given character.
     void Team(int side, int mode, int count, int charIndex = 0)

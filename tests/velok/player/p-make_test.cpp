@@ -21,6 +21,7 @@
 #include "support/deftext.h"
 #include "support/fieldkit.h"
 #include "support/recordkit.h"
+#include "support/scriptkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
@@ -73,9 +74,7 @@ protected:
     }
     void Entry(int i, const char *dir)
     {
-        memset(&entries[i], 0, sizeof entries[i]);
-        StrCopy(entries[i].dir, sizeof entries[i].dir, dir);
-        StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
+        CharKitEntrySet(&entries[i], dir);
     }
     // Side's team: one entry per member list.
     void Team(int side, std::vector<std::vector<int>> entryChars, int slotBase)
@@ -477,22 +476,6 @@ TEST_F(PlayerMakeTest, AILevelRamps)
     EXPECT_EQ(PlayerAILevelStart(), 8);
 }
 
-// Stands in for the controller routines: VarAdd and ChangeState.
-int TestApply(Player *pl, SCtrl *c, TrigCtx *)
-{
-    if (c->type == SCTRL_VARADD) {
-        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
-        return 0;
-    }
-    if (c->type == SCTRL_CHANGESTATE) {
-        pl->state.prevStateNo = pl->state.stateNo;
-        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
-        pl->state.time = 0;
-        return 1;
-    }
-    return 0;
-}
-
 std::string VarAdd(int state, int var, const std::string &extra)
 {
     return "[State " + std::to_string(state) + ", add]\ntype = VarAdd\ntrigger1 = 1\nv = " + std::to_string(var) +
@@ -513,7 +496,7 @@ TEST_F(PlayerMakeTest, KitCharacterFromTheCacheRunsItsStates)
     ASSERT_TRUE(kit.WriteZip("chars/run.zip"));
     Entry(0, "chars/run");
     Entry(1, "chars/run.zip");
-    PlayerStateApplySet(TestApply);
+    PlayerStateApplySet(ScriptTestApply);
     for (int charIndex : {0, 1}) {
         Team(1, {{charIndex}}, 1);
         Team(2, {{charIndex}}, 2);

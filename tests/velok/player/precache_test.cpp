@@ -29,11 +29,8 @@ protected:
         gv->warnLog = TextBufCreate(400, 16);
         gv->cfg.misc.playerCache = 4;
         entries.resize(8);
-        for (size_t i = 0; i < entries.size(); i++) {
-            memset(&entries[i], 0, sizeof entries[i]);
-            snprintf(entries[i].dir, sizeof entries[i].dir, "chars/c%zu", i);
-            StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
-        }
+        for (size_t i = 0; i < entries.size(); i++)
+            CharKitEntrySet(&entries[i], "chars/c" + std::to_string(i));
         gv->charList = entries.data();
         gv->charCount = (int)entries.size();
         ASSERT_EQ(PrecacheInit(1), 1);

@@ -12,6 +12,7 @@
 #include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
+#include "support/scriptkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -22,23 +23,6 @@
 #include "velok/script/st-trig.h"
 
 namespace {
-
-// Stands in for the controller routines: VarAdd and ChangeState, enough to
-// watch the state machine run.
-int TestApply(Player *pl, SCtrl *c, TrigCtx *)
-{
-    if (c->type == SCTRL_VARADD) {
-        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
-        return 0;
-    }
-    if (c->type == SCTRL_CHANGESTATE) {
-        pl->state.prevStateNo = pl->state.stateNo;
-        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
-        pl->state.time = 0;
-        return 1;
-    }
-    return 0;
-}
 
 int escapeHeld;
 int EscapeTest()
@@ -58,7 +42,7 @@ protected:
         pl->facing = 1;
         pl->consts.attackDist = 160;
         escapeHeld = 0;
-        PlayerStateApplySet(TestApply);
+        PlayerStateApplySet(ScriptTestApply);
         PlayerStateEscapeSet(EscapeTest);
     }
     void TearDown() override
