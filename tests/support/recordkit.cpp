@@ -1,4 +1,4 @@
-// Test kit: a fixture with a fresh game record in its own temporary directory.
+// Test kit: a fixture with a fresh game record in its own temporary directory, and the status log as the tests read it.
 #include "support/recordkit.h"
 
 #include "lib/textbuf.h"
@@ -26,4 +26,11 @@ void GameVarsTest::CommandLineNone()
 {
     for (int i = 0; i < 4; i++)
         gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+}
+
+std::string GameLogClosed()
+{
+    LogWrite("close log");
+    std::string text = TestLogBody(ReadFileText("velokw.log"));
+    return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
 }

@@ -1,6 +1,12 @@
-// Test kit: a fixture with a fresh game record in its own temporary directory.
+// Test kit: a fixture with a fresh game record in its own temporary directory, and the status log as the tests read it.
 #pragma once
+#include <string>
+
 #include "support/testkit.h"
+
+// Closes the status log and gives its text between the header and the
+// closing line.
+std::string GameLogClosed();
 
 // Allegro started without a system driver, the status log reset and a new
 // game record in gv; on tear-down the record and its warning log are freed.

@@ -6,6 +6,7 @@
 #include "lib/input-lb.h"
 #include "lib/joy.h"
 #include "lib/libbase.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -55,9 +56,7 @@ protected:
     // The status log after its three header lines.
     static std::string Log()
     {
-        LogWrite("close log");
-        std::string text = TestLogBody(ReadFileText("velokw.log"));
-        return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
+        return GameLogClosed();
     }
     static std::vector<int> Remap()
     {
