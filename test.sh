@@ -5,7 +5,7 @@
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"
-velok_install
+velok_install $VELOK_FUZZ_PACKAGES
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -34,4 +34,8 @@ cmake --build "$tsan" --target test_threads -j "$(nproc)"
 echo "== tests in $tsan"
 (cd "$tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
     ctest -L tsan --output-on-failure -j "$(nproc)") || status=1
+
+# Every fuzz target over its seeds and a few seconds of fuzzing (fuzz/README.md).
+echo "== fuzz targets"
+VELOK_FUZZ_KEEP=0 "$VELOK_ROOT/fuzz/run.sh" 3 || status=1
 exit $status

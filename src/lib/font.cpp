@@ -109,7 +109,7 @@ static int MapRead(Font *font, TxtParseFile *tp)
         font->width[code] = width;
         sum += width;
     }
-    font->width[' '] = font->sizeW;
+    font->width[(unsigned char)' '] = font->sizeW;
     return 1;
 }
 

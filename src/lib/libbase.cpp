@@ -88,10 +88,14 @@ void LibMsgAppend(const char *text)
         StrCopy(LibErrorMsg + used, sizeof LibErrorMsg - used, text);
 }
 
+void (*LibFatalHook)(const char *text) = nullptr;
+
 void LibFatal(const char *text)
 {
     if (text != LibErrorMsg)
         StrCopy(LibErrorMsg, sizeof LibErrorMsg, text ? text : "Error detected.");
+    if (LibFatalHook)
+        LibFatalHook(LibErrorMsg);
     PlatMessageBox("Error message", LibErrorMsg, PLAT_MSG_STDERR);
     exit(1);
 }

@@ -51,6 +51,11 @@ void LibMsgAppend(const char *text);
 // Copies the text (or "Error detected." when null) into LibErrorMsg, shows it
 // in a box titled "Error message" and exits with code 1. No clean-up.
 [[noreturn]] void LibFatal(const char *text);
+// Null in the game. A harness that must outlive fatal exits (the fuzz targets)
+// sets it: LibFatal and the game's FatalExit call it first with the text they
+// would show, and it leaves by throwing or jumping; should it return, the exit
+// goes on as usual.
+extern void (*LibFatalHook)(const char *text);
 // Formats "Assert failure in %s line %i" with the file's base name and stops.
 [[noreturn]] void LibAssertFail(const char *file, int line);
 

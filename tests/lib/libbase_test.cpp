@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "support/testkit.h"
 
@@ -136,6 +137,30 @@ TEST(LibBaseDeath, FatalAndAssertTexts)
     EXPECT_EXIT(LibFatal(nullptr), testing::ExitedWithCode(1), "Error detected\\.");
     EXPECT_EXIT(LIB_ASSERT(1 == 2), testing::ExitedWithCode(1),
                 "Assert failure in libbase_test.cpp line [0-9]+");
+}
+
+// A harness that outlives fatal exits gets the text and leaves by throwing;
+// a hook that returns lets the exit go on.
+TEST(LibBase, FatalHookSeesTheTextAndMayLeave)
+{
+    struct Left {
+        std::string text;
+    };
+    LibFatalHook = [](const char *text) { throw Left{text}; };
+    std::string seen;
+    try {
+        LIB_ASSERT(2 < 1);
+    } catch (const Left &left) {
+        seen = left.text;
+    }
+    LibFatalHook = nullptr;
+    EXPECT_EQ(seen.rfind("Assert failure in libbase_test.cpp line ", 0), 0u) << seen;
+    EXPECT_EXIT(
+        {
+            LibFatalHook = [](const char *) {};
+            LibFatal("kept going");
+        },
+        testing::ExitedWithCode(1), "kept going");
 }
 
 TEST(LibBase, CheckedAllocation)

@@ -305,12 +305,6 @@ void FatalExit()
     if (FatalExitHook hook = fatalHook.load())
         hook();
 
-    LogWrite("Exit with an error.\n");
-    LogWrite("close log");
-    KbllHookRemove();
-    if (screen)
-        GfxSetMode(GFX_DRV_TEXT, 80, 25, 8);
-
     std::string box;
     char para[GAME_ERROR_LEN + 64];
     if (LibGetError() != 0) {
@@ -333,6 +327,17 @@ void FatalExit()
         box += "Out of memory error.\n\n";
     if (box.size() > 4095)
         box.resize(4095);
+    if (LibFatalHook) {
+        fatalRunning = false;
+        LibFatalHook(box.c_str());
+        fatalRunning = true;
+    }
+
+    LogWrite("Exit with an error.\n");
+    LogWrite("close log");
+    KbllHookRemove();
+    if (screen)
+        GfxSetMode(GFX_DRV_TEXT, 80, 25, 8);
 
     MusCdShutdown();
     MusPluginShutdown();

@@ -1602,8 +1602,10 @@ void TrigEval(Player *pl, TrigNode *node)
     case TRIG_NUMHELPER_ID: iv = HelperCount(pl, arg); break;
     case TRIG_STANDBY: iv = pl->standby; break;
     case TRIG_ANIMELEMTIME:
+        // Elements count from 1; a number below that (the lowest int too)
+        // names none.
         if (!undef)
-            undef = !ElemTime(pl, arg - 1, &iv);
+            undef = !ElemTime(pl, arg >= 1 ? arg - 1 : -1, &iv);
         break;
     case TRIG_ANIMEXIST: iv = PlayerAnimExist(pl, arg); break;
     case TRIG_SELFANIMEXIST: iv = PlayerSelfAnimExist(pl, arg); break;

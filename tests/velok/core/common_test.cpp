@@ -235,6 +235,26 @@ TEST_F(Common, FatalExitfFormatsIntoTheGameErrorText)
         testing::ExitedWithCode(1), "Error message: Error: Can't change video mode to 640x480x8bits\n\n\n$");
 }
 
+TEST_F(Common, FatalHookGetsTheBoxBeforeAnyShutdownStep)
+{
+    struct Left {
+        std::string box;
+    };
+    LibFatalHook = [](const char *box) { throw Left{box}; };
+    std::string seen;
+    for (int round = 0; round < 2; round++) {
+        try {
+            FatalExitf("State machine stuck in loop %i", round);
+        } catch (const Left &left) {
+            seen = left.box;
+        }
+    }
+    LibFatalHook = nullptr;
+    // The second call got through too: a caught exit is not a failure during the exit.
+    EXPECT_EQ(seen, "Error message: State machine stuck in loop 1\n\n");
+    EXPECT_EQ(ReadFileText("velokw.log").find("Exit with an error"), std::string::npos);
+}
+
 TEST_F(Common, FatalExitStopsSound)
 {
     EXPECT_EXIT(

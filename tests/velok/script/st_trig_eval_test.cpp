@@ -116,7 +116,9 @@ TEST_F(TrigEvalTest, AnimationTriggersFollowTheElements)
                     {"animtime", 1, (double)k.animtime}});
     }
     // Past the last element: undefined, which reads as 0.
+    // The lowest int (a sum that wrapped) names no element either.
     Table(p1, {{"animelem = 4", 1, 0}, {"animelemtime(4) + 1", 1, 1}, {"animelemtime(0) + 1", 1, 1},
+                {"animelemtime(2147483647 + 1) + 1", 1, 1},
                 {"animexist(200)", 1, 1}, {"animexist(201)", 1, 0}, {"selfanimexist(10)", 1, 1}});
     EXPECT_EQ(Warnings(), "");
 }

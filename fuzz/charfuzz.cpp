@@ -1,0 +1,44 @@
+// Fuzz kit: the shared body of the character targets: the input's files written as a directory or a zip archive and made into two players through the player cache.
+#include "charfuzz.h"
+
+#include <allegro.h>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fuzzkit.h"
+#include "lib/snd-lib.h"
+#include "support/zipkit.h"
+
+int CharFuzzOne(const uint8_t *data, size_t size, bool zip)
+{
+    FuzzStart({"can only have max of"});
+    static bool started = [] {
+        FuzzGameStart();
+        // Sound on, so that the sound file is read.
+        return SndInstall(DIGI_NONE, MIDI_NONE, 8) == 1;
+    }();
+    (void)started;
+    std::vector<std::string> files = FuzzSplit(data, size, CHAR_FUZZ_FILE_COUNT);
+    FuzzRun([&] {
+        std::error_code ec;
+        std::filesystem::remove_all("chars", ec);
+        std::filesystem::create_directories("chars/kit");
+        // An empty part is a missing file.
+        std::vector<ZipEntryData> entries;
+        for (size_t i = 0; i < CHAR_FUZZ_FILE_COUNT; i++) {
+            if (files[i].empty())
+                continue;
+            if (zip)
+                entries.push_back({CHAR_FUZZ_FILES[i], files[i], i % 2 == 1});
+            else
+                FuzzWrite(std::string("chars/kit/") + CHAR_FUZZ_FILES[i], files[i]);
+        }
+        if (zip && !ZipArchiveWrite("chars/kit.zip", entries))
+            return;
+        FuzzFieldMakeAt(zip ? "chars/kit.zip" : "chars/kit", "kit.def", 2);
+    });
+    // After a fatal exit too: whatever the load had made goes.
+    FuzzRun([&] { FuzzFieldFree(); });
+    return 0;
+}

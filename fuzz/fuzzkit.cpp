@@ -1,0 +1,308 @@
+// Fuzz kit: what every fuzz target shares: outliving the expected fatal exits, a private working directory, inputs as files, the game record.
+#include "fuzzkit.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "lib/libbase.h"
+#include "lib/textbuf.h"
+#include "lib/vfile.h"
+#include "velok/core/common.h"
+#include "velok/core/gamevars.h"
+#include "velok/player/p-make.h"
+#include "velok/script/expr.h"
+#include "velok/script/state-i.h"
+#include "velok/script/statedef.h"
+#include "lib/array.h"
+#include "lib/disp.h"
+#include "lib/input-lb.h"
+#include "lib/pal.h"
+#include "lib/timer.h"
+#include "lib/vbuf.h"
+#include "support/charkit.h"
+#include "support/keykit.h"
+#include "support/pixkit.h"
+#include "velok/core/pal.h"
+#include "velok/match/fight.h"
+#include "velok/match/gameloop.h"
+#include "velok/match/round.h"
+#include "velok/player/p-info.h"
+#include "velok/player/p-update.h"
+#include "velok/player/player.h"
+
+static std::vector<std::string> expected;
+static std::vector<long> expectedMet;
+static std::string workDir;
+
+[[noreturn]] static void FatalThrow(const char *text)
+{
+    throw FuzzFatal{text ? text : ""};
+}
+
+static void WorkDirRemove()
+{
+    for (size_t i = 0; i < expected.size(); i++)
+        fprintf(stderr, "fuzz: expected fatal exit \"%s\" met %ld times\n", expected[i].c_str(), expectedMet[i]);
+    if (workDir.empty())
+        return;
+    std::error_code ec;
+    std::filesystem::remove_all(workDir, ec);
+}
+
+void FuzzStart(std::initializer_list<const char *> expectedFatals)
+{
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    for (const char *e : expectedFatals)
+        expected.push_back(e);
+    expectedMet.assign(expected.size(), 0);
+    LibFatalHook = FatalThrow;
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    std::string tmpl = (std::filesystem::temp_directory_path() / "velok-fuzz-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()) || chdir(tmpl.c_str()) != 0) {
+        fprintf(stderr, "fuzz: no working directory\n");
+        abort();
+    }
+    workDir = tmpl;
+    atexit(WorkDirRemove);
+    // A directory where the status log would go: the log stays closed.
+    std::filesystem::create_directory("velokw.log");
+}
+
+void FuzzErrorsClear()
+{
+    LibErrorMsg[0] = 0;
+    LibSetError(0);
+    LibOutOfMemory = 0;
+    ExprStackTop = -1;
+    if (gv)
+        gv->errorText[0] = 0;
+    else
+        GameErrorSet("%s", "");
+}
+
+void FuzzFatalCheck(const std::string &text)
+{
+    for (size_t i = 0; i < expected.size(); i++)
+        if (text.find(expected[i]) != std::string::npos) {
+            expectedMet[i]++;
+            // The evaluator's stack is left as the exit found it.
+            ExprStackTop = -1;
+            return;
+        }
+    fprintf(stderr, "fuzz: unexpected fatal exit:\n%s\n", text.c_str());
+    abort();
+}
+
+std::string FuzzWrite(const std::string &path, const uint8_t *data, size_t size)
+{
+    std::filesystem::path p(path);
+    if (p.has_parent_path())
+        std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write((const char *)data, (std::streamsize)size);
+    return path;
+}
+
+std::string FuzzWrite(const std::string &path, const std::string &data)
+{
+    return FuzzWrite(path, (const uint8_t *)data.data(), data.size());
+}
+
+VFile *FuzzMemVFile(const uint8_t *data, size_t size)
+{
+    // One byte more, so that an empty input still has a block.
+    char *block = (char *)malloc(size + 1);
+    if (size)
+        memcpy(block, data, size);
+    VFile *vf = VFileOpenMem(block, size);
+    if (!vf) {
+        free(block);
+        return nullptr;
+    }
+    vf->ownsBlock = 1;
+    return vf;
+}
+
+std::vector<std::string> FuzzSplit(const uint8_t *data, size_t size, size_t count)
+{
+    std::vector<std::string> files(count);
+    std::string all((const char *)data, size);
+    const size_t sepLen = strlen(FUZZ_SEP);
+    size_t pos = 0;
+    for (size_t i = 0; i < count; i++) {
+        size_t next = i + 1 < count ? all.find(FUZZ_SEP, pos) : std::string::npos;
+        if (next == std::string::npos) {
+            files[i] = all.substr(pos);
+            break;
+        }
+        files[i] = all.substr(pos, next - pos);
+        pos = next + sepLen;
+    }
+    return files;
+}
+
+std::string FuzzJoin(const std::vector<std::string> &files)
+{
+    std::string out;
+    for (size_t i = 0; i < files.size(); i++) {
+        if (i)
+            out += FUZZ_SEP;
+        out += files[i];
+    }
+    return out;
+}
+
+static int NoEscape()
+{
+    return 0;
+}
+
+void FuzzGameStart()
+{
+    gv = new GameVars();
+    for (int i = 0; i < 4; i++)
+        gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+    gv->warnLog = TextBufCreate(77, 8);
+    gv->options.life = 100;
+    gv->options.difficulty = 4;
+    gv->cfg.misc.playerCache = 2;
+    gv->cfg.engine.explodMax = 8;
+    gv->cfg.engine.sysExplodMax = 8;
+    gv->playerInput = 1;
+    gv->activePause = -1;
+    gv->round.state = 2;
+    gv->stageLeftBound = -300.0f;
+    gv->stageRightBound = 620.0f;
+    gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
+    gv->stageScreenLeft = gv->stageScreenRight = 15;
+    PlayerSlotsCreate(6);
+    PlayerStateApplySet(PlayerSCtrlApply);
+    PlayerStateEscapeSet(NoEscape);
+}
+
+
+// ---------------------------------------------------------------- field
+
+static CharInfo fieldEntry;
+
+Player *FuzzPlayer(int slot)
+{
+    return PlayerSlotGet(slot);
+}
+
+int FuzzFieldMake(const CharKit &kit, int players)
+{
+    FuzzFieldFree();
+    kit.WriteDir("chars/kit");
+    return FuzzFieldMakeAt("chars/kit", kit.defName.c_str(), players);
+}
+
+int FuzzFieldMakeAt(const char *dir, const char *defName, int players)
+{
+    FuzzFieldFree();
+    memset(&fieldEntry, 0, sizeof fieldEntry);
+    StrCopy(fieldEntry.dir, sizeof fieldEntry.dir, dir);
+    StrCopy(fieldEntry.defFile, sizeof fieldEntry.defFile, defName);
+    gv->charList = &fieldEntry;
+    gv->charCount = 1;
+    for (int side = 1; side <= 2; side++) {
+        TeamInfo *t = &gv->teams[side - 1];
+        memset(t, 0, sizeof *t);
+        t->entryCount = 1;
+        TeamEntry *en = &t->entries[0];
+        en->memberCount = side == 1 ? (players + 1) / 2 : players / 2;
+        for (int m = 0; m < en->memberCount; m++) {
+            en->members[m].slot = side + 2 * m;
+            en->members[m].charIndex = 0;
+            en->members[m].keySet = side - 1;
+        }
+        if (!PlayersCreateSide(side)) {
+            FuzzFieldFree();
+            return 0;
+        }
+        gv->sideEntry[side - 1] = *en;
+    }
+    for (int n = 1; n <= players; n++) {
+        Player *p = FuzzPlayer(n);
+        snprintf(p->name, sizeof p->name, "P%d", n);
+        p->runFlag = 1;
+        p->posX = n == 1 ? 100.0f : n == 2 ? 220.0f : n == 3 ? 60.0f : 260.0f;
+        if (p->side == 2)
+            PlayerTurn(p);
+    }
+    for (int n = 1; n <= players; n++)
+        FuzzPlayer(n)->opponent = PlayerOpponentFind(FuzzPlayer(n));
+    PalListRebuild();
+    return 1;
+}
+
+void FuzzFieldFree()
+{
+    if (!gv->charList)
+        return;
+    PalListFree();
+    for (int s = 1; gv->players && s <= gv->playerSlotCount; s++) {
+        PlayerFree(gv->players[s]);
+        gv->players[s] = nullptr;
+    }
+    for (CharData *&c : gv->slotChar)
+        c = nullptr;
+    gv->enabledCount = 0;
+    gv->enabledFirst = 0;
+    gv->enabledLast = -1;
+    // The players went without their releases.
+    fieldEntry.cacheRefs = 0;
+    PlayerCacheFlush();
+    gv->charList = nullptr;
+    gv->charCount = 0;
+}
+
+// ---------------------------------------------------------------- round
+
+static const TimerDevice fakeTimer = {
+    [] { return 0; },
+    [] {},
+    [](void (*)(), long) { return 0; },
+    [](void (*)()) {},
+    [](unsigned) {},
+};
+
+static std::vector<int> canvasRows;
+
+void FuzzRoundStart()
+{
+    PalFxGlobalInit();
+    TimerDeviceSet(&fakeTimer);
+    TimerInit(180);
+    TimerSpeedSet(60);
+    disp = DispState{};
+    FightRoundDefaults();
+    for (int s = 0; s < 2; s++) {
+        MatchSide &side = gv->side[s];
+        side.roundsToWin = gv->fightRound.matchWins;
+        side.drawsAllowed = gv->fightRound.maxDrawGames;
+        side.standRatio = 1.0f;
+        for (int i = 0; i < WIN_ICON_SLOTS; i++)
+            gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
+    }
+    gv->round.state = 2;
+    gv->round.number = 1;
+    gv->round.endTick = gv->overTime;
+    gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
+    gv->gameLoopMode = GAMELOOP_MATCH;
+    gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
+    IntQueueCreate(gv->sysKeyQueue, 32);
+    PixVbufTargetSet(PixCanvas(0), &canvasRows);
+    GameLoopCountersReset();
+    KeyKitStart();
+}
+
