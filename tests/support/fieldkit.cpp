@@ -188,11 +188,7 @@ int FieldTest::Apply(Player *who, SCtrl *c)
 
 std::string FieldTest::Warnings()
 {
-    TextBuf *r = gv->warnLog;
-    std::string out;
-    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-        out += std::string(r->lines[i]) + "\n";
-    return out + r->lines[r->current];
+    return GameWarnings();
 }
 
 void FieldTest::ClearWarnings()

@@ -34,3 +34,12 @@ std::string GameLogClosed()
     std::string text = TestLogBody(ReadFileText("velokw.log"));
     return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
 }
+
+std::string GameWarnings()
+{
+    TextBuf *r = gv->warnLog;
+    std::string out;
+    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
+        out += std::string(r->lines[i]) + "\n";
+    return out + r->lines[r->current];
+}

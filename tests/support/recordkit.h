@@ -7,6 +7,9 @@
 // Closes the status log and gives its text between the header and the
 // closing line.
 std::string GameLogClosed();
+// The game record's warning log, its lines from the oldest on joined by
+// "\n" (the current line last, unterminated).
+std::string GameWarnings();
 
 // Allegro started without a system driver, the status log reset and a new
 // game record in gv; on tear-down the record and its warning log are freed.

@@ -5,6 +5,7 @@
 
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "support/recordkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/script/sctrl.h"
 
@@ -53,14 +54,7 @@ ScriptValue ScriptTest::Eval(const char *text, int wanted)
 
 std::string ScriptTest::Warnings()
 {
-    TextBuf *r = gv->warnLog;
-    std::string out;
-    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count) {
-        out += r->lines[i];
-        out += "\n";
-    }
-    out += r->lines[r->current];
-    return out;
+    return GameWarnings();
 }
 
 void ScriptTest::ClearWarnings()

@@ -93,14 +93,6 @@ protected:
             }
         }
     }
-    std::string Warnings()
-    {
-        TextBuf *r = gv->warnLog;
-        std::string out;
-        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-            out += std::string(r->lines[i]) + "\n";
-        return out + r->lines[r->current];
-    }
 
     std::vector<CharInfo> entries;
 };
@@ -326,7 +318,7 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     EXPECT_EQ(gv->enabledLast, 2);
     EXPECT_TRUE(PalGroupMaskEqual(p2->palMask, PalGroupMaskMake(1u << 2, 0)));
     EXPECT_EQ(PlayerPowerOwner(p2), p2);
-    std::string w = Warnings();
+    std::string w = GameWarnings();
     EXPECT_NE(w.find("Kit (" + std::to_string(p1->id) +
                      ") missing required sprites:\n5000,0, 5000,10, 5000,20, 5001,0, 5001,10, 5001,20, 5002,0, "
                      "5002,10 (more)\n"),

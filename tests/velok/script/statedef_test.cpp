@@ -12,6 +12,7 @@
 #include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
+#include "support/recordkit.h"
 #include "support/scriptkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -73,14 +74,6 @@ protected:
     {
         PlayerStateRunTick(pl);
         pl->state.time++;
-    }
-    std::string Warnings()
-    {
-        TextBuf *r = gv->warnLog;
-        std::string out;
-        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-            out += std::string(r->lines[i]) + "\n";
-        return out + r->lines[r->current];
     }
 
     Player *pl = nullptr;
@@ -174,7 +167,7 @@ TEST_F(StateDefTest, HeaderWarnings)
     pl->state.ctrl = 0;
     Tick();
     EXPECT_EQ(pl->state.ctrl, 1);
-    std::string w = Warnings();
+    std::string w = GameWarnings();
     EXPECT_NE(w.find("ctrl in statedef should be 1 or 0"), std::string::npos);
     EXPECT_NE(w.find("Illegal juggle points"), std::string::npos);
     EXPECT_NE(w.find("illegal anim number"), std::string::npos);
@@ -183,7 +176,7 @@ TEST_F(StateDefTest, HeaderWarnings)
     TextBufClear(gv->warnLog);
     Tick();
     EXPECT_EQ(pl->state.ctrl, 1);
-    EXPECT_NE(Warnings().find("ctrl in statedef should be 1 or 0"), std::string::npos);
+    EXPECT_NE(GameWarnings().find("ctrl in statedef should be 1 or 0"), std::string::npos);
 }
 
 TEST_F(StateDefTest, PersistentCounters)
