@@ -18,26 +18,13 @@
 
 namespace {
 
-struct BgTest : TempDirTest {
-    BITMAP *canvas = nullptr;
-    std::vector<int> rows;
+struct BgTest : PixCanvasTest {
     BGDef *bg = nullptr;
 
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        PalFxGlobalInit();
-        canvas = PixCanvas(0);
-        PixVbufTargetSet(canvas, &rows);
-    }
     void TearDown() override
     {
         BGFree(bg);
-        vbufTarget = VbufTarget{};
-        destroy_bitmap(canvas);
-        PalFxGlobalFree();
-        TempDirTest::TearDown();
+        PixCanvasTest::TearDown();
     }
     // Writes "bg.def" (its [BGdef] naming "bg.sff" unless the text has one) and the sprites.
     BGDef *Load(const std::string &body, const std::vector<BgImage> &images = {BgImageColumns(0, 0, 4, 2, 1, 0)})

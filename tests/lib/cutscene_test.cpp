@@ -30,27 +30,18 @@ void HookStop()
 
 const char *kDef = "[SceneDef]\nspr = sb.sff\n";
 
-struct CutsceneTest : TempDirTest {
-    BITMAP *canvas = nullptr;
-    std::vector<int> rows;
+struct CutsceneTest : PixCanvasTest {
     Storyboard *sb = nullptr;
 
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        PalFxGlobalInit();
-        canvas = PixCanvas(0);
-        PixVbufTargetSet(canvas, &rows);
+        PixCanvasTest::SetUp();
         hookCalls.clear();
     }
     void TearDown() override
     {
         StoryboardFree(sb);
-        vbufTarget = VbufTarget{};
-        destroy_bitmap(canvas);
-        PalFxGlobalFree();
-        TempDirTest::TearDown();
+        PixCanvasTest::TearDown();
     }
     // Writes "story/sb.def" and its sprites "story/sb.sff": image (1, 0) is 4x4
     // of red 5, image (2, 0) 4x4 of red 9.

@@ -11,22 +11,15 @@
 #include "lib/timer.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
+#include "support/timerkit.h"
 
 namespace {
-
-const TimerDevice quietTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 class FrameSkipTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TimerDeviceSet(&quietTimer);
+        TimerDeviceSet(&kQuietTimer);
         ASSERT_EQ(TimerInit(180), 1);
         TimerSpeedSet(60);  // a frame every 3 ticks
         disp = DispState{};

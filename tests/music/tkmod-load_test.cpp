@@ -52,18 +52,7 @@ static std::vector<int> SampleBytes(const TkmodModule *m, int n)
     return std::vector<int>(d, d + s->len);
 }
 
-static KitCell At(int row, int channel, int note, int sample, int volume, int command, int param)
-{
-    KitCell c;
-    c.row = row;
-    c.channel = channel;
-    c.note = note;
-    c.sample = sample;
-    c.volume = volume;
-    c.command = command;
-    c.param = param;
-    return c;
-}
+static constexpr auto &At = KitCellAt;
 
 // ---------------------------------------------------------------- packed-file readers
 

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <allegro.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <cstring>
 #include <string>
 
@@ -13,28 +11,12 @@
 #include "support/testkit.h"
 #include "support/tkmodkit.h"
 
-// Allegro unloads its driver modules at exit, before the leak check runs, and
-// what the ALSA module still holds in its own globals then reads as leaked
-// from an unknown place. Kept mapped, that memory stays referenced.
-static void KeepAlsaModuleLoaded()
-{
-    dl_iterate_phdr(
-        [](dl_phdr_info *info, size_t, void *) {
-            if (info->dlpi_name && strstr(info->dlpi_name, "alleg-alsadigi"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
-
 class TkmodAllegroTest : public TempDirTest {
 protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
-        ASSERT_TRUE(TestDisplayStart());
-        KeepAlsaModuleLoaded();
-        set_config_string("sound", "alsa_device", "null");
+        ASSERT_TRUE(TestNullVoicesStart());
         ASSERT_EQ(install_timer(), 0);
         TkmodDeviceSet(nullptr);
     }

@@ -12,18 +12,7 @@
 #include "support/testkit.h"
 #include "support/tkmodkit.h"
 
-static KitCell At(int row, int channel, int note, int sample, int volume, int command, int param)
-{
-    KitCell c;
-    c.row = row;
-    c.channel = channel;
-    c.note = note;
-    c.sample = sample;
-    c.volume = volume;
-    c.command = command;
-    c.param = param;
-    return c;
-}
+static constexpr auto &At = KitCellAt;
 
 // ---------------------------------------------------------------- arithmetic
 
@@ -234,6 +223,18 @@ protected:
         desc.samples = {s};
         desc.patterns = {std::move(cells)};
         return Load("internal.tkm", OwnBytes(desc));
+    }
+    // An XM song of one channel and one instrument over one sample of fifty 3s.
+    static XmDesc OneInstrumentXm()
+    {
+        XmDesc desc;
+        desc.channels = 1;
+        XmSampleDesc s;
+        s.values = std::vector<int>(50, 3);
+        XmInstrumentDesc ins;
+        ins.samples = {s};
+        desc.instruments = {ins};
+        return desc;
     }
     void Play(TkmodModule *m, int loop = 0, int voices = 4)
     {
@@ -600,20 +601,16 @@ TEST_F(TkmodPlayTest, S3mVolumeSlidesAndTremor)
 
 TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
 {
-    XmDesc desc;
-    desc.channels = 1;
-    XmInstrumentDesc ins;
-    XmSampleDesc s;
-    s.values = std::vector<int>(50, 3);
+    XmDesc desc = OneInstrumentXm();
+    XmInstrumentDesc &ins = desc.instruments[0];
+    XmSampleDesc &s = ins.samples[0];
     s.panning = 200;
     s.loopType = 2;
     s.loopLength = 50;
-    ins.samples = {s};
     ins.volEnv.points = {{0, 64}, {4, 32}, {8, 0}};
     ins.volEnv.sustain = 1;
     ins.volEnv.flags = TKMOD_ENV_ON | TKMOD_ENV_SUSTAIN;
     ins.fadeout = 8192;
-    desc.instruments = {ins};
     desc.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0)}};
     for (bool linear : {true, false}) {
         desc.linear = linear;
@@ -630,15 +627,9 @@ TEST_F(TkmodPlayTest, InstrumentEnvelopeSustainsThenFadesAfterKeyOff)
 
 TEST_F(TkmodPlayTest, VolumeColumnPanningEnvelopeAndGlobalVolume)
 {
-    XmDesc desc;
-    desc.channels = 1;
-    XmInstrumentDesc ins;
-    XmSampleDesc s;
-    s.values = std::vector<int>(50, 3);
-    ins.samples = {s};
-    ins.panEnv.points = {{0, 32}, {2, 64}};
-    ins.panEnv.flags = TKMOD_ENV_ON;
-    desc.instruments = {ins};
+    XmDesc desc = OneInstrumentXm();
+    desc.instruments[0].panEnv.points = {{0, 32}, {2, 64}};
+    desc.instruments[0].panEnv.flags = TKMOD_ENV_ON;
     desc.patterns = {{At(0, 0, 49, 1, 0x40, 0, 0), At(1, 0, 0, 0, 0x62, 0, 0), At(2, 0, 0, 0, 0x93, 0, 0),
                       At(3, 0, 0, 0, 0xC8, 0, 0), At(4, 0, 0, 0, 0, 16, 0x20), At(5, 0, 0, 0, 0, 17, 0x04)}};
     TkmodModule *m = Load("column.xm", XmBytes(desc));
@@ -659,14 +650,8 @@ TEST_F(TkmodPlayTest, VolumeColumnPanningEnvelopeAndGlobalVolume)
 
 TEST_F(TkmodPlayTest, KeyOffWithoutAnEnvelopeSilencesAndAMissingSampleStopsTheVoice)
 {
-    XmDesc desc;
-    desc.channels = 1;
-    XmInstrumentDesc ins;
-    XmSampleDesc s;
-    s.values = std::vector<int>(50, 3);
-    ins.samples = {s};
-    ins.keymap[60] = 4;  // no such sample
-    desc.instruments = {ins};
+    XmDesc desc = OneInstrumentXm();
+    desc.instruments[0].keymap[60] = 4;  // no such sample
     desc.patterns = {{At(0, 0, 49, 1, 0, 0, 0), At(1, 0, 97, 0, 0, 0, 0), At(2, 0, 49, 0, 0, 0, 0),
                       At(3, 0, 61, 1, 0, 0, 0)}};
     TkmodModule *m = Load("keyoff.xm", XmBytes(desc));

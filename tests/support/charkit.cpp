@@ -1,12 +1,15 @@
 // Test kit: a small character (definition, constants, commands, states, a one-image sprite file, an animation file) as a directory or a zip archive.
 #include "support/charkit.h"
 
+#include <cstring>
 #include <vector>
 
+#include "lib/libbase.h"
 #include "support/deftext.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "support/zipkit.h"
+#include "velok/player/p-make.h"
 
 std::string CharKitDefText(const std::string &name, const std::string &filesExtra)
 {
@@ -166,4 +169,11 @@ bool CharKit::WriteZip(const std::string &path) const
         entries.push_back(e);
     }
     return ZipArchiveWrite(path, entries);
+}
+
+void CharKitEntrySet(CharInfo *e, const std::string &dir, const std::string &defFile)
+{
+    memset(e, 0, sizeof *e);
+    StrCopy(e->dir, sizeof e->dir, dir.c_str());
+    StrCopy(e->defFile, sizeof e->defFile, defFile.c_str());
 }

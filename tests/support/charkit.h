@@ -31,3 +31,7 @@ std::string CharKitDefText(const std::string &name, const std::string &filesExtr
 std::string CharKitConstantsText();
 std::string CharKitCmdText();
 std::string CharKitStatesText();
+
+struct CharInfo;
+// Clears the select entry and names the character's folder and definition file.
+void CharKitEntrySet(CharInfo *e, const std::string &dir, const std::string &defFile = "kit.def");

@@ -50,13 +50,8 @@ static int NoEscape()
 
 void FieldTest::SetUp()
 {
-    TempDirTest::SetUp();
-    TestAllegroStart();
-    LogStateReset();
-    gv = new GameVars();
-    // Nothing given on the command line for players 1 to 4.
-    for (int i = 0; i < 4; i++)
-        gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+    GameVarsTest::SetUp();
+    CommandLineNone();
     // Wider and longer than the game's, so that a test sees every warning whole.
     gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
@@ -84,9 +79,7 @@ void FieldTest::Field(int players, const CharKit &kit)
     FieldFree();
     kit.WriteDir("chars/kit");
     entries.resize(1);
-    memset(&entries[0], 0, sizeof entries[0]);
-    StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-    StrCopy(entries[0].defFile, sizeof entries[0].defFile, kit.defName.c_str());
+    CharKitEntrySet(&entries[0], "chars/kit", kit.defName);
     gv->charList = entries.data();
     gv->charCount = 1;
     for (int side = 1; side <= 2; side++) {
@@ -155,12 +148,8 @@ void FieldTest::TearDown()
     PlayerStateApplySet(nullptr);
     PlayerStateEscapeSet(nullptr);
     PlayerSlotsFree();
-    LogStateReset();
     EXPECT_EQ(ExprStackTop, -1);
-    TextBufFree(gv->warnLog);
-    delete gv;
-    gv = nullptr;
-    TempDirTest::TearDown();
+    GameVarsTest::TearDown();
 }
 
 FieldValue FieldTest::EvalFor(Player *who, const char *text, int wanted)
@@ -199,11 +188,7 @@ int FieldTest::Apply(Player *who, SCtrl *c)
 
 std::string FieldTest::Warnings()
 {
-    TextBuf *r = gv->warnLog;
-    std::string out;
-    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-        out += std::string(r->lines[i]) + "\n";
-    return out + r->lines[r->current];
+    return GameWarnings();
 }
 
 void FieldTest::ClearWarnings()

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/charkit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/script/expr.h"
 #include "velok/player/p-info.h"
@@ -34,7 +35,7 @@ CharKit FieldKitChar();
 // flat perspective, the camera at 0, state controllers applied, a held Escape
 // never read. Field() adds players built through the player cache, the side
 // builder and the round start, as a match builds them.
-class FieldTest : public TempDirTest {
+class FieldTest : public GameVarsTest {
 protected:
     void SetUp() override;
     void TearDown() override;

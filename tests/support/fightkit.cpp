@@ -10,7 +10,7 @@ static const char *const kGroups[] = {"Files",       "Lifebar",    "Turns Lifeba
                                       "Face",        "Simul Face", "Turns Face",    "Name",          "Simul Name",
                                       "Turns Name",  "Time",       "Combo",         "Round",         "WinIcon"};
 
-std::vector<std::string> &FightKit::Group(const std::string &name)
+std::vector<std::string> &GroupedText::Group(const std::string &name)
 {
     for (FightGroup &g : groups)
         if (g.name == name)
@@ -19,7 +19,7 @@ std::vector<std::string> &FightKit::Group(const std::string &name)
     return groups.back().lines;
 }
 
-void FightKit::Drop(const std::string &name)
+void GroupedText::Drop(const std::string &name)
 {
     for (size_t i = 0; i < groups.size(); i++)
         if (groups[i].name == name) {
@@ -28,9 +28,9 @@ void FightKit::Drop(const std::string &name)
         }
 }
 
-std::string FightKit::Text() const
+std::string GroupedText::Joined(const char *heading) const
 {
-    std::string t = "; fight screen\n";
+    std::string t = std::string("; ") + heading + "\n";
     for (const FightGroup &g : groups) {
         t += "[" + g.name + "]\n";
         for (const std::string &l : g.lines)

@@ -19,14 +19,21 @@ struct FightGroup {
     std::vector<std::string> lines;
 };
 
-struct FightKit {
+// A definition text built group by group.
+struct GroupedText {
     std::vector<FightGroup> groups;  // in file order
-    std::string tail;                // raw text after the groups (action groups)
+    std::string tail;                // raw text after the groups
 
     // A group's lines; a missing group is added at the end.
     std::vector<std::string> &Group(const std::string &name);
     void Drop(const std::string &name);
-    std::string Text() const;
+    // "; heading", then each group, then the tail.
+    std::string Joined(const char *heading) const;
+};
+
+// The tail holds the action groups.
+struct FightKit : GroupedText {
+    std::string Text() const { return Joined("fight screen"); }
     // Writes dir/fight.def and the files it names (fight.sff, fight.snd with
     // two-second sounds (1, 0) to (1, 9) and a short (9, 9), fightfx.sff,
     // fightfx.air, common.snd, and the font kit.fnt for font keys); returns

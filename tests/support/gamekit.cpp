@@ -68,3 +68,20 @@ void GameTreeWrite(const std::string &cfg, bool font1, bool font2)
     if (font2)
         WriteFileText("font/f-6x9.fnt", GameFontBytes());
 }
+
+const char kGameStartLog[] = "Allocating game variables\n"
+                             "Reading configuration file...OK\n"
+                             "Checking DX version...0x700\n"
+                             "Initializing timer...OK\n"
+                             "Initializing keyboard...configuring...OK\n"
+                             "Initializing input engine...OK\n"
+                             "Initializing sound...sound is disabled\n"
+                             "Initializing graphics...trying 640x480x16 mode 0x4458574E...success...OK\n"
+                             "Setting callbacks...OK\n"
+                             "Initializing game variables...OK\n"
+                             "Loading system fonts...OK\n"
+                             "Loading options...\n"
+                             "Reinitializing input engine...OK\n"
+                             "Remapping keys...Reinitializing input engine...OK\n"
+                             "Options loaded OK\n"
+                             "Loading system...\n";

@@ -17,3 +17,8 @@ std::string GameFontBytes();
 // "font/f-6x9.fnt" under the working directory; a font whose switch is off is
 // left out.
 void GameTreeWrite(const std::string &cfg = GameCfgText(), bool font1 = true, bool font2 = true);
+
+// What start-up writes to the log with "-nosound -nojoy" over the tree that
+// GameTreeWrite makes: from allocating the game variables to "Loading
+// system...".
+extern const char kGameStartLog[];

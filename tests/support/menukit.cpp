@@ -5,6 +5,7 @@
 
 #include "lib/disp.h"
 #include "lib/font.h"
+#include "lib/gfx.h"
 #include "lib/input-lb.h"
 #include "lib/joy.h"
 #include "lib/pal.h"
@@ -113,6 +114,29 @@ void MenuTest::TearDown()
     PalFxGlobalFree();
     LogStateReset();
     TempDirTest::TearDown();
+}
+
+static int WindowMode(int card, int w, int h)
+{
+    return set_gfx_mode(card == GFX_TEXT ? GFX_TEXT : GFX_AUTODETECT_WINDOWED, w, h, 0, 0);
+}
+static const GfxDevice windowsOnly = {WindowMode};
+
+void MenuWindowTest::SetUp()
+{
+    ASSERT_TRUE(TestDisplayStart()) << "no X display";
+    MenuTest::SetUp();
+    ASSERT_EQ(GfxInit(), 1);
+    GfxDeviceSet(&windowsOnly);
+    ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 640, 480, 16), 1) << allegro_error;
+}
+
+void MenuWindowTest::TearDown()
+{
+    GfxDeviceSet(nullptr);
+    GfxSetMode(GFX_DRV_TEXT, 80, 25, 8);
+    GfxShutdown();
+    MenuTest::TearDown();
 }
 
 void MenuTest::Play(const MenuScript &s, int frameLimit)

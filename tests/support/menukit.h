@@ -42,3 +42,11 @@ protected:
     uint16_t Pixel(int x, int y);
     BITMAP *Buffer();
 };
+
+// For display tests: the menu test with the screen in a real 640x480x16
+// window (every mode asked for is set as a window); fails without a display.
+class MenuWindowTest : public MenuTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

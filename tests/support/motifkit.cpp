@@ -6,36 +6,6 @@
 #include "support/testkit.h"
 #include "support/zipkit.h"
 
-std::vector<std::string> &MotifKit::Group(const std::string &name)
-{
-    for (FightGroup &g : groups)
-        if (g.name == name)
-            return g.lines;
-    groups.push_back({name, {}});
-    return groups.back().lines;
-}
-
-void MotifKit::Drop(const std::string &name)
-{
-    for (size_t i = 0; i < groups.size(); i++)
-        if (groups[i].name == name) {
-            groups.erase(groups.begin() + (long)i);
-            return;
-        }
-}
-
-std::string MotifKit::Text() const
-{
-    std::string t = "; motif\n";
-    for (const FightGroup &g : groups) {
-        t += "[" + g.name + "]\n";
-        for (const std::string &l : g.lines)
-            t += l + "\n";
-        t += "\n";
-    }
-    return t + tail;
-}
-
 MotifKit MotifKitMake()
 {
     MotifKit kit;

@@ -10,14 +10,10 @@
 // 4, and the backgrounds' (120, 0) 16x16 of 5, tiled over the screen.
 enum { MK_CELL = 1, MK_RANDOM = 2, MK_CURSOR1 = 3, MK_CURSOR2 = 4, MK_BG = 5 };
 
-struct MotifKit {
-    std::vector<FightGroup> groups;  // in file order
-    std::string tail;                // raw text after the groups
-    std::string select;              // the select file "select.def"
+struct MotifKit : GroupedText {
+    std::string select;  // the select file "select.def"
 
-    std::vector<std::string> &Group(const std::string &name);
-    void Drop(const std::string &name);
-    std::string Text() const;
+    std::string Text() const { return Joined("motif"); }
     // Writes dir/system.def, system.sff, system.snd (sounds (1, 0) to (1, 3)),
     // kit.fnt, the fight kit in dir/fight and dir/select.def; the system
     // file's path.

@@ -1,6 +1,7 @@
 // Pixel test kit: 320x240 RGB565 memory targets, checksums and PCX dumps for a look.
 #include "support/pixkit.h"
 
+#include "lib/pal.h"
 #include "lib/vbuf.h"
 
 #include <allegro.h>
@@ -96,6 +97,23 @@ void PixImageMake(PixImage *img, int w, int h, int ax, int ay, const std::vector
     for (int y = 0; y < h; y++)
         img->rows[y] = y * w;
     img->source = BlitSource{img->pixels.data(), img->rows.data(), w, h, ax, ay};
+}
+
+void PixCanvasTest::SetUp()
+{
+    TempDirTest::SetUp();
+    TestAllegroStart();
+    PalFxGlobalInit();
+    canvas = PixCanvas(0);
+    PixVbufTargetSet(canvas, &rows);
+}
+
+void PixCanvasTest::TearDown()
+{
+    vbufTarget = VbufTarget{};
+    destroy_bitmap(canvas);
+    PalFxGlobalFree();
+    TempDirTest::TearDown();
 }
 
 void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lib/blit.h"
+#include "support/testkit.h"
 
 struct BITMAP;
 
@@ -40,6 +41,16 @@ void PixTargetOf(BITMAP *bmp, PixTarget *out);
 // Makes the 16-bit bitmap the drawing target (vbufTarget), clipped to the
 // whole bitmap; rows receives the row table the target points into.
 void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows);
+
+// A temporary directory, Allegro and the palette effects started, and a
+// black 320x240 canvas as the drawing target.
+class PixCanvasTest : public TempDirTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    BITMAP *canvas = nullptr;
+    std::vector<int> rows;
+};
 
 // An 8-bit test image: pixels row by row, with its row table.
 struct PixImage {

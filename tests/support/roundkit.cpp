@@ -12,22 +12,15 @@
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
+#include "support/timerkit.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/round.h"
-
-static const TimerDevice fakeTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 void RoundField::SetUp()
 {
     FieldTest::SetUp();
     PalFxGlobalInit();
-    TimerDeviceSet(&fakeTimer);
+    TimerDeviceSet(&kQuietTimer);
     TimerInit(180);
     TimerSpeedSet(60);
 

@@ -5,7 +5,9 @@
 
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
+#include "support/recordkit.h"
 #include "velok/core/gamevars.h"
+#include "velok/script/sctrl.h"
 
 void ScriptTest::SetUp()
 {
@@ -52,14 +54,7 @@ ScriptValue ScriptTest::Eval(const char *text, int wanted)
 
 std::string ScriptTest::Warnings()
 {
-    TextBuf *r = gv->warnLog;
-    std::string out;
-    for (int i = r->oldest; i != r->current; i = (i + 1) % r->count) {
-        out += r->lines[i];
-        out += "\n";
-    }
-    out += r->lines[r->current];
-    return out;
+    return GameWarnings();
 }
 
 void ScriptTest::ClearWarnings()
@@ -88,4 +83,19 @@ void ScriptTest::SetCommands(std::initializer_list<const char *> names)
     }
     cmds.labelCount = cmds.count + 1;
     pl.cmdSet = &cmds;
+}
+
+int ScriptTestApply(Player *pl, SCtrl *c, TrigCtx *)
+{
+    if (c->type == SCTRL_VARADD) {
+        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
+        return 0;
+    }
+    if (c->type == SCTRL_CHANGESTATE) {
+        pl->state.prevStateNo = pl->state.stateNo;
+        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
+        pl->state.time = 0;
+        return 1;
+    }
+    return 0;
 }

@@ -8,6 +8,13 @@
 #include "velok/script/expr.h"
 #include "velok/player/player.h"
 
+struct SCtrl;
+struct TrigCtx;
+
+// Stands in for the controller routines in PlayerStateApplySet: VarAdd and
+// ChangeState, enough to watch the state machine run.
+int ScriptTestApply(Player *pl, SCtrl *c, TrigCtx *ctx);
+
 // Result of compiling and evaluating one expression.
 struct ScriptValue {
     int ok;     // the compile result

@@ -14,6 +14,8 @@ protected:
 };
 
 std::string ReadFileText(const std::string &path);
+// The status log's text after its header lines (all of it without them).
+std::string TestLogBody(const std::string &log);
 void WriteFileText(const std::string &path, const std::string &content);
 // Creates the directories of a relative path ("a/b/c").
 void MakeDirs(const std::string &path);
@@ -24,6 +26,9 @@ void TestAllegroStart();
 // Starts Allegro once per process with the X11 system driver, for the display
 // tests that run under xvfb; false when there is no display.
 bool TestDisplayStart();
+// TestDisplayStart, with the sound driver set to ALSA's null device for the
+// tests that play through real voices; false when there is no display.
+bool TestNullVoicesStart();
 
 // Captures what the code under test writes to standard output or error.
 void CaptureStdoutBegin();

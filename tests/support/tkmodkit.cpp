@@ -476,3 +476,16 @@ std::string UmxWrap(const std::string &module, size_t filler)
         out.U8('.');
     return out.Raw(module).b;
 }
+
+KitCell KitCellAt(int row, int channel, int note, int sample, int volume, int command, int param)
+{
+    KitCell c;
+    c.row = row;
+    c.channel = channel;
+    c.note = note;
+    c.sample = sample;
+    c.volume = volume;
+    c.command = command;
+    c.param = param;
+    return c;
+}

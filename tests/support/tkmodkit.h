@@ -58,6 +58,7 @@ struct KitCell {
     int command = 0;  // MOD 0..15; S3M letter number (A = 1); XM 0..35; own internal
     int param = 0;
 };
+KitCell KitCellAt(int row, int channel, int note, int sample, int volume, int command, int param);
 
 // ---------------------------------------------------------------- MOD
 

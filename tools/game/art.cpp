@@ -138,3 +138,12 @@ SffImage ArtImageCropped(BITMAP *bmp, const ArtPalette &pal, int group, int numb
         return ImageOf(bmp, pal, group, number, 0, 0, 1, 1, axisX, axisY);
     return ImageOf(bmp, pal, group, number, x0, y0, x1 - x0 + 1, y1 - y0 + 1, axisX, axisY);
 }
+
+void ArtImagePut(std::vector<SffImage> *images, BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX,
+                 int axisY)
+{
+    if (!bmp)
+        return;
+    images->push_back(ArtImage(bmp, pal, group, number, axisX, axisY));
+    destroy_bitmap(bmp);
+}

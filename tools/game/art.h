@@ -39,6 +39,9 @@ SffImage ArtImage(BITMAP *bmp, const ArtPalette &pal, int group, int number, int
 // The same cut to the box around the non-transparent pixels; the axis is
 // given in the bitmap's coordinates and moves with the cut.
 SffImage ArtImageCropped(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY);
+// Adds the whole bitmap to the images and frees it; a null bitmap adds nothing.
+void ArtImagePut(std::vector<SffImage> *images, BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX,
+                 int axisY);
 
 // A file of the sample game: its path under the game's root, and its bytes.
 struct GameFile {

@@ -41,12 +41,8 @@ FighterBody BraskBody()
     return b;
 }
 
-// Colours of one palette: skin, hair, vest, trousers, leather, fire, stone, backdrop.
-struct Colours {
-    int skin[3], hair[3], main[3], trim[3], gear[3], fx[3], aide[3], back[3];
-};
-
-const Colours kColours[12] = {
+// Skin, hair, vest, trousers, leather, fire, stone, backdrop.
+const FighterColours kColours[12] = {
     {{196, 134, 96}, {70, 40, 26}, {168, 46, 30}, {64, 58, 70}, {120, 84, 44}, {255, 120, 30}, {130, 116, 100}, {120, 40, 30}},
     {{196, 134, 96}, {40, 36, 34}, {40, 90, 160}, {60, 60, 62}, {90, 70, 50}, {80, 170, 255}, {110, 116, 130}, {30, 50, 110}},
     {{160, 104, 70}, {20, 18, 18}, {40, 120, 60}, {90, 80, 60}, {120, 100, 60}, {150, 240, 80}, {120, 110, 80}, {30, 80, 40}},
@@ -60,25 +56,6 @@ const Colours kColours[12] = {
     {{150, 100, 80}, {90, 20, 20}, {20, 20, 20}, {120, 20, 20}, {200, 170, 60}, {255, 90, 20}, {60, 50, 50}, {90, 10, 10}},
     {{196, 150, 120}, {60, 80, 110}, {110, 110, 120}, {200, 200, 210}, {50, 60, 90}, {180, 220, 255}, {160, 170, 190}, {90, 100, 130}},
 };
-
-ArtPalette BraskPalette(int n)
-{
-    const Colours &c = kColours[n];
-    ArtPalette p;
-    ArtColourSet(&p, FIGHTER_OUTLINE, 24, 14, 12);
-    FighterRamp(&p, FIGHTER_SKIN, FIGHTER_RAMP, c.skin[0], c.skin[1], c.skin[2]);
-    FighterRamp(&p, FIGHTER_HAIR, FIGHTER_RAMP, c.hair[0], c.hair[1], c.hair[2]);
-    FighterRamp(&p, FIGHTER_MAIN, FIGHTER_RAMP, c.main[0], c.main[1], c.main[2]);
-    FighterRamp(&p, FIGHTER_TRIM, FIGHTER_RAMP, c.trim[0], c.trim[1], c.trim[2]);
-    FighterRamp(&p, FIGHTER_GEAR, FIGHTER_RAMP, c.gear[0], c.gear[1], c.gear[2]);
-    ArtColourSet(&p, FIGHTER_WHITE, 250, 246, 236);
-    ArtColourSet(&p, FIGHTER_EYE, 30, 20, 16);
-    ArtColourSet(&p, FIGHTER_MOUTH, 90, 30, 24);
-    FighterRamp(&p, FIGHTER_FX, FIGHTER_LONG_RAMP, c.fx[0], c.fx[1], c.fx[2]);
-    FighterRamp(&p, FIGHTER_AIDE, FIGHTER_LONG_RAMP, c.aide[0], c.aide[1], c.aide[2]);
-    FighterRamp(&p, FIGHTER_BACK, FIGHTER_LONG_RAMP, c.back[0], c.back[1], c.back[2]);
-    return p;
-}
 
 FighterStyle BraskStyle()
 {
@@ -395,37 +372,6 @@ void BraskArt(FighterSheet *sh)
 
 // ---------------------------------------------------------------- texts
 
-const char kDef[] =
-    "; Brask: made by the sample game's tools.\n"
-    "[Info]\n"
-    "name = \"Brask\"\n"
-    "displayname = \"Brask\"\n"
-    "author = \"Sample game\"\n"
-    "versiondate = 6,14,2003\n"
-    "velokversion = 6,14,2003\n"
-    "\n"
-    "[Files]\n"
-    "cmd = brask.cmd\n"
-    "cns = brask.cns\n"
-    "st = brask.cns\n"
-    "stcommon = common1.cns\n"
-    "sprite = brask.sff\n"
-    "anim = brask.air\n"
-    "sound = brask.snd\n"
-    "ai = brask.ai\n"
-    "pal1 = brask1.act\n"
-    "pal2 = brask2.act\n"
-    "pal3 = brask3.act\n"
-    "pal4 = brask4.act\n"
-    "pal5 = brask5.act\n"
-    "pal6 = brask6.act\n"
-    "pal7 = brask7.act\n"
-    "pal8 = brask8.act\n"
-    "pal9 = brask9.act\n"
-    "pal10 = brask10.act\n"
-    "pal11 = brask11.act\n"
-    "pal12 = brask12.act\n";
-
 const char kConstants[] =
     "; Brask: heavy, slow and hard to move.\n"
     "[Data]\n"
@@ -684,222 +630,31 @@ const char kSpecials[] =
     "trigger1 = AnimTime = 0\n"
     "\n";
 
-const char kCommandStates[] =
-    "; ---------------------------------------------------------------- what the commands start\n"
-    "[Statedef -1]\n"
-    "\n"
-    "; Specials first: they also cut short a light blow that has landed.\n"
-    "[State -1, Quake Wave]\n"
-    "type = ChangeState\n"
-    "value = 1000\n"
-    "triggerall = command = \"qcf_x\" || command = \"qcf_y\"\n"
-    "triggerall = numprojid(1000) = 0\n"
-    "trigger1 = statetype != A && ctrl\n"
-    "trigger2 = (stateno = 200 || stateno = 400) && movecontact\n"
-    "\n"
-    "[State -1, Stone Fist]\n"
-    "type = ChangeState\n"
-    "value = 1100\n"
-    "triggerall = command = \"qcb_a\" || command = \"qcb_b\"\n"
-    "triggerall = numhelper(1150) = 0\n"
-    "trigger1 = statetype != A && ctrl\n"
-    "trigger2 = (stateno = 200 || stateno = 230) && movecontact\n"
-    "\n";
+const FighterMoveNames kMoveNames = {
+    "Quake Wave", "Stone Fist",
+    {"jab", "hammer", "front kick", "roundhouse", "low punch", "sweep", "falling punch", "flying kick"}};
 
-const char kNormalsStates[] =
-    "[State -1, run]\n"
-    "type = ChangeState\n"
-    "value = 100\n"
-    "trigger1 = command = \"FF\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, hop back]\n"
-    "type = ChangeState\n"
-    "value = 105\n"
-    "trigger1 = command = \"BB\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, jab]\n"
-    "type = ChangeState\n"
-    "value = 200\n"
-    "trigger1 = command = \"x\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, hammer]\n"
-    "type = ChangeState\n"
-    "value = 210\n"
-    "trigger1 = (command = \"y\" || command = \"z\") && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, front kick]\n"
-    "type = ChangeState\n"
-    "value = 230\n"
-    "trigger1 = command = \"a\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, roundhouse]\n"
-    "type = ChangeState\n"
-    "value = 240\n"
-    "trigger1 = (command = \"b\" || command = \"c\") && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, low punch]\n"
-    "type = ChangeState\n"
-    "value = 400\n"
-    "trigger1 = (command = \"x\" || command = \"y\" || command = \"z\") && statetype = C && ctrl\n"
-    "\n"
-    "[State -1, sweep]\n"
-    "type = ChangeState\n"
-    "value = 430\n"
-    "trigger1 = (command = \"a\" || command = \"b\" || command = \"c\") && statetype = C && ctrl\n"
-    "\n"
-    "[State -1, falling punch]\n"
-    "type = ChangeState\n"
-    "value = 600\n"
-    "trigger1 = (command = \"x\" || command = \"y\" || command = \"z\") && statetype = A && ctrl\n"
-    "\n"
-    "[State -1, flying kick]\n"
-    "type = ChangeState\n"
-    "value = 630\n"
-    "trigger1 = (command = \"a\" || command = \"b\" || command = \"c\") && statetype = A && ctrl\n";
-
-std::string Normals()
-{
-    std::string t = "; ---------------------------------------------------------------- normals\n";
-    FighterNormal n;
-    n.state = 200;
-    n.damage = 28;
-    n.hitElem = 2;
-    n.swingTime = 2;
-    n.spark = 0;
-    n.sparkY = -72;
-    n.groundVel = -3.5f;
-    n.hitTime = 10;
-    n.slideTime = 8;
-    n.pause = 7;
-    n.shake = 9;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 210;
-    n.animtype = "Hard";
-    n.damage = 78;
-    n.guardDamage = 6;
-    n.hitElem = 3;
-    n.swingTime = 10;
-    n.swingSound = 2;
-    n.spark = 2;
-    n.hitSound = 2;
-    n.sparkY = -60;
-    n.groundVel = -6;
-    n.hitTime = 18;
-    n.slideTime = 14;
-    n.pause = 12;
-    n.shake = 14;
-    n.lunge = 1.5f;
-    n.power = 40;
-    n.voice = "0, 1";
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 230;
-    n.animtype = "Medium";
-    n.damage = 34;
-    n.hitElem = 2;
-    n.swingTime = 3;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -44;
-    n.groundVel = -4;
-    n.hitTime = 12;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 240;
-    n.animtype = "Hard";
-    n.damage = 72;
-    n.guardDamage = 5;
-    n.hitElem = 2;
-    n.swingTime = 5;
-    n.swingSound = 2;
-    n.spark = 2;
-    n.hitSound = 2;
-    n.sparkY = -80;
-    n.groundVel = -7;
-    n.airVelX = -4;
-    n.airVelY = -4;
-    n.hitTime = 18;
-    n.slideTime = 14;
-    n.pause = 11;
-    n.shake = 13;
-    n.power = 40;
-    n.voice = "0, 1";
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 400;
-    n.type = 'C';
-    n.damage = 26;
-    n.hitElem = 2;
-    n.swingTime = 2;
-    n.sparkY = -50;
-    n.groundVel = -3.5f;
-    n.hitTime = 10;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 430;
-    n.type = 'C';
-    n.attr = "C, NA";
-    n.animtype = "Medium";
-    n.damage = 60;
-    n.guardDamage = 4;
-    n.guardflag = "L";
-    n.groundType = "Trip";
-    n.hitElem = 2;
-    n.swingTime = 4;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -8;
-    n.groundVel = -1.5f;
-    n.launch = -3;
-    n.hitTime = 20;
-    n.pause = 10;
-    n.shake = 12;
-    n.power = 35;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 600;
-    n.type = 'A';
-    n.attr = "A, NA";
-    n.animtype = "Medium";
-    n.damage = 50;
-    n.guardflag = "HA";
-    n.hitElem = 2;
-    n.swingTime = 3;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -70;
-    n.groundVel = -4;
-    n.hitTime = 14;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 630;
-    n.type = 'A';
-    n.attr = "A, NA";
-    n.animtype = "Hard";
-    n.damage = 62;
-    n.guardflag = "HA";
-    n.hitElem = 2;
-    n.swingTime = 4;
-    n.swingSound = 2;
-    n.spark = 2;
-    n.hitSound = 2;
-    n.sparkY = -50;
-    n.groundVel = -5;
-    n.hitTime = 16;
-    t += FighterNormalText(n);
-    return t;
-}
+const std::vector<FighterNormal> kNormals = {
+    {.state = 200, .damage = 28, .pause = 7, .shake = 9, .spark = 0, .groundVel = -3.5f, .hitTime = 10, .slideTime = 8,
+     .swingTime = 2, .hitElem = 2, .sparkY = -72},
+    {.state = 210, .animtype = "Hard", .damage = 78, .guardDamage = 6, .pause = 12, .shake = 14, .spark = 2,
+     .hitSound = 2, .groundVel = -6, .hitTime = 18, .slideTime = 14, .swingTime = 10, .swingSound = 2, .hitElem = 3,
+     .sparkY = -60, .power = 40, .lunge = 1.5f, .voice = "0, 1"},
+    {.state = 230, .animtype = "Medium", .damage = 34, .spark = 1, .hitSound = 1, .groundVel = -4, .hitTime = 12,
+     .swingTime = 3, .swingSound = 1, .hitElem = 2, .sparkY = -44},
+    {.state = 240, .animtype = "Hard", .damage = 72, .guardDamage = 5, .pause = 11, .shake = 13, .spark = 2,
+     .hitSound = 2, .groundVel = -7, .airVelX = -4, .airVelY = -4, .hitTime = 18, .slideTime = 14, .swingTime = 5,
+     .swingSound = 2, .hitElem = 2, .sparkY = -80, .power = 40, .voice = "0, 1"},
+    {.state = 400, .type = 'C', .damage = 26, .groundVel = -3.5f, .hitTime = 10, .swingTime = 2, .hitElem = 2,
+     .sparkY = -50},
+    {.state = 430, .type = 'C', .attr = "C, NA", .animtype = "Medium", .damage = 60, .guardDamage = 4, .guardflag = "L",
+     .pause = 10, .shake = 12, .spark = 1, .hitSound = 1, .groundType = "Trip", .groundVel = -1.5f, .launch = -3,
+     .hitTime = 20, .swingTime = 4, .swingSound = 1, .hitElem = 2, .sparkY = -8, .power = 35},
+    {.state = 600, .type = 'A', .attr = "A, NA", .animtype = "Medium", .damage = 50, .guardflag = "HA", .spark = 1,
+     .hitSound = 1, .groundVel = -4, .hitTime = 14, .swingTime = 3, .swingSound = 1, .hitElem = 2, .sparkY = -70},
+    {.state = 630, .type = 'A', .attr = "A, NA", .animtype = "Hard", .damage = 62, .guardflag = "HA", .spark = 2,
+     .hitSound = 2, .groundVel = -5, .hitTime = 16, .swingTime = 4, .swingSound = 2, .hitElem = 2, .sparkY = -50},
+};
 
 // ---------------------------------------------------------------- sounds
 
@@ -911,27 +666,21 @@ Wave Voice(float f0, float f1, float seconds, float volume, unsigned seed)
     return w;
 }
 
-void Add(std::vector<SndEntry> *list, int group, int number, Wave w, float peak)
-{
-    SynthNormalize(&w, peak);
-    list->push_back({group, number, SynthWav(w)});
-}
-
 std::string BraskSounds()
 {
     std::vector<SndEntry> s;
-    Add(&s, 0, 0, Voice(150, 120, 0.18f, 0.5f, 1u), 0.55f);
-    Add(&s, 0, 1, Voice(140, 95, 0.32f, 0.6f, 2u), 0.65f);
-    Add(&s, 1, 0, Voice(120, 170, 0.45f, 0.6f, 3u), 0.7f);
-    Add(&s, 1, 1, Voice(170, 100, 0.4f, 0.6f, 4u), 0.7f);
+    SynthEntryAdd(&s, 0, 0, Voice(150, 120, 0.18f, 0.5f, 1u), 0.55f);
+    SynthEntryAdd(&s, 0, 1, Voice(140, 95, 0.32f, 0.6f, 2u), 0.65f);
+    SynthEntryAdd(&s, 1, 0, Voice(120, 170, 0.45f, 0.6f, 3u), 0.7f);
+    SynthEntryAdd(&s, 1, 1, Voice(170, 100, 0.4f, 0.6f, 4u), 0.7f);
     Wave slam = SynthNoise(0.15f, 0.01f, 0.6f, 0.25f, 0.8f, 5u);
     SynthMix(&slam, SynthTone(80, 40, 0.6f, SYNTH_SINE, 0.3f, 0.7f));
-    Add(&s, 2, 0, slam, 0.8f);
+    SynthEntryAdd(&s, 2, 0, slam, 0.8f);
     Wave rumble = SynthNoise(0.06f, 0.02f, 0.8f, 0.5f, 0.8f, 6u);
     SynthMix(&rumble, SynthTone(55, 45, 0.8f, SYNTH_TRIANGLE, 0.5f, 0.6f));
-    Add(&s, 2, 1, rumble, 0.8f);
-    Add(&s, 11, 0, Voice(160, 60, 0.9f, 0.7f, 7u), 0.8f);
-    Add(&s, 180, 0, Voice(110, 150, 0.6f, 0.6f, 8u), 0.7f);
+    SynthEntryAdd(&s, 2, 1, rumble, 0.8f);
+    SynthEntryAdd(&s, 11, 0, Voice(160, 60, 0.9f, 0.7f, 7u), 0.8f);
+    SynthEntryAdd(&s, 180, 0, Voice(110, 150, 0.6f, 0.6f, 8u), 0.7f);
     return SndFileBytes(s);
 }
 
@@ -939,20 +688,17 @@ std::string BraskSounds()
 
 void BraskFilesMake(GameFiles *out)
 {
-    FighterBody body = BraskBody();
-    ArtPalette pal = BraskPalette(0);
-    FighterSheet sh(body, pal);
-    BraskArt(&sh);
-    const std::string dir = "chars/brask/";
-    out->push_back({dir + "brask.def", kDef});
-    std::string cns = kConstants;
-    cns += Normals();
-    cns += kSpecials;
-    out->push_back({dir + "brask.cns", cns});
-    out->push_back({dir + "brask.cmd", std::string(kFighterCommands) + kCommandStates + kNormalsStates});
-    out->push_back({dir + "brask.air", "; Brask's actions: made by the sample game's tools.\n\n" + sh.air});
-    out->push_back({dir + "brask.sff", SffPack(sh.images)});
-    out->push_back({dir + "brask.snd", BraskSounds()});
-    for (int n = 0; n < 12; n++)
-        out->push_back({dir + "brask" + std::to_string(n + 1) + ".act", FighterActBytes(BraskPalette(n))});
+    FighterMake m;
+    m.file = "brask";
+    m.name = "Brask";
+    m.body = BraskBody();
+    m.colours = kColours;
+    m.inks = {{24, 14, 12}, {250, 246, 236}, {30, 20, 16}, {90, 30, 24}};
+    m.art = BraskArt;
+    m.constants = kConstants;
+    m.normals = kNormals;
+    m.specials = kSpecials;
+    m.moveNames = kMoveNames;
+    m.sounds = BraskSounds();
+    FighterFilesMake(out, m);
 }

@@ -1,8 +1,11 @@
-// Sample-game fighters: the poses, actions, commands and attack states that both fighters share.
+// Sample-game fighters: the poses, actions, commands, attack states, palettes and file set that both fighters share.
 #include "game/fighters.h"
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+
+#include "kit/sprkit.h"
 
 namespace {
 
@@ -620,3 +623,117 @@ const char kFighterCommands[] =
     "command = /$D\n"
     "time = 1\n"
     "\n";
+
+// The state text of the normal attacks, in order, under one heading.
+static std::string NormalsText(const std::vector<FighterNormal> &normals)
+{
+    std::string t = "; ---------------------------------------------------------------- normals\n";
+    for (const FighterNormal &n : normals)
+        t += FighterNormalText(n);
+    return t;
+}
+
+// The state -1 that starts the moves of the commands.
+static std::string CommandStatesText(const FighterMoveNames &names)
+{
+    std::string t = "; ---------------------------------------------------------------- what the commands start\n"
+                    "[Statedef -1]\n"
+                    "\n"
+                    "; Specials first: they also cut short a light blow that has landed.\n";
+    t += std::string("[State -1, ") + names.projectile + "]\n" +
+         "type = ChangeState\n"
+         "value = 1000\n"
+         "triggerall = command = \"qcf_x\" || command = \"qcf_y\"\n"
+         "triggerall = numprojid(1000) = 0\n"
+         "trigger1 = statetype != A && ctrl\n"
+         "trigger2 = (stateno = 200 || stateno = 400) && movecontact\n"
+         "\n";
+    t += std::string("[State -1, ") + names.helper + "]\n" +
+         "type = ChangeState\n"
+         "value = 1100\n"
+         "triggerall = command = \"qcb_a\" || command = \"qcb_b\"\n"
+         "triggerall = numhelper(1150) = 0\n"
+         "trigger1 = statetype != A && ctrl\n"
+         "trigger2 = (stateno = 200 || stateno = 230) && movecontact\n"
+         "\n";
+    const std::string punch = "(command = \"x\" || command = \"y\" || command = \"z\")";
+    const std::string kick = "(command = \"a\" || command = \"b\" || command = \"c\")";
+    const struct {
+        const char *name;
+        int state;
+        std::string trigger;
+    } moves[] = {
+        {"run", 100, "command = \"FF\" && statetype = S"},
+        {"hop back", 105, "command = \"BB\" && statetype = S"},
+        {names.normal[0], 200, "command = \"x\" && statetype = S"},
+        {names.normal[1], 210, "(command = \"y\" || command = \"z\") && statetype = S"},
+        {names.normal[2], 230, "command = \"a\" && statetype = S"},
+        {names.normal[3], 240, "(command = \"b\" || command = \"c\") && statetype = S"},
+        {names.normal[4], 400, punch + " && statetype = C"},
+        {names.normal[5], 430, kick + " && statetype = C"},
+        {names.normal[6], 600, punch + " && statetype = A"},
+        {names.normal[7], 630, kick + " && statetype = A"},
+    };
+    for (size_t i = 0; i < std::size(moves); i++) {
+        if (i > 0)
+            t += "\n";
+        t += std::string("[State -1, ") + moves[i].name + "]\ntype = ChangeState\nvalue = " +
+             std::to_string(moves[i].state) + "\ntrigger1 = " + moves[i].trigger + " && ctrl\n";
+    }
+    return t;
+}
+
+ArtPalette FighterPalette(const FighterColours &c, const FighterInks &ink)
+{
+    ArtPalette p;
+    ArtColourSet(&p, FIGHTER_OUTLINE, ink.outline[0], ink.outline[1], ink.outline[2]);
+    FighterRamp(&p, FIGHTER_SKIN, FIGHTER_RAMP, c.skin[0], c.skin[1], c.skin[2]);
+    FighterRamp(&p, FIGHTER_HAIR, FIGHTER_RAMP, c.hair[0], c.hair[1], c.hair[2]);
+    FighterRamp(&p, FIGHTER_MAIN, FIGHTER_RAMP, c.main[0], c.main[1], c.main[2]);
+    FighterRamp(&p, FIGHTER_TRIM, FIGHTER_RAMP, c.trim[0], c.trim[1], c.trim[2]);
+    FighterRamp(&p, FIGHTER_GEAR, FIGHTER_RAMP, c.gear[0], c.gear[1], c.gear[2]);
+    ArtColourSet(&p, FIGHTER_WHITE, ink.white[0], ink.white[1], ink.white[2]);
+    ArtColourSet(&p, FIGHTER_EYE, ink.eye[0], ink.eye[1], ink.eye[2]);
+    ArtColourSet(&p, FIGHTER_MOUTH, ink.mouth[0], ink.mouth[1], ink.mouth[2]);
+    FighterRamp(&p, FIGHTER_FX, FIGHTER_LONG_RAMP, c.fx[0], c.fx[1], c.fx[2]);
+    FighterRamp(&p, FIGHTER_AIDE, FIGHTER_LONG_RAMP, c.aide[0], c.aide[1], c.aide[2]);
+    FighterRamp(&p, FIGHTER_BACK, FIGHTER_LONG_RAMP, c.back[0], c.back[1], c.back[2]);
+    return p;
+}
+
+void FighterFilesMake(GameFiles *out, const FighterMake &m)
+{
+    ArtPalette pal = FighterPalette(m.colours[0], m.inks);
+    FighterSheet sh(m.body, pal);
+    m.art(&sh);
+    const std::string file = m.file, dir = "chars/" + file + "/";
+    std::string def = std::string("; ") + m.name + ": made by the sample game's tools.\n" +
+                      "[Info]\n"
+                      "name = \"" + m.name + "\"\n"
+                      "displayname = \"" + m.name + "\"\n"
+                      "author = \"Sample game\"\n"
+                      "versiondate = 6,14,2003\n"
+                      "velokversion = 6,14,2003\n"
+                      "\n"
+                      "[Files]\n";
+    def += "cmd = " + file + ".cmd\n";
+    def += "cns = " + file + ".cns\n";
+    def += "st = " + file + ".cns\n";
+    def += std::string("stcommon = ") + kFighterCommonFile + "\n";
+    def += "sprite = " + file + ".sff\n";
+    def += "anim = " + file + ".air\n";
+    def += "sound = " + file + ".snd\n";
+    def += "ai = " + file + ".ai\n";
+    for (int n = 1; n <= 12; n++)
+        def += "pal" + std::to_string(n) + " = " + file + std::to_string(n) + ".act\n";
+    out->push_back({dir + file + ".def", def});
+    out->push_back({dir + file + ".cns", m.constants + NormalsText(m.normals) + m.specials});
+    out->push_back({dir + file + ".cmd", kFighterCommands + CommandStatesText(m.moveNames)});
+    std::string air = std::string("; ") + m.name + "'s actions: made by the sample game's tools.\n\n" + sh.air;
+    out->push_back({dir + file + ".air", air});
+    out->push_back({dir + file + ".sff", SffPack(sh.images)});
+    out->push_back({dir + file + ".snd", m.sounds});
+    for (int n = 0; n < 12; n++)
+        out->push_back(
+            {dir + file + std::to_string(n + 1) + ".act", FighterActBytes(FighterPalette(m.colours[n], m.inks))});
+}

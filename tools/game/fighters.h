@@ -1,6 +1,7 @@
 // Sample-game fighters "brask" and "lira": their files, and the poses, actions, commands and states both share.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "game/art.h"
 #include "game/fighter.h"
@@ -54,6 +55,48 @@ std::string FighterNormalText(const FighterNormal &n);
 
 // The commands both fighters' command files hold, before their state -1.
 extern const char kFighterCommands[];
+
+// What each move that a command starts is called in state -1: the
+// projectile special (1000), the helper special (1100) and the normals 200,
+// 210, 230, 240, 400, 430, 600 and 630.
+struct FighterMoveNames {
+    const char *projectile, *helper;
+    const char *normal[8];
+};
+
+// Colours of one palette, each the middle of its ramp: skin, hair, main
+// cloth, second cloth, gear, energy, the helper and the portraits' backdrop.
+struct FighterColours {
+    int skin[3], hair[3], main[3], trim[3], gear[3], fx[3], aide[3], back[3];
+};
+
+// The colours all of a fighter's palettes share.
+struct FighterInks {
+    int outline[3], white[3], eye[3], mouth[3];
+};
+
+ArtPalette FighterPalette(const FighterColours &c, const FighterInks &ink);
+
+// One fighter's make-up, from which its files are written.
+struct FighterMake {
+    const char *file;  // the folder's and the files' name ("brask")
+    const char *name;  // its name in the texts ("Brask")
+    FighterBody body;
+    const FighterColours *colours;  // twelve palettes; the first draws the sprites
+    FighterInks inks;
+    void (*art)(FighterSheet *sh);
+    // The state file: the constants, the normal attacks' states in this
+    // order, the specials.
+    std::string constants;
+    std::vector<FighterNormal> normals;
+    std::string specials;
+    FighterMoveNames moveNames;  // state -1 in the command file
+    std::string sounds;          // the sound file's bytes
+};
+
+// "chars/<file>/": the definition, the state file, commands, animations,
+// sprites, sounds and the twelve palettes.
+void FighterFilesMake(GameFiles *out, const FighterMake &m);
 
 // "chars/brask/" and "chars/lira/": definition, constants and states,
 // commands, animations, sprites, sounds and twelve palettes each.

@@ -473,15 +473,6 @@ static void DefMake(GameFiles *out)
     out->push_back({"data/fight.def", t});
 }
 
-static void Put(std::vector<SffImage> *images, BITMAP *b, const ArtPalette &pal, int group, int number, int ax,
-                int ay)
-{
-    if (!b)
-        return;
-    images->push_back(ArtImage(b, pal, group, number, ax, ay));
-    destroy_bitmap(b);
-}
-
 static void SpritesMake(GameFiles *out)
 {
     ArtPalette pal = HudPalette();
@@ -492,26 +483,27 @@ static void SpritesMake(GameFiles *out)
     for (int side = 0; side < 2; side++) {
         int g = side ? 20 : 10;
         int right = side ? 1 : 0;
-        Put(&images, Frame(lw + 4, lh + 4), pal, g, 0, right ? lw + 1 : 2, 2);
-        Put(&images, Fill(lw, lh, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? lw - 1 : 0, 0);
-        Put(&images, Fill(lw, lh, HUD_RED_FIRST, HUD_RED_LAST), pal, g + 1, 0, right ? lw - 1 : 0, 0);
-        Put(&images, Fill(lw, lh, HUD_LIFE_FIRST, HUD_LIFE_LAST), pal, g + 2, 0, right ? lw - 1 : 0, 0);
+        ArtImagePut(&images, Frame(lw + 4, lh + 4), pal, g, 0, right ? lw + 1 : 2, 2);
+        ArtImagePut(&images, Fill(lw, lh, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? lw - 1 : 0, 0);
+        ArtImagePut(&images, Fill(lw, lh, HUD_RED_FIRST, HUD_RED_LAST), pal, g + 1, 0, right ? lw - 1 : 0, 0);
+        ArtImagePut(&images, Fill(lw, lh, HUD_LIFE_FIRST, HUD_LIFE_LAST), pal, g + 2, 0, right ? lw - 1 : 0, 0);
     }
     const int pw = HUD_POWER_W, ph = HUD_POWER_H;
     for (int side = 0; side < 2; side++) {
         int g = side ? 40 : 30;
         int right = side ? 1 : 0;
-        Put(&images, Frame(pw + 4, ph + 4), pal, g, 0, right ? pw + 1 : 2, 2);
-        Put(&images, Fill(pw, ph, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? pw - 1 : 0, 0);
-        Put(&images, Fill(pw, ph, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST), pal, g + 1, 0, right ? pw - 1 : 0, 0);
-        Put(&images, Fill(pw, ph, HUD_POWER_FIRST, HUD_POWER_LAST), pal, g + 2, 0, right ? pw - 1 : 0, 0);
+        ArtImagePut(&images, Frame(pw + 4, ph + 4), pal, g, 0, right ? pw + 1 : 2, 2);
+        ArtImagePut(&images, Fill(pw, ph, HUD_BACK_FIRST, HUD_BACK_LAST), pal, g, 1, right ? pw - 1 : 0, 0);
+        ArtImagePut(&images, Fill(pw, ph, HUD_POWER_MID_FIRST, HUD_POWER_MID_LAST), pal, g + 1, 0, right ? pw - 1 : 0,
+                    0);
+        ArtImagePut(&images, Fill(pw, ph, HUD_POWER_FIRST, HUD_POWER_LAST), pal, g + 2, 0, right ? pw - 1 : 0, 0);
     }
-    Put(&images, Frame(28, 28), pal, 50, 0, 0, 0);
-    Put(&images, Frame(14, 14), pal, 50, 1, 0, 0);
-    Put(&images, KoMark(), pal, 50, 2, 0, 0);
-    Put(&images, TimerBox(), pal, 60, 0, 15, 0);
+    ArtImagePut(&images, Frame(28, 28), pal, 50, 0, 0, 0);
+    ArtImagePut(&images, Frame(14, 14), pal, 50, 1, 0, 0);
+    ArtImagePut(&images, KoMark(), pal, 50, 2, 0, 0);
+    ArtImagePut(&images, TimerBox(), pal, 60, 0, 15, 0);
     for (int k = 0; k < 9; k++)
-        Put(&images, WinIcon(k), pal, 70, k, 0, 0);
+        ArtImagePut(&images, WinIcon(k), pal, 70, k, 0, 0);
     for (int f = 0; f < 4; f++)
         images.push_back(Word(pal, "FIGHT!", 2 + f, HUD_ANNOUNCE_FIRST, HUD_ANNOUNCE_LAST, 100, f));
     for (int f = 0; f < 3; f++)

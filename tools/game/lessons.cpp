@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -240,6 +241,10 @@ int FighterLessonsRun(const std::string &root, std::string *error)
         *error = "Can't enter " + root;
         return 0;
     }
+    // The lessons start from nothing: learning on top of an AI file from an
+    // earlier run would make every run's files differ.
+    for (const char *name : kFighters)
+        fs::remove(fs::path("chars") / name / (std::string(name) + ".ai"), ec);
     ArtStart();
     gv = new GameVars();
     for (int i = 0; i < 4; i++)

@@ -43,12 +43,8 @@ FighterBody LiraBody()
     return b;
 }
 
-// Colours of one palette: skin, hair, suit, sash, gloves and boots, wind, hawk, backdrop.
-struct Colours {
-    int skin[3], hair[3], main[3], trim[3], gear[3], fx[3], aide[3], back[3];
-};
-
-const Colours kColours[12] = {
+// Skin, hair, suit, sash, gloves and boots, wind, hawk, backdrop.
+const FighterColours kColours[12] = {
     {{236, 190, 150}, {30, 34, 60}, {40, 130, 150}, {230, 200, 90}, {60, 50, 70}, {140, 240, 255}, {240, 240, 255}, {30, 80, 110}},
     {{236, 190, 150}, {170, 50, 40}, {150, 40, 70}, {240, 240, 230}, {50, 40, 50}, {255, 160, 200}, {255, 220, 230}, {110, 30, 60}},
     {{200, 150, 110}, {20, 20, 24}, {60, 60, 70}, {200, 60, 50}, {30, 30, 36}, {255, 120, 90}, {240, 200, 190}, {50, 50, 60}},
@@ -62,25 +58,6 @@ const Colours kColours[12] = {
     {{236, 190, 150}, {250, 180, 40}, {190, 30, 40}, {30, 30, 30}, {30, 30, 30}, {255, 200, 80}, {255, 230, 160}, {90, 20, 20}},
     {{220, 220, 235}, {90, 110, 150}, {110, 120, 150}, {160, 200, 240}, {60, 70, 100}, {210, 230, 255}, {240, 245, 255}, {70, 80, 120}},
 };
-
-ArtPalette LiraPalette(int n)
-{
-    const Colours &c = kColours[n];
-    ArtPalette p;
-    ArtColourSet(&p, FIGHTER_OUTLINE, 18, 16, 28);
-    FighterRamp(&p, FIGHTER_SKIN, FIGHTER_RAMP, c.skin[0], c.skin[1], c.skin[2]);
-    FighterRamp(&p, FIGHTER_HAIR, FIGHTER_RAMP, c.hair[0], c.hair[1], c.hair[2]);
-    FighterRamp(&p, FIGHTER_MAIN, FIGHTER_RAMP, c.main[0], c.main[1], c.main[2]);
-    FighterRamp(&p, FIGHTER_TRIM, FIGHTER_RAMP, c.trim[0], c.trim[1], c.trim[2]);
-    FighterRamp(&p, FIGHTER_GEAR, FIGHTER_RAMP, c.gear[0], c.gear[1], c.gear[2]);
-    ArtColourSet(&p, FIGHTER_WHITE, 250, 250, 255);
-    ArtColourSet(&p, FIGHTER_EYE, 24, 30, 60);
-    ArtColourSet(&p, FIGHTER_MOUTH, 150, 60, 70);
-    FighterRamp(&p, FIGHTER_FX, FIGHTER_LONG_RAMP, c.fx[0], c.fx[1], c.fx[2]);
-    FighterRamp(&p, FIGHTER_AIDE, FIGHTER_LONG_RAMP, c.aide[0], c.aide[1], c.aide[2]);
-    FighterRamp(&p, FIGHTER_BACK, FIGHTER_LONG_RAMP, c.back[0], c.back[1], c.back[2]);
-    return p;
-}
 
 FighterStyle LiraStyle()
 {
@@ -360,31 +337,6 @@ void LiraArt(FighterSheet *sh)
 
 // ---------------------------------------------------------------- texts
 
-std::string Def()
-{
-    std::string t =
-        "; Lira: made by the sample game's tools.\n"
-        "[Info]\n"
-        "name = \"Lira\"\n"
-        "displayname = \"Lira\"\n"
-        "author = \"Sample game\"\n"
-        "versiondate = 6,14,2003\n"
-        "velokversion = 6,14,2003\n"
-        "\n"
-        "[Files]\n"
-        "cmd = lira.cmd\n"
-        "cns = lira.cns\n"
-        "st = lira.cns\n"
-        "stcommon = common1.cns\n"
-        "sprite = lira.sff\n"
-        "anim = lira.air\n"
-        "sound = lira.snd\n"
-        "ai = lira.ai\n";
-    for (int n = 1; n <= 12; n++)
-        t += "pal" + std::to_string(n) + " = lira" + std::to_string(n) + ".act\n";
-    return t;
-}
-
 const char kConstants[] =
     "; Lira: light and quick, with a second jump in the air.\n"
     "[Data]\n"
@@ -657,209 +609,30 @@ const char kSpecials[] =
     "trigger1 = AnimTime = 0\n"
     "\n";
 
-const char kCommandStates[] =
-    "; ---------------------------------------------------------------- what the commands start\n"
-    "[Statedef -1]\n"
-    "\n"
-    "; Specials first: they also cut short a light blow that has landed.\n"
-    "[State -1, Gale Crescent]\n"
-    "type = ChangeState\n"
-    "value = 1000\n"
-    "triggerall = command = \"qcf_x\" || command = \"qcf_y\"\n"
-    "triggerall = numprojid(1000) = 0\n"
-    "trigger1 = statetype != A && ctrl\n"
-    "trigger2 = (stateno = 200 || stateno = 400) && movecontact\n"
-    "\n"
-    "[State -1, Hawk Call]\n"
-    "type = ChangeState\n"
-    "value = 1100\n"
-    "triggerall = command = \"qcb_a\" || command = \"qcb_b\"\n"
-    "triggerall = numhelper(1150) = 0\n"
-    "trigger1 = statetype != A && ctrl\n"
-    "trigger2 = (stateno = 200 || stateno = 230) && movecontact\n"
-    "\n"
-    "[State -1, run]\n"
-    "type = ChangeState\n"
-    "value = 100\n"
-    "trigger1 = command = \"FF\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, hop back]\n"
-    "type = ChangeState\n"
-    "value = 105\n"
-    "trigger1 = command = \"BB\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, palm]\n"
-    "type = ChangeState\n"
-    "value = 200\n"
-    "trigger1 = command = \"x\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, backfist]\n"
-    "type = ChangeState\n"
-    "value = 210\n"
-    "trigger1 = (command = \"y\" || command = \"z\") && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, snap kick]\n"
-    "type = ChangeState\n"
-    "value = 230\n"
-    "trigger1 = command = \"a\" && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, axe kick]\n"
-    "type = ChangeState\n"
-    "value = 240\n"
-    "trigger1 = (command = \"b\" || command = \"c\") && statetype = S && ctrl\n"
-    "\n"
-    "[State -1, low jab]\n"
-    "type = ChangeState\n"
-    "value = 400\n"
-    "trigger1 = (command = \"x\" || command = \"y\" || command = \"z\") && statetype = C && ctrl\n"
-    "\n"
-    "[State -1, sweep]\n"
-    "type = ChangeState\n"
-    "value = 430\n"
-    "trigger1 = (command = \"a\" || command = \"b\" || command = \"c\") && statetype = C && ctrl\n"
-    "\n"
-    "[State -1, flying knee]\n"
-    "type = ChangeState\n"
-    "value = 600\n"
-    "trigger1 = (command = \"x\" || command = \"y\" || command = \"z\") && statetype = A && ctrl\n"
-    "\n"
-    "[State -1, diving kick]\n"
-    "type = ChangeState\n"
-    "value = 630\n"
-    "trigger1 = (command = \"a\" || command = \"b\" || command = \"c\") && statetype = A && ctrl\n";
+const FighterMoveNames kMoveNames = {
+    "Gale Crescent", "Hawk Call",
+    {"palm", "backfist", "snap kick", "axe kick", "low jab", "sweep", "flying knee", "diving kick"}};
 
-std::string Normals()
-{
-    std::string t = "; ---------------------------------------------------------------- normals\n";
-    FighterNormal n;
-    n.state = 200;
-    n.damage = 24;
-    n.hitElem = 2;
-    n.swingTime = 1;
-    n.sparkY = -66;
-    n.groundVel = -3.5f;
-    n.hitTime = 10;
-    n.pause = 6;
-    n.shake = 8;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 210;
-    n.animtype = "Medium";
-    n.damage = 58;
-    n.guardDamage = 4;
-    n.hitElem = 3;
-    n.swingTime = 6;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -76;
-    n.groundVel = -5;
-    n.hitTime = 15;
-    n.slideTime = 12;
-    n.pause = 10;
-    n.shake = 12;
-    n.lunge = 2;
-    n.power = 35;
-    n.voice = "0, 1";
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 230;
-    n.damage = 30;
-    n.hitElem = 2;
-    n.swingTime = 2;
-    n.sparkY = -50;
-    n.groundVel = -4;
-    n.hitTime = 11;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 240;
-    n.animtype = "Hard";
-    n.damage = 66;
-    n.guardDamage = 5;
-    n.guardflag = "HA";
-    n.hitElem = 3;
-    n.swingTime = 5;
-    n.swingSound = 2;
-    n.spark = 2;
-    n.hitSound = 2;
-    n.sparkY = -84;
-    n.groundVel = -6;
-    n.hitTime = 17;
-    n.slideTime = 12;
-    n.pause = 11;
-    n.shake = 12;
-    n.power = 40;
-    n.voice = "0, 1";
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 400;
-    n.type = 'C';
-    n.damage = 22;
-    n.hitElem = 2;
-    n.swingTime = 1;
-    n.sparkY = -44;
-    n.groundVel = -3;
-    n.hitTime = 9;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 430;
-    n.type = 'C';
-    n.attr = "C, NA";
-    n.animtype = "Medium";
-    n.damage = 52;
-    n.guardDamage = 4;
-    n.guardflag = "L";
-    n.groundType = "Trip";
-    n.hitElem = 2;
-    n.swingTime = 3;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -8;
-    n.groundVel = -2;
-    n.launch = -3;
-    n.hitTime = 20;
-    n.pause = 9;
-    n.shake = 11;
-    n.power = 35;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 600;
-    n.type = 'A';
-    n.attr = "A, NA";
-    n.damage = 42;
-    n.guardflag = "HA";
-    n.hitElem = 2;
-    n.swingTime = 2;
-    n.sparkY = -62;
-    n.groundVel = -4;
-    n.hitTime = 12;
-    t += FighterNormalText(n);
-
-    n = FighterNormal();
-    n.state = 630;
-    n.type = 'A';
-    n.attr = "A, NA";
-    n.animtype = "Medium";
-    n.damage = 54;
-    n.guardflag = "HA";
-    n.hitElem = 2;
-    n.swingTime = 3;
-    n.swingSound = 1;
-    n.spark = 1;
-    n.hitSound = 1;
-    n.sparkY = -40;
-    n.groundVel = -5;
-    n.hitTime = 15;
-    t += FighterNormalText(n);
-    return t;
-}
+const std::vector<FighterNormal> kNormals = {
+    {.state = 200, .damage = 24, .pause = 6, .shake = 8, .groundVel = -3.5f, .hitTime = 10, .swingTime = 1,
+     .hitElem = 2, .sparkY = -66},
+    {.state = 210, .animtype = "Medium", .damage = 58, .guardDamage = 4, .pause = 10, .shake = 12, .spark = 1,
+     .hitSound = 1, .groundVel = -5, .hitTime = 15, .slideTime = 12, .swingTime = 6, .swingSound = 1, .hitElem = 3,
+     .sparkY = -76, .power = 35, .lunge = 2, .voice = "0, 1"},
+    {.state = 230, .damage = 30, .groundVel = -4, .hitTime = 11, .swingTime = 2, .hitElem = 2, .sparkY = -50},
+    {.state = 240, .animtype = "Hard", .damage = 66, .guardDamage = 5, .guardflag = "HA", .pause = 11, .shake = 12,
+     .spark = 2, .hitSound = 2, .groundVel = -6, .hitTime = 17, .slideTime = 12, .swingTime = 5, .swingSound = 2,
+     .hitElem = 3, .sparkY = -84, .power = 40, .voice = "0, 1"},
+    {.state = 400, .type = 'C', .damage = 22, .groundVel = -3, .hitTime = 9, .swingTime = 1, .hitElem = 2,
+     .sparkY = -44},
+    {.state = 430, .type = 'C', .attr = "C, NA", .animtype = "Medium", .damage = 52, .guardDamage = 4, .guardflag = "L",
+     .pause = 9, .shake = 11, .spark = 1, .hitSound = 1, .groundType = "Trip", .groundVel = -2, .launch = -3,
+     .hitTime = 20, .swingTime = 3, .swingSound = 1, .hitElem = 2, .sparkY = -8, .power = 35},
+    {.state = 600, .type = 'A', .attr = "A, NA", .damage = 42, .guardflag = "HA", .groundVel = -4, .hitTime = 12,
+     .swingTime = 2, .hitElem = 2, .sparkY = -62},
+    {.state = 630, .type = 'A', .attr = "A, NA", .animtype = "Medium", .damage = 54, .guardflag = "HA", .spark = 1,
+     .hitSound = 1, .groundVel = -5, .hitTime = 15, .swingTime = 3, .swingSound = 1, .hitElem = 2, .sparkY = -40},
+};
 
 // ---------------------------------------------------------------- sounds
 
@@ -871,26 +644,20 @@ Wave Voice(float f0, float f1, float seconds, float volume, unsigned seed)
     return w;
 }
 
-void Add(std::vector<SndEntry> *list, int group, int number, Wave w, float peak)
-{
-    SynthNormalize(&w, peak);
-    list->push_back({group, number, SynthWav(w)});
-}
-
 std::string LiraSounds()
 {
     std::vector<SndEntry> s;
-    Add(&s, 0, 0, Voice(420, 360, 0.15f, 0.5f, 11u), 0.5f);
-    Add(&s, 0, 1, Voice(400, 300, 0.28f, 0.6f, 12u), 0.6f);
-    Add(&s, 1, 0, Voice(380, 520, 0.35f, 0.6f, 13u), 0.65f);
-    Add(&s, 1, 1, Voice(460, 620, 0.4f, 0.6f, 14u), 0.65f);
+    SynthEntryAdd(&s, 0, 0, Voice(420, 360, 0.15f, 0.5f, 11u), 0.5f);
+    SynthEntryAdd(&s, 0, 1, Voice(400, 300, 0.28f, 0.6f, 12u), 0.6f);
+    SynthEntryAdd(&s, 1, 0, Voice(380, 520, 0.35f, 0.6f, 13u), 0.65f);
+    SynthEntryAdd(&s, 1, 1, Voice(460, 620, 0.4f, 0.6f, 14u), 0.65f);
     Wave whoosh = SynthNoise(0.05f, 0.4f, 0.45f, 0.25f, 0.8f, 15u);
-    Add(&s, 2, 0, whoosh, 0.7f);
+    SynthEntryAdd(&s, 2, 0, whoosh, 0.7f);
     Wave cry = SynthTone(1800, 1200, 0.35f, SYNTH_SINE, 0.2f, 0.6f);
     SynthMix(&cry, SynthTone(2200, 1500, 0.25f, SYNTH_TRIANGLE, 0.15f, 0.3f), 0.1f);
-    Add(&s, 2, 1, cry, 0.6f);
-    Add(&s, 11, 0, Voice(480, 200, 0.8f, 0.7f, 16u), 0.75f);
-    Add(&s, 180, 0, Voice(360, 500, 0.45f, 0.6f, 17u), 0.65f);
+    SynthEntryAdd(&s, 2, 1, cry, 0.6f);
+    SynthEntryAdd(&s, 11, 0, Voice(480, 200, 0.8f, 0.7f, 16u), 0.75f);
+    SynthEntryAdd(&s, 180, 0, Voice(360, 500, 0.45f, 0.6f, 17u), 0.65f);
     return SndFileBytes(s);
 }
 
@@ -898,20 +665,17 @@ std::string LiraSounds()
 
 void LiraFilesMake(GameFiles *out)
 {
-    FighterBody body = LiraBody();
-    ArtPalette pal = LiraPalette(0);
-    FighterSheet sh(body, pal);
-    LiraArt(&sh);
-    const std::string dir = "chars/lira/";
-    out->push_back({dir + "lira.def", Def()});
-    std::string cns = kConstants;
-    cns += Normals();
-    cns += kSpecials;
-    out->push_back({dir + "lira.cns", cns});
-    out->push_back({dir + "lira.cmd", std::string(kFighterCommands) + kCommandStates});
-    out->push_back({dir + "lira.air", "; Lira's actions: made by the sample game's tools.\n\n" + sh.air});
-    out->push_back({dir + "lira.sff", SffPack(sh.images)});
-    out->push_back({dir + "lira.snd", LiraSounds()});
-    for (int n = 0; n < 12; n++)
-        out->push_back({dir + "lira" + std::to_string(n + 1) + ".act", FighterActBytes(LiraPalette(n))});
+    FighterMake m;
+    m.file = "lira";
+    m.name = "Lira";
+    m.body = LiraBody();
+    m.colours = kColours;
+    m.inks = {{18, 16, 28}, {250, 250, 255}, {24, 30, 60}, {150, 60, 70}};
+    m.art = LiraArt;
+    m.constants = kConstants;
+    m.normals = kNormals;
+    m.specials = kSpecials;
+    m.moveNames = kMoveNames;
+    m.sounds = LiraSounds();
+    FighterFilesMake(out, m);
 }

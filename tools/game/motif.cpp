@@ -153,38 +153,31 @@ static BITMAP *Arrow()
     return b;
 }
 
-static void Put(std::vector<SffImage> *images, BITMAP *b, const ArtPalette &pal, int group, int number, int ax,
-                int ay)
-{
-    if (!b)
-        return;
-    images->push_back(ArtImage(b, pal, group, number, ax, ay));
-    destroy_bitmap(b);
-}
-
 static void SystemSpritesMake(GameFiles *out)
 {
     ArtPalette pal = SystemPalette();
     std::vector<SffImage> images;
-    Put(&images, TitleBack(), pal, 0, 0, 160, 0);
+    ArtImagePut(&images, TitleBack(), pal, 0, 0, 160, 0);
     images.push_back(Lettering(pal, "VELOK", 7, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 1, 0));
     images.push_back(Lettering(pal, "a sample game", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 1, 1));
-    Put(&images, Stripes(), pal, 2, 0, 0, 0);
-    Put(&images, TitleBar(), pal, 3, 0, 160, 0);
-    Put(&images, VsPanel(false), pal, 4, 0, 0, 0);
-    Put(&images, VsPanel(true), pal, 4, 1, 175, 0);
+    ArtImagePut(&images, Stripes(), pal, 2, 0, 0, 0);
+    ArtImagePut(&images, TitleBar(), pal, 3, 0, 160, 0);
+    ArtImagePut(&images, VsPanel(false), pal, 4, 0, 0, 0);
+    ArtImagePut(&images, VsPanel(true), pal, 4, 1, 175, 0);
     images.push_back(Lettering(pal, "VS", 5, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 4, 2));
-    Put(&images, Plain(), pal, 5, 0, 160, 0);
-    Put(&images, Box(26, 26, MOTIF_ART_METAL_FIRST + 4, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal, 150, 0, 0, 0);
-    Put(&images, RandomCell(), pal, 151, 0, 0, 0);
-    Put(&images, Cursor(MOTIF_ART_RED_FIRST, false), pal, 160, 0, 1, 1);
-    Put(&images, Cursor(MOTIF_ART_RED_FIRST, true), pal, 161, 0, 1, 1);
-    Put(&images, Cursor(MOTIF_ART_BLUE_FIRST, false), pal, 162, 0, 1, 1);
-    Put(&images, Cursor(MOTIF_ART_BLUE_FIRST, true), pal, 163, 0, 1, 1);
-    Put(&images, Box(100, 76, MOTIF_ART_METAL_LAST - 2, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal, 170, 0, 0, 0);
-    Put(&images, Arrow(), pal, 171, 0, 8, 8);
-    Put(&images, Pip(true), pal, 172, 0, 0, 6);
-    Put(&images, Pip(false), pal, 172, 1, 0, 6);
+    ArtImagePut(&images, Plain(), pal, 5, 0, 160, 0);
+    ArtImagePut(&images, Box(26, 26, MOTIF_ART_METAL_FIRST + 4, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal, 150,
+                0, 0, 0);
+    ArtImagePut(&images, RandomCell(), pal, 151, 0, 0, 0);
+    ArtImagePut(&images, Cursor(MOTIF_ART_RED_FIRST, false), pal, 160, 0, 1, 1);
+    ArtImagePut(&images, Cursor(MOTIF_ART_RED_FIRST, true), pal, 161, 0, 1, 1);
+    ArtImagePut(&images, Cursor(MOTIF_ART_BLUE_FIRST, false), pal, 162, 0, 1, 1);
+    ArtImagePut(&images, Cursor(MOTIF_ART_BLUE_FIRST, true), pal, 163, 0, 1, 1);
+    ArtImagePut(&images, Box(100, 76, MOTIF_ART_METAL_LAST - 2, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal,
+                170, 0, 0, 0);
+    ArtImagePut(&images, Arrow(), pal, 171, 0, 8, 8);
+    ArtImagePut(&images, Pip(true), pal, 172, 0, 0, 6);
+    ArtImagePut(&images, Pip(false), pal, 172, 1, 0, 6);
     out->push_back({"data/system.sff", SffPack(images)});
 }
 
@@ -496,7 +489,7 @@ static void StorySpritesMake(GameFiles *out)
     std::vector<SffImage> images;
     images.push_back(Lettering(pal, "velokw", 6, MOTIF_ART_GOLD_FIRST, MOTIF_ART_GOLD_LAST, 0, 0));
     images.push_back(Lettering(pal, "an engine for fighting games", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 0, 1));
-    Put(&images, TitleBack(), pal, 1, 0, 160, 0);
+    ArtImagePut(&images, TitleBack(), pal, 1, 0, 160, 0);
     images.push_back(Lettering(pal, "Two fighters meet on the ridge.", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 2, 0));
     images.push_back(Lettering(pal, "Only one walks down.", 1, MOTIF_ART_GREY_FIRST, MOTIF_ART_GREY_LAST, 2, 1));
     // The two fighters as shadows facing each other.

@@ -101,6 +101,12 @@ std::string SynthWav(const Wave &w)
     return WavMake(1, 16, SYNTH_RATE, data);
 }
 
+void SynthEntryAdd(std::vector<SndEntry> *list, int group, int number, Wave w, float peak)
+{
+    SynthNormalize(&w, peak);
+    list->push_back({group, number, SynthWav(w)});
+}
+
 // ---------------------------------------------------------------- fight sounds
 
 static Wave Hit(float weight, unsigned seed)
@@ -190,47 +196,40 @@ static Wave Blip(float f, float seconds)
     return SynthTone(f, f, seconds, SYNTH_SQUARE, seconds * 0.6f, 0.3f);
 }
 
-// Each sound is scaled to its own peak: the mix of its parts decides its
-// colour, the peak how loud it plays beside the others.
-static void Add(std::vector<SndEntry> *list, int group, int number, Wave w, float peak)
-{
-    SynthNormalize(&w, peak);
-    list->push_back({group, number, SynthWav(w)});
-}
 
 void SynthSoundsMake(GameFiles *out)
 {
     std::vector<SndEntry> common;
     for (int i = 0; i < 4; i++)
-        Add(&common, 5, i, Hit((float)i / 3.0f, 100u + (unsigned)i), 0.6f + 0.1f * (float)i);
-    Add(&common, 6, 0, Guard(0.0f), 0.6f);
-    Add(&common, 6, 1, Guard(1.0f), 0.7f);
-    Add(&common, 7, 0, Thud(70.0f, 0.12f, 31u), 0.7f);
-    Add(&common, 7, 1, Thud(55.0f, 0.35f, 32u), 0.8f);
+        SynthEntryAdd(&common, 5, i, Hit((float)i / 3.0f, 100u + (unsigned)i), 0.6f + 0.1f * (float)i);
+    SynthEntryAdd(&common, 6, 0, Guard(0.0f), 0.6f);
+    SynthEntryAdd(&common, 6, 1, Guard(1.0f), 0.7f);
+    SynthEntryAdd(&common, 7, 0, Thud(70.0f, 0.12f, 31u), 0.7f);
+    SynthEntryAdd(&common, 7, 1, Thud(55.0f, 0.35f, 32u), 0.8f);
     for (int i = 0; i < 3; i++)
-        Add(&common, 8, i, Swing((float)i / 2.0f, 200u + (unsigned)i), 0.45f + 0.08f * (float)i);
+        SynthEntryAdd(&common, 8, i, Swing((float)i / 2.0f, 200u + (unsigned)i), 0.45f + 0.08f * (float)i);
     out->push_back({"data/common.snd", SndFileBytes(common)});
 
     std::vector<SndEntry> fight;
     for (int n = 1; n <= 9; n++)
-        Add(&fight, 1, n, RoundCall(n), 0.8f);
-    Add(&fight, 2, 0, FightCall(), 0.85f);
-    Add(&fight, 3, 0, KoCall(1), 0.85f);
-    Add(&fight, 3, 1, KoCall(2), 0.85f);
-    Add(&fight, 3, 2, Notes({7, 3, 0}, 0.22f, 0.3f, SYNTH_TRIANGLE, 0.5f), 0.8f);
-    Add(&fight, 4, 0, Notes({0, 4, 7, 12, 16}, 0.09f, 0.5f, SYNTH_TRIANGLE, 0.4f), 0.8f);
-    Add(&fight, 4, 1, Notes({7, 3, 0, -5}, 0.14f, 0.5f, SYNTH_TRIANGLE, 0.4f), 0.8f);
-    Add(&fight, 4, 2, Notes({2, 2}, 0.25f, 0.3f, SYNTH_TRIANGLE, 0.45f), 0.8f);
+        SynthEntryAdd(&fight, 1, n, RoundCall(n), 0.8f);
+    SynthEntryAdd(&fight, 2, 0, FightCall(), 0.85f);
+    SynthEntryAdd(&fight, 3, 0, KoCall(1), 0.85f);
+    SynthEntryAdd(&fight, 3, 1, KoCall(2), 0.85f);
+    SynthEntryAdd(&fight, 3, 2, Notes({7, 3, 0}, 0.22f, 0.3f, SYNTH_TRIANGLE, 0.5f), 0.8f);
+    SynthEntryAdd(&fight, 4, 0, Notes({0, 4, 7, 12, 16}, 0.09f, 0.5f, SYNTH_TRIANGLE, 0.4f), 0.8f);
+    SynthEntryAdd(&fight, 4, 1, Notes({7, 3, 0, -5}, 0.14f, 0.5f, SYNTH_TRIANGLE, 0.4f), 0.8f);
+    SynthEntryAdd(&fight, 4, 2, Notes({2, 2}, 0.25f, 0.3f, SYNTH_TRIANGLE, 0.45f), 0.8f);
     for (int lv = 1; lv <= 3; lv++)
-        Add(&fight, 10, lv, Notes({4 * lv, 4 * lv + 7}, 0.07f, 0.25f, SYNTH_SQUARE, 0.25f), 0.6f);
+        SynthEntryAdd(&fight, 10, lv, Notes({4 * lv, 4 * lv + 7}, 0.07f, 0.25f, SYNTH_SQUARE, 0.25f), 0.6f);
     out->push_back({"data/fight.snd", SndFileBytes(fight)});
 
     std::vector<SndEntry> menu;
-    Add(&menu, 100, 0, Blip(Note(3), 0.05f), 0.45f);
-    Add(&menu, 100, 1, Notes({7, 14}, 0.06f, 0.14f, SYNTH_SQUARE, 0.3f), 0.5f);
-    Add(&menu, 100, 2, Notes({2, -3}, 0.07f, 0.14f, SYNTH_SQUARE, 0.3f), 0.5f);
-    Add(&menu, 100, 3, Notes({0, 4, 7}, 0.05f, 0.3f, SYNTH_TRIANGLE, 0.35f), 0.6f);
-    Add(&menu, 100, 4, Blip(Note(15), 0.03f), 0.35f);
-    Add(&menu, 100, 5, Blip(Note(10), 0.04f), 0.4f);
+    SynthEntryAdd(&menu, 100, 0, Blip(Note(3), 0.05f), 0.45f);
+    SynthEntryAdd(&menu, 100, 1, Notes({7, 14}, 0.06f, 0.14f, SYNTH_SQUARE, 0.3f), 0.5f);
+    SynthEntryAdd(&menu, 100, 2, Notes({2, -3}, 0.07f, 0.14f, SYNTH_SQUARE, 0.3f), 0.5f);
+    SynthEntryAdd(&menu, 100, 3, Notes({0, 4, 7}, 0.05f, 0.3f, SYNTH_TRIANGLE, 0.35f), 0.6f);
+    SynthEntryAdd(&menu, 100, 4, Blip(Note(15), 0.03f), 0.35f);
+    SynthEntryAdd(&menu, 100, 5, Blip(Note(10), 0.04f), 0.4f);
     out->push_back({"data/system.snd", SndFileBytes(menu)});
 }

@@ -5,6 +5,8 @@
 
 #include "game/art.h"
 
+struct SndEntry;
+
 constexpr int SYNTH_RATE = 22050;
 
 // A mono sound as samples in -1..1 at SYNTH_RATE.
@@ -28,6 +30,10 @@ void SynthNormalize(Wave *w, float peak);
 // The wave as a 16-bit mono WAV file, clipped to -1..1 (a value that is not a
 // number is silence).
 std::string SynthWav(const Wave &w);
+// Scales the wave to its peak and adds it to the list as sound (group,
+// number): the mix of its parts decides its colour, the peak how loud it
+// plays beside the others.
+void SynthEntryAdd(std::vector<SndEntry> *list, int group, int number, Wave w, float peak);
 
 // The game's sound files: "data/common.snd" (hits 5,0-5,3, guards 6,0-6,1,
 // landing 7,0, body fall 7,1, swings 8,0-8,2), "data/fight.snd" (round n

@@ -117,6 +117,7 @@ int PalListAdd(Palette *pal, PalGroupMask mask)
     list->entries[list->count].pal = pal;
     list->entries[list->count].mask = mask;
     list->count++;
+    list->touched = 1;
     if (PalGroupMaskEqual(mask, PalGroupMaskMake(PAL_GROUP_BG, 0)))
         gv->palBgCount++;
     return 1;
@@ -164,10 +165,11 @@ void PalListAddPlayer(Array *palettes, PalGroupMask mask)
 static void PalListResetAll()
 {
     PalList *list = PalListGet();
-    if (!list)
+    if (!list || !list->touched)
         return;
     for (int i = 0; i < list->count; i++)
         PalFxReset(list->entries[i].pal);
+    list->touched = 0;
 }
 
 void PalListFree()
@@ -231,6 +233,7 @@ static void PalListEach(PalGroupMask mask, Fn fn)
     PalList *list = PalListGet();
     if (!list)
         return;
+    list->touched = 1;
     for (int i = 0; i < list->count; i++)
         if (PalGroupMaskIntersects(list->entries[i].mask, mask))
             fn(list->entries[i].pal);

@@ -27,6 +27,9 @@ struct PalList {
     PalListEntry *entries;
     int count;
     int capacity;
+    // Set when an effect may have reached a listed palette (or a palette was
+    // listed); the reset of every palette walks the list only then.
+    int touched;
 };
 
 // One timed effect. Neutral: counter 0, time 0 (inactive; -1 for ever),

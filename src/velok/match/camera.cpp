@@ -21,16 +21,10 @@ void CameraSetPos(float x, float y)
     gv->cameraYi = TruncToInt(y);
 }
 
-static Player *EnabledPlayer(int slot)
-{
-    Player *pl = PlayerSlotGet(slot);
-    return pl && pl->enabled ? pl : nullptr;
-}
-
 static void ZScalesUpdate()
 {
-    for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-        Player *pl = EnabledPlayer(slot);
+    for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             PlayerZScaleUpdate(pl);
     }
@@ -62,8 +56,8 @@ void CameraUpdate()
 
     Player *left = nullptr, *right = nullptr, *high = nullptr;
     float leftX = 0, rightX = 0;
-    for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-        Player *pl = EnabledPlayer(slot);
+    for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl)
             continue;
         if (pl->moveCameraX) {

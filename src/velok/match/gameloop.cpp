@@ -74,14 +74,6 @@ void GameLoopCountersReset()
 // moved makes dust.
 static int dustX[GAME_MAIN_SLOTS + 1];
 
-static Player *EnabledPlayer(int slot)
-{
-    if (!gv->players || slot < 1 || slot > gv->playerSlotCount)
-        return nullptr;
-    Player *pl = gv->players[slot];
-    return pl && pl->enabled ? pl : nullptr;
-}
-
 // The highest slot an enabled player may hold now, within the first count
 // slots. The tick's walks over enabled players stop there instead of passing
 // every free helper slot; read again at each step, since a state run can
@@ -170,7 +162,7 @@ static bool LifebarsShown()
 static void FollowersTick()
 {
     for (int slot = 1; slot <= GAME_MAIN_SLOTS; slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl)
             continue;
         LifebarLifeTick(pl);
@@ -209,12 +201,12 @@ void GameLoopFrameDraw()
             ShadowSettings shadow = {gv->stageShadowColour, gv->stageShadowIntensity, gv->stageShadowYScale,
                                      gv->stageShadowFadeLow, gv->stageShadowFadeHigh};
             for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
-                Player *pl = EnabledPlayer(slot);
+                Player *pl = PlayerEnabledGet(slot);
                 if (pl && pl->visible && !pl->assertFlags[ASSERT_NOSHADOW])
                     PlayerShadowDraw(pl, &shadow, gv->stageReflect, Zoom());
             }
             for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
-                Player *pl = EnabledPlayer(slot);
+                Player *pl = PlayerEnabledGet(slot);
                 if (pl)
                     ProjListDrawShadows(pl->projList, &shadow, gv->stageReflect, Zoom());
             }
@@ -224,19 +216,19 @@ void GameLoopFrameDraw()
         }
         if (envFill && gv->envColorUnder)
             EnvColorFill();
-        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-            Player *pl = EnabledPlayer(slot);
+        for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+            Player *pl = PlayerEnabledGet(slot);
             if (pl && pl->visible)
                 PlayerDraw(pl, 1.0f);
         }
         for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (pl)
                 ProjListDraw(pl->projList);
         }
         ExplodListDraw(gv->explods, 0);
         for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (!pl)
                 continue;
             AfterImagePlayerDraw(pl);
@@ -269,8 +261,8 @@ void GameLoopFrameDraw()
 
     if (drawn) {
         if (gv->clsnDisplay) {
-            for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-                Player *pl = EnabledPlayer(slot);
+            for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+                Player *pl = PlayerEnabledGet(slot);
                 if (!pl)
                     continue;
                 PlayerDebugDraw(pl, Zoom());
@@ -361,7 +353,7 @@ static void PalFxApplyAll()
     // through pauses, as the fight screen's does.
     PalFxApply(&gv->stagePalFx, PalGroupMaskMake(PAL_GROUP_BG, 0), 0, 1);
     for (int slot = gv->playerSlotCount; slot >= 1; slot--) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl || !PalGroupMaskAny(pl->palMask))
             continue;
         int moving = gv->activePause < 0 || pl->pauseMoveTime[gv->activePause] > 0;
@@ -522,7 +514,7 @@ static void ShakeStep()
 static void AutoTurnAll(int count)
 {
     for (int slot = 1; slot <= count && slot <= GAME_MAIN_SLOTS; slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl || !pl->runFlag)
             continue;
         Player *other = pl->opponent && pl->opponent->enabled ? pl->opponent : nullptr;
@@ -543,7 +535,7 @@ static void AutoTurnAll(int count)
 static void StateRunPass(int count, bool attackersOnly)
 {
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl || !pl->runFlag)
             continue;
         if (attackersOnly ? pl->state.moveType != 1 : pl->lastRunTick == gv->gameTick)
@@ -569,7 +561,7 @@ int GameLoopTick()
         Player *pl = PlayerSlotGet(slot);
         if (pl)
             dustX[slot] = TruncToInt(pl->posX);
-        pl = EnabledPlayer(slot);
+        pl = PlayerEnabledGet(slot);
         if (!pl)
             continue;
         Player *opp = pl->opponent;
@@ -580,7 +572,7 @@ int GameLoopTick()
 
     if (gv->activePause >= 0) {
         for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (pl && pl->pauseMoveTime[gv->activePause] <= 0)
                 pl->runFlag = 0;
         }
@@ -594,7 +586,7 @@ int GameLoopTick()
             if (gv->paused && !(ev & INPUT_RELEASE))
                 continue;
             for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-                Player *pl = EnabledPlayer(slot);
+                Player *pl = PlayerEnabledGet(slot);
                 if (pl && !pl->aiControlled)
                     KeyBufPushInput(&pl->keyBuf, pl->keyConfig, ev);
             }
@@ -606,17 +598,17 @@ int GameLoopTick()
     counters.ticks++;
 
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             AIHitEventPost(pl);
     }
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             AIPlayerUpdate(pl);
     }
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             AIEventsClear(pl);
     }
@@ -632,7 +624,7 @@ int GameLoopTick()
     }
 
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && pl->frozen)
             pl->runFlag = 0;
     }
@@ -641,7 +633,7 @@ int GameLoopTick()
         AutoTurnAll(count);
 
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             PlayerInputUpdate(pl);
     }
@@ -649,7 +641,7 @@ int GameLoopTick()
     for (int &f : gv->specialFlags)
         f = 0;
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && pl->runFlag)
             for (int &f : pl->assertFlags)
                 f = 0;
@@ -664,7 +656,7 @@ int GameLoopTick()
     }
 
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && pl->runFlag)
             PlayerUpdateBindTo(pl);
     }
@@ -672,13 +664,13 @@ int GameLoopTick()
     ShakeStep();
 
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && pl->runFlag && pl->state.hitPauseTime <= 0 && pl->anim)
             AnimObjTick(pl->anim);
     }
 
     for (int slot = EnabledEnd(count); slot >= 1; slot--) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl)
             continue;
         if (pl->runFlag)
@@ -686,7 +678,7 @@ int GameLoopTick()
         ProjListUpdateScreenPos(pl->projList);
     }
     for (int slot = EnabledEnd(count); slot >= 1; slot--) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl || !pl->runFlag)
             continue;
         AfterImagePlayerRecord(pl);
@@ -696,13 +688,13 @@ int GameLoopTick()
         PlayerHitDetectAll();
     if (gv->activePause < 0) {
         for (int slot = std::min(count, (int)GAME_MAIN_SLOTS); slot >= 1; slot--) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (pl && TruncToInt(pl->posX) != dustX[slot])
                 PlayerDustMake(pl);
         }
     }
     for (int slot = EnabledEnd(count); slot >= 1; slot--) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && !pl->frozen)
             AILearnUpdate(pl, pl->runFlag);
     }
@@ -710,7 +702,7 @@ int GameLoopTick()
     if (gv->animList)
         AnimListTick(gv->animList);
     for (int slot = 1; slot <= EnabledEnd(count); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             ComboTargetsCheck(pl);
     }

@@ -263,54 +263,50 @@ static void WinIconsDraw(const FightData *f, int side, int pass)
     }
 }
 
+// Each side's shown players in slot order: the main slot, and the partner
+// slot where the side shows simultaneous bars.
+template <class Fn> static void EachShownBarSlot(Fn fn)
+{
+    for (int side = 1; side <= 2; side++) {
+        BarSet set = BarSetOf(side);
+        for (int slot = side; slot <= side + 2; slot += 2) {
+            Player *pl = Shown(slot);
+            if (pl && (slot <= 2 || set == BAR_SIMUL))
+                fn(side, slot, set, pl);
+        }
+    }
+}
+
 void LifebarDraw(int pass)
 {
     const FightData *f = gv->fight;
     if (!f)
         return;
-    for (int side = 1; side <= 2; side++) {
-        BarSet set = BarSetOf(side);
-        for (int slot = side; slot <= side + 2; slot += 2) {
-            Player *pl = Shown(slot);
-            if (!pl || (slot > 2 && set != BAR_SIMUL))
-                continue;
-            const FightBar *bar = set == BAR_SIMUL  ? &f->simulLife[slot - 1]
-                                  : set == BAR_TURNS ? &f->turnsLife[side - 1]
-                                                     : &f->life[side - 1];
-            LifeBarDraw(bar, pl, pass);
-        }
-    }
+    EachShownBarSlot([&](int side, int slot, BarSet set, Player *pl) {
+        const FightBar *bar = set == BAR_SIMUL  ? &f->simulLife[slot - 1]
+                              : set == BAR_TURNS ? &f->turnsLife[side - 1]
+                                                 : &f->life[side - 1];
+        LifeBarDraw(bar, pl, pass);
+    });
     for (int slot = 1; slot <= 2; slot++) {
         Player *pl = Shown(slot);
         if (pl)
             PowerBarDraw(&f->power[slot - 1], pl, pass);
     }
-    for (int side = 1; side <= 2; side++) {
-        BarSet set = BarSetOf(side);
-        for (int slot = side; slot <= side + 2; slot += 2) {
-            Player *pl = Shown(slot);
-            if (!pl || (slot > 2 && set != BAR_SIMUL))
-                continue;
-            const FightFace *face = set == BAR_SIMUL  ? &f->simulFace[slot - 1]
-                                    : set == BAR_TURNS ? &f->turnsFace[side - 1]
-                                                       : &f->face[side - 1];
-            FaceDraw(face, pl, pass);
-            if (set == BAR_TURNS)
-                TeammatesDraw(face, side, pass);
-        }
-    }
-    for (int side = 1; side <= 2; side++) {
-        BarSet set = BarSetOf(side);
-        for (int slot = side; slot <= side + 2; slot += 2) {
-            Player *pl = Shown(slot);
-            if (!pl || (slot > 2 && set != BAR_SIMUL))
-                continue;
-            const FightName *name = set == BAR_SIMUL  ? &f->simulName[slot - 1]
-                                    : set == BAR_TURNS ? &f->turnsName[side - 1]
-                                                       : &f->name[side - 1];
-            NameDraw(name, pl, pass);
-        }
-    }
+    EachShownBarSlot([&](int side, int slot, BarSet set, Player *pl) {
+        const FightFace *face = set == BAR_SIMUL  ? &f->simulFace[slot - 1]
+                                : set == BAR_TURNS ? &f->turnsFace[side - 1]
+                                                   : &f->face[side - 1];
+        FaceDraw(face, pl, pass);
+        if (set == BAR_TURNS)
+            TeammatesDraw(face, side, pass);
+    });
+    EachShownBarSlot([&](int side, int slot, BarSet set, Player *pl) {
+        const FightName *name = set == BAR_SIMUL  ? &f->simulName[slot - 1]
+                                : set == BAR_TURNS ? &f->turnsName[side - 1]
+                                                   : &f->name[side - 1];
+        NameDraw(name, pl, pass);
+    });
     TimeDraw(&f->time, pass);
     for (int side = 1; side <= 2; side++)
         WinIconsDraw(f, side, pass);

@@ -53,12 +53,6 @@ void FightRoundDefaults()
     fr->framesPerCount = 60;
 }
 
-static Player *EnabledPlayer(int slot)
-{
-    Player *pl = PlayerSlotGet(slot);
-    return pl && pl->enabled ? pl : nullptr;
-}
-
 static int MainSlotCount()
 {
     return gv->playerSlotCount < GAME_MAIN_SLOTS ? gv->playerSlotCount : GAME_MAIN_SLOTS;
@@ -129,8 +123,8 @@ void WinIconRecordTeam(int side, int attr, int kind)
 
 int WinIconTeamDamaged(int side)
 {
-    for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-        Player *pl = EnabledPlayer(slot);
+    for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && !pl->isHelper && pl->side == side && pl->life < pl->lifeMax)
             return 1;
     }
@@ -215,7 +209,7 @@ static int SideDown(int side)
     const TeamEntry &s = Fighters(side);
     int flag = -1;
     for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
-        Player *pl = EnabledPlayer(s.members[i].slot);
+        Player *pl = PlayerEnabledGet(s.members[i].slot);
         if (!pl || pl->isHelper)
             continue;
         if (flag == -1)
@@ -282,7 +276,7 @@ static void RoundSkipIntro()
     gv->shutterHeight = half;
     gv->shutterStep = -gv->shutterStep;
     for (int slot = 1; slot <= MainSlotCount(); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             PlayerStateSet(pl, 0);
     }
@@ -291,8 +285,8 @@ static void RoundSkipIntro()
         if (pl)
             pl->frozen = 0;
     }
-    for (int slot = GAME_MAIN_SLOTS + 1; slot <= gv->playerSlotCount; slot++) {
-        Player *pl = EnabledPlayer(slot);
+    for (int slot = GAME_MAIN_SLOTS + 1; slot <= PlayerEnabledEnd(); slot++) {
+        Player *pl = PlayerEnabledGet(slot);
         if (pl && pl->isHelper)
             HelperRemove(pl);
     }
@@ -323,7 +317,7 @@ static int State1()
     const FightRound &fr = gv->fightRound;
     if (r.number == 1) {
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (!pl)
                 continue;
             if (r.tick < 0)
@@ -358,7 +352,7 @@ static int State2()
         RoundSndPlay(&fr.fightSnd);
     if (r.tick == fr.ctrlTime) {
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (!pl)
                 continue;
             pl->state.ctrl = 1;
@@ -431,8 +425,8 @@ static int State3()
             SlowSet(25);
     }
     if (r.tick == fr.overWaitTime || (r.tick == 0 && r.timeLeft == 0)) {
-        for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
-            Player *pl = EnabledPlayer(slot);
+        for (int slot = 1; slot <= PlayerEnabledEnd(); slot++) {
+            Player *pl = PlayerEnabledGet(slot);
             if (pl)
                 pl->noInput = 1;
         }
@@ -443,7 +437,7 @@ static int State3()
         r.hitDetect = 0;
     bool allDone = true;
     for (int slot = 1; slot <= MainSlotCount(); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (!pl)
             continue;
         const PlayerStateBlock &st = pl->state;
@@ -454,7 +448,7 @@ static int State3()
     if ((r.tick < ROUND_OVER_CAP && !allDone) || r.tick < fr.overWaitTime)
         return -1;
     for (int slot = 1; slot <= MainSlotCount(); slot++) {
-        Player *pl = EnabledPlayer(slot);
+        Player *pl = PlayerEnabledGet(slot);
         if (pl)
             pl->state.ctrl = 0;
     }
@@ -501,7 +495,7 @@ static int State4(int *ended)
         RoundSndPlay(EndSnd());
     if (r.tick == gv->overWinTime) {
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (!pl)
                 continue;
             if (r.winner == 0) {
@@ -535,7 +529,7 @@ static int State4(int *ended)
     } else {
         MatchRoundLogWrite();
         for (int slot = 1; slot <= MainSlotCount(); slot++) {
-            Player *pl = EnabledPlayer(slot);
+            Player *pl = PlayerEnabledGet(slot);
             if (pl)
                 pl->roundsExisted++;
         }
@@ -684,7 +678,7 @@ int RoundAnnounceDue()
     }
     if (r.state == 4 && r.tick == fr.winTime + 1) {
         if (r.winner == 1 || r.winner == 2)
-            due |= EnabledPlayer(r.winner + 2) ? ROUND_ANN_WIN2 : ROUND_ANN_WIN;
+            due |= PlayerEnabledGet(r.winner + 2) ? ROUND_ANN_WIN2 : ROUND_ANN_WIN;
         else if (r.endKind == ROUND_END_TIME_OVER)
             due |= ROUND_ANN_DRAW;
     }

@@ -504,13 +504,14 @@ void CmdTimesClear(CmdFlags *flags)
 
 void CmdTimersTick(CmdFlags *flags, int step, int floor)
 {
+    // Every tick for every player: written without branches so that the
+    // compiler can do the whole table in a few vector steps.
     for (int i = 0; i < CMD_LABEL_MAX; i++) {
-        if (!flags->active[i])
-            continue;
-        int v = flags->active[i] - step;
-        if (v < floor)
-            v = floor;
-        flags->active[i] = (unsigned char)(v < 0 ? 0 : v > 255 ? 255 : v);
+        int a = flags->active[i];
+        int v = a - step;
+        v = v < floor ? floor : v;
+        v = v < 0 ? 0 : v > 255 ? 255 : v;
+        flags->active[i] = (unsigned char)(a ? v : 0);
     }
 }
 

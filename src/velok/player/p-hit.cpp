@@ -628,6 +628,27 @@ static void BindFromHitDef(PlayerTarget *t, const HitDef *hd)
     t->bindZ = hd->maxDist[2] == HITDEF_DIST_NONE ? 0.0f : (float)hd->maxDist[2];
 }
 
+// The states a landed hit sends both sides to: the override's state for the
+// victim alone, or the HitDef's states for the attacker (a player, or a
+// projectile's owner) and the victim, with the binding it asks for.
+static void HitStatesEnter(Player *a, Player *v, PlayerTarget *t, const HitDef *hd, const PlayerHitOverride *ovr)
+{
+    if (ovr) {
+        if (ovr->stateNo != -1)
+            PlayerStateSet(v, ovr->stateNo);
+        return;
+    }
+    if (hd->p1StateNo != -1)
+        PlayerStateSet(a, hd->p1StateNo);
+    if (hd->p2GetP1State)
+        EnterAttackerStates(a, v);
+    if (hd->p2StateNo != -1) {
+        PlayerStateSet(v, hd->p2StateNo);
+        v->state.ctrl = 0;
+    }
+    BindFromHitDef(t, hd);
+}
+
 // Where the spark of a contact shows: at the victim's body edge toward the
 // attacker (its front, or its back when both face the same way) plus the
 // spark x, in the victim's facing; at the attacker's height plus the spark y;
@@ -739,20 +760,7 @@ void PlayerHitResolve(Player *a, Player *v)
                     a->hitLock = v->hitLock = hd->p1PauseTime + 1;
             }
             SparkShow(a, v, hd, hd->sparkX, hd->sparkY, 0);
-            if (ovr) {
-                if (ovr->stateNo != -1)
-                    PlayerStateSet(v, ovr->stateNo);
-            } else {
-                if (hd->p1StateNo != -1)
-                    PlayerStateSet(a, hd->p1StateNo);
-                if (hd->p2GetP1State)
-                    EnterAttackerStates(a, v);
-                if (hd->p2StateNo != -1) {
-                    PlayerStateSet(v, hd->p2StateNo);
-                    v->state.ctrl = 0;
-                }
-                BindFromHitDef(t, hd);
-            }
+            HitStatesEnter(a, v, t, hd, ovr);
             landed = !ovr;
         }
     }
@@ -986,20 +994,7 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
             PalFxGive(v, hd);
         // An overridden hit shows its spark as a player's does.
         HitSparkMake(o, hd->sparkNo, sparkX, sparkY, hd->sparkOwn, p->facing < 0, 0);
-        if (ovr) {
-            if (ovr->stateNo != -1)
-                PlayerStateSet(v, ovr->stateNo);
-        } else {
-            if (hd->p1StateNo != -1)
-                PlayerStateSet(o, hd->p1StateNo);
-            if (hd->p2GetP1State)
-                EnterAttackerStates(o, v);
-            if (hd->p2StateNo != -1) {
-                PlayerStateSet(v, hd->p2StateNo);
-                v->state.ctrl = 0;
-            }
-            BindFromHitDef(t, hd);
-        }
+        HitStatesEnter(o, v, t, hd, ovr);
     }
     // The pass takes the hit off the projectile after every victim has been
     // tried, so one projectile may strike several players at once.

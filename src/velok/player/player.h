@@ -436,6 +436,21 @@ inline Player *PlayerSlotGet(int slot)
         return nullptr;
     return gv->players[slot];
 }
+// The player in the slot if it is enabled, else null.
+inline Player *PlayerEnabledGet(int slot)
+{
+    Player *pl = PlayerSlotGet(slot);
+    return pl && pl->enabled ? pl : nullptr;
+}
+// The highest slot an enabled player may hold now (0 when none). Walks over
+// the enabled players stop there instead of passing every free helper slot;
+// read it again at each step where a state run can enable a higher slot.
+inline int PlayerEnabledEnd()
+{
+    if (!gv || !gv->players)
+        return 0;
+    return gv->enabledLast < gv->playerSlotCount ? gv->enabledLast : gv->playerSlotCount;
+}
 // The player in the slot while it is still the one with that id.
 Player *PlayerSlotGetById(int slot, int id);
 // The teammate's main slot of main slot 1-4 (1 with 3, 2 with 4), else 0.

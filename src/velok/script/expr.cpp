@@ -54,11 +54,6 @@ static void ExprFatal(const char *format, ...)
     FatalExit();
 }
 
-int ExprFloatToInt(float value)
-{
-    return TruncToInt(value);
-}
-
 int ExprIsTrue(int32_t value, int tag)
 {
     if (tag == EXPR_TAG_FLOAT) {

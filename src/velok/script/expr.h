@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "lib/libbase.h"
+
 struct Player;
 struct TrigNode;
 struct Array;
@@ -113,5 +115,8 @@ void ExprDivInt(Expr *expr, int divisor);
 void ExprDump(char *buffer, size_t size, const Expr *expr, Player *pl);
 
 // Float to int as scripts convert: toward zero, NaN 0, out of range saturates.
-int ExprFloatToInt(float value);
+inline int ExprFloatToInt(float value)
+{
+    return TruncToInt(value);
+}
 int ExprIsTrue(int32_t value, int tag);

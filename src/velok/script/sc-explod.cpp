@@ -28,24 +28,10 @@ static int IntKey(TxtParseFile *f, const char *key, Expr *e, Player *pl)
     return ExprCompile(v, e, pl, nullptr, 1) ? 1 : SCtrlKeyFailed(key);
 }
 
-// A comma list over the given expressions: fewer values keep what the others
-// hold, text after the list fails.
-static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr **items, Player *pl)
-{
-    const char *v = TxtParseValueGet(f, key);
-    if (!v)
-        return 1;
-    const char *end = v;
-    int n = SCtrlParseListArr(v, format, pl, &end, items);
-    if (n == 0 || *end)
-        return SCtrlKeyFailed(key);
-    return 1;
-}
-
 static int PairKey(TxtParseFile *f, const char *key, const char *format, Expr *a, Expr *b, Player *pl)
 {
     Expr *items[2] = {a, b};
-    return ListKey(f, key, format, items, pl);
+    return SCtrlListKey(f, key, format, items, pl, nullptr);
 }
 
 // An "F" standing on its own before the number takes the action from the
@@ -137,7 +123,7 @@ int SCtrlExplodParse(TxtParseFile *f, Player *pl, ExplodParams *p, int modify)
         !IntKey(f, "facing", &p->facing, pl) || !IntKey(f, "vfacing", &p->vFacing, pl))
         return 0;
     Expr *rgb[3] = {&p->shadow[0], &p->shadow[1], &p->shadow[2]};
-    if (!ListKey(f, "shadow", "iii", rgb, pl) || !IntKey(f, "ownpal", &p->ownPal, pl) ||
+    if (!SCtrlListKey(f, "shadow", "iii", rgb, pl, nullptr) || !IntKey(f, "ownpal", &p->ownPal, pl) ||
         !IntKey(f, "removeongethit", &p->removeOnGetHit, pl) || !IntKey(f, "ignorehitpause", &p->ignoreHitPause, pl))
         return 0;
     if (!TransKey(f, p, modify))

@@ -20,15 +20,8 @@ static int FloatKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, float
 // Two values, or only the first; text after them fails.
 static int PairKey(TxtParseFile *f, const char *key, const char *format, Expr *a, Expr *b, Player *pl)
 {
-    const char *v = TxtParseValueGet(f, key);
-    if (!v)
-        return 1;
-    const char *end = v;
     Expr *items[2] = {a, b};
-    int n = SCtrlParseListArr(v, format, pl, &end, items);
-    if (n == 0 || *end)
-        return SCtrlKeyFailed(key);
-    return 1;
+    return SCtrlListKey(f, key, format, items, pl, nullptr);
 }
 
 static int TypeKey(TxtParseFile *f, HelperParams *p)

@@ -24,27 +24,10 @@ static int FloatKey(TxtParseFile *f, const char *key, Expr *e, Player *pl, float
     return SCtrlParamFloat(f, key, e, pl, def) ? 1 : SCtrlKeyFailed(key);
 }
 
-// A comma list into the given expressions; fewer values keep what the
-// expressions hold, and text after the list fails. count gets the values read
-// (0 when the key is absent).
-static int ListKey(TxtParseFile *f, const char *key, const char *format, Expr **items, Player *pl, int *count)
-{
-    *count = 0;
-    const char *v = TxtParseValueGet(f, key);
-    if (!v)
-        return 1;
-    const char *end = v;
-    int n = SCtrlParseListArr(v, format, pl, &end, items);
-    if (n == 0 || *end)
-        return SCtrlKeyFailed(key);
-    *count = n;
-    return 1;
-}
-
 static int PairKey(TxtParseFile *f, const char *key, const char *format, Expr *a, Expr *b, Player *pl, int *count)
 {
     Expr *items[2] = {a, b};
-    return ListKey(f, key, format, items, pl, count);
+    return SCtrlListKey(f, key, format, items, pl, count);
 }
 
 // The first letter of a word value, upper case; 0 when the key is absent.
@@ -250,14 +233,14 @@ int SCtrlHitDefParse(TxtParseFile *f, HitDefParams *p, Player *pl)
     ExprSetInt(&p->p2BindTime, 0);
     if (TxtParseValueGet(f, "snap")) {
         Expr *snap[4] = {&p->minDist[0], &p->minDist[1], &p->minDist[2], &p->p2BindTime};
-        if (!ListKey(f, "snap", "iiii", snap, pl, &n))
+        if (!SCtrlListKey(f, "snap", "iiii", snap, pl, &n))
             return 0;
         for (int i = 0; i < 3 && i < n; i++)
             ExprCopy(&p->maxDist[i], &p->minDist[i]);
     } else {
         Expr *minItems[3] = {&p->minDist[0], &p->minDist[1], &p->minDist[2]};
         Expr *maxItems[3] = {&p->maxDist[0], &p->maxDist[1], &p->maxDist[2]};
-        if (!ListKey(f, "mindist", "iii", minItems, pl, &n) || !ListKey(f, "maxdist", "iii", maxItems, pl, &n))
+        if (!SCtrlListKey(f, "mindist", "iii", minItems, pl, &n) || !SCtrlListKey(f, "maxdist", "iii", maxItems, pl, &n))
             return 0;
     }
 

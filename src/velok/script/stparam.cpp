@@ -281,6 +281,22 @@ int SCtrlKeyFailed(const char *key)
     return 0;
 }
 
+int SCtrlListKey(TxtParseFile *file, const char *key, const char *format, Expr **items, Player *pl, int *count)
+{
+    if (count)
+        *count = 0;
+    const char *v = TxtParseValueGet(file, key);
+    if (!v)
+        return 1;
+    const char *end = v;
+    int n = SCtrlParseListArr(v, format, pl, &end, items);
+    if (n == 0 || *end)
+        return SCtrlKeyFailed(key);
+    if (count)
+        *count = n;
+    return 1;
+}
+
 int SCtrlPosTypeKey(TxtParseFile *file, int *out)
 {
     const char *v = TxtParseValueGet(file, "postype");

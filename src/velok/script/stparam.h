@@ -69,6 +69,11 @@ int SCtrlParseList(const char *text, const char *format, Player *pl, const char 
 // The same with the expressions in an array of format-length entries.
 int SCtrlParseListArr(const char *text, const char *format, Player *pl, const char **end, Expr **exprs);
 
+// A key's comma list into the given expressions: fewer values keep what the
+// expressions hold; an empty list or text after it fails with "Error parsing
+// <key>". count (may be null) gets the values read, 0 when the key is absent.
+int SCtrlListKey(TxtParseFile *file, const char *key, const char *format, Expr **items, Player *pl, int *count);
+
 int SCtrlPosTypeParse(const char *word);
 // The "postype" key into *out: left as the caller set it when absent; an
 // unknown word fails with "Illegal postype: %s".

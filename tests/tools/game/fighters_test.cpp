@@ -15,6 +15,7 @@
 #include "game/lessons.h"
 #include "game/sample.h"
 #include "samplefiles.h"
+#include "samplematch.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/disp.h"
@@ -27,9 +28,11 @@
 #include "lib/textbuf.h"
 #include "lib/timer.h"
 #include "lib/vbuf.h"
+#include "support/charkit.h"
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
+#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/config.h"
 #include "velok/core/ctrlinit.h"
@@ -51,14 +54,6 @@
 #include "velok/script/statedef.h"
 
 namespace {
-
-const TimerDevice fakeTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 const char *const kNames[2] = {"brask", "lira"};
 
@@ -121,31 +116,13 @@ protected:
         if (taught) {
             ASSERT_EQ(FighterLessonsRun(".", &error), 1) << error;
         }
-        LogStateReset();
-        gv = new GameVars();
-        for (int i = 0; i < 4; i++)
-            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
-        gv->warnLog = TextBufCreate(400, 64);
-        PalFxGlobalInit();
-        TimerDeviceSet(&fakeTimer);
-        TimerInit(180);
-        TimerSpeedSet(60);
-        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
-        gv->cfg.sound.sound = 0;
-        gv->cfg.debug.debug = 0;
-        gv->options.life = 100;
-        gv->options.time = 99;
-        disp = DispState{};
-        disp.noFrameWait = 1;
+        ASSERT_NO_FATAL_FAILURE(SampleMatchRecordMake(400, 64));
         canvas = PixCanvas(0);
         PixVbufTargetSet(canvas, &rows);
         ASSERT_EQ(FightDefLoad("data/fight.def"), 1) << gv->errorText;
         entries.resize(2);
-        for (int i = 0; i < 2; i++) {
-            memset(&entries[i], 0, sizeof entries[i]);
-            StrCopy(entries[i].dir, sizeof entries[i].dir, (std::string("chars/") + kNames[i] + "/").c_str());
-            StrCopy(entries[i].defFile, sizeof entries[i].defFile, (std::string(kNames[i]) + ".def").c_str());
-        }
+        for (int i = 0; i < 2; i++)
+            CharKitEntrySet(&entries[i], std::string("chars/") + kNames[i] + "/", std::string(kNames[i]) + ".def");
         gv->charList = entries.data();
         gv->charCount = 2;
         StrCopy(gv->stageFile, sizeof gv->stageFile, "stages/ridge.def");
@@ -163,24 +140,13 @@ protected:
         if (gv->gameLoopMode)
             GameLoopLeave();
         KeyKitStop();
-        PalListFree();
-        MatchTeamSpritesFree();
-        MatchPlayersFree();
-        PlayerCacheFlush();
-        PlayerSlotsFree();
-        FightDataFree();
+        SampleMatchFree();
         IntQueueFree(gv->sysKeyQueue);
         MemFree(gv->sysKeyQueue);
         vbufTarget = VbufTarget{};
         disp = DispState{};
         destroy_bitmap(canvas);
-        TimerExit();
-        TimerDeviceSet(nullptr);
-        TextBufFree(gv->warnLog);
-        PalFxGlobalFree();
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
+        SampleMatchRecordFree();
         TempDirTest::TearDown();
     }
     // Side 1 plays the first fighter named, side 2 the second.

@@ -23,10 +23,12 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "samplefiles.h"
+#include "samplematch.h"
 #include "screenshot.h"
 #include "support/charkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
+#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/config.h"
 #include "velok/core/gamevars.h"
@@ -41,14 +43,6 @@
 #include "velok/player/player.h"
 
 namespace {
-
-const TimerDevice fakeTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 // A fighter of the test kit with a body and a face drawn in code: a
 // 24x24 face sprite 9000,0 of colour 3 and a 30x70 body of colour 2.
@@ -94,28 +88,11 @@ protected:
         ASSERT_TRUE(TestDisplayStart()) << "no X display";
         ASSERT_EQ(GfxInit(), 1);
         ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 320, 240, 16), 1) << allegro_error;
-        LogStateReset();
-        gv = new GameVars();
-        for (int i = 0; i < 4; i++)
-            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
-        gv->warnLog = TextBufCreate(77, 8);
-        PalFxGlobalInit();
-        TimerDeviceSet(&fakeTimer);
-        TimerInit(180);
-        TimerSpeedSet(60);
-
         std::string error;
         ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
-        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
-        gv->cfg.sound.sound = 0;
-        // Start-up turns the debug display on; its numbers would cover the bars.
-        gv->cfg.debug.debug = 0;
-        gv->options.life = 100;
-        gv->options.time = 99;
+        ASSERT_NO_FATAL_FAILURE(SampleMatchRecordMake(77, 8));
         gv->sysFont[0] = FontLoad("font/f-4x6.fnt");
         gv->sysFont[1] = FontLoad("font/f-6x9.fnt");
-        disp = DispState{};
-        disp.noFrameWait = 1;
         disp.gameBuf = VbufSprCreateDepth(320, 240, 16);
         ASSERT_NE(disp.gameBuf, nullptr);
         VbufTargetSet(disp.gameBuf, 0);
@@ -123,9 +100,7 @@ protected:
 
         Fighter().WriteDir("chars/kit");
         entries.resize(1);
-        memset(&entries[0], 0, sizeof entries[0]);
-        StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-        StrCopy(entries[0].defFile, sizeof entries[0].defFile, "kit.def");
+        CharKitEntrySet(&entries[0], "chars/kit");
         gv->charList = entries.data();
         gv->charCount = 1;
         for (int side = 1; side <= 2; side++) {
@@ -141,12 +116,7 @@ protected:
     }
     void TearDown() override
     {
-        PalListFree();
-        MatchTeamSpritesFree();
-        MatchPlayersFree();
-        PlayerCacheFlush();
-        PlayerSlotsFree();
-        FightDataFree();
+        SampleMatchFree();
         for (Font *&f : gv->sysFont) {
             FontFree(f);
             f = nullptr;
@@ -154,13 +124,7 @@ protected:
         vbufTarget = VbufTarget{};
         VbufSprFree(disp.gameBuf);
         disp = DispState{};
-        TimerExit();
-        TimerDeviceSet(nullptr);
-        TextBufFree(gv->warnLog);
-        PalFxGlobalFree();
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
+        SampleMatchRecordFree();
         TempDirTest::TearDown();
     }
     int Frame()

@@ -28,6 +28,7 @@
 #include "lib/txtparse.h"
 #include "lib/vbuf.h"
 #include "support/pixkit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/config.h"
@@ -97,16 +98,12 @@ void ExpectActionSprites(AnimSet *anims, SprSet *spr, const std::string &what)
     }
 }
 
-class SampleGame : public TempDirTest {
+class SampleGame : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
-        for (int i = 0; i < 4; i++)
-            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+        GameVarsTest::SetUp();
+        CommandLineNone();
         gv->warnLog = TextBufCreate(77, 8);
         PalFxGlobalInit();
         std::string error;
@@ -127,12 +124,8 @@ protected:
         MatchPlayersFree();
         PlayerCacheFlush();
         PlayerSlotsFree();
-        TextBufFree(gv->warnLog);
         PalFxGlobalFree();
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // The configuration's settings, and the system fonts, as start-up has them.
     void StartUp()

@@ -64,25 +64,10 @@ TEST_F(Velokw, WithoutAMotifStartUpStopsThroughTheFatalBox)
               "Parsing command line...\n"
               "Command line: " VELOKW_PATH " -nosound -nojoy\n"
               "Parse command line OK\n"
-              "Initializing...\n"
-              "Allocating game variables\n"
-              "Reading configuration file...OK\n"
-              "Checking DX version...0x700\n"
-              "Initializing timer...OK\n"
-              "Initializing keyboard...configuring...OK\n"
-              "Initializing input engine...OK\n"
-              "Initializing sound...sound is disabled\n"
-              "Initializing graphics...trying 640x480x16 mode 0x4458574E...success...OK\n"
-              "Setting callbacks...OK\n"
-              "Initializing game variables...OK\n"
-              "Loading system fonts...OK\n"
-              "Loading options...\n"
-              "Reinitializing input engine...OK\n"
-              "Remapping keys...Reinitializing input engine...OK\n"
-              "Options loaded OK\n"
-              "Loading system...\n"
-              "  Load system file data/system.def...Exit with an error.\n"
-              "\nLog file successfully closed.\n");
+              "Initializing...\n" +
+                  std::string(kGameStartLog) +
+                  "  Load system file data/system.def...Exit with an error.\n"
+                  "\nLog file successfully closed.\n");
     EXPECT_EQ(o.out, "Initializing keyboard.\nInitializing sound...sound is disabled\nInitializing graphics.\n");
     EXPECT_EQ(o.err, "V.E.L.O.K Error\n\nError message: Can't open data/system.def\n"
                      "Error loading system data: data/system.def\n\n");

@@ -473,77 +473,43 @@ TEST_F(Config, OptionsSaveWithoutFileIsFatal)
     EXPECT_EXIT(SysOptionsSave(), testing::ExitedWithCode(1), "Error saving options");
 }
 
+// A key group's lines, Jump, Crouch, Left, Right, A, B, C, X, Y, Z and Start,
+// with the values given.
+static std::string KeyGroup(const std::string &name, std::initializer_list<int> values)
+{
+    static const char *const keys[] = {"Jump", "Crouch", "Left", "Right", "A", "B", "C", "X", "Y", "Z", "Start"};
+    std::string t = "[" + name + "]\n";
+    size_t i = 0;
+    for (int v : values)
+        t += std::string(keys[i++]) + " = " + std::to_string(v) + "\n";
+    return t;
+}
+
 // A file with comments, odd spacing, an unknown group and unknown keys.
-static const char savedCfg[] =
-    "; velok configuration\n"
-    "\n"
-    "[Options]\n"
-    "Difficulty = 4          ; 1 to 8\n"
-    "Life=100\n"
-    "Time   =\t99\n"
-    "GameSpeed = 0\n"
-    "WavVolume = 50\n"
-    "MidiVolume = 50\n"
-    "motif = data/system.def\n"
-    "Team.1VS2Life = 200\n"
-    "Team.LoseOnKO = 0\n"
-    "Mystery = keep this\n"
-    "\n"
-    "[Unknown]\n"
-    "  anything goes ; here\n"
-    "[Input]\n"
-    "P1.UseKeyboard = 1\n"
-    "P1.Joystick.type = 0\n"
-    "P2.Joystick.type = 0\n"
-    "[P1 Keys]\n"
-    "Jump = 200\n"
-    "Crouch = 208\n"
-    "Left = 203\n"
-    "Right = 205\n"
-    "A = 30\n"
-    "B = 31\n"
-    "C = 32\n"
-    "X = 16\n"
-    "Y = 17\n"
-    "Z = 18\n"
-    "Start = 28\n"
-    "[P2 Keys]\n"
-    "Jump = 72\n"
-    "Crouch = 80\n"
-    "Left = 75\n"
-    "Right = 77\n"
-    "A = 0\n"
-    "B = 0\n"
-    "C = 0\n"
-    "X = 0\n"
-    "Y = 0\n"
-    "Z = 0\n"
-    "Start = 0\n"
-    "[P1 Joystick Win]\n"
-    "Jump = 1\n"
-    "Crouch = 2\n"
-    "Left = 3\n"
-    "Right = 4\n"
-    "A = 5\n"
-    "B = 6\n"
-    "C = 7\n"
-    "X = 8\n"
-    "Y = 9\n"
-    "Z = 10\n"
-    "Start = 11\n"
-    "[P2 Joystick Win]\n"
-    "Jump = 1\n"
-    "Crouch = 2\n"
-    "Left = 3\n"
-    "Right = 4\n"
-    "A = 5\n"
-    "B = 6\n"
-    "C = 7\n"
-    "X = 8\n"
-    "Y = 9\n"
-    "Z = 10\n"
-    "Start = 11\n"
-    "; the end";
+static const std::string savedCfg = "; velok configuration\n"
+                                    "\n"
+                                    "[Options]\n"
+                                    "Difficulty = 4          ; 1 to 8\n"
+                                    "Life=100\n"
+                                    "Time   =\t99\n"
+                                    "GameSpeed = 0\n"
+                                    "WavVolume = 50\n"
+                                    "MidiVolume = 50\n"
+                                    "motif = data/system.def\n"
+                                    "Team.1VS2Life = 200\n"
+                                    "Team.LoseOnKO = 0\n"
+                                    "Mystery = keep this\n"
+                                    "\n"
+                                    "[Unknown]\n"
+                                    "  anything goes ; here\n"
+                                    "[Input]\n"
+                                    "P1.UseKeyboard = 1\n"
+                                    "P1.Joystick.type = 0\n"
+                                    "P2.Joystick.type = 0\n" +
+                                    KeyGroup("P1 Keys", {200, 208, 203, 205, 30, 31, 32, 16, 17, 18, 28}) +
+                                    KeyGroup("P2 Keys", {72, 80, 75, 77, 0, 0, 0, 0, 0, 0, 0}) +
+                                    KeyGroup("P1 Joystick Win", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}) +
+                                    KeyGroup("P2 Joystick Win", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}) + "; the end";
 
 static std::string ToCrlf(const std::string &text)
 {

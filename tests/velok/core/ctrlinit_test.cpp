@@ -6,6 +6,7 @@
 #include "lib/input-lb.h"
 #include "lib/joy.h"
 #include "lib/libbase.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -55,11 +56,7 @@ protected:
     // The status log after its three header lines.
     static std::string Log()
     {
-        LogWrite("close log");
-        std::string text = ReadFileText("velokw.log");
-        size_t at = text.find("status log\n-----------------------------------\n");
-        text = at == std::string::npos ? text : text.substr(at + 47);
-        return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
+        return GameLogClosed();
     }
     static std::vector<int> Remap()
     {

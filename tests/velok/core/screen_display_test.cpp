@@ -8,6 +8,7 @@
 #include "lib/gfx.h"
 #include "lib/kbll-lib.h"
 #include "lib/vbuf.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -71,12 +72,9 @@ protected:
     }
     static std::string Log()
     {
-        LogWrite("close log");
-        std::string text = ReadFileText("velokw.log");
-        size_t at = text.find("status log\n-----------------------------------\n");
-        text = at == std::string::npos ? text : text.substr(at + 47);
+        std::string text = GameLogClosed();
         LogStateReset();
-        return text.substr(0, text.rfind("\nLog file successfully closed.\n"));
+        return text;
     }
 };
 

@@ -11,6 +11,7 @@
 #include "lib/txtparse.h"
 #include "lib/vfile.h"
 #include "support/deftext.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "support/voicekit.h"
 #include "velok/core/common.h"
@@ -19,14 +20,11 @@
 
 namespace {
 
-class SoundTest : public TempDirTest {
+class SoundTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         CfgSound &s = gv->cfg.sound;
         s.sound = 1;
         s.stereoEffects = 1;
@@ -47,10 +45,7 @@ protected:
         FakeVoiceStop();
         SndSetReverseStereo(0);
         SndSetLoadToMemory(0);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // The one play since the last clear.
     FakePlay Only()

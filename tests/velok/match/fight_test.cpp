@@ -15,20 +15,18 @@
 #include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/fightkit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
 
 namespace {
 
-class FightLoad : public TempDirTest {
+class FightLoad : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->cfg.engine.explodMax = 8;
         gv->cfg.engine.sysExplodMax = 8;
         WriteFileText("sys.fnt", FightKitFont());
@@ -40,10 +38,7 @@ protected:
         FightDataFree();
         PalListFree();
         FontFree(gv->sysFont[0]);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     int Load() { return FightDefLoad(kit.Write().c_str()); }
     // Loads the kit with lines added to a group.

@@ -2,11 +2,7 @@
 #include "velok/match/lifebar.h"
 
 #include <allegro.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
@@ -19,27 +15,12 @@
 
 namespace {
 
-// Allegro unloads its driver modules at exit, before the leak check runs;
-// kept mapped, what the ALSA module holds stays referenced.
-void KeepAlsaModuleLoaded()
-{
-    dl_iterate_phdr(
-        [](dl_phdr_info *info, size_t, void *) {
-            if (info->dlpi_name && strstr(info->dlpi_name, "alleg-alsadigi"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
-
 class FightSound : public TempDirTest {
 protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
-        ASSERT_TRUE(TestDisplayStart());
-        KeepAlsaModuleLoaded();
-        set_config_string("sound", "alsa_device", "null");
+        ASSERT_TRUE(TestNullVoicesStart());
         LogStateReset();
         gv = new GameVars();
         gv->cfg.engine.explodMax = gv->cfg.engine.sysExplodMax = 8;

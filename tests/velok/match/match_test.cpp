@@ -19,6 +19,7 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/pixkit.h"
+#include "support/recordkit.h"
 #include "support/sprkit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
@@ -37,16 +38,12 @@ namespace {
 
 // Two kit characters (select entries 0 "Kit" and 1 "Two", the second also
 // with a face sprite 9000,0) and the kit stage "stages/kit.def".
-class MatchTest : public TempDirTest {
+class MatchTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
-        for (int i = 0; i < 4; i++)
-            gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
+        GameVarsTest::SetUp();
+        CommandLineNone();
         PalFxGlobalInit();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
@@ -98,18 +95,12 @@ protected:
         vbufTarget = VbufTarget{};
         destroy_bitmap(canvas);
         disp = DispState{};
-        TextBufFree(gv->warnLog);
         PalFxGlobalFree();
-        LogStateReset();
-        delete gv;
-        gv = nullptr;
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     void Entry(int i, const char *dir)
     {
-        memset(&entries[i], 0, sizeof entries[i]);
-        StrCopy(entries[i].dir, sizeof entries[i].dir, dir);
-        StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
+        CharKitEntrySet(&entries[i], dir);
     }
     // A side's team in a mode; every member the given character.
     void Team(int side, int mode, int count, int charIndex = 0)

@@ -14,6 +14,7 @@
 #include "lib/vfile.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
+#include "support/recordkit.h"
 #include "support/sprkit.h"
 #include "lib/snd-lib.h"
 #include "support/sndkit.h"
@@ -24,24 +25,17 @@
 
 namespace {
 
-class CharDefTest : public TempDirTest {
+class CharDefTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(200, 64);
     }
     void TearDown() override
     {
         CharDataFree(cd);
-        LogStateReset();
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
 
     CharData *LoadDir(const CharKit &kit)

@@ -81,9 +81,7 @@ protected:
                   AirAction(4, {AirElemLine(0, 0, 3, 0, -1)});
         kit.WriteDir("chars/kit");
         entries.resize(1);
-        memset(&entries[0], 0, sizeof entries[0]);
-        StrCopy(entries[0].dir, sizeof entries[0].dir, "chars/kit");
-        StrCopy(entries[0].defFile, sizeof entries[0].defFile, "kit.def");
+        CharKitEntrySet(&entries[0], "chars/kit");
         gv->charList = entries.data();
         gv->charCount = 1;
         cd = PlayerCacheLoad(0);

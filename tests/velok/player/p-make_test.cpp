@@ -20,6 +20,8 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
+#include "support/recordkit.h"
+#include "support/scriptkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
@@ -31,14 +33,11 @@
 
 namespace {
 
-class PlayerMakeTest : public TempDirTest {
+class PlayerMakeTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(400, 64);
         gv->options.life = 100;
         gv->options.difficulty = 4;
@@ -71,17 +70,11 @@ protected:
         PlayerCacheFlush();
         PlayerSlotsFree();
         PalListFree();
-        LogStateReset();
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     void Entry(int i, const char *dir)
     {
-        memset(&entries[i], 0, sizeof entries[i]);
-        StrCopy(entries[i].dir, sizeof entries[i].dir, dir);
-        StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
+        CharKitEntrySet(&entries[i], dir);
     }
     // Side's team: one entry per member list.
     void Team(int side, std::vector<std::vector<int>> entryChars, int slotBase)
@@ -99,14 +92,6 @@ protected:
                 en->members[m].palNo = 0;
             }
         }
-    }
-    std::string Warnings()
-    {
-        TextBuf *r = gv->warnLog;
-        std::string out;
-        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-            out += std::string(r->lines[i]) + "\n";
-        return out + r->lines[r->current];
     }
 
     std::vector<CharInfo> entries;
@@ -333,7 +318,7 @@ TEST_F(PlayerMakeTest, SidesAreBuiltAndTornDown)
     EXPECT_EQ(gv->enabledLast, 2);
     EXPECT_TRUE(PalGroupMaskEqual(p2->palMask, PalGroupMaskMake(1u << 2, 0)));
     EXPECT_EQ(PlayerPowerOwner(p2), p2);
-    std::string w = Warnings();
+    std::string w = GameWarnings();
     EXPECT_NE(w.find("Kit (" + std::to_string(p1->id) +
                      ") missing required sprites:\n5000,0, 5000,10, 5000,20, 5001,0, 5001,10, 5001,20, 5002,0, "
                      "5002,10 (more)\n"),
@@ -483,22 +468,6 @@ TEST_F(PlayerMakeTest, AILevelRamps)
     EXPECT_EQ(PlayerAILevelStart(), 8);
 }
 
-// Stands in for the controller routines: VarAdd and ChangeState.
-int TestApply(Player *pl, SCtrl *c, TrigCtx *)
-{
-    if (c->type == SCTRL_VARADD) {
-        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
-        return 0;
-    }
-    if (c->type == SCTRL_CHANGESTATE) {
-        pl->state.prevStateNo = pl->state.stateNo;
-        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
-        pl->state.time = 0;
-        return 1;
-    }
-    return 0;
-}
-
 std::string VarAdd(int state, int var, const std::string &extra)
 {
     return "[State " + std::to_string(state) + ", add]\ntype = VarAdd\ntrigger1 = 1\nv = " + std::to_string(var) +
@@ -519,7 +488,7 @@ TEST_F(PlayerMakeTest, KitCharacterFromTheCacheRunsItsStates)
     ASSERT_TRUE(kit.WriteZip("chars/run.zip"));
     Entry(0, "chars/run");
     Entry(1, "chars/run.zip");
-    PlayerStateApplySet(TestApply);
+    PlayerStateApplySet(ScriptTestApply);
     for (int charIndex : {0, 1}) {
         Team(1, {{charIndex}}, 1);
         Team(2, {{charIndex}}, 2);

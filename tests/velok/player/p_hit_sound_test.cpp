@@ -8,6 +8,7 @@
 #include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "support/movekit.h"
+#include "support/recordkit.h"
 #include "support/sndkit.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
@@ -54,14 +55,11 @@ std::string SoundKitAir()
            MoveKitAirText().substr(MoveKitAirText().find("[Begin Action 5]"));
 }
 
-class HitSoundTest : public TempDirTest {
+class HitSoundTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(200, 64);
         gv->options.life = 100;
         gv->playerInput = 1;
@@ -133,11 +131,7 @@ protected:
         FakeVoiceStop();
         PlayerStateApplySet(nullptr);
         PlayerStateEscapeSet(nullptr);
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     Player *P(int n) { return gv->players[n]; }
 

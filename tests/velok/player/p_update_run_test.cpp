@@ -44,6 +44,22 @@ protected:
         }
     }
     static void Press(Player *p, int button) { KeyBufPush(&p->keyBuf, button); }
+    // Two players, player 1 holding player 2 as its target, bound 40 pixels
+    // ahead for the ticks given; the tick that places it has run.
+    void HeldTarget(int bindTime)
+    {
+        Field(2);
+        Player *p = P(1), *q = P(2);
+        Tick();
+        PlayerTarget t{};
+        t.target = q;
+        t.bindX = 40.0f;
+        t.bindTime = bindTime;
+        ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
+        q->state.moveType = MOVETYPE_H;
+        Tick();
+        ASSERT_EQ(q->posX, 140.0f);
+    }
     static void Release(Player *p, int button) { KeyBufPush(&p->keyBuf, button | KEYBUF_RELEASE); }
 
     int count = 0;
@@ -485,17 +501,8 @@ TEST_F(MoveTest, BindToFollowsBySlotAndIdAndEnds)
 
 TEST_F(MoveTest, BoundTargetsAndHitPause)
 {
-    Field(2);
+    ASSERT_NO_FATAL_FAILURE(HeldTarget(2));
     Player *p = P(1), *q = P(2);
-    Tick();
-    PlayerTarget t{};
-    t.target = q;
-    t.bindX = 40.0f;
-    t.bindTime = 2;
-    ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
-    q->state.moveType = MOVETYPE_H;
-    Tick();
-    EXPECT_EQ(q->posX, 140.0f);
     EXPECT_EQ(q->boundBySlot, 1);
     q->velX = 7.0f;
     P(1)->velX = 0.0f;
@@ -519,17 +526,8 @@ TEST_F(MoveTest, BoundTargetsAndHitPause)
 
 TEST_F(MoveTest, KnockOutReleasesTargetsAndDroppedEntriesHoldNothing)
 {
-    Field(2);
+    ASSERT_NO_FATAL_FAILURE(HeldTarget(10));
     Player *p = P(1), *q = P(2);
-    Tick();
-    PlayerTarget t{};
-    t.target = q;
-    t.bindX = 40.0f;
-    t.bindTime = 10;
-    ASSERT_GE(ArrayAdd(p->targets, &t, q->id, 0), 0);
-    q->state.moveType = MOVETYPE_H;
-    Tick();
-    ASSERT_EQ(q->posX, 140.0f);
     // The KO drops the held target: bound at the last run, it falls into 5050,
     // and the dropped entry no longer places it.
     p->life = 0;

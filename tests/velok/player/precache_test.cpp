@@ -9,6 +9,7 @@
 #include "platform/pthreads.h"
 #include "support/charkit.h"
 #include "support/precachekit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -20,22 +21,16 @@ namespace {
 
 using Ints = std::vector<int>;
 
-class Precache : public TempDirTest {
+class Precache : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->warnLog = TextBufCreate(400, 16);
         gv->cfg.misc.playerCache = 4;
         entries.resize(8);
-        for (size_t i = 0; i < entries.size(); i++) {
-            memset(&entries[i], 0, sizeof entries[i]);
-            snprintf(entries[i].dir, sizeof entries[i].dir, "chars/c%zu", i);
-            StrCopy(entries[i].defFile, sizeof entries[i].defFile, "kit.def");
-        }
+        for (size_t i = 0; i < entries.size(); i++)
+            CharKitEntrySet(&entries[i], "chars/c" + std::to_string(i));
         gv->charList = entries.data();
         gv->charCount = (int)entries.size();
         ASSERT_EQ(PrecacheInit(1), 1);
@@ -47,11 +42,7 @@ protected:
         PrecacheOpponentsSet(nullptr);
         PrecacheInit(0);
         PlayerCacheFlush();
-        TextBufFree(gv->warnLog);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // Queues the characters; the results in order.
     static Ints Queue(const Ints &chars)

@@ -11,6 +11,7 @@
 #include "lib/libbase.h"
 #include "lib/spr-lib.h"
 #include "support/motifkit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/team.h"
@@ -18,14 +19,11 @@
 
 namespace {
 
-class SelectFileTest : public TempDirTest {
+class SelectFileTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->motifDir = "data/";
         Grid(2, 3);
         ASSERT_EQ(SelectListsAlloc(), 1);
@@ -34,10 +32,7 @@ protected:
     {
         SelectListsFree();
         SysFileFree();
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // A motif holding only an empty grid.
     void Grid(int rows, int cols)

@@ -19,6 +19,7 @@
 #include "support/motifkit.h"
 #include "support/pixkit.h"
 #include "support/precachekit.h"
+#include "support/recordkit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
@@ -49,14 +50,11 @@ const int ESC = 1;
 // The kit motif over the characters alpha (6 palettes), beta (12) and gamma
 // (3): row 0 alpha, beta, random select; row 1 empty, gamma, empty. Two
 // stages. Player 1 starts on alpha, player 2 on the random cell.
-class CharSelTest : public TempDirTest {
+class CharSelTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->motifDir = "data/";
         gv->motifFile = "system.def";
         gv->cfg.engine.explodMax = 8;
@@ -95,10 +93,7 @@ protected:
         vbufTarget = VbufTarget{};
         if (canvas)
             destroy_bitmap(canvas);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // Loads the kit motif with the select lines (and [Select Info] lines put first).
     void Motif(const std::string &lines, std::initializer_list<std::string> selectInfo = {},

@@ -14,30 +14,17 @@
 
 namespace {
 
-int WindowMode(int card, int w, int h)
-{
-    return set_gfx_mode(card == GFX_TEXT ? GFX_TEXT : GFX_AUTODETECT_WINDOWED, w, h, 0, 0);
-}
-const GfxDevice windowsOnly = {WindowMode};
-
-class MenusShown : public MenuTest {
+class MenusShown : public MenuWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(TestDisplayStart()) << "no X display";
-        MenuTest::SetUp();
-        ASSERT_EQ(GfxInit(), 1);
-        GfxDeviceSet(&windowsOnly);
-        ASSERT_EQ(GfxSetMode(GFX_DRV_DIRECTX_WIN, 640, 480, 16), 1) << allegro_error;
+        MenuWindowTest::SetUp();
     }
     void TearDown() override
     {
         BGFree(menuMotif.titleBg);
         menuMotif.titleBg = nullptr;
-        GfxDeviceSet(nullptr);
-        GfxSetMode(GFX_DRV_TEXT, 80, 25, 8);
-        GfxShutdown();
-        MenuTest::TearDown();
+        MenuWindowTest::TearDown();
     }
 };
 

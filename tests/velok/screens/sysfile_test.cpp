@@ -13,6 +13,7 @@
 #include "lib/spr-lib.h"
 #include "support/bgmkit.h"
 #include "support/motifkit.h"
+#include "support/recordkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/pal.h"
@@ -23,14 +24,11 @@
 
 namespace {
 
-class MotifTest : public TempDirTest {
+class MotifTest : public GameVarsTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
-        TestAllegroStart();
-        LogStateReset();
-        gv = new GameVars();
+        GameVarsTest::SetUp();
         gv->motifDir = "data/";
         gv->motifFile = "system.def";
         gv->cfg.engine.explodMax = 8;
@@ -45,10 +43,7 @@ protected:
         FightDataFree();
         PalListFree();
         FontFree(gv->sysFont[0]);
-        delete gv;
-        gv = nullptr;
-        LogStateReset();
-        TempDirTest::TearDown();
+        GameVarsTest::TearDown();
     }
     // The kit with lines added to a group, loaded.
     int LoadWith(const std::string &group, std::initializer_list<std::string> lines)
@@ -60,9 +55,7 @@ protected:
     }
     std::string Log()
     {
-        std::string text = ReadFileText("velokw.log");
-        size_t at = text.find("status log\n-----------------------------------\n");
-        return at == std::string::npos ? text : text.substr(at + 47);
+        return TestLogBody(ReadFileText("velokw.log"));
     }
     MotifKit kit = MotifKitMake();
 };

@@ -12,6 +12,8 @@
 #include "lib/vfile.h"
 #include "support/deftext.h"
 #include "support/fieldkit.h"
+#include "support/recordkit.h"
+#include "support/scriptkit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -22,23 +24,6 @@
 #include "velok/script/st-trig.h"
 
 namespace {
-
-// Stands in for the controller routines: VarAdd and ChangeState, enough to
-// watch the state machine run.
-int TestApply(Player *pl, SCtrl *c, TrigCtx *)
-{
-    if (c->type == SCTRL_VARADD) {
-        pl->var[ExprEvalInt(pl, &c->slot[1], 0)] += ExprEvalInt(pl, &c->slot[2], 0);
-        return 0;
-    }
-    if (c->type == SCTRL_CHANGESTATE) {
-        pl->state.prevStateNo = pl->state.stateNo;
-        pl->state.stateNo = ExprEvalInt(pl, &c->slot[0], 0);
-        pl->state.time = 0;
-        return 1;
-    }
-    return 0;
-}
 
 int escapeHeld;
 int EscapeTest()
@@ -58,7 +43,7 @@ protected:
         pl->facing = 1;
         pl->consts.attackDist = 160;
         escapeHeld = 0;
-        PlayerStateApplySet(TestApply);
+        PlayerStateApplySet(ScriptTestApply);
         PlayerStateEscapeSet(EscapeTest);
     }
     void TearDown() override
@@ -89,14 +74,6 @@ protected:
     {
         PlayerStateRunTick(pl);
         pl->state.time++;
-    }
-    std::string Warnings()
-    {
-        TextBuf *r = gv->warnLog;
-        std::string out;
-        for (int i = r->oldest; i != r->current; i = (i + 1) % r->count)
-            out += std::string(r->lines[i]) + "\n";
-        return out + r->lines[r->current];
     }
 
     Player *pl = nullptr;
@@ -190,7 +167,7 @@ TEST_F(StateDefTest, HeaderWarnings)
     pl->state.ctrl = 0;
     Tick();
     EXPECT_EQ(pl->state.ctrl, 1);
-    std::string w = Warnings();
+    std::string w = GameWarnings();
     EXPECT_NE(w.find("ctrl in statedef should be 1 or 0"), std::string::npos);
     EXPECT_NE(w.find("Illegal juggle points"), std::string::npos);
     EXPECT_NE(w.find("illegal anim number"), std::string::npos);
@@ -199,7 +176,7 @@ TEST_F(StateDefTest, HeaderWarnings)
     TextBufClear(gv->warnLog);
     Tick();
     EXPECT_EQ(pl->state.ctrl, 1);
-    EXPECT_NE(Warnings().find("ctrl in statedef should be 1 or 0"), std::string::npos);
+    EXPECT_NE(GameWarnings().find("ctrl in statedef should be 1 or 0"), std::string::npos);
 }
 
 TEST_F(StateDefTest, PersistentCounters)
