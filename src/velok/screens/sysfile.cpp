@@ -67,7 +67,7 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
     char name[MOTIF_PATH_LEN], full[MOTIF_PATH_LEN];
     const char *v = TxtParseValueGet(tp, "spr");
     if (!v) {
-        GameErrorSet("Missing spr specification in [Files]");
+        GameErrorSet("Missing spr entry in [Files]");
         return 0;
     }
     StrCopy(name, sizeof name, v);
@@ -88,7 +88,7 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
     char *into[2] = {m->fightFile, m->selectFile};
     for (int i = 0; i < 2; i++) {
         if (!(v = TxtParseValueGet(tp, required[i])) || !v[0]) {
-            GameErrorSet("Missing %s specification in [Files]", required[i]);
+            GameErrorSet("Missing %s entry in [Files]", required[i]);
             return 0;
         }
         StrCopy(into[i], MOTIF_PATH_LEN, v);

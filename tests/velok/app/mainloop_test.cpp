@@ -73,12 +73,12 @@ TEST(MainQuickVs, CharacterPaths)
     struct Case {
         const char *name, *dir, *file;
     } cases[] = {
-        {"kfm", "chars/kfm/", "kfm.def"},
-        {"kfm/alt.def", "chars/kfm/", "alt.def"},
-        {"chars/kfm/alt.def", "chars/kfm/", "alt.def"},
+        {"brask", "chars/brask/", "brask.def"},
+        {"brask/alt.def", "chars/brask/", "alt.def"},
+        {"chars/brask/alt.def", "chars/brask/", "alt.def"},
         {"charsx/a.def", "charsx/", "a.def"},  // the prefix alone is looked at
-        {"Chars/kfm/alt.def", "chars/Chars/kfm/", "alt.def"},
-        {"my\\kfm.def", "chars/my\\", "kfm.def"},
+        {"Chars/brask/alt.def", "chars/Chars/brask/", "alt.def"},
+        {"my\\brask.def", "chars/my\\", "brask.def"},
         {"a/b\\c.def", "chars/a/b\\", "c.def"},
     };
     for (const Case &c : cases) {
