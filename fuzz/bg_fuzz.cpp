@@ -12,13 +12,7 @@ enum { TICKS = 40 };
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
-    static bool started = [] {
-        PalFxGlobalInit();
-        static std::vector<int> rows;
-        PixVbufTargetSet(PixCanvas(0), &rows);
-        return true;
-    }();
-    (void)started;
+    FuzzCanvasStart();
     std::vector<std::string> files = FuzzSplit(data, size, STAGE_FUZZ_FILE_COUNT);
     FuzzRun([&] {
         for (size_t i = 0; i < STAGE_FUZZ_FILE_COUNT; i++)

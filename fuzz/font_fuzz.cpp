@@ -10,13 +10,7 @@ static const char *const texts[] = {"Round 1", "aAzZ09 !~", "\x01\x7f\x80\xff", 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
-    static bool target = [] {
-        PalFxGlobalInit();
-        static std::vector<int> rows;
-        PixVbufTargetSet(PixCanvas(0), &rows);
-        return true;
-    }();
-    (void)target;
+    FuzzCanvasStart();
     FuzzRun([&] {
         VFile *vf = FuzzMemVFile(data, size);
         Font *font = FontReadFromFile(vf);

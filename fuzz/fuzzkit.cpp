@@ -26,6 +26,7 @@
 #include "lib/timer.h"
 #include "lib/vbuf.h"
 #include "support/charkit.h"
+#include "support/fieldkit.h"
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "velok/core/pal.h"
@@ -166,34 +167,26 @@ std::string FuzzJoin(const std::vector<std::string> &files)
     return out;
 }
 
-static int NoEscape()
-{
-    return 0;
-}
-
 void FuzzGameStart()
 {
     gv = new GameVars();
     for (int i = 0; i < 4; i++)
         gv->cmdAi[i] = gv->cmdColor[i] = gv->cmdLife[i] = gv->cmdPower[i] = -1;
     gv->warnLog = TextBufCreate(77, 8);
-    gv->options.life = 100;
-    gv->options.difficulty = 4;
-    gv->cfg.misc.playerCache = 2;
-    gv->cfg.engine.explodMax = 8;
-    gv->cfg.engine.sysExplodMax = 8;
-    gv->playerInput = 1;
-    gv->activePause = -1;
-    gv->round.state = 2;
-    gv->stageLeftBound = -300.0f;
-    gv->stageRightBound = 620.0f;
-    gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
-    gv->stageScreenLeft = gv->stageScreenRight = 15;
-    PlayerSlotsCreate(6);
-    PlayerStateApplySet(PlayerSCtrlApply);
-    PlayerStateEscapeSet(NoEscape);
+    FieldRecordSet();
 }
 
+
+void FuzzCanvasStart()
+{
+    static bool started = [] {
+        PalFxGlobalInit();
+        static std::vector<int> rows;
+        PixVbufTargetSet(PixCanvas(0), &rows);
+        return true;
+    }();
+    (void)started;
+}
 
 // ---------------------------------------------------------------- field
 

@@ -58,6 +58,9 @@ std::string FuzzJoin(const std::vector<std::string> &files);
 // floors, state controllers applied, Escape never held), with the slot table
 // for 6 helpers. It lives as long as the process.
 void FuzzGameStart();
+// Once per process: the global palette effect and the kit's drawing canvas
+// as the target, for targets that draw.
+void FuzzCanvasStart();
 
 struct CharKit;
 struct Player;

@@ -417,18 +417,6 @@ static void MotifSeeds()
     }
 }
 
-static KitCell Cell(int row, int channel, int note, int sample, int volume, int command, int param)
-{
-    KitCell c;
-    c.row = row;
-    c.channel = channel;
-    c.note = note;
-    c.sample = sample;
-    c.volume = volume;
-    c.command = command;
-    c.param = param;
-    return c;
-}
 
 static void TkmodSeeds()
 {
@@ -441,11 +429,11 @@ static void TkmodSeeds()
     mod.sampleList = {s1, s2};
     mod.orders = {0, 1, 0};
     mod.orderCount = 3;
-    mod.patterns = {{Cell(0, 0, 428, 1, -1, 0xC, 40), Cell(1, 1, 214, 2, -1, 0x4, 0x46),
-                     Cell(2, 0, 0, 0, -1, 0xA, 0x04), Cell(4, 2, 856, 1, -1, 0xE, 0x95),
-                     Cell(6, 3, 339, 2, -1, 0xF, 3), Cell(8, 0, 0, 0, -1, 0xB, 1)},
-                    {Cell(0, 1, 570, 1, -1, 0x3, 8), Cell(2, 1, 0, 0, -1, 0x0, 0x37),
-                     Cell(5, 2, 640, 2, -1, 0xE, 0x62), Cell(7, 3, 0, 0, -1, 0xD, 0x10)}};
+    mod.patterns = {{KitCellAt(0, 0, 428, 1, -1, 0xC, 40), KitCellAt(1, 1, 214, 2, -1, 0x4, 0x46),
+                     KitCellAt(2, 0, 0, 0, -1, 0xA, 0x04), KitCellAt(4, 2, 856, 1, -1, 0xE, 0x95),
+                     KitCellAt(6, 3, 339, 2, -1, 0xF, 3), KitCellAt(8, 0, 0, 0, -1, 0xB, 1)},
+                    {KitCellAt(0, 1, 570, 1, -1, 0x3, 8), KitCellAt(2, 1, 0, 0, -1, 0x0, 0x37),
+                     KitCellAt(5, 2, 640, 2, -1, 0xE, 0x62), KitCellAt(7, 3, 0, 0, -1, 0xD, 0x10)}};
     std::string modBytes = ModBytes(mod);
     Seed("tkmod", "mod", modBytes);
 
@@ -456,8 +444,8 @@ static void TkmodSeeds()
     ss.loopStart = 10;
     ss.loopEnd = 70;
     s3m.samples = {ss};
-    s3m.patterns = {{Cell(0, 0, 0x40, 1, 48, 1, 4), Cell(1, 1, 0x52, 1, -1, 4, 0x23), Cell(3, 0, 254, 0, -1, 0, 0),
-                     Cell(4, 0, 0x41, 1, 64, 19, 0x80), Cell(5, 1, 255, 0, 20, 8, 0x44)}};
+    s3m.patterns = {{KitCellAt(0, 0, 0x40, 1, 48, 1, 4), KitCellAt(1, 1, 0x52, 1, -1, 4, 0x23), KitCellAt(3, 0, 254, 0, -1, 0, 0),
+                     KitCellAt(4, 0, 0x41, 1, 64, 19, 0x80), KitCellAt(5, 1, 255, 0, 20, 8, 0x44)}};
     std::string s3mBytes = S3mBytes(s3m);
     Seed("tkmod", "s3m", s3mBytes);
 
@@ -476,8 +464,8 @@ static void TkmodSeeds()
     ins.panEnv.flags = 1 | 4;
     ins.fadeout = 300;
     xm.instruments = {ins};
-    xm.patterns = {{Cell(0, 0, 49, 1, 0x40, 0, 0), Cell(1, 1, 61, 1, 0x65, 0x1, 0x10), Cell(2, 0, 97, 0, 0, 0, 0),
-                    Cell(3, 1, 50, 1, 0x90, 0x14, 3), Cell(5, 0, 0, 0, 0, 0x1B, 0x21)}};
+    xm.patterns = {{KitCellAt(0, 0, 49, 1, 0x40, 0, 0), KitCellAt(1, 1, 61, 1, 0x65, 0x1, 0x10), KitCellAt(2, 0, 97, 0, 0, 0, 0),
+                    KitCellAt(3, 1, 50, 1, 0x90, 0x14, 3), KitCellAt(5, 0, 0, 0, 0, 0x1B, 0x21)}};
     std::string xmBytes = XmBytes(xm);
     Seed("tkmod", "xm", xmBytes);
 
@@ -492,7 +480,7 @@ static void TkmodSeeds()
     oi.volEnv.points = {{0, 64}, {8, 0}};
     oi.volEnv.flags = 1;
     own.instruments = {oi};
-    own.patterns = {{Cell(0, 0, 49, 1, 0x40, 0, 0), Cell(2, 1, 52, 1, 0x30, 1, 2)}};
+    own.patterns = {{KitCellAt(0, 0, 49, 1, 0x40, 0, 0), KitCellAt(2, 1, 52, 1, 0x30, 1, 2)}};
     Seed("tkmod", "own", OwnBytes(own));
     Seed("tkmod", "umx", UmxWrap(xmBytes, 40));
     Seed("tkmod", "umx-s3m", UmxWrap(s3mBytes, 17));

@@ -18,9 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static bool started = [] {
         FuzzGameStart();
         gv->cfg.engine.helperMax = 2;
-        PalFxGlobalInit();
-        static std::vector<int> rows;
-        PixVbufTargetSet(PixCanvas(0), &rows);
+        FuzzCanvasStart();
         return true;
     }();
     (void)started;

@@ -16,13 +16,7 @@ static void MusicStop() {}
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
-    static bool started = [] {
-        PalFxGlobalInit();
-        static std::vector<int> rows;
-        PixVbufTargetSet(PixCanvas(0), &rows);
-        return true;
-    }();
-    (void)started;
+    FuzzCanvasStart();
     std::vector<std::string> parts = FuzzSplit(data, size, 2);
     FuzzRun([&] {
         FuzzWrite(files[0], parts[0]);

@@ -48,12 +48,8 @@ static int NoEscape()
     return 0;
 }
 
-void FieldTest::SetUp()
+int FieldRecordSet()
 {
-    GameVarsTest::SetUp();
-    CommandLineNone();
-    // Wider and longer than the game's, so that a test sees every warning whole.
-    gv->warnLog = TextBufCreate(400, 64);
     gv->options.life = 100;
     gv->options.difficulty = 4;
     gv->cfg.misc.playerCache = 2;
@@ -67,9 +63,18 @@ void FieldTest::SetUp()
     gv->stageRightBound = 620.0f;
     gv->stageScaleTop = gv->stageScaleBottom = 1.0f;
     gv->stageScreenLeft = gv->stageScreenRight = 15;
-    ASSERT_EQ(PlayerSlotsCreate(6), 1);
     PlayerStateApplySet(PlayerSCtrlApply);
     PlayerStateEscapeSet(NoEscape);
+    return PlayerSlotsCreate(6);
+}
+
+void FieldTest::SetUp()
+{
+    GameVarsTest::SetUp();
+    CommandLineNone();
+    // Wider and longer than the game's, so that a test sees every warning whole.
+    gv->warnLog = TextBufCreate(400, 64);
+    ASSERT_EQ(FieldRecordSet(), 1);
     LibErrorMsg[0] = 0;
     ExprStackTop = -1;
 }

@@ -35,6 +35,10 @@ CharKit FieldKitChar();
 // flat perspective, the camera at 0, state controllers applied, a held Escape
 // never read. Field() adds players built through the player cache, the side
 // builder and the round start, as a match builds them.
+// The game record's part of that, on the record gv points at; the result of
+// making the player slots.
+int FieldRecordSet();
+
 class FieldTest : public GameVarsTest {
 protected:
     void SetUp() override;
