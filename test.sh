@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a normal and a sanitized tree (each with the
-# sample game's data tree in its game/ folder, which the end-to-end tests play),
-# and runs every test in both.
+# sample game's data tree in its game/ folder, which the end-to-end tests play)
+# and runs every test in both, then the threaded code's tests under the thread
+# sanitizer and every fuzz target over its seeds for a few seconds.
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"

@@ -29,6 +29,7 @@
 #include "support/fieldkit.h"
 #include "support/keykit.h"
 #include "support/pixkit.h"
+#include "support/timerkit.h"
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"
@@ -199,7 +200,6 @@ Player *FuzzPlayer(int slot)
 
 int FuzzFieldMake(const CharKit &kit, int players)
 {
-    FuzzFieldFree();
     kit.WriteDir("chars/kit");
     return FuzzFieldMakeAt("chars/kit", kit.defName.c_str(), players);
 }
@@ -266,20 +266,12 @@ void FuzzFieldFree()
 
 // ---------------------------------------------------------------- round
 
-static const TimerDevice fakeTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
-
 static std::vector<int> canvasRows;
 
 void FuzzRoundStart()
 {
     PalFxGlobalInit();
-    TimerDeviceSet(&fakeTimer);
+    TimerDeviceSet(&kQuietTimer);
     TimerInit(180);
     TimerSpeedSet(60);
     disp = DispState{};

@@ -57,12 +57,16 @@ run_one() {
       "$corpus/$t" "$out/seeds/$t" >"$out/logs/$t.log" 2>&1
 }
 
-declare -A pids
+# Every name is checked before any fuzzer starts.
 for t in "${targets[@]}"; do
   if [ ! -x "$out/fuzz/${t}_fuzz" ]; then
     echo "fuzz: no target named $t"
     exit 2
   fi
+done
+
+declare -A pids
+for t in "${targets[@]}"; do
   while [ "$(jobs -rp | wc -l)" -ge "$jobs_max" ]; do
     wait -n || true
   done

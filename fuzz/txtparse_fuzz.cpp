@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzzkit.h"
+#include "support/testkit.h"
 #include "lib/libbase.h"
 #include "lib/txtparse.h"
 #include "lib/vfile.h"
@@ -83,12 +84,7 @@ static void Edit(const std::string &path, const std::string &original)
     // strings: a zero byte ends its line's text, so such files are left out.
     if (!TxtParseSave(tp, "same.txt"))
         abort();
-    FILE *f = fopen("same.txt", "rb");
-    std::string saved;
-    for (int ch; f && (ch = fgetc(f)) != EOF;)
-        saved += (char)ch;
-    if (f)
-        fclose(f);
+    std::string saved = ReadFileText("same.txt");
     bool same = saved == original;
     if (!original.empty() && original.back() != '\n')
         same = saved == original + "\n" || saved == original + "\r\n";

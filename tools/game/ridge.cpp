@@ -315,20 +315,10 @@ void RidgeFilesMake(GameFiles *out)
     };
     const Layer layers[] = {{Sky, 0, 160},   {Clouds, 1, 0},  {Mountains, 2, 0}, {Hills, 3, 0},
                             {Ridge, 4, 0},   {Floor, 5, 160}, {FrontGrass, 6, 0}};
-    for (const Layer &l : layers) {
-        BITMAP *b = l.make();
-        if (!b)
-            continue;
-        images.push_back(ArtImage(b, pal, l.group, 0, l.axisX, 0));
-        destroy_bitmap(b);
-    }
-    for (int f = 0; f < 4; f++) {
-        BITMAP *b = Flag(f);
-        if (!b)
-            continue;
-        images.push_back(ArtImage(b, pal, 10, f, 2, 49));
-        destroy_bitmap(b);
-    }
+    for (const Layer &l : layers)
+        ArtImagePut(&images, l.make(), pal, l.group, 0, l.axisX, 0);
+    for (int f = 0; f < 4; f++)
+        ArtImagePut(&images, Flag(f), pal, 10, f, 2, 49);
     out->push_back({"stages/ridge.sff", SffPack(images)});
     out->push_back({"stages/ridge.def", kStageDef});
 }
