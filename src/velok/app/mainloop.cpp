@@ -217,7 +217,7 @@ static void MatchBegin()
         TimerSpeedSet(MENU_GAME_SPEED);
         if (human->introStoryboard[0]) {
             char path[STORY_NAME_LEN];
-            snprintf(path, sizeof path, "%s/%s", human->dir, human->introStoryboard);
+            PathJoin(path, sizeof path, human->dir, human->introStoryboard);
             calls->storyboardPlay(FileExists(path) ? path : human->introStoryboard, "scene");
         }
     }

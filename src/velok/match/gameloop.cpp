@@ -80,7 +80,7 @@ static int dustX[GAME_MAIN_SLOTS + 1];
 // enable a helper in a higher slot.
 static int EnabledEnd(int count)
 {
-    return gv->enabledLast < count ? gv->enabledLast : count;
+    return std::min(PlayerEnabledEnd(), count);
 }
 
 static bool HasTarget()

@@ -138,7 +138,7 @@ template <typename Fn> static Player *SlotsScan(Fn fn)
 {
     if (!gv || !gv->players)
         return nullptr;
-    int last = gv->enabledLast < gv->playerSlotCount ? gv->enabledLast : gv->playerSlotCount;
+    int last = PlayerEnabledEnd();
     for (int s = gv->enabledFirst > 1 ? gv->enabledFirst : 1; s <= last; s++) {
         Player *p = gv->players[s];
         if (p && p->enabled && fn(p))
