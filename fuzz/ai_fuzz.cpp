@@ -3,7 +3,7 @@
 #include "velok/core/gamevars.h"
 #include "velok/player/p-ai.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     static bool started = [] {

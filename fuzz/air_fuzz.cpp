@@ -54,7 +54,7 @@ static void Play(AnimSet *set, SprSet *spr)
     AnimObjFree(obj);
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     // A character's sprite set, holding image (0, 0) only.

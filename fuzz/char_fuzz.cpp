@@ -1,7 +1,7 @@
 // Fuzz target: whole characters from a directory: the definition file and every file it names, loaded as the player cache loads them, sound on.
 #include "charfuzz.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     return CharFuzzOne(data, size, false);
 }

@@ -13,7 +13,7 @@
 // Input: the command file, FUZZ_SEP, then one byte per tick: 0 nothing,
 // else button (low 4 bits), release (0x10), facing switch (0x20), and a
 // pause that only ticks the timers (0x40).
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     if (!gv)

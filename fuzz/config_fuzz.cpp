@@ -5,7 +5,7 @@
 #include "velok/core/config.h"
 #include "velok/core/gamevars.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {

@@ -6,7 +6,7 @@
 #include "velok/script/expr.h"
 
 // Input: one byte for the wanted type (0 any, 1 int, 2 float), then the text.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({"alformed expression", "Type mismatch detected", "Expression stack overflow",
                "Expression stack underflow"});

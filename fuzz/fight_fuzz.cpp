@@ -15,7 +15,7 @@ static const char *const files[] = {"fight/fight.def",   "fight/fight.sff",  "fi
                                     "fight/fightfx.air", "fight/common.snd", "fight/kit.fnt"};
 enum { FILES = sizeof files / sizeof files[0] };
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     static bool started = [] {

@@ -7,7 +7,7 @@
 
 static const char *const texts[] = {"Round 1", "aAzZ09 !~", "\x01\x7f\x80\xff", "", "a\nb"};
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzCanvasStart();

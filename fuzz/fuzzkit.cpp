@@ -84,6 +84,14 @@ void FuzzStart(std::initializer_list<const char *> expectedFatals)
     std::filesystem::create_directory("velokw.log");
 }
 
+void FuzzWorkDirEnter()
+{
+    if (!workDir.empty() && chdir(workDir.c_str()) != 0) {
+        fprintf(stderr, "fuzz: cannot enter %s\n", workDir.c_str());
+        abort();
+    }
+}
+
 void FuzzErrorsClear()
 {
     LibErrorMsg[0] = 0;

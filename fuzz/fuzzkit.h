@@ -20,6 +20,11 @@ struct FuzzFatal {
 // /dev/shm when it is writable) where the status log cannot be opened, so
 // long runs write no log.
 void FuzzStart(std::initializer_list<const char *> expectedFatals);
+// Goes into that working directory once FuzzStart made it; the fuzz entry
+// calls it before each input and returns to where the fuzzer started after.
+void FuzzWorkDirEnter();
+// Each target's body for one input (the fuzz entry in fuzzmain.cpp calls it).
+int FuzzOneInput(const uint8_t *data, size_t size);
 
 // Clears the error texts and flags that the last input may have left.
 void FuzzErrorsClear();

@@ -19,7 +19,7 @@ static const char *const files[] = {"data/system.def", "data/system.sff", "data/
                                     "data/select.def"};
 enum { FILES = sizeof files / sizeof files[0] };
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     static bool started = [] {

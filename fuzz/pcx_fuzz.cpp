@@ -10,7 +10,7 @@
 #include "lib/spr-read.h"
 #include "lib/vfile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {

@@ -5,7 +5,7 @@
 #include "lib/snd-lib.h"
 #include "lib/vfile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {

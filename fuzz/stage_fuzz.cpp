@@ -12,7 +12,7 @@
 
 enum { TICKS = 40 };
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     static bool started = [] {

@@ -14,7 +14,7 @@ enum { TICKS = 180 };
 
 // Input: the state file, FUZZ_SEP, then one byte a tick for player 1's key
 // buffer (button in the low 4 bits, release 0x10).
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({"alformed expression", "Type mismatch detected", "Expression stack overflow",
                "Expression stack underflow", "can only have max of", "State machine stuck in loop"});

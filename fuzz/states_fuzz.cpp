@@ -5,7 +5,7 @@
 #include "support/fieldkit.h"
 #include "velok/script/statedef.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({"can only have max of"});
     static bool field = [] {

@@ -13,7 +13,7 @@ static const char *const files[] = {"story/sb.def", "story/sb.sff"};
 static void MusicPlay(const char *, int) {}
 static void MusicStop() {}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzCanvasStart();

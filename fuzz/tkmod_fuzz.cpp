@@ -29,7 +29,7 @@ static void Play(TkmodModule *m)
     TkmodDestroy(m);
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {

@@ -119,7 +119,7 @@ static void Edit(const std::string &path, const std::string &original)
     }
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {

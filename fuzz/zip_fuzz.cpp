@@ -44,7 +44,7 @@ static void ReadAll(VFile *vf)
     VFileEof(vf);
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+int FuzzOneInput(const uint8_t *data, size_t size)
 {
     FuzzStart({});
     FuzzRun([&] {
