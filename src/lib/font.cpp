@@ -20,6 +20,22 @@
 
 static const char fntMagic[12] = {'T', 'a', 'r', 'n', 'w', 'i', 'c', 'k', 'F', 'n', 't', 0};
 
+// Sizes, spacings, offsets and map entries are read within this bound: no
+// glyph image is wider, and sums of bounded values stay in range.
+static const int FONT_MEASURE_MAX = 32767;
+// Pens and widths of whole lines saturate here, far off any target.
+static const int64_t FONT_PEN_MAX = 1 << 30;
+
+static int MeasureBound(int64_t v)
+{
+    return (int)std::clamp<int64_t>(v, -FONT_MEASURE_MAX, FONT_MEASURE_MAX);
+}
+
+static int PenBound(int64_t v)
+{
+    return (int)std::clamp<int64_t>(v, -FONT_PEN_MAX, FONT_PEN_MAX);
+}
+
 static int32_t Le32(const unsigned char *p)
 {
     return (int32_t)((uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24));
@@ -79,6 +95,8 @@ static int DefRead(Font *font, TxtParseFile *tp)
         LibMsgSet("Font colors must be nonzero");
         return 0;
     }
+    for (int *v : {&font->sizeW, &font->sizeH, &font->spacingX, &font->spacingY, &font->offsetX, &font->offsetY})
+        *v = MeasureBound(*v);
     return 1;
 }
 
@@ -88,7 +106,7 @@ static int MapRead(Font *font, TxtParseFile *tp)
         LibMsgSet("Font has no [Map] group");
         return 0;
     }
-    int sum = 0;
+    int64_t sum = 0;
     for (const char *line = TxtParseLineFirst(tp); line; line = TxtParseLineNext(tp)) {
         int code = (unsigned char)line[0];
         const char *rest = line + 1;
@@ -103,11 +121,11 @@ static int MapRead(Font *font, TxtParseFile *tp)
             while (*rest == ' ' || *rest == '\t')
                 rest++;
         }
-        int start = sum, width = font->sizeW;
+        int start = MeasureBound(sum), width = font->sizeW;
         sscanf(rest, "%i %i", &start, &width);
-        font->startX[code] = start;
-        font->width[code] = width;
-        sum += width;
+        font->startX[code] = MeasureBound(start);
+        font->width[code] = MeasureBound(width);
+        sum += font->width[code];
     }
     font->width[(unsigned char)' '] = font->sizeW;
     return 1;
@@ -250,12 +268,12 @@ static int CharWidth(const Font *font, unsigned char c)
 
 static int LineWidthN(const Font *font, const char *text, int len)
 {
-    int w = 0;
+    int64_t w = 0;
     for (int i = 0; i < len; i++)
         w += font->spacingX + CharWidth(font, (unsigned char)text[i]);
     if (w > 0)
         w -= font->spacingX;
-    return w;
+    return PenBound(w);
 }
 
 static int LineLength(const char *text)
@@ -285,9 +303,9 @@ int FontTextWidth(const Font *font, const char *text)
 
 // The next tab stop after an offset from the line start. Stops are 4 cells
 // apart; a font whose cells do not advance has none.
-static int TabNext(const Font *font, int offset)
+static int64_t TabNext(const Font *font, int64_t offset)
 {
-    int step = 4 * (font->sizeW + font->spacingX);
+    int64_t step = 4 * ((int64_t)font->sizeW + font->spacingX);
     if (step <= 0)
         return offset;
     return (offset / step + 1) * step;
@@ -297,7 +315,7 @@ static int TabNext(const Font *font, int offset)
 // nothing, never below 0.
 static int AlignWidth(const Font *font, const char *s, int len)
 {
-    int w = -font->spacingX;
+    int64_t w = -font->spacingX;
     for (int i = 0; i < len; i++) {
         unsigned char c = (unsigned char)s[i];
         if (c == '\t')
@@ -307,7 +325,7 @@ static int AlignWidth(const Font *font, const char *s, int len)
         else
             w += font->spacingX + CharWidth(font, c);
     }
-    return std::max(w, 0);
+    return PenBound(std::max<int64_t>(w, 0));
 }
 
 static bool TargetDrawable()
@@ -317,13 +335,16 @@ static bool TargetDrawable()
 
 // Each glyph is drawn as the whole strip image clipped to the glyph's cell.
 // Walks a line's glyphs: tabs, carriage returns and spaces move the pen;
-// every other character calls glyph(c, pen, width) and advances the pen.
+// every other character calls glyph(c, pen, width) and advances the pen. The
+// walk ends once the pen is far off any target.
 template <class Glyph>
 static void LineWalk(const char *s, int len, const Font *font, int x, Glyph glyph)
 {
-    int lineStart = x + font->offsetX;
-    int pen = lineStart;
+    int64_t lineStart = (int64_t)x + font->offsetX;
+    int64_t pen = lineStart;
     for (int i = 0; i < len; i++) {
+        if (pen < -FONT_PEN_MAX || pen > FONT_PEN_MAX)
+            return;
         unsigned char c = (unsigned char)s[i];
         if (c == '\t') {
             pen = lineStart + TabNext(font, pen - lineStart);
@@ -336,7 +357,7 @@ static void LineWalk(const char *s, int len, const Font *font, int x, Glyph glyp
             continue;
         }
         int w = font->width[c];
-        glyph(c, pen, w);
+        glyph(c, (int)pen, w);
         pen += w + font->spacingX;
     }
 }
@@ -423,7 +444,10 @@ static void TextDraw(const char *text, const Font *font, int x, int y, int align
         if (!text[len])
             return;
         text += len + 1;
-        y += font->sizeH + font->spacingY;
+        int64_t next = (int64_t)y + font->sizeH + font->spacingY;
+        if (next < -FONT_PEN_MAX || next > FONT_PEN_MAX)
+            return;
+        y = (int)next;
     }
 }
 

@@ -42,7 +42,8 @@ Font *FontReadFromFile(VFile *f);
 Font *FontRead(VFile *f, const FntFormat *header);
 void FontFree(Font *font);
 
-// Width of the widest line.
+// Width of the widest line. Widths saturate at 2^30; the sizes, spacings,
+// offsets and map entries of a font file are read bounded to +-32767.
 int FontTextWidth(const Font *font, const char *text);
 // Width of a text up to its first line break.
 int FontLineWidth(const Font *font, const char *text);

@@ -424,6 +424,38 @@ TEST_F(FontDraw, ClippingAndOutOfImageGlyphs)
     EXPECT_EQ(Changed(), 0);
 }
 
+TEST_F(FontDraw, MeasuresOutOfAnyImagesRangeAreBoundedAndLongLinesSaturate)
+{
+    // Sizes, spacings and map entries far past any glyph image are read
+    // bounded; the running start adds bounded widths; a long line of wide
+    // glyphs measures and draws, and lines that climb draw, without a sum
+    // wrapping.
+    FontFree(font);
+    std::string text = FntDefText({"size = 99999,1", "spacing = 5,-2147483648", "colors = 16", "offset = 0,0"},
+                                  {"A 2000000000 2000000000", "B", "C -2147483648 7", "D"});
+    font = LoadText(FontFile(text));
+    ASSERT_NE(font, nullptr) << LibErrorMsg;
+    EXPECT_EQ(font->sizeW, 32767);
+    EXPECT_EQ(font->spacingY, -32767);
+    struct { int c, start, width; } chars[] = {
+        {'A', 32767, 32767}, {'B', 32767, 32767}, {'C', -32767, 7}, {'D', 32767, 32767},
+    };
+    for (auto &c : chars) {
+        EXPECT_EQ(font->startX[c.c], c.start) << (char)c.c;
+        EXPECT_EQ(font->width[c.c], c.width) << (char)c.c;
+    }
+    std::string wide(70000, 'A');
+    EXPECT_EQ(FontLineWidth(font, wide.c_str()), 1 << 30);
+    EXPECT_EQ(FontTextWidth(font, (wide + "\nA").c_str()), 1 << 30);
+    std::string lines = wide + "\t" + wide;
+    for (int i = 0; i < 70000; i++)
+        lines += "\nB\tC";
+    for (int alignment : {-1, 0, 1}) {
+        FontDrawText(lines.c_str(), font, 10, 20, alignment, 0x1234, FONT_NO_BANK);
+        FontDrawText(lines.c_str(), font, 10, 20, alignment, 0, 0);
+    }
+}
+
 TEST_F(FontDraw, ColourDrawClipsTheStripToEachCell)
 {
     VbufClipSet(2, 3, 300, 200);
