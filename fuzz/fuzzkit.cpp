@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
+#include <string>
 #include <unistd.h>
 
 #include "lib/libbase.h"
@@ -57,6 +59,28 @@ static void WorkDirRemove()
     std::filesystem::remove_all(workDir, ec);
 }
 
+// A finding ends the process without its exit handlers, so its working
+// directory stays: the next target to start removes those whose process
+// (named in the directory's name) is gone.
+static void StaleWorkDirsRemove(const std::filesystem::path &base)
+{
+    const std::string prefix = "velok-fuzz-";
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(base, ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char *end = nullptr;
+        long pid = strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || end == name.c_str() + prefix.size() || *end != '-')
+            continue;
+        if (kill((pid_t)pid, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code rec;
+        std::filesystem::remove_all(entry.path(), rec);
+    }
+}
+
 void FuzzStart(std::initializer_list<const char *> expectedFatals)
 {
     static bool started = false;
@@ -73,7 +97,8 @@ void FuzzStart(std::initializer_list<const char *> expectedFatals)
     // cost more than the load itself.
     std::filesystem::path base = access("/dev/shm", W_OK | X_OK) == 0 ? std::filesystem::path("/dev/shm")
                                                                        : std::filesystem::temp_directory_path();
-    std::string tmpl = (base / "velok-fuzz-XXXXXX").string();
+    StaleWorkDirsRemove(base);
+    std::string tmpl = (base / ("velok-fuzz-" + std::to_string(getpid()) + "-XXXXXX")).string();
     if (!mkdtemp(tmpl.data()) || chdir(tmpl.c_str()) != 0) {
         fprintf(stderr, "fuzz: no working directory\n");
         abort();

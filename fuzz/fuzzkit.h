@@ -16,8 +16,9 @@ struct FuzzFatal {
 // Once per process, from each target's first input: the fatal-exit hook, the
 // texts of the fatal exits this target may meet (a fatal exit whose text
 // holds none of them is a finding and aborts), Allegro without a system
-// driver, and a fresh working directory of its own (removed at exit; under
-// /dev/shm when it is writable) where the status log cannot be opened, so
+// driver, and a fresh working directory of its own (removed at exit, or by
+// a later target's start when a finding ended the process; under /dev/shm
+// when it is writable) where the status log cannot be opened, so
 // long runs write no log.
 void FuzzStart(std::initializer_list<const char *> expectedFatals);
 // Goes into that working directory once FuzzStart made it; the fuzz entry

@@ -4,7 +4,8 @@
 # (default 10), at most as many at once as there are cores (VELOK_FUZZ_JOBS
 # sets fewer, for the build too). Targets are named without "_fuzz"; none names every target.
 # Findings go to build-fuzz/artifacts/<target>/, logs to build-fuzz/logs/.
-# The exit code is 1 when any target found something. New inputs are kept in
+# The exit code is 1 when any target found something or clang++ is missing,
+# 2 for an unknown target name. New inputs are kept in
 # build-fuzz/corpus/<target>/ for the next run; with VELOK_FUZZ_KEEP=0 (the
 # test script's short run) they go to a temporary corpus dropped afterwards.
 set -euo pipefail
@@ -14,8 +15,8 @@ seconds="${1:-10}"
 out="$VELOK_ROOT/build-fuzz"
 
 if ! command -v clang++ >/dev/null 2>&1; then
-  echo "fuzz: clang++ is not installed; the fuzz targets are not built"
-  exit 0
+  echo "fuzz: clang++ is not installed; the fuzz targets cannot be built"
+  exit 1
 fi
 
 CC=clang CXX=clang++ cmake -S "$VELOK_ROOT" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_FUZZ=ON >/dev/null
