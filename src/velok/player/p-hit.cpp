@@ -2,6 +2,7 @@
 #include "velok/player/p-hit.h"
 
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <vector>
 
@@ -102,11 +103,20 @@ static float PosY(const Player *p, int usePrev)
     return (usePrev ? p->prevY : p->posY) + p->drawOffsetY;
 }
 
+// The whole-pixel offset from one place to another. A state can fling a
+// player to any float, infinities included: the places saturate, and so
+// does the offset, so that players far beyond any box simply do not meet.
+static int Gap(float to, float from)
+{
+    int64_t d = (int64_t)TruncToInt(to) - TruncToInt(from);
+    return d > INT_MAX ? INT_MAX : d < INT_MIN ? INT_MIN : (int)d;
+}
+
 // A's boxes of one kind against B's of another, B placed at its offset from A.
 static int BoxesMeet(const Player *a, int kindA, const Player *b, int kindB, int usePrev)
 {
-    int dx = (int)PosX(b, usePrev) - (int)PosX(a, usePrev);
-    int dy = (int)PosY(b, usePrev) - (int)PosY(a, usePrev);
+    int dx = Gap(PosX(b, usePrev), PosX(a, usePrev));
+    int dy = Gap(PosY(b, usePrev), PosY(a, usePrev));
     return ClsnListsOverlap(Boxes(a, kindA), Boxes(b, kindB), dx, dy, a->facing < 0, b->facing < 0);
 }
 
@@ -878,8 +888,8 @@ static int ProjNear(const Projectile *p, float z)
 // The projectile's boxes of one kind against a player's of another.
 static int ProjMeetsPlayer(const Projectile *p, int kindP, const Player *v, int kindV)
 {
-    int dx = (int)PosX(v, 0) - (int)p->x;
-    int dy = (int)PosY(v, 0) - (int)p->y;
+    int dx = Gap(PosX(v, 0), p->x);
+    int dy = Gap(PosY(v, 0), p->y);
     return ClsnListsOverlap(ProjBoxes(p, kindP), Boxes(v, kindV), dx, dy, p->facing < 0, v->facing < 0);
 }
 
@@ -1082,7 +1092,7 @@ static void ProjClash(Player *a, Player *b)
                 continue;
             if (!ProjAffects(g, m))
                 continue;
-            int dx = (int)m->x - (int)g->x, dy = (int)m->y - (int)g->y;
+            int dx = Gap(m->x, g->x), dy = Gap(m->y, g->y);
             if (!ClsnListsOverlap(ProjBoxes(g, 2), ProjBoxes(m, 2), dx, dy, g->facing < 0, m->facing < 0))
                 continue;
             int mWins = m->priority >= g->priority;

@@ -1,5 +1,6 @@
 #include "velok/player/p-hit.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -673,6 +674,38 @@ TEST_F(HitField, PushApartKeepsBothInsideTheStageAndTheScreen)
     PlayerPushApart(pl[0], pl[1], 0);
     EXPECT_FLOAT_EQ(pl[0]->posX, -10.0f);
     EXPECT_FLOAT_EQ(pl[1]->posX, 20.0f);
+}
+
+TEST_F(HitField, PlayersFlungBeyondAnyPixelNeitherPushNorHit)
+{
+    // A state may set any velocity: places out of the int range, infinities
+    // included, are too far for any box, and the offsets between them do not
+    // wrap round into a meeting.
+    struct Case {
+        float x0, y0, x1, y1;
+    } cases[] = {
+        {0, 0, 0, -INFINITY}, {0, 0, INFINITY, 0},    {0, 0, -INFINITY, INFINITY},
+        {0, 0, 0, -3.4e38f},  {-3e9f, 0, 3e9f, 0},    {3e9f, 0, -3e9f, 0},
+        {0, -3e9f, 0, 3e9f},  {-2147483520.0f, 0, 2147483520.0f, 0},
+    };
+    for (const Case &c : cases) {
+        Make(1);
+        Make(2);
+        pl[0]->posX = pl[0]->prevX = c.x0;
+        pl[0]->posY = pl[0]->prevY = c.y0;
+        pl[1]->posX = pl[1]->prevX = c.x1;
+        pl[1]->posY = pl[1]->prevY = c.y1;
+        pl[1]->facing = -1;
+        PlayerPushApart(pl[0], pl[1], 0);
+        PlayerPushApart(pl[0], pl[1], 1);
+        EXPECT_EQ(pl[0]->posX, c.x0);
+        EXPECT_EQ(pl[1]->posX, c.x1);
+        Attack(pl[0], "attr = S, NA\ndamage = 10");
+        Detect();
+        NextTick();
+        EXPECT_EQ(TargetOf(pl[0], pl[1]), nullptr) << c.x0 << "," << c.y0 << " " << c.x1 << "," << c.y1;
+        EXPECT_EQ(pl[1]->life, pl[1]->consts.life);
+    }
 }
 
 TEST_F(HitField, CornerPushAndNestedCustomStates)
