@@ -1,6 +1,7 @@
 // Safe printf-style formatting: author texts never reach printf as formats.
 #include "lib/safefmt.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,24 @@ static double ArgToDouble(const FmtArg *a)
     return 0.0;
 }
 
+// One conversion prints at most this many characters.
+static const int CONV_MAX = 511;
+
+// A run of digits (none leaves *value as it was); a number past what one
+// conversion can print counts as that many, so that a width or precision of
+// millions costs no more than one that fills the conversion. printf pads and
+// writes digits one by one up to the number asked, even into a short buffer.
+static const char *DigitsRead(const char *q, int *value)
+{
+    if (*q < '0' || *q > '9')
+        return q;
+    int v = 0;
+    for (; *q >= '0' && *q <= '9'; q++)
+        v = std::min(v * 10 + (*q - '0'), CONV_MAX + 1);
+    *value = std::min(v, CONV_MAX);
+    return q;
+}
+
 int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, int argCount)
 {
     std::string result;
@@ -61,14 +80,13 @@ int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, i
         const char *q = p + 1;
         while (*q && strchr("-+ #0", *q))
             q++;
-        while (*q >= '0' && *q <= '9')
-            q++;
+        const char *flagsEnd = q;
+        int width = -1, precision = -1;
+        q = DigitsRead(q, &width);
         if (*q == '.') {
-            q++;
-            while (*q >= '0' && *q <= '9')
-                q++;
+            precision = 0;
+            q = DigitsRead(q + 1, &precision);
         }
-        const char *lenStart = q;
         while (*q && strchr("hlLqjzt", *q))
             q++;
         char conv = *q;
@@ -76,11 +94,16 @@ int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, i
             result += *p++;  // not a conversion we take: print the '%' literally
             continue;
         }
-        // The conversion text without length modifiers, ended with our own conversion letter.
-        std::string head(p, (size_t)(lenStart - p));
+        // The conversion text without length modifiers, ended with our own
+        // conversion letter; width and precision as bounded.
+        std::string head(p, (size_t)(flagsEnd - p));
+        if (width >= 0)
+            head += std::to_string(width);
+        if (precision >= 0)
+            head += "." + std::to_string(precision);
         const FmtArg *a = next < argCount && args ? &args[next] : nullptr;
         next++;
-        char buf[512];
+        char buf[CONV_MAX + 1];
         switch (conv) {
         case 'd': case 'i': case 'c':
             snprintf(buf, sizeof buf, (head + conv).c_str(), ArgToInt(a));

@@ -19,6 +19,8 @@ FmtArg FmtStr(const char *s);
 // and precision; length modifiers are accepted and ignored. A value is
 // converted to what its conversion needs; a conversion past the last value
 // gets 0 (or an empty string). Anything else, including '*' widths, is
-// printed literally. Valid texts give exactly what printf gives.
+// printed literally. Valid texts give exactly what printf gives. One
+// conversion prints at most 511 characters: a width or precision above 511
+// counts as 511.
 // Returns the length written.
 int FmtSafe(char *out, size_t outSize, const char *format, const FmtArg *args, int argCount);

@@ -1,6 +1,7 @@
 #include "lib/safefmt.h"
 
 #include <cstdio>
+#include <string>
 
 #include "support/testkit.h"
 
@@ -42,4 +43,30 @@ TEST(SafeFmt, HostileTextsAreHarmless)
     EXPECT_STREQ(out, "50%");
     FmtSafe(out, sizeof out, "%ld %hhx", a, 1);
     EXPECT_STREQ(out, "1 0");
+}
+
+TEST(SafeFmt, HugeWidthsAndPrecisionsCountAsOneConversionsFill)
+{
+    // A text may ask for millions of padding characters or digits; one
+    // conversion holds 511, and the value still shows at its end.
+    char out[1024];
+    FmtArg seven[] = {FmtInt(7)};
+    FmtArg half[] = {FmtFloat(1.5)};
+    FmtArg word[] = {FmtStr("ab")};
+    struct Case {
+        const char *format;
+        const FmtArg *arg;
+        std::string want;
+    } cases[] = {
+        {"%345932870d|", seven, std::string(510, ' ') + "7|"},
+        {"%000000000345932870d|", seven, std::string(510, '0') + "7|"},
+        {"%-99999999999999999999i|", seven, "7" + std::string(510, ' ') + "|"},
+        {"%.2147483648f|", half, "1.5" + std::string(508, '0') + "|"},
+        {"%511d|", seven, std::string(510, ' ') + "7|"},
+        {"%.s|", word, "|"},
+    };
+    for (const Case &c : cases) {
+        FmtSafe(out, sizeof out, c.format, c.arg, 1);
+        EXPECT_EQ(std::string(out), c.want) << c.format;
+    }
 }
