@@ -2,7 +2,6 @@
 #include "velok/player/p-hit.h"
 
 #include <climits>
-#include <cstdint>
 #include <cmath>
 #include <vector>
 
@@ -103,13 +102,17 @@ static float PosY(const Player *p, int usePrev)
     return (usePrev ? p->prevY : p->posY) + p->drawOffsetY;
 }
 
+static int ClampInt(long long v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+}
+
 // The whole-pixel offset from one place to another. A state can fling a
 // player to any float, infinities included: the places saturate, and so
 // does the offset, so that players far beyond any box simply do not meet.
 static int Gap(float to, float from)
 {
-    int64_t d = (int64_t)TruncToInt(to) - TruncToInt(from);
-    return d > INT_MAX ? INT_MAX : d < INT_MIN ? INT_MIN : (int)d;
+    return ClampInt((long long)TruncToInt(to) - TruncToInt(from));
 }
 
 // A's boxes of one kind against B's of another, B placed at its offset from A.
@@ -209,8 +212,7 @@ static void EnterAttackerStates(Player *a, Player *v)
 // the power still in round states 3 and 4 and clamps it.
 static void PowerAdd(Player *p, int amount)
 {
-    long long v = (long long)PlayerPowerGet(p) + amount;
-    PlayerPowerSet(p, v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v);
+    PlayerPowerSet(p, ClampInt((long long)PlayerPowerGet(p) + amount));
 }
 
 // The power a hit or guard gives its victim: none for a normal helper.
@@ -225,11 +227,6 @@ static void PowerGive(Player *v, int amount)
 static int ScaleDamage(int damage, float factor)
 {
     return TruncToInt((double)damage * (double)factor + 0.5);
-}
-
-static int ClampInt(long long v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
 }
 
 // The victim's pending damage after one more damage; kill 0 keeps a living
@@ -361,7 +358,7 @@ void PlayerLifeAdd(Player *p, int damage, int kill, int absolute)
         if (life < floor)
             life = floor;
     }
-    PlayerLifeSet(p, life > INT_MAX ? INT_MAX : life < INT_MIN ? INT_MIN : (int)life);
+    PlayerLifeSet(p, ClampInt(life));
 }
 
 // ---------------------------------------------------------------- get-hit and guard
