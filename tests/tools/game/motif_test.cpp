@@ -1,4 +1,4 @@
-// The sample game's screens laid out: every piece the select and versus screens place stays on the 320x240 screen and clear of the others, in every mode and with teams of up to four.
+// The sample game's screens laid out: every piece the select and versus screens place stays on the 320x240 screen and clear of the others, in every mode and with teams of up to four, and the options screen's rows leave the saved message its place.
 #include "game/motif.h"
 
 #include <allegro.h>
@@ -18,6 +18,7 @@
 #include "lib/spr-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vbuf.h"
+#include "support/menukit.h"
 #include "support/pixkit.h"
 #include "support/recordkit.h"
 #include "velok/core/common.h"
@@ -26,6 +27,7 @@
 #include "velok/core/team.h"
 #include "velok/match/fight.h"
 #include "velok/screens/charlist.h"
+#include "velok/screens/options.h"
 #include "velok/screens/sysfile.h"
 
 namespace {
@@ -285,6 +287,77 @@ TEST_F(MotifLayout, VersusScreenShowsFourNamesASide)
         pieces.push_back(names);
     }
     ExpectOnScreenAndApart("versus screen", pieces);
+}
+
+// The options screen with the sample game's system fonts.
+class OptionsLayout : public MenuTest {
+protected:
+    void SetUp() override
+    {
+        MenuTest::SetUp();
+        std::string error;
+        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
+        const char *paths[2] = {"font/f-4x6.fnt", "font/f-6x9.fnt"};
+        for (int i = 0; i < 2; i++) {
+            FontFree(gv->sysFont[i]);
+            gv->sysFont[i] = FontLoad(paths[i]);
+            ASSERT_NE(gv->sysFont[i], nullptr) << paths[i];
+        }
+        SysOptionsDefault();
+    }
+    int Step(const MenuScript &s)
+    {
+        Play(s);
+        int r = 1;
+        while (r && Frames() < (int)s.frames.size())
+            r = MenuOptionsFrame();
+        return r;
+    }
+    // The pixels of the buffer's box that are not black.
+    int Lit(const Box &b)
+    {
+        int n = 0;
+        for (int y = b.y1; y <= b.y2; y++)
+            for (int x = b.x1; x <= b.x2; x++)
+                n += Pixel(x, y) != 0;
+        return n;
+    }
+};
+
+// Saving or loading shows its message at its fixed place for a second, in
+// which the player may open another page: no page puts a row on its lines.
+TEST_F(OptionsLayout, NoPageDrawsARowWhereTheSavedMessageShows)
+{
+    Box message;
+    for (const char *text : {"Options Saved", "Options Loaded"}) {
+        VbufClear(0);
+        FontDrawTextC(text, gv->sysFont[1], 159, 118, 0xFFFF);
+        for (int y = 0; y < PIX_H; y++)
+            for (int x = 0; x < PIX_W; x++)
+                if (Pixel(x, y))
+                    message.Add({x - 1, y - 1, x + 1, y + 1});
+    }
+    ASSERT_FALSE(message.Empty());
+    // The message stands on lines of its own: a row beside it would read as
+    // part of it.
+    const Box band{0, message.y1, PIX_W - 1, message.y2};
+
+    MenuOptionsEnter();
+    struct Page {
+        const char *name;
+        MenuScript keys;
+        int page;
+    } pages[] = {
+        {"OPTIONS", MenuScript().Wait(1), OPT_PAGE_MAIN},
+        {"TEAM MODE CONFIG", MenuScript().Tap(KEY_UP).Tap(KEY_UP).Tap(KEY_UP).Tap(KEY_UP).Tap(KEY_COMMA), OPT_PAGE_TEAM},
+        {"INPUT CONFIG", MenuScript().Tap(KEY_ESC).Tap(KEY_UP).Tap(KEY_COMMA), OPT_PAGE_INPUT},
+    };
+    for (const Page &p : pages) {
+        ASSERT_EQ(Step(p.keys), 1) << p.name;
+        ASSERT_EQ(MenuOptionsPage(), p.page) << p.name;
+        EXPECT_GT(Lit(kScreen), 500) << p.name << " shows its rows";
+        EXPECT_EQ(Lit(band), 0) << p.name << ": a row lies on the message's lines " << band;
+    }
 }
 
 } // namespace
