@@ -11,22 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "samplefiles.h"
+#include "sampletree.h"
 #include "lib/font.h"
-#include "lib/pal.h"
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
-#include "lib/textbuf.h"
 #include "lib/vbuf.h"
 #include "support/menukit.h"
 #include "support/pixkit.h"
-#include "support/recordkit.h"
-#include "velok/core/common.h"
 #include "velok/core/config.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/team.h"
-#include "velok/match/fight.h"
-#include "velok/screens/charlist.h"
+#include "velok/player/explod.h"
 #include "velok/screens/options.h"
 #include "velok/screens/sysfile.h"
 
@@ -86,7 +81,7 @@ const char *const kModeTitles[] = {"Arcade",   "Versus Mode",          "Team Arc
                                    "Survival", "Survival Cooperative", "Training Mode", "Watch Mode"};
 const char *const kTeamItems[] = {"Single", "Simul", "Turns"};
 
-class MotifLayout : public GameVarsTest {
+class MotifLayout : public SampleTreeTest {
 protected:
     // The margin around the screen on the canvas: what leaves the screen is
     // drawn there and seen.
@@ -94,21 +89,9 @@ protected:
 
     void SetUp() override
     {
-        GameVarsTest::SetUp();
-        CommandLineNone();
-        gv->warnLog = TextBufCreate(77, 8);
-        PalFxGlobalInit();
-        std::string error;
-        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
-        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
-        gv->sysFont[0] = FontLoad("font/f-4x6.fnt");
-        gv->sysFont[1] = FontLoad("font/f-6x9.fnt");
-        gv->motifDir = "data/";
-        gv->motifFile = "system.def";
-        ASSERT_EQ(SysFileLoad(), 1) << gv->errorText;
-        ASSERT_EQ(SelectListsAlloc(), 1);
-        ASSERT_EQ(SelectDefOpen(gv->motif->selectFile), 1) << gv->errorText;
-        ASSERT_EQ(SelectDefLoad(), 1) << gv->errorText;
+        SampleTreeTest::SetUp();
+        StartUp();
+        MotifLoad();
         canvas = create_bitmap_ex(16, 320 + 2 * MARGIN, 240 + 2 * MARGIN);
         ASSERT_NE(canvas, nullptr);
         PixVbufTargetSet(canvas, &rows);
@@ -118,15 +101,7 @@ protected:
         vbufTarget = VbufTarget{};
         if (canvas)
             destroy_bitmap(canvas);
-        SelectListsFree();
-        SysFileFree();
-        FightDataFree();
-        for (Font *&f : gv->sysFont) {
-            FontFree(f);
-            f = nullptr;
-        }
-        PalFxGlobalFree();
-        GameVarsTest::TearDown();
+        SampleTreeTest::TearDown();
     }
 
     // The screen pixels that the drawing changes, drawn once over black and
@@ -305,14 +280,7 @@ protected:
         }
         SysOptionsDefault();
     }
-    int Step(const MenuScript &s)
-    {
-        Play(s);
-        int r = 1;
-        while (r && Frames() < (int)s.frames.size())
-            r = MenuOptionsFrame();
-        return r;
-    }
+
     // The pixels of the buffer's box that are not black.
     int Lit(const Box &b)
     {
@@ -353,7 +321,7 @@ TEST_F(OptionsLayout, NoPageDrawsARowWhereTheSavedMessageShows)
         {"INPUT CONFIG", MenuScript().Tap(KEY_ESC).Tap(KEY_UP).Tap(KEY_COMMA), OPT_PAGE_INPUT},
     };
     for (const Page &p : pages) {
-        ASSERT_EQ(Step(p.keys), 1) << p.name;
+        ASSERT_EQ(PlayThrough(p.keys, MenuOptionsFrame), 1) << p.name;
         ASSERT_EQ(MenuOptionsPage(), p.page) << p.name;
         EXPECT_GT(Lit(kScreen), 500) << p.name << " shows its rows";
         EXPECT_EQ(Lit(band), 0) << p.name << ": a row lies on the message's lines " << band;

@@ -13,7 +13,7 @@
 
 #include "game/motif.h"
 #include "game/ridge.h"
-#include "samplefiles.h"
+#include "sampletree.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
@@ -98,44 +98,8 @@ void ExpectActionSprites(AnimSet *anims, SprSet *spr, const std::string &what)
     }
 }
 
-class SampleGame : public GameVarsTest {
+class SampleGame : public SampleTreeTest {
 protected:
-    void SetUp() override
-    {
-        GameVarsTest::SetUp();
-        CommandLineNone();
-        gv->warnLog = TextBufCreate(77, 8);
-        PalFxGlobalInit();
-        std::string error;
-        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
-        for (const GameFile &f : SampleFilesOnce())
-            files[f.path] = f.bytes;
-    }
-    void TearDown() override
-    {
-        SelectListsFree();
-        SysFileFree();
-        FightDataFree();
-        for (Font *&f : gv->sysFont) {
-            FontFree(f);
-            f = nullptr;
-        }
-        PalListFree();
-        MatchPlayersFree();
-        PlayerCacheFlush();
-        PlayerSlotsFree();
-        PalFxGlobalFree();
-        GameVarsTest::TearDown();
-    }
-    // The configuration's settings, and the system fonts, as start-up has them.
-    void StartUp()
-    {
-        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
-        gv->sysFont[0] = FontLoad("font/f-4x6.fnt");
-        gv->sysFont[1] = FontLoad("font/f-6x9.fnt");
-        ASSERT_NE(gv->sysFont[0], nullptr) << LibErrorMsg;
-        ASSERT_NE(gv->sysFont[1], nullptr) << LibErrorMsg;
-    }
     // The warning log is empty and the status log reports no error.
     void ExpectNoComplaint()
     {
@@ -146,8 +110,6 @@ protected:
         EXPECT_EQ(log.find("error"), std::string::npos) << log;
         EXPECT_EQ(log.find("can't"), std::string::npos) << log;
     }
-
-    std::map<std::string, std::string> files;
 };
 
 TEST_F(SampleGame, ConfigurationStartsAWindowedGame)
@@ -377,12 +339,7 @@ TEST_F(SampleGame, MotifLoadsWithItsScreensAndFightScreen)
 TEST_F(SampleGame, PortraitsLoadedAloneShowTheFightersColours)
 {
     StartUp();
-    gv->motifDir = "data/";
-    gv->motifFile = "system.def";
-    ASSERT_EQ(SysFileLoad(), 1) << gv->errorText;
-    ASSERT_EQ(SelectListsAlloc(), 1);
-    ASSERT_EQ(SelectDefOpen(gv->motif->selectFile), 1) << gv->errorText;
-    ASSERT_EQ(SelectDefLoad(), 1) << gv->errorText;
+    MotifLoad();
     for (int i = 0; i < 2; i++) {
         const std::string dir = std::string("chars/") + kMotifCharacters[i] + "/" + kMotifCharacters[i];
         // An .act file holds the colours last first.
