@@ -151,6 +151,15 @@ int MenuTest::Frames()
     return frameCount;
 }
 
+int MenuTest::PlayThrough(const MenuScript &s, int (*frame)())
+{
+    Play(s);
+    int r = 1;
+    while (r && Frames() < (int)s.frames.size())
+        r = frame();
+    return r;
+}
+
 BITMAP *MenuTest::Buffer()
 {
     return VbufTargetBitmapGet(disp.gameBuf, 0);

@@ -39,6 +39,10 @@ protected:
     void Play(const MenuScript &script, int frameLimit = 5000);
     // Frames begun since the script was installed.
     int Frames();
+    // Plays the script through a screen's frame function (1 go on, 0 the
+    // screen ends) until the script has been read or the screen ends; the
+    // last frame's result.
+    int PlayThrough(const MenuScript &script, int (*frame)());
     uint16_t Pixel(int x, int y);
     BITMAP *Buffer();
 };

@@ -495,7 +495,10 @@ void FighterSheet::Portraits(const struct Pose &p)
                     b->line[y][x] = (unsigned char)ArtDither(FIGHTER_BACK + 2, FIGHTER_BACK + 13, t, x, y);
                 }
         rect(b, 0, 0, sz.w - 1, sz.h - 1, FIGHTER_BACK);
-        images.push_back(ArtImage(b, pal, 9000, sz.image, 0, 0));
+        // The select and versus screens load the portraits alone.
+        SffImage img = ArtImage(b, pal, 9000, sz.image, 0, 0);
+        img.ownPalette = true;
+        images.push_back(img);
         destroy_bitmap(b);
     }
 }

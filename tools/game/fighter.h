@@ -111,7 +111,9 @@ public:
     // back to (-1: from the start). Body boxes are given unless noBody.
     void Action(int number, const std::vector<FighterFrame> &frames, int loopStart = -1, bool noBody = false);
     // Portraits: 9000,0 (24x24) and 9000,1 (96x120), head and shoulders in
-    // the given pose over the background ramp.
+    // the given pose over the background ramp, each stored with its own
+    // palette. Made last: an image after them would share their palette slot
+    // instead of the body's, and miss the palette the player picks.
     void Portraits(const struct Pose &p);
 
     const FighterBody &body;

@@ -11,6 +11,19 @@
 
 const char *const kMotifCharacters[2] = {"brask", "lira"};
 
+// Both sides' team menus share the middle column between the large
+// portraits, player 1's above player 2's, each box wholly clear of both
+// portraits: a cooperative team's second member shows on the other side
+// while the opponent team's menu, laid out as that side's, is open. Player
+// 2's menu is player 1's mirrored: right-aligned, its arrow right of the
+// item, its value icons running left.
+enum {
+    MENU_BOX_LEFT = 105,
+    MENU_BOX_W = 110,
+    MENU_BOX_H = 56,
+    MENU_BOX_TOP = 28,
+    MENU_BOX_GAP = 4,
+};
 
 static ArtPalette SystemPalette()
 {
@@ -173,8 +186,9 @@ static void SystemSpritesMake(GameFiles *out)
     ArtImagePut(&images, Cursor(MOTIF_ART_RED_FIRST, true), pal, 161, 0, 1, 1);
     ArtImagePut(&images, Cursor(MOTIF_ART_BLUE_FIRST, false), pal, 162, 0, 1, 1);
     ArtImagePut(&images, Cursor(MOTIF_ART_BLUE_FIRST, true), pal, 163, 0, 1, 1);
-    ArtImagePut(&images, Box(100, 76, MOTIF_ART_METAL_LAST - 2, MOTIF_ART_SHADE_FIRST, MOTIF_ART_SHADE_LAST), pal,
-                170, 0, 0, 0);
+    ArtImagePut(&images, Box(MENU_BOX_W, MENU_BOX_H, MOTIF_ART_METAL_LAST - 2, MOTIF_ART_SHADE_FIRST,
+                             MOTIF_ART_SHADE_LAST),
+                pal, 170, 0, 0, 0);
     ArtImagePut(&images, Arrow(), pal, 171, 0, 8, 8);
     ArtImagePut(&images, Pip(true), pal, 172, 0, 0, 6);
     ArtImagePut(&images, Pip(false), pal, 172, 1, 0, 6);
@@ -225,7 +239,7 @@ static const char kSystemHead[] =
     "rows = 2\n"
     "columns = 4\n"
     "wrapping = 1\n"
-    "pos = 104,150\n"
+    "pos = 105,150\n"
     "showemptyboxes = 1\n"
     "moveoveremptyboxes = 0\n"
     "cell.size = 26,26\n"
@@ -255,15 +269,15 @@ static const char kSystemHead[] =
     "portrait.scale = 1,1\n"
     "title.offset = 160,19\n"
     "title.font = 2,0,0\n"
-    "p1.face.offset = 6,34\n"
+    "p1.face.offset = 6,28\n"
     "p1.face.scale = 1,1\n"
     "p1.face.facing = 1\n"
-    "p2.face.offset = 314,34\n"
+    "p2.face.offset = 313,28\n"
     "p2.face.scale = 1,1\n"
     "p2.face.facing = -1\n"
-    "p1.name.offset = 8,168\n"
+    "p1.name.offset = 8,160\n"
     "p1.name.font = 1,3,1\n"
-    "p2.name.offset = 312,168\n"
+    "p2.name.offset = 311,160\n"
     "p2.name.font = 1,4,-1\n"
     "stage.pos = 160,226\n"
     "stage.active.font = 1,0,0\n"
@@ -274,36 +288,39 @@ static const char kSystemHead[] =
 static std::string TeamMenu(int p)
 {
     bool right = p == 2;
+    int dir = right ? -1 : 1;
+    int x = right ? MENU_BOX_LEFT + MENU_BOX_W - 1 : MENU_BOX_LEFT;
+    int y = MENU_BOX_TOP + (right ? MENU_BOX_H + MENU_BOX_GAP : 0);
+    int bank = right ? 4 : 3;
     char buf[2048];
     snprintf(buf, sizeof buf,
-             "p%d.teammenu.pos = %d,34\n"
+             "p%d.teammenu.pos = %d,%d\n"
              "p%d.teammenu.bg.spr = 170,0\n"
              "p%d.teammenu.bg.offset = %d,0\n"
              "p%d.teammenu.selftitle.font = 1,%d,%d\n"
-             "p%d.teammenu.selftitle.offset = %d,14\n"
+             "p%d.teammenu.selftitle.offset = %d,12\n"
              "p%d.teammenu.selftitle.text = \"Team Mode\"\n"
              "p%d.teammenu.enemytitle.font = 1,%d,%d\n"
-             "p%d.teammenu.enemytitle.offset = %d,14\n"
+             "p%d.teammenu.enemytitle.offset = %d,12\n"
              "p%d.teammenu.enemytitle.text = \"Opponent Team\"\n"
              "p%d.teammenu.move.snd = 100,0\n"
              "p%d.teammenu.value.snd = 100,5\n"
              "p%d.teammenu.done.snd = 100,1\n"
-             "p%d.teammenu.item.offset = %d,34\n"
-             "p%d.teammenu.item.spacing = 0,14\n"
+             "p%d.teammenu.item.offset = %d,26\n"
+             "p%d.teammenu.item.spacing = 0,12\n"
              "p%d.teammenu.item.font = 1,2,%d\n"
              "p%d.teammenu.item.active.font = 1,0,%d\n"
              "p%d.teammenu.item.active2.font = 1,1,%d\n"
-             "p%d.teammenu.item.cursor.offset = %d,-4\n"
+             "p%d.teammenu.item.cursor.offset = %d,-1\n"
              "p%d.teammenu.item.cursor.spr = 171,0\n"
-             "p%d.teammenu.value.icon.offset = %d,-4\n"
+             "p%d.teammenu.value.icon.offset = %d,-2\n"
              "p%d.teammenu.value.icon.spr = 172,0\n"
-             "p%d.teammenu.value.empty.icon.offset = %d,-4\n"
+             "p%d.teammenu.value.empty.icon.offset = %d,-2\n"
              "p%d.teammenu.value.empty.icon.spr = 172,1\n"
              "p%d.teammenu.value.spacing = %d,0\n",
-             p, right ? 314 : 6, p, p, right ? -100 : 0, p, right ? 4 : 3, right ? -1 : 1, p, right ? -6 : 6, p, p,
-             right ? 4 : 3, right ? -1 : 1, p, right ? -6 : 6, p, p, p, p, p, right ? -14 : 14, p, p,
-             right ? -1 : 1, p, right ? -1 : 1, p, right ? -1 : 1, p, right ? -6 : 6, p, p, right ? -90 : 60, p, p,
-             right ? -90 : 60, p, p, right ? -8 : 8);
+             p, x, y, p, p, right ? 1 - MENU_BOX_W : 0, p, bank, dir, p, 6 * dir, p, p, bank, dir, p, 6 * dir, p,
+             p, p, p, p, 18 * dir, p, p, dir, p, dir, p, dir, p, right ? 1 : -1, p, p, right ? -42 : 36, p, p,
+             right ? -42 : 36, p, p, 9 * dir);
     std::string t = buf;
     // Player 2's arrow points the other way.
     if (right)
@@ -317,16 +334,16 @@ static const char kSystemTail[] =
     "time = 150\n"
     "fadein.time = 15\n"
     "fadeout.time = 15\n"
-    "p1.pos = 14,28\n"
+    "p1.pos = 14,24\n"
     "p1.facing = 1\n"
     "p1.scale = 1,1\n"
-    "p2.pos = 306,28\n"
+    "p2.pos = 306,24\n"
     "p2.facing = -1\n"
     "p2.scale = 1,1\n"
-    "p1.name.pos = 62,190\n"
-    "p1.name.font = 3,3,0\n"
-    "p2.name.pos = 258,190\n"
-    "p2.name.font = 3,4,0\n"
+    "p1.name.pos = 62,168\n"
+    "p1.name.font = 2,3,0\n"
+    "p2.name.pos = 258,168\n"
+    "p2.name.font = 2,4,0\n"
     "\n"
     "[Demo Mode]\n"
     "enabled = 1\n"

@@ -177,7 +177,7 @@ std::string SffPack(const std::vector<SffImage> &images, SffPackStats *stats)
         p.height = img.height;
         p.pixels = img.pixels;
         p.palette = img.palette;
-        if (lastPalette && *lastPalette == img.palette) {
+        if (!img.ownPalette && lastPalette && *lastPalette == img.palette) {
             e.samePal = true;
             p.marker = false;
             st.sharedPalettes++;

@@ -63,6 +63,10 @@ struct SffImage {
     int width = 1, height = 1;
     std::vector<unsigned char> pixels;   // width * height indexes, row by row
     std::vector<unsigned char> palette;  // 256 RGB triples
+    // Stored with its palette even when that equals the one before: an
+    // image that readers load on its own (a portrait) finds no palette
+    // before it to share.
+    bool ownPalette = false;
 };
 
 struct SffPackStats {
@@ -74,5 +78,6 @@ struct SffPackStats {
 // A sprite file of the images in their order. An image whose size, pixels and
 // palette equal those of an image stored before it is written as a link to
 // that image; a stored image whose palette equals the last palette written
-// carries the same-palette flag and a PCX without a palette.
+// carries the same-palette flag and a PCX without a palette, unless it asks
+// for its own palette.
 std::string SffPack(const std::vector<SffImage> &images, SffPackStats *stats = nullptr);

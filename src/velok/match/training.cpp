@@ -231,7 +231,10 @@ void MenuTrainingDraw()
     int y2 = ROW_Y + (n - 1) * ROW_STEP + 8;
     VbufRect(BOX_X1 - 2, BOX_Y1 - 2, BOX_X2 + 2, y2 + 2, Rgb(16, 20, 10));
     VbufRect(BOX_X1 - 1, BOX_Y1 - 1, BOX_X2 + 1, y2 + 1, Rgb(30, 48, 24));
-    VbufRectFillAddHalf(BOX_X1, BOX_Y1, BOX_X2, y2, Rgb(3, 0, 0));
+    // The inside darkens the stage nearly to black, whatever its brightness,
+    // so that the grey items read over it; a faint blue keeps it a box.
+    VbufRectFillSub(BOX_X1, BOX_Y1, BOX_X2, y2, Rgb(28, 56, 28));
+    VbufRectFillAdd(BOX_X1, BOX_Y1, BOX_X2, y2, Rgb(1, 2, 4));
 
     const int white = Rgb(31, 63, 31), grey = Rgb(16, 32, 16);
     if (const Font *title = gv->sysFont[1]) {

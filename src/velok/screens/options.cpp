@@ -407,6 +407,21 @@ static void OptionsInput(const MenuInput &in)
     }
 }
 
+// Row places. The saved and loaded message shows on its own lines at
+// (159, 118), so the pages leave the band around it free: the main page puts
+// its values above it and the rows that open pages or act below; the input
+// page puts player 1 above it and player 2 below.
+enum {
+    OPT_MAIN_Y = 40,
+    OPT_MAIN_LOWER_Y = 132,
+    OPT_ROW_STEP = 12,
+    OPT_TEAM_Y = 60,
+    OPT_TEAM_STEP = 14,
+    OPT_INPUT_P1_Y = 40,
+    OPT_INPUT_P2_Y = 132,
+    OPT_INPUT_RETURN_Y = 204,
+};
+
 static void OptionsDraw()
 {
     int current = opt.row[opt.page];
@@ -418,7 +433,8 @@ static void OptionsDraw()
             int *v = MainValue(r, &kind);
             if (v)
                 OptionValueText(kind, *v, value, sizeof value);
-            Row(mainLabels[r], v ? value : nullptr, nullptr, 48 + r * 13, r == current);
+            int y = r < OPT_INPUT ? OPT_MAIN_Y + r * OPT_ROW_STEP : OPT_MAIN_LOWER_Y + (r - OPT_INPUT) * OPT_ROW_STEP;
+            Row(mainLabels[r], v ? value : nullptr, nullptr, y, r == current);
         }
     } else if (opt.page == OPT_PAGE_TEAM) {
         Heading("TEAM MODE CONFIG", 24);
@@ -427,12 +443,12 @@ static void OptionsDraw()
             if (v)
                 OptionValueText(kind, *v, value, sizeof value);
             const char *hint = r == OPT_TEAM_DEFAULTS ? "(F1)" : r == OPT_TEAM_RETURN ? "(Esc)" : nullptr;
-            Row(teamLabels[r], v ? value : nullptr, hint, 60 + r * 14, r == current);
+            Row(teamLabels[r], v ? value : nullptr, hint, OPT_TEAM_Y + r * OPT_TEAM_STEP, r == current);
         }
     } else {
         Heading("INPUT CONFIG", 24);
         for (int p = 0; p < 2; p++) {
-            int y = 44 + p * 64;
+            int y = p ? OPT_INPUT_P2_Y : OPT_INPUT_P1_Y;
             Text(p ? "PLAYER 2" : "PLAYER 1", 160, y, 0, white);
             for (int k = 0; k < OPT_IN_PER_PLAYER; k++) {
                 int r = p * OPT_IN_PER_PLAYER + k;
@@ -440,10 +456,10 @@ static void OptionsDraw()
                 if (v)
                     OptionValueText(kind, *v, value, sizeof value);
                 const char *hint = k == OPT_IN_KEYS ? (p ? "(F2)" : "(F1)") : nullptr;
-                Row(inputLabels[k], v ? value : nullptr, hint, y + 12 + k * 12, r == current);
+                Row(inputLabels[k], v ? value : nullptr, hint, y + (k + 1) * OPT_ROW_STEP, r == current);
             }
         }
-        Row("Return to Options", nullptr, "(Esc)", 184, current == OPT_IN_RETURN);
+        Row("Return to Options", nullptr, "(Esc)", OPT_INPUT_RETURN_Y, current == OPT_IN_RETURN);
     }
     if (opt.message && opt.messageTime > 0) {
         const Font *font = gv->sysFont[1] ? gv->sysFont[1] : gv->sysFont[0];

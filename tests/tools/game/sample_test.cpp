@@ -13,7 +13,7 @@
 
 #include "game/motif.h"
 #include "game/ridge.h"
-#include "samplefiles.h"
+#include "sampletree.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/bg.h"
@@ -98,44 +98,8 @@ void ExpectActionSprites(AnimSet *anims, SprSet *spr, const std::string &what)
     }
 }
 
-class SampleGame : public GameVarsTest {
+class SampleGame : public SampleTreeTest {
 protected:
-    void SetUp() override
-    {
-        GameVarsTest::SetUp();
-        CommandLineNone();
-        gv->warnLog = TextBufCreate(77, 8);
-        PalFxGlobalInit();
-        std::string error;
-        ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
-        for (const GameFile &f : SampleFilesOnce())
-            files[f.path] = f.bytes;
-    }
-    void TearDown() override
-    {
-        SelectListsFree();
-        SysFileFree();
-        FightDataFree();
-        for (Font *&f : gv->sysFont) {
-            FontFree(f);
-            f = nullptr;
-        }
-        PalListFree();
-        MatchPlayersFree();
-        PlayerCacheFlush();
-        PlayerSlotsFree();
-        PalFxGlobalFree();
-        GameVarsTest::TearDown();
-    }
-    // The configuration's settings, and the system fonts, as start-up has them.
-    void StartUp()
-    {
-        ASSERT_EQ(SysCfgLoad("data/velok.cfg"), 1) << gv->errorText;
-        gv->sysFont[0] = FontLoad("font/f-4x6.fnt");
-        gv->sysFont[1] = FontLoad("font/f-6x9.fnt");
-        ASSERT_NE(gv->sysFont[0], nullptr) << LibErrorMsg;
-        ASSERT_NE(gv->sysFont[1], nullptr) << LibErrorMsg;
-    }
     // The warning log is empty and the status log reports no error.
     void ExpectNoComplaint()
     {
@@ -146,8 +110,6 @@ protected:
         EXPECT_EQ(log.find("error"), std::string::npos) << log;
         EXPECT_EQ(log.find("can't"), std::string::npos) << log;
     }
-
-    std::map<std::string, std::string> files;
 };
 
 TEST_F(SampleGame, ConfigurationStartsAWindowedGame)
@@ -367,6 +329,54 @@ TEST_F(SampleGame, MotifLoadsWithItsScreensAndFightScreen)
     EXPECT_STREQ(gv->stageList[0].path, "stages/ridge.def");
     EXPECT_STREQ(gv->stageList[0].name, "Sunset Ridge");
     ExpectNoComplaint();
+}
+
+// The select and versus screens load each fighter's two portraits alone, as
+// the select file is read: every colour they show is the fighter's own (its
+// first palette file). In the whole sprite file every other image still shares
+// the palette of the fighter's first image, which the palette a player picks
+// replaces.
+TEST_F(SampleGame, PortraitsLoadedAloneShowTheFightersColours)
+{
+    StartUp();
+    MotifLoad();
+    for (int i = 0; i < 2; i++) {
+        const std::string dir = std::string("chars/") + kMotifCharacters[i] + "/" + kMotifCharacters[i];
+        // An .act file holds the colours last first.
+        const std::string act = files[dir + "1.act"];
+        ASSERT_EQ(act.size(), 768u) << dir;
+        SprSet *portraits = gv->motif->select.cells[i].portraits;
+        ASSERT_NE(portraits, nullptr) << dir;
+        for (int number = 0; number < 2; number++) {
+            const SprImage *img = SprSetImageGet(portraits, 9000, number);
+            ASSERT_NE(img, nullptr) << dir << " 9000," << number;
+            ASSERT_EQ(img->pixelKind, SPR_PIXELS_HEAP);
+            const Palette *pal = img->palIndex >= 0 ? SprSetPalAt(portraits, img->palIndex) : nullptr;
+            ASSERT_NE(pal, nullptr) << dir << " 9000," << number;
+            const unsigned char *rgba = PalDataGet(pal);
+            std::set<int> used, wrong;
+            for (int y = 0; y < img->height; y++)
+                for (int x = 0; x < img->width; x++)
+                    used.insert(((const unsigned char *)img->pixels)[img->rows[y] + x]);
+            for (int c : used)
+                for (int k = 0; k < 3; k++)
+                    if (rgba[c * 4 + k] != (unsigned char)act[(255 - c) * 3 + k])
+                        wrong.insert(c);
+            EXPECT_GT(used.size(), 8u) << dir << " 9000," << number;
+            EXPECT_TRUE(wrong.empty()) << dir << " 9000," << number << ": " << wrong.size() << " of "
+                                       << used.size() << " colours are not the fighter's";
+        }
+        SprSet *whole = SprLoad((dir + ".sff").c_str());
+        ASSERT_NE(whole, nullptr) << dir;
+        int first = SprSetImageAt(whole, 0)->palIndex;
+        int face = SprSetFindImage(whole, 9000, 0), large = SprSetFindImage(whole, 9000, 1);
+        for (int slot = 0; slot < SprSetImageCount(whole); slot++) {
+            if (slot != face && slot != large) {
+                EXPECT_EQ(SprSetImageAt(whole, slot)->palIndex, first) << dir << " image " << slot;
+            }
+        }
+        SprSetFree(whole);
+    }
 }
 
 TEST_F(SampleGame, StoryboardsPlayTheirScenes)

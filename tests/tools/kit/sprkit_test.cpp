@@ -121,6 +121,32 @@ TEST_F(SprKit, PackedFileKeepsEveryImageAndSharesWhatRepeats)
     EXPECT_LT(bytes.size() + 2 * 769, SffBytes(whole).size());
 }
 
+// An image that asks for its own palette stores it although the image before
+// has the same one, so the selective loader finds its colours when it reads
+// that image alone; the image after it shares it again.
+TEST_F(SprKit, ImageWithItsOwnPaletteLoadsAloneInItsColours)
+{
+    std::vector<SffImage> images = {Picture(0, 0, 9, 5, 1, 2), Picture(9000, 0, 4, 7, 2, 2), Picture(0, 1, 6, 6, 3, 2)};
+    images[1].ownPalette = true;
+    SffPackStats st;
+    std::string bytes = SffPack(images, &st);
+    EXPECT_EQ(st.sharedPalettes, 1) << "only the last image shares";
+
+    VFile *f = VFileOpenMem((void *)bytes.data(), (long)bytes.size());
+    ASSERT_NE(f, nullptr);
+    const int list[] = {9000, 0, -1, -1};
+    SprSet *set = SprLoadSelectedStream(f, list);
+    VFileClose(f);
+    ASSERT_NE(set, nullptr);
+    const SprImage *img = SprSetImageGet(set, 9000, 0);
+    ASSERT_NE(img, nullptr);
+    const Palette *pal = SprSetPalAt(set, img->palIndex);
+    ASSERT_NE(pal, nullptr);
+    for (int c = 0; c < 256; c++)
+        ASSERT_EQ(PalDataGet(pal)[c * 4 + 1], 80) << "colour " << c;
+    SprSetFree(set);
+}
+
 TEST_F(SprKit, EmptyPackIsAnEmptySet)
 {
     SprSet *set = Load(SffPack({}));

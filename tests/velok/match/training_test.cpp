@@ -188,4 +188,18 @@ TEST_F(Training, OpenMenuReplacesThePausedBox)
     KbllPauseSet(0);
 }
 
+// Over a bright stage the box's inside is dark, so its grey items (half
+// white) stand out: beside the items and the title it is below half of them.
+TEST_F(Training, BoxDarkensABrightStageUnderIt)
+{
+    clear_to_color(canvas, 0xFFFF);
+    MenuTrainingDraw();
+    for (const auto &at : {std::pair{67, 36}, std::pair{70, 64}, std::pair{250, 64}, std::pair{70, 110},
+                           std::pair{250, 110}}) {
+        uint16_t c = Pixel(at.first, at.second);
+        EXPECT_TRUE((c >> 11) < 8 && ((c >> 5) & 63) < 16 && (c & 31) < 8)
+            << "at " << at.first << "," << at.second << ": " << std::hex << c;
+    }
+}
+
 }  // namespace

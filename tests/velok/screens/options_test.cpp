@@ -35,15 +35,7 @@ protected:
         WriteFileText("data/velok.cfg", kCfg);
         SysOptionsDefault();
     }
-    // Runs frames until the script has been read, or the screen ends.
-    int Step(const MenuScript &s)
-    {
-        Play(s);
-        int r = 1;
-        while (r && Frames() < (int)s.frames.size())
-            r = MenuOptionsFrame();
-        return r;
-    }
+    int Step(const MenuScript &s) { return PlayThrough(s, MenuOptionsFrame); }
     static MenuScript Taps(int key, int n)
     {
         MenuScript s;
