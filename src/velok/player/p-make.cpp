@@ -230,10 +230,11 @@ int PlayerAILevelStart()
         bool team = opp->isTeam || opp->entryCount > 1 || opp->entries[0].memberCount > 1;
         ramp = gv->cfg.arcade.aiRamp[team ? CFG_RAMP_TEAM : CFG_RAMP_ARCADE];
         n = gv->matchNo - 1;
-    } else if (gv->survivalSide) {
+    } else if (gv->survivalSide == 1 || gv->survivalSide == 2) {
+        // The human side's won rounds, whichever side started the survival.
         ramp = gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL];
         level = 4;
-        n = gv->survivalWins;
+        n = gv->round.wins[gv->survivalSide - 1];
     }
     if (ramp) {
         int start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];

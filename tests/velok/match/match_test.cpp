@@ -583,6 +583,39 @@ TEST_F(MatchTest, SurvivalDrawsTheOtherTeamAgainAfterEachRound)
     gv->survivalSide = 0;
 }
 
+// In survival the computer gets harder with every round the human side wins:
+// the survival ramp counts that side's won rounds, whichever side it plays on.
+// With the ramp 0,-3 to 0,4 the first opponent plays at level 1 and every
+// later one at 8.
+TEST_F(MatchTest, SurvivalOpponentsClimbTheRampWithTheRoundsWon)
+{
+    const int ramp[4] = {0, -3, 0, 4};
+    memcpy(gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL], ramp, sizeof ramp);
+    for (int human : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "survival on side " << human);
+        int computer = 3 - human;
+        PalListFree();
+        MatchTeamSpritesFree();
+        MatchPlayersFree();
+        gv->survivalSide = human;
+        Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SINGLE, 1);
+        EXPECT_EQ(P(computer)->aiLevel, 1) << "no round won yet";
+        // The round runs through its states; the computer falls in the fight.
+        int ended = 0;
+        for (int t = 0; t < 5000 && !ended; t++) {
+            if (gv->round.state == 2)
+                P(computer)->life = P(computer)->alive = 0;
+            ended = RoundUpdate();
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(gv->round.wins[human - 1], 1);
+        EXPECT_EQ(gv->round.matchOver, 0);
+        EXPECT_EQ(gv->round.number, 2) << "the next opponent came in";
+        EXPECT_EQ(P(computer)->aiLevel, 8);
+    }
+    gv->survivalSide = 0;
+}
+
 TEST_F(MatchTest, ReloadLoadsStageAndTeamsAgain)
 {
     Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SINGLE, 1);

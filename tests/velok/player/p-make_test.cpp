@@ -452,13 +452,16 @@ TEST_F(PlayerMakeTest, AILevelRamps)
         {1, 0, 9, 0, 0, 7},   // n 8 >= end
         {2, 0, 9, 0, 1, 5},   // the team ramp
         {0, 1, 1, 5, 0, 3},   // survival: base 4, -3 + 5 * 5 / 10
+        {0, 2, 1, 5, 0, 3},   // the survival side's own wins on side 2
         {0, 1, 1, 0, 0, 1},   // clamped
     };
     for (const Case &c : cases) {
         gv->arcadeSide = c.arcadeSide;
         gv->survivalSide = c.survivalSide;
         gv->matchNo = c.matchNo;
-        gv->survivalWins = c.wins;
+        // Rounds won by the survival side; the other side's never count.
+        gv->round.wins[0] = c.survivalSide == 1 ? c.wins : 9;
+        gv->round.wins[1] = c.survivalSide == 2 ? c.wins : 9;
         memset(gv->teams, 0, sizeof gv->teams);
         gv->teams[0].isTeam = gv->teams[1].isTeam = c.oppTeam;
         EXPECT_EQ(PlayerAILevelStart(), c.want) << c.arcadeSide << " " << c.matchNo;
