@@ -27,6 +27,7 @@
 #include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/match/camera.h"
 #include "velok/match/fight.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
@@ -250,6 +251,28 @@ TEST_F(MatchTest, StageDefaultsAndDerivedValues)
     ASSERT_EQ(gv->playerSlotCount, 44);
     EXPECT_TRUE(PalGroupMaskEqual(P(32)->palMask, PalGroupMaskMake(1u << 31, 1)));
     EXPECT_TRUE(PalGroupMaskEqual(P(33)->palMask, PalGroupMaskMake(1u << 0, 2)));
+}
+
+// A stage whose zoffsetlink names an element moves its ground line with that
+// element: the line is the integer part of (the element's start y - camera y x
+// its y delta + zoffset + 0.999999), so a whole sum stays where it is.
+TEST_F(MatchTest, LinkedGroundLineFollowsItsElement)
+{
+    StageKit kit;
+    kit.stageInfo = "[StageInfo]\nzoffset = 190\nzoffsetlink = 7\n";
+    kit.bgs += "[BG ground]\ntype = dummy\nid = 7\nstart = 0,3\ndelta = 1,.5\n";
+    kit.Write("stages/kit.def");
+    ASSERT_EQ(StageLoad(), 1) << gv->errorText;
+    ASSERT_NE(gv->stage.groundElem, nullptr);
+    const struct {
+        float cameraY;
+        int line;
+    } cases[] = {{0, 193}, {-20, 203}, {-21, 204}, {-1, 194}, {-4000, 2193}, {30, 178}};
+    for (const auto &c : cases) {
+        CameraSetPos(0, c.cameraY);
+        StageBgDraw();
+        EXPECT_EQ(gv->stageZOffset, c.line) << "camera y " << c.cameraY;
+    }
 }
 
 TEST_F(MatchTest, StageMusicSettings)
