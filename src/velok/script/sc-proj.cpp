@@ -183,18 +183,14 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
         PlayerWarn(pl, "illegal projhit actionid");
         t.hitAnim = -1;
     }
-    // Kept below -1 these would name no action and leave the projectile
-    // playing its last one for ever: -1 ends it at once.
+    // Kept as given: the end step deletes a projectile at once for any
+    // negative end action, as for one that names no action.
     t.removeAnim = Int(pl, &p->projRemAnim);
-    if (t.removeAnim < -1) {
+    if (t.removeAnim < -1)
         PlayerWarn(pl, "illegal projremove actionid");
-        t.removeAnim = -1;
-    }
     t.cancelAnim = Int(pl, &p->projCancelAnim);
-    if (t.cancelAnim < -1) {
+    if (t.cancelAnim < -1)
         PlayerWarn(pl, "illegal projcancel actionid");
-        t.cancelAnim = -1;
-    }
 
     t.velX = Float(pl, &p->velocity[0]);
     t.velY = Float(pl, &p->velocity[1]);

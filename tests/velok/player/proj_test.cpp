@@ -146,8 +146,9 @@ TEST_F(ProjField, EvaluationWarnsAndReplaces)
         {"projmisstime = -1", "negative projectile miss time", &Projectile::missTime, 2},
         {"projhits = -2", "negative # of projectile hits", &Projectile::hits, 1},
         {"projhitanim = -5", "illegal projhit actionid", &Projectile::hitAnim, -1},
-        {"projremanim = -5", "illegal projremove actionid", &Projectile::removeAnim, -1},
-        {"projcancelanim = -5", "illegal projcancel actionid", &Projectile::cancelAnim, -1},
+        // The remove and cancel actions keep a value below -1 with the warning.
+        {"projremanim = -5", "illegal projremove actionid", &Projectile::removeAnim, -5},
+        {"projcancelanim = -5", "illegal projcancel actionid", &Projectile::cancelAnim, -5},
         {"projshadow = 300, 0, 0", "illegal shadowcolor", &Projectile::shadow, -1},
         {"projshadow = 255, 255, -1", "", &Projectile::shadow, -1},
         {"projshadow = 255, 128, 64", "", &Projectile::shadow, 31 << 11 | 32 << 5 | 8},
@@ -312,6 +313,7 @@ TEST_F(ProjField, EndAnimationsPlayOnceAndEnd)
         {"projremanim = 301", 2},
         {"projremanim = 302", 3},
         {"projremanim = -1", -1},
+        {"projremanim = -5", -1},   // kept below -1: ended as -1 is
         {"projremanim = 999", -1},  // a missing action
         {"projremanim = 0", -1},    // an action without end
     };
@@ -326,6 +328,14 @@ TEST_F(ProjField, EndAnimationsPlayOnceAndEnd)
         }
         EXPECT_EQ(alive, c.updatesAlive) << c.keys;
     }
+
+    // A cancel action below -1 ends an endless projectile at once too.
+    int k = Launch("projanim = 300\nprojcancelanim = -5");
+    ASSERT_GE(k, 0);
+    Proj(k)->state = PROJ_STATE_CANCELLED;
+    Proj(k)->stateTime = 0;
+    Update();
+    EXPECT_EQ(Proj(k), nullptr);
 }
 
 TEST_F(ProjField, HitsLandOnPlayersAndTheLastOneEndsTheProjectile)
