@@ -129,11 +129,6 @@ static int IntPart(float v)
     return ExprFloatToInt(v);
 }
 
-static int Clamped(long long v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
-}
-
 int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent, Player *listOwner)
 {
     Projectile t;
@@ -247,8 +242,8 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
 
     t.sprPriority = Int(pl, &p->projSprPriority);
     int stageBound = Int(pl, &p->projStageBound);
-    t.stageLeft = Clamped((long long)(gv ? gv->stage.boundLeft : 0) - stageBound);
-    t.stageRight = Clamped((long long)(gv ? gv->stage.boundRight : 0) + stageBound + 320);
+    t.stageLeft = ClampInt((long long)(gv ? gv->stage.boundLeft : 0) - stageBound);
+    t.stageRight = ClampInt((long long)(gv ? gv->stage.boundRight : 0) + stageBound + 320);
     t.edgeBound = Int(pl, &p->projEdgeBound);
     t.heightLow = Int(pl, &p->projHeightBound[0]);
     t.heightHigh = Int(pl, &p->projHeightBound[1]);
