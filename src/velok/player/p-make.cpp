@@ -222,7 +222,8 @@ int PlayerCacheFlush()
 
 int PlayerAILevelStart()
 {
-    int level = gv->options.difficulty;
+    // The configuration's ramps may hold any int: worked out wide.
+    __int128 level = gv->options.difficulty;
     const int *ramp = nullptr;  // start, start offset, end, end offset
     int n = 0;
     if (gv->arcadeSide == 1 || gv->arcadeSide == 2) {
@@ -237,7 +238,7 @@ int PlayerAILevelStart()
         n = gv->round.wins[gv->survivalSide - 1];
     }
     if (ramp) {
-        int start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
+        __int128 start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
         if (n <= start)
             level += startOffset;
         else if (n >= end)
@@ -245,7 +246,7 @@ int PlayerAILevelStart()
         else if (start < end)
             level += startOffset + (endOffset - startOffset) * (n - start) / (end - start);
     }
-    return level < 1 ? 1 : level > 8 ? 8 : level;
+    return level < 1 ? 1 : level > 8 ? 8 : (int)level;
 }
 
 Player *PlayerNew(CharData *cd)

@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <climits>
 #include <cstring>
 #include <atomic>
 #include <string>
@@ -469,6 +470,17 @@ TEST_F(PlayerMakeTest, AILevelRamps)
     gv->options.difficulty = 12;
     gv->arcadeSide = gv->survivalSide = 0;
     EXPECT_EQ(PlayerAILevelStart(), 8);
+
+    // A ramp from the configuration may hold any int: the level is worked out
+    // wide, 4 + 2147483647 - 4294967295 x 2147483648 / 4294967295 = 3.
+    const int wide[4] = {INT_MIN, INT_MAX, INT_MAX, INT_MIN};
+    memcpy(gv->cfg.arcade.aiRamp[CFG_RAMP_ARCADE], wide, sizeof wide);
+    gv->options.difficulty = 4;
+    gv->arcadeSide = 1;
+    gv->matchNo = 1;
+    memset(gv->teams, 0, sizeof gv->teams);
+    EXPECT_EQ(PlayerAILevelStart(), 3);
+    gv->arcadeSide = 0;
 }
 
 std::string VarAdd(int state, int var, const std::string &extra)
