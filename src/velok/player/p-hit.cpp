@@ -1100,11 +1100,11 @@ static void ProjClash(Player *a, Player *b)
             if (mWins)
                 g->hits--;
             if (gWins) {
-                g->priority--;
+                g->priority = ClampInt((long long)g->priority - 1);
                 m->hits--;
             }
             if (mWins)
-                m->priority--;
+                m->priority = ClampInt((long long)m->priority - 1);
             ClashSettle(a, g);
             ClashSettle(b, m);
             break;

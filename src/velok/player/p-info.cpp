@@ -214,11 +214,11 @@ Player *PlayerOpponentFind(Player *pl)
 {
     int side = (pl->root ? pl->root : pl)->side;
     Player *best = nullptr;
-    int bestDist = 0;
+    long long bestDist = 0;
     auto consider = [&](Player *c) {
         if (!OpponentCandidate(pl, side, c))
             return;
-        int d = PlayerBodyDistX(pl, c);
+        long long d = PlayerBodyDistX(pl, c);
         d = d < 0 ? -d : d;
         if (!best || d < bestDist) {
             best = c;
@@ -275,10 +275,10 @@ int PlayerEnemyCount(Player *pl)
     return count;
 }
 
-static int AbsDist(const Player *pl, const Player *other)
+static long long AbsDist(const Player *pl, const Player *other)
 {
-    int d = PlayerDistX(pl, other);
-    return d < 0 ? (int)(0u - (unsigned)d) : d;
+    long long d = PlayerDistX(pl, other);
+    return d < 0 ? -d : d;
 }
 
 Player *PlayerTeamMemberGet(Player *pl, int n)

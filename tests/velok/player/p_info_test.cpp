@@ -162,6 +162,13 @@ TEST_F(InfoTest, WidthsAndDistancesSaturateAtTheEndsOfTheIntRange)
     o->state.stateType = STATETYPE_S;
     o->consts.groundBack = INT_MIN;
     EXPECT_EQ(PlayerBodyDistX(p1, o), INT_MIN) << "the edge lies 2147483648 behind it";
+    EXPECT_EQ(PlayerOpponentFind(p1), o);
+
+    // The nearer of two opponents when the other is beyond the int range.
+    Field(4);
+    P(4)->posX = -3e9f;
+    EXPECT_EQ(PlayerTeamMemberGet(p1, 0), P(2));
+    EXPECT_EQ(PlayerTeamMemberGet(p1, 1), P(4));
 }
 
 TEST_F(InfoTest, SmallQueries)

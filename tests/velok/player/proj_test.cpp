@@ -1,5 +1,6 @@
 #include "velok/player/proj.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -535,16 +536,19 @@ TEST_F(ProjField, ClashesCostTheLowerPriorityAHitAndTheHigherAPoint)
         {2, 1, 1, PROJ_STATE_FLYING, PROJ_STATE_CANCELLED, 1, 1},
         {1, 2, 1, PROJ_STATE_CANCELLED, PROJ_STATE_FLYING, 1, 1},
         {3, 3, 2, PROJ_STATE_FLYING, PROJ_STATE_FLYING, 2, 2},
+        // A priority at the int's low end stays there.
+        {INT_MIN, INT_MIN, 2, PROJ_STATE_FLYING, PROJ_STATE_FLYING, INT_MIN, INT_MIN},
     };
+    auto number = [](int v) { return v == INT_MIN ? std::string("-2147483647 - 1") : std::to_string(v); };
     for (const Case &c : cases) {
         ProjListClear(p1->projList);
         ProjListClear(p2->projList);
         p1->projContactKind = p2->projContactKind = 0;
         // Both at x 160, between the players and clear of their bodies.
         std::string common = "projanim = 300\npostype = left\noffset = 160, -30\nprojmisstime = 2\nprojhits = " + std::to_string(c.hits);
-        int i = Launch(common + "\nprojpriority = " + std::to_string(c.prio1));
+        int i = Launch(common + "\nprojpriority = " + number(c.prio1));
         std::string common2 = "projanim = 300\npostype = left\noffset = -160, -30\nprojmisstime = 2\nprojhits = " + std::to_string(c.hits);
-        int j = Launch(common2 + "\nprojpriority = " + std::to_string(c.prio2), p2);
+        int j = Launch(common2 + "\nprojpriority = " + number(c.prio2), p2);
         ASSERT_GE(i, 0);
         ASSERT_GE(j, 0);
         ASSERT_FLOAT_EQ(Proj(j, p2)->x, 160.0f);
