@@ -250,6 +250,12 @@ static void StateSeeds()
          FuzzJoin({"[Statedef 0]\ntype = S\n[State 0, go]\ntype = ChangeState\ntrigger1 = 1\nvalue = 300\n" +
                        controllerStates,
                    keys}));
+    // Widths at the int's end: a Width edge and a player-type helper's size.
+    Seed("staterun", "intends",
+         FuzzJoin({CharKitStatesText() + "[State -2, width]\ntype = Width\ntrigger1 = 1\nedge = 2147483647, 0\n"
+                                         "[State -2, helper]\ntype = Helper\ntrigger1 = !IsHelper && !NumHelper\n"
+                                         "helpertype = player\nsize.ground.back = 2147483647\n",
+                   keys}));
 }
 
 static std::vector<SndEntry> SmallSounds()

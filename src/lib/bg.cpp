@@ -44,11 +44,6 @@ static int64_t FloorMod(int64_t a, int64_t m)
     return r < 0 ? r + m : r;
 }
 
-static int ClampInt(int64_t v)
-{
-    return v > 2147483647 ? 2147483647 : v < -2147483647 - 1 ? -2147483647 - 1 : (int)v;
-}
-
 static int ElemCount(const BGDef *bg)
 {
     return bg && bg->elems ? bg->elems->used : 0;

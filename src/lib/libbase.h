@@ -114,6 +114,12 @@ inline int TruncToInt(double x)
         return INT_MIN;
     return (int)x;
 }
+// A wide integer brought into lo..hi, by default saturated to the int range:
+// sums of ints from data files are taken in 64 bits and come back through it.
+inline int ClampInt(long long v, int lo = INT_MIN, int hi = INT_MAX)
+{
+    return v < lo ? lo : v > hi ? hi : (int)v;
+}
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

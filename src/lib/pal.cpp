@@ -13,16 +13,6 @@ static int palMode = 0;
 static int palConvertCount = 0;
 static PalFxGlobal *palGlobal = nullptr;
 
-// Effects can be combined and multiplied without bound; keep every term an int.
-static int SatInt(int64_t v)
-{
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
 static int ClampByte(int64_t v)
 {
     return v < 0 ? 0 : v > 255 ? 255 : (int)v;
@@ -90,16 +80,16 @@ int PalFxParamsEqual(const PalFxParams *a, const PalFxParams *b)
 
 static int MulTerm(int a, int b)
 {
-    return SatInt((int64_t)a * b / 256);
+    return ClampInt((int64_t)a * b / 256);
 }
 
 void PalFxParamsCombine(PalFxParams *out, const PalFxParams *a, const PalFxParams *b)
 {
     PalFxParams r;
     r.color = MulTerm(a->color, b->color);
-    r.addR = SatInt((int64_t)a->addR + b->addR);
-    r.addG = SatInt((int64_t)a->addG + b->addG);
-    r.addB = SatInt((int64_t)a->addB + b->addB);
+    r.addR = ClampInt((int64_t)a->addR + b->addR);
+    r.addG = ClampInt((int64_t)a->addG + b->addG);
+    r.addB = ClampInt((int64_t)a->addB + b->addB);
     r.mulR = MulTerm(a->mulR, b->mulR);
     r.mulG = MulTerm(a->mulG, b->mulG);
     r.mulB = MulTerm(a->mulB, b->mulB);
@@ -310,9 +300,9 @@ void PalFxAdd(Palette *pal, int r, int g, int b)
 {
     if (r == 0 && g == 0 && b == 0)
         return;
-    pal->fx.addR = SatInt((int64_t)pal->fx.addR + r);
-    pal->fx.addG = SatInt((int64_t)pal->fx.addG + g);
-    pal->fx.addB = SatInt((int64_t)pal->fx.addB + b);
+    pal->fx.addR = ClampInt((int64_t)pal->fx.addR + r);
+    pal->fx.addG = ClampInt((int64_t)pal->fx.addG + g);
+    pal->fx.addB = ClampInt((int64_t)pal->fx.addB + b);
     FxTouched(pal);
 }
 

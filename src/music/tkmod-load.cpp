@@ -477,7 +477,7 @@ TkmodModule *TkmodModLoad(const char *path, int samples)
             TkmodFileRead(f, b, 4);
             int sample = (b[0] & 0xF0) | (b[2] >> 4);
             int period = (b[0] & 0x0F) << 8 | b[1];
-            cells[i].sample = (uint8_t)(sample <= samples ? sample : 0);
+            cells[i].sample = (uint8_t)sample;  // the player skips a number above the count
             cells[i].note = period ? (int32_t)(AMIGA_CLOCK / period) : 0;
             cells[i].command = b[2] & 0x0F;
             cells[i].param = b[3];
@@ -900,7 +900,7 @@ TkmodModule *TkmodXmLoad(const char *path, long offset)
             }
             TkmodCell &cell = cells[i];
             cell.note = note == 97 ? TKMOD_NOTE_OFF : (note >= 1 && note <= 96) ? note : 0;
-            cell.sample = (uint8_t)(ins > 0 && ins <= insCount ? ins : 0);
+            cell.sample = (uint8_t)std::max(ins, 0);  // the player skips a number above the count
             cell.volume = (uint8_t)std::max(vol, 0);
             int param = std::max(par, 0);
             cell.command = (uint8_t)TkmodXmCommandRemap(std::max(cmd, 0), &param);
@@ -1187,7 +1187,6 @@ TkmodModule *TkmodOwnRead(TkmodFile *f)
     if (!PatternsAlloc(mod, (int)patCount))
         return fail(nullptr);
     bool instruments = (mod->flags & TKMOD_FLAG_INSTRUMENTS) != 0;
-    long numbers = instruments ? insCount : smpCount;
     for (int p = 0; p < patCount; p++) {
         long rows = TkmodFileReadU16Le(f);
         if (rows < 0)
@@ -1204,13 +1203,11 @@ TkmodModule *TkmodOwnRead(TkmodFile *f)
             else
                 cells[i].note = v ? (int32_t)(AMIGA_CLOCK / v) : 0;
         });
-        ok = ok && OwnFieldRead(f, entries, 1, [&](long i, long v) {
-            cells[i].sample = (uint8_t)(v <= numbers ? v : 0);
-        });
+        // Numbers and commands as the file gives them: the player skips a
+        // number above the count and a command it does not know.
+        ok = ok && OwnFieldRead(f, entries, 1, [&](long i, long v) { cells[i].sample = (uint8_t)v; });
         ok = ok && OwnFieldRead(f, entries, 1, [&](long i, long v) { cells[i].volume = (uint8_t)v; });
-        ok = ok && OwnFieldRead(f, entries, 1, [&](long i, long v) {
-            cells[i].command = (uint8_t)(v <= TKCMD_XFINE_PORTA ? v : 0);
-        });
+        ok = ok && OwnFieldRead(f, entries, 1, [&](long i, long v) { cells[i].command = (uint8_t)v; });
         ok = ok && OwnFieldRead(f, entries, 2, [&](long i, long v) { cells[i].param = (uint16_t)v; });
         if (!ok)
             return fail("%s is cut short in its patterns");

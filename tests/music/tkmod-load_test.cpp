@@ -166,7 +166,9 @@ TEST_F(TkmodLoadTest, ModStructure)
     EXPECT_EQ(c1.param, 3);
     const TkmodCell &c2 = Cell(m, 0, 2, 1);
     EXPECT_EQ(c2.note, 3579546 / 0x123);
-    EXPECT_EQ(c2.sample, 0);  // sample 32 does not exist
+    // A pattern cell keeps the number the file gives, even one above the
+    // sample count: the player skips it when it selects the row's sample.
+    EXPECT_EQ(c2.sample, 32);
     const TkmodCell &c3 = Cell(m, 2, 63, 2);
     EXPECT_EQ(c3.note, 4181);
     EXPECT_EQ(c3.command, 14);
@@ -444,7 +446,7 @@ TEST_F(TkmodLoadTest, XmStructure)
     EXPECT_EQ(Cell(m, 0, 2, 0).command, TKCMD_EXTENDED);
     EXPECT_EQ(Cell(m, 0, 2, 0).param, TKEXT_XM_FINE_PORTA_UP * 16 + 5);
     const TkmodCell &k = Cell(m, 0, 3, 1);
-    EXPECT_EQ(k.sample, 0);  // instrument 9 of 3
+    EXPECT_EQ(k.sample, 9);  // instrument 9 of 3 kept as the file gives it
     EXPECT_EQ(k.volume, 0x65);
     EXPECT_EQ(k.command, TKCMD_KEY_OFF);
     EXPECT_EQ(Cell(m, 1, 0, 1).note, 96);
@@ -615,8 +617,10 @@ TEST_F(TkmodLoadTest, OwnFormatStructure)
     EXPECT_EQ(Cell(m, 0, 0, 0).command, 12);
     EXPECT_EQ(Cell(m, 0, 0, 0).param, 0x1234);
     EXPECT_EQ(Cell(m, 0, 1, 1).note, TKMOD_NOTE_OFF);
-    EXPECT_EQ(Cell(m, 0, 1, 1).sample, 0);   // instrument 5 of 1
-    EXPECT_EQ(Cell(m, 0, 1, 1).command, 0);  // no command 50
+    // Instrument 5 of 1 and a command the player does not know are kept as
+    // the file gives them; the player skips both.
+    EXPECT_EQ(Cell(m, 0, 1, 1).sample, 5);
+    EXPECT_EQ(Cell(m, 0, 1, 1).command, 50);
 }
 
 TEST_F(TkmodLoadTest, OwnFormatPeriodsAndRuns)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <allegro.h>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -665,6 +666,55 @@ TEST_F(TkmodPlayTest, KeyOffWithoutAnEnvelopeSilencesAndAMissingSampleStopsTheVo
     EXPECT_TRUE(Voice(0).playing);
     Ticks(6);
     EXPECT_FALSE(Voice(0).playing);
+}
+
+// A pattern cell may name an instrument or sample above the module's count:
+// such a row plays as one without a number, the channel keeping the sample and
+// the volume it has.
+TEST_F(TkmodPlayTest, ANumberAboveTheCountPlaysAsNoNumber)
+{
+    auto mod = [&](int n) {
+        return OneChannel({{At(0, 0, 428, 1, -1, 0xC, 20), At(1, 0, 404, n, -1, 0, 0), At(2, 0, 0, n, -1, 0, 0)}});
+    };
+    auto own = [&](int n) {
+        return Internal({At(0, 0, 428, 1, 0, 12, 20), At(1, 0, 404, n, 0, 0, 0), At(2, 0, 0, n, 0, 0, 0)});
+    };
+    auto xm = [&](int n) {
+        XmDesc desc = OneInstrumentXm();
+        desc.patterns = {{At(0, 0, 49, 1, 0x20, 0, 0), At(1, 0, 51, n, 0, 0, 0), At(2, 0, 0, n, 0, 0, 0)}};
+        return Load("above.xm", XmBytes(desc));
+    };
+    // Frequency, volume, playing and sample index of the voice each tick.
+    auto trace = [&](TkmodModule *m) {
+        std::vector<int> out;
+        Play(m);
+        for (int i = 0; i < 18; i++) {
+            TkmodTick();
+            const FakeVoice &v = Voice(0);
+            int index = -1;
+            for (int k = 0; k < m->sampleCount; k++)
+                if (v.sample == m->samples[k].sample)
+                    index = k;
+            out.insert(out.end(), {v.freq, v.volume, v.playing ? 1 : 0, index});
+        }
+        TkmodStop();
+        return out;
+    };
+    const struct {
+        const char *format;
+        std::function<TkmodModule *(int)> make;
+        int above;
+    } cases[] = {{"MOD", mod, 32}, {"own", own, 7}, {"XM", xm, 9}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.format);
+        TkmodModule *none = c.make(0);
+        TkmodModule *above = c.make(c.above);
+        ASSERT_TRUE(none && above);
+        EXPECT_EQ(above->patterns[0].cells[1].sample, c.above);
+        std::vector<int> want = trace(none);
+        EXPECT_EQ(want[4 * 6 + 1], want[4 * 5 + 1]) << "the volume set in row 0 holds";
+        EXPECT_EQ(trace(above), want);
+    }
 }
 
 TEST_F(TkmodPlayTest, MasterVolumeActsAtOnce)

@@ -249,7 +249,6 @@ struct GameVars {
     // Match facts the player code reads (the mode loop and the select screen set them).
     int arcadeSide;          // 0 none
     int survivalSide;        // 0 none
-    int survivalWins;        // rounds won by team 1 in survival
     int matchNo;
     int demo;
     int watch;

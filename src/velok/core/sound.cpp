@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "lib/txtparse.h"
 #include "velok/core/gamevars.h"
@@ -18,11 +19,6 @@ enum { SOUND_FREQ_MAX = INT_MAX >> 12 };
 int SoundOn()
 {
     return gv && gv->cfg.sound.sound && SndGetState() == 1;
-}
-
-static int ClampInt(int64_t v, int lo, int hi)
-{
-    return v < lo ? lo : v > hi ? hi : (int)v;
 }
 
 // A definition-file volume on the mixer's 0..255 scale.

@@ -156,9 +156,12 @@ void StageBgDraw()
 
     gv->stageZOffset = gv->stage.zOffset;
     // Without the linked element the file's ground line holds.
+    // Summed in double: in float a whole sum of 32 or more plus 0.999999 rounds
+    // up to the next whole number, a pixel below the line.
     const BGElem *link = bg ? gv->stage.groundElem : nullptr;
     if (link)
-        gv->stageZOffset = TruncToInt((float)link->startY + gv->cameraY * link->deltaY + (float)gv->stage.zOffset + 0.999999f);
+        gv->stageZOffset = TruncToInt((double)link->startY + (double)gv->cameraY * link->deltaY +
+                                      (double)gv->stage.zOffset + 0.999999);
 
     if (!vbufTarget.pixels || gv->shakeY == 0)
         return;

@@ -43,11 +43,6 @@ static bool CanDraw()
 // where the glyph and sprite arithmetic of those calls cannot overflow.
 enum { DRAW_POS_LIMIT = 1 << 24 };
 
-static int SatInt(long long v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
-}
-
 static int Sat(long long v)
 {
     return v > DRAW_POS_LIMIT ? DRAW_POS_LIMIT : v < -DRAW_POS_LIMIT ? -DRAW_POS_LIMIT : (int)v;
@@ -138,7 +133,7 @@ static void LifeDebugDraw(const BarSpan &span, long long front, const FightBar *
     char life[16], diff[16];
     snprintf(life, sizeof life, "%i", pl->life);
     long long lost = (long long)pl->lifeShown[1] - pl->life;
-    snprintf(diff, sizeof diff, span.right ? "%3i" : "%i", SatInt(lost));
+    snprintf(diff, sizeof diff, span.right ? "%3i" : "%i", ClampInt(lost));
     if (span.right) {
         int x = Sat(span.hi - front - 1);
         FontDrawTextR(life, font, x, y, Rgb(128, 128, 0));
@@ -326,7 +321,7 @@ void LifebarLifeTick(Player *pl)
     if (shown > life) {
         float gap = (float)((long long)shown - life);
         long long next = (long long)((float)shown - (gap * 0.1f + (float)m1));
-        shown = next < life ? life : SatInt(next);
+        shown = next < life ? life : ClampInt(next);
     } else if (shown < life) {
         shown += (int)std::min<long long>((long long)life - shown, m2);
     }
@@ -337,7 +332,7 @@ void LifebarLifeTick(Player *pl)
     if (shown == life && red > shown) {
         float gap = (float)((long long)red - shown);
         long long next = (long long)((float)red - gap * 0.1f);
-        red = next < shown ? shown : SatInt(next);
+        red = next < shown ? shown : ClampInt(next);
     }
     if (red < shown)
         red = shown;

@@ -58,11 +58,6 @@ static int MainSlotCount()
     return gv->playerSlotCount < GAME_MAIN_SLOTS ? gv->playerSlotCount : GAME_MAIN_SLOTS;
 }
 
-static int SatInt(int64_t v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
-}
-
 static int FramesPerCount()
 {
     return gv->fightRound.framesPerCount < 1 ? 1 : gv->fightRound.framesPerCount;
@@ -200,7 +195,7 @@ static int SideStanding(int side)
         int64_t lifeMax = pl->lifeMax > 0 ? pl->lifeMax : 1;
         sum += (int64_t)pl->life * 1000 / lifeMax + (pl->alive ? 1 : 0);
     }
-    return SatInt(sum / s.memberCount);
+    return ClampInt(sum / s.memberCount);
 }
 
 // -1 no fighter seen, 0 standing, 1 down.
@@ -480,7 +475,7 @@ static void RoundCount()
         for (int i = 0; i < s.memberCount && i < TEAM_MEMBER_MAX; i++) {
             Player *pl = PlayerSlotGet(s.members[i].slot);
             if (pl)
-                PlayerLifeSet(pl, SatInt((int64_t)pl->life + (int64_t)regain * pl->lifeMax / 1000));
+                PlayerLifeSet(pl, ClampInt((int64_t)pl->life + (int64_t)regain * pl->lifeMax / 1000));
         }
     }
 }

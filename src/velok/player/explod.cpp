@@ -685,24 +685,15 @@ static void ShadowDraw(const Explod *e)
 
     int r = gv->stageReflect;
     if (r > 0) {
-        int src = r, dst = ALPHA_MAX - r;
-        if (alpha) {
-            dst += r * e->alphaDst / ALPHA_MAX;
-            src = r * e->alphaSrc / ALPHA_MAX;
-        }
+        int src, dst;
+        ShadowReflectWeights(r, alpha, e->alphaSrc, e->alphaDst, &src, &dst);
         float y = ground - (height + (float)elem->y * e->scaleY) - camY - (float)gv->shakeY;
         float sy = (vflip ? e->scaleY : -e->scaleY) * zoom;
         SprDrawAlphaRotated(anim->spr, index, x, y * zoom, 0.0f, sx, sy, 1, 1, src, dst);
     }
 
-    int strength = alpha ? ALPHA_MAX - e->alphaDst : ALPHA_MAX;
-    int low = gv->stageShadowFadeLow, high = gv->stageShadowFadeHigh;
-    if (low < high) {
-        if (height <= (float)low)
-            strength = 0;
-        else if (height < (float)high)
-            strength = ToInt((height - (float)low) * (float)strength / (float)(high - low));
-    }
+    int strength = ShadowFadeStrength(height, gv->stageShadowFadeLow, gv->stageShadowFadeHigh,
+                                      alpha ? ALPHA_MAX - e->alphaDst : ALPHA_MAX);
     float flat = e->scaleY * gv->stageShadowYScale;
     float y = ground - camY - (float)gv->shakeY - height * gv->stageShadowYScale + (float)elem->y * flat;
     float sy = (vflip ? -flat : flat) * zoom;

@@ -740,15 +740,10 @@ static bool PauseRunning()
     return gv && gv->activePause >= 0;
 }
 
-static int Clamp64(long long v)
-{
-    return v > 0x7fffffff ? 0x7fffffff : v < -0x7fffffffLL - 1 ? -0x7fffffff - 1 : (int)v;
-}
-
 static void SampleOffsets(const Player *pl, const AILearn *l, int *dx, int *dy)
 {
-    *dx = Clamp64(((long long)ToInt(pl->posX) - l->startX) * l->startFacing);
-    *dy = Clamp64((long long)ToInt(pl->posY) - l->startY);
+    *dx = ClampInt(((long long)ToInt(pl->posX) - l->startX) * l->startFacing);
+    *dy = ClampInt((long long)ToInt(pl->posY) - l->startY);
 }
 
 void AISampleBegin(Player *pl)

@@ -178,7 +178,7 @@ void ShadowSprDraw(SprSet *set, int index, float x, float y, float angle, float 
     strength = std::max(0, std::min(256, strength));
     if (strength < 256) {
         colour = Blit565Scale((uint16_t)colour, strength);
-        intensity = intensity * strength / 256;
+        intensity = (int)((long long)intensity * strength / 256);
     }
     if ((colour & 0xFFFF) == 0xFFFF || intensity >= 256) {
         SprDrawAlphaRotated(set, index, x, y, angle, xScale, yScale, 1, 1, 0, 0);
@@ -188,6 +188,28 @@ void ShadowSprDraw(SprSet *set, int index, float x, float y, float angle, float 
         SprDrawShadeRotated(set, index, x, y, angle, xScale, yScale, 1, 1, colour);
     if (intensity >= 1)
         SprDrawAlphaRotated(set, index, x, y, angle, xScale, yScale, 1, 1, 0, 256 - intensity);
+}
+
+int ShadowFadeStrength(float y, int low, int high, int strength)
+{
+    if (!(low < high))
+        return strength;
+    if (y <= (float)low)
+        return 0;
+    if (y < (float)high)
+        return TruncToInt(((double)y - low) * strength / ((double)high - low));
+    return strength;
+}
+
+void ShadowReflectWeights(int reflect, int alpha, int alphaSrc, int alphaDst, int *src, int *dst)
+{
+    long long r = reflect, s = r, d = 256 - r;
+    if (alpha) {
+        d += r * alphaDst / 256;
+        s = r * alphaSrc / 256;
+    }
+    *src = ClampInt(s);
+    *dst = ClampInt(d);
 }
 
 void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, float zoom)
@@ -213,27 +235,16 @@ void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, flo
     int ground = gv->stageZOffset, offset = pl->consts.shadowOffset;
 
     if (reflect > 0) {
-        int src = reflect, dst = 256 - reflect;
-        if (pl->transKind == ALPHA_TRANS) {
-            dst += reflect * pl->transDst / 256;
-            src = reflect * pl->transSrc / 256;
-        }
+        int src, dst;
+        ShadowReflectWeights(reflect, pl->transKind == ALPHA_TRANS, pl->transSrc, pl->transDst, &src, &dst);
         float y = (float)ground - scale * pl->consts.yScale * lift - camY + pl->posZ - shakeY + 2.0f * offset -
                   elem->y * yScale;
         float sy = (vflip ? yScale : -yScale) * zoom;
         SprDrawAlphaRotated(set, index, x, y * zoom, angle, sx, sy, 1, 1, src, dst);
     }
 
-    int strength = 256;
-    if (pl->transKind == ALPHA_TRANS)
-        strength = 256 - pl->transDst;
-    if (shadow->fadeLow < shadow->fadeHigh) {
-        float h = pl->posY;
-        if (h <= (float)shadow->fadeLow)
-            strength = 0;
-        else if (h < (float)shadow->fadeHigh)
-            strength = TruncToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
-    }
+    int strength = ShadowFadeStrength(pl->posY, shadow->fadeLow, shadow->fadeHigh,
+                                      pl->transKind == ALPHA_TRANS ? 256 - pl->transDst : 256);
     float flat = yScale * shadow->yScale;
     float y = (scale + 1.0f) * offset + ground + pl->posZ - scale * lift * shadow->yScale - shakeY - camY +
               elem->y * flat;
@@ -284,24 +295,42 @@ void PlayerDebugNameText(const Player *pl, char *out, int outSize, char *targets
     snprintf(targets, targetsSize, "%s", line.c_str());
 }
 
+// Debug drawing is placed by a screen position and widths that may lie
+// anywhere in the int range: coordinates are summed in 64 bits and handed to
+// the drawing calls within a range far beyond any target, where the glyph
+// arithmetic of those calls cannot overflow.
+enum { DEBUG_POS_LIMIT = 1 << 24 };
+
+static int DebugPos(long long v)
+{
+    return ClampInt(v, -DEBUG_POS_LIMIT, DEBUG_POS_LIMIT);
+}
+
+// x + facing x the integer part of a width scaled by the zoom.
+static int DebugWidthEnd(long long x, int f, long long width, float zoom)
+{
+    return DebugPos(x + f * (long long)TruncToInt((float)width * zoom));
+}
+
 // The width line: from the back width to the front width at y, with ticks at
 // its ends and where the constants' part meets the Width controller's part.
-static void PlayerDebugWidthDraw(const Player *pl, int x, int y, float zoom)
+static void PlayerDebugWidthDraw(const Player *pl, long long x, long long y, float zoom)
 {
     bool air = pl->state.stateType == STATETYPE_A;
-    int front = air ? pl->consts.airFront : pl->consts.groundFront;
-    int back = air ? pl->consts.airBack : pl->consts.groundBack;
+    long long front = air ? pl->consts.airFront : pl->consts.groundFront;
+    long long back = air ? pl->consts.airBack : pl->consts.groundBack;
     int f = pl->facing < 0 ? -1 : 1;
-    int frontEnd = x + f * TruncToInt((front + pl->widthPlayerFront) * zoom);
-    int backEnd = x - f * TruncToInt((back + pl->widthPlayerBack) * zoom);
-    int frontMark = x + f * TruncToInt(front * zoom);
-    int backMark = x - f * TruncToInt(back * zoom);
+    int frontEnd = DebugWidthEnd(x, f, front + pl->widthPlayerFront, zoom);
+    int backEnd = DebugWidthEnd(x, -f, back + pl->widthPlayerBack, zoom);
+    int frontMark = DebugWidthEnd(x, f, front, zoom);
+    int backMark = DebugWidthEnd(x, -f, back, zoom);
     const int line = Rgb(8, 31, 0), mark = Rgb(0, 16, 15);
-    VbufHlineAdd(std::min(frontEnd, backEnd), std::max(frontEnd, backEnd), y, line);
-    VbufVlineAdd(frontEnd, y - 2, y - 1, line);
-    VbufVlineAdd(backEnd, y - 2, y - 1, line);
-    VbufVlineAdd(frontMark, y + 1, y + 2, mark);
-    VbufVlineAdd(backMark, y + 1, y + 2, mark);
+    int row = DebugPos(y);
+    VbufHlineAdd(std::min(frontEnd, backEnd), std::max(frontEnd, backEnd), row, line);
+    VbufVlineAdd(frontEnd, DebugPos(y - 2), DebugPos(y - 1), line);
+    VbufVlineAdd(backEnd, DebugPos(y - 2), DebugPos(y - 1), line);
+    VbufVlineAdd(frontMark, DebugPos(y + 1), DebugPos(y + 2), mark);
+    VbufVlineAdd(backMark, DebugPos(y + 1), DebugPos(y + 2), mark);
 }
 
 void PlayerDebugDraw(Player *pl, float zoom)
@@ -311,20 +340,20 @@ void PlayerDebugDraw(Player *pl, float zoom)
     const AnimElem *elem = AnimObjElem(pl->anim);
     if (!elem)
         return;
-    int x = TruncToInt((pl->screenX - (float)gv->shakeX) * zoom);
-    int y = TruncToInt((pl->screenY - (float)gv->shakeY) * zoom);
+    long long x = TruncToInt((pl->screenX - (float)gv->shakeX) * zoom);
+    long long y = TruncToInt((pl->screenY - (float)gv->shakeY) * zoom);
     const Font *font = gv->debugFont;
 
     char text[PLAYER_DEBUG_TEXT_LEN];
     int shown = PlayerDebugInvulText(pl, text, sizeof text);
     if (shown && font)
-        FontDrawTextL(text, font, x - 28, y - 2, Rgb(255 >> 3, 255 >> 2, 212 >> 3));
+        FontDrawTextL(text, font, DebugPos(x - 28), DebugPos(y - 2), Rgb(255 >> 3, 255 >> 2, 212 >> 3));
 
     int filled = gv->clsnDisplay == 2;
     int flip = pl->facing < 0 ? 1 : 0;
     int body = shown ? Rgb(0, 31, 15) : pl->guarding ? Rgb(8, 0, 24) : Rgb(0, 0, 31);
-    ClsnDebugDraw(elem->clsn2, x, y, zoom, zoom, flip, body, filled);
-    ClsnDebugDraw(elem->clsn1, x, y, zoom, zoom, flip, Rgb(31, 0, 0), filled);
+    ClsnDebugDraw(elem->clsn2, (int)x, (int)y, zoom, zoom, flip, body, filled);
+    ClsnDebugDraw(elem->clsn1, (int)x, (int)y, zoom, zoom, flip, Rgb(31, 0, 0), filled);
 
     for (int i = 0; i < 2; i++) {
         const PlayerGuideBox *g = &pl->aiGuide[i];
@@ -335,17 +364,18 @@ void PlayerDebugDraw(Player *pl, float zoom)
             gx1 = -g->x2;
             gx2 = -g->x1;
         }
-        int x1 = x + TruncToInt(gx1 * zoom), x2 = x + TruncToInt(gx2 * zoom);
-        int y1 = y + TruncToInt(g->y1 * zoom), y2 = y + TruncToInt(g->y2 * zoom);
+        int x1 = DebugPos(x + TruncToInt(gx1 * zoom)), x2 = DebugPos(x + TruncToInt(gx2 * zoom));
+        int y1 = DebugPos(y + TruncToInt(g->y1 * zoom)), y2 = DebugPos(y + TruncToInt(g->y2 * zoom));
         VbufRectFillAdd(x1, y1, x2, y2, i == 0 ? Rgb(8, 0, 8) : Rgb(0, 16, 0));
         VbufRectAdd(x1, y1, x2, y2, Rgb(4, 8, 4));
     }
 
-    VbufPixelInvert(x, y);
-    VbufPixelInvert(x - 1, y);
-    VbufPixelInvert(x + 1, y);
-    VbufPixelInvert(x, y - 1);
-    VbufPixelInvert(x, y + 1);
+    int cx = DebugPos(x), cy = DebugPos(y);
+    VbufPixelInvert(cx, cy);
+    VbufPixelInvert(DebugPos(x - 1), cy);
+    VbufPixelInvert(DebugPos(x + 1), cy);
+    VbufPixelInvert(cx, DebugPos(y - 1));
+    VbufPixelInvert(cx, DebugPos(y + 1));
 
     PlayerDebugWidthDraw(pl, x, y, zoom);
 
@@ -353,7 +383,8 @@ void PlayerDebugDraw(Player *pl, float zoom)
         return;
     char targets[PLAYER_DEBUG_TEXT_LEN];
     PlayerDebugNameText(pl, text, sizeof text, targets, sizeof targets);
-    FontDrawTextL(text, font, x - 20, y + 6, 0xFFFF);
+    FontDrawTextL(text, font, DebugPos(x - 20), DebugPos(y + 6), 0xFFFF);
     if (targets[0])
-        FontDrawTextL(targets, font, x - 20, y + 6 + font->sizeH + font->spacingY, Rgb(255 >> 3, 192 >> 2, 255 >> 3));
+        FontDrawTextL(targets, font, DebugPos(x - 20), DebugPos(y + 6 + font->sizeH + font->spacingY),
+                      Rgb(255 >> 3, 192 >> 2, 255 >> 3));
 }

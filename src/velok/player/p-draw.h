@@ -66,6 +66,14 @@ void PlayerShadowDraw(Player *pl, const ShadowSettings *shadow, int reflect, flo
 // is subtracted, then the darkening pass weighs the target by 256 - intensity.
 void ShadowSprDraw(SprSet *set, int index, float x, float y, float angle, float xScale, float yScale, int colour,
                    int intensity, int strength);
+// A shadow's strength at height y (negative above the ground) from its full
+// strength: with low < high, 0 at or below low, in proportion up to high,
+// full from high on. The band may span the whole int range.
+int ShadowFadeStrength(float y, int low, int high, int strength);
+// The blend weights of a reflection of intensity r: source r, destination
+// 256 - r; an alpha-blended sprite (alpha 1) mixes its own factors in. Any int
+// intensity gives weights in the int range.
+void ShadowReflectWeights(int reflect, int alpha, int alphaSrc, int alphaDst, int *src, int *dst);
 
 // The hit-by letters ("MUTEKI" when wholly invulnerable) into out; 1 when the
 // text is to be shown.

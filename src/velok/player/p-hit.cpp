@@ -102,11 +102,6 @@ static float PosY(const Player *p, int usePrev)
     return (usePrev ? p->prevY : p->posY) + p->drawOffsetY;
 }
 
-static int ClampInt(long long v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
-}
-
 // The whole-pixel offset from one place to another. A state can fling a
 // player to any float, infinities included: the places saturate, and so
 // does the offset, so that players far beyond any box simply do not meet.
@@ -127,9 +122,10 @@ static int DepthReaches(const Player *a, const HitDef *hd, const Player *v)
 {
     int front = hd->attackWidthFront == -1 ? a->consts.attackZWidthFront : hd->attackWidthFront;
     int back = hd->attackWidthBack == -1 ? a->consts.attackZWidthBack : hd->attackWidthBack;
+    // Reaches and widths may lie anywhere in the int range: summed in 64 bits.
     if (a->posZ >= v->posZ)
-        return a->posZ - v->posZ <= (float)(front + v->consts.zWidth);
-    return v->posZ - a->posZ <= (float)(back + v->consts.zWidth);
+        return a->posZ - v->posZ <= (float)((long long)front + v->consts.zWidth);
+    return v->posZ - a->posZ <= (float)((long long)back + v->consts.zWidth);
 }
 
 static int IsGuardState(const Player *v)
@@ -215,6 +211,13 @@ static void PowerAdd(Player *p, int amount)
     PlayerPowerSet(p, ClampInt((long long)PlayerPowerGet(p) + amount));
 }
 
+// Hit counts grow by a HitDef's numhits, any int: they wrap as the combo
+// counter's do.
+static void CountAdd(int *count, int hits)
+{
+    *count = (int)((unsigned)*count + (unsigned)hits);
+}
+
 // The power a hit or guard gives its victim: none for a normal helper.
 static void PowerGive(Player *v, int amount)
 {
@@ -264,7 +267,7 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
         return;
     float az = usePrev ? a->prevZ : a->posZ;
     float bz = usePrev ? b->prevZ : b->posZ;
-    if (fabsf(az - bz) >= (float)(a->consts.zWidth + b->consts.zWidth))
+    if (fabsf(az - bz) >= (float)((long long)a->consts.zWidth + b->consts.zWidth))
         return;
     if (!BoxesMeet(a, 2, b, 2, usePrev))
         return;
@@ -288,7 +291,7 @@ void PlayerPushApart(Player *a, Player *b, int usePrev)
         l->posX = mid - 5.0f;
         r->posX = mid + 5.0f;
     }
-    float need = (float)(PlayerEdgeWidthGet(l, EDGE_DIR_RIGHT, EDGE_KIND_BODY_PLAYER) +
+    float need = (float)((long long)PlayerEdgeWidthGet(l, EDGE_DIR_RIGHT, EDGE_KIND_BODY_PLAYER) +
                          PlayerEdgeWidthGet(r, EDGE_DIR_LEFT, EDGE_KIND_BODY_PLAYER));
     if (old < need) {
         float half = (need - old) * 0.5f;
@@ -334,7 +337,7 @@ int PlayerHitTest(Player *a, Player *v)
     if (!BoxesMeet(a, 1, v, 2, 0))
         return 0;
     int checkJuggle = !a->assertFlags[ASSERT_NOJUGGLECHECK];
-    if (checkJuggle && t && hd->juggle != -1 && t->juggle - hd->juggle < 0)
+    if (checkJuggle && t && hd->juggle != -1 && (long long)t->juggle - hd->juggle < 0)
         return 0;
     if (!FlagsFit(hd->hitFlag, v) || !AttrsMeet(AttrNow(a), v->getHit.hitByMask[0] & v->getHit.hitByMask[1]))
         return 0;
@@ -536,9 +539,9 @@ int PlayerGetHitSet(Player *a, Player *v, HitDef *hd, float ax, float ay, float 
     // Snap into the attack's distance range through the pending offsets.
     float dx = v->posX - ax;
     if (hd->minDist[0] != HITDEF_DIST_NONE && fabsf(dx) < (float)hd->minDist[0])
-        v->pendingOffX += ax + d * hd->minDist[0] - v->posX;
+        v->pendingOffX += ax + (float)d * (float)hd->minDist[0] - v->posX;
     else if (hd->maxDist[0] != HITDEF_DIST_NONE && fabsf(dx) > (float)hd->maxDist[0])
-        v->pendingOffX += ax + d * hd->maxDist[0] - v->posX;
+        v->pendingOffX += ax + (float)d * (float)hd->maxDist[0] - v->posX;
     float dy = v->posY - ay;
     if (hd->minDist[1] != HITDEF_DIST_NONE && dy < (float)hd->minDist[1])
         v->pendingOffY += ay + hd->minDist[1] - v->posY;
@@ -614,7 +617,7 @@ static void JuggleFallCost(Player *v, HitDef *hd, PlayerTarget *t)
         return;
     if (v->getHit.fall || (hd->hitFlag & HITDEF_FALL_BIT) || (hd->airFall && v->state.stateType == STATETYPE_A)) {
         if (hd->juggle != -1)
-            t->juggle -= hd->juggle;
+            t->juggle = ClampInt((long long)t->juggle - hd->juggle);
         hd->juggle = 0;
     }
 }
@@ -754,17 +757,17 @@ void PlayerHitResolve(Player *a, Player *v)
         if (got || ovr) {
             a->pendingHitPause = hd->p1PauseTime;
             PowerAdd(a, hd->getPower);
-            a->hit.hitCount += hd->numHits;
-            a->hitCombo += hd->numHits;
+            CountAdd(&a->hit.hitCount, hd->numHits);
+            CountAdd(&a->hitCombo, hd->numHits);
             if (a->lastHitTick != GameTick())
-                a->hit.uniqHitCount += hd->numHits;
+                CountAdd(&a->hit.uniqHitCount, hd->numHits);
             ComboCounterAdd(a->side, hd->numHits);
             a->state.moveContact = CONTACT_HIT;
             a->state.moveContactTicks = 0;
             if (!ovr) {
                 PalFxGive(v, hd);
                 if (hd->attr & HITDEF_THROW_ATTR)
-                    a->hitLock = v->hitLock = hd->p1PauseTime + 1;
+                    a->hitLock = v->hitLock = ClampInt((long long)hd->p1PauseTime + 1);
             }
             SparkShow(a, v, hd, hd->sparkX, hd->sparkY, 0);
             HitStatesEnter(a, v, t, hd, ovr);
@@ -836,9 +839,9 @@ void PlayerReversalResolve(Player *r, Player *x)
     if (rd->attr & HITDEF_THROW_ATTR)
         r->hitLock = rd->p1PauseTime;
     // Both hit counts, the unique one too: a reversal is one contact of its own.
-    r->hit.hitCount += rd->numHits;
-    r->hit.uniqHitCount += rd->numHits;
-    r->hitCombo += rd->numHits;
+    CountAdd(&r->hit.hitCount, rd->numHits);
+    CountAdd(&r->hit.uniqHitCount, rd->numHits);
+    CountAdd(&r->hitCombo, rd->numHits);
     ComboCounterAdd(r->side, rd->numHits);
     r->state.moveContact = CONTACT_HIT;
     r->state.moveContactTicks = 0;
@@ -970,7 +973,7 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
         t = TargetTake(o, v, hd);
         if (!t)
             return 0;
-        if (!o->assertFlags[ASSERT_NOJUGGLECHECK] && hd->juggle != -1 && t->juggle - hd->juggle < 0)
+        if (!o->assertFlags[ASSERT_NOJUGGLECHECK] && hd->juggle != -1 && (long long)t->juggle - hd->juggle < 0)
             return 0;
     }
     if (guardKO)
@@ -991,8 +994,8 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
         PowerAdd(o, hd->getPower);
         if (!ovr && !o->assertFlags[ASSERT_NOJUGGLECHECK])
             JuggleFallCost(v, hd, t);
-        o->hit.hitCount += hd->numHits;
-        o->hitCombo += hd->numHits;
+        CountAdd(&o->hit.hitCount, hd->numHits);
+        CountAdd(&o->hitCombo, hd->numHits);
         ComboCounterAdd(o->side, hd->numHits);
         ProjContact(o, p, CONTACT_HIT);
         v->getHit.hitByMask[1] = 511;
@@ -1097,11 +1100,11 @@ static void ProjClash(Player *a, Player *b)
             if (mWins)
                 g->hits--;
             if (gWins) {
-                g->priority--;
+                g->priority = ClampInt((long long)g->priority - 1);
                 m->hits--;
             }
             if (mWins)
-                m->priority--;
+                m->priority = ClampInt((long long)m->priority - 1);
             ClashSettle(a, g);
             ClashSettle(b, m);
             break;

@@ -3,6 +3,7 @@
 
 #include "lib/anim-lib.h"
 #include "lib/array.h"
+#include "lib/libbase.h"
 #include "velok/script/expr.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/p-update.h"
@@ -15,16 +16,23 @@ int PlayerLifeDiff(const Player *pl)
     return (int)((unsigned)pl->life - (unsigned)pl->getHit.lifeAtHitStart);
 }
 
+// Positions and widths reach the ends of the int range: distances and sums
+// are taken in 64 bits and saturate.
+static int Faced(int value, int facing)
+{
+    return ClampInt((long long)value * facing);
+}
+
 int PlayerAtScreenEdge(const Player *pl)
 {
-    int x = ExprFloatToInt(pl->posX);
+    long long x = ExprFloatToInt(pl->posX);
     return (x - pl->screenLeft <= 4 && x - pl->screenLeft >= -4) ||
            (x - pl->screenRight <= 4 && x - pl->screenRight >= -4);
 }
 
 int PlayerDistX(const Player *pl, const Player *other)
 {
-    return ExprFloatToInt(other->posX - pl->posX) * pl->facing;
+    return Faced(ExprFloatToInt(other->posX - pl->posX), pl->facing);
 }
 
 static int FrontWidth(const Player *pl)
@@ -40,11 +48,11 @@ static int BackWidth(const Player *pl)
 int PlayerBodyDistX(const Player *pl, const Player *other)
 {
     float edge;
-    if (other->facing * ExprFloatToInt(pl->posX - other->posX) <= 0)
-        edge = other->posX - (float)(other->facing * BackWidth(other));
+    if (Faced(ExprFloatToInt(pl->posX - other->posX), other->facing) <= 0)
+        edge = other->posX - (float)other->facing * (float)BackWidth(other);
     else
-        edge = other->posX + (float)(other->facing * FrontWidth(other));
-    return pl->facing * ExprFloatToInt(edge - (pl->posX + (float)(pl->facing * FrontWidth(pl))));
+        edge = other->posX + (float)other->facing * (float)FrontWidth(other);
+    return Faced(ExprFloatToInt(edge - (pl->posX + (float)pl->facing * (float)FrontWidth(pl))), pl->facing);
 }
 
 // While the attacker has projectiles, only their guard distances hold the
@@ -53,7 +61,7 @@ int PlayerInGuardDist(const Player *pl, const Player *attacker)
 {
     const ProjList *list = attacker->projList;
     if (ProjListCount(list) == 0) {
-        int d = ExprFloatToInt(pl->posX - attacker->posX) * attacker->facing;
+        int d = Faced(ExprFloatToInt(pl->posX - attacker->posX), attacker->facing);
         return d >= 0 && d < attacker->guardDist;
     }
     int n = ProjListEnd(list);
@@ -61,7 +69,7 @@ int PlayerInGuardDist(const Player *pl, const Player *attacker)
         const Projectile *p = ProjListAt(list, i);
         if (!p || !p->hitDef.active)
             continue;
-        int d = ExprFloatToInt(pl->posX - p->x) * p->facing;
+        int d = Faced(ExprFloatToInt(pl->posX - p->x), p->facing);
         if (d >= 0 && d < p->hitDef.guardDist)
             return 1;
     }
@@ -93,14 +101,14 @@ int PlayerEdgeWidthGet(const Player *pl, int direction, int kind)
     default: sign = 0; break;
     }
     bool front = sign == pl->facing;
-    int width = 0;
+    long long width = 0;
     if (kind >= EDGE_KIND_BODY && kind <= EDGE_KIND_BODY_EDGE)
         width = front ? FrontWidth(pl) : BackWidth(pl);
     if (kind == EDGE_KIND_BODY_PLAYER || kind == EDGE_KIND_PLAYER)
         width += front ? pl->widthPlayerFront : pl->widthPlayerBack;
     if (kind == EDGE_KIND_BODY_EDGE || kind == EDGE_KIND_EDGE)
         width += front ? pl->widthEdgeFront : pl->widthEdgeBack;
-    return width;
+    return ClampInt(width);
 }
 
 int PlayerAnimExist(const Player *pl, int action)
@@ -120,7 +128,7 @@ int PlayerLieDownTime(const Player *pl)
 
 int PlayerEdgeDist(const Player *pl, int back, int body)
 {
-    int w = 0;
+    long long w = 0;
     if (body) {
         w = pl->state.stateType == STATETYPE_A ? 1 : pl->state.stateType == STATETYPE_L ? 2 : 0;
         w += back ? pl->widthEdgeBack : pl->widthEdgeFront;
@@ -128,7 +136,7 @@ int PlayerEdgeDist(const Player *pl, int back, int body)
     int frontEdge = pl->facing > 0 ? pl->screenRight : pl->screenLeft;
     int backEdge = pl->facing > 0 ? pl->screenLeft : pl->screenRight;
     float d = back ? (pl->posX - (float)backEdge) * (float)pl->facing : ((float)frontEdge - pl->posX) * (float)pl->facing;
-    return ExprFloatToInt(d) - w;
+    return ClampInt(ExprFloatToInt(d) - w);
 }
 
 // ---------------------------------------------------------------- over the player slots
@@ -206,11 +214,11 @@ Player *PlayerOpponentFind(Player *pl)
 {
     int side = (pl->root ? pl->root : pl)->side;
     Player *best = nullptr;
-    int bestDist = 0;
+    long long bestDist = 0;
     auto consider = [&](Player *c) {
         if (!OpponentCandidate(pl, side, c))
             return;
-        int d = PlayerBodyDistX(pl, c);
+        long long d = PlayerBodyDistX(pl, c);
         d = d < 0 ? -d : d;
         if (!best || d < bestDist) {
             best = c;
@@ -267,10 +275,10 @@ int PlayerEnemyCount(Player *pl)
     return count;
 }
 
-static int AbsDist(const Player *pl, const Player *other)
+static long long AbsDist(const Player *pl, const Player *other)
 {
-    int d = PlayerDistX(pl, other);
-    return d < 0 ? (int)(0u - (unsigned)d) : d;
+    long long d = PlayerDistX(pl, other);
+    return d < 0 ? -d : d;
 }
 
 Player *PlayerTeamMemberGet(Player *pl, int n)

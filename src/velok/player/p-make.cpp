@@ -222,7 +222,8 @@ int PlayerCacheFlush()
 
 int PlayerAILevelStart()
 {
-    int level = gv->options.difficulty;
+    // The configuration's ramps may hold any int: worked out wide.
+    __int128 level = gv->options.difficulty;
     const int *ramp = nullptr;  // start, start offset, end, end offset
     int n = 0;
     if (gv->arcadeSide == 1 || gv->arcadeSide == 2) {
@@ -230,13 +231,14 @@ int PlayerAILevelStart()
         bool team = opp->isTeam || opp->entryCount > 1 || opp->entries[0].memberCount > 1;
         ramp = gv->cfg.arcade.aiRamp[team ? CFG_RAMP_TEAM : CFG_RAMP_ARCADE];
         n = gv->matchNo - 1;
-    } else if (gv->survivalSide) {
+    } else if (gv->survivalSide == 1 || gv->survivalSide == 2) {
+        // The human side's won rounds, whichever side started the survival.
         ramp = gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL];
         level = 4;
-        n = gv->survivalWins;
+        n = gv->round.wins[gv->survivalSide - 1];
     }
     if (ramp) {
-        int start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
+        __int128 start = ramp[0], startOffset = ramp[1], end = ramp[2], endOffset = ramp[3];
         if (n <= start)
             level += startOffset;
         else if (n >= end)
@@ -244,7 +246,7 @@ int PlayerAILevelStart()
         else if (start < end)
             level += startOffset + (endOffset - startOffset) * (n - start) / (end - start);
     }
-    return level < 1 ? 1 : level > 8 ? 8 : level;
+    return level < 1 ? 1 : level > 8 ? 8 : (int)level;
 }
 
 Player *PlayerNew(CharData *cd)

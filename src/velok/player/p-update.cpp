@@ -208,8 +208,9 @@ void PlayerScreenEdgesUpdate(Player *pl, int marginLeft, int marginRight, int ca
     // A stage may give a scale of 0 or less at some depth; divide by 1 there.
     // Each edge is truncated as a whole, after the camera and the centre are added.
     float s = pl->zScale > 0.0f ? pl->zScale : 1.0f;
-    pl->screenLeft = ExprFloatToInt((float)(marginLeft - 160) / s + (float)cameraX + 160.0f);
-    pl->screenRight = ExprFloatToInt((float)(160 - marginRight) / s + (float)cameraX + 160.0f);
+    // The stage's margins may lie anywhere in the int range.
+    pl->screenLeft = ExprFloatToInt((float)((long long)marginLeft - 160) / s + (float)cameraX + 160.0f);
+    pl->screenRight = ExprFloatToInt((float)(160 - (long long)marginRight) / s + (float)cameraX + 160.0f);
 }
 
 // ---------------------------------------------------------------- helpers
@@ -888,8 +889,9 @@ void PlayerScreenBound(Player *pl)
         return;
     PlayerScreenEdgesUpdate(pl, gv->stageScreenLeft, gv->stageScreenRight, gv->cameraXi);
     int margin = pl->state.stateType == STATETYPE_A ? 1 : pl->state.stateType == STATETYPE_L ? 2 : 0;
-    float lo = (float)(pl->screenLeft + PlayerEdgeWidthGet(pl, EDGE_DIR_LEFT, EDGE_KIND_BODY_EDGE) + margin);
-    float hi = (float)(pl->screenRight - PlayerEdgeWidthGet(pl, EDGE_DIR_RIGHT, EDGE_KIND_BODY_EDGE) - margin);
+    // Summed in 64 bits: a Width controller may add widths up to the int range.
+    float lo = (float)((long long)pl->screenLeft + PlayerEdgeWidthGet(pl, EDGE_DIR_LEFT, EDGE_KIND_BODY_EDGE) + margin);
+    float hi = (float)((long long)pl->screenRight - PlayerEdgeWidthGet(pl, EDGE_DIR_RIGHT, EDGE_KIND_BODY_EDGE) - margin);
     if (pl->posX < lo)
         pl->posX = lo;
     if (pl->posX > hi)

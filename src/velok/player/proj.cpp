@@ -286,22 +286,13 @@ static void ShadowDraw(Projectile *p, const ShadowSettings *shadow, int reflect,
     float x = ((float)p->screenX + (float)p->facing * (float)elem->x * xScale) * zoom;
     float ground = (float)gv->stageZOffset, camY = (float)gv->cameraYi, shakeY = (float)gv->shakeY;
     if (reflect > 0) {
-        int src = reflect, dst = 256 - reflect;
-        if (p->anim.transOverride == 3) {
-            dst += reflect * p->anim.alphaDstScale / 256;
-            src = reflect * p->anim.alphaSrcScale / 256;
-        }
+        int src, dst;
+        ShadowReflectWeights(reflect, p->anim.transOverride == 3, p->anim.alphaSrcScale, p->anim.alphaDstScale, &src,
+                             &dst);
         float y = ground - scale * p->y - camY + p->z - shakeY - (float)elem->y * yScale;
         SprDrawAlphaRotated(set, index, x, y * zoom, 0.0f, sx, (vflip ? yScale : -yScale) * zoom, 1, 1, src, dst);
     }
-    int strength = 256;
-    if (shadow->fadeLow < shadow->fadeHigh) {
-        float h = p->y;
-        if (h <= (float)shadow->fadeLow)
-            strength = 0;
-        else if (h < (float)shadow->fadeHigh)
-            strength = TruncToInt((h - shadow->fadeLow) * strength / (shadow->fadeHigh - shadow->fadeLow));
-    }
+    int strength = ShadowFadeStrength(p->y, shadow->fadeLow, shadow->fadeHigh, 256);
     float flat = yScale * shadow->yScale;
     float y = ground + p->z - scale * p->y * shadow->yScale - shakeY - camY + (float)elem->y * flat;
     int colour = p->shadow == -1 ? shadow->colour : p->shadow;

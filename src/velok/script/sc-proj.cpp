@@ -129,11 +129,6 @@ static int IntPart(float v)
     return ExprFloatToInt(v);
 }
 
-static int Clamped(long long v)
-{
-    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
-}
-
 int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent, Player *listOwner)
 {
     Projectile t;
@@ -183,18 +178,14 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
         PlayerWarn(pl, "illegal projhit actionid");
         t.hitAnim = -1;
     }
-    // Kept below -1 these would name no action and leave the projectile
-    // playing its last one for ever: -1 ends it at once.
+    // Kept as given: the end step deletes a projectile at once for any
+    // negative end action, as for one that names no action.
     t.removeAnim = Int(pl, &p->projRemAnim);
-    if (t.removeAnim < -1) {
+    if (t.removeAnim < -1)
         PlayerWarn(pl, "illegal projremove actionid");
-        t.removeAnim = -1;
-    }
     t.cancelAnim = Int(pl, &p->projCancelAnim);
-    if (t.cancelAnim < -1) {
+    if (t.cancelAnim < -1)
         PlayerWarn(pl, "illegal projcancel actionid");
-        t.cancelAnim = -1;
-    }
 
     t.velX = Float(pl, &p->velocity[0]);
     t.velY = Float(pl, &p->velocity[1]);
@@ -251,8 +242,8 @@ int SCtrlProjectileEval(const ProjectileParams *p, Player *pl, Player *opponent,
 
     t.sprPriority = Int(pl, &p->projSprPriority);
     int stageBound = Int(pl, &p->projStageBound);
-    t.stageLeft = Clamped((long long)(gv ? gv->stage.boundLeft : 0) - stageBound);
-    t.stageRight = Clamped((long long)(gv ? gv->stage.boundRight : 0) + stageBound + 320);
+    t.stageLeft = ClampInt((long long)(gv ? gv->stage.boundLeft : 0) - stageBound);
+    t.stageRight = ClampInt((long long)(gv ? gv->stage.boundRight : 0) + stageBound + 320);
     t.edgeBound = Int(pl, &p->projEdgeBound);
     t.heightLow = Int(pl, &p->projHeightBound[0]);
     t.heightHigh = Int(pl, &p->projHeightBound[1]);

@@ -1,5 +1,7 @@
 #include "velok/match/gameloop.h"
 
+#include <climits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "lib/timer.h"
 #include "lib/font.h"
 #include "support/bgmkit.h"
+#include "support/fieldkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/sprkit.h"
@@ -423,6 +426,45 @@ TEST_F(Loop, StatesRunOncePerTickForPlayersThatRun)
     Frame();
     EXPECT_EQ(P(2)->state.hitPauseTime, 4);
     EXPECT_EQ(P(3)->state.hitPauseTime, 3);
+}
+
+// A Width controller's edge of 2147483647, a player-type helper 2147483647
+// wide and a stage whose shadow fade range and reflection span the int range
+// go through whole ticks and drawn frames with the collision display on:
+// widths, edges and bands are summed wide and saturate, so nothing overflows.
+TEST_F(Loop, WidthsSizesAndShadowBandsAtTheIntEndsRunThroughFrames)
+{
+    CharKit kit = FieldKitChar();
+    const std::string extra = "[State -2, width]\ntype = Width\ntrigger1 = 1\nedge = 2147483647, 0\n"
+                              "player = 2147483647, 2147483647\n"
+                              "[State -2, helper]\ntype = Helper\ntrigger1 = !IsHelper && !NumHelper\n"
+                              "helpertype = player\nstateno = 0\nsize.ground.back = 2147483647\n"
+                              "size.ground.front = 2147483647\n";
+    kit.cns.insert(kit.cns.find("[Statedef -2]\n") + 14, extra);
+    Field(2, kit);
+    for (int slot = 5; slot <= 6; slot++) {  // helper records, as a match makes them
+        Player *h = PlayerNew(nullptr);
+        ASSERT_NE(h, nullptr);
+        h->slot = slot;
+        gv->players[slot] = h;
+    }
+    gv->cfg.engine.drawShadows = 1;
+    gv->stageShadowIntensity = INT_MAX;
+    gv->stageShadowFadeLow = INT_MIN;
+    gv->stageShadowFadeHigh = INT_MAX;
+    gv->stageReflect = INT_MAX;
+    gv->clsnDisplay = 1;
+    for (int i = 0; i < 20; i++)
+        Frame();
+    EXPECT_EQ(P(1)->widthEdgeFront, INT_MAX);
+    const Player *helper = nullptr;
+    for (int slot = 5; slot <= gv->playerSlotCount; slot++)
+        if (P(slot) && P(slot)->enabled && P(slot)->isHelper)
+            helper = P(slot);
+    ASSERT_NE(helper, nullptr);
+    EXPECT_EQ(helper->consts.groundBack, INT_MAX);
+    // Player 1 is kept its whole right width (saturated) from the screen's right edge.
+    EXPECT_FLOAT_EQ(P(1)->posX, (float)((long long)P(1)->screenRight - INT_MAX));
 }
 
 TEST_F(Loop, OpponentsAreFoundEachTickAndTheLastOneKept)

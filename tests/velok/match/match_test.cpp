@@ -27,6 +27,7 @@
 #include "velok/core/gamemusic.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
+#include "velok/match/camera.h"
 #include "velok/match/fight.h"
 #include "velok/match/round.h"
 #include "velok/player/chardef.h"
@@ -250,6 +251,28 @@ TEST_F(MatchTest, StageDefaultsAndDerivedValues)
     ASSERT_EQ(gv->playerSlotCount, 44);
     EXPECT_TRUE(PalGroupMaskEqual(P(32)->palMask, PalGroupMaskMake(1u << 31, 1)));
     EXPECT_TRUE(PalGroupMaskEqual(P(33)->palMask, PalGroupMaskMake(1u << 0, 2)));
+}
+
+// A stage whose zoffsetlink names an element moves its ground line with that
+// element: the line is the integer part of (the element's start y - camera y x
+// its y delta + zoffset + 0.999999), so a whole sum stays where it is.
+TEST_F(MatchTest, LinkedGroundLineFollowsItsElement)
+{
+    StageKit kit;
+    kit.stageInfo = "[StageInfo]\nzoffset = 190\nzoffsetlink = 7\n";
+    kit.bgs += "[BG ground]\ntype = dummy\nid = 7\nstart = 0,3\ndelta = 1,.5\n";
+    kit.Write("stages/kit.def");
+    ASSERT_EQ(StageLoad(), 1) << gv->errorText;
+    ASSERT_NE(gv->stage.groundElem, nullptr);
+    const struct {
+        float cameraY;
+        int line;
+    } cases[] = {{0, 193}, {-20, 203}, {-21, 204}, {-1, 194}, {-4000, 2193}, {30, 178}};
+    for (const auto &c : cases) {
+        CameraSetPos(0, c.cameraY);
+        StageBgDraw();
+        EXPECT_EQ(gv->stageZOffset, c.line) << "camera y " << c.cameraY;
+    }
 }
 
 TEST_F(MatchTest, StageMusicSettings)
@@ -579,6 +602,39 @@ TEST_F(MatchTest, SurvivalDrawsTheOtherTeamAgainAfterEachRound)
             EXPECT_EQ(gv->sideEntry[1].members[m].charIndex, mem.charIndex);
         }
         EXPECT_EQ(Member1Char(), 0) << "the counted side keeps its fighter";
+    }
+    gv->survivalSide = 0;
+}
+
+// In survival the computer gets harder with every round the human side wins:
+// the survival ramp counts that side's won rounds, whichever side it plays on.
+// With the ramp 0,-3 to 0,4 the first opponent plays at level 1 and every
+// later one at 8.
+TEST_F(MatchTest, SurvivalOpponentsClimbTheRampWithTheRoundsWon)
+{
+    const int ramp[4] = {0, -3, 0, 4};
+    memcpy(gv->cfg.arcade.aiRamp[CFG_RAMP_SURVIVAL], ramp, sizeof ramp);
+    for (int human : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "survival on side " << human);
+        int computer = 3 - human;
+        PalListFree();
+        MatchTeamSpritesFree();
+        MatchPlayersFree();
+        gv->survivalSide = human;
+        Match(TEAM_MODE_SINGLE, 1, TEAM_MODE_SINGLE, 1);
+        EXPECT_EQ(P(computer)->aiLevel, 1) << "no round won yet";
+        // The round runs through its states; the computer falls in the fight.
+        int ended = 0;
+        for (int t = 0; t < 5000 && !ended; t++) {
+            if (gv->round.state == 2)
+                P(computer)->life = P(computer)->alive = 0;
+            ended = RoundUpdate();
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(gv->round.wins[human - 1], 1);
+        EXPECT_EQ(gv->round.matchOver, 0);
+        EXPECT_EQ(gv->round.number, 2) << "the next opponent came in";
+        EXPECT_EQ(P(computer)->aiLevel, 8);
     }
     gv->survivalSide = 0;
 }

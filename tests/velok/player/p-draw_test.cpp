@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -334,26 +335,35 @@ TEST_F(PlayerDrawTest, ShadowFollowsTheElementOffsetAndFlips)
     EXPECT_LE(col.second, 153);
 }
 
+// The shadow fades over the stage's fade range (low < high, negative above
+// the ground): gone at or above the low end, full from the high end on, in
+// proportion between; a range or intensity anywhere in the int range is
+// worked out wide.
 TEST_F(PlayerDrawTest, ShadowFadesOverItsRange)
 {
     gv->stageZOffset = 100;
-    ShadowSettings sh = {0, 256, 0.4f, -200, -50};
+    const ShadowSettings band = {0, 256, 0.4f, -200, -50};
+    const ShadowSettings whole = {0, 256, 0.4f, INT_MIN, INT_MAX};
+    const ShadowSettings deep = {0, INT_MAX, 0.4f, -200, -50};
     struct Case {
+        const ShadowSettings *sh;
         float y;
         uint16_t want;
     } cases[] = {
-        {-250, BG},                        // above the range: gone
-        {-200, BG},                        // at its low end: gone
-        {-125, Blit565Scale(BG, 128)},     // half way: half strength
-        {-50, 0},                          // at its high end: full
-        {-40, 0},                          // nearer the ground: full
+        {&band, -250, BG},                     // above the range: gone
+        {&band, -200, BG},                     // at its low end: gone
+        {&band, -125, Blit565Scale(BG, 128)},  // half way: half strength
+        {&band, -50, 0},                       // at its high end: full
+        {&band, -40, 0},                       // nearer the ground: full
+        {&whole, 0, Blit565Scale(BG, 128)},    // the middle of the whole int range
+        {&deep, -125, 0},                      // half of an intensity beyond 256
     };
     for (const Case &c : cases) {
         clear_to_color(bmp, BG);
         pl->posY = c.y;
-        PlayerShadowDraw(pl, &sh, 0, 1.0f);
+        PlayerShadowDraw(pl, c.sh, 0, 1.0f);
         int y = 100 + (int)(-c.y * 0.4f);
-        EXPECT_EQ(Px(99, y - 1), c.want) << c.y;
+        EXPECT_EQ(Px(99, y - 1), c.want) << c.sh->fadeLow << ".." << c.sh->fadeHigh << " at " << c.y;
     }
 }
 
@@ -373,6 +383,11 @@ TEST_F(PlayerDrawTest, ReflectionBelowTheGroundBlendsWithItsWeight)
     pl->transDst = 128;
     PlayerShadowDraw(pl, &none, 64, 1.0f);
     EXPECT_EQ(Px(99, 152), Blit565Add(Blit565Scale(colour, 32), Blit565Scale(BG, 224)));
+    // The stage's intensity may be any int: the weights are worked out wide
+    // (source far above 256, destination far below 0) and the blend clamps them.
+    clear_to_color(bmp, BG);
+    PlayerShadowDraw(pl, &none, INT_MAX, 1.0f);
+    EXPECT_EQ(Px(99, 152), colour);
     // Its shadow's strength is 256 less its destination factor.
     clear_to_color(bmp, BG);
     ShadowSettings solid = {0, 256, 0.4f, 0, 0};
@@ -625,6 +640,22 @@ TEST_F(PlayerDrawTest, DebugBoxesCrossAndWidthLine)
     PlayerDebugDraw(pl, 1.0f);
     EXPECT_EQ(RowSpanOf(150, 0), Span(80, 115));
     EXPECT_EQ(Px(84, 151), Rgb565(0, 16, 15));  // where the constant's part ends
+
+    // Widths at the int's end (a Width controller, a helper's size) are summed
+    // wide: the line runs off the target on their side.
+    pl->facing = 1;
+    pl->widthPlayerFront = INT_MAX;
+    clear_to_color(bmp, 0);
+    PlayerDebugDraw(pl, 1.0f);
+    EXPECT_EQ(RowSpanOf(150, 0), Span(85, PIX_W - 1));
+    pl->widthPlayerFront = 0;
+    pl->consts.groundBack = INT_MAX;
+    pl->widthPlayerBack = 4;
+    clear_to_color(bmp, 0);
+    PlayerDebugDraw(pl, 1.0f);
+    EXPECT_EQ(RowSpanOf(150, 0), Span(0, 116));
+    pl->consts.groundBack = 15;
+    pl->widthPlayerBack = 0;
 
     // The AI's guide blocks, relative to the player.
     clear_to_color(bmp, 0);

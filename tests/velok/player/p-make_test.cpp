@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <climits>
 #include <cstring>
 #include <atomic>
 #include <string>
@@ -452,13 +453,16 @@ TEST_F(PlayerMakeTest, AILevelRamps)
         {1, 0, 9, 0, 0, 7},   // n 8 >= end
         {2, 0, 9, 0, 1, 5},   // the team ramp
         {0, 1, 1, 5, 0, 3},   // survival: base 4, -3 + 5 * 5 / 10
+        {0, 2, 1, 5, 0, 3},   // the survival side's own wins on side 2
         {0, 1, 1, 0, 0, 1},   // clamped
     };
     for (const Case &c : cases) {
         gv->arcadeSide = c.arcadeSide;
         gv->survivalSide = c.survivalSide;
         gv->matchNo = c.matchNo;
-        gv->survivalWins = c.wins;
+        // Rounds won by the survival side; the other side's never count.
+        gv->round.wins[0] = c.survivalSide == 1 ? c.wins : 9;
+        gv->round.wins[1] = c.survivalSide == 2 ? c.wins : 9;
         memset(gv->teams, 0, sizeof gv->teams);
         gv->teams[0].isTeam = gv->teams[1].isTeam = c.oppTeam;
         EXPECT_EQ(PlayerAILevelStart(), c.want) << c.arcadeSide << " " << c.matchNo;
@@ -466,6 +470,17 @@ TEST_F(PlayerMakeTest, AILevelRamps)
     gv->options.difficulty = 12;
     gv->arcadeSide = gv->survivalSide = 0;
     EXPECT_EQ(PlayerAILevelStart(), 8);
+
+    // A ramp from the configuration may hold any int: the level is worked out
+    // wide, 4 + 2147483647 - 4294967295 x 2147483648 / 4294967295 = 3.
+    const int wide[4] = {INT_MIN, INT_MAX, INT_MAX, INT_MIN};
+    memcpy(gv->cfg.arcade.aiRamp[CFG_RAMP_ARCADE], wide, sizeof wide);
+    gv->options.difficulty = 4;
+    gv->arcadeSide = 1;
+    gv->matchNo = 1;
+    memset(gv->teams, 0, sizeof gv->teams);
+    EXPECT_EQ(PlayerAILevelStart(), 3);
+    gv->arcadeSide = 0;
 }
 
 std::string VarAdd(int state, int var, const std::string &extra)

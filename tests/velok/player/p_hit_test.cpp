@@ -1,5 +1,6 @@
 #include "velok/player/p-hit.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -653,6 +654,13 @@ TEST_F(HitField, PushApart)
     pl[1]->posZ = 6;
     PlayerPushApart(pl[0], pl[1], 0);
     EXPECT_FLOAT_EQ(pl[1]->posX, 12.0f);
+    // Widths at the int's end, summed wide, push both out to the stage's bounds.
+    pl[1]->posZ = 0;
+    for (Player *p : {pl[0], pl[1]})
+        p->widthPlayerFront = p->widthPlayerBack = INT_MAX;
+    PlayerPushApart(pl[0], pl[1], 0);
+    EXPECT_FLOAT_EQ(pl[0]->posX, gv->stageLeftBound);
+    EXPECT_FLOAT_EQ(pl[1]->posX, gv->stageRightBound);
 }
 
 TEST_F(HitField, PushApartKeepsBothInsideTheStageAndTheScreen)

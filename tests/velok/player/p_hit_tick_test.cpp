@@ -1,6 +1,7 @@
 // Hit engine in the order of a game tick: two fighters of the kit's character, every state run, then the hit pass.
 #include "velok/player/p-hit.h"
 
+#include <climits>
 #include <string>
 
 #include "lib/libbase.h"
@@ -142,6 +143,77 @@ TEST_F(HitTickTest, TheGetHitStateEndsOnceTheHitTimeHasRunOut)
     EXPECT_EQ(v->state.stateNo, 0);
     EXPECT_EQ(v->var[5], -1);
     EXPECT_EQ(v->state.ctrl, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The field again with keys added to state 200's HitDef.
+class HitNumbersTest : public HitTickTest {
+protected:
+    // Each "key = value" line replaces the HitDef's line of that key or is added.
+    void FieldWith(const std::string &keys, const std::string &statedef = "")
+    {
+        std::string states = HitKitStates();
+        size_t hitDef = states.find("[State 200, hit]");
+        for (size_t at = 0; at < keys.size();) {
+            size_t end = keys.find('\n', at);
+            std::string line = keys.substr(at, end - at + 1);
+            size_t old = states.find("\n" + line.substr(0, line.find('=')), hitDef);
+            if (old != std::string::npos && old < states.find("[Statedef 5000]"))
+                states.replace(old + 1, states.find('\n', old + 1) - old, line);
+            else
+                states.insert(states.find("ground.hittime"), line);
+            at = end + 1;
+        }
+        states.insert(states.find("movetype = A"), statedef);
+        CharKit kit = MoveKitChar();
+        kit.common += "\n" + states;
+        kit.air = HitKitAir();
+        Field(2, kit);
+        P(2)->posX = 145.0f;
+    }
+};
+
+// A HitDef's numbers and a body's depth may lie anywhere in the int range:
+// reaches and locks are summed wide and saturate, a snap goes as far as it
+// says, and hit counts wrap as the combo counter does.
+TEST_F(HitNumbersTest, HitDefNumbersAtTheEndsOfTheIntRange)
+{
+    // A depth reach of 10 plus a victim 2147483647 deep reaches it.
+    FieldWith("");
+    P(2)->consts.zWidth = INT_MAX;
+    PlayerStateSet(P(1), 200);
+    Tick();
+    EXPECT_EQ(P(2)->state.stateNo, 5000) << "depth";
+
+    // A throw holds both for its pause time + 1, at most the int's end.
+    FieldWith("attr = S, NT\npausetime = 2147483647, 0\n");
+    PlayerStateSet(P(1), 200);
+    Tick();
+    EXPECT_EQ(P(1)->hitLock, INT_MAX);
+    EXPECT_EQ(P(2)->hitLock, INT_MAX);
+
+    // The combo's hit count wraps; a falling hit's juggle cost (the state's)
+    // saturates the points left.
+    FieldWith("numhits = 2147483647\nfall = 1\n", "juggle = 2147483647\n");
+    P(1)->hitCombo = 5;
+    P(1)->consts.airJuggle = -10;
+    PlayerStateSet(P(1), 200);
+    Tick();
+    EXPECT_EQ(P(1)->hit.hitCount, INT_MAX);
+    EXPECT_EQ(P(1)->hitCombo, INT_MIN + 4);
+    const PlayerTarget *t = TargetListFind(P(1)->targets, P(2));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->juggle, INT_MIN);
+
+    // A snap from an attacker facing left to a maximum distance of -2147483648.
+    FieldWith("maxdist = -2147483647 - 1, 0\n");
+    PlayerStateSet(P(2), 200);
+    Tick();
+    ASSERT_EQ(P(1)->state.stateNo, 5000);
+    EXPECT_GT(P(1)->pendingOffX, 2e9f);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Player queries: distances, body and edge widths, guard distance, screen edges and animation existence.
 #include "velok/player/p-info.h"
 
+#include <climits>
+
 #include "support/fieldkit.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
@@ -109,6 +111,64 @@ TEST_F(InfoTest, ScreenEdgeDistancesAtAnyScale)
     EXPECT_EQ(PlayerAtScreenEdge(p1), 0);
     p1->posX = 329.9f;
     EXPECT_EQ(PlayerAtScreenEdge(p1), 1);
+}
+
+// Widths, edges and distances are whole numbers that may lie anywhere in the
+// int range (a Width controller, a helper's size, a player flung far away):
+// they are summed wide and saturate instead of wrapping.
+TEST_F(InfoTest, WidthsAndDistancesSaturateAtTheEndsOfTheIntRange)
+{
+    Player *o = P(2);  // at 220 facing left; ground widths back 15, front 16
+    p1->widthEdgeFront = INT_MAX;  // Width: edge = 2147483647, 0
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_FRONT, EDGE_KIND_BODY_EDGE), INT_MAX);
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_RIGHT, EDGE_KIND_EDGE), INT_MAX);
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_BACK, EDGE_KIND_BODY_EDGE), 15);
+    p1->consts.groundBack = INT_MAX;  // size.ground.back = 2147483647
+    p1->widthPlayerBack = 4;
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_LEFT, EDGE_KIND_BODY_PLAYER), INT_MAX);
+    p1->consts.groundBack = INT_MIN;
+    p1->widthPlayerBack = -4;
+    EXPECT_EQ(PlayerEdgeWidthGet(p1, EDGE_DIR_BACK, EDGE_KIND_BODY_PLAYER), INT_MIN);
+
+    // Screen edges 45 and 325; lying adds 2 to the edge width.
+    p1->posX = 100;
+    p1->zScale = 1.0f;
+    p1->state.stateType = STATETYPE_L;
+    p1->widthEdgeBack = INT_MAX;
+    PlayerScreenEdgesUpdate(p1, 15, 25, 30);
+    EXPECT_EQ(PlayerEdgeDist(p1, 0, 1), 225 - 2 - (long long)INT_MAX);
+    p1->posX = -3e9f;
+    EXPECT_EQ(PlayerEdgeDist(p1, 1, 1), INT_MIN);
+    PlayerScreenEdgesUpdate(p1, INT_MIN, INT_MIN, 0);  // stage margins at the int end
+    EXPECT_EQ(p1->screenLeft, INT_MIN);
+    EXPECT_EQ(p1->screenRight, INT_MAX);
+    p1->posX = 3e9f;
+    p1->screenLeft = -100;
+    p1->screenRight = 100;
+    EXPECT_EQ(PlayerAtScreenEdge(p1), 0);
+
+    // Distances of players far apart, times a facing of -1.
+    p1->facing = -1;
+    p1->posX = 3e9f;
+    o->posX = 0;
+    EXPECT_EQ(PlayerDistX(p1, o), INT_MAX);
+    p1->guardDist = 100;
+    EXPECT_EQ(PlayerInGuardDist(o, p1), 0);
+    o->facing = -1;
+    p1->facing = 1;
+    p1->posX = 300;
+    o->posX = 220;
+    p1->state.stateType = STATETYPE_S;
+    o->state.stateType = STATETYPE_S;
+    o->consts.groundBack = INT_MIN;
+    EXPECT_EQ(PlayerBodyDistX(p1, o), INT_MIN) << "the edge lies 2147483648 behind it";
+    EXPECT_EQ(PlayerOpponentFind(p1), o);
+
+    // The nearer of two opponents when the other is beyond the int range.
+    Field(4);
+    P(4)->posX = -3e9f;
+    EXPECT_EQ(PlayerTeamMemberGet(p1, 0), P(2));
+    EXPECT_EQ(PlayerTeamMemberGet(p1, 1), P(4));
 }
 
 TEST_F(InfoTest, SmallQueries)

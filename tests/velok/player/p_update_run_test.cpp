@@ -1,5 +1,6 @@
 #include "velok/player/p-update.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -408,6 +409,18 @@ TEST_F(MoveTest, StageAndScreenBounds)
     PlayerScreenBound(p);
     EXPECT_EQ(p->screenLeft, 28);
     EXPECT_FLOAT_EQ(p->posX, 43.0f);
+
+    // A Width edge at the int's end added to a body as wide keeps the player
+    // that far from the right edge: the width saturates, the sum is wide.
+    p->zScale = 1.0f;
+    p->state.stateType = STATETYPE_S;
+    p->consts.groundFront = INT_MAX;
+    p->widthEdgeFront = INT_MAX;
+    p->posX = 150.0f;
+    PlayerScreenBound(p);
+    EXPECT_FLOAT_EQ(p->posX, (float)(305LL - INT_MAX));
+    p->consts.groundFront = 16;
+    p->widthEdgeFront = 0;
 
     // A scale of 0 or less at this depth skips the screen bound.
     p->zScale = 0.0f;

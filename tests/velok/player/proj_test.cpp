@@ -1,5 +1,6 @@
 #include "velok/player/proj.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -146,8 +147,9 @@ TEST_F(ProjField, EvaluationWarnsAndReplaces)
         {"projmisstime = -1", "negative projectile miss time", &Projectile::missTime, 2},
         {"projhits = -2", "negative # of projectile hits", &Projectile::hits, 1},
         {"projhitanim = -5", "illegal projhit actionid", &Projectile::hitAnim, -1},
-        {"projremanim = -5", "illegal projremove actionid", &Projectile::removeAnim, -1},
-        {"projcancelanim = -5", "illegal projcancel actionid", &Projectile::cancelAnim, -1},
+        // The remove and cancel actions keep a value below -1 with the warning.
+        {"projremanim = -5", "illegal projremove actionid", &Projectile::removeAnim, -5},
+        {"projcancelanim = -5", "illegal projcancel actionid", &Projectile::cancelAnim, -5},
         {"projshadow = 300, 0, 0", "illegal shadowcolor", &Projectile::shadow, -1},
         {"projshadow = 255, 255, -1", "", &Projectile::shadow, -1},
         {"projshadow = 255, 128, 64", "", &Projectile::shadow, 31 << 11 | 32 << 5 | 8},
@@ -312,6 +314,7 @@ TEST_F(ProjField, EndAnimationsPlayOnceAndEnd)
         {"projremanim = 301", 2},
         {"projremanim = 302", 3},
         {"projremanim = -1", -1},
+        {"projremanim = -5", -1},   // kept below -1: ended as -1 is
         {"projremanim = 999", -1},  // a missing action
         {"projremanim = 0", -1},    // an action without end
     };
@@ -326,6 +329,14 @@ TEST_F(ProjField, EndAnimationsPlayOnceAndEnd)
         }
         EXPECT_EQ(alive, c.updatesAlive) << c.keys;
     }
+
+    // A cancel action below -1 ends an endless projectile at once too.
+    int k = Launch("projanim = 300\nprojcancelanim = -5");
+    ASSERT_GE(k, 0);
+    Proj(k)->state = PROJ_STATE_CANCELLED;
+    Proj(k)->stateTime = 0;
+    Update();
+    EXPECT_EQ(Proj(k), nullptr);
 }
 
 TEST_F(ProjField, HitsLandOnPlayersAndTheLastOneEndsTheProjectile)
@@ -525,16 +536,19 @@ TEST_F(ProjField, ClashesCostTheLowerPriorityAHitAndTheHigherAPoint)
         {2, 1, 1, PROJ_STATE_FLYING, PROJ_STATE_CANCELLED, 1, 1},
         {1, 2, 1, PROJ_STATE_CANCELLED, PROJ_STATE_FLYING, 1, 1},
         {3, 3, 2, PROJ_STATE_FLYING, PROJ_STATE_FLYING, 2, 2},
+        // A priority at the int's low end stays there.
+        {INT_MIN, INT_MIN, 2, PROJ_STATE_FLYING, PROJ_STATE_FLYING, INT_MIN, INT_MIN},
     };
+    auto number = [](int v) { return v == INT_MIN ? std::string("-2147483647 - 1") : std::to_string(v); };
     for (const Case &c : cases) {
         ProjListClear(p1->projList);
         ProjListClear(p2->projList);
         p1->projContactKind = p2->projContactKind = 0;
         // Both at x 160, between the players and clear of their bodies.
         std::string common = "projanim = 300\npostype = left\noffset = 160, -30\nprojmisstime = 2\nprojhits = " + std::to_string(c.hits);
-        int i = Launch(common + "\nprojpriority = " + std::to_string(c.prio1));
+        int i = Launch(common + "\nprojpriority = " + number(c.prio1));
         std::string common2 = "projanim = 300\npostype = left\noffset = -160, -30\nprojmisstime = 2\nprojhits = " + std::to_string(c.hits);
-        int j = Launch(common2 + "\nprojpriority = " + std::to_string(c.prio2), p2);
+        int j = Launch(common2 + "\nprojpriority = " + number(c.prio2), p2);
         ASSERT_GE(i, 0);
         ASSERT_GE(j, 0);
         ASSERT_FLOAT_EQ(Proj(j, p2)->x, 160.0f);
