@@ -262,11 +262,6 @@ static TxtParseFile *CharDefOpen(const char *dir, const char *file, int isZip, V
     return tp;
 }
 
-static int PalDefault(int v)
-{
-    return v < 1 ? 1 : v > CHAR_PALETTES ? CHAR_PALETTES : v;
-}
-
 static SprSet *PortraitsRead(TxtParseFile *def, const char *dir, VFile *zip)
 {
     if (TxtParseGroupSet(def, "Files") < 0)
@@ -299,6 +294,26 @@ static SprSet *PortraitsLoad(TxtParseFile *def, const char *dir, VFile *zip)
     return set;
 }
 
+int SelectCharInfoRead(TxtParseFile *def, char *name, size_t nameSize, int *palDefaults)
+{
+    if (nameSize > 0)
+        name[0] = 0;
+    for (int i = 0; i < 4; i++)
+        palDefaults[i] = i + 1;
+    if (TxtParseGroupSet(def, "Info") < 0)
+        return 1;
+    int ok = 1;
+    const char *key = TxtParseValueGet(def, "displayname") ? "displayname" : "name";
+    if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, (int)std::min(nameSize, (size_t)INT_MAX), nullptr))
+        ok = 0;
+    int read[4] = {1, 2, 3, 4};
+    TxtParseScan(def, "pal.defaults", "%i,%i,%i,%i", &read[0], &read[1], &read[2], &read[3]);
+    for (int i = 0; i < 4; i++)
+        if (read[i] >= 1 && read[i] <= CHAR_PALETTES)
+            palDefaults[i] = read[i];
+    return ok;
+}
+
 // One line of [Characters] into the grid cell; 0 fails the load.
 static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
 {
@@ -316,17 +331,11 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
     if (!def)
         return 1;
 
-    char name[SELECT_CELL_NAME_LEN] = "";
-    int defaults[4] = {1, 2, 3, 4};
-    int ok = 1;
-    if (TxtParseGroupSet(def, "Info") >= 0) {
-        const char *key = TxtParseValueGet(def, "displayname") ? "displayname" : "name";
-        if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, sizeof name, nullptr)) {
-            GameErrorAppend("\nError reading %s", file);
-            ok = 0;
-        }
-        TxtParseScan(def, "pal.defaults", "%i,%i,%i,%i", &defaults[0], &defaults[1], &defaults[2], &defaults[3]);
-    }
+    char name[CHARINFO_NAME_LEN];
+    int defaults[4];
+    int ok = SelectCharInfoRead(def, name, sizeof name, defaults);
+    if (!ok)
+        GameErrorAppend("\nError reading %s", file);
     int index = ok ? SelectCharAdd() : -1;
     if (ok && index < 0) {
         GameErrorSet("Out of memory");
@@ -342,8 +351,7 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
         e->stageFlag = cl.stageFlag;
         e->order = cl.order;
         e->cell = cellIndex;
-        for (int i = 0; i < 4; i++)
-            e->palDefaults[i] = PalDefault(defaults[i]);
+        memcpy(e->palDefaults, defaults, sizeof e->palDefaults);
         if (TxtParseGroupSet(def, "Arcade") >= 0) {
             TxtParseScan(def, "intro.storyboard", "%511s", e->introStoryboard);
             TxtParseScan(def, "ending.storyboard", "%511s", e->endingStoryboard);

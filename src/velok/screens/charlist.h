@@ -5,6 +5,8 @@
 
 #include "velok/player/p-make.h"
 
+struct TxtParseFile;
+
 enum {
     SELECT_ORDERS = 10,
     SELECT_STAGE_NAME_LEN = 80,  // 79 characters
@@ -33,6 +35,13 @@ int SelectCharAdd();
 // 1 for a zip character, 0 for a plain one, -1 when the path would not fit
 // the list's fields.
 int SelectCharResolve(const char *name, char *dir, size_t dirSize, char *file, size_t fileSize);
+
+// A character's [Info] as the select list keeps it, from its open definition:
+// the name shown (displayname, else name; empty with neither) and the four
+// default palettes (pal.defaults, 1 to 12; a value outside them keeps the
+// default of its place, 1 to 4). 1, or 0 when the name shown is not a quoted
+// text (the reason in the game error text; the palettes are read all the same).
+int SelectCharInfoRead(TxtParseFile *def, char *name, size_t nameSize, int *palDefaults);
 
 // Finds the select file (the caller's, the motif's, "./" and "data/"
 // directories) and opens it; 1, or 0 with the reason in the game error text.

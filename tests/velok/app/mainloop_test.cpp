@@ -197,6 +197,34 @@ TEST_F(QuickVs, TwoNamesMakeSinglesAndTheRoundsStayUnlessGiven)
     EXPECT_EQ(gv->cmdRounds, 0);
     EXPECT_STREQ(gv->stageFile, "");
 }
+TEST_F(QuickVs, ACharactersInfoReadsAsTheSelectFileReadsIt)
+{
+    // One set of bad defaults, entered from the command line and from the
+    // select file: each value outside 1 to 12 keeps the default of its place.
+    MakeDirs("chars/alpha");
+    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\npal.defaults = 3,0,14,-2\n");
+    StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "alpha");
+    StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "alpha");
+    MainQuickVsSetup(opt);
+
+    gv->motif = new Motif();
+    SelectInfo &si = gv->motif->select;
+    si.rows = si.columns = si.cellCount = 1;
+    si.cells = (SelectCell *)LibCalloc(1, sizeof(SelectCell));
+    WriteFileText("select.def", "[Options]\n[Characters]\nalpha\n");
+    ASSERT_EQ(SelectDefOpen("select.def"), 1);
+    ASSERT_EQ(SelectDefLoad(), 1) << gv->errorText;
+    ASSERT_EQ(gv->charCount, 2);
+    const std::vector<int> want = {3, 2, 3, 4};
+    for (int i = 0; i < 2; i++) {
+        const CharInfo &e = gv->charList[i];
+        EXPECT_EQ(std::vector<int>(e.palDefaults, e.palDefaults + 4), want) << (i ? "select file" : "quick versus");
+        EXPECT_STREQ(e.displayName, "Alpha");
+    }
+    EXPECT_EQ(gv->teams[1].entries[0].members[0].palNo, 1) << "player 2 on its place's default";
+    SysFileFree();
+}
+
 
 TEST_F(QuickVs, AMissingCharacterOrFirstPlayerStopsTheProgram)
 {

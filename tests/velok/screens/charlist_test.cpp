@@ -151,7 +151,8 @@ TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)
     EXPECT_EQ(a.cell, 0);
     EXPECT_EQ(a.palMask, 0x7);
     EXPECT_EQ(a.palFree, 0x7);
-    EXPECT_EQ(std::vector<int>(a.palDefaults, a.palDefaults + 4), (std::vector<int>{3, 1, 12, 2}));
+    EXPECT_EQ(std::vector<int>(a.palDefaults, a.palDefaults + 4), (std::vector<int>{3, 2, 3, 2}))
+        << "a default outside 1 to 12 keeps the default of its place";
     EXPECT_STREQ(a.introStoryboard, "intro.def");
     EXPECT_STREQ(a.endingStoryboard, "end.def");
     EXPECT_STREQ(Cell(0).name, "Dov the Shown");
