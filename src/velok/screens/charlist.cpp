@@ -304,7 +304,7 @@ int SelectCharInfoRead(TxtParseFile *def, char *name, size_t nameSize, int *palD
         return 1;
     int ok = 1;
     const char *key = TxtParseValueGet(def, "displayname") ? "displayname" : "name";
-    if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, (int)std::min(nameSize, (size_t)INT_MAX), nullptr))
+    if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, (int)nameSize, nullptr))
         ok = 0;
     int read[4] = {1, 2, 3, 4};
     TxtParseScan(def, "pal.defaults", "%i,%i,%i,%i", &read[0], &read[1], &read[2], &read[3]);
