@@ -845,15 +845,37 @@ void CharSelDraw(const CharSel *cs)
 
 // ---------------------------------------------------------------- the screen
 
-// Draws the frame unless it is skipped, and presents it.
-static void Frame(const CharSel *cs)
+void CharSelFrameStart()
 {
+    MenuFrameBegin();
+    BGMUpdate(&gv->menuBgm);
+}
+
+void CharSelFrameEnd(BGDef *bg, void (*draw)(const void *screen), const void *screen)
+{
+    BGTick(bg);
     int drawn = !disp.skipFrame && disp.gameBuf;
     if (drawn) {
         VbufTargetSet(disp.gameBuf, 0);
-        CharSelDraw(cs);
+        draw(screen);
     }
     MenuFramePresent(drawn);
+}
+
+static void ScreenDraw(const void *cs)
+{
+    CharSelDraw((const CharSel *)cs);
+}
+
+// One frame of the screen: its tick's result, or with tick off (the closing
+// fade, once both sides are done) the frame's services alone.
+static int Frame(CharSel *cs, BGDef *bg, bool tick)
+{
+    CharSelFrameStart();
+    int r = tick ? CharSelTick(cs) : CHARSEL_DONE;
+    CharSelFrameEnd(bg, ScreenDraw, cs);
+    ExplodListUpdate(gv->sysExplods);
+    return r;
 }
 
 int CharSelRun(int mode, int side)
@@ -869,17 +891,12 @@ int CharSelRun(int mode, int side)
     if (gv->motif)
         MotifMusicPlay(&gv->motif->selectBgm);
     int r;
-    do {
-        MenuFrameBegin();
-        BGMUpdate(&gv->menuBgm);
-        r = CharSelTick(&cs);
-        BGTick(bg);
-        Frame(&cs);
-        ExplodListUpdate(gv->sysExplods);
-    } while (r == CHARSEL_GOING);
+    do
+        r = Frame(&cs, bg, true);
+    while (r == CHARSEL_GOING);
     for (SelectInfo *si = Info(); r == CHARSEL_DONE && si && cs.fadeOut < si->fadeOutTime;) {
         cs.fadeOut++;
-        Frame(&cs);
+        Frame(&cs, bg, false);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();

@@ -122,6 +122,11 @@ void VsScreenDraw(const VsScreen *vs)
         TextBufDraw(gv->warnLog, gv->sysFont[0], 10, 50, 0xFFFF);
 }
 
+static void ScreenDraw(const void *vs)
+{
+    VsScreenDraw((const VsScreen *)vs);
+}
+
 int VsScreenRun()
 {
     VsScreen vs;
@@ -134,17 +139,10 @@ int VsScreenRun()
         MotifMusicPlay(&gv->motif->vsBgm);
     int r;
     for (;;) {
-        MenuFrameBegin();
-        BGMUpdate(&gv->menuBgm);
+        CharSelFrameStart();
         if ((r = VsScreenTick(&vs)) != CHARSEL_GOING)
             break;
-        BGTick(Background());
-        int drawn = !disp.skipFrame && disp.gameBuf;
-        if (drawn) {
-            VbufTargetSet(disp.gameBuf, 0);
-            VsScreenDraw(&vs);
-        }
-        MenuFramePresent(drawn);
+        CharSelFrameEnd(Background(), ScreenDraw, &vs);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/font.h"
 #include "lib/grandom.h"
@@ -505,7 +506,7 @@ TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
 
     Script({{2, keyCodes[0][RIGHT]}, {3, keyCodes[0][B]}});
     EXPECT_EQ(CharSelRun(CHARSEL_ARCADE, 0), 1);
-    EXPECT_EQ(scriptFrame, 4);
+    EXPECT_EQ(scriptFrame, 5) << "four frames to the choice, one of closing fade";
     EXPECT_EQ(Member(0, 0).charIndex, 1);
     EXPECT_EQ(Member(0, 0).palNo, 1);
     EXPECT_EQ(Member(1, 0).ai, 1);
@@ -532,6 +533,23 @@ TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
     Script({{2, ESC}});
     EXPECT_EQ(VsScreenRun(), 0);
 
+    MenuFrameHookSet(nullptr);
+    BgmKitRemove();
+    disp = DispState{};
+}
+
+TEST_F(CharSelTest, TheClosingFadeServicesTheMusicAndTheBackgroundEveryFrame)
+{
+    Motif("alpha\nbeta\n", {"fadeout.time = 5"}, {"select.bgm = select.mid"});
+    BgmKit *k = BgmKitInstall();
+    disp = DispState{};
+    disp.noFrameWait = 1;
+    MenuFrameHookSet(ScriptFrame);
+    Script({{1, keyCodes[0][A]}});
+    EXPECT_EQ(CharSelRun(CHARSEL_ARCADE, 0), 1);
+    EXPECT_EQ(scriptFrame, 2 + 5) << "two frames to the choice, then five of fading";
+    EXPECT_EQ(k->pumps, 2 + 5) << "the menu music is serviced in every frame";
+    EXPECT_EQ(gv->motif->bg[MOTIF_BG_SELECT]->tick, 2 + 5) << "the background moves on through the fade";
     MenuFrameHookSet(nullptr);
     BgmKitRemove();
     disp = DispState{};
