@@ -414,7 +414,7 @@ static int MatchSequence(int selectFlag)
         }
         bool won = gv->round.matchOver && gv->round.matchWinner == gv->arcadeSide;
         if (OnSide(gv->arcadeSide) && !gv->quit && won) {
-            gv->arcadeIndex += ArcadeNextTeamSize();
+            ArcadeAdvance();
             if (ArcadeMatchesLeft() != 0)
                 continue;
         }

@@ -576,22 +576,13 @@ static int OrderAt(int i)
 int ArcadeSetOpponents(int advance)
 {
     TeamInfo *opp = OpponentTeam();
-    int at = gv->arcadeIndex, last = -1;
-    for (int j = 0; j < TeamMemberCount(opp); j++) {
-        int c = OrderAt(at);
-        if (c < 0)
-            break;
-        at++;
-        TeamMember *m = TeamMemberAt(opp, j);
-        CharReleasePal(m->palNo, m->charIndex);
-        int pal = gv->cfg.arcade.aiRandomColor ? GameRandom() % CHAR_PALETTES : gv->charList[c].palDefaults[0] - 1;
-        m->charIndex = c;
-        m->palNo = CharReservePal(pal < 0 || pal >= CHAR_PALETTES ? 0 : pal, c);
-        last = c;
-    }
+    int group[TEAM_ENTRY_MAX];
+    int count = ArcadeGetOpponents(group);
+    for (int j = 0; j < count; j++)
+        CharPalComputerSet(TeamMemberAt(opp, j), group[j]);
     if (advance)
-        gv->arcadeIndex = at;
-    return last;
+        ArcadeAdvance();
+    return count > 0 ? group[count - 1] : -1;
 }
 
 int ArcadePeekOpponents()
@@ -599,12 +590,16 @@ int ArcadePeekOpponents()
     return ArcadeSetOpponents(0);
 }
 
+void ArcadeAdvance()
+{
+    gv->arcadeIndex += ArcadeNextTeamSize();
+}
+
 int ArcadeMatchesLeft()
 {
-    int length = 0;
-    while (OrderAt(length) >= 0)
-        length++;
-    int left = length - gv->arcadeIndex;
+    // The order's only -1 is its end mark.
+    const std::vector<int> &order = gv->arcadeOrder;
+    int left = (order.empty() ? 0 : (int)order.size() - 1) - gv->arcadeIndex;
     LIB_ASSERT(left >= 0);
     return left;
 }
@@ -616,7 +611,8 @@ int ArcadeNextTeamSize()
 
 int ArcadeListOpponents(int *out, int which)
 {
-    int a = std::min(GroupSize(), (int)TEAM_ENTRY_MAX);
+    // A group is as many as the computer team holds.
+    int a = std::min(TeamMemberCount(OpponentTeam()), (int)TEAM_ENTRY_MAX);
     int start = gv->arcadeIndex + (which ? a : 0);
     int count = 0;
     while (count < a && OrderAt(start + count) >= 0) {

@@ -65,10 +65,14 @@ void ArcadeBuildOrder();
 // -1 when the order has ended.
 int ArcadeSetOpponents(int advance);
 int ArcadePeekOpponents();
+// Moves the place in the order past the next opponent group (after the
+// arcade side has beaten it).
+void ArcadeAdvance();
 // How many characters the next opponent group takes from the order.
 int ArcadeNextTeamSize();
 // Copies the characters of the next (which 0) or the following (1) opponent
-// group into out (room for TEAM_ENTRY_MAX); their count.
+// group, at most as many as the computer team holds, into out (room for
+// TEAM_ENTRY_MAX); their count.
 int ArcadeListOpponents(int *out, int which);
 int ArcadeGetOpponents(int *out);
 int ArcadeGetFollowingOpponents(int *out);

@@ -376,10 +376,16 @@ TEST_F(ArcadeOrderTest, OpponentsComeFromTheOrderWithReservedPalettes)
     EXPECT_EQ(ArcadeSetOpponents(1), -1);
     EXPECT_EQ(gv->arcadeIndex, 4);
 
-    // One member in single mode takes the one-player counts.
+    // One member in single mode takes the one-player counts; its groups are
+    // of one.
     TeamSetup(&gv->teams[1], 2, TEAM_MODE_SINGLE, 1);
+    gv->arcadeMaxMatches[0] = 3;
     ArcadeBuildOrder();
-    EXPECT_EQ(Order().size(), 2u);
+    order = Order();
+    EXPECT_EQ(order.size(), 4u);
+    ASSERT_EQ(ArcadeGetOpponents(next), 1);
+    ASSERT_EQ(ArcadeGetFollowingOpponents(following), 1);
+    EXPECT_EQ(following[0], order[1]);
     gv->cfg.arcade.aiRandomColor = 1;
     ArcadePeekOpponents();
     EXPECT_GE(TeamMemberAt(&gv->teams[1], 0)->palNo, 0);
