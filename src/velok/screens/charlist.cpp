@@ -367,9 +367,6 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
         }
         e->palFree = e->palMask;
         cell->charIndex = index;
-        StrCopy(cell->name, sizeof cell->name, name);
-        StrCopy(cell->defFile, sizeof cell->defFile, file);
-        StrCopy(cell->dir, sizeof cell->dir, dir);
         SprSetFree(cell->portraits);
         cell->portraits = portraits;
     }

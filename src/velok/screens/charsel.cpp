@@ -698,21 +698,6 @@ static void CellXY(const SelectInfo *si, int col, int row, int *x, int *y)
     *y = si->posY + row * (si->cellSizeY + si->cellSpacing);
 }
 
-static SprSet *CharPortraits(SelectInfo *si, int charIndex)
-{
-    if (charIndex < 0 || charIndex >= gv->charCount)
-        return nullptr;
-    int cell = gv->charList[charIndex].cell;
-    return cell >= 0 && cell < si->cellCount ? si->cells[cell].portraits : nullptr;
-}
-
-static const char *CharName(SelectInfo *si, int charIndex)
-{
-    if (charIndex < 0 || charIndex >= gv->charCount)
-        return "";
-    int cell = gv->charList[charIndex].cell;
-    return cell >= 0 && cell < si->cellCount ? si->cells[cell].name : "";
-}
 
 static void PortraitDraw(SprSet *set, int number, float x, float y, float sx, float sy)
 {
@@ -822,10 +807,13 @@ void CharSelDraw(const CharSel *cs)
     GridDraw(cs, si);
     for (int s = 0; s < 2; s++) {
         int c = FaceChar(cs, si, s);
+        const SelectCell *cell = SelectCellOfChar(si, c);
+        if (!cell)
+            continue;
         float sx = si->faceScaleX[s] * (si->faceFacing[s] < 0 ? -1.0f : 1.0f);
-        PortraitDraw(CharPortraits(si, c), 1, (float)si->faceOffsetX[s], (float)si->faceOffsetY[s], sx,
+        PortraitDraw(cell->portraits, 1, (float)si->faceOffsetX[s], (float)si->faceOffsetY[s], sx,
                      si->faceScaleY[s]);
-        MotifTextDraw(&si->nameFont[s], si->nameOffsetX[s], si->nameOffsetY[s], CharName(si, c));
+        MotifTextDraw(&si->nameFont[s], si->nameOffsetX[s], si->nameOffsetY[s], gv->charList[c].displayName);
     }
     MotifTextDraw(&si->titleFont, si->titleOffsetX, si->titleOffsetY, modeTitles[cs->mode]);
     for (int l = 0; l < 2; l++)
