@@ -614,9 +614,14 @@ TEST_F(Round, ScenePhasesFadeHoldAndFadeOut)
     char out[32];
     gv->survivalSide = 1;
     gv->round.wins[0] = 7;
-    SetText(gv->survivalScreen.text, "Rounds: %i %s");
+    RoundSceneText(out, sizeof out);
+    EXPECT_STREQ(out, "") << "no text element";
+    ScreenElem text{};
+    StrCopy(text.text, sizeof text.text, "Rounds: %i %s");
+    gv->survivalScreen.elem = &text;
     RoundSceneText(out, sizeof out);
     EXPECT_STREQ(out, "Rounds: 7 ");
+    gv->survivalScreen.elem = nullptr;
 }
 
 namespace {
