@@ -130,6 +130,12 @@ protected:
     {
         WriteFileText(dir + "/" + defName, "[Info]\n" + info);
     }
+    // chars/alpha/alpha.def with these [Info] lines.
+    static void AlphaWrite(const std::string &info)
+    {
+        MakeDirs("chars/alpha");
+        CharWrite("chars/alpha", "alpha.def", info);
+    }
     const char *args[1] = {"velokw"};
     CmdLineOptions opt;
 };
@@ -183,8 +189,7 @@ TEST_F(QuickVs, FourNamesMakeTwoPairsFromTheirEntries)
 
 TEST_F(QuickVs, TwoNamesMakeSinglesAndTheRoundsStayUnlessGiven)
 {
-    MakeDirs("chars/alpha");
-    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\n");
+    AlphaWrite("name = \"Alpha\"\n");
     StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "alpha");
     StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "chars/alpha/alpha.def");
     MainQuickVsSetup(opt);
@@ -197,12 +202,12 @@ TEST_F(QuickVs, TwoNamesMakeSinglesAndTheRoundsStayUnlessGiven)
     EXPECT_EQ(gv->cmdRounds, 0);
     EXPECT_STREQ(gv->stageFile, "");
 }
+
 TEST_F(QuickVs, ACharactersInfoReadsAsTheSelectFileReadsIt)
 {
     // One set of bad defaults, entered from the command line and from the
     // select file: each value outside 1 to 12 keeps the default of its place.
-    MakeDirs("chars/alpha");
-    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\npal.defaults = 3,0,14,-2\n");
+    AlphaWrite("name = \"Alpha\"\npal.defaults = 3,0,14,-2\n");
     StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "alpha");
     StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "alpha");
     MainQuickVsSetup(opt);
@@ -233,8 +238,7 @@ TEST_F(QuickVs, AMissingCharacterOrFirstPlayerStopsTheProgram)
     EXPECT_EXIT(MainQuickVsSetup(opt), testing::ExitedWithCode(1),
                 "Error message: Cannot find character: chars/nobody/nobody.def");
 
-    MakeDirs("chars/alpha");
-    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\n");
+    AlphaWrite("name = \"Alpha\"\n");
     opt.playerName[0][0] = 0;
     StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "alpha");
     EXPECT_EXIT(MainQuickVsSetup(opt), testing::ExitedWithCode(1), "Error message: No character given for player 1");
