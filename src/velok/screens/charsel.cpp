@@ -698,7 +698,6 @@ static void CellXY(const SelectInfo *si, int col, int row, int *x, int *y)
     *y = si->posY + row * (si->cellSizeY + si->cellSpacing);
 }
 
-
 static void PortraitDraw(SprSet *set, int number, float x, float y, float sx, float sy)
 {
     int index = set ? SprSetFindImage(set, MOTIF_PORTRAIT_GROUP, number) : -1;
