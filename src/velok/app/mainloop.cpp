@@ -414,7 +414,7 @@ static int MatchSequence(int selectFlag)
         }
         bool won = gv->round.matchOver && gv->round.matchWinner == gv->arcadeSide;
         if (OnSide(gv->arcadeSide) && !gv->quit && won) {
-            gv->arcadeIndex += ArcadeNextTeamSize();
+            ArcadeAdvance();
             if (ArcadeMatchesLeft() != 0)
                 continue;
         }
@@ -581,14 +581,11 @@ static int QuickVsCharAdd(const char *name)
         GameErrorSet("Cannot find character: %s", path.empty() ? name : path.c_str());
         FatalExit();
     }
-    int defaults[4] = {1, 2, 3, 4};
-    char shown[CHARINFO_NAME_LEN] = "";
-    if (TxtParseGroupSet(tp, "Info") >= 0) {
-        TxtParseScan(tp, "pal.defaults", "%i,%i,%i,%i", &defaults[0], &defaults[1], &defaults[2], &defaults[3]);
-        const char *key = TxtParseValueGet(tp, "displayname") ? "displayname" : "name";
-        if (TxtParseValueGet(tp, key))
-            ParamGetQuoted(tp, key, shown, sizeof shown, nullptr);
-    }
+    // The select file's reading of [Info]; a name shown that is not a quoted
+    // text is left empty, and the match goes on.
+    int defaults[4];
+    char shown[CHARINFO_NAME_LEN];
+    SelectCharInfoRead(tp, shown, sizeof shown, defaults);
     TxtParseClose(tp);
     int index = SelectCharAdd();
     if (index < 0) {
@@ -599,9 +596,7 @@ static int QuickVsCharAdd(const char *name)
     StrCopy(e->dir, sizeof e->dir, dir);
     StrCopy(e->defFile, sizeof e->defFile, file);
     StrCopy(e->displayName, sizeof e->displayName, shown);
-    // A default out of the twelve palettes keeps the built-in one of its place.
-    for (int i = 0; i < 4; i++)
-        e->palDefaults[i] = defaults[i] >= 1 && defaults[i] <= CHAR_PALETTES ? defaults[i] : i + 1;
+    memcpy(e->palDefaults, defaults, sizeof e->palDefaults);
     return index;
 }
 

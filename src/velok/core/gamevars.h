@@ -161,7 +161,6 @@ struct ComboCounter {
 // [Win Screen] and [Survival Results Screen] of the motif.
 struct SceneCfg {
     int fadeInTime, holdTime, fadeOutTime;
-    char text[FIGHT_ELEM_TEXT_LEN];
     const ScreenElem *elem;  // the text element (wintext, winstext) in the motif; null without one
 };
 

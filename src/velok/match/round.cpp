@@ -606,7 +606,8 @@ void RoundSceneText(char *out, size_t outSize)
 {
     int side = gv->survivalSide;
     FmtArg arg = FmtInt(side == 1 || side == 2 ? gv->round.wins[side - 1] : 0);
-    FmtSafe(out, outSize, gv->survivalScreen.text, &arg, 1);
+    const ScreenElem *e = gv->survivalScreen.elem;
+    FmtSafe(out, outSize, e ? e->text : "", &arg, 1);
 }
 
 void RoundSceneUpdate()

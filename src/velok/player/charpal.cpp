@@ -80,6 +80,16 @@ void CharPalResetAll()
         gv->charList[i].palFree = gv->charList[i].palMask;
 }
 
+void CharPalComputerSet(TeamMember *m, int charIndex)
+{
+    const CharInfo *e = Entry(charIndex);
+    LIB_ASSERT(e);
+    CharReleasePal(m->palNo, m->charIndex);
+    int pal = gv->cfg.arcade.aiRandomColor ? GameRandom() % CHAR_PALETTES : e->palDefaults[0] - 1;
+    m->charIndex = charIndex;
+    m->palNo = CharReservePal(pal < 0 || pal >= CHAR_PALETTES ? 0 : pal, charIndex);
+}
+
 static void TeamRandomFill(TeamInfo *team, int keySet)
 {
     int n = TeamMemberCount(team);
@@ -91,14 +101,8 @@ static void TeamRandomFill(TeamInfo *team, int keySet)
         m->palNo = -1;
         m->keySet = keySet;
         m->ai = 1;
-        if (gv->charCount <= 0)
-            continue;
-        int c = GameRandom() % gv->charCount;
-        int pal = gv->cfg.arcade.aiRandomColor ? GameRandom() % CHAR_PALETTES : gv->charList[c].palDefaults[0] - 1;
-        if (pal < 0 || pal >= CHAR_PALETTES)
-            pal = 0;
-        m->charIndex = c;
-        m->palNo = CharReservePal(pal, c);
+        if (gv->charCount > 0)
+            CharPalComputerSet(m, GameRandom() % gv->charCount);
     }
     team->isTeam = n > 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 struct TeamInfo;
+struct TeamMember;
 
 enum { CHAR_PALETTES = 12 };
 
@@ -15,6 +16,10 @@ int CharReservePal(int pal, int charIndex);
 void CharReleasePal(int pal, int charIndex);
 // Every character's palettes free again (after each match sequence).
 void CharPalResetAll();
+// A computer-controlled member takes a character: the palette it held is
+// given back, then one of the character's is reserved, wished at random with
+// [Arcade] ai.randomcolor on, else its first default.
+void CharPalComputerSet(TeamMember *m, int charIndex);
 
 // Random characters for the members of the second team, and of the first too
 // when both is set: each member a random character with a reserved palette

@@ -227,11 +227,9 @@ static int QueueOpponents(int which)
     PrecacheOpponentsFn list = pq.opponents.load();
     if (!list)
         return 1;
+    // The list holds at most the computer team's size.
     int chars[TEAM_ENTRY_MAX];
     int count = list(chars, which);
-    int teamSize = TeamMemberCount(&gv->teams[2 - side]);
-    if (count > teamSize)
-        count = teamSize;
     int ok = 1;
     Lock();
     for (int i = 0; i < count && i < TEAM_ENTRY_MAX; i++)

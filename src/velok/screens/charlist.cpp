@@ -262,11 +262,6 @@ static TxtParseFile *CharDefOpen(const char *dir, const char *file, int isZip, V
     return tp;
 }
 
-static int PalDefault(int v)
-{
-    return v < 1 ? 1 : v > CHAR_PALETTES ? CHAR_PALETTES : v;
-}
-
 static SprSet *PortraitsRead(TxtParseFile *def, const char *dir, VFile *zip)
 {
     if (TxtParseGroupSet(def, "Files") < 0)
@@ -299,6 +294,26 @@ static SprSet *PortraitsLoad(TxtParseFile *def, const char *dir, VFile *zip)
     return set;
 }
 
+int SelectCharInfoRead(TxtParseFile *def, char *name, size_t nameSize, int *palDefaults)
+{
+    if (nameSize > 0)
+        name[0] = 0;
+    for (int i = 0; i < 4; i++)
+        palDefaults[i] = i + 1;
+    if (TxtParseGroupSet(def, "Info") < 0)
+        return 1;
+    int ok = 1;
+    const char *key = TxtParseValueGet(def, "displayname") ? "displayname" : "name";
+    if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, (int)nameSize, nullptr))
+        ok = 0;
+    int read[4] = {1, 2, 3, 4};
+    TxtParseScan(def, "pal.defaults", "%i,%i,%i,%i", &read[0], &read[1], &read[2], &read[3]);
+    for (int i = 0; i < 4; i++)
+        if (read[i] >= 1 && read[i] <= CHAR_PALETTES)
+            palDefaults[i] = read[i];
+    return ok;
+}
+
 // One line of [Characters] into the grid cell; 0 fails the load.
 static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
 {
@@ -316,17 +331,11 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
     if (!def)
         return 1;
 
-    char name[SELECT_CELL_NAME_LEN] = "";
-    int defaults[4] = {1, 2, 3, 4};
-    int ok = 1;
-    if (TxtParseGroupSet(def, "Info") >= 0) {
-        const char *key = TxtParseValueGet(def, "displayname") ? "displayname" : "name";
-        if (TxtParseValueGet(def, key) && !ParamGetQuoted(def, key, name, sizeof name, nullptr)) {
-            GameErrorAppend("\nError reading %s", file);
-            ok = 0;
-        }
-        TxtParseScan(def, "pal.defaults", "%i,%i,%i,%i", &defaults[0], &defaults[1], &defaults[2], &defaults[3]);
-    }
+    char name[CHARINFO_NAME_LEN];
+    int defaults[4];
+    int ok = SelectCharInfoRead(def, name, sizeof name, defaults);
+    if (!ok)
+        GameErrorAppend("\nError reading %s", file);
     int index = ok ? SelectCharAdd() : -1;
     if (ok && index < 0) {
         GameErrorSet("Out of memory");
@@ -342,8 +351,7 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
         e->stageFlag = cl.stageFlag;
         e->order = cl.order;
         e->cell = cellIndex;
-        for (int i = 0; i < 4; i++)
-            e->palDefaults[i] = PalDefault(defaults[i]);
+        memcpy(e->palDefaults, defaults, sizeof e->palDefaults);
         if (TxtParseGroupSet(def, "Arcade") >= 0) {
             TxtParseScan(def, "intro.storyboard", "%511s", e->introStoryboard);
             TxtParseScan(def, "ending.storyboard", "%511s", e->endingStoryboard);
@@ -359,9 +367,6 @@ static int CharLineRead(const char *line, SelectCell *cell, int cellIndex)
         }
         e->palFree = e->palMask;
         cell->charIndex = index;
-        StrCopy(cell->name, sizeof cell->name, name);
-        StrCopy(cell->defFile, sizeof cell->defFile, file);
-        StrCopy(cell->dir, sizeof cell->dir, dir);
         SprSetFree(cell->portraits);
         cell->portraits = portraits;
     }
@@ -568,22 +573,13 @@ static int OrderAt(int i)
 int ArcadeSetOpponents(int advance)
 {
     TeamInfo *opp = OpponentTeam();
-    int at = gv->arcadeIndex, last = -1;
-    for (int j = 0; j < TeamMemberCount(opp); j++) {
-        int c = OrderAt(at);
-        if (c < 0)
-            break;
-        at++;
-        TeamMember *m = TeamMemberAt(opp, j);
-        CharReleasePal(m->palNo, m->charIndex);
-        int pal = gv->cfg.arcade.aiRandomColor ? GameRandom() % CHAR_PALETTES : gv->charList[c].palDefaults[0] - 1;
-        m->charIndex = c;
-        m->palNo = CharReservePal(pal < 0 || pal >= CHAR_PALETTES ? 0 : pal, c);
-        last = c;
-    }
+    int group[TEAM_ENTRY_MAX];
+    int count = ArcadeGetOpponents(group);
+    for (int j = 0; j < count; j++)
+        CharPalComputerSet(TeamMemberAt(opp, j), group[j]);
     if (advance)
-        gv->arcadeIndex = at;
-    return last;
+        ArcadeAdvance();
+    return count > 0 ? group[count - 1] : -1;
 }
 
 int ArcadePeekOpponents()
@@ -591,12 +587,16 @@ int ArcadePeekOpponents()
     return ArcadeSetOpponents(0);
 }
 
+void ArcadeAdvance()
+{
+    gv->arcadeIndex += ArcadeNextTeamSize();
+}
+
 int ArcadeMatchesLeft()
 {
-    int length = 0;
-    while (OrderAt(length) >= 0)
-        length++;
-    int left = length - gv->arcadeIndex;
+    // The order's only -1 is its end mark.
+    const std::vector<int> &order = gv->arcadeOrder;
+    int left = (order.empty() ? 0 : (int)order.size() - 1) - gv->arcadeIndex;
     LIB_ASSERT(left >= 0);
     return left;
 }
@@ -608,7 +608,8 @@ int ArcadeNextTeamSize()
 
 int ArcadeListOpponents(int *out, int which)
 {
-    int a = std::min(GroupSize(), (int)TEAM_ENTRY_MAX);
+    // A group is as many as the computer team holds.
+    int a = std::min(TeamMemberCount(OpponentTeam()), (int)TEAM_ENTRY_MAX);
     int start = gv->arcadeIndex + (which ? a : 0);
     int count = 0;
     while (count < a && OrderAt(start + count) >= 0) {

@@ -5,6 +5,8 @@
 
 #include "velok/player/p-make.h"
 
+struct TxtParseFile;
+
 enum {
     SELECT_ORDERS = 10,
     SELECT_STAGE_NAME_LEN = 80,  // 79 characters
@@ -34,6 +36,13 @@ int SelectCharAdd();
 // the list's fields.
 int SelectCharResolve(const char *name, char *dir, size_t dirSize, char *file, size_t fileSize);
 
+// A character's [Info] as the select list keeps it, from its open definition:
+// the name shown (displayname, else name; empty with neither) and the four
+// default palettes (pal.defaults, 1 to 12; a value outside them keeps the
+// default of its place, 1 to 4). 1, or 0 when the name shown is not a quoted
+// text (the reason in the game error text; the palettes are read all the same).
+int SelectCharInfoRead(TxtParseFile *def, char *name, size_t nameSize, int *palDefaults);
+
 // Finds the select file (the caller's, the motif's, "./" and "data/"
 // directories) and opens it; 1, or 0 with the reason in the game error text.
 int SelectDefOpen(const char *name);
@@ -56,10 +65,14 @@ void ArcadeBuildOrder();
 // -1 when the order has ended.
 int ArcadeSetOpponents(int advance);
 int ArcadePeekOpponents();
+// Moves the place in the order past the next opponent group (after the
+// arcade side has beaten it).
+void ArcadeAdvance();
 // How many characters the next opponent group takes from the order.
 int ArcadeNextTeamSize();
 // Copies the characters of the next (which 0) or the following (1) opponent
-// group into out (room for TEAM_ENTRY_MAX); their count.
+// group, at most as many as the computer team holds, into out (room for
+// TEAM_ENTRY_MAX); their count.
 int ArcadeListOpponents(int *out, int which);
 int ArcadeGetOpponents(int *out);
 int ArcadeGetFollowingOpponents(int *out);

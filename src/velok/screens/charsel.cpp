@@ -698,22 +698,6 @@ static void CellXY(const SelectInfo *si, int col, int row, int *x, int *y)
     *y = si->posY + row * (si->cellSizeY + si->cellSpacing);
 }
 
-static SprSet *CharPortraits(SelectInfo *si, int charIndex)
-{
-    if (charIndex < 0 || charIndex >= gv->charCount)
-        return nullptr;
-    int cell = gv->charList[charIndex].cell;
-    return cell >= 0 && cell < si->cellCount ? si->cells[cell].portraits : nullptr;
-}
-
-static const char *CharName(SelectInfo *si, int charIndex)
-{
-    if (charIndex < 0 || charIndex >= gv->charCount)
-        return "";
-    int cell = gv->charList[charIndex].cell;
-    return cell >= 0 && cell < si->cellCount ? si->cells[cell].name : "";
-}
-
 static void PortraitDraw(SprSet *set, int number, float x, float y, float sx, float sy)
 {
     int index = set ? SprSetFindImage(set, MOTIF_PORTRAIT_GROUP, number) : -1;
@@ -822,10 +806,13 @@ void CharSelDraw(const CharSel *cs)
     GridDraw(cs, si);
     for (int s = 0; s < 2; s++) {
         int c = FaceChar(cs, si, s);
+        const SelectCell *cell = SelectCellOfChar(si, c);
+        if (!cell)
+            continue;
         float sx = si->faceScaleX[s] * (si->faceFacing[s] < 0 ? -1.0f : 1.0f);
-        PortraitDraw(CharPortraits(si, c), 1, (float)si->faceOffsetX[s], (float)si->faceOffsetY[s], sx,
+        PortraitDraw(cell->portraits, 1, (float)si->faceOffsetX[s], (float)si->faceOffsetY[s], sx,
                      si->faceScaleY[s]);
-        MotifTextDraw(&si->nameFont[s], si->nameOffsetX[s], si->nameOffsetY[s], CharName(si, c));
+        MotifTextDraw(&si->nameFont[s], si->nameOffsetX[s], si->nameOffsetY[s], gv->charList[c].displayName);
     }
     MotifTextDraw(&si->titleFont, si->titleOffsetX, si->titleOffsetY, modeTitles[cs->mode]);
     for (int l = 0; l < 2; l++)
@@ -845,15 +832,37 @@ void CharSelDraw(const CharSel *cs)
 
 // ---------------------------------------------------------------- the screen
 
-// Draws the frame unless it is skipped, and presents it.
-static void Frame(const CharSel *cs)
+void CharSelFrameStart()
 {
+    MenuFrameBegin();
+    BGMUpdate(&gv->menuBgm);
+}
+
+void CharSelFrameEnd(BGDef *bg, void (*draw)(const void *screen), const void *screen)
+{
+    BGTick(bg);
     int drawn = !disp.skipFrame && disp.gameBuf;
     if (drawn) {
         VbufTargetSet(disp.gameBuf, 0);
-        CharSelDraw(cs);
+        draw(screen);
     }
     MenuFramePresent(drawn);
+}
+
+static void ScreenDraw(const void *cs)
+{
+    CharSelDraw((const CharSel *)cs);
+}
+
+// One frame of the screen: its tick's result, or with tick off (the closing
+// fade, once both sides are done) the frame's services alone.
+static int Frame(CharSel *cs, BGDef *bg, bool tick)
+{
+    CharSelFrameStart();
+    int r = tick ? CharSelTick(cs) : CHARSEL_DONE;
+    CharSelFrameEnd(bg, ScreenDraw, cs);
+    ExplodListUpdate(gv->sysExplods);
+    return r;
 }
 
 int CharSelRun(int mode, int side)
@@ -869,17 +878,12 @@ int CharSelRun(int mode, int side)
     if (gv->motif)
         MotifMusicPlay(&gv->motif->selectBgm);
     int r;
-    do {
-        MenuFrameBegin();
-        BGMUpdate(&gv->menuBgm);
-        r = CharSelTick(&cs);
-        BGTick(bg);
-        Frame(&cs);
-        ExplodListUpdate(gv->sysExplods);
-    } while (r == CHARSEL_GOING);
+    do
+        r = Frame(&cs, bg, true);
+    while (r == CHARSEL_GOING);
     for (SelectInfo *si = Info(); r == CHARSEL_DONE && si && cs.fadeOut < si->fadeOutTime;) {
         cs.fadeOut++;
-        Frame(&cs);
+        Frame(&cs, bg, false);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();

@@ -3,6 +3,8 @@
 
 #include "velok/core/team.h"
 
+struct BGDef;
+
 // The title menu's choices that open the screen.
 enum CharSelMode {
     CHARSEL_ARCADE = 0,
@@ -128,6 +130,12 @@ int CharSelEnd(CharSel *cs, int result);
 // The input engine's pending events as the two sides' bits; escape is set by
 // Escape (in a demo, by any key).
 void CharSelInputRead(int input[2], int *escape, int demo);
+// What every frame of the select and versus screens runs around the
+// screen's own step: at the start the frame hook and the menu music's
+// service; at the end the background moved on, the frame drawn into the
+// game buffer unless it is skipped, and presented.
+void CharSelFrameStart();
+void CharSelFrameEnd(BGDef *bg, void (*draw)(const void *screen), const void *screen);
 
 // Moves the cursor of the side asked by the input's directions when it is the
 // side moving; the palette the input chooses on a cell that is not empty (the

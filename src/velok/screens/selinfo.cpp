@@ -172,3 +172,11 @@ SelectCell *SelectCellGet(SelectInfo *si, int col, int row)
         return nullptr;
     return &si->cells[col + si->columns * row];
 }
+
+SelectCell *SelectCellOfChar(SelectInfo *si, int charIndex)
+{
+    if (!si || !si->cells || !gv->charList || charIndex < 0 || charIndex >= gv->charCount)
+        return nullptr;
+    int cell = gv->charList[charIndex].cell;
+    return cell >= 0 && cell < si->cellCount ? &si->cells[cell] : nullptr;
+}

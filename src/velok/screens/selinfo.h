@@ -8,7 +8,6 @@ struct SprSet;
 struct TxtParseFile;
 
 enum {
-    SELECT_CELL_NAME_LEN = 48,  // 47 characters
     SELECT_MODE_SLOTS = 4,
     SELECT_GRID_MAX = 65536,    // cells of a grid at most
     SELECT_CELL_EMPTY = -1,
@@ -27,11 +26,10 @@ struct MotifFont {
     int font, bank, align;
 };
 
+// A grid cell: the character's entry in the select list holds its name and
+// files; the cell holds its portraits.
 struct SelectCell {
     int charIndex;  // SELECT_CELL_EMPTY, SELECT_CELL_RANDOM or an index into the select list
-    char name[SELECT_CELL_NAME_LEN];
-    char defFile[CHARINFO_PATH_LEN];
-    char dir[CHARINFO_PATH_LEN];
     SprSet *portraits;  // null when the character has none
 };
 
@@ -93,6 +91,9 @@ int SelectInfoRead(TxtParseFile *tp, SelectInfo *si);
 void SelectInfoFree(SelectInfo *si);
 // The cell at a column and row; null outside the grid.
 SelectCell *SelectCellGet(SelectInfo *si, int col, int row);
+// The cell of a character of the select list; null when it has none (a
+// character named on the command line).
+SelectCell *SelectCellOfChar(SelectInfo *si, int charIndex);
 
 // Readers shared by the motif's groups. A font "font, bank, alignment": a
 // font number outside 0 to 9 reads as -1 (none); an absent key leaves f.

@@ -82,7 +82,6 @@ static int FilesRead(TxtParseFile *tp, Motif *m)
             GameErrorSet("Can't load %s", name);
             return 0;
         }
-        StrCopy(m->sndPath, sizeof m->sndPath, full);
     }
     const char *required[2] = {"fight", "select"};
     char *into[2] = {m->fightFile, m->selectFile};
@@ -259,7 +258,6 @@ static void SceneRead(TxtParseFile *tp, Motif *m)
         TxtParseIntGet(tp, "fadein.time", &w.fadeInTime);
         TxtParseIntGet(tp, "pose.time", &w.holdTime);
         TxtParseIntGet(tp, "fadeout.time", &w.fadeOutTime);
-        StrCopy(w.text, sizeof w.text, m->winText.text);
     }
     LogWrite("OK\n");
     LogWrite("  Load [Survival Results Screen]...");
@@ -271,7 +269,6 @@ static void SceneRead(TxtParseFile *tp, Motif *m)
         TxtParseIntGet(tp, "show.time", &s.holdTime);
         TxtParseIntGet(tp, "fadeout.time", &s.fadeOutTime);
         TxtParseIntGet(tp, "roundstowin", &m->survivalRoundsToWin);
-        StrCopy(s.text, sizeof s.text, m->winsText.text);
     }
     LogWrite("OK\n");
 }
@@ -423,9 +420,8 @@ void SysFileReload()
         newSprites = true;
     }
     LogWrite("OK\n");
+    // The sounds stay loaded through a match: nothing to load again.
     LogWrite("Reloading system sound data...");
-    if (!gv->motifSnd && m->sndPath[0] && !(gv->motifSnd = SndSetLoad(m->sndPath)))
-        FatalExitf("Out of memory loading system file %s", m->sndPath);
     LogWrite("OK\n");
     LogWrite("Reloading system background data...");
     // A background drawn from sprites that are gone is loaded again over the new ones.

@@ -52,9 +52,9 @@ struct StoryScreen {
 // title menu, the options screen and the storyboards take theirs from the
 // menus' record (menuMotif), which the load fills too.
 struct Motif {
-    // What [Files] names; the sprite and sound paths as found, for reloading.
+    // What [Files] names; the sprite path as found, for reloading (the sounds
+    // stay loaded).
     char sprPath[MOTIF_PATH_LEN];
-    char sndPath[MOTIF_PATH_LEN];
     char fightFile[MOTIF_PATH_LEN];
     char selectFile[MOTIF_PATH_LEN];
 

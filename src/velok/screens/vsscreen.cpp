@@ -87,12 +87,9 @@ static void SideDraw(const VsScreenInfo *v, int s)
     int lineHeight = font ? font->sizeH + font->spacingY : 0;
     for (int j = 0; j < TeamMemberCount(team); j++) {
         int c = TeamMemberAt(team, j)->charIndex;
-        if (c < 0 || c >= gv->charCount || !si)
+        const SelectCell *sc = SelectCellOfChar(si, c);
+        if (!sc)
             continue;
-        int cell = gv->charList[c].cell;
-        if (cell < 0 || cell >= si->cellCount)
-            continue;
-        const SelectCell *sc = &si->cells[cell];
         if (j == 0) {
             // The team's first fighter stands for it.
             int index = sc->portraits ? SprSetFindImage(sc->portraits, MOTIF_PORTRAIT_GROUP, 1) : -1;
@@ -100,7 +97,7 @@ static void SideDraw(const VsScreenInfo *v, int s)
             if (index >= 0)
                 SprDrawScaled(sc->portraits, index, (float)v->posX[s], (float)v->posY[s], sx, v->scaleY[s]);
         }
-        MotifTextDraw(&v->nameFont[s], v->nameX[s], v->nameY[s] + j * lineHeight, sc->name);
+        MotifTextDraw(&v->nameFont[s], v->nameX[s], v->nameY[s] + j * lineHeight, gv->charList[c].displayName);
     }
 }
 
@@ -122,6 +119,11 @@ void VsScreenDraw(const VsScreen *vs)
         TextBufDraw(gv->warnLog, gv->sysFont[0], 10, 50, 0xFFFF);
 }
 
+static void ScreenDraw(const void *vs)
+{
+    VsScreenDraw((const VsScreen *)vs);
+}
+
 int VsScreenRun()
 {
     VsScreen vs;
@@ -134,17 +136,10 @@ int VsScreenRun()
         MotifMusicPlay(&gv->motif->vsBgm);
     int r;
     for (;;) {
-        MenuFrameBegin();
-        BGMUpdate(&gv->menuBgm);
+        CharSelFrameStart();
         if ((r = VsScreenTick(&vs)) != CHARSEL_GOING)
             break;
-        BGTick(Background());
-        int drawn = !disp.skipFrame && disp.gameBuf;
-        if (drawn) {
-            VbufTargetSet(disp.gameBuf, 0);
-            VsScreenDraw(&vs);
-        }
-        MenuFramePresent(drawn);
+        CharSelFrameEnd(Background(), ScreenDraw, &vs);
     }
     PalFxGlobalReset();
     DispFrameSkipReset();

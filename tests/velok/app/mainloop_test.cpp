@@ -130,6 +130,12 @@ protected:
     {
         WriteFileText(dir + "/" + defName, "[Info]\n" + info);
     }
+    // chars/alpha/alpha.def with these [Info] lines.
+    static void AlphaWrite(const std::string &info)
+    {
+        MakeDirs("chars/alpha");
+        CharWrite("chars/alpha", "alpha.def", info);
+    }
     const char *args[1] = {"velokw"};
     CmdLineOptions opt;
 };
@@ -183,8 +189,7 @@ TEST_F(QuickVs, FourNamesMakeTwoPairsFromTheirEntries)
 
 TEST_F(QuickVs, TwoNamesMakeSinglesAndTheRoundsStayUnlessGiven)
 {
-    MakeDirs("chars/alpha");
-    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\n");
+    AlphaWrite("name = \"Alpha\"\n");
     StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "alpha");
     StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "chars/alpha/alpha.def");
     MainQuickVsSetup(opt);
@@ -198,6 +203,34 @@ TEST_F(QuickVs, TwoNamesMakeSinglesAndTheRoundsStayUnlessGiven)
     EXPECT_STREQ(gv->stageFile, "");
 }
 
+TEST_F(QuickVs, ACharactersInfoReadsAsTheSelectFileReadsIt)
+{
+    // One set of bad defaults, entered from the command line and from the
+    // select file: each value outside 1 to 12 keeps the default of its place.
+    AlphaWrite("name = \"Alpha\"\npal.defaults = 3,0,14,-2\n");
+    StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "alpha");
+    StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "alpha");
+    MainQuickVsSetup(opt);
+
+    gv->motif = new Motif();
+    SelectInfo &si = gv->motif->select;
+    si.rows = si.columns = si.cellCount = 1;
+    si.cells = (SelectCell *)LibCalloc(1, sizeof(SelectCell));
+    WriteFileText("select.def", "[Options]\n[Characters]\nalpha\n");
+    ASSERT_EQ(SelectDefOpen("select.def"), 1);
+    ASSERT_EQ(SelectDefLoad(), 1) << gv->errorText;
+    ASSERT_EQ(gv->charCount, 2);
+    const std::vector<int> want = {3, 2, 3, 4};
+    for (int i = 0; i < 2; i++) {
+        const CharInfo &e = gv->charList[i];
+        EXPECT_EQ(std::vector<int>(e.palDefaults, e.palDefaults + 4), want) << (i ? "select file" : "quick versus");
+        EXPECT_STREQ(e.displayName, "Alpha");
+    }
+    EXPECT_EQ(gv->teams[1].entries[0].members[0].palNo, 1) << "player 2 on its place's default";
+    SysFileFree();
+}
+
+
 TEST_F(QuickVs, AMissingCharacterOrFirstPlayerStopsTheProgram)
 {
     StrCopy(opt.playerName[0], CMDLINE_NAME_LEN, "nobody");
@@ -205,8 +238,7 @@ TEST_F(QuickVs, AMissingCharacterOrFirstPlayerStopsTheProgram)
     EXPECT_EXIT(MainQuickVsSetup(opt), testing::ExitedWithCode(1),
                 "Error message: Cannot find character: chars/nobody/nobody.def");
 
-    MakeDirs("chars/alpha");
-    CharWrite("chars/alpha", "alpha.def", "name = \"Alpha\"\n");
+    AlphaWrite("name = \"Alpha\"\n");
     opt.playerName[0][0] = 0;
     StrCopy(opt.playerName[1], CMDLINE_NAME_LEN, "alpha");
     EXPECT_EXIT(MainQuickVsSetup(opt), testing::ExitedWithCode(1), "Error message: No character given for player 1");

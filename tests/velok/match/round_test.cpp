@@ -614,9 +614,14 @@ TEST_F(Round, ScenePhasesFadeHoldAndFadeOut)
     char out[32];
     gv->survivalSide = 1;
     gv->round.wins[0] = 7;
-    SetText(gv->survivalScreen.text, "Rounds: %i %s");
+    RoundSceneText(out, sizeof out);
+    EXPECT_STREQ(out, "") << "no text element";
+    ScreenElem text{};
+    StrCopy(text.text, sizeof text.text, "Rounds: %i %s");
+    gv->survivalScreen.elem = &text;
     RoundSceneText(out, sizeof out);
     EXPECT_STREQ(out, "Rounds: 7 ");
+    gv->survivalScreen.elem = nullptr;
 }
 
 namespace {
@@ -789,12 +794,11 @@ TEST_F(RoundPrecache, RoundOverLoadsWhatMayFightNextAndTheRoundEndWaitsForIt)
     gv->teams[1].entries[0].members[0].charIndex = 0;
     PrecacheOpponentsSet([](int *out, int which) {
         out[0] = which ? 4 : 0;
-        out[1] = 5;
-        return 2;
+        return 1;
     });
     gv->round.wins[0] = gv->side[0].roundsToWin - 1;
     OverHit(1);
-    EXPECT_EQ(fake.Loads(), (Ints{3, 4})) << "as many as the computer team holds";
+    EXPECT_EQ(fake.Loads(), (Ints{3, 4})) << "the group after the one fought";
 
     // The human side loses: its own characters are kept (cached, so renewed).
     gv->round.wins[0] = 0;

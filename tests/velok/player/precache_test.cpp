@@ -210,15 +210,16 @@ TEST_F(Precache, TeamListsAndArcadeOpponents)
     Run();
     EXPECT_EQ(fake.Loads(), (Ints{6, 7, 0, 1}));
 
-    // The opponents come from the arcade order, at most the computer team's size.
+    // The opponents come from the arcade order's groups (of the computer
+    // team's size: the order's list gives no more).
     EXPECT_EQ(PrecacheQueueOpponents(), 1) << "no arcade side";
     gv->arcadeSide = 2;
     TeamSetup(&gv->teams[0], 1, TEAM_MODE_SIMUL, 2);
     EXPECT_EQ(PrecacheQueueOpponents(), 1) << "no order to read yet";
     PrecacheOpponentsSet([](int *out, int which) {
-        static const int groups[2][3] = {{3, 4, 5}, {5, 2, 1}};
+        static const int groups[2][2] = {{3, 4}, {5, 2}};
         memcpy(out, groups[which], sizeof groups[which]);
-        return 3;
+        return 2;
     });
     EXPECT_EQ(PrecacheQueueOpponents(), 1);
     EXPECT_EQ(PrecacheQueueNextOpponents(), 1);

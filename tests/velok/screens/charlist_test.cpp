@@ -151,12 +151,12 @@ TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)
     EXPECT_EQ(a.cell, 0);
     EXPECT_EQ(a.palMask, 0x7);
     EXPECT_EQ(a.palFree, 0x7);
-    EXPECT_EQ(std::vector<int>(a.palDefaults, a.palDefaults + 4), (std::vector<int>{3, 1, 12, 2}));
+    EXPECT_EQ(std::vector<int>(a.palDefaults, a.palDefaults + 4), (std::vector<int>{3, 2, 3, 2}))
+        << "a default outside 1 to 12 keeps the default of its place";
     EXPECT_STREQ(a.introStoryboard, "intro.def");
     EXPECT_STREQ(a.endingStoryboard, "end.def");
-    EXPECT_STREQ(Cell(0).name, "Dov the Shown");
-    EXPECT_STREQ(a.displayName, "Dov the Shown") << "the entry keeps it for the results log";
-    EXPECT_STREQ(Cell(0).dir, "chars/dov/");
+    EXPECT_STREQ(a.displayName, "Dov the Shown") << "the screens and the results log show it";
+    EXPECT_EQ(SelectCellOfChar(&gv->motif->select, 0), &Cell(0));
     ASSERT_NE(Cell(0).portraits, nullptr);
     EXPECT_EQ(SprSetImageCount(Cell(0).portraits), 2) << "the portraits alone";
     EXPECT_EQ(SprSetImageGet(Cell(0).portraits, 9000, 1)->width, 8);
@@ -164,8 +164,8 @@ TEST_F(SelectFileTest, AWholeFileFillsTheListsAndTheGrid)
     const CharInfo &b = Char(1);
     EXPECT_STREQ(b.defFile, "dov2.def");
     EXPECT_EQ(b.order, 9) << "order 15 is order 10";
-    EXPECT_STREQ(Cell(3).name, "Dov Two") << "the name when there is no display name";
-    EXPECT_STREQ(b.displayName, "Dov Two");
+    EXPECT_STREQ(b.displayName, "Dov Two") << "the name when there is no display name";
+    EXPECT_EQ(SelectCellOfChar(&gv->motif->select, 1), &Cell(3));
     EXPECT_EQ(std::vector<int>(b.palDefaults, b.palDefaults + 4), (std::vector<int>{1, 2, 3, 4}));
 
     const CharInfo &z = Char(2);
@@ -375,10 +375,16 @@ TEST_F(ArcadeOrderTest, OpponentsComeFromTheOrderWithReservedPalettes)
     EXPECT_EQ(ArcadeSetOpponents(1), -1);
     EXPECT_EQ(gv->arcadeIndex, 4);
 
-    // One member in single mode takes the one-player counts.
+    // One member in single mode takes the one-player counts; its groups are
+    // of one.
     TeamSetup(&gv->teams[1], 2, TEAM_MODE_SINGLE, 1);
+    gv->arcadeMaxMatches[0] = 3;
     ArcadeBuildOrder();
-    EXPECT_EQ(Order().size(), 2u);
+    order = Order();
+    EXPECT_EQ(order.size(), 4u);
+    ASSERT_EQ(ArcadeGetOpponents(next), 1);
+    ASSERT_EQ(ArcadeGetFollowingOpponents(following), 1);
+    EXPECT_EQ(following[0], order[1]);
     gv->cfg.arcade.aiRandomColor = 1;
     ArcadePeekOpponents();
     EXPECT_GE(TeamMemberAt(&gv->teams[1], 0)->palNo, 0);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/font.h"
 #include "lib/grandom.h"
@@ -495,17 +496,33 @@ void Script(std::vector<std::pair<int, int>> s)
     scriptFrame = 0;
 }
 
+// The screens' own loops for a test: the music kit, no frame wait, the
+// scripted frames.
+struct ScreenLoop {
+    ScreenLoop()
+    {
+        disp = DispState{};
+        disp.noFrameWait = 1;
+        MenuFrameHookSet(ScriptFrame);
+    }
+    ~ScreenLoop()
+    {
+        MenuFrameHookSet(nullptr);
+        BgmKitRemove();
+        disp = DispState{};
+    }
+    BgmKit *kit = BgmKitInstall();
+};
+
 TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
 {
     Motif("alpha, stages/one.def\nbeta\n", {}, {"select.bgm = select.mid", "vs.bgm = vs.mid"});
-    BgmKit *k = BgmKitInstall();
-    disp = DispState{};
-    disp.noFrameWait = 1;
-    MenuFrameHookSet(ScriptFrame);
+    ScreenLoop loop;
+    BgmKit *k = loop.kit;
 
     Script({{2, keyCodes[0][RIGHT]}, {3, keyCodes[0][B]}});
     EXPECT_EQ(CharSelRun(CHARSEL_ARCADE, 0), 1);
-    EXPECT_EQ(scriptFrame, 4);
+    EXPECT_EQ(scriptFrame, 5) << "four frames to the choice, one of closing fade";
     EXPECT_EQ(Member(0, 0).charIndex, 1);
     EXPECT_EQ(Member(0, 0).palNo, 1);
     EXPECT_EQ(Member(1, 0).ai, 1);
@@ -531,10 +548,17 @@ TEST_F(CharSelTest, BothScreensRunTheirFrameLoopsWithTheMenuMusic)
     EXPECT_EQ(scriptFrame, 11) << "a button in the hold fades out at once";
     Script({{2, ESC}});
     EXPECT_EQ(VsScreenRun(), 0);
+}
 
-    MenuFrameHookSet(nullptr);
-    BgmKitRemove();
-    disp = DispState{};
+TEST_F(CharSelTest, TheClosingFadeServicesTheMusicAndTheBackgroundEveryFrame)
+{
+    Motif("alpha\nbeta\n", {"fadeout.time = 5"}, {"select.bgm = select.mid"});
+    ScreenLoop loop;
+    Script({{1, keyCodes[0][A]}});
+    EXPECT_EQ(CharSelRun(CHARSEL_ARCADE, 0), 1);
+    EXPECT_EQ(scriptFrame, 2 + 5) << "two frames to the choice, then five of fading";
+    EXPECT_EQ(loop.kit->pumps, 2 + 5) << "the menu music is serviced in every frame";
+    EXPECT_EQ(gv->motif->bg[MOTIF_BG_SELECT]->tick, 2 + 5) << "the background moves on through the fade";
 }
 
 TEST_F(CharSelTest, VersusScreenFadesHoldsAndEnds)

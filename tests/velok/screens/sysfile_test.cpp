@@ -232,7 +232,7 @@ TEST_F(MotifTest, ValuesAreReadAndKeptInRange)
              EXPECT_EQ(gv->winScreen.fadeInTime, 8);
              EXPECT_EQ(gv->winScreen.holdTime, 90);
              EXPECT_EQ(gv->winScreen.fadeOutTime, 9);
-             EXPECT_STREQ(gv->winScreen.text, "You win");
+             EXPECT_STREQ(gv->winScreen.elem->text, "You win");
          }},
         {"Survival Results Screen", {"enabled = 1", "winstext.font = 1,0,0", "winstext.text = \"%i wins\"",
                                      "show.time = 60", "roundstowin = 5"},
@@ -240,7 +240,7 @@ TEST_F(MotifTest, ValuesAreReadAndKeptInRange)
              EXPECT_EQ(m->survivalEnabled, 1);
              EXPECT_EQ(m->survivalRoundsToWin, 5);
              EXPECT_EQ(gv->survivalScreen.holdTime, 60);
-             EXPECT_STREQ(gv->survivalScreen.text, "%i wins");
+             EXPECT_STREQ(gv->survivalScreen.elem->text, "%i wins");
          }},
         {"End Credits", {"enabled = 1", "storyboard = credits.def"},
          [](const Motif *m) {
