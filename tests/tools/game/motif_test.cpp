@@ -205,7 +205,8 @@ TEST_F(MotifLayout, SelectScreenPiecesStayOnTheScreenAndApart)
         for (const SelectCell *c : chars) {
             float sx = si.faceScaleX[s] * (si.faceFacing[s] < 0 ? -1.0f : 1.0f);
             face.box.Add(Portrait(c->portraits, 1, si.faceOffsetX[s], si.faceOffsetY[s], sx, si.faceScaleY[s]));
-            name.box.Add(Text(si.nameFont[s], si.nameOffsetX[s], si.nameOffsetY[s], c->name));
+            const char *shown = gv->charList[c->charIndex].displayName;
+            name.box.Add(Text(si.nameFont[s], si.nameOffsetX[s], si.nameOffsetY[s], shown));
         }
 
         // The menu: Single, Simul and Turns with up to four value icons.
@@ -255,8 +256,9 @@ TEST_F(MotifLayout, VersusScreenShowsFourNamesASide)
         for (const SelectCell *c : chars) {
             float sx = v.facing[s] < 0 ? -v.scaleX[s] : v.scaleX[s];
             face.box.Add(Portrait(c->portraits, 1, v.posX[s], v.posY[s], sx, v.scaleY[s]));
+            const char *shown = gv->charList[c->charIndex].displayName;
             for (int j = 0; j < TEAM_ENTRY_MAX; j++)
-                names.box.Add(Text(v.nameFont[s], v.nameX[s], v.nameY[s] + j * lineHeight, c->name));
+                names.box.Add(Text(v.nameFont[s], v.nameX[s], v.nameY[s] + j * lineHeight, shown));
         }
         pieces.push_back(face);
         pieces.push_back(names);
