@@ -42,6 +42,12 @@ void KeyKitRelease(int allegroKey)
 
 void KeyKitTap(int allegroKey)
 {
+    // Allegro's X11 keyboard turns each tap of Pause into one event, a press
+    // and a release in turn.
+    if (allegroKey == KEY_PAUSE) {
+        KbllScancodeHook(KEY_PAUSE | (KbllKeyDown(KBLL_KEY_PAUSE) ? 0x80 : 0));
+        return;
+    }
     KeyKitPress(allegroKey);
     KeyKitRelease(allegroKey);
 }

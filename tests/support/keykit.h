@@ -10,5 +10,6 @@ void KeyKitStop();
 // the keyboard layer's event and the input engine's event.
 void KeyKitPress(int allegroKey);
 void KeyKitRelease(int allegroKey);
-// Press and release.
+// Press and release; Pause, as Allegro delivers it, gives one event per tap,
+// a press and a release in turn.
 void KeyKitTap(int allegroKey);
