@@ -6,6 +6,7 @@
 #include "lib/input-lb.h"
 #include "lib/joy.h"
 #include "lib/kbll-lib.h"
+#include "velok/core/screen.h"
 
 static const KbllDevice fakeKeyboard = {
     [] { return 0; }, [] {}, [](int) {}, [](int, int) {},
@@ -50,4 +51,18 @@ void KeyKitTap(int allegroKey)
     }
     KeyKitPress(allegroKey);
     KeyKitRelease(allegroKey);
+}
+
+static const GfxDevice anyMode = {[](int, int, int) { return 0; }};
+
+KeyKitModesAccepted::KeyKitModesAccepted() : saved(gfx)
+{
+    GfxDeviceSet(&anyMode);
+}
+
+KeyKitModesAccepted::~KeyKitModesAccepted()
+{
+    InitSwitchCallbacksRemove();
+    GfxDeviceSet(nullptr);
+    gfx = saved;
 }

@@ -615,7 +615,7 @@ void CharSelInputRead(int input[2], int *escape, int demo)
         // Pads reach the screen through the key remap, as their keys' codes.
         if (code < 1 || code >= INPUT_JOY_BASE)
             continue;
-        ScreenFullscreenToggle(&code);
+        ScreenFullscreenToggleEvent(&code);
         if (code == 0)
             continue;
         if (code == KEY_ESCAPE) {

@@ -16,6 +16,7 @@
 #include "lib/pal.h"
 #include "lib/vbuf.h"
 #include "support/bgmkit.h"
+#include "support/keykit.h"
 #include "support/motifkit.h"
 #include "support/pixkit.h"
 #include "support/precachekit.h"
@@ -290,6 +291,20 @@ TEST_F(CharSelTest, TeamMenusGiveModesAndMemberCounts)
     Tick();
     EXPECT_EQ(cs.menu[0].current, 2);
     EXPECT_EQ(cs.menu[0].value[2], 3);
+    CharSelEnd(&cs, CHARSEL_CANCELLED);
+}
+
+TEST_F(CharSelTest, AltEnterSwitchesTheScreenAndConfirmsNothing)
+{
+    KeyKitModesAccepted modes;
+    CharSelBegin(&cs, CHARSEL_TEAM_VERSUS, 0);
+    KbllScancodeHook(KEY_ALT);
+    Tick({{0, START}});
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL) << "switched to full screen";
+    EXPECT_EQ(cs.stepAt[0], 0) << "the team menu is still open";
+    KbllScancodeHook(KEY_ALT | 0x80);
+    Tick({{0, START}});
+    EXPECT_EQ(cs.stepAt[0], 1);
     CharSelEnd(&cs, CHARSEL_CANCELLED);
 }
 
