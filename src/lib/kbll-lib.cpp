@@ -135,11 +135,11 @@ static void StatesClear()
 // One key changing state; the caller holds the busy flag.
 static void KeyEvent(int code, int pressed)
 {
-    int was = keyStates[code].exchange((unsigned char)pressed);
+    keyStates[code] = (unsigned char)pressed;
     if (code == KBLL_KEY_PAUSE) {
-        // Only the press toggles: the release (and a held key's repeats) would undo it.
-        if (pressed && !was)
-            pauseFlag ^= 1;
+        // Every event toggles: a tap of Pause arrives as one event, a press
+        // and a release in turn.
+        pauseFlag ^= 1;
         return;
     }
     KbllListener fn = listener.load();

@@ -5,10 +5,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "lib/kbll-lib.h"
 #include "lib/timer.h"
 #include "support/testkit.h"
+#include "support/xkeykit.h"
 
 namespace {
 
@@ -52,6 +54,31 @@ TEST(TimerKeyboardDisplay, RealTimerTicksAndKeyboardInstalls)
     KbllDeinit();
     EXPECT_EQ(KbllIsInstalled(), 0);
     TimerExit();
+}
+
+// The keyboard layer over the real X11 keyboard: each tap of Pause in the
+// window toggles the pause, so six taps pause and resume three times.
+TEST(TimerKeyboardDisplay, EachTapOfPauseInTheWindowTogglesThePause)
+{
+    ASSERT_TRUE(TestDisplayStart()) << "no X display";
+    set_color_depth(16);
+    ASSERT_EQ(set_gfx_mode(GFX_AUTODETECT_WINDOWED, 320, 240, 0, 0), 0) << allegro_error;
+    set_window_title("kbll pause");
+    ASSERT_EQ(KbllInit(), 1);
+    std::vector<int> paused;
+    for (int tap = 0; tap < 6; tap++) {
+        int was = KbllPauseGet();
+        ASSERT_EQ(XKeyTapWindow("kbll pause", "Pause"), 1);
+        // The window's events reach the layer on Allegro's own thread.
+        auto start = std::chrono::steady_clock::now();
+        while (KbllPauseGet() == was && SecondsSince(start) < 1.0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        paused.push_back(KbllPauseGet());
+    }
+    EXPECT_EQ(paused, (std::vector<int>{1, 0, 1, 0, 1, 0}));
+    EXPECT_FALSE(KbllEventPending());
+    KbllDeinit();
+    set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "lib/input-lb.h"
 #include "lib/joy.h"
 #include "lib/kbll-lib.h"
+#include "velok/core/screen.h"
 
 static const KbllDevice fakeKeyboard = {
     [] { return 0; }, [] {}, [](int) {}, [](int, int) {},
@@ -42,6 +43,26 @@ void KeyKitRelease(int allegroKey)
 
 void KeyKitTap(int allegroKey)
 {
+    // Allegro's X11 keyboard turns each tap of Pause into one event, a press
+    // and a release in turn.
+    if (allegroKey == KEY_PAUSE) {
+        KbllScancodeHook(KEY_PAUSE | (KbllKeyDown(KBLL_KEY_PAUSE) ? 0x80 : 0));
+        return;
+    }
     KeyKitPress(allegroKey);
     KeyKitRelease(allegroKey);
+}
+
+static const GfxDevice anyMode = {[](int, int, int) { return 0; }};
+
+KeyKitModesAccepted::KeyKitModesAccepted() : saved(gfx)
+{
+    GfxDeviceSet(&anyMode);
+}
+
+KeyKitModesAccepted::~KeyKitModesAccepted()
+{
+    InitSwitchCallbacksRemove();
+    GfxDeviceSet(nullptr);
+    gfx = saved;
 }

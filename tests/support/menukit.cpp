@@ -18,17 +18,37 @@
 #include "velok/core/gamevars.h"
 #include "velok/screens/menus.h"
 
+// A frame with one entry in one of its lists.
+static MenuFrameInput FrameWith(std::vector<int> MenuFrameInput::*list, int value)
+{
+    MenuFrameInput in;
+    (in.*list).push_back(value);
+    return in;
+}
+
 MenuScript &MenuScript::Tap(int allegroKey)
 {
-    frames.push_back({{allegroKey}, {}});
+    frames.push_back(FrameWith(&MenuFrameInput::keys, allegroKey));
     frames.push_back({});
     return *this;
 }
 
 MenuScript &MenuScript::Pad(int input)
 {
-    frames.push_back({{}, {input}});
+    frames.push_back(FrameWith(&MenuFrameInput::pads, input));
     frames.push_back({});
+    return *this;
+}
+
+MenuScript &MenuScript::Hold(int allegroKey)
+{
+    frames.push_back(FrameWith(&MenuFrameInput::presses, allegroKey));
+    return *this;
+}
+
+MenuScript &MenuScript::Let(int allegroKey)
+{
+    frames.push_back(FrameWith(&MenuFrameInput::releases, allegroKey));
     return *this;
 }
 
@@ -51,9 +71,14 @@ static void ScriptFrame()
     }
     if (f >= (int)script.frames.size())
         return;
-    for (int k : script.frames[(size_t)f].keys)
+    const MenuFrameInput &in = script.frames[(size_t)f];
+    for (int k : in.presses)
+        KeyKitPress(k);
+    for (int k : in.keys)
         KeyKitTap(k);
-    for (int p : script.frames[(size_t)f].pads) {
+    for (int k : in.releases)
+        KeyKitRelease(k);
+    for (int p : in.pads) {
         JoyEventPush(p);
         JoyEventPush(p | JOY_EVENT_OFF);
         InputEventPush(INPUT_JOY_BASE + p);

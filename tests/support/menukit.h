@@ -12,6 +12,8 @@ struct BITMAP;
 struct MenuFrameInput {
     std::vector<int> keys;
     std::vector<int> pads;
+    std::vector<int> presses;   // keys pressed and held
+    std::vector<int> releases;  // held keys let go
 };
 
 // A script of frames. Each tap is followed by an empty frame, in which the
@@ -20,6 +22,9 @@ struct MenuScript {
     std::vector<MenuFrameInput> frames;
     MenuScript &Tap(int allegroKey);
     MenuScript &Pad(int input);
+    // A key pressed (and held) in a frame of its own, and let go in one.
+    MenuScript &Hold(int allegroKey);
+    MenuScript &Let(int allegroKey);
     MenuScript &Wait(int frames);
 };
 

@@ -20,9 +20,14 @@ velok_install() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
 }
 
-# velok_build DIR [cmake options...]
-velok_build() {
+# velok_configure DIR [cmake options...]
+velok_configure() {
   local dir="$1"; shift
   cmake -S "$VELOK_ROOT" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+}
+
+# velok_build DIR [cmake options...]: the whole tree, tests included.
+velok_build() {
+  velok_configure "$@"
+  cmake --build "$1" -j "$(nproc)"
 }

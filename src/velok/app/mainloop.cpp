@@ -116,6 +116,10 @@ static void SceneRun(int side, int mode, int pose)
     gv->lifebarOff = 1;
     TimerSpeedSet(MENU_GAME_SPEED);
     MatchRoundReset();
+    // Each scene fades in from its own start: the last one left its phase
+    // and counter at the end of its fade-out.
+    gv->round.scenePhase = 0;
+    gv->round.sceneCounter = 0;
     CameraSetPos((float)gv->stage.startX, (float)gv->stage.startY);
     for (int slot = 1; slot <= gv->playerSlotCount; slot++) {
         Player *pl = PlayerSlotGet(slot);

@@ -6,6 +6,7 @@
 
 #include "lib/disp.h"
 #include "lib/gfx.h"
+#include "lib/input-lb.h"
 #include "lib/kbll-lib.h"
 #include "lib/vbuf.h"
 #include "velok/core/common.h"
@@ -107,4 +108,15 @@ int ScreenFullscreenToggle(int *keyCode)
         DispFrameSkipReset();
     }
     return 1;
+}
+
+int ScreenFullscreenToggleEvent(int *inputEvent)
+{
+    int code = *inputEvent;
+    if (code <= 0 || code >= INPUT_JOY_BASE)
+        return 0;
+    int alt = ScreenFullscreenToggle(&code);
+    if (code == 0)
+        *inputEvent = 0;
+    return alt;
 }

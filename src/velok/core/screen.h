@@ -34,3 +34,8 @@ void InitSwitchIn();
 // is down. Enter switches between windowed and full screen; the key code is
 // set to 0 when the switch succeeded.
 int ScreenFullscreenToggle(int *keyCode);
+// The same on an event of the input layer, where the screens read their
+// buttons: a keyboard press goes through the toggle, and the event becomes 0
+// when the toggle took its key, so that it reaches the screen as nothing
+// else. Releases and pad inputs pass untouched.
+int ScreenFullscreenToggleEvent(int *inputEvent);

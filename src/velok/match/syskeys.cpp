@@ -247,15 +247,17 @@ int GameLoopSystemKeys()
     bool padPress = false;
     if (JoyEventPending())
         padPress = !(JoyEventRead() & JOY_EVENT_OFF);
-    ScreenFullscreenToggle(&key);
     bool keyPress = key != 0 && !(key & KBLL_RELEASE);
 
     if (gv->sysKeyQueue) {
         IntQueueClear(gv->sysKeyQueue);
-        // An event the training menu takes goes no further.
+        // Alt+Enter is read where the players' buttons are, in the frame its
+        // Enter comes: the Enter it takes is nobody's start. An event the
+        // training menu takes goes no further either.
         while (InputEventPending()) {
             int ev = InputEventRead();
-            if (!MenuTrainingInput(ev))
+            ScreenFullscreenToggleEvent(&ev);
+            if (ev && !MenuTrainingInput(ev))
                 IntQueuePush(gv->sysKeyQueue, ev);
         }
     }

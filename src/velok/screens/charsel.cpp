@@ -365,7 +365,10 @@ static void Fill(CharSel *cs, CharSelStep *st, int charIndex, int pal)
     m->charIndex = charIndex;
     m->palNo = CharReservePal(pal, charIndex);
     m->keySet = st->keySet;
-    m->ai = st->ai;
+    // One player's controls drive one fighter: the simul partner picked on
+    // them after the first is computer-driven. A cooperative team's partner
+    // is picked, and played, on the other side's controls, by a step of its own.
+    m->ai = st->ai || (st->mode == TEAM_MODE_SIMUL && st->filled > 0);
     st->filled++;
     cs->side[st->input].lastChar = charIndex;
     SelectInfo *si = Info();
@@ -615,7 +618,7 @@ void CharSelInputRead(int input[2], int *escape, int demo)
         // Pads reach the screen through the key remap, as their keys' codes.
         if (code < 1 || code >= INPUT_JOY_BASE)
             continue;
-        ScreenFullscreenToggle(&code);
+        ScreenFullscreenToggleEvent(&code);
         if (code == 0)
             continue;
         if (code == KEY_ESCAPE) {

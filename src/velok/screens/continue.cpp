@@ -109,8 +109,9 @@ static void Answer()
     int key = KbllEventPending() ? KbllEventRead() : 0;
     if (JoyEventPending())
         JoyEventRead();
-    ScreenFullscreenToggle(&key);
+    // Alt+Enter is read where the buttons are: the Enter it takes confirms nothing.
     int ev = InputEventPending() ? InputEventRead() : 0;
+    ScreenFullscreenToggleEvent(&ev);
     if (cs.confirmed)
         return;
     if (ev && !(ev & INPUT_RELEASE)) {

@@ -97,8 +97,9 @@ void MenuInputRead(MenuInput *in)
     JoyUpdate();
     in->key = KbllEventPending() ? KbllEventRead() : 0;
     in->pad = JoyEventPending() ? JoyEventRead() : 0;
-    ScreenFullscreenToggle(&in->key);
+    // Alt+Enter is read where the buttons are: the Enter it takes is nobody's start.
     in->event = InputEventPending() ? InputEventRead() : 0;
+    ScreenFullscreenToggleEvent(&in->event);
     if (in->event && !(in->event & INPUT_RELEASE))
         in->bits = KeyConfigFind(gv->playKeys, 2, in->event, &in->player);
     if (!in->bits)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lib/libbase.h"
+#include "lib/timer.h"
 #include "support/charkit.h"
 #include "support/roundkit.h"
 #include "velok/core/common.h"
@@ -265,6 +266,7 @@ struct Script {
     float sceneX[5] = {};         // players' places in the last scene
     int sceneState[5] = {};
     int sceneEnabled[5] = {};
+    std::vector<int> sceneFrames; // frames each scene ran, where the round loop ran it
 };
 Script *script;
 
@@ -386,6 +388,24 @@ int GameLoopRunScripted(int mode)
 void PlayersFree()
 {
     Note("free");
+}
+
+// Scenes run in the round loop itself, frame by frame on the fake frame timer.
+int GameLoopRunScenes(int mode)
+{
+    if (mode == GAMELOOP_MATCH)
+        return GameLoopRunScripted(mode);
+    GameLoopEnter(mode);
+    int frames = 0, go;
+    do {
+        for (int i = 0; i < 3; i++)
+            TimerTick();
+        go = GameLoopFrame();
+        frames++;
+    } while (go > 0 && frames < 100);
+    GameLoopLeave();
+    script->sceneFrames.push_back(frames);
+    return go >= 0;
 }
 
 const MainLoopCalls scripted = {
@@ -559,6 +579,27 @@ TEST_F(ModeLoop, SurvivalShowsItsResultsWithThePairAroundTheCentre)
     EXPECT_EQ(P(3)->facing, -P(1)->facing);
     EXPECT_EQ(P(1)->shownOnly, 1);
     EXPECT_EQ(s.sceneEnabled[2], 0);
+}
+
+TEST_F(ModeLoop, EveryScreenAfterAFightFadesInHoldsAndFadesOut)
+{
+    // A scene starts faded out at its first tick, whatever the last one left.
+    const MainLoopCalls scenes = {
+        IntroPlay, Title,       StoryboardPlay, CharSel,    VsScreen,          ContinueAsk,
+        Nothing,   Nothing,     StageLoadNote,  TeamsSetup, GameLoopRunScenes, PlayersFree,
+    };
+    MainLoopCallsSet(&scenes);
+    for (SceneCfg *c : {&gv->winScreen, &gv->survivalScreen}) {
+        c->fadeInTime = 4;
+        c->holdTime = 2;
+        c->fadeOutTime = 2;
+    }
+    gv->arcadeSide = 1;
+    MainWinScreenRun();
+    MainWinScreenRun();
+    gv->survivalSide = 1;
+    MainSurvivalResultsRun();
+    EXPECT_EQ(s.sceneFrames, (std::vector<int>{9, 9, 9})) << "4 fading in, 3 held, 2 fading out";
 }
 
 TEST_F(ModeLoop, ADemoWithoutItsScreensFightsTwoRandomCharactersThenShowsTheTitle)

@@ -431,6 +431,38 @@ TEST_F(Keys, TrainingMenuTakesItsKeysWhilePaused)
     EXPECT_EQ(gv->quit, 1);
 }
 
+TEST_F(Keys, AltEnterSwitchesTheScreenAndIsNoStartPress)
+{
+    KeyKitModesAccepted modes;
+    disp.noFrameWait = 1;  // the switch starts the frame timer's count again
+    gv->cfg.video.driver = GFX_DRV_DIRECTX_WIN;
+    InitKeysDefault();
+    P(1)->keyConfig = &gv->playKeys[0];
+    // In a fight: Enter held with Alt does not reach player 1 as its start.
+    KeyKitPress(KEY_ALT);
+    KeyKitPress(KEY_ENTER);
+    Frame();
+    Frame();
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL) << "switched to full screen";
+    EXPECT_EQ(P(1)->keyBuf.held[KEYBUF_START], 0);
+    KeyKitRelease(KEY_ENTER);
+    KeyKitRelease(KEY_ALT);
+    Frame();
+    Frame();
+
+    // Over a paused training match it leaves the training menu open.
+    gv->matchKind = MATCH_KIND_TRAINING;
+    MenuTrainingReset();
+    KbllPauseSet(1);
+    Hold(KEY_ALT);
+    Key(KEY_ENTER);
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_WIN) << "and back";
+    EXPECT_EQ(gv->training.open, 1);
+    Let(KEY_ALT);
+    Key(KEY_ENTER);
+    EXPECT_EQ(gv->training.open, 0) << "Enter alone is player 1's start";
+}
+
 TEST_F(Keys, F12WhilePausedSavesTheFrameWithoutTheBox)
 {
     disp.gameBuf = VbufSprCreateDepth(320, 240, 16);

@@ -17,6 +17,7 @@
 #include "lib/pal.h"
 #include "lib/vbuf.h"
 #include "support/bgmkit.h"
+#include "support/keykit.h"
 #include "support/motifkit.h"
 #include "support/pixkit.h"
 #include "support/precachekit.h"
@@ -294,6 +295,46 @@ TEST_F(CharSelTest, TeamMenusGiveModesAndMemberCounts)
     CharSelEnd(&cs, CHARSEL_CANCELLED);
 }
 
+TEST_F(CharSelTest, AHumanSimulSidesPartnerIsComputerDriven)
+{
+    // One player's controls drive the first fighter; the partner picked on
+    // them fights on its own.
+    for (int mode : {CHARSEL_TEAM_VERSUS, CHARSEL_TEAM_ARCADE, CHARSEL_SURVIVAL}) {
+        SCOPED_TRACE(mode);
+        CharSelForgetTeamModes();
+        CharSelBegin(&cs, mode, 0);
+        Tick({{0, DOWN}, {1, DOWN}});  // Simul, on both sides' menus in team versus
+        Tick({{0, A}, {1, A}});
+        Tick({{0, A}, {1, A}});        // the first member
+        Tick({{0, B}, {1, B}});        // the partner
+        int ticks = 0;
+        while (Tick({{0, A}}) != CHARSEL_DONE)  // the other side's menu or the stage
+            ASSERT_LT(++ticks, 10);
+        ASSERT_EQ(CharSelEnd(&cs, CHARSEL_DONE), 1);
+        for (int t = 0; t < (mode == CHARSEL_TEAM_VERSUS ? 2 : 1); t++) {
+            ASSERT_EQ(gv->teams[t].mode, TEAM_MODE_SIMUL) << t;
+            EXPECT_EQ(Member(t, 0).ai, 0) << t;
+            EXPECT_EQ(Member(t, 1).ai, 1) << t;
+            EXPECT_EQ(Member(t, 1).keySet, t) << t;
+        }
+        CharPalResetAll();
+    }
+}
+
+TEST_F(CharSelTest, AltEnterSwitchesTheScreenAndConfirmsNothing)
+{
+    KeyKitModesAccepted modes;
+    CharSelBegin(&cs, CHARSEL_TEAM_VERSUS, 0);
+    KbllScancodeHook(KEY_ALT);
+    Tick({{0, START}});
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL) << "switched to full screen";
+    EXPECT_EQ(cs.stepAt[0], 0) << "the team menu is still open";
+    KbllScancodeHook(KEY_ALT | 0x80);
+    Tick({{0, START}});
+    EXPECT_EQ(cs.stepAt[0], 1);
+    CharSelEnd(&cs, CHARSEL_CANCELLED);
+}
+
 TEST_F(CharSelTest, SecondSidesMenuHasItsValueKeysSwappedAndSurvivalOffersTwoItems)
 {
     Motif("alpha, stages/one.def\nbeta, stages/two.def\nrandomselect\nnobody\ngamma\n",
@@ -335,6 +376,7 @@ TEST_F(CharSelTest, CooperativeTeamsTrainingAndTheDummy)
     EXPECT_EQ(Member(0, 0).keySet, 0);
     EXPECT_EQ(Member(0, 1).charIndex, 2);
     EXPECT_EQ(Member(0, 1).keySet, 1) << "the partner plays on the other side's controls";
+    EXPECT_EQ(Member(0, 1).ai, 0);
     EXPECT_EQ(Member(0, 1).slot, 3);
     EXPECT_EQ(Member(1, 0).ai, 1);
     EXPECT_EQ(gv->arcadeSide, 1);

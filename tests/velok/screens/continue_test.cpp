@@ -132,6 +132,21 @@ TEST_F(Continue, EscapeSaysNo)
     EXPECT_EQ(gv->continueChosen, 0);
 }
 
+TEST_F(Continue, AltEnterSwitchesTheScreenAndAnswersNothing)
+{
+    KeyKitModesAccepted modes;
+    ContinueScreenEnter();
+    KeyKitPress(KEY_ALT);
+    Stroke(KEY_ENTER);  // player 1's start
+    KeyKitRelease(KEY_ALT);
+    int goOn = 1;
+    for (int i = 0; i < 10; i++)
+        goOn = ContinueScreenFrame();
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL) << "switched to full screen";
+    EXPECT_EQ(goOn, 1) << "the start press went with the switch";
+    ContinueScreenLeave();
+}
+
 TEST_F(Continue, OnlyTheHumanSidesControlsCount)
 {
     struct Case {

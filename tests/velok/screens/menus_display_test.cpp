@@ -11,6 +11,7 @@
 #include "support/pixkit.h"
 #include "support/stagekit.h"
 #include "velok/core/gamevars.h"
+#include "velok/core/screen.h"
 
 namespace {
 
@@ -56,6 +57,19 @@ TEST_F(MenusShown, TitleOverItsBackgroundThenAStoryboard)
     EXPECT_EQ(Frames(), 30);
     EXPECT_EQ(Pixel(21, 31), BgRed(5));
     EXPECT_EQ(Pixel(100, 100), Rgb565(0, 0, 31));
+}
+
+TEST_F(MenusShown, AltEnterOnTheTitleSwitchesTheScreenAndChoosesNothing)
+{
+    // Every mode is set as a window here, so the switch to full screen succeeds.
+    Play(MenuScript().Hold(KEY_ALT).Tap(KEY_ENTER).Let(KEY_ALT).Wait(3).Tap(KEY_ENTER));
+    MenuTitleEnter();
+    while (MenuTitleFrame() == 1)
+        ASSERT_LT(Frames(), 40);
+    EXPECT_EQ(gfx.driver, GFX_DRV_DIRECTX_ACCEL) << "switched to full screen";
+    EXPECT_EQ(Frames(), 9) << "the Enter after Alt is let go chooses, and the fade-out ends a frame later";
+    EXPECT_EQ(MenuTitleLeave(), 0);
+    InitSwitchCallbacksRemove();
 }
 
 }  // namespace
