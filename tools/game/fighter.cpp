@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "kit/sprkit.h"
 
@@ -340,6 +341,20 @@ FighterBoxes FighterDraw(BITMAP *bmp, const FighterBody &body, const Pose &pose,
     if (pose.glow > 0)
         Glow(v, j.haF, pose.glow);
     return BoxesOf(body, j, pose);
+}
+
+Pose PoseChanged(Pose p, const PoseChange &c)
+{
+    for (auto [to, from] : {std::pair{&p.dx, &c.dx}, {&p.dy, &c.dy}, {&p.spin, &c.spin}, {&p.lean, &c.lean},
+                            {&p.nod, &c.nod}, {&p.reach, &c.reach}, {&p.glow, &c.glow}, {&p.sway, &c.sway}})
+        *to = from->value_or(*to);
+    for (auto [to, from] : {std::pair{&p.armF, &c.armF}, {&p.armB, &c.armB}, {&p.legF, &c.legF}, {&p.legB, &c.legB}})
+        if (from->given)
+            *to = from->limb;
+    p.ground = c.ground.value_or(p.ground);
+    p.strike = c.strike.value_or(p.strike);
+    p.hurt = c.hurt.value_or(p.hurt);
+    return p;
 }
 
 FighterSheet::FighterSheet(const FighterBody &b, const ArtPalette &p) : body(b), pal(p)
