@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -30,6 +29,7 @@
 #include "support/deftext.h"
 #include "support/pixkit.h"
 #include "support/stagekit.h"
+#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
@@ -49,14 +49,6 @@
 #include "velok/script/statedef.h"
 
 namespace {
-
-const TimerDevice quietTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 int NoEscape()
 {
@@ -94,7 +86,7 @@ struct World {
         gv->cfg.misc.playerCache = 2;
         gv->cfg.engine.drawShadows = 1;
         PalFxGlobalInit();
-        TimerDeviceSet(&quietTimer);
+        TimerDeviceSet(&kQuietTimer);
         TimerInit(180);
         TimerSpeedSet(60);
         PlayerStateApplySet(PlayerSCtrlApply);
@@ -154,11 +146,8 @@ struct World {
         gv->drawList = DrawListCreate(64);
         FightRoundDefaults();
         entries.resize(2);
-        for (CharInfo &e : entries) {
-            memset(&e, 0, sizeof e);
-            StrCopy(e.dir, sizeof e.dir, "chars/n4000");
-            StrCopy(e.defFile, sizeof e.defFile, "kit.def");
-        }
+        for (CharInfo &e : entries)
+            CharKitEntrySet(&e, "chars/n4000");
         gv->charList = entries.data();
         gv->charCount = (int)entries.size();
         StageKit().Write("stages/bench.def");

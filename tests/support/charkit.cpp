@@ -1,15 +1,13 @@
 // Test kit: a small character (definition, constants, commands, states, a one-image sprite file, an animation file) as a directory or a zip archive.
 #include "support/charkit.h"
 
-#include <cstring>
 #include <vector>
 
-#include "lib/libbase.h"
+#include "kit/enginekit.h"
 #include "support/deftext.h"
 #include "support/sprkit.h"
 #include "support/testkit.h"
 #include "support/zipkit.h"
-#include "velok/player/p-make.h"
 
 std::string CharKitDefText(const std::string &name, const std::string &filesExtra)
 {
@@ -173,7 +171,5 @@ bool CharKit::WriteZip(const std::string &path) const
 
 void CharKitEntrySet(CharInfo *e, const std::string &dir, const std::string &defFile)
 {
-    memset(e, 0, sizeof *e);
-    StrCopy(e->dir, sizeof e->dir, dir.c_str());
-    StrCopy(e->defFile, sizeof e->defFile, defFile.c_str());
+    CharEntrySet(e, dir, defFile);
 }

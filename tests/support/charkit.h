@@ -33,5 +33,5 @@ std::string CharKitCmdText();
 std::string CharKitStatesText();
 
 struct CharInfo;
-// Clears the select entry and names the character's folder and definition file.
+// The select entry of a kit character (CharEntrySet with the kit's definition file by default).
 void CharKitEntrySet(CharInfo *e, const std::string &dir, const std::string &defFile = "kit.def");

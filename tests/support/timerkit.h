@@ -1,5 +1,3 @@
-// Test kit: a timer device that installs nothing, so that a test ticks the game timer by hand.
+// Test kit: the timer device that installs nothing, shared with the data tools.
 #pragma once
-#include "lib/timer.h"
-
-extern const TimerDevice kQuietTimer;
+#include "kit/enginekit.h"

@@ -68,29 +68,41 @@ void ArtGradientRect(BITMAP *bmp, int x0, int y0, int x1, int y1, int first, int
         }
 }
 
+ArtArea ArtWhole(BITMAP *bmp)
+{
+    return {0, 0, bmp->w - 1, bmp->h - 1};
+}
+
 void ArtOutline(BITMAP *bmp, int c)
 {
-    BITMAP *copy = ArtBitmap(bmp->w, bmp->h);
-    if (!copy)
+    ArtOutlineArea(bmp, c, ArtWhole(bmp));
+}
+
+void ArtOutlineArea(BITMAP *bmp, int c, ArtArea a)
+{
+    int w = a.x1 - a.x0 + 1, h = a.y1 - a.y0 + 1;
+    if (w <= 0 || h <= 0)
         return;
-    blit(bmp, copy, 0, 0, 0, 0, bmp->w, bmp->h);
-    for (int y = 0; y < bmp->h; y++)
-        for (int x = 0; x < bmp->w; x++) {
-            if (getpixel(copy, x, y) != 0)
+    // The area as it was: an outline pixel put down does not grow the outline.
+    std::vector<unsigned char> was((size_t)w * h);
+    for (int y = 0; y < h; y++)
+        std::copy(bmp->line[a.y0 + y] + a.x0, bmp->line[a.y0 + y] + a.x0 + w, was.begin() + (size_t)y * w);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            if (was[(size_t)y * w + x])
                 continue;
             bool edge = false;
             for (int dy = -1; dy <= 1 && !edge; dy++)
                 for (int dx = -1; dx <= 1 && !edge; dx++) {
                     int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= bmp->w || ny >= bmp->h)
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
                         continue;
-                    int v = getpixel(copy, nx, ny);
+                    int v = was[(size_t)ny * w + nx];
                     edge = v != 0 && v != c;
                 }
             if (edge)
-                putpixel(bmp, x, y, c);
+                bmp->line[a.y0 + y][a.x0 + x] = (unsigned char)c;
         }
-    destroy_bitmap(copy);
 }
 
 int ArtRandom(unsigned *seed, int n)
@@ -124,9 +136,15 @@ SffImage ArtImage(BITMAP *bmp, const ArtPalette &pal, int group, int number, int
 
 SffImage ArtImageCropped(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY)
 {
+    return ArtImageCroppedArea(bmp, pal, group, number, axisX, axisY, ArtWhole(bmp));
+}
+
+SffImage ArtImageCroppedArea(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY,
+                             ArtArea a)
+{
     int x0 = bmp->w, y0 = bmp->h, x1 = -1, y1 = -1;
-    for (int y = 0; y < bmp->h; y++)
-        for (int x = 0; x < bmp->w; x++)
+    for (int y = a.y0; y <= a.y1; y++)
+        for (int x = a.x0; x <= a.x1; x++)
             if (getpixel(bmp, x, y) != 0) {
                 x0 = std::min(x0, x);
                 y0 = std::min(y0, y);

@@ -27,9 +27,18 @@ void ArtRamp(ArtPalette *pal, int first, int last, int r0, int g0, int b0, int r
 int ArtDither(int first, int last, float t, int x, int y);
 // Fills the rectangle with the ramp from top to bottom (vertical) or left to right.
 void ArtGradientRect(BITMAP *bmp, int x0, int y0, int x1, int y1, int first, int last, bool vertical);
+// A rectangle of a bitmap, both corners inside.
+struct ArtArea {
+    int x0, y0, x1, y1;
+};
+// The whole bitmap as an area.
+ArtArea ArtWhole(BITMAP *bmp);
+
 // Puts colour c on every transparent pixel next to a pixel of another colour
 // (eight neighbours), around everything drawn so far.
 void ArtOutline(BITMAP *bmp, int c);
+// The same inside the area only: pixels outside it neither change nor count.
+void ArtOutlineArea(BITMAP *bmp, int c, ArtArea a);
 // A pseudo-random number in 0..n-1 from the seed, which it advances: the art
 // is the same on every run.
 int ArtRandom(unsigned *seed, int n);
@@ -39,6 +48,9 @@ SffImage ArtImage(BITMAP *bmp, const ArtPalette &pal, int group, int number, int
 // The same cut to the box around the non-transparent pixels; the axis is
 // given in the bitmap's coordinates and moves with the cut.
 SffImage ArtImageCropped(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY);
+// The same looking for drawn pixels inside the area only.
+SffImage ArtImageCroppedArea(BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX, int axisY,
+                             ArtArea a);
 // Adds the whole bitmap to the images and frees it; a null bitmap adds nothing.
 void ArtImagePut(std::vector<SffImage> *images, BITMAP *bmp, const ArtPalette &pal, int group, int number, int axisX,
                  int axisY);

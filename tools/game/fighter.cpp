@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "kit/sprkit.h"
 
@@ -306,73 +307,13 @@ FighterBoxes BoxesOf(const FighterBody &b, const Joints &j, const Pose &p)
     return out;
 }
 
-// A rectangle of a bitmap, both corners inside.
-struct Area {
-    int x0, y0, x1, y1;
-};
-
-Area Whole(BITMAP *b)
-{
-    return {0, 0, b->w - 1, b->h - 1};
-}
-
-// An outline of colour c on every empty pixel of the area beside a drawn one.
-void Outline(BITMAP *b, int c, Area a)
-{
-    int w = a.x1 - a.x0 + 1, h = a.y1 - a.y0 + 1;
-    std::vector<unsigned char> was((size_t)w * h);
-    for (int y = 0; y < h; y++)
-        std::copy(b->line[a.y0 + y] + a.x0, b->line[a.y0 + y] + a.x0 + w, was.begin() + (size_t)y * w);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            if (was[(size_t)y * w + x])
-                continue;
-            bool edge = false;
-            for (int dy = -1; dy <= 1 && !edge; dy++)
-                for (int dx = -1; dx <= 1 && !edge; dx++) {
-                    int nx = x + dx, ny = y + dy;
-                    edge = nx >= 0 && ny >= 0 && nx < w && ny < h && was[(size_t)ny * w + nx] != 0;
-                }
-            if (edge)
-                b->line[a.y0 + y][a.x0 + x] = (unsigned char)c;
-        }
-}
-
-// The area cut to its drawn pixels as a sprite with the axis at (ax, ay).
-SffImage Cut(BITMAP *b, const ArtPalette &pal, int group, int image, int ax, int ay, Area a)
-{
-    int x0 = b->w, y0 = b->h, x1 = -1, y1 = -1;
-    for (int y = a.y0; y <= a.y1; y++)
-        for (int x = a.x0; x <= a.x1; x++)
-            if (b->line[y][x]) {
-                x0 = std::min(x0, x);
-                y0 = std::min(y0, y);
-                x1 = std::max(x1, x);
-                y1 = std::max(y1, y);
-            }
-    if (x1 < 0)
-        x0 = y0 = x1 = y1 = 0;
-    SffImage img;
-    img.group = group;
-    img.number = image;
-    img.x = ax - x0;
-    img.y = ay - y0;
-    img.width = x1 - x0 + 1;
-    img.height = y1 - y0 + 1;
-    img.palette = pal.rgb;
-    img.pixels.resize((size_t)img.width * img.height);
-    for (int y = 0; y < img.height; y++)
-        std::copy(b->line[y0 + y] + x0, b->line[y0 + y] + x0 + img.width, img.pixels.begin() + (size_t)y * img.width);
-    return img;
-}
-
 constexpr int kSheetW = 300, kSheetH = 280, kSheetAxisX = 150, kSheetAxisY = 240;
 
 } // namespace
 
 // Where the drawing of a body may reach: its joints with room for the
 // thickest part, hair, cloth and glow around them.
-static Area Reach(BITMAP *bmp, const FighterBody &body, const Joints &j, int ox, int oy, float scale)
+static ArtArea Reach(BITMAP *bmp, const FighterBody &body, const Joints &j, int ox, int oy, float scale)
 {
     float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
     for (P2 p : {j.pelvis, j.neck, j.head, j.haF, j.haB, j.elF, j.elB, j.knF, j.knB, j.anF, j.anB, j.toF, j.toB}) {
@@ -402,6 +343,20 @@ FighterBoxes FighterDraw(BITMAP *bmp, const FighterBody &body, const Pose &pose,
     return BoxesOf(body, j, pose);
 }
 
+Pose PoseChanged(Pose p, const PoseChange &c)
+{
+    for (auto [to, from] : {std::pair{&p.dx, &c.dx}, {&p.dy, &c.dy}, {&p.spin, &c.spin}, {&p.lean, &c.lean},
+                            {&p.nod, &c.nod}, {&p.reach, &c.reach}, {&p.glow, &c.glow}, {&p.sway, &c.sway}})
+        *to = from->value_or(*to);
+    for (auto [to, from] : {std::pair{&p.armF, &c.armF}, {&p.armB, &c.armB}, {&p.legF, &c.legF}, {&p.legB, &c.legB}})
+        if (from->given)
+            *to = from->limb;
+    p.ground = c.ground.value_or(p.ground);
+    p.strike = c.strike.value_or(p.strike);
+    p.hurt = c.hurt.value_or(p.hurt);
+    return p;
+}
+
 FighterSheet::FighterSheet(const FighterBody &b, const ArtPalette &p) : body(b), pal(p)
 {
     ArtStart();
@@ -418,9 +373,9 @@ void FighterSheet::Pose(int group, int image, const struct Pose &p)
     if (!b)
         return;
     FighterBoxes bx = FighterDraw(b, body, p, kSheetAxisX, kSheetAxisY);
-    Area a = Reach(b, body, Solve(body, p), kSheetAxisX, kSheetAxisY, 1.0f);
-    Outline(b, FIGHTER_OUTLINE, a);
-    images.push_back(Cut(b, pal, group, image, kSheetAxisX, kSheetAxisY, a));
+    ArtArea a = Reach(b, body, Solve(body, p), kSheetAxisX, kSheetAxisY, 1.0f);
+    ArtOutlineArea(b, FIGHTER_OUTLINE, a);
+    images.push_back(ArtImageCroppedArea(b, pal, group, image, kSheetAxisX, kSheetAxisY, a));
     destroy_bitmap(b);
     boxes[Key(group, image)] = bx;
 }
@@ -429,8 +384,8 @@ void FighterSheet::Picture(int group, int image, BITMAP *b, int axisX, int axisY
 {
     if (!b)
         return;
-    Outline(b, FIGHTER_OUTLINE, Whole(b));
-    images.push_back(Cut(b, pal, group, image, axisX, axisY, Whole(b)));
+    ArtOutline(b, FIGHTER_OUTLINE);
+    images.push_back(ArtImageCropped(b, pal, group, image, axisX, axisY));
     destroy_bitmap(b);
     boxes[Key(group, image)] = bx;
 }
@@ -486,7 +441,7 @@ void FighterSheet::Portraits(const struct Pose &p)
             return;
         int ox = Round(sz.headX - j.head.x * sz.scale), oy = Round(sz.headY - j.head.y * sz.scale);
         FighterDraw(b, body, p, ox, oy, sz.scale);
-        Outline(b, FIGHTER_OUTLINE, Whole(b));
+        ArtOutline(b, FIGHTER_OUTLINE);
         // The background shows wherever the body does not.
         for (int y = 0; y < sz.h; y++)
             for (int x = 0; x < sz.w; x++)

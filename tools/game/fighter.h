@@ -1,6 +1,7 @@
 // Sample-game fighters: bodies of jointed limbs drawn by code in poses, with their collision boxes, palettes, sprite sheet and animation text.
 #pragma once
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,26 @@ struct Pose {
     float sway = 0;        // hair and cloth blown back by this angle
     bool hurt = false;     // eyes shut
 };
+
+// A limb in a change: given, or left as the base pose has it.
+struct LimbChange {
+    bool given = false;
+    Limb limb;
+    LimbChange() = default;
+    LimbChange(float a, float b) : given(true), limb{a, b} {}
+};
+
+// A pose made from another: each field given replaces the base pose's.
+struct PoseChange {
+    std::optional<float> dx = {}, dy = {}, spin = {}, lean = {}, nod = {};
+    LimbChange armF = {}, armB = {}, legF = {}, legB = {};
+    std::optional<bool> ground = {};
+    std::optional<int> strike = {};
+    std::optional<float> reach = {}, glow = {}, sway = {};
+    std::optional<bool> hurt = {};
+};
+
+Pose PoseChanged(Pose base, const PoseChange &c);
 
 // A collision box around the axis (x forward, y down).
 struct FighterBox {

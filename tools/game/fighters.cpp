@@ -1,10 +1,12 @@
-// Sample-game fighters: the poses, actions, commands, attack states, palettes and file set that both fighters share.
+// Sample-game fighters: the builder that writes a fighter's files from its make-up, with the poses, actions, commands, state texts, sounds and palettes every fighter shares.
 #include "game/fighters.h"
 
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <map>
 
+#include "kit/sndkit.h"
 #include "kit/sprkit.h"
 
 namespace {
@@ -13,113 +15,63 @@ constexpr float kPi = 3.14159265f;
 
 Pose Crouch(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.legF = {82, -118};
-    p.legB = {34, -124};
-    p.lean = st.stance.lean + 14;
-    p.armF = {28, 108};
-    p.armB = {12, 116};
-    return p;
+    return PoseChanged(st.stance, {.lean = st.stance.lean + 14, .armF = {28, 108}, .armB = {12, 116},
+                                   .legF = {82, -118}, .legB = {34, -124}});
 }
 
 Pose HalfCrouch(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.legF = {46, -66};
-    p.legB = {6, -66};
-    p.lean = st.stance.lean + 8;
-    return p;
+    return PoseChanged(st.stance, {.lean = st.stance.lean + 8, .legF = {46, -66}, .legB = {6, -66}});
 }
 
 Pose Squat(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.legF = {52, -86};
-    p.legB = {2, -76};
-    p.lean = 18;
-    p.armF = {-20, 40};
-    p.armB = {-34, 36};
-    return p;
+    return PoseChanged(st.stance,
+                       {.lean = 18, .armF = {-20, 40}, .armB = {-34, 36}, .legF = {52, -86}, .legB = {2, -76}});
 }
 
 Pose Tuck(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.ground = false;
-    p.dy = -6;
-    p.legF = {86, -126};
-    p.legB = {62, -120};
-    p.lean = 12;
-    p.armF = {40, 100};
-    p.armB = {22, 110};
-    return p;
+    return PoseChanged(st.stance, {.dy = -6, .lean = 12, .armF = {40, 100}, .armB = {22, 110}, .legF = {86, -126},
+                                   .legB = {62, -120}, .ground = false});
 }
 
 Pose Guard(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.lean = st.stance.lean - 6;
-    p.nod = 8;
-    p.armF = {78, 112};
-    p.armB = {62, 118};
-    return p;
+    return PoseChanged(st.stance, {.lean = st.stance.lean - 6, .nod = 8, .armF = {78, 112}, .armB = {62, 118}});
 }
 
 Pose Lying(const FighterStyle &st)
 {
-    Pose p = st.stance;
-    p.spin = -90;
-    p.lean = 0;
-    p.nod = -6;
-    p.legF = {6, -4};
-    p.legB = {-4, -6};
-    p.armF = {150, 20};
-    p.armB = {-150, -10};
-    return p;
+    return PoseChanged(st.stance, {.spin = -90, .lean = 0, .nod = -6, .armF = {150, 20}, .armB = {-150, -10},
+                                   .legF = {6, -4}, .legB = {-4, -6}});
 }
 
 Pose Hurt(const FighterStyle &st, float lean, float nod)
 {
-    Pose p = st.stance;
-    p.lean = lean;
-    p.nod = nod;
-    p.hurt = true;
-    p.armF = {18 - lean * 0.5f, 42};
-    p.armB = {-12 - lean * 0.6f, 56};
-    return p;
+    return PoseChanged(st.stance, {.lean = lean, .nod = nod, .armF = {18 - lean * 0.5f, 42},
+                                   .armB = {-12 - lean * 0.6f, 56}, .hurt = true});
 }
 
 Pose Airborne(const FighterStyle &st, float spin)
 {
-    Pose p = st.stance;
-    p.ground = false;
-    p.spin = spin;
-    p.lean = -10;
-    p.nod = -10;
-    p.hurt = true;
-    p.legF = {34, -44};
-    p.legB = {10, -24};
-    p.armF = {118, 24};
-    p.armB = {92, 14};
-    return p;
+    return PoseChanged(st.stance, {.spin = spin, .lean = -10, .nod = -10, .armF = {118, 24}, .armB = {92, 14},
+                                   .legF = {34, -44}, .legB = {10, -24}, .ground = false, .hurt = true});
 }
 
 Pose Dazed(const FighterStyle &st, float k)
 {
-    Pose p = st.stance;
-    p.lean = 26 + k;
-    p.nod = 22;
-    p.hurt = true;
-    p.legF = {30, -40};
-    p.legB = {-6, -34};
-    p.armF = {-2 + k, 14};
-    p.armB = {6 + k, 10};
-    return p;
+    return PoseChanged(st.stance, {.lean = 26 + k, .nod = 22, .armF = {-2 + k, 14}, .armB = {6 + k, 10},
+                                   .legF = {30, -40}, .legB = {-6, -34}, .hurt = true});
 }
 
 } // namespace
 
-void FighterBasics(FighterSheet *sh, const FighterStyle &st)
+// Draws the poses every fighter has (standing, turning, walking, running,
+// crouching, jumping, guarding, being hit high, low, crouching and in the
+// air, falling, bouncing, lying, getting up, recovering, KO, dazed, draw,
+// continue) and writes their actions into the sheet.
+static void FighterBasics(FighterSheet *sh, const FighterStyle &st)
 {
     const Pose &s = st.stance;
     int slow = st.heavy ? 1 : 0;
@@ -441,80 +393,219 @@ void FighterBasics(FighterSheet *sh, const FighterStyle &st)
     sh->Action(5500, {{5500, 0, 30}, {5500, 1, 30}});
 }
 
-std::string FighterNormalText(const FighterNormal &n)
+
+// ---------------------------------------------------------------- states
+
+std::string FighterStatedefText(const FighterStatedef &d)
 {
-    char buf[4096];
-    const char *physics = n.type == 'A' ? "A" : n.type == 'C' ? "C" : "S";
-    int len = snprintf(
-        buf, sizeof buf,
-        "[Statedef %d]\n"
-        "type = %c\n"
-        "movetype = A\n"
-        "physics = %s\n"
-        "juggle = %d\n"
-        "poweradd = %d\n"
-        "ctrl = 0\n"
-        "%s"
-        "anim = %d\n"
-        "sprpriority = 2\n"
-        "\n",
-        n.state, n.type, physics, n.juggle, n.power, n.type == 'A' ? "" : "velset = 0, 0\n", n.state);
-    std::string t(buf, (size_t)len);
+    std::string t = "[Statedef " + std::to_string(d.state) + "]\ntype = " + d.type + "\nmovetype = " + d.movetype +
+                    "\nphysics = " + d.physics + "\n";
+    if (d.juggle)
+        t += "juggle = " + std::to_string(*d.juggle) + "\n";
+    if (d.power)
+        t += "poweradd = " + std::to_string(*d.power) + "\n";
+    t += "ctrl = 0\n";
+    if (d.velset)
+        t += "velset = 0, 0\n";
+    return t + "anim = " + std::to_string(d.state) + "\nsprpriority = " + std::to_string(d.sprpriority) + "\n\n";
+}
+
+std::string FighterSoundText(int state, const char *name, const char *trigger, const char *value)
+{
+    return "[State " + std::to_string(state) + ", " + name + "]\ntype = PlaySnd\ntrigger1 = " + trigger +
+           "\nvalue = " + value + "\n\n";
+}
+
+// What a HitDef says of its blow, for the HitDef and the Projectile.
+static std::string HitLines(const FighterHit &h)
+{
+    char buf[1024];
+    snprintf(buf, sizeof buf,
+             "attr = %s\n"
+             "animtype = %s\n"
+             "damage = %d, %d\n"
+             "guardflag = %s\n"
+             "hitflag = %s\n"
+             "pausetime = %d, %d\n"
+             "sparkno = %d\n"
+             "guard.sparkno = %d\n"
+             "sparkxy = %d, %d\n"
+             "hitsound = F5, %d\n"
+             "guardsound = F6, %d\n"
+             "ground.type = %s\n",
+             h.attr, h.animtype, h.damage, h.guardDamage, h.guardflag, h.hitflag, h.pause, h.shake, h.spark,
+             h.guardSpark, h.sparkX, h.sparkY, h.hitSound, h.guardSound, h.groundType);
+    std::string t = buf;
+    if (h.slideTime)
+        t += "ground.slidetime = " + std::to_string(*h.slideTime) + "\n";
+    if (h.hitTime)
+        t += "ground.hittime = " + std::to_string(*h.hitTime) + "\n";
+    if (h.launch != 0)
+        snprintf(buf, sizeof buf, "ground.velocity = %g, %g\n", h.groundVel, h.launch);
+    else
+        snprintf(buf, sizeof buf, "ground.velocity = %g\n", h.groundVel);
+    t += buf;
+    snprintf(buf, sizeof buf, "air.velocity = %g, %g\n", h.airVelX, h.airVelY);
+    t += buf;
+    if (h.fall)
+        t += "fall = " + std::to_string(*h.fall) + "\n";
+    return t + h.more + "\n";
+}
+
+std::string FighterHitDefText(int state, const char *name, const char *trigger, const FighterHit &h)
+{
+    return "[State " + std::to_string(state) + ", " + name + "]\ntype = HitDef\ntrigger1 = " + trigger + "\n" +
+           HitLines(h);
+}
+
+std::string FighterProjectileText(const char *name, const char *trigger, int offsetX, int offsetY, float speed,
+                                  const FighterHit &h)
+{
+    char buf[512];
+    snprintf(buf, sizeof buf,
+             "[State 1000, %s]\n"
+             "type = Projectile\n"
+             "trigger1 = %s\n"
+             "projid = 1000\n"
+             "projanim = 1010\n"
+             "projhitanim = 1015\n"
+             "projremanim = 1015\n"
+             "projpriority = 1\n"
+             "projsprpriority = 3\n"
+             "offset = %d, %d\n"
+             "velocity = %g, 0\n"
+             "projedgebound = 30\n",
+             name, trigger, offsetX, offsetY, speed);
+    return buf + HitLines(h);
+}
+
+std::string FighterHelperText(const char *name, const char *trigger, const char *helper, const char *pos)
+{
+    return std::string("[State 1100, ") + name + "]\ntype = Helper\ntrigger1 = " + trigger +
+           "\nhelpertype = normal\nname = \"" + helper + "\"\nid = 1150\nstateno = 1150\npos = " + pos +
+           "\npostype = p1\nownpal = 0\n\n";
+}
+
+std::string FighterUntouchableText(int state)
+{
+    return "[State " + std::to_string(state) +
+           ", untouchable]\ntype = NotHitBy\ntrigger1 = 1\nvalue = SCA\ntime = 1\n\n";
+}
+
+// The end of an attack: back to the state with control when its action ends.
+static std::string DoneText(int state, int next)
+{
+    return "[State " + std::to_string(state) + ", done]\ntype = ChangeState\ntrigger1 = AnimTime = 0\nvalue = " +
+           std::to_string(next) + "\nctrl = 1\n\n";
+}
+
+static std::string NormalText(const FighterNormal &n)
+{
+    std::string t = FighterStatedefText({.state = n.state, .type = n.type, .physics = n.type, .juggle = n.juggle,
+                                         .power = n.power, .velset = n.type != 'A'});
     if (n.lunge != 0) {
+        char buf[160];
         snprintf(buf, sizeof buf, "[State %d, step in]\ntype = VelSet\ntrigger1 = Time = 0\nx = %g\n\n", n.state,
                  n.lunge);
         t += buf;
     }
-    if (n.voice) {
-        snprintf(buf, sizeof buf, "[State %d, voice]\ntype = PlaySnd\ntrigger1 = Time = 0\nvalue = %s\n\n", n.state,
-                 n.voice);
-        t += buf;
-    }
-    snprintf(buf, sizeof buf, "[State %d, swing]\ntype = PlaySnd\ntrigger1 = Time = %d\nvalue = F8, %d\n\n", n.state,
-             n.swingTime, n.swingSound);
-    t += buf;
-    char ground[96];
-    if (n.launch != 0)
-        snprintf(ground, sizeof ground, "%g, %g", n.groundVel, n.launch);
-    else
-        snprintf(ground, sizeof ground, "%g", n.groundVel);
-    len = snprintf(buf, sizeof buf,
-                   "[State %d, blow]\n"
-                   "type = HitDef\n"
-                   "trigger1 = AnimElem = %d\n"
-                   "attr = %s\n"
-                   "animtype = %s\n"
-                   "damage = %d, %d\n"
-                   "guardflag = %s\n"
-                   "hitflag = %s\n"
-                   "pausetime = %d, %d\n"
-                   "sparkno = %d\n"
-                   "guard.sparkno = 40\n"
-                   "sparkxy = -6, %d\n"
-                   "hitsound = F5, %d\n"
-                   "guardsound = F6, 0\n"
-                   "ground.type = %s\n"
-                   "ground.slidetime = %d\n"
-                   "ground.hittime = %d\n"
-                   "ground.velocity = %s\n"
-                   "air.velocity = %g, %g\n"
-                   "fall = %d\n"
-                   "\n",
-                   n.state, n.hitElem, n.attr, n.animtype, n.damage, n.guardDamage, n.guardflag, n.hitflag, n.pause,
-                   n.shake, n.spark, n.sparkY, n.hitSound, n.groundType, n.slideTime, n.hitTime, ground, n.airVelX,
-                   n.airVelY, n.fall);
-    t.append(buf, (size_t)len);
-    if (n.type == 'A') {
-        // An air attack ends when it lands (the engine's landing state).
+    if (n.voice)
+        t += FighterSoundText(n.state, "voice", "Time = 0", n.voice);
+    t += FighterSoundText(n.state, "swing", ("Time = " + std::to_string(n.swingTime)).c_str(),
+                          ("F8, " + std::to_string(n.swingSound)).c_str());
+    t += FighterHitDefText(n.state, "blow", ("AnimElem = " + std::to_string(n.hitElem)).c_str(), n.hit);
+    // An air attack ends when it lands (the engine's landing state).
+    if (n.type == 'A')
         return t;
-    }
-    snprintf(buf, sizeof buf,
-             "[State %d, done]\ntype = ChangeState\ntrigger1 = AnimTime = 0\nvalue = %d\nctrl = 1\n\n", n.state,
-             n.type == 'C' ? 11 : 0);
-    return t + buf;
+    return t + DoneText(n.state, n.type == 'C' ? 11 : 0);
 }
 
-const char kFighterCommands[] =
+// The state text of the normal attacks, in order, under one heading.
+static std::string NormalsText(const std::vector<FighterNormal> &normals)
+{
+    std::string t = "; ---------------------------------------------------------------- normals\n";
+    for (const FighterNormal &n : normals)
+        t += NormalText(n);
+    return t;
+}
+
+static std::string SpecialsText(const FighterSpecials &s)
+{
+    std::string t = "; ---------------------------------------------------------------- specials\n";
+    t += s.projectileNote + FighterStatedefText({.state = 1000, .juggle = 3, .power = 60}) +
+         FighterSoundText(1000, "shout", "Time = 0", "1, 0") + s.projectile() + DoneText(1000, 0);
+    t += s.helperNote + FighterStatedefText({.state = 1100, .power = 50}) +
+         FighterSoundText(1100, s.helperShout, "Time = 0", "1, 1") + s.helper() + DoneText(1100, 0);
+    return t + s.helperStates();
+}
+
+static std::string ConstantsText(const FighterConstants &c)
+{
+    char buf[4096];
+    snprintf(buf, sizeof buf,
+             "%s"
+             "[Data]\n"
+             "life = %d\n"
+             "power = 3000\n"
+             "attack = %d\n"
+             "defence = %d\n"
+             "fall.defence_up = %d\n"
+             "liedown.time = %d\n"
+             "airjuggle = %d\n"
+             "sparkno = %d\n"
+             "guard.sparkno = 40\n"
+             "ko.echo = 1\n"
+             "volume = 0\n"
+             "IntPersistIndex = 60\n"
+             "FloatPersistIndex = 40\n"
+             "\n"
+             "[Size]\n"
+             "xscale = 1\n"
+             "yscale = 1\n"
+             "ground.back = %d\n"
+             "ground.front = %d\n"
+             "air.back = %d\n"
+             "air.front = %d\n"
+             "height = %d\n"
+             "attack.dist = %d\n"
+             "proj.attack.dist = 90\n"
+             "proj.doscale = 0\n"
+             "head.pos = %d, %d\n"
+             "mid.pos = %d, %d\n"
+             "shadowoffset = 0\n"
+             "draw.offset = 0, 0\n"
+             "\n"
+             "[Velocity]\n"
+             "walk.fwd = %s\n"
+             "walk.back = %s\n"
+             "run.fwd = %s\n"
+             "run.back = %s\n"
+             "jump.neu = %s\n"
+             "jump.back = %s\n"
+             "jump.fwd = %s\n"
+             "runjump.back = %s\n"
+             "runjump.fwd = %s\n"
+             "airjump.neu = %s\n"
+             "airjump.back = %s\n"
+             "airjump.fwd = %s\n"
+             "\n"
+             "[Movement]\n"
+             "airjump.num = %d\n"
+             "airjump.height = %d\n"
+             "yaccel = %s\n"
+             "stand.friction = .85\n"
+             "crouch.friction = .82\n"
+             "\n",
+             c.note, c.life, c.attack, c.defence, c.fallDefenceUp, c.liedownTime, c.airjuggle, c.sparkno, c.groundBack,
+             c.groundFront, c.airBack, c.airFront, c.height, c.attackDist, c.headPos[0], c.headPos[1], c.midPos[0],
+             c.midPos[1], c.walkFwd, c.walkBack, c.runFwd, c.runBack, c.jumpNeu, c.jumpBack, c.jumpFwd, c.runjumpBack,
+             c.runjumpFwd, c.airjumpNeu, c.airjumpBack, c.airjumpFwd, c.airjumpNum, c.airjumpHeight, c.yaccel);
+    return buf;
+}
+
+// ---------------------------------------------------------------- commands
+
+static const char kFighterCommands[] =
     "; Commands: motions first, then the buttons, then the held directions that\n"
     "; the common states read.\n"
     "[Remap]\n"
@@ -625,15 +716,7 @@ const char kFighterCommands[] =
     "\n";
 
 // The state text of the normal attacks, in order, under one heading.
-static std::string NormalsText(const std::vector<FighterNormal> &normals)
-{
-    std::string t = "; ---------------------------------------------------------------- normals\n";
-    for (const FighterNormal &n : normals)
-        t += FighterNormalText(n);
-    return t;
-}
 
-// The state -1 that starts the moves of the commands.
 static std::string CommandStatesText(const FighterMoveNames &names)
 {
     std::string t = "; ---------------------------------------------------------------- what the commands start\n"
@@ -683,7 +766,38 @@ static std::string CommandStatesText(const FighterMoveNames &names)
     return t;
 }
 
-ArtPalette FighterPalette(const FighterColours &c, const FighterInks &ink)
+
+// ---------------------------------------------------------------- sounds
+
+static Wave Voice(const FighterTimbre &t, const FighterVoiceLine &l)
+{
+    Wave w = SynthTone(l.f0, l.f1, l.seconds, t.shape, l.seconds * 0.7f, l.volume);
+    SynthMix(&w, SynthTone(l.f0 * t.overtoneF0, l.f1 * t.overtoneF1, l.seconds, t.overtoneShape, l.seconds * 0.5f,
+                           l.volume * t.overtoneVolume));
+    SynthMix(&w, SynthNoise(t.noiseC0, t.noiseC1, l.seconds * t.noiseLength, l.seconds * t.noiseDecay,
+                            l.volume * t.noiseVolume, l.seed));
+    return w;
+}
+
+static std::string SoundsBytes(const FighterSounds &s)
+{
+    std::vector<SndEntry> list;
+    const struct {
+        int group, number;
+        const FighterVoiceLine &line;
+    } voice[] = {{0, 0, s.light}, {0, 1, s.heavy}, {1, 0, s.projectileShout}, {1, 1, s.helperShout}};
+    for (const auto &v : voice)
+        SynthEntryAdd(&list, v.group, v.number, Voice(s.timbre, v.line), v.line.peak);
+    SynthEntryAdd(&list, 2, 0, s.projectile(), s.projectilePeak);
+    SynthEntryAdd(&list, 2, 1, s.helper(), s.helperPeak);
+    SynthEntryAdd(&list, 11, 0, Voice(s.timbre, s.ko), s.ko.peak);
+    SynthEntryAdd(&list, 180, 0, Voice(s.timbre, s.win), s.win.peak);
+    return SndFileBytes(list);
+}
+
+// ---------------------------------------------------------------- the files
+
+static ArtPalette FighterPalette(const FighterColours &c, const FighterInks &ink)
 {
     ArtPalette p;
     ArtColourSet(&p, FIGHTER_OUTLINE, ink.outline[0], ink.outline[1], ink.outline[2]);
@@ -701,11 +815,55 @@ ArtPalette FighterPalette(const FighterColours &c, const FighterInks &ink)
     return p;
 }
 
+static long SpriteKey(int group, int image)
+{
+    return (long)group * 65536 + image;
+}
+
+// Draws the move's poses, each from the stance or a pose drawn before (kept
+// in drawn), and writes its action.
+static void MoveDraw(FighterSheet *sh, const Pose &stance, const FighterMove &mv, std::map<long, Pose> *drawn)
+{
+    for (const FighterPoseStep &step : mv.poses) {
+        auto base = drawn->find(SpriteKey(step.from.group, step.from.image));
+        // A sprite not drawn before stands for the stance, as group -1 does.
+        Pose p = PoseChanged(base == drawn->end() ? stance : base->second, step.change);
+        sh->Pose(mv.action, step.image, p);
+        (*drawn)[SpriteKey(mv.action, step.image)] = p;
+    }
+    sh->Action(mv.action, mv.frames);
+}
+
+std::vector<FighterFrame> FighterBurstFrames()
+{
+    return {{1015, 0, 3}, {1015, 1, 3}, {1015, 2, 3}, {1015, 3, 3}};
+}
+
+static void ProjectileDraw(FighterSheet *sh, const FighterProjectileArt &a)
+{
+    for (int f = 0; f < 4; f++) {
+        sh->Picture(1010, f, a.flight(f), a.flightX, a.flightY, a.flightBoxes);
+        sh->Picture(1015, f, a.burst(f), a.burstX, a.burstY);
+    }
+    sh->Action(1010, {{1010, 0, 3, true}, {1010, 1, 3, true}, {1010, 2, 3, true}, {1010, 3, 3, true}});
+    sh->Action(1015, FighterBurstFrames(), -1, true);
+}
+
 void FighterFilesMake(GameFiles *out, const FighterMake &m)
 {
     ArtPalette pal = FighterPalette(m.colours[0], m.inks);
     FighterSheet sh(m.body, pal);
-    m.art(&sh);
+    const Pose &stance = m.style.stance;
+    FighterBasics(&sh, m.style);
+    std::map<long, Pose> drawn;
+    for (const FighterMove &mv : m.moves)
+        MoveDraw(&sh, stance, mv, &drawn);
+    MoveDraw(&sh, stance, m.projectileMove, &drawn);
+    ProjectileDraw(&sh, m.projectileArt);
+    MoveDraw(&sh, stance, m.helperMove, &drawn);
+    m.helperArt(&sh);
+    sh.Portraits(PoseChanged(stance, m.face));
+
     const std::string file = m.file, dir = "chars/" + file + "/";
     std::string def = std::string("; ") + m.name + ": made by the sample game's tools.\n" +
                       "[Info]\n"
@@ -727,12 +885,13 @@ void FighterFilesMake(GameFiles *out, const FighterMake &m)
     for (int n = 1; n <= 12; n++)
         def += "pal" + std::to_string(n) + " = " + file + std::to_string(n) + ".act\n";
     out->push_back({dir + file + ".def", def});
-    out->push_back({dir + file + ".cns", m.constants + NormalsText(m.normals) + m.specials});
+    out->push_back(
+        {dir + file + ".cns", ConstantsText(m.constants) + NormalsText(m.normals) + SpecialsText(m.specials)});
     out->push_back({dir + file + ".cmd", kFighterCommands + CommandStatesText(m.moveNames)});
     std::string air = std::string("; ") + m.name + "'s actions: made by the sample game's tools.\n\n" + sh.air;
     out->push_back({dir + file + ".air", air});
     out->push_back({dir + file + ".sff", SffPack(sh.images)});
-    out->push_back({dir + file + ".snd", m.sounds});
+    out->push_back({dir + file + ".snd", SoundsBytes(m.sounds)});
     for (int n = 0; n < 12; n++)
         out->push_back(
             {dir + file + std::to_string(n + 1) + ".act", FighterActBytes(FighterPalette(m.colours[n], m.inks))});

@@ -2,13 +2,13 @@
 #include "game/lessons.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "game/art.h"
+#include "kit/enginekit.h"
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
@@ -30,15 +30,6 @@
 #include "velok/player/proj.h"
 
 namespace {
-
-// The lessons need no frame pacing: the game ticks are run one by one.
-const TimerDevice kQuietTimer = {
-    [] { return 0; },
-    [] {},
-    [](void (*)(), long) { return 0; },
-    [](void (*)()) {},
-    [](unsigned) {},
-};
 
 const char *const kFighters[2] = {"brask", "lira"};
 
@@ -169,11 +160,8 @@ int Teach(std::string *error)
     if (!FightDefLoad("data/fight.def"))
         return Fail(error, "Can't load data/fight.def");
     std::vector<CharInfo> entries(2);
-    for (int i = 0; i < 2; i++) {
-        memset(&entries[i], 0, sizeof entries[i]);
-        StrCopy(entries[i].dir, sizeof entries[i].dir, (std::string("chars/") + kFighters[i] + "/").c_str());
-        StrCopy(entries[i].defFile, sizeof entries[i].defFile, (std::string(kFighters[i]) + ".def").c_str());
-    }
+    for (int i = 0; i < 2; i++)
+        CharEntrySet(&entries[i], std::string("chars/") + kFighters[i] + "/", std::string(kFighters[i]) + ".def");
     gv->charList = entries.data();
     gv->charCount = 2;
     StrCopy(gv->stageFile, sizeof gv->stageFile, "stages/ridge.def");
@@ -253,6 +241,7 @@ int FighterLessonsRun(const std::string &root, std::string *error)
     gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
     IntQueueCreate(gv->sysKeyQueue, 64);
     PalFxGlobalInit();
+    // The lessons need no frame pacing: the game ticks are run one by one.
     TimerDeviceSet(&kQuietTimer);
     TimerInit(180);
     TimerSpeedSet(60);

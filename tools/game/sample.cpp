@@ -147,8 +147,8 @@ GameFiles SampleGameFiles()
     HudFilesMake(&files);
     MotifFilesMake(&files);
     FighterCommonMake(&files);
-    BraskFilesMake(&files);
-    LiraFilesMake(&files);
+    FighterFilesMake(&files, BraskMake());
+    FighterFilesMake(&files, LiraMake());
     return files;
 }
 

@@ -79,4 +79,34 @@ TEST_F(Art, OutlineRingsWhatIsDrawn)
     destroy_bitmap(b);
 }
 
+// The fighters' sheet outlines and cuts only the part of a large bitmap a
+// pose can reach: what lies outside that area is neither outlined nor kept.
+TEST_F(Art, AnAreaLimitsOutlineAndCut)
+{
+    BITMAP *b = ArtBitmap(20, 10);
+    ASSERT_NE(b, nullptr);
+    putpixel(b, 4, 4, 5);
+    putpixel(b, 15, 4, 5);
+    ArtArea left = {0, 0, 9, 9};
+    ArtOutlineArea(b, 1, left);
+    EXPECT_EQ(getpixel(b, 3, 3), 1);
+    EXPECT_EQ(getpixel(b, 14, 4), 0) << "outside the area";
+    // A drawn pixel just outside the area does not ring the area's edge.
+    putpixel(b, 10, 8, 5);
+    ArtOutlineArea(b, 1, left);
+    EXPECT_EQ(getpixel(b, 9, 8), 0);
+
+    ArtPalette pal;
+    SffImage img = ArtImageCroppedArea(b, pal, 1, 2, 4, 9, left);
+    EXPECT_EQ(img.width, 3);
+    EXPECT_EQ(img.height, 3);
+    EXPECT_EQ(img.x, 1);
+    EXPECT_EQ(img.y, 6);
+    EXPECT_EQ(img.pixels[4], 5);
+    // The whole bitmap is the area of the plain forms.
+    img = ArtImageCropped(b, pal, 1, 2, 4, 9);
+    EXPECT_EQ(img.width, 13);
+    destroy_bitmap(b);
+}
+
 } // namespace
