@@ -143,7 +143,7 @@ rises_record() {
 
 log_of() {
   if [ "$keep" = 0 ]; then
-    echo "$out/logs/$1.log"
+    [ "$2" = 1 ] && echo "$out/logs/$1.log" || echo "$out/logs/$1-p$2.log"
   else
     echo "$out/logs/$1/$run_id-p$2.log"
   fi
