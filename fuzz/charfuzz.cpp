@@ -21,18 +21,21 @@ int CharFuzzOne(const uint8_t *data, size_t size, bool zip)
     (void)started;
     std::vector<std::string> files = FuzzSplit(data, size, CHAR_FUZZ_FILE_COUNT);
     FuzzRun([&] {
+        // An empty part is a missing file. The directory stays from input to
+        // input: each file is written over or removed.
         std::error_code ec;
-        std::filesystem::remove_all("chars", ec);
         std::filesystem::create_directories("chars/kit");
-        // An empty part is a missing file.
         std::vector<ZipEntryData> entries;
         for (size_t i = 0; i < CHAR_FUZZ_FILE_COUNT; i++) {
-            if (files[i].empty())
-                continue;
-            if (zip)
-                entries.push_back({CHAR_FUZZ_FILES[i], files[i], i % 2 == 1});
-            else
-                FuzzWrite(std::string("chars/kit/") + CHAR_FUZZ_FILES[i], files[i]);
+            std::string path = std::string("chars/kit/") + CHAR_FUZZ_FILES[i];
+            if (zip) {
+                if (!files[i].empty())
+                    entries.push_back({CHAR_FUZZ_FILES[i], files[i], i % 2 == 1});
+            } else if (files[i].empty()) {
+                std::filesystem::remove(path, ec);
+            } else {
+                FuzzWrite(path, files[i]);
+            }
         }
         if (zip && !ZipArchiveWrite("chars/kit.zip", entries))
             return;

@@ -32,9 +32,10 @@ int FuzzOneInput(const uint8_t *data, size_t size)
                 BGSetCameraEx(gv->stageBg, (float)(t * 13 % 400) - 200.0f, (float)(t % 9) * -7.0f, t % 3 - 1.0f,
                               0.0f);
                 BGTick(gv->stageBg);
-                // Drawing is the slow part: every fourth tick still meets every camera
-                // position kind and what the ticks between changed.
-                if (t % 4 == 3) {
+                // Drawing is the slow part: every eighth tick still meets camera
+                // places left, right and level, each extra x offset, and what the
+                // ticks between changed.
+                if (t % 8 == 3) {
                     BGDrawLayer(gv->stageBg, 0);
                     BGDrawLayer(gv->stageBg, 1);
                 }

@@ -1,4 +1,5 @@
 // Fuzz target: a character whose state file is the input, loaded through the player cache and run for a few seconds of game ticks on a two-player field, with key events for player 1.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,24 @@ int FuzzOneInput(const uint8_t *data, size_t size)
         return true;
     }();
     (void)started;
+    // The character's other files are the same for every input: written once.
+    static const std::string defName = [] {
+        CharKit kit = MoveKitChar();
+        std::string def = CharKitDefText(kit.name, "stcommon = common.cns\n");
+        def.replace(def.find("st = kit.cns"), 12, "st = kit.st");
+        kit.def = def;
+        kit.WriteDir("chars/kit");
+        return kit.defName;
+    }();
     std::vector<std::string> parts = FuzzSplit(data, size, 2);
-    CharKit kit = MoveKitChar();
-    std::string def = CharKitDefText(kit.name, "stcommon = common.cns\n");
-    def.replace(def.find("st = kit.cns"), 12, "st = kit.st");
-    kit.def = def;
-    kit.states = parts[0];
+    // An empty state file is a missing one, as in the character targets.
+    std::error_code ec;
+    if (parts[0].empty())
+        std::filesystem::remove("chars/kit/kit.st", ec);
+    else
+        FuzzWrite("chars/kit/kit.st", parts[0]);
     FuzzRun([&] {
-        if (!FuzzFieldMake(kit, 2))
+        if (!FuzzFieldMakeAt("chars/kit", defName.c_str(), 2))
             return;
         gv->round.state = 2;
         gv->round.tick = 0;

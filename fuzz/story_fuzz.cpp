@@ -28,8 +28,8 @@ int FuzzOneInput(const uint8_t *data, size_t size)
         for (int t = 0; t < TICKS; t++) {
             int done = StoryboardTick(sb);
             StoryboardFade(sb);
-            // Drawing is the slow part: every fourth tick shows what the others do.
-            if (t % 4 == 0)
+            // Drawing is the slow part: every eighth tick shows what the others do.
+            if (t % 8 == 0)
                 StoryboardDraw(sb);
             if (done) {
                 StoryboardRestart(sb);

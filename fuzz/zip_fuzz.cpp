@@ -52,8 +52,11 @@ int FuzzOneInput(const uint8_t *data, size_t size)
         std::vector<std::string> names = EntryNames(path.c_str());
         names.push_back("missing.def");
         VFile *last = nullptr;
-        for (std::string name : names) {
-            for (int pass = 0; pass < 2; pass++) {
+        for (size_t n = 0; n < names.size(); n++) {
+            std::string name = names[n];
+            // Every open scans the archive's directory: the lookup in another case
+            // is the same for every name, so only the first is asked for in upper case too.
+            for (int pass = 0; pass < (n == 0 ? 2 : 1); pass++) {
                 if (pass)
                     for (char &c : name)
                         c = (char)toupper((unsigned char)c);

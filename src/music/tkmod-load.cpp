@@ -472,7 +472,9 @@ TkmodModule *TkmodModLoad(const char *path, int samples)
         TkmodCell *cells = CellsAlloc(mod, p, 64);
         if (!cells)
             return Fail(mod, f);
-        for (int i = 0; i < 64 * mod->channelCount; i++) {
+        // Cells past the end of the file stay empty as allocated: orders may
+        // name up to 256 patterns that a short file does not hold.
+        for (int i = 0; i < 64 * mod->channelCount && f->pos < f->size; i++) {
             unsigned char b[4] = {0, 0, 0, 0};
             TkmodFileRead(f, b, 4);
             int sample = (b[0] & 0xF0) | (b[2] >> 4);

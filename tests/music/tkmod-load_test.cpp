@@ -216,6 +216,38 @@ TEST_F(TkmodLoadTest, ModLengthsAreCheckedAgainstTheFileAndShortDataIsSilent)
     EXPECT_EQ(SampleBytes(m, 0), std::vector<int>(100, 0x80));
 }
 
+TEST_F(TkmodLoadTest, PatternsPastTheEndOfAShortModAreEmpty)
+{
+    ModDesc desc;
+    desc.orders = {0, 1, 200};
+    desc.orderCount = 3;
+    desc.patterns = {{}, {At(0, 1, 428, 2, -1, 12, 0x20), At(3, 2, 428, 1, -1, 15, 3)}};
+    desc.dropSampleData = true;
+    std::string bytes = ModBytes(desc);
+    // The file ends two bytes into pattern 1's cell at row 3, channel 2.
+    const size_t patternsAt = 20 + 31 * 30 + 2 + 128 + 4, cell = 4;
+    bytes.resize(patternsAt + 64 * 4 * cell + (3 * 4 + 2) * cell + 2);
+    TkmodModule *m = Load("short.mod", bytes);
+    ASSERT_NE(m, nullptr) << TkmodErrorText();
+    ASSERT_EQ(m->patternCount, 201);
+    EXPECT_EQ(Cell(m, 1, 0, 1).note, 8363);
+    EXPECT_EQ(Cell(m, 1, 0, 1).sample, 2);
+    EXPECT_EQ(Cell(m, 1, 0, 1).command, 12);
+    // The cell the file ends in keeps its period; the rest of it is empty.
+    EXPECT_EQ(Cell(m, 1, 3, 2).note, 8363);
+    EXPECT_EQ(Cell(m, 1, 3, 2).sample, 0);
+    EXPECT_EQ(Cell(m, 1, 3, 2).command, 0);
+    EXPECT_EQ(Cell(m, 1, 3, 2).param, 0);
+    int filled = 0;
+    for (int p = 1; p <= 200; p++)
+        for (int i = p == 1 ? 3 * 4 + 3 : 0; i < 64 * 4; i++) {
+            const TkmodCell &c = m->patterns[p].cells[i];
+            filled += c.note || c.sample || c.volume || c.command || c.param;
+        }
+    EXPECT_EQ(filled, 0);
+    EXPECT_EQ(m->patterns[200].rows, 64);
+}
+
 TEST_F(TkmodLoadTest, FifteenSampleModsLoadOnlyWhenAskedFor)
 {
     ModDesc desc;
