@@ -7,7 +7,6 @@ VELOK_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$VELOK_ROOT/tools/sh/common.sh"
 velok_install
 # Only the game and the data maker: ./test.sh builds the tests in the same tree.
-velok_configure "$VELOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$VELOK_ROOT/build" -j "$(nproc)" --target velokw game_data
+velok_build "$VELOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- velokw game_data
 cd "$VELOK_ROOT/build/game"
 exec "$VELOK_ROOT/build/velokw" "$@"

@@ -30,8 +30,7 @@ run_tree "$VELOK_ROOT/build-san" -DCMAKE_BUILD_TYPE=Debug -DVELOK_SANITIZE=ON
 # ThreadSanitizer cannot share a binary with AddressSanitizer: a third tree
 # builds only the tests of the threaded code.
 tsan="$VELOK_ROOT/build-tsan"
-cmake -S "$VELOK_ROOT" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_TSAN=ON >/dev/null
-cmake --build "$tsan" --target test_threads -j "$(nproc)"
+velok_build "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_TSAN=ON -- test_threads
 echo "== tests in $tsan"
 (cd "$tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
     ctest -L tsan --output-on-failure -j "$(nproc)") || status=1

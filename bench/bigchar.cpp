@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "support/sprkit.h"
+#include "kit/sprkit.h"
 
 namespace {
 

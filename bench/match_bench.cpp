@@ -12,6 +12,7 @@
 
 #include "allocount.h"
 #include "bigchar.h"
+#include "kit/enginekit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/disp.h"
@@ -29,7 +30,6 @@
 #include "support/deftext.h"
 #include "support/pixkit.h"
 #include "support/stagekit.h"
-#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"

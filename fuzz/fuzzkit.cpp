@@ -12,33 +12,18 @@
 #include <string>
 #include <unistd.h>
 
+#include "kit/enginekit.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "lib/vfile.h"
-#include "velok/core/common.h"
-#include "velok/core/gamevars.h"
-#include "velok/player/p-make.h"
-#include "velok/script/expr.h"
-#include "velok/script/state-i.h"
-#include "velok/script/statedef.h"
-#include "lib/array.h"
-#include "lib/disp.h"
-#include "lib/input-lb.h"
-#include "lib/pal.h"
-#include "lib/timer.h"
-#include "lib/vbuf.h"
 #include "support/charkit.h"
 #include "support/fieldkit.h"
-#include "support/keykit.h"
 #include "support/pixkit.h"
-#include "support/timerkit.h"
-#include "velok/core/pal.h"
-#include "velok/match/fight.h"
-#include "velok/match/gameloop.h"
-#include "velok/match/round.h"
-#include "velok/player/p-info.h"
-#include "velok/player/p-update.h"
+#include "support/roundkit.h"
+#include "velok/core/common.h"
+#include "velok/core/gamevars.h"
 #include "velok/player/player.h"
+#include "velok/script/expr.h"
 
 static std::vector<std::string> expected;
 static std::vector<long> expectedMet;
@@ -210,16 +195,11 @@ void FuzzGameStart()
     FieldRecordSet();
 }
 
-
 void FuzzCanvasStart()
 {
-    static bool started = [] {
-        PalFxGlobalInit();
-        static std::vector<int> rows;
-        PixVbufTargetSet(PixCanvas(0), &rows);
-        return true;
-    }();
-    (void)started;
+    static std::vector<int> rows;
+    static BITMAP *canvas = PixCanvasStart(&rows);
+    (void)canvas;
 }
 
 // ---------------------------------------------------------------- field
@@ -240,39 +220,11 @@ int FuzzFieldMake(const CharKit &kit, int players)
 int FuzzFieldMakeAt(const char *dir, const char *defName, int players)
 {
     FuzzFieldFree();
-    memset(&fieldEntry, 0, sizeof fieldEntry);
-    StrCopy(fieldEntry.dir, sizeof fieldEntry.dir, dir);
-    StrCopy(fieldEntry.defFile, sizeof fieldEntry.defFile, defName);
-    gv->charList = &fieldEntry;
-    gv->charCount = 1;
-    for (int side = 1; side <= 2; side++) {
-        TeamInfo *t = &gv->teams[side - 1];
-        memset(t, 0, sizeof *t);
-        t->entryCount = 1;
-        TeamEntry *en = &t->entries[0];
-        en->memberCount = side == 1 ? (players + 1) / 2 : players / 2;
-        for (int m = 0; m < en->memberCount; m++) {
-            en->members[m].slot = side + 2 * m;
-            en->members[m].charIndex = 0;
-            en->members[m].keySet = side - 1;
-        }
-        if (!PlayersCreateSide(side)) {
-            FuzzFieldFree();
-            return 0;
-        }
-        gv->sideEntry[side - 1] = *en;
+    CharEntrySet(&fieldEntry, dir, defName);
+    if (!FieldPlayersMake(&fieldEntry, players)) {
+        FuzzFieldFree();
+        return 0;
     }
-    for (int n = 1; n <= players; n++) {
-        Player *p = FuzzPlayer(n);
-        snprintf(p->name, sizeof p->name, "P%d", n);
-        p->runFlag = 1;
-        p->posX = n == 1 ? 100.0f : n == 2 ? 220.0f : n == 3 ? 60.0f : 260.0f;
-        if (p->side == 2)
-            PlayerTurn(p);
-    }
-    for (int n = 1; n <= players; n++)
-        FuzzPlayer(n)->opponent = PlayerOpponentFind(FuzzPlayer(n));
-    PalListRebuild();
     return 1;
 }
 
@@ -280,19 +232,7 @@ void FuzzFieldFree()
 {
     if (!gv->charList)
         return;
-    PalListFree();
-    for (int s = 1; gv->players && s <= gv->playerSlotCount; s++) {
-        PlayerFree(gv->players[s]);
-        gv->players[s] = nullptr;
-    }
-    for (CharData *&c : gv->slotChar)
-        c = nullptr;
-    gv->enabledCount = 0;
-    gv->enabledFirst = 0;
-    gv->enabledLast = -1;
-    // The players went without their releases.
-    fieldEntry.cacheRefs = 0;
-    PlayerCacheFlush();
+    FieldPlayersFree(&fieldEntry, 1);
     gv->charList = nullptr;
     gv->charCount = 0;
 }
@@ -303,29 +243,5 @@ static std::vector<int> canvasRows;
 
 void FuzzRoundStart()
 {
-    PalFxGlobalInit();
-    TimerDeviceSet(&kQuietTimer);
-    TimerInit(180);
-    TimerSpeedSet(60);
-    disp = DispState{};
-    FightRoundDefaults();
-    for (int s = 0; s < 2; s++) {
-        MatchSide &side = gv->side[s];
-        side.roundsToWin = gv->fightRound.matchWins;
-        side.drawsAllowed = gv->fightRound.maxDrawGames;
-        side.standRatio = 1.0f;
-        for (int i = 0; i < WIN_ICON_SLOTS; i++)
-            gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
-    }
-    gv->round.state = 2;
-    gv->round.number = 1;
-    gv->round.endTick = gv->overTime;
-    gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
-    gv->gameLoopMode = GAMELOOP_MATCH;
-    gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
-    IntQueueCreate(gv->sysKeyQueue, 32);
-    PixVbufTargetSet(PixCanvas(0), &canvasRows);
-    GameLoopCountersReset();
-    KeyKitStart();
+    RoundRecordSet(2, &canvasRows);
 }
-

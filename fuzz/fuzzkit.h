@@ -72,11 +72,10 @@ struct CharKit;
 struct Player;
 
 // Players 1 to n (2 or 4; odd slots on side 1) made from the character
-// through the player cache as a match makes them: the character written
-// under "chars/kit", each player enabled with its opponent, its palettes in
-// the game's palette list, side 1 at x 100 (and 60) facing right, side 2 at
-// 220 (and 260) facing left. 0, with nothing left made, when the character
-// does not load.
+// through the player cache as a match makes them (the test kit's
+// FieldPlayersMake): the character written under "chars/kit", its select
+// entry the game's character list. 0, with nothing left made, when the
+// character does not load.
 int FuzzFieldMake(const CharKit &kit, int players);
 // The same from a character already on disk: a directory or a zip archive.
 int FuzzFieldMakeAt(const char *dir, const char *defName, int players);
@@ -84,8 +83,7 @@ int FuzzFieldMakeAt(const char *dir, const char *defName, int players);
 void FuzzFieldFree();
 Player *FuzzPlayer(int slot);
 
-// What the round loop needs around the field: a fake frame timer at 60
-// ticks a second, fight-screen defaults, a 320x240 drawing target, a
-// keyboard that installs nothing, the system key queue, a match in round
-// state 2 with both sides' win icons empty. For the life of the process.
+// What the round loop needs around the field (the test kit's
+// RoundRecordSet), with a match in round state 2, for the life of the
+// process.
 void FuzzRoundStart();

@@ -15,6 +15,7 @@
 # "fuzz/run.sh --report [targets...]" prints the records and builds nothing.
 set -euo pipefail
 VELOK_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+. "$VELOK_ROOT/tools/sh/common.sh"
 out="$VELOK_ROOT/build-fuzz"
 records="$out/records"
 
@@ -84,10 +85,10 @@ if ! command -v clang++ >/dev/null 2>&1; then
   exit 1
 fi
 
-CC=clang CXX=clang++ cmake -S "$VELOK_ROOT" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_FUZZ=ON >/dev/null
+CC=clang CXX=clang++ velok_configure "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELOK_FUZZ=ON
 jobs_max="${VELOK_FUZZ_JOBS:-$(nproc)}"
 procs="${VELOK_FUZZ_PROCS:-1}"
-cmake --build "$out" -j "$jobs_max" --target velok_fuzz >"$out/build.log" 2>&1 || {
+velok_compile "$out" "$jobs_max" velok_fuzz >"$out/build.log" 2>&1 || {
   cat "$out/build.log"
   exit 1
 }

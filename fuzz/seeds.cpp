@@ -9,6 +9,7 @@
 
 #include "charfuzz.h"
 #include "fuzzkit.h"
+#include "kit/sprkit.h"
 #include "stagefuzz.h"
 #include "support/aikit.h"
 #include "support/charkit.h"
@@ -20,7 +21,6 @@
 #include "support/motifkit.h"
 #include "support/movekit.h"
 #include "support/sndkit.h"
-#include "support/sprkit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "support/tkmodkit.h"

@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/blit.h"
 #include "lib/gfx.h"
@@ -11,7 +12,6 @@
 #include "lib/spr-lib.h"
 #include "lib/vbuf.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 namespace {

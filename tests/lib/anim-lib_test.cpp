@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
 #include "lib/libbase.h"
 #include "lib/spr-lib.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 class AnimTest : public TempDirTest {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/vbuf.h"
 #include "support/deftext.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "kit/enginekit.h"
 #include "lib/libbase.h"
 #include "lib/spr-lib.h"
 #include "lib/timer.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
-#include "support/timerkit.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/drawlist.h"
@@ -15,7 +16,6 @@
 #include "lib/spr-lib.h"
 #include "lib/vbuf.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 static DrawEntry Entry(int priority, int x = 0, int kind = DRAW_PLAIN)

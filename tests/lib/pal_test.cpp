@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/vfile.h"
 #include "support/testkit.h"
-#include "support/sprkit.h"
 #include "support/zipkit.h"
 
 static uint16_t Rgb565(int r, int g, int b)

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/pal.h"
 #include "lib/pcx.h"
 #include "lib/vfile.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 // Decodes the PCX found after `skip` bytes of the block.

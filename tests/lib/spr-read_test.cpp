@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/spr-lib.h"
 #include "lib/spr-read.h"
 #include "lib/vfile.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 class SprReadTest : public TempDirTest {

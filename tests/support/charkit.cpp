@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "kit/enginekit.h"
+#include "kit/sprkit.h"
 #include "support/deftext.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "support/zipkit.h"
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/libbase.h"
@@ -10,7 +11,6 @@
 #include "lib/txtparse.h"
 #include "support/charkit.h"
 #include "support/deftext.h"
-#include "support/sprkit.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/p-info.h"
@@ -79,13 +79,9 @@ void FieldTest::SetUp()
     ExprStackTop = -1;
 }
 
-void FieldTest::Field(int players, const CharKit &kit)
+int FieldPlayersMake(CharInfo *entry, int players)
 {
-    FieldFree();
-    kit.WriteDir("chars/kit");
-    entries.resize(1);
-    CharKitEntrySet(&entries[0], "chars/kit", kit.defName);
-    gv->charList = entries.data();
+    gv->charList = entry;
     gv->charCount = 1;
     for (int side = 1; side <= 2; side++) {
         TeamInfo *t = &gv->teams[side - 1];
@@ -98,28 +94,27 @@ void FieldTest::Field(int players, const CharKit &kit)
             en->members[m].charIndex = 0;
             en->members[m].keySet = side - 1;
         }
-        ASSERT_EQ(PlayersCreateSide(side), 1) << gv->errorText;
+        if (!PlayersCreateSide(side))
+            return 0;
         gv->sideEntry[side - 1] = *en;
     }
-    cd = gv->slotChar[1];
     for (int n = 1; n <= players; n++) {
-        Player *p = P(n);
-        ASSERT_NE(p, nullptr);
+        Player *p = PlayerSlotGet(n);
+        if (!p)
+            return 0;
         snprintf(p->name, sizeof p->name, "P%d", n);
-        p->id = 55 + n;
         p->runFlag = 1;
         p->posX = n == 1 ? 100.0f : n == 2 ? 220.0f : n == 3 ? 60.0f : 260.0f;
         if (p->side == 2)
             PlayerTurn(p);
     }
     for (int n = 1; n <= players; n++)
-        P(n)->opponent = PlayerOpponentFind(P(n));
+        PlayerSlotGet(n)->opponent = PlayerOpponentFind(PlayerSlotGet(n));
     PalListRebuild();
-    p1 = P(1);
-    ClearWarnings();
+    return 1;
 }
 
-void FieldTest::FieldFree()
+int FieldPlayersFree(CharInfo *entries, size_t count)
 {
     PalListFree();
     for (int s = 1; gv->players && s <= gv->playerSlotCount; s++) {
@@ -131,12 +126,28 @@ void FieldTest::FieldFree()
     gv->enabledCount = 0;
     gv->enabledFirst = 0;
     gv->enabledLast = -1;
-    // The players were freed without their releases.
-    for (auto &e : entries)
-        e.cacheRefs = 0;
-    if (gv->charList) {
-        EXPECT_EQ(PlayerCacheFlush(), 1) << gv->errorText;
-    }
+    for (size_t i = 0; i < count; i++)
+        entries[i].cacheRefs = 0;
+    return gv->charList ? PlayerCacheFlush() : 1;
+}
+
+void FieldTest::Field(int players, const CharKit &kit)
+{
+    FieldFree();
+    kit.WriteDir("chars/kit");
+    entries.resize(1);
+    CharKitEntrySet(&entries[0], "chars/kit", kit.defName);
+    ASSERT_EQ(FieldPlayersMake(&entries[0], players), 1) << gv->errorText;
+    cd = gv->slotChar[1];
+    for (int n = 1; n <= players; n++)
+        P(n)->id = 55 + n;
+    p1 = P(1);
+    ClearWarnings();
+}
+
+void FieldTest::FieldFree()
+{
+    EXPECT_EQ(FieldPlayersFree(entries.data(), entries.size()), 1) << gv->errorText;
     cd = nullptr;
     p1 = nullptr;
 }

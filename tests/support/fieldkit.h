@@ -39,6 +39,20 @@ CharKit FieldKitChar();
 // making the player slots.
 int FieldRecordSet();
 
+// The field's players, made through the player cache and the side builder
+// as a match makes them from the one select entry, which becomes the game's
+// character list: players 1 to n (1, 2 or 4; odd slots on side 1) named "P1"
+// to "P4", enabled, each with its run flag and its opponent, side 1 at x 100
+// and 60 facing right, side 2 at 220 and 260 facing left, their palettes in
+// the game's palette list. 0 as soon as a side or a player is not made; what
+// was made stays for FieldPlayersFree.
+int FieldPlayersMake(CharInfo *entry, int players);
+// Frees the players left in the slots and the palette list. The players go
+// without their releases, so the entries' cache references are cleared and,
+// when the game has a character list, the player cache is emptied: the
+// flush's result, 1 without a list.
+int FieldPlayersFree(CharInfo *entries, size_t count);
+
 class FieldTest : public GameVarsTest {
 protected:
     void SetUp() override;

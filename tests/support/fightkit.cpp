@@ -1,9 +1,9 @@
 // Test kit: fight-screen files with the sprite, sound, effect and font files they name, written in code.
 #include "support/fightkit.h"
 
+#include "kit/sprkit.h"
 #include "support/fontkit.h"
 #include "support/sndkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 
 static const char *const kGroups[] = {"Files",       "Lifebar",    "Turns Lifebar", "Simul Lifebar", "Powerbar",

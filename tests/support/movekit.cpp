@@ -1,7 +1,7 @@
 // Test kit: the common states that built-in movement enters (stand, crouch, walk, jump, air jump, landing, guard), as a state file, with their actions.
 #include "support/movekit.h"
 
-#include "support/sprkit.h"
+#include "kit/sprkit.h"
 
 std::string MoveKitCommonText()
 {

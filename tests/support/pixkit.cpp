@@ -103,9 +103,7 @@ void PixCanvasTest::SetUp()
 {
     TempDirTest::SetUp();
     TestAllegroStart();
-    PalFxGlobalInit();
-    canvas = PixCanvas(0);
-    PixVbufTargetSet(canvas, &rows);
+    canvas = PixCanvasStart(&rows);
 }
 
 void PixCanvasTest::TearDown()
@@ -132,6 +130,14 @@ void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows)
     t.depth = 16;
     t.bytesPerPixel = 2;
     VbufClipSet(0, 0, bmp->w - 1, bmp->h - 1);
+}
+
+BITMAP *PixCanvasStart(std::vector<int> *rows)
+{
+    PalFxGlobalInit();
+    BITMAP *canvas = PixCanvas(0);
+    PixVbufTargetSet(canvas, rows);
+    return canvas;
 }
 
 bool PixPcxRead(const std::string &path, PixPcxImage *out)

@@ -41,6 +41,9 @@ void PixTargetOf(BITMAP *bmp, PixTarget *out);
 // Makes the 16-bit bitmap the drawing target (vbufTarget), clipped to the
 // whole bitmap; rows receives the row table the target points into.
 void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows);
+// The palette effects started and a black 320x240 canvas made the drawing
+// target (Allegro started first); returns the canvas.
+BITMAP *PixCanvasStart(std::vector<int> *rows);
 
 // A temporary directory, Allegro and the palette effects started, and a
 // black 320x240 canvas as the drawing target.

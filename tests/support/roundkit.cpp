@@ -3,6 +3,7 @@
 
 #include <allegro.h>
 
+#include "kit/enginekit.h"
 #include "lib/disp.h"
 #include "lib/input-lb.h"
 #include "lib/libbase.h"
@@ -12,20 +13,41 @@
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
-#include "support/timerkit.h"
 #include "velok/match/gameloop.h"
 #include "velok/match/round.h"
+
+BITMAP *RoundRecordSet(int state, std::vector<int> *rows)
+{
+    BITMAP *canvas = PixCanvasStart(rows);
+    TimerDeviceSet(&kQuietTimer);
+    TimerInit(180);
+    TimerSpeedSet(60);
+    disp = DispState{};
+    FightRoundDefaults();
+    for (int s = 0; s < 2; s++) {
+        MatchSide &side = gv->side[s];
+        side.roundsToWin = gv->fightRound.matchWins;
+        side.drawsAllowed = gv->fightRound.maxDrawGames;
+        side.standRatio = 1.0f;
+        for (int i = 0; i < WIN_ICON_SLOTS; i++)
+            gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
+    }
+    gv->round.state = state;
+    gv->round.number = 1;
+    gv->round.endTick = gv->overTime;
+    gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
+    gv->gameLoopMode = GAMELOOP_MATCH;
+    gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
+    IntQueueCreate(gv->sysKeyQueue, 32);
+    GameLoopCountersReset();
+    KeyKitStart();
+    return canvas;
+}
 
 void RoundField::SetUp()
 {
     FieldTest::SetUp();
-    PalFxGlobalInit();
-    TimerDeviceSet(&kQuietTimer);
-    TimerInit(180);
-    TimerSpeedSet(60);
-
-    disp = DispState{};
-    FightRoundDefaults();
+    canvas = RoundRecordSet(0, &rows);  // before the intro
     Field(4);
     PlayerEnableSet(3, 0);
     PlayerEnableSet(4, 0);
@@ -33,28 +55,9 @@ void RoundField::SetUp()
     for (int slot = 1; slot <= 4; slot++)
         P(slot)->state.ctrl = 0;
     for (int s = 0; s < 2; s++) {
-        MatchSide &side = gv->side[s];
         gv->sideEntry[s].memberCount = 1;
         gv->sideEntry[s].members[0].slot = s + 1;
-        side.roundsToWin = gv->fightRound.matchWins;
-        side.drawsAllowed = gv->fightRound.maxDrawGames;
-        side.standRatio = 1.0f;
-        for (int i = 0; i < WIN_ICON_SLOTS; i++)
-            gv->round.winIcon[s][i] = gv->round.winPerfect[s][i] = -1;
     }
-    gv->round.state = 0;  // before the intro
-    gv->round.number = 1;
-    gv->round.endTick = gv->overTime;
-    gv->round.timeLeft = 100 * gv->fightRound.framesPerCount - 1;
-    gv->gameLoopMode = GAMELOOP_MATCH;
-
-    gv->sysKeyQueue = (IntQueue *)LibCalloc(1, sizeof(IntQueue));
-    IntQueueCreate(gv->sysKeyQueue, 32);
-
-    canvas = PixCanvas(0);
-    PixVbufTargetSet(canvas, &rows);
-    GameLoopCountersReset();
-    KeyKitStart();
 }
 
 void RoundField::TearDown()

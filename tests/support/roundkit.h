@@ -9,6 +9,15 @@
 
 struct BITMAP;
 
+// What the round loop needs around the field, on the record gv points at:
+// the palette effects and a 320x240 canvas as the drawing target
+// (PixCanvasStart; its row table in rows), a fake frame timer at 60 ticks a
+// second, fight-screen defaults, both sides' wins and draws from them with
+// their win icons empty, round 1 in the state given with the whole clock,
+// the match loop with its counters cleared, the system key queue and a
+// keyboard that installs nothing. Returns the canvas.
+BITMAP *RoundRecordSet(int state, std::vector<int> *rows);
+
 // A match before its first round: players 1 (side 1) and 2 (side 2) enabled
 // with full life and no control yet; slots 3 and 4 hold disabled players of
 // sides 1 and 2; the helper slots are empty.

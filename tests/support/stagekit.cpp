@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
+#include "kit/sprkit.h"
 #include "support/deftext.h"
-#include "support/sprkit.h"
 
 BgImage BgImageFill(int group, int number, int width, int height, uint8_t value, int xAxis, int yAxis)
 {

@@ -14,6 +14,7 @@
 
 #include "game/lessons.h"
 #include "game/sample.h"
+#include "kit/enginekit.h"
 #include "samplefiles.h"
 #include "samplematch.h"
 #include "lib/anim-lib.h"
@@ -32,7 +33,6 @@
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/testkit.h"
-#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/config.h"
 #include "velok/core/ctrlinit.h"

@@ -2,10 +2,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "kit/enginekit.h"
 #include "lib/pal.h"
 #include "lib/textbuf.h"
 #include "lib/timer.h"
-#include "support/timerkit.h"
 #include "velok/core/common.h"
 #include "velok/core/config.h"
 #include "velok/core/gamevars.h"

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/disp.h"
 #include "lib/font.h"
@@ -10,7 +11,6 @@
 #include "support/fontkit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
-#include "support/sprkit.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/p-update.h"
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/disp.h"
 #include "lib/input-lb.h"
 #include "lib/kbll-lib.h"
@@ -15,7 +16,6 @@
 #include "support/fieldkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/array.h"
 #include "lib/disp.h"
 #include "lib/font.h"
@@ -20,7 +21,6 @@
 #include "support/fightkit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
-#include "support/sprkit.h"
 #include "velok/core/common.h"
 #include "velok/match/fight.h"
 #include "velok/match/gameloop.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/bg.h"
 #include "lib/disp.h"
 #include "lib/libbase.h"
@@ -20,7 +21,6 @@
 #include "support/deftext.h"
 #include "support/pixkit.h"
 #include "support/recordkit.h"
-#include "support/sprkit.h"
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "velok/core/common.h"

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/drawlist.h"
 #include "lib/spr-lib.h"
 #include "support/fieldkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/player.h"
 

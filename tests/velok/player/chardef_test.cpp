@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/clsn.h"
@@ -15,7 +16,6 @@
 #include "support/charkit.h"
 #include "support/deftext.h"
 #include "support/recordkit.h"
-#include "support/sprkit.h"
 #include "lib/snd-lib.h"
 #include "support/sndkit.h"
 #include "support/testkit.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/disp.h"
@@ -21,7 +22,6 @@
 #include "support/fieldkit.h"
 #include "support/fightkit.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/chardef.h"
 #include "velok/player/p-draw.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/blit.h"
@@ -22,7 +23,6 @@
 #include "support/charkit.h"
 #include "support/fontkit.h"
 #include "support/pixkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"

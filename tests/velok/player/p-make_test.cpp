@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/drawlist.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
@@ -23,7 +24,6 @@
 #include "support/fieldkit.h"
 #include "support/recordkit.h"
 #include "support/scriptkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"

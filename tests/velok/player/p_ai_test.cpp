@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/aikit.h"
 #include "support/movekit.h"
 #include "support/roundkit.h"
-#include "support/sprkit.h"
 #include "velok/core/common.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/chardef.h"

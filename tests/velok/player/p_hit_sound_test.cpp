@@ -4,13 +4,13 @@
 #include <allegro.h>
 #include <string>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "support/movekit.h"
 #include "support/recordkit.h"
 #include "support/sndkit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "support/voicekit.h"
 #include "velok/core/common.h"

@@ -4,11 +4,11 @@
 #include <climits>
 #include <string>
 
+#include "kit/sprkit.h"
 #include "lib/libbase.h"
 #include "lib/textbuf.h"
 #include "support/fieldkit.h"
 #include "support/movekit.h"
-#include "support/sprkit.h"
 #include "support/testkit.h"
 #include "velok/player/chardef.h"
 #include "velok/core/common.h"

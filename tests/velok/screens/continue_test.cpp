@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/disp.h"
 #include "lib/font.h"
@@ -15,7 +16,6 @@
 #include "support/keykit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
-#include "support/sprkit.h"
 #include "velok/core/ctrlinit.h"
 #include "velok/core/pal.h"
 

@@ -2,10 +2,10 @@
 #include <functional>
 #include <string>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "support/fieldkit.h"
-#include "support/sprkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/afterimg.h"
 #include "velok/player/explod.h"

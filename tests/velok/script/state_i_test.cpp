@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/array.h"
 #include "lib/grandom.h"
 #include "lib/textbuf.h"
 #include "support/fieldkit.h"
-#include "support/sprkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/match/gameloop.h"
 #include "velok/player/p-update.h"
