@@ -84,12 +84,17 @@ static const AnimElem *ShownElem(const Player *p)
     return AnimObjElem(p->anim);
 }
 
-static ClsnList *Boxes(const Player *p, int kind)
+// An element's clsn1 (kind 1) or clsn2 boxes; none without an element.
+static ClsnList *ElemBoxes(const AnimElem *e, int kind)
 {
-    const AnimElem *e = ShownElem(p);
     if (!e)
         return nullptr;
     return kind == 1 ? e->clsn1 : e->clsn2;
+}
+
+static ClsnList *Boxes(const Player *p, int kind)
+{
+    return ElemBoxes(ShownElem(p), kind);
 }
 
 static float PosX(const Player *p, int usePrev)
@@ -874,10 +879,7 @@ static const AnimElem *ProjElem(const Projectile *p)
 
 static ClsnList *ProjBoxes(const Projectile *p, int kind)
 {
-    const AnimElem *e = ProjElem(p);
-    if (!e)
-        return nullptr;
-    return kind == 1 ? e->clsn1 : e->clsn2;
+    return ElemBoxes(ProjElem(p), kind);
 }
 
 static int ProjNear(const Projectile *p, float z)
