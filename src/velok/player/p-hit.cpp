@@ -566,6 +566,19 @@ static int CanGuardIn(const Player *v)
     return type == STATETYPE_S || type == STATETYPE_C || type == STATETYPE_A;
 }
 
+// Whether the hit knocks the victim out: a guard that would kill is no
+// guard but a guard KO; an unguarded hit knocks out when its damage kills.
+static void KoDecide(const Player *v, const HitDef *hd, int *guard, int *ko, int *guardKO)
+{
+    *ko = *guardKO = 0;
+    if (*guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
+        *guard = 0;
+        *ko = *guardKO = 1;
+    } else if (!*guard) {
+        *ko = KillsWith(v, hd->damage, hd->kill);
+    }
+}
+
 int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
 {
     if (!CanGuardIn(v)) {
@@ -708,13 +721,8 @@ void PlayerHitResolve(Player *a, Player *v)
         PlayerWarn(v, "Guard state error: wrong move type");
         guard = 0;
     }
-    int ko = 0, guardKO = 0;
-    if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
-        guard = 0;
-        ko = guardKO = 1;
-    } else if (!guard) {
-        ko = KillsWith(v, hd->damage, hd->kill);
-    }
+    int ko, guardKO;
+    KoDecide(v, hd, &guard, &ko, &guardKO);
 
     int attr = AttrNow(a);
     const PlayerHitOverride *ovr = OverrideFind(v, attr);
@@ -959,13 +967,8 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
     int guard = FlagsFit(hd->guardFlag, v) && v->guarding && !o->assertFlags[ASSERT_UNGUARDABLE];
     if (guard && !CanGuardIn(v))
         guard = 0;
-    int ko = 0, guardKO = 0;
-    if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
-        guard = 0;
-        ko = guardKO = 1;
-    } else if (!guard) {
-        ko = KillsWith(v, hd->damage, hd->kill);
-    }
+    int ko, guardKO;
+    KoDecide(v, hd, &guard, &ko, &guardKO);
     const PlayerHitOverride *ovr = OverrideFind(v, hd->attr);
     if (ovr)
         guard = ko = guardKO = 0;
