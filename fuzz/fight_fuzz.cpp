@@ -1,12 +1,7 @@
 // Fuzz target: fight-screen files with the sprite, sound, effect and font files they name, loaded as start-up loads them, sound on.
-#include <allegro.h>
 #include <vector>
 
 #include "fuzzkit.h"
-#include "lib/font.h"
-#include "lib/snd-lib.h"
-#include "support/fightkit.h"
-#include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
 #include "velok/match/fight.h"
 
@@ -20,9 +15,7 @@ int FuzzOneInput(const uint8_t *data, size_t size)
     FuzzStart({});
     static bool started = [] {
         FuzzGameStart();
-        FuzzWrite("sys.fnt", FightKitFont());
-        gv->sysFont[0] = FontLoad("sys.fnt");
-        return SndInstall(DIGI_NONE, MIDI_NONE, 8) == 1;
+        return FuzzFontSoundStart();
     }();
     (void)started;
     std::vector<std::string> parts = FuzzSplit(data, size, FILES);

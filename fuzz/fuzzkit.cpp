@@ -13,11 +13,14 @@
 #include <unistd.h>
 
 #include "kit/enginekit.h"
+#include "lib/font.h"
 #include "lib/libbase.h"
+#include "lib/snd-lib.h"
 #include "lib/textbuf.h"
 #include "lib/vfile.h"
 #include "support/charkit.h"
 #include "support/fieldkit.h"
+#include "support/fightkit.h"
 #include "support/pixkit.h"
 #include "support/roundkit.h"
 #include "velok/core/common.h"
@@ -200,6 +203,13 @@ void FuzzCanvasStart()
     static std::vector<int> rows;
     static BITMAP *canvas = PixCanvasStart(&rows);
     (void)canvas;
+}
+
+bool FuzzFontSoundStart()
+{
+    FuzzWrite("sys.fnt", FightKitFont());
+    gv->sysFont[0] = FontLoad("sys.fnt");
+    return SndInstall(DIGI_NONE, MIDI_NONE, 8) == 1;
 }
 
 // ---------------------------------------------------------------- field

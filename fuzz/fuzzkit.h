@@ -67,6 +67,10 @@ void FuzzGameStart();
 // Once per process: the global palette effect and the kit's drawing canvas
 // as the target, for targets that draw.
 void FuzzCanvasStart();
+// The end of a target's once-only start: the fight kit's font written to
+// sys.fnt and loaded as system font 0, and sound installed without a sound
+// or MIDI device; true when the sound started.
+bool FuzzFontSoundStart();
 
 struct CharKit;
 struct Player;

@@ -1,11 +1,7 @@
 // Fuzz target: motif system files with their sprite, sound and font files, then the select file with the characters and stages it lists.
-#include <allegro.h>
 #include <vector>
 
 #include "fuzzkit.h"
-#include "lib/font.h"
-#include "lib/snd-lib.h"
-#include "support/fightkit.h"
 #include "support/motifkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/core/pal.h"
@@ -35,9 +31,7 @@ int FuzzOneInput(const uint8_t *data, size_t size)
         SelectCharWrite("chars/plain", "plain.def", plain);
         SelectCharWriteZip("chars/zap.zip", "zap.def", SelectChar());
         SelectStageWrite("stages/a.def", "name = \"Stage A\"");
-        FuzzWrite("sys.fnt", FightKitFont());
-        gv->sysFont[0] = FontLoad("sys.fnt");
-        return SndInstall(DIGI_NONE, MIDI_NONE, 8) == 1;
+        return FuzzFontSoundStart();
     }();
     (void)started;
     std::vector<std::string> parts = FuzzSplit(data, size, FILES);

@@ -151,6 +151,20 @@ void VbufTargetRelease()
         release_bitmap(vbufTarget.bitmap);
 }
 
+// One page pixel on along a stretched axis of srcLen source and dstLen page
+// pixels: the source index *at moves on by (srcLen - 1) / (dstLen - 1), the
+// remainder carried in *err, so that the last page pixel takes the last source one.
+static inline void StretchStep(int srcLen, int dstLen, int *at, int *err)
+{
+    if (dstLen <= 1)
+        return;
+    *err += srcLen - 1;
+    while (*err >= dstLen - 1 && *at < srcLen - 1) {
+        *err -= dstLen - 1;
+        (*at)++;
+    }
+}
+
 // 16-bit image onto a 32-bit page, stretched so that the first and last
 // source pixels of each row and column land on the first and last page pixels.
 static void VbufStretch16To32(BITMAP *src, BITMAP *dst)
@@ -162,13 +176,7 @@ static void VbufStretch16To32(BITMAP *src, BITMAP *dst)
     int sx = 0, err = 0;
     for (int x = 0; x < dw; x++) {
         cols[x] = sx;
-        if (dw > 1) {
-            err += sw - 1;
-            while (err >= dw - 1 && sx < sw - 1) {
-                err -= dw - 1;
-                sx++;
-            }
-        }
+        StretchStep(sw, dw, &sx, &err);
     }
     bmp_select(dst);
     int sy = 0, errY = 0;
@@ -179,13 +187,7 @@ static void VbufStretch16To32(BITMAP *src, BITMAP *dst)
             uint32_t p = s[cols[x]];
             bmp_write32(addr + (uintptr_t)x * 4, (p >> 11) << 19 | ((p >> 5) & 63) << 10 | (p & 31) << 3);
         }
-        if (dh > 1) {
-            errY += sh - 1;
-            while (errY >= dh - 1 && sy < sh - 1) {
-                errY -= dh - 1;
-                sy++;
-            }
-        }
+        StretchStep(sh, dh, &sy, &errY);
     }
     bmp_unwrite_line(dst);
 }

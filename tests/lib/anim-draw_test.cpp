@@ -6,7 +6,6 @@
 #include "kit/sprkit.h"
 #include "lib/anim-lib.h"
 #include "lib/blit.h"
-#include "lib/gfx.h"
 #include "lib/pal.h"
 #include "lib/spr-draw.h"
 #include "lib/spr-lib.h"
@@ -29,12 +28,7 @@ protected:
     {
         TempDirTest::SetUp();
         TestAllegroStart();
-        ASSERT_EQ(GfxSinTableInit(), 1);
-        PalFxGlobalInit();
-        target = VbufSprCreateDepth(PIX_W, PIX_H, 16);
-        ASSERT_EQ(VbufTargetSet(target, 0), 1);
-        bmp = VbufTargetBitmapGet(target, 0);
-        clear_to_color(bmp, 0);
+        ASSERT_TRUE(PixSprTargetStart(&target, &bmp));
         for (int i = 0; i < 256; i++) {
             rgba[4 * i] = rgba[4 * i + 2] = (unsigned char)(8 * (i & 31));
             rgba[4 * i + 1] = (unsigned char)(4 * (i & 31));
@@ -64,17 +58,7 @@ protected:
         PalFxGlobalFree();
         TempDirTest::TearDown();
     }
-    int Drawn()
-    {
-        int n = 0;
-        for (int y = 0; y < PIX_H; y++)
-            for (int x = 0; x < PIX_W; x++)
-                n += PixGet(bmp, x, y) != 0;
-        return n;
-    }
 };
-
-uint16_t Grey(int v) { return Rgb565(v, v, v); }
 
 } // namespace
 
@@ -85,33 +69,33 @@ TEST_F(AnimDraw, DrawsTheShownElement)
     ASSERT_EQ(AnimObjChangeAction(&obj, 0, 1), 1);
     // Changed and not yet ticked: nothing is shown.
     AnimObjDraw(&obj, 100, 100);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
     AnimObjTick(&obj);
     AnimObjDraw(&obj, 100, 100);
-    EXPECT_EQ(PixGet(bmp, 103, 98), Grey(10));
-    EXPECT_EQ(PixGet(bmp, 104, 99), Grey(10));
-    EXPECT_EQ(Drawn(), 4);
+    EXPECT_EQ(PixGet(bmp, 103, 98), PixGrey(10));
+    EXPECT_EQ(PixGet(bmp, 104, 99), PixGrey(10));
+    EXPECT_EQ(PixDrawn(bmp), 4);
     // The flip argument mirrors the offset and the image about the position.
     clear_to_color(bmp, 0);
     AnimObjDrawFlip(&obj, 100, 100, ANIM_FLIP_H | ANIM_FLIP_V);
-    EXPECT_EQ(PixGet(bmp, 97, 102), Grey(10));
-    EXPECT_EQ(PixGet(bmp, 96, 101), Grey(10));
-    EXPECT_EQ(Drawn(), 4);
+    EXPECT_EQ(PixGet(bmp, 97, 102), PixGrey(10));
+    EXPECT_EQ(PixGet(bmp, 96, 101), PixGrey(10));
+    EXPECT_EQ(PixDrawn(bmp), 4);
 
     // Element 1 flips itself and blends 128/128.
     AnimObjTick(&obj);
     AnimObjTick(&obj);
-    clear_to_color(bmp, Grey(4));
+    clear_to_color(bmp, PixGrey(4));
     AnimObjDraw(&obj, 100, 100);
-    EXPECT_EQ(PixGet(bmp, 105, 104), Grey(10 + 2));
-    EXPECT_EQ(PixGet(bmp, 104, 105), Grey(10 + 2));
-    EXPECT_EQ(PixGet(bmp, 106, 104), Grey(4));
+    EXPECT_EQ(PixGet(bmp, 105, 104), PixGrey(10 + 2));
+    EXPECT_EQ(PixGet(bmp, 104, 105), PixGrey(10 + 2));
+    EXPECT_EQ(PixGet(bmp, 106, 104), PixGrey(4));
     // With the horizontal flip argument the element's own flip cancels.
-    clear_to_color(bmp, Grey(4));
+    clear_to_color(bmp, PixGrey(4));
     AnimObjDrawFlip(&obj, 100, 100, ANIM_FLIP_H);
-    EXPECT_EQ(PixGet(bmp, 95, 104), Grey(12));
-    EXPECT_EQ(PixGet(bmp, 96, 105), Grey(12));
-    EXPECT_EQ(PixGet(bmp, 94, 104), Grey(4));
+    EXPECT_EQ(PixGet(bmp, 95, 104), PixGrey(12));
+    EXPECT_EQ(PixGet(bmp, 96, 105), PixGrey(12));
+    EXPECT_EQ(PixGet(bmp, 94, 104), PixGrey(4));
 }
 
 TEST_F(AnimDraw, TransparencyOverride)
@@ -124,14 +108,14 @@ TEST_F(AnimDraw, TransparencyOverride)
     obj.transOverride = 3;
     obj.alphaSrcScale = 128;
     obj.alphaDstScale = 64;
-    clear_to_color(bmp, Grey(8));
+    clear_to_color(bmp, PixGrey(8));
     AnimObjDraw(&obj, 100, 100);
-    EXPECT_EQ(PixGet(bmp, 103, 98), Grey(5 + 2));
+    EXPECT_EQ(PixGet(bmp, 103, 98), PixGrey(5 + 2));
     // Add over the element's own kind.
     obj.transOverride = 1;
-    clear_to_color(bmp, Grey(8));
+    clear_to_color(bmp, PixGrey(8));
     AnimObjDraw(&obj, 100, 100);
-    EXPECT_EQ(PixGet(bmp, 103, 98), Grey(18));
+    EXPECT_EQ(PixGet(bmp, 103, 98), PixGrey(18));
 }
 
 TEST_F(AnimDraw, ScaledAndTurned)
@@ -142,28 +126,28 @@ TEST_F(AnimDraw, ScaledAndTurned)
     AnimObjTick(&obj);
     AnimObjDrawScaled(&obj, 100, 100, 2, 1.5f);
     // Offsets 3 x 2 = 6 and -2 x 1.5 = -3; the image covers 4 by 3 pixels.
-    EXPECT_EQ(PixGet(bmp, 106, 97), Grey(10));
-    EXPECT_EQ(PixGet(bmp, 109, 99), Grey(10));
-    EXPECT_EQ(Drawn(), 12);
+    EXPECT_EQ(PixGet(bmp, 106, 97), PixGrey(10));
+    EXPECT_EQ(PixGet(bmp, 109, 99), PixGrey(10));
+    EXPECT_EQ(PixDrawn(bmp), 12);
     // Scales of exactly 1 are the plain draw.
     clear_to_color(bmp, 0);
     AnimObjDrawScaledFlip(&obj, 100.7f, 100.2f, 1, 1, ANIM_FLIP_H);
-    EXPECT_EQ(PixGet(bmp, 97, 98), Grey(10));
-    EXPECT_EQ(Drawn(), 4);
+    EXPECT_EQ(PixGet(bmp, 97, 98), PixGrey(10));
+    EXPECT_EQ(PixDrawn(bmp), 4);
     // Flipped scaled draws mirror the image through a negative scale.
     clear_to_color(bmp, 0);
     AnimObjDrawScaledFlip(&obj, 100, 100, 2, 2, ANIM_FLIP_H);
-    EXPECT_EQ(PixGet(bmp, 94, 96), Grey(10));
-    EXPECT_EQ(PixGet(bmp, 92, 97), Grey(10));
+    EXPECT_EQ(PixGet(bmp, 94, 96), PixGrey(10));
+    EXPECT_EQ(PixGet(bmp, 92, 97), PixGrey(10));
     EXPECT_EQ(PixGet(bmp, 91, 97), 0);
-    EXPECT_EQ(Drawn(), 16);
+    EXPECT_EQ(PixDrawn(bmp), 16);
 
     // A turn of 90 degrees puts the 2x2 block above and right of its axis.
     clear_to_color(bmp, 0);
     AnimObjDrawAngle(&obj, 100, 100, 90, 1, 1, 0);
-    EXPECT_EQ(Drawn(), 4);
-    EXPECT_EQ(PixGet(bmp, 103, 98), Grey(10));
-    EXPECT_EQ(PixGet(bmp, 104, 97), Grey(10));
+    EXPECT_EQ(PixDrawn(bmp), 4);
+    EXPECT_EQ(PixGet(bmp, 103, 98), PixGrey(10));
+    EXPECT_EQ(PixGet(bmp, 104, 97), PixGrey(10));
     // The same turn through the rotated draw call directly.
     BITMAP *ref = PixCanvas(0);
     blit(bmp, ref, 0, 0, 0, 0, PIX_W, PIX_H);
@@ -178,7 +162,7 @@ TEST_F(AnimDraw, ScaledAndTurned)
     clear_to_color(bmp, 0);
     SprDrawRotatedTrans(spr, 0, 97, 98, -90, -1, 1, 1, 1, 0, 256, 0);
     EXPECT_TRUE(PixEqual(bmp, ref));
-    EXPECT_EQ(Drawn(), 4);
+    EXPECT_EQ(PixDrawn(bmp), 4);
     destroy_bitmap(ref);
 }
 
@@ -192,5 +176,5 @@ TEST_F(AnimDraw, MissingSpriteDrawsNothing)
     AnimObjDraw(&obj, 100, 100);
     AnimObjDrawScaled(&obj, 100, 100, 2, 2);
     AnimObjDrawAngle(&obj, 100, 100, 30, 1, 1, 0);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
 }

@@ -238,13 +238,7 @@ public:
     {
         TempDirTest::SetUp();
         TestAllegroStart();
-        ASSERT_EQ(GfxSinTableInit(), 1);
-        PalFxGlobalInit();
-        target = VbufSprCreateDepth(PIX_W, PIX_H, 16);
-        ASSERT_NE(target, nullptr);
-        ASSERT_EQ(VbufTargetSet(target, 0), 1);
-        bmp = VbufTargetBitmapGet(target, 0);
-        clear_to_color(bmp, 0);
+        ASSERT_TRUE(PixSprTargetStart(&target, &bmp));
         ref = PixCanvas(0);
         for (int c = 0; c < 4; c++) {
             rgba[c].assign(256 * 4, 0);
@@ -305,14 +299,6 @@ public:
         VbufSprFree(refSet);
         bmp = saved;
     }
-    int Drawn() const
-    {
-        int n = 0;
-        for (int y = 0; y < PIX_H; y++)
-            for (int x = 0; x < PIX_W; x++)
-                n += PixGet(bmp, x, y) != 0;
-        return n;
-    }
     SprSet *target = nullptr, *spr = nullptr;
     BITMAP *bmp = nullptr, *ref = nullptr;
     std::vector<unsigned char> rgba[4];
@@ -344,7 +330,7 @@ TEST_F(DrawListDrawTest, LaterPlacesDrawOverEarlierAndOverridesAreRestored)
     EXPECT_EQ(PixGet(bmp, 51, 49), Rgb565(8, 0, 0));
     // The entry without an override draws in the set's own override.
     EXPECT_EQ(PixGet(bmp, 101, 99), Rgb565(0, 16, 0));
-    EXPECT_EQ(Drawn(), 30);
+    EXPECT_EQ(PixDrawn(bmp), 30);
 
     spr->palOverride = nullptr;
     clear_to_color(bmp, 0);
@@ -395,7 +381,7 @@ TEST_F(DrawListDrawTest, EachKindDrawsLikeItsSpriteCall)
         DrawListDraw(list);
         Direct(c.direct);
         EXPECT_TRUE(PixEqual(bmp, ref)) << c.what;
-        EXPECT_GE(Drawn(), 15) << c.what;
+        EXPECT_GE(PixDrawn(bmp), 15) << c.what;
     }
 }
 
@@ -408,7 +394,7 @@ TEST_F(DrawListDrawTest, ScaledFrameMatchesScaledDraws)
     DrawListDraw(list);
     Direct([](DrawListDrawTest *t) { SprDrawScaled(t->spr, t->index, 62, 42, -2.0f, 2.0f); });
     EXPECT_TRUE(PixEqual(bmp, ref));
-    EXPECT_EQ(Drawn(), 60);
+    EXPECT_EQ(PixDrawn(bmp), 60);
 }
 
 class AnimDrawTest : public DrawListDrawTest {
@@ -454,7 +440,7 @@ TEST_F(AnimDrawTest, PlayerWithAListQueuesEachDrawKind)
         obj.drawList = list;
         obj.drawPriority = 6;
         c.draw(this);
-        EXPECT_EQ(Drawn(), 0) << c.what;
+        EXPECT_EQ(PixDrawn(bmp), 0) << c.what;
         ASSERT_EQ(list->entries->used, 1) << c.what;
         const DrawEntry *e = (const DrawEntry *)ArrayAt(list->entries, list->order[0]);
         EXPECT_EQ(e->priority, 6);
@@ -468,7 +454,7 @@ TEST_F(AnimDrawTest, PlayerWithAListQueuesEachDrawKind)
         obj.drawList = nullptr;
         Direct(c.draw);
         EXPECT_TRUE(PixEqual(bmp, ref)) << c.what;
-        EXPECT_GT(Drawn(), 0) << c.what;
+        EXPECT_GT(PixDrawn(bmp), 0) << c.what;
     }
 }
 
@@ -482,7 +468,7 @@ TEST_F(AnimDrawTest, InstancesDrawByMaskAndZoom)
     ASSERT_GE(b, 0);
     AnimListSetMask(anims, b, 2);
     AnimListDrawMasked(anims, 3, 0, 0);
-    EXPECT_EQ(Drawn(), 0);  // nothing shows before the first tick
+    EXPECT_EQ(PixDrawn(bmp), 0);  // nothing shows before the first tick
     AnimListTick(anims);
 
     AnimInst *ia = (AnimInst *)ArrayAt(anims->insts, a);
@@ -493,7 +479,7 @@ TEST_F(AnimDrawTest, InstancesDrawByMaskAndZoom)
     AnimListDrawMasked(anims, 2, 100, 100);
     Direct([](DrawListDrawTest *) { AnimObjDrawFlip(&pb, 140, 120, 1); });
     EXPECT_TRUE(PixEqual(bmp, ref));
-    EXPECT_EQ(Drawn(), 15);
+    EXPECT_EQ(PixDrawn(bmp), 15);
 
     clear_to_color(bmp, 0);
     AnimListDraw(anims, 100, 100);
@@ -509,6 +495,6 @@ TEST_F(AnimDrawTest, InstancesDrawByMaskAndZoom)
     AnimListDrawMaskedZoom(anims, 1, 5, 7, 1.5f);
     Direct([](DrawListDrawTest *) { AnimObjDrawScaledFlip(&pa, 22, 40, 3.0f, 1.5f, 0); });
     EXPECT_TRUE(PixEqual(bmp, ref));
-    EXPECT_GT(Drawn(), 15);
+    EXPECT_GT(PixDrawn(bmp), 15);
     AnimListFree(anims);
 }

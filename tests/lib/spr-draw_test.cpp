@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "lib/blit.h"
-#include "lib/gfx.h"
 #include "lib/pal.h"
 #include "lib/spr-lib.h"
 #include "lib/vbuf.h"
@@ -25,13 +24,7 @@ struct SprDrawFixture : ::testing::Test {
     void SetUp() override
     {
         TestAllegroStart();
-        ASSERT_EQ(GfxSinTableInit(), 1);
-        PalFxGlobalInit();
-        target = VbufSprCreateDepth(PIX_W, PIX_H, 16);
-        ASSERT_NE(target, nullptr);
-        ASSERT_EQ(VbufTargetSet(target, 0), 1);
-        bmp = VbufTargetBitmapGet(target, 0);
-        clear_to_color(bmp, 0);
+        ASSERT_TRUE(PixSprTargetStart(&target, &bmp));
         for (int i = 0; i < 256; i++) {
             greyRgba[4 * i] = greyRgba[4 * i + 2] = (unsigned char)(8 * (i & 31));
             greyRgba[4 * i + 1] = (unsigned char)(4 * (i & 31));
@@ -67,32 +60,22 @@ struct SprDrawFixture : ::testing::Test {
         SprSetAddImage(set, &img, group, number);
         return SprSetFindImage(set, group, number);
     }
-    int Drawn()
-    {
-        int n = 0;
-        for (int y = 0; y < PIX_H; y++)
-            for (int x = 0; x < PIX_W; x++)
-                n += PixGet(bmp, x, y) != 0;
-        return n;
-    }
 };
-
-uint16_t Grey(int v) { return Rgb565(v, v, v); }
 
 } // namespace
 
 TEST_F(SprDrawFixture, PlainAndFlippedPlacement)
 {
     SprDraw(set, 0, 100, 50);
-    EXPECT_EQ(PixGet(bmp, 98, 47), Grey(1));
-    EXPECT_EQ(PixGet(bmp, 103, 50), Grey(24));
-    EXPECT_EQ(Drawn(), 24);
+    EXPECT_EQ(PixGet(bmp, 98, 47), PixGrey(1));
+    EXPECT_EQ(PixGet(bmp, 103, 50), PixGrey(24));
+    EXPECT_EQ(PixDrawn(bmp), 24);
     clear_to_color(bmp, 0);
     SprDrawHV(set, 0, 100, 50);
     // Flipped both ways, source pixel (0, 0) lands at (x + ax, y + ay).
-    EXPECT_EQ(PixGet(bmp, 102, 53), Grey(1));
-    EXPECT_EQ(PixGet(bmp, 97, 50), Grey(24));
-    EXPECT_EQ(Drawn(), 24);
+    EXPECT_EQ(PixGet(bmp, 102, 53), PixGrey(1));
+    EXPECT_EQ(PixGet(bmp, 97, 50), PixGrey(24));
+    EXPECT_EQ(PixDrawn(bmp), 24);
     // The scaled call with (-1, 1) is the horizontal flip.
     BITMAP *ref = PixCanvas(0);
     clear_to_color(bmp, 0);
@@ -132,14 +115,14 @@ TEST_F(SprDrawFixture, OnlySixteenBitTargetsAndEightBitImages)
     SprDrawOpaque(set, deep, 10, 10);
     SprDrawSilhouette(set, wide, 10, 10, 0xFFFF);
     SprDraw(set, wide, 10, 10);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
 }
 
 TEST_F(SprDrawFixture, PalettesOverridesAndMissingPalettes)
 {
     int bare = AddImage(2, 0, 2, 2, 8, {5, 5, 5, 0}, 0, 0, -1);
     SprDraw(set, bare, 10, 10);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
     // The silhouette needs no colours.
     SprDrawSilhouette(set, bare, 10, 10, 0x1234);
     EXPECT_EQ(PixGet(bmp, 11, 10), 0x1234);
@@ -157,9 +140,9 @@ TEST_F(SprDrawFixture, PalettesOverridesAndMissingPalettes)
     ASSERT_EQ(PalInit(&small, 16, redRgba.data(), 0), 1);
     int high = AddImage(2, 1, 1, 1, 8, {200}, 0, 0, 0);
     set->palOverride = &small;
-    PixSet(bmp, 60, 60, Grey(8));
+    PixSet(bmp, 60, 60, PixGrey(8));
     SprDrawAlpha(set, high, 60, 60, 128, 128);
-    EXPECT_EQ(PixGet(bmp, 60, 60), Grey(4));
+    EXPECT_EQ(PixGet(bmp, 60, 60), PixGrey(4));
     SprDraw(set, high, 61, 60);
     EXPECT_EQ(PixGet(bmp, 61, 60), 0);
     PalFree(&small);
@@ -169,7 +152,7 @@ TEST_F(SprDrawFixture, PalettesOverridesAndMissingPalettes)
     PalFxGlobalMulSet(128, 128, 128);
     PalFxGlobalCommit();
     SprDraw(set, 0, 100, 50);
-    EXPECT_EQ(PixGet(bmp, 103, 50), Grey(12));
+    EXPECT_EQ(PixGet(bmp, 103, 50), PixGrey(12));
     PalFxGlobalReset();
     PalFxGlobalCommit();
 }
@@ -180,7 +163,7 @@ TEST_F(SprDrawFixture, DrawByKeyAndPalette)
     SprDrawKey(set, 0, 9, 10, 10);
     SprDrawKey(set, -1, 0, 10, 10);
     SprDrawKeyH(set, 0, -1, 10, 10);
-    EXPECT_EQ(Drawn(), 24);
+    EXPECT_EQ(PixDrawn(bmp), 24);
     clear_to_color(bmp, 0);
     SprImage *img = SprSetImageAt(set, 0);
     ASSERT_EQ(img->palIndex, 0);
@@ -190,7 +173,7 @@ TEST_F(SprDrawFixture, DrawByKeyAndPalette)
     // A slot that names no palette keeps the image's own.
     for (int bad : {2, -1, 99}) {
         SprDrawKeyPalH(set, 0, 0, bad, 100, 50);
-        EXPECT_EQ(PixGet(bmp, 97, 50), Grey(24)) << bad;
+        EXPECT_EQ(PixGet(bmp, 97, 50), PixGrey(24)) << bad;
         EXPECT_EQ(img->palIndex, 0);
     }
 }
@@ -202,17 +185,17 @@ TEST_F(SprDrawFixture, FlipCodesAndKinds)
     SprDrawFlipTrans(set, 0, 100, 50, 0, -2, 256, 0);
     SprDrawScaledOpaque(set, 0, 100, 50, -1, 1);
     SprDrawScaledOpaque(set, 0, 100, 50, 1, 0);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
     SprDrawScaledOpaque(set, 0, 100, 50, 1, 1);
-    EXPECT_EQ(Drawn(), 24);
+    EXPECT_EQ(PixDrawn(bmp), 24);
 
-    const uint16_t t = Grey(10);
+    const uint16_t t = PixGrey(10);
     struct Case {
         int trans, sa, da;
         uint16_t want;  // over value 24 at (103, 50), target grey 10
     } cases[] = {
-        {0, 0, 0, Grey(24)}, {-1, 0, 0, Grey(24)}, {1, 0, 0, Rgb565(31, 34, 31)},
-        {2, 0, 0, Grey(0)}, {3, 128, 128, Rgb565(12 + 5, 12 + 5, 12 + 5)}, {3, 256, 0, Grey(24)},
+        {0, 0, 0, PixGrey(24)}, {-1, 0, 0, PixGrey(24)}, {1, 0, 0, Rgb565(31, 34, 31)},
+        {2, 0, 0, PixGrey(0)}, {3, 128, 128, Rgb565(12 + 5, 12 + 5, 12 + 5)}, {3, 256, 0, PixGrey(24)},
         {3, 0, 256, t},
     };
     for (auto &c : cases) {
@@ -264,7 +247,7 @@ TEST_F(SprDrawFixture, RotatedSignFolding)
             SprDrawRotated(set, 0, 160, 120, a, c.xs, c.ys, c.xs2, c.ys2);
         BlitRotated(&pt.target, &src, &rule, 160, 120, c.angle, std::fabs(c.xs), std::fabs(c.ys),
                     std::fabs(c.xs2), std::fabs(c.ys2), c.mirrored);
-        EXPECT_GT(Drawn(), 10);
+        EXPECT_GT(PixDrawn(bmp), 10);
         EXPECT_TRUE(PixEqual(bmp, ref)) << c.xs << " " << c.ys << " " << c.xs2 << " " << c.ys2;
     }
     // NaN factors are refused everywhere.
@@ -274,7 +257,7 @@ TEST_F(SprDrawFixture, RotatedSignFolding)
     SprDrawRotatedUnitH(set, 0, 160, 120, 10, 1, nan);
     SprDrawScaled(set, 0, 160, 120, nan, 1);
     SprDrawAlphaScaled(set, 0, 160, 120, 1, nan, 128, 128);
-    EXPECT_EQ(Drawn(), 0);
+    EXPECT_EQ(PixDrawn(bmp), 0);
     destroy_bitmap(ref);
 }
 
@@ -302,7 +285,7 @@ TEST_F(SprDrawFixture, EveryFamilyDraws)
     for (Fn f : calls) {
         clear_to_color(bmp, 0);
         f(set, 0);
-        EXPECT_GE(Drawn(), 12);
+        EXPECT_GE(PixDrawn(bmp), 12);
         for (int y = 0; y < PIX_H; y++)
             for (int x = 0; x < PIX_W; x++)
                 if (PixGet(bmp, x, y)) {

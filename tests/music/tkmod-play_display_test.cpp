@@ -30,17 +30,6 @@ protected:
     TkmodModule *mod = nullptr;
 };
 
-static KitCell Note(int row, int period, int sample, int command, int param)
-{
-    KitCell c;
-    c.row = row;
-    c.note = period;
-    c.sample = sample;
-    c.command = command;
-    c.param = param;
-    return c;
-}
-
 TEST_F(TkmodAllegroTest, TheTimerMovesTheSongAndTheVoicesCarryIt)
 {
     ASSERT_EQ(SndInstall(DIGI_ALSA, MIDI_NONE, 8), 1) << allegro_error;
@@ -50,7 +39,8 @@ TEST_F(TkmodAllegroTest, TheTimerMovesTheSongAndTheVoicesCarryIt)
     s.data = std::string(20000, '\x20');
     s.loopLengthWords = 10000;
     desc.sampleList = {s};
-    desc.patterns = {{Note(0, 428, 1, 0xC, 32), Note(1, 0, 0, 0xF, 1), Note(2, 0, 0, 0xF, 200)}};
+    desc.patterns = {{KitCellAt(0, 0, 428, 1, -1, 0xC, 32), KitCellAt(1, 0, 0, 0, -1, 0xF, 1),
+                      KitCellAt(2, 0, 0, 0, -1, 0xF, 200)}};
     WriteFileText("timer.mod", ModBytes(desc));
     mod = TkmodLoad("timer.mod");
     ASSERT_NE(mod, nullptr) << TkmodErrorText();

@@ -5,6 +5,15 @@
 #include "support/stagekit.h"
 #include "support/testkit.h"
 #include "support/zipkit.h"
+#include "velok/core/gamevars.h"
+
+void MotifKitSettingsSet()
+{
+    gv->motifDir = "data/";
+    gv->motifFile = "system.def";
+    gv->cfg.engine.explodMax = 8;
+    gv->cfg.engine.sysExplodMax = 64;
+}
 
 MotifKit MotifKitMake()
 {

@@ -26,6 +26,10 @@ struct MotifKit : GroupedText {
 // backgrounds over the system sprites. The select file lists nothing.
 MotifKit MotifKitMake();
 
+// Points the game record at a motif written to data/system.def, with the
+// explod limits the kit's motif tests run on (8, and 64 for the system's).
+void MotifKitSettingsSet();
+
 // A character as the select file reads it.
 struct SelectChar {
     std::string name = "Kit";

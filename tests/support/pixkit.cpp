@@ -1,6 +1,7 @@
 // Pixel test kit: 320x240 RGB565 memory targets, checksums and PCX dumps for a look.
 #include "support/pixkit.h"
 
+#include "lib/gfx.h"
 #include "lib/pal.h"
 #include "lib/vbuf.h"
 
@@ -35,6 +36,15 @@ uint32_t PixCrc(BITMAP *bmp)
     for (int y = 0; y < bmp->h; y++)
         crc = crc32(crc, bmp->line[y], bmp->w * 2);
     return (uint32_t)crc;
+}
+
+int PixDrawn(BITMAP *bmp)
+{
+    int n = 0;
+    for (int y = 0; y < bmp->h; y++)
+        for (int x = 0; x < bmp->w; x++)
+            n += PixGet(bmp, x, y) != 0;
+    return n;
 }
 
 bool PixEqual(BITMAP *a, BITMAP *b)
@@ -138,6 +148,21 @@ BITMAP *PixCanvasStart(std::vector<int> *rows)
     BITMAP *canvas = PixCanvas(0);
     PixVbufTargetSet(canvas, rows);
     return canvas;
+}
+
+::testing::AssertionResult PixSprTargetStart(SprSet **target, BITMAP **bmp)
+{
+    if (GfxSinTableInit() != 1)
+        return ::testing::AssertionFailure() << "the sine table did not start";
+    PalFxGlobalInit();
+    *target = VbufSprCreateDepth(PIX_W, PIX_H, 16);
+    if (!*target)
+        return ::testing::AssertionFailure() << "no 16-bit sprite target";
+    if (VbufTargetSet(*target, 0) != 1)
+        return ::testing::AssertionFailure() << "the sprite could not be made the drawing target";
+    *bmp = VbufTargetBitmapGet(*target, 0);
+    clear_to_color(*bmp, 0);
+    return ::testing::AssertionSuccess();
 }
 
 bool PixPcxRead(const std::string &path, PixPcxImage *out)

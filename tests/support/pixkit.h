@@ -9,10 +9,13 @@
 #include "support/testkit.h"
 
 struct BITMAP;
+struct SprSet;
 
 enum { PIX_W = 320, PIX_H = 240 };
 
 inline uint16_t Rgb565(int r, int g, int b) { return (uint16_t)(r << 11 | g << 5 | b); }
+
+inline uint16_t PixGrey(int v) { return Rgb565(v, v, v); }
 
 // A 320x240 16-bit memory bitmap (Allegro started first) cleared to a colour.
 BITMAP *PixCanvas(uint16_t fill = 0);
@@ -20,6 +23,8 @@ uint16_t PixGet(BITMAP *bmp, int x, int y);
 void PixSet(BITMAP *bmp, int x, int y, uint16_t c);
 uint32_t PixCrc(BITMAP *bmp);
 bool PixEqual(BITMAP *a, BITMAP *b);
+// How many pixels are not black.
+int PixDrawn(BITMAP *bmp);
 // Writes the image as a 24-bit PCX with our own unpacking of RGB565.
 void PixSavePcx(BITMAP *bmp, const std::string &name);
 // A 24-bit PCX (as PixSavePcx and screenshots write them) as RGB triples, row by row.
@@ -44,6 +49,10 @@ void PixVbufTargetSet(BITMAP *bmp, std::vector<int> *rows);
 // The palette effects started and a black 320x240 canvas made the drawing
 // target (Allegro started first); returns the canvas.
 BITMAP *PixCanvasStart(std::vector<int> *rows);
+// The sine table and the palette effects started, and a black 320x240 16-bit
+// sprite made the drawing target (Allegro started first): *target the sprite
+// set (set as soon as it is made, for freeing) and *bmp its bitmap.
+::testing::AssertionResult PixSprTargetStart(SprSet **target, BITMAP **bmp);
 
 // A temporary directory, Allegro and the palette effects started, and a
 // black 320x240 canvas as the drawing target.

@@ -19,6 +19,7 @@
 #include "lib/vbuf.h"
 #include "velok/player/chardef.h"
 #include "velok/player/explod.h"
+#include "velok/player/p-info.h"
 #include "velok/core/gamevars.h"
 #include "velok/player/player.h"
 
@@ -280,10 +281,7 @@ void PlayerDebugNameText(const Player *pl, char *out, int outSize, char *targets
         line = "Target ";
         bool first = true;
         // Read by slot, so the list's iteration cursor is left alone.
-        for (int i = 0; i < pl->targets->capacity; i++) {
-            if (!pl->targets->slots[i].used)
-                continue;
-            const PlayerTarget *t = (const PlayerTarget *)ArrayAt(pl->targets, i);
+        for (int i = 0; const PlayerTarget *t = TargetListNext(pl->targets, &i);) {
             if (!t->target || !t->target->enabled)
                 continue;
             if (!first)

@@ -84,12 +84,17 @@ static const AnimElem *ShownElem(const Player *p)
     return AnimObjElem(p->anim);
 }
 
-static ClsnList *Boxes(const Player *p, int kind)
+// An element's clsn1 (kind 1) or clsn2 boxes; none without an element.
+static ClsnList *ElemBoxes(const AnimElem *e, int kind)
 {
-    const AnimElem *e = ShownElem(p);
     if (!e)
         return nullptr;
     return kind == 1 ? e->clsn1 : e->clsn2;
+}
+
+static ClsnList *Boxes(const Player *p, int kind)
+{
+    return ElemBoxes(ShownElem(p), kind);
 }
 
 static float PosX(const Player *p, int usePrev)
@@ -561,6 +566,19 @@ static int CanGuardIn(const Player *v)
     return type == STATETYPE_S || type == STATETYPE_C || type == STATETYPE_A;
 }
 
+// Whether the hit knocks the victim out: a guard that would kill is no
+// guard but a guard KO; an unguarded hit knocks out when its damage kills.
+static void KoDecide(const Player *v, const HitDef *hd, int *guard, int *ko, int *guardKO)
+{
+    *ko = *guardKO = 0;
+    if (*guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
+        *guard = 0;
+        *ko = *guardKO = 1;
+    } else if (!*guard) {
+        *ko = KillsWith(v, hd->damage, hd->kill);
+    }
+}
+
 int PlayerGuardSet(Player *a, Player *v, HitDef *hd, int d)
 {
     if (!CanGuardIn(v)) {
@@ -703,13 +721,8 @@ void PlayerHitResolve(Player *a, Player *v)
         PlayerWarn(v, "Guard state error: wrong move type");
         guard = 0;
     }
-    int ko = 0, guardKO = 0;
-    if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
-        guard = 0;
-        ko = guardKO = 1;
-    } else if (!guard) {
-        ko = KillsWith(v, hd->damage, hd->kill);
-    }
+    int ko, guardKO;
+    KoDecide(v, hd, &guard, &ko, &guardKO);
 
     int attr = AttrNow(a);
     const PlayerHitOverride *ovr = OverrideFind(v, attr);
@@ -874,10 +887,7 @@ static const AnimElem *ProjElem(const Projectile *p)
 
 static ClsnList *ProjBoxes(const Projectile *p, int kind)
 {
-    const AnimElem *e = ProjElem(p);
-    if (!e)
-        return nullptr;
-    return kind == 1 ? e->clsn1 : e->clsn2;
+    return ElemBoxes(ProjElem(p), kind);
 }
 
 static int ProjNear(const Projectile *p, float z)
@@ -957,13 +967,8 @@ static int ProjHitOne(Player *o, Player *v, Projectile *p)
     int guard = FlagsFit(hd->guardFlag, v) && v->guarding && !o->assertFlags[ASSERT_UNGUARDABLE];
     if (guard && !CanGuardIn(v))
         guard = 0;
-    int ko = 0, guardKO = 0;
-    if (guard && KillsWith(v, hd->guardDamage, hd->guardKill)) {
-        guard = 0;
-        ko = guardKO = 1;
-    } else if (!guard) {
-        ko = KillsWith(v, hd->damage, hd->kill);
-    }
+    int ko, guardKO;
+    KoDecide(v, hd, &guard, &ko, &guardKO);
     const PlayerHitOverride *ovr = OverrideFind(v, hd->attr);
     if (ovr)
         guard = ko = guardKO = 0;

@@ -171,14 +171,20 @@ static bool TargetMatches(const PlayerTarget *t, int hitId)
     return t->target && (hitId == -1 || t->target->getHit.chainId == hitId);
 }
 
-PlayerTarget *TargetListFind(const Array *targets, const Player *pl)
+PlayerTarget *TargetListNext(const Array *targets, int *slot)
 {
     if (!targets)
         return nullptr;
-    for (int i = 0; i < targets->capacity; i++) {
-        if (!targets->slots[i].used)
-            continue;
-        PlayerTarget *t = (PlayerTarget *)ArrayAt(targets, i);
+    for (; *slot < targets->capacity; (*slot)++) {
+        if (targets->slots[*slot].used)
+            return (PlayerTarget *)ArrayAt(targets, (*slot)++);
+    }
+    return nullptr;
+}
+
+PlayerTarget *TargetListFind(const Array *targets, const Player *pl)
+{
+    for (int i = 0; PlayerTarget *t = TargetListNext(targets, &i);) {
         if (t->target == pl)
             return t;
     }
@@ -187,12 +193,7 @@ PlayerTarget *TargetListFind(const Array *targets, const Player *pl)
 
 Player *TargetGetById(const Array *targets, int hitId)
 {
-    if (!targets)
-        return nullptr;
-    for (int i = 0; i < targets->capacity; i++) {
-        if (!targets->slots[i].used)
-            continue;
-        const PlayerTarget *t = (const PlayerTarget *)ArrayAt(targets, i);
+    for (int i = 0; const PlayerTarget *t = TargetListNext(targets, &i);) {
         if (TargetMatches(t, hitId))
             return t->target;
     }
@@ -202,10 +203,8 @@ Player *TargetGetById(const Array *targets, int hitId)
 int TargetCountById(const Array *targets, int hitId)
 {
     int count = 0;
-    if (!targets)
-        return 0;
-    for (int i = 0; i < targets->capacity; i++)
-        if (targets->slots[i].used && TargetMatches((const PlayerTarget *)ArrayAt(targets, i), hitId))
+    for (int i = 0; const PlayerTarget *t = TargetListNext(targets, &i);)
+        if (TargetMatches(t, hitId))
             count++;
     return count;
 }
@@ -227,9 +226,8 @@ Player *PlayerOpponentFind(Player *pl)
     };
     // An attacker keeps to the nearest of its targets when one qualifies.
     if (pl->state.moveType == MOVETYPE_A && pl->targets) {
-        for (int i = 0; i < pl->targets->capacity; i++)
-            if (pl->targets->slots[i].used)
-                consider(((PlayerTarget *)ArrayAt(pl->targets, i))->target);
+        for (int i = 0; PlayerTarget *t = TargetListNext(pl->targets, &i);)
+            consider(t->target);
         if (best)
             return best;
     }

@@ -38,6 +38,10 @@ int PlayerLifeDiff(const Player *pl);
 
 // Target lists: hit id -1 matches any target; a target's hit id is the one
 // its get-hit block recorded from the hit.
+// A walk over the entries in use, by slot, leaving the list's own iteration
+// cursor alone: the entry at or after *slot, with *slot moved past it; null
+// at the end, or without a list.
+PlayerTarget *TargetListNext(const Array *targets, int *slot);
 PlayerTarget *TargetListFind(const Array *targets, const Player *pl);
 Player *TargetGetById(const Array *targets, int hitId);
 int TargetCountById(const Array *targets, int hitId);

@@ -753,14 +753,9 @@ static void AfterStates(Player *pl)
 
 static void BoundTargetsMove(Player *pl)
 {
+    // A dropped entry keeps its old contents: only entries in use hold.
     Array *t = pl->targets;
-    if (!t)
-        return;
-    for (int i = 0; i < t->capacity; i++) {
-        // A dropped entry keeps its old contents: only entries in use hold.
-        if (!t->slots[i].used)
-            continue;
-        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
+    for (int i = 0; PlayerTarget *e = TargetListNext(t, &i);) {
         e->bindTimeSeen = e->bindTime;
         Player *q = e->target;
         if (!q || q->state.moveType != MOVETYPE_H || e->bindTime == 0)

@@ -106,6 +106,17 @@ void MenuInputRead(MenuInput *in)
         in->player = -1;
 }
 
+int MenuFrameRead(MenuInput *in)
+{
+    MenuFrameBegin();
+    BGMUpdate(&gv->menuBgm);
+    MenuInputRead(in);
+    if (in->key != MENU_KEY_F12)
+        return 0;
+    DispScreenshot();
+    return 1;
+}
+
 void MenuInputFlush()
 {
     KbllFlush();
@@ -405,12 +416,8 @@ void MenuTitleEnter()
 int MenuTitleFrame()
 {
     const TitleInfo &t = menuMotif.title;
-    MenuFrameBegin();
-    BGMUpdate(&gv->menuBgm);
     MenuInput in;
-    MenuInputRead(&in);
-    if (in.key == MENU_KEY_F12)
-        DispScreenshot();
+    MenuFrameRead(&in);
 
     if (title.fading) {
         title.fadeCount++;

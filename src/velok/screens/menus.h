@@ -101,6 +101,10 @@ void MenuFrameBegin();
 
 // Polls the pads, reads the frame's input and applies Alt+Enter.
 void MenuInputRead(MenuInput *in);
+// The start of a menu frame that reads input: the frame begins, the menu
+// music is serviced and the input read; F12 saves a screenshot. 1 when it
+// did, and the frame's key is taken.
+int MenuFrameRead(MenuInput *in);
 // Empties every input ring and takes the keys as they are now.
 void MenuInputFlush();
 // Waits for the frame timer, presents, and moves the frame skip on.

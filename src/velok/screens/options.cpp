@@ -181,6 +181,17 @@ static void BackgroundStep(int drawn)
         BGDrawAll(bg);
 }
 
+// The end of an options page's frame: the background moves on and, unless
+// the frame is skipped, the page is drawn over it and presented.
+static void PageFrameEnd(void (*draw)())
+{
+    int drawn = !disp.skipFrame && vbufTarget.pixels;
+    BackgroundStep(drawn);
+    if (drawn)
+        draw();
+    MenuFramePresent(drawn);
+}
+
 // ---------------------------------------------------------------- options screen
 
 static const char *const mainLabels[OPT_MAIN_ROWS] = {
@@ -483,22 +494,14 @@ void MenuOptionsEnter()
 
 int MenuOptionsFrame()
 {
-    MenuFrameBegin();
-    BGMUpdate(&gv->menuBgm);
     MenuInput in;
-    MenuInputRead(&in);
-    if (in.key == MENU_KEY_F12)
-        DispScreenshot();
+    MenuFrameRead(&in);
     if (opt.messageTime > 0)
         opt.messageTime--;
     OptionsInput(in);
     if (opt.done)
         return 0;
-    int drawn = !disp.skipFrame && vbufTarget.pixels;
-    BackgroundStep(drawn);
-    if (drawn)
-        OptionsDraw();
-    MenuFramePresent(drawn);
+    PageFrameEnd(OptionsDraw);
     return 1;
 }
 
@@ -736,23 +739,16 @@ void MenuKeyConfigEnter(int kind, int entry)
 
 int MenuKeyConfigFrame()
 {
-    MenuFrameBegin();
-    BGMUpdate(&gv->menuBgm);
     MenuInput in;
-    MenuInputRead(&in);
-    if (in.key == MENU_KEY_F12)
-        DispScreenshot();
-    else if (kc.waiting)
-        KeyWaitInput(in);
-    else
-        KeyPageInput(in);
+    if (!MenuFrameRead(&in)) {
+        if (kc.waiting)
+            KeyWaitInput(in);
+        else
+            KeyPageInput(in);
+    }
     if (kc.done)
         return 0;
-    int drawn = !disp.skipFrame && vbufTarget.pixels;
-    BackgroundStep(drawn);
-    if (drawn)
-        KeyPageDraw();
-    MenuFramePresent(drawn);
+    PageFrameEnd(KeyPageDraw);
     return 1;
 }
 

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstring>
 
-#include "lib/array.h"
 #include "lib/txtparse.h"
 #include "velok/core/common.h"
 #include "velok/core/gamevars.h"
@@ -12,6 +11,7 @@
 #include "velok/core/sound.h"
 #include "velok/player/chardef.h"
 #include "velok/player/p-draw.h"
+#include "velok/player/p-info.h"
 #include "velok/player/p-update.h"
 #include "velok/player/player.h"
 #include "velok/script/stparam.h"
@@ -149,10 +149,7 @@ void SCtrlSuperPauseApply(const PauseParams *p, Player *pl, Player *powerOwner)
         mul = gv->cfg.rules.superTargetDefenceMul;
     // A divisor of 0 (the configuration's) would leave the targets without defence.
     if (mul != 1.0f && mul != 0.0f && pl->targets) {
-        for (int i = 0; i < pl->targets->capacity; i++) {
-            if (!pl->targets->slots[i].used)
-                continue;
-            PlayerTarget *t = (PlayerTarget *)ArrayAt(pl->targets, i);
+        for (int i = 0; PlayerTarget *t = TargetListNext(pl->targets, &i);) {
             if (t->target)
                 t->target->defenceMul /= mul;
         }

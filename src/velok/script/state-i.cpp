@@ -251,12 +251,7 @@ static void AssertSpecial(Player *pl, const SCtrl *c)
 template <typename Fn> static void TargetsEach(Player *pl, int hitId, Fn fn)
 {
     Array *t = pl->targets;
-    if (!t)
-        return;
-    for (int i = 0; i < t->capacity; i++) {
-        if (!t->slots[i].used)
-            continue;
-        PlayerTarget *e = (PlayerTarget *)ArrayAt(t, i);
+    for (int i = 0; PlayerTarget *e = TargetListNext(t, &i);) {
         if (e->target && (hitId == -1 || e->target->getHit.chainId == hitId))
             fn(e);
     }

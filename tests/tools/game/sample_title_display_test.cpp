@@ -16,6 +16,7 @@
 #include "samplefiles.h"
 #include "screenshot.h"
 #include "support/menukit.h"
+#include "support/motifkit.h"
 #include "support/testkit.h"
 #include "velok/core/gamevars.h"
 #include "velok/match/fight.h"
@@ -33,10 +34,7 @@ protected:
             return;
         std::string error;
         ASSERT_EQ(SampleTreeWrite(".", &error), 1) << error;
-        gv->motifDir = "data/";
-        gv->motifFile = "system.def";
-        gv->cfg.engine.explodMax = 8;
-        gv->cfg.engine.sysExplodMax = 64;
+        MotifKitSettingsSet();
         ASSERT_EQ(SysFileLoad(), 1) << gv->errorText;
     }
     void TearDown() override

@@ -57,10 +57,7 @@ protected:
     void SetUp() override
     {
         GameVarsTest::SetUp();
-        gv->motifDir = "data/";
-        gv->motifFile = "system.def";
-        gv->cfg.engine.explodMax = 8;
-        gv->cfg.engine.sysExplodMax = 64;
+        MotifKitSettingsSet();
         PalFxGlobalInit();
         GameRandomSeed(3);
         for (int i = 0; i < 3; i++) {

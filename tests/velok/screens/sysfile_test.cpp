@@ -29,10 +29,7 @@ protected:
     void SetUp() override
     {
         GameVarsTest::SetUp();
-        gv->motifDir = "data/";
-        gv->motifFile = "system.def";
-        gv->cfg.engine.explodMax = 8;
-        gv->cfg.engine.sysExplodMax = 64;
+        MotifKitSettingsSet();
         WriteFileText("sys.fnt", FightKitFont());
         gv->sysFont[0] = FontLoad("sys.fnt");
         ASSERT_NE(gv->sysFont[0], nullptr);
