@@ -136,6 +136,18 @@ static bool ReadSubHeader(SffStream *s, int32_t offset, SubHeader *h)
     return true;
 }
 
+// What a load may decode in all. Run-length data fills at most 63 pixels per
+// two bytes, so the images of a sound file come to less than 32 times its
+// size; a file whose images claim far more (a few kilobytes of subfiles each
+// declaring the largest image) holds no picture, only a demand for memory.
+enum { SFF_DECODE_PER_BYTE = 64 };
+
+static int64_t DecodeBudget(const SffStream *s)
+{
+    int64_t budget = (s->end - s->start) * SFF_DECODE_PER_BYTE;
+    return budget > (int64_t)PCX_MAX_BYTES ? budget : (int64_t)PCX_MAX_BYTES;
+}
+
 // Palette bookkeeping shared by the whole and the selective reader.
 struct PalState {
     int last = -1;
@@ -143,8 +155,10 @@ struct PalState {
 };
 
 // Decodes the PCX at the stream's position into an image that owns its
-// pixels, reading and adding its palette by the same-palette rule.
-static bool DecodeStored(SprSet *set, VFile *f, int samePal, int x, int y, PalState *ps, SprImage *img)
+// pixels, reading and adding its palette by the same-palette rule; the
+// image's bytes come off the load's budget, and one past it fails.
+static bool DecodeStored(SprSet *set, VFile *f, int samePal, int x, int y, PalState *ps, int64_t *budget,
+                         SprImage *img)
 {
     bool readPal = loadDepth != SFF_NO_PALETTE_DEPTH && !(ps->last != -1 && samePal);
     Palette pal;
@@ -153,6 +167,12 @@ static bool DecodeStored(SprSet *set, VFile *f, int samePal, int x, int y, PalSt
     unsigned char *pixels = PcxDecode(f, &w, &h, &bpp, &len, readPal ? &pal : nullptr);
     if (!pixels)
         return false;
+    if (len > *budget) {
+        PalFree(&pal);
+        MemFree(pixels);
+        return false;
+    }
+    *budget -= len;
     if (bpp > 8)
         readPal = false;
     if (readPal && !SprSetAddPal(set, &pal, 0, ps->count)) {
@@ -206,6 +226,7 @@ SprSet *SprLoadStream(VFile *f)
         return LoadFail(nullptr, &s);
 
     PalState ps;
+    int64_t budget = DecodeBudget(&s);
     // Slot of each subfile's image, -1 when it was skipped.
     std::vector<int> slotOf;
     int32_t offset = hdr.first;
@@ -227,7 +248,7 @@ SprSet *SprLoadStream(VFile *f)
             }
             SprImageCopy(&img, SprSetImageAt(set, slotOf[link]), 0);
             SprImageSetAxis(&img, sh.x, sh.y);
-        } else if (!DecodeStored(set, f, sh.samePal, sh.x, sh.y, &ps, &img)) {
+        } else if (!DecodeStored(set, f, sh.samePal, sh.x, sh.y, &ps, &budget, &img)) {
             return LoadFail(set, &s);
         }
         if (!AddImage(set, &img, sh.group, sh.number))
@@ -348,6 +369,7 @@ SprSet *SprLoadSelectedStream(VFile *f, const int *list)
         return LoadFail(nullptr, &s);
 
     PalState ps;
+    int64_t budget = DecodeBudget(&s);
     std::vector<SubHeader> seen;
     int64_t maxSub = MaxSubfiles(&s);
     int found = 0;
@@ -373,7 +395,7 @@ SprSet *SprLoadSelectedStream(VFile *f, const int *list)
                 return LoadFail(set, &s);
         }
         SprImage img;
-        if (!DecodeStored(set, f, stored->samePal, sh.x, sh.y, &ps, &img))
+        if (!DecodeStored(set, f, stored->samePal, sh.x, sh.y, &ps, &budget, &img))
             return LoadFail(set, &s);
         if (!AddImage(set, &img, sh.group, sh.number))
             return LoadFail(set, &s);

@@ -288,3 +288,42 @@ TEST_F(SprReadTest, SelectiveLoads)
     SprSetFree(set);
     EXPECT_EQ(SprLoadSelected("nothing.sff", list), nullptr);
 }
+
+// A few kilobytes of subfiles, each declaring an 8192 x 1024 image that its
+// data cannot fill: a load decodes at most 64 bytes per byte of the file, and
+// never less than the largest single image, so seven such images load (mostly
+// zeros, as a short image does) and nine fail the load, whole or selectively,
+// instead of claiming memory the file holds no picture for.
+TEST_F(SprReadTest, ImagesClaimingFarMoreThanTheFileHoldsFailTheLoad)
+{
+    auto claims = [](int count) {
+        std::vector<SffEntry> entries;
+        PcxSpec tiny = PcxPattern(1, 1, 0);
+        tiny.marker = false;
+        for (int i = 0; i < count; i++) {
+            SffEntry e = Stored(0, i, tiny, i > 0);
+            const unsigned char big[4] = {0xFF, 0x1F, 0xFF, 0x03};  // xmax 8191, ymax 1023
+            memcpy(&e.pcx[8], big, sizeof big);
+            entries.push_back(e);
+        }
+        return SffBytes(entries);
+    };
+    std::string seven = claims(7), nine = claims(9);
+    ASSERT_LT(nine.size(), 4096u);
+    SprSet *set = LoadMem(seven);
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(SprSetImageCount(set), 7);
+    EXPECT_EQ(SprSetImageGet(set, 0, 6)->width, 8192);
+    EXPECT_EQ(SprSetImageGet(set, 0, 6)->height, 1024);
+    SprSetFree(set);
+    EXPECT_EQ(LoadMem(nine), nullptr);
+
+    std::vector<int> all;
+    for (int i = 0; i < 9; i++)
+        all.insert(all.end(), {0, i});
+    EXPECT_EQ(LoadSelected(nine, all), nullptr);
+    set = LoadSelected(nine, {0, 0, 0, 8});
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(SprSetImageCount(set), 2);
+    SprSetFree(set);
+}
