@@ -52,19 +52,6 @@ static bool IsElementLine(const char *line)
     return (line[0] == 'L' || line[0] == 'l') && isdigit((unsigned char)line[1]);
 }
 
-// strtol clamped to the int range; consumed is 0 when no number stands there.
-static int ReadInt(const char *s, const char **end)
-{
-    char *e;
-    long v = strtol(s, &e, 10);
-    *end = e;
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
 static const char *SkipBlanks(const char *p)
 {
     while (*p == ' ' || *p == '\t')
@@ -91,11 +78,11 @@ static void ParseTrans(const char *p, AnimElem *elem)
         elem->trans = 3;
         p++;
         if (isdigit((unsigned char)*p))
-            elem->alphaSrc = ReadInt(p, &p);
+            elem->alphaSrc = StrToIntClamped(p, &p);
         while (*p && tolower((unsigned char)*p) != 'd')
             p++;
         if (*p && isdigit((unsigned char)p[1]))
-            elem->alphaDst = ReadInt(p + 1, &p);
+            elem->alphaDst = StrToIntClamped(p + 1, &p);
     } else {
         elem->trans = 1;
     }
@@ -113,7 +100,7 @@ int AnimElemParse(const char *text, AnimElem *elem, const char *groupLine, int i
     while (got < 5) {
         p = SkipBlanks(p);
         const char *end;
-        int value = ReadInt(p, &end);
+        int value = StrToIntClamped(p, &end);
         if (end == p)
             break;
         v[got++] = value;
@@ -322,7 +309,7 @@ AnimSet *AnimSetParse(TxtParseFile *tp)
         if (!IsActionGroup(g))
             continue;
         const char *end;
-        int number = ReadInt(g + 1 + ACTION_PREFIX_LEN, &end);
+        int number = StrToIntClamped(g + 1 + ACTION_PREFIX_LEN, &end);
         AnimAction action;
         if (!ParseAction(tp, g, &action)) {
             ElemsRelease(action.elems);

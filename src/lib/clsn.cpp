@@ -5,11 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <vector>
@@ -100,20 +97,6 @@ int ClsnListAddBox(ClsnList *list, int x1, int y1, int x2, int y2)
     return ClsnListAdd(list, &box);
 }
 
-// strtol clamped to the int range (atoi of an out-of-range value is undefined).
-static int ParseInt(const char *s, const char **end)
-{
-    char *e;
-    errno = 0;
-    long v = strtol(s, &e, 10);
-    *end = e;
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
 static int ScaleCoord(int v, float scale)
 {
     return TruncToInt((float)v * scale);
@@ -143,7 +126,7 @@ static bool ParseBoxLine(const char *line, ClsnBox *box)
             p++;
         if (!*p)
             return false;
-        v[i] = ParseInt(p, &p);
+        v[i] = StrToIntClamped(p, &p);
     }
     box->x1 = v[0];
     box->y1 = v[1];
@@ -176,7 +159,7 @@ static int HeaderCount(const char *header)
     if (!isdigit((unsigned char)*p))
         return 0;
     const char *end;
-    int n = ParseInt(p, &end);
+    int n = StrToIntClamped(p, &end);
     return n > 0 ? n : 0;
 }
 

@@ -301,6 +301,14 @@ void StrUnquote(char *out, size_t outSize, const char *value)
     out[n] = 0;
 }
 
+int StrToIntClamped(const char *s, const char **end)
+{
+    char *e;
+    long long v = strtoll(s, &e, 10);
+    *end = e;
+    return ClampInt(v);
+}
+
 void SwapInt(int *a, int *b)
 {
     int t = *a;

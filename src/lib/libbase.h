@@ -120,6 +120,9 @@ inline int ClampInt(long long v, int lo = INT_MIN, int hi = INT_MAX)
 {
     return v < lo ? lo : v > hi ? hi : (int)v;
 }
+// A decimal number at s (strtol's reading), saturated to the int range; *end
+// is where it stopped, s itself when no number stands there.
+int StrToIntClamped(const char *s, const char **end);
 void SwapInt(int *a, int *b);
 int MinInt(int a, int b);
 int MaxInt(int a, int b);

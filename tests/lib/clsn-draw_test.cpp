@@ -37,14 +37,7 @@ protected:
         PalFxGlobalFree();
         TempDirTest::TearDown();
     }
-    int Changed()
-    {
-        int n = 0;
-        for (int y = 0; y < PIX_H; y++)
-            for (int x = 0; x < PIX_W; x++)
-                n += PixGet(bmp, x, y) != bg;
-        return n;
-    }
+    int Changed() { return PixDrawn(bmp, bg); }
 };
 
 TEST_F(ClsnDraw, OutlineSubtractedThenColourAddedOrFilled)

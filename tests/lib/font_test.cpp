@@ -285,14 +285,7 @@ protected:
             }
         return ::testing::AssertionSuccess();
     }
-    int Changed()
-    {
-        int n = 0;
-        for (int y = 0; y < PIX_H; y++)
-            for (int x = 0; x < PIX_W; x++)
-                n += PixGet(bmp, x, y) != bg;
-        return n;
-    }
+    int Changed() { return PixDrawn(bmp, bg); }
     // Leftmost changed column, -1 when nothing was drawn.
     int Leftmost()
     {

@@ -38,12 +38,12 @@ uint32_t PixCrc(BITMAP *bmp)
     return (uint32_t)crc;
 }
 
-int PixDrawn(BITMAP *bmp)
+int PixDrawn(BITMAP *bmp, uint16_t bg)
 {
     int n = 0;
     for (int y = 0; y < bmp->h; y++)
         for (int x = 0; x < bmp->w; x++)
-            n += PixGet(bmp, x, y) != 0;
+            n += PixGet(bmp, x, y) != bg;
     return n;
 }
 

@@ -23,8 +23,8 @@ uint16_t PixGet(BITMAP *bmp, int x, int y);
 void PixSet(BITMAP *bmp, int x, int y, uint16_t c);
 uint32_t PixCrc(BITMAP *bmp);
 bool PixEqual(BITMAP *a, BITMAP *b);
-// How many pixels are not black.
-int PixDrawn(BITMAP *bmp);
+// How many pixels differ from bg (by default: are not black).
+int PixDrawn(BITMAP *bmp, uint16_t bg = 0);
 // Writes the image as a 24-bit PCX with our own unpacking of RGB565.
 void PixSavePcx(BITMAP *bmp, const std::string &name);
 // A 24-bit PCX (as PixSavePcx and screenshots write them) as RGB triples, row by row.
