@@ -137,7 +137,7 @@ static bool ReadSubHeader(SffStream *s, int32_t offset, SubHeader *h)
 }
 
 // What a load may decode in all. Run-length data fills at most 63 pixels per
-// two bytes, so the images of a sound file come to less than 32 times its
+// two bytes, so the images of a well-formed file come to less than 32 times its
 // size; a file whose images claim far more (a few kilobytes of subfiles each
 // declaring the largest image) holds no picture, only a demand for memory.
 enum { SFF_DECODE_PER_BYTE = 64 };
