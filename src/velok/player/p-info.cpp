@@ -166,7 +166,7 @@ static bool OpponentCandidate(const Player *pl, int side, const Player *c)
     return !c->isHelper || c->helperTypePlayer;
 }
 
-static bool TargetMatches(const PlayerTarget *t, int hitId)
+bool TargetMatches(const PlayerTarget *t, int hitId)
 {
     return t->target && (hitId == -1 || t->target->getHit.chainId == hitId);
 }

@@ -42,6 +42,8 @@ int PlayerLifeDiff(const Player *pl);
 // cursor alone: the entry at or after *slot, with *slot moved past it; null
 // at the end, or without a list.
 PlayerTarget *TargetListNext(const Array *targets, int *slot);
+// Whether an entry holds a target hit with the id (-1: any).
+bool TargetMatches(const PlayerTarget *t, int hitId);
 PlayerTarget *TargetListFind(const Array *targets, const Player *pl);
 Player *TargetGetById(const Array *targets, int hitId);
 int TargetCountById(const Array *targets, int hitId);

@@ -252,7 +252,7 @@ template <typename Fn> static void TargetsEach(Player *pl, int hitId, Fn fn)
 {
     Array *t = pl->targets;
     for (int i = 0; PlayerTarget *e = TargetListNext(t, &i);) {
-        if (e->target && (hitId == -1 || e->target->getHit.chainId == hitId))
+        if (TargetMatches(e, hitId))
             fn(e);
     }
 }
